@@ -1,0 +1,36 @@
+#include "app/MessageBoxes.h"
+
+#include "data/Messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void InstallMessageBoxPresenter()
+{
+    Messages::setPresenter([](const Messages::Message& m) {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        switch (m.icon) {
+        case Messages::Icon::None:
+            break;
+        case Messages::Icon::Information:
+            icon = QMessageBox::Information;
+            break;
+        case Messages::Icon::Warning:
+            icon = QMessageBox::Warning;
+            break;
+        case Messages::Icon::Critical:
+            icon = QMessageBox::Critical;
+            break;
+        case Messages::Icon::Question:
+            icon = QMessageBox::Question;
+            break;
+        }
+        QMessageBox box(icon, m.title, m.text,
+                        m.askYesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                        QApplication::activeWindow());
+        const int answer = box.exec();
+        if (!m.askYesNo)
+            return Messages::Answer::Ok;
+        return answer == QMessageBox::Yes ? Messages::Answer::Yes : Messages::Answer::No;
+    });
+}

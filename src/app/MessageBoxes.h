@@ -1,0 +1,4 @@
+#pragma once
+
+// Shows the core's messages as standard message boxes titled "Horodex".
+void InstallMessageBoxPresenter();

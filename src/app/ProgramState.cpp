@@ -1,0 +1,7 @@
+#include "app/ProgramState.h"
+
+ProgramState& State()
+{
+    static ProgramState state;
+    return state;
+}

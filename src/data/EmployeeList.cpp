@@ -1,0 +1,282 @@
+#include "data/EmployeeList.h"
+
+#include "data/Environment.h"
+#include "data/Messages.h"
+#include "data/ShiftCharacters.h"
+
+#include <QDir>
+
+namespace {
+
+constexpr int FieldCount = 7;
+
+// Splits one line into quoted fields. The program never writes a quote inside a field, so a
+// field ends at the first quote after its opening one, and a comma between quotes belongs to it.
+bool splitLine(QByteArrayView line, QList<QByteArray>* fields, QString* why)
+{
+    fields->clear();
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    while (true) {
+        if (i < n && line[i] == '"') {
+            const qsizetype close = line.indexOf('"', i + 1);
+            if (close < 0) {
+                *why = QStringLiteral("a quote is not closed");
+                return false;
+            }
+            fields->append(line.sliced(i + 1, close - i - 1).toByteArray());
+            i = close + 1;
+        } else {
+            // Tolerate an unquoted field, as a hand-edited file may hold one.
+            qsizetype end = line.indexOf(',', i);
+            if (end < 0)
+                end = n;
+            fields->append(line.sliced(i, end - i).toByteArray().trimmed());
+            i = end;
+        }
+        if (i == n)
+            break;
+        if (line[i] != ',') {
+            *why = QStringLiteral("text follows a closing quote");
+            return false;
+        }
+        ++i;
+    }
+    if (fields->size() != FieldCount) {
+        *why = QStringLiteral("it holds %1 fields instead of %2").arg(fields->size()).arg(FieldCount);
+        return false;
+    }
+    for (const QByteArray& f : *fields) {
+        if (f.contains('\0')) {
+            *why = QStringLiteral("it holds a NUL byte");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool sameNameIgnoringCase(const QString& stored, const QString& given)
+{
+    return stored.trimmed().toUpper() == given.toUpper();
+}
+
+QString nativeListPath() { return QDir::toNativeSeparators(EmployeeListPath()); }
+
+// Reads the list for a rewrite: refuses when a line could not be read, since rewriting would
+// drop it.
+IoResult readForRewrite(EmployeeList* list)
+{
+    const IoResult read = ReadEmployeeList(list);
+    if (!read)
+        return read;
+    if (!list->isClean())
+        return IoResult::failure(EmployeeListProblemsMessage(*list) +
+                                 QStringLiteral(" Nothing was changed."));
+    return read;
+}
+
+IoResult writeList(const QList<EmployeeRecord>& records)
+{
+    QByteArray bytes;
+    for (const EmployeeRecord& r : records)
+        bytes += SerializeEmployeeRecord(r);
+    return FileStore::replaceFile(EmployeeListPath(), bytes);
+}
+
+IoResult refuseUnstorable(const EmployeeRecord& r)
+{
+    for (const QString& f : {r.Name, r.Pin, r.SSN, r.RegularRate, r.OvertimeRate, r.Shift}) {
+        if (!IsLatin1(f))
+            return IoResult::failure(
+                QStringLiteral("\"%1\" holds a character that the employee file \"%2\" cannot "
+                               "store. Nothing was saved.")
+                    .arg(f, nativeListPath()));
+    }
+    return IoResult::success();
+}
+
+} // namespace
+
+QString EmployeeListPath() { return Environment::dataFilePath(QStringLiteral("names.nms")); }
+
+EmployeeList ParseEmployeeList(const QByteArray& bytes)
+{
+    EmployeeList list;
+    qsizetype start = 0;
+    int lineNumber = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        QByteArrayView line(bytes.constData() + start, end - start);
+        // A line ends with CR LF, LF or a lone CR.
+        qsizetype next = end;
+        if (next < bytes.size() && bytes[next] == '\r')
+            ++next;
+        if (next < bytes.size() && bytes[next] == '\n')
+            ++next;
+        start = next;
+        ++lineNumber;
+        if (lineNumber == 1 && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
+        if (line.trimmed().isEmpty())
+            continue;
+        QList<QByteArray> fields;
+        QString why;
+        if (!splitLine(line, &fields, &why)) {
+            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(why));
+            continue;
+        }
+        EmployeeRecord r;
+        r.Name = QString::fromLatin1(fields[0]);
+        r.Pin = QString::fromLatin1(fields[1]);
+        r.SSN = QString::fromLatin1(fields[2]);
+        r.RegularRate = QString::fromLatin1(fields[3]);
+        r.OvertimeRate = QString::fromLatin1(fields[4]);
+        r.Shift = QString::fromLatin1(fields[5]);
+        r.Reserved = QString::fromLatin1(fields[6]);
+        list.records.append(r);
+    }
+    return list;
+}
+
+QByteArray SerializeEmployeeRecord(const EmployeeRecord& r)
+{
+    QByteArray line;
+    const QString fields[FieldCount] = {r.Name,         r.Pin,   r.SSN,     r.RegularRate,
+                                        r.OvertimeRate, r.Shift, r.Reserved};
+    for (int i = 0; i < FieldCount; ++i) {
+        if (i > 0)
+            line += ',';
+        line += '"';
+        line += fields[i].toLatin1();
+        line += '"';
+    }
+    line += "\r\n";
+    return line;
+}
+
+IoResult ReadEmployeeList(EmployeeList* list)
+{
+    QByteArray bytes;
+    const IoResult read = FileStore::readFile(EmployeeListPath(), &bytes);
+    if (!read) {
+        *list = EmployeeList{};
+        return read;
+    }
+    *list = ParseEmployeeList(bytes);
+    return read;
+}
+
+QString EmployeeListProblemsMessage(const EmployeeList& list)
+{
+    return QStringLiteral("The employee file \"%1\" holds lines that cannot be read (%2).")
+        .arg(nativeListPath(), list.problems.join(QStringLiteral("; ")));
+}
+
+IoResult EnsureEmployeeListFile() { return FileStore::createIfMissing(EmployeeListPath()); }
+
+bool EmployeeExists(const QString& name)
+{
+    EmployeeList list;
+    ReadEmployeeList(&list);
+    bool found = false;
+    for (const EmployeeRecord& r : list.records)
+        found = found || sameNameIgnoringCase(r.Name, name);
+    return found;
+}
+
+bool FindEmployee(const QString& name, EmployeeRecord* record)
+{
+    EmployeeList list;
+    const IoResult read = ReadEmployeeList(&list);
+    for (const EmployeeRecord& r : list.records) {
+        if (r.Name == name) {
+            *record = r;
+            return true;
+        }
+    }
+    // Never hand back another employee's fields.
+    *record = EmployeeRecord{};
+    record->Reserved.clear();
+    Messages::warning(read ? QStringLiteral("Employee not found") : read.error);
+    return false;
+}
+
+IoResult DeleteEmployee(const QString& name)
+{
+    EmployeeList list;
+    const IoResult read = readForRewrite(&list);
+    if (!read)
+        return read;
+    QList<EmployeeRecord> kept;
+    for (const EmployeeRecord& r : list.records) {
+        if (!r.Name.trimmed().isEmpty() && r.Name != name)
+            kept.append(r);
+    }
+    if (kept.size() == list.records.size()) {
+        Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
+        return IoResult::success();
+    }
+    return writeList(kept);
+}
+
+IoResult AppendEmployee(const EmployeeRecord& record)
+{
+    if (IoResult bad = refuseUnstorable(record); !bad)
+        return bad;
+    return FileStore::appendToFile(EmployeeListPath(), SerializeEmployeeRecord(record));
+}
+
+IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record)
+{
+    if (IoResult bad = refuseUnstorable(record); !bad)
+        return bad;
+    EmployeeList list;
+    const IoResult read = readForRewrite(&list);
+    if (!read)
+        return read;
+    QList<EmployeeRecord> records;
+    for (const EmployeeRecord& r : list.records) {
+        if (!r.Name.trimmed().isEmpty() && r.Name != oldName)
+            records.append(r);
+    }
+    records.append(record);
+    return writeList(records);
+}
+
+QStringList EmployeeNames(IoResult* result)
+{
+    EmployeeList list;
+    const IoResult read = ReadEmployeeList(&list);
+    if (result)
+        *result = !read ? read
+                  : list.isClean()
+                      ? read
+                      : IoResult::failure(EmployeeListProblemsMessage(list) +
+                                          QStringLiteral(" The other employees are listed."));
+    QStringList names;
+    for (const EmployeeRecord& r : list.records) {
+        if (!r.Name.trimmed().isEmpty())
+            names.append(r.Name);
+    }
+    return names;
+}
+
+bool CheckPin(const QString& name, const QString& typed)
+{
+    EmployeeList list;
+    ReadEmployeeList(&list);
+    for (const EmployeeRecord& r : list.records) {
+        if (r.Name == name && !typed.isEmpty() && UnscramblePin(r.Pin) == typed)
+            return true;
+    }
+    return false;
+}
+
+QString ScramblePin(const QString& pin) { return ShiftCharacters(int(pin.size()), pin, PinShift); }
+
+QString UnscramblePin(const QString& storedPin)
+{
+    return ShiftCharacters(int(storedPin.size()), storedPin, -PinShift);
+}

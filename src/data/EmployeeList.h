@@ -1,0 +1,63 @@
+#pragma once
+
+#include "data/FileStore.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One line of names.nms: seven quoted fields. Pin is stored scrambled.
+struct EmployeeRecord
+{
+    QString Name;
+    QString Pin;
+    QString SSN;
+    QString RegularRate;
+    QString OvertimeRate;
+    QString Shift;
+    QString Reserved = QStringLiteral("111111111");
+
+    bool operator==(const EmployeeRecord&) const = default;
+};
+
+// The records of the list as read, with a description of every line that could not be read.
+struct EmployeeList
+{
+    QList<EmployeeRecord> records;
+    QStringList problems; // one entry per unreadable line, naming the line number
+    bool isClean() const { return problems.isEmpty(); }
+};
+
+// The characters a name may not hold, because the name is also a file name.
+inline constexpr char16_t ForbiddenNameCharacters[] = u"\\/:*?\"<>|";
+inline constexpr int MaxNameLength = 18;
+
+QString EmployeeListPath();
+
+// Parses the bytes of names.nms. Lines that do not hold seven quoted fields are reported in
+// problems and skipped; every good record is kept.
+EmployeeList ParseEmployeeList(const QByteArray& bytes);
+QByteArray SerializeEmployeeRecord(const EmployeeRecord& record);
+
+// Reads the file. A failure to read names the file; an unreadable line is a problem, not a failure.
+IoResult ReadEmployeeList(EmployeeList* list);
+
+// The message shown when names.nms holds lines that cannot be read.
+QString EmployeeListProblemsMessage(const EmployeeList& list);
+
+IoResult EnsureEmployeeListFile();
+bool EmployeeExists(const QString& name);
+// Exact match. Without one, warns "Employee not found" and leaves *record empty.
+bool FindEmployee(const QString& name, EmployeeRecord* record);
+// Exact match; rewrites the list atomically. Warns when no record was removed.
+IoResult DeleteEmployee(const QString& name);
+// Appends one record at the end of the list.
+IoResult AppendEmployee(const EmployeeRecord& record);
+// Removes the records named oldName and appends record, in one atomic rewrite.
+IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record);
+// The names for the main list, in file order, skipping empty ones.
+QStringList EmployeeNames(IoResult* result = nullptr);
+// True when the record with exactly this name has exactly this unscrambled PIN.
+bool CheckPin(const QString& name, const QString& typed);
+QString ScramblePin(const QString& pin);
+QString UnscramblePin(const QString& storedPin);

@@ -1,0 +1,75 @@
+#include "data/Environment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <optional>
+
+namespace Environment {
+namespace {
+
+QString& programDirOverride()
+{
+    static QString dir;
+    return dir;
+}
+
+std::function<QDateTime()>& clockOverride()
+{
+    static std::function<QDateTime()> clock;
+    return clock;
+}
+
+std::optional<QLocale>& localeOverride()
+{
+    static std::optional<QLocale> locale;
+    return locale;
+}
+
+} // namespace
+
+QString programDirectory()
+{
+    if (!programDirOverride().isEmpty())
+        return programDirOverride();
+    return QCoreApplication::applicationDirPath();
+}
+
+QString dataDirectory() { return programDirectory() + QStringLiteral("/data"); }
+
+QString dataFilePath(const QString& fileName) { return dataDirectory() + u'/' + fileName; }
+
+void setProgramDirectoryForTesting(const QString& dir) { programDirOverride() = dir; }
+
+QDateTime now()
+{
+    if (clockOverride())
+        return clockOverride()();
+    return QDateTime::currentDateTime();
+}
+
+void setClockForTesting(std::function<QDateTime()> clock) { clockOverride() = std::move(clock); }
+
+QLocale regionalLocale()
+{
+    if (localeOverride())
+        return *localeOverride();
+    const QLocale system = QLocale::system();
+    if (system.language() == QLocale::C)
+        return QLocale(QLocale::English, QLocale::UnitedStates);
+    return system;
+}
+
+void setRegionalLocaleForTesting(const QLocale& locale) { localeOverride() = locale; }
+
+void clearRegionalLocaleForTesting() { localeOverride().reset(); }
+
+QString shortDateFormat()
+{
+    QString format = regionalLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return format;
+}
+
+} // namespace Environment

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <functional>
+
+// Where the program keeps its files, what time it is and how dates and money are written.
+// Each has one seam for tests; the program itself uses the defaults.
+namespace Environment {
+
+// The program's directory; the data directory is "data" inside it.
+QString programDirectory();
+QString dataDirectory();
+QString dataFilePath(const QString& fileName);
+void setProgramDirectoryForTesting(const QString& dir); // empty restores the default
+
+// The wall clock, read once per use so that date and time always belong together.
+QDateTime now();
+void setClockForTesting(std::function<QDateTime()> clock); // empty restores the system clock
+
+// The regional formats: the system's, or en_US where the system has none (C/POSIX).
+QLocale regionalLocale();
+void setRegionalLocaleForTesting(const QLocale& locale);
+void clearRegionalLocaleForTesting();
+// The locale's short date format with a two-digit year widened to four digits.
+QString shortDateFormat();
+
+} // namespace Environment

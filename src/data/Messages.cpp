@@ -1,0 +1,62 @@
+#include "data/Messages.h"
+
+namespace Messages {
+namespace {
+
+struct State
+{
+    Presenter presenter;
+    Message last;
+    int count = 0;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+Answer present(const Message& message)
+{
+    State& s = state();
+    s.last = message;
+    ++s.count;
+    if (s.presenter)
+        return s.presenter(message);
+    return message.askYesNo ? Answer::No : Answer::Ok;
+}
+
+} // namespace
+
+Presenter setPresenter(Presenter presenter)
+{
+    Presenter previous = std::move(state().presenter);
+    state().presenter = std::move(presenter);
+    return previous;
+}
+
+void show(Icon icon, const QString& text, const QString& title)
+{
+    present(Message{icon, title, text, false});
+}
+
+void warning(const QString& text) { show(Icon::Warning, text); }
+
+void information(const QString& text) { show(Icon::Information, text); }
+
+Answer ask(Icon icon, const QString& text, const QString& title)
+{
+    return present(Message{icon, title, text, true});
+}
+
+const Message& last() { return state().last; }
+
+int count() { return state().count; }
+
+void clearLog()
+{
+    state().last = Message{};
+    state().count = 0;
+}
+
+} // namespace Messages

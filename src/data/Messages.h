@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Every message box of the program goes through here. The core only describes the message;
+// the window layer shows it, and tests record it or answer it without a modal loop.
+namespace Messages {
+
+enum class Icon { None, Information, Warning, Critical, Question };
+
+enum class Answer { Ok, Yes, No, Cancel };
+
+struct Message
+{
+    Icon icon = Icon::None;
+    QString title;
+    QString text;
+    bool askYesNo = false;
+};
+
+using Presenter = std::function<Answer(const Message&)>;
+
+// Installs the function that shows messages; returns the previous one.
+Presenter setPresenter(Presenter presenter);
+
+// Shows a message with an OK button. Without a presenter the message is only recorded.
+void show(Icon icon, const QString& text, const QString& title = QStringLiteral("Horodex"));
+void warning(const QString& text);
+void information(const QString& text);
+Answer ask(Icon icon, const QString& text, const QString& title = QStringLiteral("Horodex"));
+
+// The last message shown, for tests.
+const Message& last();
+int count();
+void clearLog();
+
+} // namespace Messages

@@ -1,0 +1,93 @@
+#include "data/TimeFile.h"
+
+#include "data/Environment.h"
+#include "data/OptionsRecord.h"
+
+#include <QDir>
+
+TimeRecord TimeRecord::fromBytes(QByteArrayView line)
+{
+    TimeRecord r;
+    r.Action = QString::fromLatin1(line.sliced(0, 3));
+    r.PunchDate = QString::fromLatin1(line.sliced(6, 10));
+    r.PunchTime = QString::fromLatin1(line.sliced(24, 5));
+    return r;
+}
+
+QString TimeFilePath(const QString& name)
+{
+    return Environment::dataFilePath(name + QStringLiteral(".txt"));
+}
+
+QByteArray FormatPunchLine(bool isIn, const QDateTime& moment)
+{
+    const QString line = QStringLiteral("%1   %2        %3\r\n")
+                             .arg(isIn ? QStringLiteral("IN ") : QStringLiteral("OUT"),
+                                  moment.date().toString(QStringLiteral("MM/dd/yyyy")),
+                                  moment.time().toString(QStringLiteral("HH:mm")));
+    return line.toLatin1();
+}
+
+IoResult RecordPunch(const QString& name, bool isIn)
+{
+    // One clock reading for date and time, so a punch at midnight keeps its date.
+    const QDateTime moment = Environment::now();
+    return FileStore::appendToFile(TimeFilePath(name), FormatPunchLine(isIn, moment));
+}
+
+bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result)
+{
+    *lastActionText = QString(LastActionTextLength, u' ');
+    QByteArray bytes;
+    const IoResult read = FileStore::readFile(TimeFilePath(name), &bytes, true);
+    if (result)
+        *result = read;
+    if (!read || bytes.size() < TimeRecord::Size)
+        return false;
+    const qsizetype last = (bytes.size() / TimeRecord::Size - 1) * TimeRecord::Size;
+    const TimeRecord record =
+        TimeRecord::fromBytes(QByteArrayView(bytes).sliced(last, TimeRecord::Size));
+    *lastActionText = FormatLastActionText(record, GlobalOptions().timeFormat());
+    return record.Action == QLatin1String("IN ");
+}
+
+bool TimeFileIsValid(const QString& name)
+{
+    const qint64 size = FileStore::fileSize(TimeFilePath(name));
+    return size <= 0 || size % TimeRecord::Size == 0;
+}
+
+QDate ParseFileDate(const QString& text)
+{
+    const int month = text.mid(0, 2).trimmed().toInt();
+    const int day = text.mid(3, 2).trimmed().toInt();
+    const int year = text.mid(6, 4).trimmed().toInt();
+    return QDate(year, month, day);
+}
+
+QString FormatTimeOfDay(const QTime& time, const QString& timeFormat)
+{
+    const QLocale c = QLocale::c();
+    if (timeFormat.trimmed() == QLatin1String("hh:mm"))
+        return c.toString(time, QStringLiteral("HH:mm"));
+    return c.toString(time, QStringLiteral("hh:mm AP"));
+}
+
+QString FormatLastActionText(const TimeRecord& record, const QString& timeFormat)
+{
+    const QTime time(record.PunchTime.mid(0, 2).toInt(), record.PunchTime.mid(3, 2).toInt());
+    const QDate date = ParseFileDate(record.PunchDate);
+    const QString text = record.Action + QStringLiteral(" at  ") + FormatTimeOfDay(time, timeFormat) +
+                         QStringLiteral("  ") +
+                         Environment::regionalLocale().toString(date, QStringLiteral("dddd, MMMM dd"));
+    return text.leftJustified(LastActionTextLength, u' ', true);
+}
+
+QString InvalidTimeFileMessage()
+{
+    return QStringLiteral(
+        "Warning, the action was not completed. The time file of this employee seems to be "
+        "invalid. It is possible that someone have modified this file without preserving the "
+        "original structure. Horodex's technical support representative might be able to repair "
+        "this file.");
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "data/FileStore.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+// One punch: 31 bytes, "IN " or "OUT", the date at column 7, the time at column 25, CR LF.
+struct TimeRecord
+{
+    static constexpr int Size = 31;
+
+    QString Action;    // "IN " or "OUT"
+    QString PunchDate; // "mm/dd/yyyy"
+    QString PunchTime; // "hh:mm"
+
+    static TimeRecord fromBytes(QByteArrayView line); // line holds Size bytes
+};
+
+inline constexpr int LastActionTextLength = 45;
+
+QString TimeFilePath(const QString& name);
+
+// The line for a punch at the given moment, both date and time taken from one clock reading.
+QByteArray FormatPunchLine(bool isIn, const QDateTime& moment);
+
+// Appends the punch line for the current time. Fails, naming the file, when the line is not on
+// disk; the caller then shows the failure and changes nothing on screen.
+IoResult RecordPunch(const QString& name, bool isIn);
+
+// True when the last record is an IN; fills lastActionText (45 characters, blank without a punch).
+// A missing file counts as empty. A read failure leaves the text blank and is reported in result.
+bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result = nullptr);
+
+// Length is a multiple of 31 (a missing file counts as empty).
+bool TimeFileIsValid(const QString& name);
+
+QDate ParseFileDate(const QString& text);
+
+// Formats a time of day with the settings' TimeFormat: "hh:nn AM/PM" or "hh:mm".
+QString FormatTimeOfDay(const QTime& time, const QString& timeFormat);
+
+// "IN  at  08:05 AM  Monday, January 15", padded or cut to 45 characters.
+QString FormatLastActionText(const TimeRecord& record, const QString& timeFormat);
+
+// The message shown when a time file's length is not a multiple of 31.
+QString InvalidTimeFileMessage();

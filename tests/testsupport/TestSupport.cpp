@@ -1,0 +1,71 @@
+#include "testsupport/TestSupport.h"
+
+#include "data/Environment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+TempProgramDir::TempProgramDir()
+{
+    QDir(m_dir.path()).mkdir(QStringLiteral("data"));
+    Environment::setProgramDirectoryForTesting(m_dir.path());
+    Environment::setRegionalLocaleForTesting(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+TempProgramDir::~TempProgramDir() { Environment::setProgramDirectoryForTesting(QString()); }
+
+void TempProgramDir::write(const QString& fileName, const QByteArray& bytes) const
+{
+    QFile f(path(fileName));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write test fixture");
+    f.write(bytes);
+}
+
+QByteArray TempProgramDir::read(const QString& fileName) const
+{
+    QFile f(path(fileName));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+bool TempProgramDir::exists(const QString& fileName) const { return QFile::exists(path(fileName)); }
+
+QStringList TempProgramDir::files() const
+{
+    return QDir(dataDir()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+MessageRecorder::MessageRecorder()
+{
+    m_previous = Messages::setPresenter([this](const Messages::Message& m) {
+        messages.append(m);
+        return nextAnswer;
+    });
+}
+
+MessageRecorder::~MessageRecorder() { Messages::setPresenter(std::move(m_previous)); }
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList list;
+    for (const Messages::Message& m : messages)
+        list.append(m.text);
+    return list;
+}
+
+FixedClock::FixedClock(const QDateTime& moment) : m_moment(std::make_shared<QDateTime>(moment))
+{
+    Environment::setClockForTesting([m = m_moment] { return *m; });
+}
+
+FixedClock::~FixedClock() { Environment::setClockForTesting({}); }
+
+QByteArray punchLine(const char* action, const char* date, const char* time)
+{
+    QByteArray a(action);
+    a = a.leftJustified(3, ' ');
+    return a + "   " + date + "        " + time + "\r\n";
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "data/Messages.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+// A fresh program directory with an empty data directory, installed for the core's file
+// operations for as long as the object lives.
+class TempProgramDir
+{
+public:
+    TempProgramDir();
+    ~TempProgramDir();
+
+    QString programDir() const { return m_dir.path(); }
+    QString dataDir() const { return m_dir.path() + QStringLiteral("/data"); }
+    QString path(const QString& fileName) const { return dataDir() + u'/' + fileName; }
+
+    void write(const QString& fileName, const QByteArray& bytes) const;
+    QByteArray read(const QString& fileName) const;
+    bool exists(const QString& fileName) const;
+    // Every file name in the data directory, hidden ones included.
+    QStringList files() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Records every message instead of showing it, and answers questions with a preset answer.
+class MessageRecorder
+{
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+
+    QList<Messages::Message> messages;
+    Messages::Answer nextAnswer = Messages::Answer::Ok;
+
+    QStringList texts() const;
+
+private:
+    Messages::Presenter m_previous;
+};
+
+// Sets the program's clock to a fixed moment for as long as the object lives.
+class FixedClock
+{
+public:
+    explicit FixedClock(const QDateTime& moment);
+    ~FixedClock();
+    void set(const QDateTime& moment) { *m_moment = moment; }
+
+private:
+    std::shared_ptr<QDateTime> m_moment;
+};
+
+// "IN    01/15/2001        08:05\r\n"
+QByteArray punchLine(const char* action, const char* date, const char* time);
