@@ -1,0 +1,23 @@
+#pragma once
+
+class QWidget;
+
+// The window-system operations of the lock-down. The default keeps to what Qt offers on every
+// platform; the X11 implementation adds hiding the shell and the screen saver.
+class Workstation
+{
+public:
+    virtual ~Workstation() = default;
+
+    virtual void HideDesktopIcons(bool hide) = 0;
+    virtual void HideTaskBar(bool hide) = 0;
+    virtual void ScreenSaverOff() = 0;
+    virtual void ScreenSaverOn() = 0;
+    // Restores the window if minimised, raises and activates it; true when it is in front.
+    virtual bool BringWindowToFront(QWidget* window) = 0;
+};
+
+// The workstation of this session: X11 where the program runs on X, the portable one elsewhere.
+Workstation& CurrentWorkstation();
+// Replaces it (tests); the previous one is returned to the caller's care through ownership.
+void SetWorkstationForTesting(Workstation* workstation);
