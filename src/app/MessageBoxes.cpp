@@ -3,6 +3,7 @@
 #include "data/Messages.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 void InstallMessageBoxPresenter()
@@ -32,5 +33,11 @@ void InstallMessageBoxPresenter()
         if (!m.askYesNo)
             return Messages::Answer::Ok;
         return answer == QMessageBox::Yes ? Messages::Answer::Yes : Messages::Answer::No;
+    });
+    Messages::setTextPresenter([](const QString& title, const QString& prompt, QString* answer) {
+        bool ok = false;
+        *answer = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                        QLineEdit::Normal, QString(), &ok);
+        return ok;
     });
 }

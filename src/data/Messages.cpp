@@ -6,6 +6,7 @@ namespace {
 struct State
 {
     Presenter presenter;
+    TextPresenter textPresenter;
     Message last;
     int count = 0;
 };
@@ -47,6 +48,21 @@ void information(const QString& text) { show(Icon::Information, text); }
 Answer ask(Icon icon, const QString& text, const QString& title)
 {
     return present(Message{icon, title, text, true});
+}
+
+TextPresenter setTextPresenter(TextPresenter presenter)
+{
+    TextPresenter previous = std::move(state().textPresenter);
+    state().textPresenter = std::move(presenter);
+    return previous;
+}
+
+bool askText(const QString& title, const QString& prompt, QString* answer)
+{
+    answer->clear();
+    if (!state().textPresenter)
+        return false;
+    return state().textPresenter(title, prompt, answer);
 }
 
 const Message& last() { return state().last; }

@@ -1,0 +1,25 @@
+#include "app/Application.h"
+
+#include "app/MessageBoxes.h"
+#include "station/frmHorodex.h"
+
+#include <QApplication>
+#include <QStringList>
+
+int RunHorodex(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Horodex"));
+    QApplication::setApplicationVersion(QStringLiteral(HORODEX_VERSION));
+    // The main window decides when the program ends, also while it is hidden at a login.
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallMessageBoxPresenter();
+
+    const QStringList arguments = QApplication::arguments().mid(1);
+    frmHorodex window(arguments.join(u' '));
+    QObject::connect(&window, &frmHorodex::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    if (!window.Form_Load())
+        return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,220 @@
+#include "station/frmAdminLogin.h"
+
+#include "app/ProgramState.h"
+#include "data/Messages.h"
+#include "data/OptionsRecord.h"
+#include "station/CharacterFilter.h"
+#include "station/LockDown.h"
+#include "station/Twips.h"
+#include "station/frmHorodex.h"
+#include "station/frmMsgBox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int NormalHeight = 1800; // twips: message, password box and buttons
+constexpr int FirstRunExtra = 960; // brings the confirmation box into view
+
+const QString WrongLength = QStringLiteral("Sorry, password must be between 6 and 10 characters long!");
+
+QLineEdit* passwordBox(QWidget* parent, const char* name, int tabPosition)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    QFont font = box->font();
+    font.setPointSize(14);
+    box->setFont(font);
+    box->setMaxLength(10);
+    CharacterFilter::showAsStars(box);
+    CharacterFilter::install(box, CharacterFilter::isPasswordCharacter);
+    box->setProperty("tabPosition", tabPosition);
+    return box;
+}
+
+} // namespace
+
+bool PasswordLengthIsValid(const QString& password)
+{
+    return password.size() >= 6 && password.size() <= 10;
+}
+
+frmAdminLogin::frmAdminLogin(QWidget* parent) : QDialog(parent), m_mode(State().LoginMode)
+{
+    setObjectName(QStringLiteral("frmAdminLogin"));
+    setWindowTitle(QStringLiteral(" Administator Log In"));
+
+    lblMessage = new QLabel(this);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setWordWrap(true);
+    lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblMessage->setGeometry(TwipsRect(120, 120, 4560, 840));
+
+    txtPassword = passwordBox(this, "txtPassword", 0);
+    txtPassword->setGeometry(TwipsRect(120, 1080, 2520, 435));
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(TwipsRect(2760, 1080, 915, 435));
+    connect(OKButton, &QPushButton::clicked, this, &frmAdminLogin::OKButton_Click);
+
+    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setAutoDefault(false);
+    CancelButton->setGeometry(TwipsRect(3765, 1080, 915, 435));
+    connect(CancelButton, &QPushButton::clicked, this, &frmAdminLogin::CancelButton_Click);
+
+    Label1 = new QLabel(QStringLiteral("Confirm new password:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(TwipsRect(120, 1860, 2520, 255));
+
+    txtPassConfirm = passwordBox(this, "txtPassConfirm", 1);
+    txtPassConfirm->setGeometry(TwipsRect(120, 2130, 2520, 435));
+
+    setTabOrder(txtPassword, txtPassConfirm);
+    setTabOrder(txtPassConfirm, OKButton);
+    setTabOrder(OKButton, CancelButton);
+
+    connect(this, &QDialog::finished, this, &frmAdminLogin::Form_Unload);
+    Form_Load();
+}
+
+QString frmAdminLogin::MessageForMode(int mode)
+{
+    switch (mode) {
+    case 1:
+        return QStringLiteral(
+            "Enter the admin password in order to access the management functions:");
+    case 2:
+        return QStringLiteral("For security reasons this program can only be started by the "
+                              "administrator. Please enter the admin password below:");
+    case 3:
+        return QStringLiteral("Before using the Horodex you have to set the administrative "
+                              "password. The password must be between 6 and 10 characters long.");
+    case 4:
+        return QStringLiteral("For security reasons this program can only be closed by the "
+                              "administrator. Please enter the admin password below:");
+    default:
+        return QString();
+    }
+}
+
+void frmAdminLogin::Form_Load()
+{
+    State().FrontWindow = this;
+    OKButton->setDefault(true);
+    const bool firstRun = m_mode == 3;
+    Label1->setVisible(firstRun);
+    txtPassConfirm->setVisible(firstRun);
+    setFixedSize(Twips(4800), Twips(NormalHeight + (firstRun ? FirstRunExtra : 0)));
+    lblMessage->setText(MessageForMode(m_mode));
+    txtPassword->setFocus();
+}
+
+void frmAdminLogin::Form_Unload() { State().FrontWindow = State().MainWindow.data(); }
+
+void frmAdminLogin::OKButton_Click()
+{
+    const QString password = txtPassword->text().trimmed();
+    switch (m_mode) {
+    case 1:
+        okManagement(password);
+        break;
+    case 2:
+        okStart(password);
+        break;
+    case 3:
+        okFirstRun(password);
+        break;
+    case 4:
+        okExit(password);
+        break;
+    default:
+        accept();
+    }
+}
+
+void frmAdminLogin::refuse(const QString& password)
+{
+    txtPassword->clear();
+    ShowMessageWindow(PasswordLengthIsValid(password) ? 2 : 3, this);
+}
+
+void frmAdminLogin::okManagement(const QString& password)
+{
+    if (!PasswordLengthIsValid(password) || !CheckAdminPassword(GlobalOptions(), password)) {
+        refuse(password);
+        return;
+    }
+    if (frmHorodex* main = State().MainWindow)
+        main->SetAdminLoggedIn(true);
+    else
+        State().AdminLoggedIn = true;
+    accept();
+}
+
+void frmAdminLogin::okStart(const QString& password)
+{
+    if (!PasswordLengthIsValid(password)) {
+        txtPassword->clear();
+        Messages::warning(WrongLength);
+    } else if (CheckAdminPassword(GlobalOptions(), password)) {
+        if (frmHorodex* main = State().MainWindow) {
+            main->show();
+            State().FrontWindow = main;
+            main->lockDown()->ApplySecurityOption();
+        }
+        accept();
+    } else {
+        txtPassword->clear();
+        Messages::warning(QStringLiteral("Sorry, wrong password"));
+    }
+}
+
+void frmAdminLogin::okFirstRun(const QString& password)
+{
+    if (!PasswordLengthIsValid(password)) {
+        Messages::warning(WrongLength);
+        return;
+    }
+    if (txtPassword->text() != txtPassConfirm->text()) {
+        txtPassword->clear();
+        txtPassConfirm->clear();
+        Messages::warning(QStringLiteral("You have to enter the same password twice"));
+        return;
+    }
+    const OptionsRecord record = OptionsRecord::firstRunDefaults(password);
+    const IoResult written = WriteOptionsFile(record);
+    if (!written) {
+        Messages::show(Messages::Icon::Critical, written.error);
+        return;
+    }
+    GlobalOptions() = record;
+    if (State().MainWindow)
+        State().MainWindow->show();
+    accept();
+}
+
+void frmAdminLogin::okExit(const QString& password)
+{
+    if (!PasswordLengthIsValid(password) || !CheckAdminPassword(GlobalOptions(), password)) {
+        refuse(password);
+        return;
+    }
+    GlobalOptions().setAskOnExit(false); // in memory only: the file keeps exit protection
+    accept();
+}
+
+void frmAdminLogin::CancelButton_Click() { reject(); }
+
+// Cancel, Esc and the close box all end the login the same way.
+void frmAdminLogin::reject()
+{
+    if (m_mode == 2)
+        GlobalOptions().setAskOnExit(false); // so that closing does not ask again
+    QDialog::reject();
+    if ((m_mode == 2 || m_mode == 3) && State().MainWindow)
+        State().MainWindow->close();
+}

@@ -1,0 +1,444 @@
+#include "station/frmHorodex.h"
+
+#include "app/AboutBox.h"
+#include "app/ProgramState.h"
+#include "data/EmployeeList.h"
+#include "data/Environment.h"
+#include "data/Messages.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+#include "station/LockDown.h"
+#include "station/PunchButtonArt.h"
+#include "station/StationBackground.h"
+#include "station/Twips.h"
+#include "station/frmAdminLogin.h"
+#include "station/frmMsgBox.h"
+#include "station/frmPin.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmHorodex"));
+    State().MainWindow = this;
+    // The switch is the first three characters of the command line, compared exactly.
+    State().CommandSwitch = commandLine.left(3).trimmed();
+    tmrTimer = new QTimer(this);
+    tmrTimer->setObjectName(QStringLiteral("tmrTimer"));
+    tmrSecurity = new QTimer(this);
+    tmrSecurity->setObjectName(QStringLiteral("tmrSecurity"));
+    m_lockDown = new LockDown(tmrSecurity, this);
+    buildControls();
+    buildMenus();
+    connect(tmrTimer, &QTimer::timeout, this, &frmHorodex::tmrTimer_Timer);
+}
+
+frmHorodex::~frmHorodex() = default;
+
+void frmHorodex::buildControls()
+{
+    auto* client = new StationBackground(this);
+    client->setFixedSize(Twips(6705), Twips(3585));
+    setCentralWidget(client);
+
+    lstNames = new QListWidget(client);
+    lstNames->setObjectName(QStringLiteral("lstNames"));
+    lstNames->setGeometry(TwipsRect(120, 240, 3135, 2790));
+    connect(lstNames, &QListWidget::currentRowChanged, this, [this] { lstNames_Click(); });
+
+    lblTimeLabel = new QLabel(client);
+    lblTimeLabel->setObjectName(QStringLiteral("lblTimeLabel"));
+    lblTimeLabel->setGeometry(TwipsRect(3480, 840, 3015, 615));
+    lblTimeLabel->setAlignment(Qt::AlignCenter);
+
+    lblDate = new QLabel(client);
+    lblDate->setObjectName(QStringLiteral("lblDate"));
+    lblDate->setGeometry(TwipsRect(3360, 1680, 3255, 375));
+
+    const auto pictureButton = [client](const char* name, bool isIn, QRect geometry) {
+        auto* button = new QPushButton(client);
+        button->setObjectName(QLatin1String(name));
+        button->setIcon(QIcon(PunchButtonPicture(isIn)));
+        button->setIconSize(QSize(80, 32));
+        button->setGeometry(geometry);
+        return button;
+    };
+    cmdIn = pictureButton("cmdIn", true, TwipsRect(3360, 2400, 1575, 615));
+    cmdIn->setAccessibleName(QStringLiteral("In"));
+    cmdOut = pictureButton("cmdOut", false, TwipsRect(5040, 2400, 1575, 615));
+    cmdOut->setAccessibleName(QStringLiteral("Out"));
+    connect(cmdIn, &QPushButton::clicked, this, &frmHorodex::cmdIn_Click);
+    connect(cmdOut, &QPushButton::clicked, this, &frmHorodex::cmdOut_Click);
+
+    picLastAction = new QLabel(client);
+    picLastAction->setObjectName(QStringLiteral("picLastAction"));
+    picLastAction->setGeometry(TwipsRect(120, 3120, 6495, 375));
+    picLastAction->setFrameShape(QFrame::Panel);
+    picLastAction->setFrameShadow(QFrame::Sunken);
+    picLastAction->setAutoFillBackground(true);
+    picLastAction->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont stripFont(QStringLiteral("Arial"));
+    stripFont.setBold(true);
+    stripFont.setPointSizeF(11.25);
+    picLastAction->setFont(stripFont);
+    QPalette stripPalette = picLastAction->palette();
+    stripPalette.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    picLastAction->setPalette(stripPalette);
+}
+
+void frmHorodex::buildMenus()
+{
+    const auto entry = [this](QMenu* menu, const char* name, const QString& caption,
+                              void (frmHorodex::*handler)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    const auto menu = [this](const char* name, const QString& caption) {
+        QMenu* m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    mnuFile = menu("mnuFile", QStringLiteral("File"));
+    mnuAdminLogin = entry(mnuFile, "mnuAdminLogin",
+                          QStringLiteral("Activate Administrator Functions"),
+                          &frmHorodex::mnuAdminLogin_Click);
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuLine"));
+    mnuExit = entry(mnuFile, "mnuExit", QStringLiteral("Exit"), &frmHorodex::mnuExit_Click);
+
+    mnuManage = menu("mnuManage", QStringLiteral("Manage"));
+    mnuCreateNewRecord = entry(mnuManage, "mnuCreateNewRecord", QStringLiteral("Add An Employee ..."),
+                               &frmHorodex::mnuCreateNewRecord_Click);
+    mnuDeleteRecord = entry(mnuManage, "mnuDeleteRecord", QStringLiteral("Delete An Employee ..."),
+                            &frmHorodex::mnuDeleteRecord_Click);
+    mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine2"));
+    mnuModifyRecord = entry(mnuManage, "mnuModifyRecord", QStringLiteral("Modify Employee Info ..."),
+                            &frmHorodex::mnuModifyRecord_Click);
+    mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine3"));
+    mnuOptions = entry(mnuManage, "mnuOptions", QStringLiteral("Options ..."),
+                       &frmHorodex::mnuOptions_Click);
+
+    mnuView = menu("mnuView", QStringLiteral("Reports"));
+    mnuEmployeeReport = entry(mnuView, "mnuEmployeeReport", QStringLiteral("Single Payroll Report ..."),
+                              &frmHorodex::mnuEmployeeReport_Click);
+    mnuMultiplePayrollReport =
+        entry(mnuView, "mnuMultiplePayrollReport", QStringLiteral("Multiple Payroll Report ..."),
+              &frmHorodex::mnuMultiplePayrollReport_Click);
+
+    mnuHelp = menu("mnuHelp", QStringLiteral("Help"));
+    mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("About"), &frmHorodex::mnuAbout_Click);
+}
+
+bool frmHorodex::Form_Load()
+{
+    setWindowTitle(QStringLiteral("Horodex"));
+    ProgramState& state = State();
+
+    // The data directory belongs beside the program; create it rather than fail every write.
+    if (const IoResult dir = FileStore::ensureDirectory(Environment::dataDirectory()); !dir) {
+        Messages::show(Messages::Icon::Critical, dir.error);
+        return false;
+    }
+
+    const bool haveSettings = OptionsFileExists();
+    if (haveSettings) {
+        OptionsRecord record;
+        const IoResult read = ReadOptionsFile(&record);
+        if (!read) {
+            // Never overwrite a settings file that cannot be read: the administrator decides.
+            Messages::show(Messages::Icon::Critical, read.error);
+            return false;
+        }
+        GlobalOptions() = record;
+    } else {
+        GlobalOptions() = OptionsRecord{};
+    }
+
+    tmrTimer->setInterval(1000);
+    tmrTimer->start();
+
+    lstNames->setFont([] {
+        QFont f;
+        f.setPointSize(12);
+        f.setBold(true);
+        return f;
+    }());
+    lblTimeLabel->setFont(QFont(QStringLiteral("Times New Roman"), 26, QFont::Bold));
+    lblDate->setFont(QFont(QStringLiteral("Times New Roman"), 12, QFont::Bold));
+    lblDate->setAlignment(Qt::AlignCenter);
+
+    if (const IoResult made = EnsureEmployeeListFile(); !made)
+        Messages::show(Messages::Icon::Critical, made.error);
+    LoadEmployeeList();
+
+    state.AdminLoggedIn = false;
+    setManagementMenusEnabled(state.CommandSwitch == QLatin1String("/sp"));
+
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    if (!haveSettings) {
+        state.LoginMode = 3;
+        auto* login = new frmAdminLogin(this);
+        login->setAttribute(Qt::WA_DeleteOnClose);
+        login->show();
+    } else if (OptionsRecord::isOn(GlobalOptions().AskOnStart) &&
+               state.CommandSwitch != QLatin1String("/np")) {
+        state.LoginMode = 2;
+        auto* login = new frmAdminLogin(this);
+        login->setAttribute(Qt::WA_DeleteOnClose);
+        login->show();
+    } else {
+        show();
+        state.FrontWindow = this;
+        m_lockDown->ApplySecurityOption();
+    }
+    return true;
+}
+
+void frmHorodex::tmrTimer_Timer()
+{
+    const QDateTime now = Environment::now();
+    lblTimeLabel->setText(FormatTimeOfDay(now.time(), GlobalOptions().timeFormat()));
+    lblDate->setText(Environment::regionalLocale().toString(now.date(), QLocale::LongFormat));
+}
+
+QString frmHorodex::selectedName() const
+{
+    const QListWidgetItem* item = lstNames->currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
+void frmHorodex::lstNames_Click()
+{
+    const QString name = selectedName();
+    if (name.isEmpty())
+        return;
+    if (TimeFileIsValid(name)) {
+        ShowLastAction(name);
+    } else {
+        ShowMessageWindow(4, this);
+        clearLastAction();
+    }
+}
+
+void frmHorodex::punch(bool isIn)
+{
+    const QString name = selectedName();
+    if (name.isEmpty())
+        return;
+    if (!TimeFileIsValid(name)) {
+        ShowMessageWindow(4, this);
+        return;
+    }
+    if (!OptionsRecord::isOn(GlobalOptions().AskForPin)) {
+        RecordPunch(name, isIn);
+        return;
+    }
+    State().PunchIsIn = isIn;
+    State().SelectedEmployee = name;
+    frmPin pin(this);
+    pin.exec();
+}
+
+bool frmHorodex::RecordPunch(const QString& name, bool isIn)
+{
+    const IoResult written = ::RecordPunch(name, isIn);
+    if (!written) {
+        Messages::show(Messages::Icon::Critical,
+                       QStringLiteral("The punch was NOT recorded. %1 Please tell your "
+                                      "administrator, then try again.")
+                           .arg(written.error));
+        return false;
+    }
+    ShowLastAction(name);
+    return true;
+}
+
+void frmHorodex::ShowLastAction(const QString& name)
+{
+    IoResult read;
+    const bool isIn = ReadLastAction(name, &State().LastActionText, &read);
+    if (!read) {
+        Messages::show(Messages::Icon::Critical, read.error);
+        clearLastAction();
+        return;
+    }
+    cmdIn->setEnabled(!isIn);
+    cmdOut->setEnabled(isIn);
+    clearLastAction();
+    if (!State().LastActionText.trimmed().isEmpty())
+        picLastAction->setText(QStringLiteral(" Last Action: ") + State().LastActionText);
+}
+
+void frmHorodex::clearLastAction() { picLastAction->clear(); }
+
+QString frmHorodex::lastActionShown() const { return picLastAction->text(); }
+
+void frmHorodex::LoadEmployeeList()
+{
+    IoResult read;
+    const QStringList names = EmployeeNames(&read);
+    const QSignalBlocker blocker(lstNames);
+    lstNames->clear();
+    lstNames->addItems(names);
+    if (!read)
+        Messages::warning(read.error);
+}
+
+void frmHorodex::setManagementMenusEnabled(bool enabled)
+{
+    mnuManage->setEnabled(enabled);
+    mnuManage->menuAction()->setEnabled(enabled);
+    mnuView->setEnabled(enabled);
+    mnuView->menuAction()->setEnabled(enabled);
+}
+
+void frmHorodex::SetAdminLoggedIn(bool loggedIn)
+{
+    State().AdminLoggedIn = loggedIn;
+    mnuAdminLogin->setText(loggedIn ? QStringLiteral("Deactivate Administrator Functions")
+                                    : QStringLiteral("Activate Administrator Functions"));
+    setWindowTitle(loggedIn ? QStringLiteral("Horodex ADMINISTRATOR LOGGED IN")
+                            : QStringLiteral("Horodex"));
+    setManagementMenusEnabled(loggedIn || State().CommandSwitch == QLatin1String("/sp"));
+    if (loggedIn)
+        m_lockDown->SetLockDown(false);
+    else
+        m_lockDown->ApplySecurityOption();
+}
+
+void frmHorodex::mnuAdminLogin_Click()
+{
+    if (State().AdminLoggedIn) {
+        SetAdminLoggedIn(false);
+        return;
+    }
+    State().LoginMode = 1;
+    frmAdminLogin login(this);
+    login.exec();
+}
+
+void frmHorodex::mnuExit_Click() { close(); }
+
+void frmHorodex::mnuCreateNewRecord_Click() { State().ModifyMode = false; }
+
+void frmHorodex::mnuDeleteRecord_Click()
+{
+    QString answer;
+    Messages::askText(QStringLiteral("Delete An Employee"),
+                      QStringLiteral("Enter the name of the employee you wish to delete:"), &answer);
+    answer = answer.trimmed();
+    if (!answer.isEmpty()) {
+        if (const IoResult deleted = DeleteEmployee(answer); !deleted)
+            Messages::show(Messages::Icon::Critical, deleted.error);
+    }
+    LoadEmployeeList();
+}
+
+void frmHorodex::mnuModifyRecord_Click()
+{
+    State().SelectedEmployee = selectedName();
+    if (State().SelectedEmployee.isEmpty()) {
+        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+        return;
+    }
+    State().ModifyMode = true;
+}
+
+void frmHorodex::mnuOptions_Click() {}
+
+void frmHorodex::mnuEmployeeReport_Click()
+{
+    State().SelectedEmployee = selectedName();
+    if (State().SelectedEmployee.isEmpty()) {
+        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+        return;
+    }
+}
+
+void frmHorodex::mnuMultiplePayrollReport_Click()
+{
+    if (lstNames->count() == 0) {
+        Messages::information(
+            QStringLiteral("You must have at least one employee to create this payroll report"));
+        return;
+    }
+}
+
+void frmHorodex::mnuAbout_Click()
+{
+    AboutBox about(this);
+    about.exec();
+}
+
+void frmHorodex::cleanUp()
+{
+    m_lockDown->SetLockDown(false);
+    m_lockDown->ScreenSaverOn();
+}
+
+void frmHorodex::closeOtherWindows()
+{
+    // Most recently opened first: the modal chain unwinds from its top.
+    for (int guard = 0; guard < 32; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == this)
+            break;
+        modal->close();
+    }
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        if (w != this && w->isVisible())
+            w->close();
+    }
+}
+
+void frmHorodex::RequestClose(CloseReason reason)
+{
+    m_closeReason = reason;
+    close();
+    m_closeReason = CloseReason::User;
+}
+
+void frmHorodex::closeEvent(QCloseEvent* event)
+{
+    ProgramState& state = State();
+    const bool askOnExit = OptionsRecord::isOn(GlobalOptions().AskOnExit);
+    switch (m_closeReason) {
+    case CloseReason::TaskManager:
+        cleanUp();
+        if (askOnExit)
+            QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                    {QStringLiteral("/np")});
+        break;
+    case CloseReason::SessionEnd:
+        break;
+    case CloseReason::User:
+        if (askOnExit && !state.AdminLoggedIn) {
+            state.LoginMode = 4;
+            frmAdminLogin login(this);
+            login.exec();
+            if (OptionsRecord::isOn(GlobalOptions().AskOnExit)) {
+                event->ignore();
+                return;
+            }
+        }
+        cleanUp();
+        closeOtherWindows();
+        break;
+    }
+    tmrTimer->stop();
+    event->accept();
+    Q_EMIT closed();
+}

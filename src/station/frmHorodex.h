@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QMainWindow>
+
+class LockDown;
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+// The punch station: the employee list, the clock, IN and OUT, and the administrator's menus.
+class frmHorodex : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Why the program is asked to close.
+    enum class CloseReason { User, TaskManager, SessionEnd };
+
+    explicit frmHorodex(const QString& commandLine = QString(), QWidget* parent = nullptr);
+    ~frmHorodex() override;
+
+    // Runs the start-up sequence; false when the program must end at once (the message has
+    // been shown).
+    bool Form_Load();
+
+    void tmrTimer_Timer();
+    void lstNames_Click();
+    void cmdIn_Click() { punch(true); }
+    void cmdOut_Click() { punch(false); }
+    void mnuAdminLogin_Click();
+    void mnuExit_Click();
+    void mnuCreateNewRecord_Click();
+    void mnuDeleteRecord_Click();
+    void mnuModifyRecord_Click();
+    void mnuOptions_Click();
+    void mnuEmployeeReport_Click();
+    void mnuMultiplePayrollReport_Click();
+    void mnuAbout_Click();
+
+    // Refills lstNames from the employee list file, in file order.
+    void LoadEmployeeList();
+    // Sets cmdIn, cmdOut and picLastAction from the employee's last punch.
+    void ShowLastAction(const QString& name);
+    // Appends the punch; on success refreshes the buttons and strip, on failure says so and
+    // changes nothing on screen.
+    bool RecordPunch(const QString& name, bool isIn);
+    void SetAdminLoggedIn(bool loggedIn);
+    // Closes the program for the given reason, following the closing rules.
+    void RequestClose(CloseReason reason);
+
+    LockDown* lockDown() const { return m_lockDown; }
+    QString lastActionShown() const;
+
+    QListWidget* lstNames;
+    QLabel* lblTimeLabel;
+    QLabel* lblDate;
+    QPushButton* cmdIn;
+    QPushButton* cmdOut;
+    QLabel* picLastAction;
+    QTimer* tmrTimer;
+    QTimer* tmrSecurity;
+    QMenu* mnuFile;
+    QMenu* mnuManage;
+    QMenu* mnuView;
+    QMenu* mnuHelp;
+    QAction* mnuAdminLogin;
+    QAction* mnuExit;
+    QAction* mnuCreateNewRecord;
+    QAction* mnuDeleteRecord;
+    QAction* mnuModifyRecord;
+    QAction* mnuOptions;
+    QAction* mnuEmployeeReport;
+    QAction* mnuMultiplePayrollReport;
+    QAction* mnuAbout;
+
+Q_SIGNALS:
+    // The main window has closed for good: the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void punch(bool isIn);
+    void clearLastAction();
+    void setManagementMenusEnabled(bool enabled);
+    void cleanUp();
+    void closeOtherWindows();
+    QString selectedName() const;
+
+    LockDown* m_lockDown;
+    CloseReason m_closeReason = CloseReason::User;
+};

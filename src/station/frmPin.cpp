@@ -1,0 +1,113 @@
+#include "station/frmPin.h"
+
+#include "app/ProgramState.h"
+#include "data/EmployeeList.h"
+#include "station/CharacterFilter.h"
+#include "station/Twips.h"
+#include "station/frmHorodex.h"
+#include "station/frmMsgBox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+frmPin::frmPin(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPin"));
+    setWindowTitle(QStringLiteral(" "));
+    setFixedSize(Twips(2505), Twips(4605));
+
+    lblEnter = new QLabel(QStringLiteral("Enter your Personal ID Number"), this);
+    lblEnter->setObjectName(QStringLiteral("lblEnter"));
+    lblEnter->setAlignment(Qt::AlignCenter);
+    lblEnter->setGeometry(TwipsRect(120, 120, 2295, 255));
+
+    txtPin = new QLineEdit(this);
+    txtPin->setObjectName(QStringLiteral("txtPin"));
+    txtPin->setGeometry(TwipsRect(480, 360, 1575, 495));
+
+    QFont digitFont(QStringLiteral("Times New Roman"), 18, QFont::Bold);
+    const int columns[] = {240, 960, 1680};
+    const int rows[] = {2400, 1680, 960}; // digits 1-3, 4-6, 7-9
+    for (int digit = 0; digit <= 9; ++digit) {
+        auto* key = new QPushButton(QString::number(digit), this);
+        key->setObjectName(QStringLiteral("Command1_%1").arg(digit));
+        key->setFont(digitFont);
+        key->setAutoDefault(false);
+        key->setFocusPolicy(Qt::NoFocus);
+        if (digit == 0)
+            key->setGeometry(TwipsRect(1680, 3120, 615, 615));
+        else
+            key->setGeometry(
+                TwipsRect(columns[(digit - 1) % 3], rows[(digit - 1) / 3], 615, 615));
+        connect(key, &QPushButton::clicked, this, [this, digit] { Command1_Click(digit); });
+        Command1[digit] = key;
+    }
+
+    Command2 = new QPushButton(QStringLiteral("Clear"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    QFont clearFont(QStringLiteral("Times New Roman"), 13, QFont::Bold);
+    clearFont.setPointSizeF(13.5);
+    Command2->setFont(clearFont);
+    Command2->setAutoDefault(false);
+    Command2->setFocusPolicy(Qt::NoFocus);
+    Command2->setGeometry(TwipsRect(240, 3120, 1335, 615));
+    connect(Command2, &QPushButton::clicked, this, &frmPin::Command2_Click);
+
+    const QFont buttonFont(QStringLiteral("MS Sans Serif"), 8, QFont::Bold);
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setFont(buttonFont);
+    cmdOK->setGeometry(TwipsRect(240, 3960, 975, 495));
+    connect(cmdOK, &QPushButton::clicked, this, &frmPin::cmdOK_Click);
+
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setFont(buttonFont);
+    cmdCancel->setAutoDefault(false);
+    cmdCancel->setGeometry(TwipsRect(1320, 3960, 975, 495));
+    connect(cmdCancel, &QPushButton::clicked, this, &frmPin::cmdCancel_Click);
+
+    // Esc rejects a QDialog, which is the Cancel button's action.
+    connect(this, &QDialog::finished, this, &frmPin::Form_Unload);
+    Form_Load();
+}
+
+void frmPin::Form_Load()
+{
+    State().FrontWindow = this;
+    cmdOK->setDefault(true);
+    QFont font = txtPin->font();
+    font.setPointSize(14);
+    txtPin->setFont(font);
+    txtPin->setMaxLength(5);
+    txtPin->clear();
+    CharacterFilter::showAsStars(txtPin);
+    CharacterFilter::install(txtPin, CharacterFilter::isDigit);
+    txtPin->setFocus();
+}
+
+void frmPin::Form_Unload() { State().FrontWindow = State().MainWindow.data(); }
+
+void frmPin::Command1_Click(int index)
+{
+    if (txtPin->text().size() < txtPin->maxLength())
+        txtPin->setText(txtPin->text() + QString::number(index));
+}
+
+void frmPin::Command2_Click() { txtPin->clear(); }
+
+void frmPin::cmdOK_Click()
+{
+    const QString typed = txtPin->text();
+    ProgramState& state = State();
+    if (!CheckPin(state.SelectedEmployee, typed)) {
+        ShowMessageWindow(1, this);
+        return;
+    }
+    if (state.MainWindow)
+        state.MainWindow->RecordPunch(state.SelectedEmployee, state.PunchIsIn);
+    accept();
+}
+
+void frmPin::cmdCancel_Click() { reject(); }
