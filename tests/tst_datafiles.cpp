@@ -1,4 +1,5 @@
 #include "data/EmployeeList.h"
+#include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
@@ -6,11 +7,50 @@
 
 #include <QTest>
 
+#include <cerrno>
+
 class TestDataFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanup() { FileStore::setFaultHook({}); }
+
     void firstRunSettings_are229BytesWithZeroReservedFields();
+    void settingsFields_padAndCutToWidth();
+    void settingsRoundTrip_keepsEveryField();
+    void settingsOfWrongSize_areReportedAndLeftAlone_data();
+    void settingsOfWrongSize_areReportedAndLeftAlone();
+    void adminPassword_comparedExactly();
+    void overtimeThreshold_readsLeadingNumber_data();
+    void overtimeThreshold_readsLeadingNumber();
+    void failedSettingsWrite_leavesOldFileWhole();
+
+    void shiftCharacters_roundTripsAndKeepsLineEnds();
+    void shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty_data();
+    void shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty();
+
+    void employeeRecord_roundTripsWithCommaInName();
+    void employeeNames_compareExactlyOrIgnoringCase();
+    void findEmployee_withoutMatchReturnsEmptyFields();
+    void deleteEmployee_keepsOrderOfOthersAndTimeFile();
+    void deleteOnlyEmployee_leavesEmptyFileAndNoTemporary();
+    void deleteUnknown_warnsAndLeavesFile();
+    void deleteInterruptedByFailingWrite_leavesOldListWhole();
+    void brokenEmployeeLines_areReportedAndGoodRecordsKept_data();
+    void brokenEmployeeLines_areReportedAndGoodRecordsKept();
+    void brokenEmployeeList_isNeverRewritten();
+    void checkPin_comparesUnscrambledTextExactly();
+
+    void punchLine_atMidnightAndAfternoon_data();
+    void punchLine_atMidnightAndAfternoon();
+    void recordPunch_appends31BytesPerPunch();
+    void recordPunch_failingWriteOrFlushLeavesFileUnchanged_data();
+    void recordPunch_failingWriteOrFlushLeavesFileUnchanged();
+    void timeFileValidity_followsLength_data();
+    void timeFileValidity_followsLength();
+    void lastActionText_inBothTimeFormats_data();
+    void lastActionText_inBothTimeFormats();
+    void lastAction_readsOnlyTheLastRecord();
 };
 
 void TestDataFiles::firstRunSettings_are229BytesWithZeroReservedFields()
@@ -20,8 +60,429 @@ void TestDataFiles::firstRunSettings_are229BytesWithZeroReservedFields()
     const QByteArray bytes = dir.read(QStringLiteral("options.ini"));
     QCOMPARE(bytes.size(), 229);
     QCOMPARE(bytes.mid(10, 5), QByteArray("40   "));
+    QCOMPARE(bytes.mid(15, 1), QByteArray("0"));
+    QCOMPARE(bytes.mid(16, 20), QByteArray("Your Company Name   "));
+    QCOMPARE(bytes.mid(36, 5), QByteArray("00000"));
     QCOMPARE(bytes.mid(41, 10), QByteArray(10, '\0'));
+    QCOMPARE(bytes.mid(51, 14), QByteArray("hh:nn AM/PM   "));
     QCOMPARE(bytes.mid(65, 44), QByteArray(44, '\0'));
+    const QByteArray address("Street Address\r\nCity, Province (or State)\r\n"
+                             "Postal Code (or Zip Code)\r\nTel (000) 000-0000");
+    QCOMPARE(address.size(), 88);
+    QCOMPARE(bytes.mid(109), address + QByteArray(32, ' '));
+    QCOMPARE(dir.files(), QStringList{QStringLiteral("options.ini")}); // no temporary left
+}
+
+void TestDataFiles::settingsFields_padAndCutToWidth()
+{
+    OptionsRecord r;
+    r.setTimeFormat(QStringLiteral("hh:mm"));
+    QCOMPARE(r.TimeFormat, QStringLiteral("hh:mm         "));
+    QCOMPARE(r.timeFormat(), QStringLiteral("hh:mm"));
+    r.setCompany(QStringLiteral("A Company Name Longer Than Twenty"));
+    QCOMPARE(r.Company, QStringLiteral("A Company Name Longe"));
+    r.setAddress(QString(130, u'x'));
+    QCOMPARE(r.Address.size(), 120);
+    r.setAdminPassword(ScramblePassword(QStringLiteral("abcdefghij")));
+    QVERIFY(!r.AdminPassword.contains(u' '));
+    QVERIFY(CheckAdminPassword(r, QStringLiteral("abcdefghij")));
+}
+
+void TestDataFiles::settingsRoundTrip_keepsEveryField()
+{
+    TempProgramDir dir;
+    OptionsRecord r = OptionsRecord::firstRunDefaults(QStringLiteral("Zz0:_9"));
+    r.setDailyOvertime(true);
+    r.setOvertimeThreshold(QStringLiteral("8"));
+    r.setTimeRounding(2);
+    r.setCompany(QStringLiteral("Café Noël"));
+    QVERIFY(WriteOptionsFile(r));
+    OptionsRecord back;
+    QVERIFY(ReadOptionsFile(&back));
+    QCOMPARE(back, r);
+    QCOMPARE(dir.read(QStringLiteral("options.ini")).mid(16, 9), QByteArray("Caf\xe9 No\xebl"));
+}
+
+void TestDataFiles::settingsOfWrongSize_areReportedAndLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("short") << QByteArray(228, '0');
+    QTest::newRow("long") << QByteArray(230, '0');
+}
+
+void TestDataFiles::settingsOfWrongSize_areReportedAndLeftAlone()
+{
+    QFETCH(QByteArray, content);
+    TempProgramDir dir;
+    dir.write(QStringLiteral("options.ini"), content);
+    OptionsRecord r;
+    const IoResult read = ReadOptionsFile(&r);
+    QVERIFY(!read);
+    QVERIFY(read.error.contains(dir.path(QStringLiteral("options.ini"))));
+    QCOMPARE(dir.read(QStringLiteral("options.ini")), content);
+}
+
+void TestDataFiles::adminPassword_comparedExactly()
+{
+    const OptionsRecord r = OptionsRecord::firstRunDefaults(QStringLiteral("Secret"));
+    QVERIFY(CheckAdminPassword(r, QStringLiteral("Secret")));
+    QVERIFY(!CheckAdminPassword(r, QStringLiteral("secret")));
+    QVERIFY(!CheckAdminPassword(r, QStringLiteral("Secret ")));
+    QCOMPARE(r.AdminPassword.size(), 10);
+    QVERIFY(r.AdminPassword.endsWith(QStringLiteral("    ")));
+}
+
+void TestDataFiles::overtimeThreshold_readsLeadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("hours");
+    QTest::newRow("weekly") << "40" << 40.0;
+    QTest::newRow("decimal") << "7.5" << 7.5;
+    QTest::newRow("trailing text") << "8h" << 8.0;
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("not a number") << "abc" << 0.0;
+}
+
+void TestDataFiles::overtimeThreshold_readsLeadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, hours);
+    OptionsRecord r;
+    r.setOvertimeThreshold(text);
+    QCOMPARE(r.overtimeThresholdHours(), hours);
+}
+
+void TestDataFiles::failedSettingsWrite_leavesOldFileWhole()
+{
+    TempProgramDir dir;
+    const OptionsRecord old = OptionsRecord::firstRunDefaults(QStringLiteral("oldpass"));
+    QVERIFY(WriteOptionsFile(old));
+    const QByteArray before = dir.read(QStringLiteral("options.ini"));
+    for (const char* call : {"open", "write", "fsync", "rename"}) {
+        FileStore::setFaultHook([call](const char* c, const QString&) {
+            return qstrcmp(c, call) == 0 ? ENOSPC : 0;
+        });
+        const IoResult written =
+            WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("newpass")));
+        QVERIFY2(!written, call);
+        QVERIFY(written.error.contains(QStringLiteral("options.ini")));
+        QCOMPARE(dir.read(QStringLiteral("options.ini")), before);
+        QCOMPARE(dir.files(), QStringList{QStringLiteral("options.ini")});
+    }
+}
+
+void TestDataFiles::shiftCharacters_roundTripsAndKeepsLineEnds()
+{
+    MessageRecorder messages;
+    const QString text = QStringLiteral("Ab1\r\nz~");
+    const QString scrambled = ShiftCharacters(int(text.size()), text, 100);
+    QCOMPARE(scrambled.at(3), u'\r');
+    QCOMPARE(scrambled.at(4), u'\n');
+    QCOMPARE(ShiftCharacters(int(scrambled.size()), scrambled, -100), text);
+    QCOMPARE(ShiftCharacters(0, QString(), PinShift), QString());
+    QVERIFY(messages.messages.isEmpty());
+    // Scrambled PINs never hold a quote, a comma or a line end.
+    const QString pin = ScramblePin(QStringLiteral("0123456789"));
+    for (QChar c : pin)
+        QVERIFY(c != u'"' && c != u',' && c != u'\r' && c != u'\n');
+    QCOMPARE(UnscramblePin(pin), QStringLiteral("0123456789"));
+}
+
+void TestDataFiles::shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("shift");
+    QTest::newRow("above 255") << QStringLiteral("a\u00ffb\u00ff") << 1;
+    QTest::newRow("below 0") << QStringLiteral("\u0001x") << -2;
+}
+
+void TestDataFiles::shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty()
+{
+    QFETCH(QString, text);
+    QFETCH(int, shift);
+    MessageRecorder messages;
+    QCOMPARE(ShiftCharacters(int(text.size()), text, shift), QString());
+    QCOMPARE(messages.texts(), QStringList{QStringLiteral("Encodage/Décodage non permis")});
+    QCOMPARE(messages.messages.first().title, QStringLiteral("Attention"));
+}
+
+static EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("1234"))
+{
+    EmployeeRecord r;
+    r.Name = name;
+    r.Pin = ScramblePin(pin);
+    r.SSN = QStringLiteral("123-45-6789");
+    r.RegularRate = QStringLiteral("8.50");
+    r.OvertimeRate = QStringLiteral("12.75");
+    r.Shift = QStringLiteral("2");
+    return r;
+}
+
+void TestDataFiles::employeeRecord_roundTripsWithCommaInName()
+{
+    TempProgramDir dir;
+    EmployeeRecord smith = employee(QStringLiteral("Smith, John"));
+    EmployeeRecord blank = employee(QStringLiteral("Émile"));
+    blank.SSN.clear();
+    blank.RegularRate.clear();
+    QVERIFY(AppendEmployee(smith));
+    QVERIFY(AppendEmployee(blank));
+    QCOMPARE(dir.read(QStringLiteral("names.nms")).left(15), QByteArray("\"Smith, John\",\""));
+    EmployeeList list;
+    QVERIFY(ReadEmployeeList(&list));
+    QVERIFY(list.isClean());
+    QCOMPARE(list.records, (QList<EmployeeRecord>{smith, blank}));
+    QVERIFY(SerializeEmployeeRecord(blank).endsWith(",\"\",\"\",\"12.75\",\"2\",\"111111111\"\r\n"));
+}
+
+void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    QVERIFY(AppendEmployee(employee(QStringLiteral("John Smith"))));
+    QVERIFY(EmployeeExists(QStringLiteral("JOHN SMITH")));
+    QVERIFY(!EmployeeExists(QStringLiteral(" John Smith")));
+    EmployeeRecord found;
+    QVERIFY(!FindEmployee(QStringLiteral("JOHN SMITH"), &found));
+    QCOMPARE(messages.texts(), QStringList{QStringLiteral("Employee not found")});
+    QVERIFY(DeleteEmployee(QStringLiteral("john smith")));
+    QCOMPARE(messages.texts().last(),
+             QStringLiteral("The employee you wish to delete has no record"));
+    QCOMPARE(EmployeeNames(), QStringList{QStringLiteral("John Smith")});
+}
+
+void TestDataFiles::findEmployee_withoutMatchReturnsEmptyFields()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Mary Jones"))));
+    EmployeeRecord found = employee(QStringLiteral("leftover"));
+    QVERIFY(!FindEmployee(QStringLiteral("Nobody"), &found));
+    QVERIFY(found.Pin.isEmpty() && found.RegularRate.isEmpty() && found.SSN.isEmpty());
+    QVERIFY(FindEmployee(QStringLiteral("Mary Jones"), &found));
+    QCOMPARE(found.OvertimeRate, QStringLiteral("12.75"));
+}
+
+void TestDataFiles::deleteEmployee_keepsOrderOfOthersAndTimeFile()
+{
+    TempProgramDir dir;
+    for (const char* name : {"Ann", "Bob", "Cid", "Dee"})
+        QVERIFY(AppendEmployee(employee(QLatin1String(name))));
+    dir.write(QStringLiteral("Bob.txt"), punchLine("IN", "01/15/2001", "08:05"));
+    QVERIFY(DeleteEmployee(QStringLiteral("Bob")));
+    QCOMPARE(EmployeeNames(), (QStringList{QStringLiteral("Ann"), QStringLiteral("Cid"),
+                                           QStringLiteral("Dee")}));
+    QVERIFY(dir.exists(QStringLiteral("Bob.txt")));
+    QVERIFY(!QFile::exists(dir.programDir() + QStringLiteral("/temp.tmp")));
+}
+
+void TestDataFiles::deleteOnlyEmployee_leavesEmptyFileAndNoTemporary()
+{
+    TempProgramDir dir;
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Solo"))));
+    QVERIFY(DeleteEmployee(QStringLiteral("Solo")));
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), QByteArray());
+    QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
+}
+
+void TestDataFiles::deleteUnknown_warnsAndLeavesFile()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    QVERIFY(EnsureEmployeeListFile());
+    QVERIFY(DeleteEmployee(QStringLiteral("Anyone")));
+    QCOMPARE(messages.texts(),
+             QStringList{QStringLiteral("The employee you wish to delete has no record")});
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), QByteArray());
+}
+
+void TestDataFiles::deleteInterruptedByFailingWrite_leavesOldListWhole()
+{
+    TempProgramDir dir;
+    for (const char* name : {"Ann", "Bob"})
+        QVERIFY(AppendEmployee(employee(QLatin1String(name))));
+    const QByteArray before = dir.read(QStringLiteral("names.nms"));
+    for (const char* call : {"open", "write", "fsync", "rename"}) {
+        FileStore::setFaultHook(
+            [call](const char* c, const QString&) { return qstrcmp(c, call) == 0 ? EIO : 0; });
+        const IoResult deleted = DeleteEmployee(QStringLiteral("Ann"));
+        QVERIFY2(!deleted, call);
+        QVERIFY(deleted.error.contains(QStringLiteral("names.nms")));
+        QCOMPARE(dir.read(QStringLiteral("names.nms")), before);
+        QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
+    }
+}
+
+void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept_data()
+{
+    QTest::addColumn<QByteArray>("badLine");
+    QTest::newRow("too few fields") << QByteArray("\"Bad\",\"x\",\"y\"\r\n");
+    QTest::newRow("unterminated quote") << QByteArray("\"Bad,\"x\r\n");
+    QTest::newRow("NUL byte") << QByteArray("\"B\0d\",\"a\",\"b\",\"c\",\"d\",\"1\",\"1\"\r\n", 31);
+    QTest::newRow("garbage") << QByteArray("\x01\x02garbage\xff\r\n");
+}
+
+void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept()
+{
+    QFETCH(QByteArray, badLine);
+    TempProgramDir dir;
+    const QByteArray good1 = SerializeEmployeeRecord(employee(QStringLiteral("Ann")));
+    const QByteArray good2 = SerializeEmployeeRecord(employee(QStringLiteral("Zoë")));
+    dir.write(QStringLiteral("names.nms"), good1 + badLine + good2);
+    IoResult result;
+    const QStringList names = EmployeeNames(&result);
+    QCOMPARE(names, (QStringList{QStringLiteral("Ann"), QStringLiteral("Zoë")}));
+    QVERIFY(!result);
+    QVERIFY(result.error.contains(QStringLiteral("names.nms")));
+    QVERIFY(result.error.contains(QStringLiteral("line 2")));
+}
+
+void TestDataFiles::brokenEmployeeList_isNeverRewritten()
+{
+    TempProgramDir dir;
+    const QByteArray content = SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) + "junk\r\n";
+    dir.write(QStringLiteral("names.nms"), content);
+    QVERIFY(!DeleteEmployee(QStringLiteral("Ann")));
+    QVERIFY(!ReplaceEmployee(QStringLiteral("Ann"), employee(QStringLiteral("Ann"))));
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), content);
+}
+
+void TestDataFiles::checkPin_comparesUnscrambledTextExactly()
+{
+    TempProgramDir dir;
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"), QStringLiteral("0123"))));
+    QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("0123")));
+    QVERIFY(!CheckPin(QStringLiteral("Ann"), QStringLiteral("123")));
+    QVERIFY(!CheckPin(QStringLiteral("ann"), QStringLiteral("0123")));
+    QVERIFY(!CheckPin(QStringLiteral("Ann"), QString()));
+}
+
+void TestDataFiles::punchLine_atMidnightAndAfternoon_data()
+{
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("midnight") << QDateTime(QDate(2001, 1, 15), QTime(0, 0))
+                              << QByteArray("IN    01/15/2001        00:00\r\n");
+    QTest::newRow("13:07") << QDateTime(QDate(2001, 1, 15), QTime(13, 7, 59))
+                           << QByteArray("IN    01/15/2001        13:07\r\n");
+    QTest::newRow("last moment of the day")
+        << QDateTime(QDate(2001, 12, 31), QTime(23, 59, 59, 999))
+        << QByteArray("IN    12/31/2001        23:59\r\n");
+}
+
+void TestDataFiles::punchLine_atMidnightAndAfternoon()
+{
+    QFETCH(QDateTime, moment);
+    QFETCH(QByteArray, line);
+    TempProgramDir dir;
+    FixedClock clock(moment);
+    GlobalOptions().setTimeFormat(QStringLiteral("hh:nn AM/PM"));
+    QVERIFY(RecordPunch(QStringLiteral("Mary Jones"), true));
+    QCOMPARE(dir.read(QStringLiteral("Mary Jones.txt")), line);
+}
+
+void TestDataFiles::recordPunch_appends31BytesPerPunch()
+{
+    TempProgramDir dir;
+    FixedClock clock(QDateTime(QDate(2001, 1, 15), QTime(8, 5)));
+    QVERIFY(RecordPunch(QStringLiteral("Ann"), true));
+    clock.set(QDateTime(QDate(2001, 1, 15), QTime(17, 30)));
+    QVERIFY(RecordPunch(QStringLiteral("Ann"), false));
+    QCOMPARE(dir.read(QStringLiteral("Ann.txt")),
+             punchLine("IN", "01/15/2001", "08:05") + punchLine("OUT", "01/15/2001", "17:30"));
+}
+
+void TestDataFiles::recordPunch_failingWriteOrFlushLeavesFileUnchanged_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::newRow("open") << "open";
+    QTest::newRow("write") << "write";
+    QTest::newRow("fdatasync") << "fdatasync";
+}
+
+void TestDataFiles::recordPunch_failingWriteOrFlushLeavesFileUnchanged()
+{
+    QFETCH(QString, call);
+    TempProgramDir dir;
+    const QByteArray before = punchLine("IN", "01/15/2001", "08:05");
+    dir.write(QStringLiteral("Ann.txt"), before);
+    FileStore::setFaultHook([call](const char* c, const QString&) {
+        return call == QLatin1String(c) ? ENOSPC : 0;
+    });
+    const IoResult punched = RecordPunch(QStringLiteral("Ann"), false);
+    QVERIFY(!punched);
+    QVERIFY(punched.error.contains(QStringLiteral("Ann.txt")));
+    // A flush failure may leave the line written; a write failure never a partial one.
+    if (call != QLatin1String("fdatasync"))
+        QCOMPARE(dir.read(QStringLiteral("Ann.txt")), before);
+    QVERIFY(dir.read(QStringLiteral("Ann.txt")).size() % 31 == 0);
+}
+
+void TestDataFiles::timeFileValidity_followsLength_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("0") << 0 << true;
+    QTest::newRow("31") << 31 << true;
+    QTest::newRow("32") << 32 << false;
+    QTest::newRow("62") << 62 << true;
+    QTest::newRow("30") << 30 << false;
+}
+
+void TestDataFiles::timeFileValidity_followsLength()
+{
+    QFETCH(int, length);
+    QFETCH(bool, valid);
+    TempProgramDir dir;
+    dir.write(QStringLiteral("Ann Lee.txt"), QByteArray(length, 'x'));
+    QCOMPARE(TimeFileIsValid(QStringLiteral("Ann Lee")), valid);
+    QVERIFY(TimeFileIsValid(QStringLiteral("No File Yet")));
+}
+
+void TestDataFiles::lastActionText_inBothTimeFormats_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("isIn");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("IN civilian") << punchLine("IN", "01/15/2001", "08:05") << "hh:nn AM/PM" << true
+                                 << "IN  at  08:05 AM  Monday, January 15";
+    QTest::newRow("OUT civilian") << punchLine("OUT", "01/15/2001", "17:30") << "hh:nn AM/PM"
+                                  << false << "OUT at  05:30 PM  Monday, January 15";
+    QTest::newRow("IN military") << punchLine("IN", "01/15/2001", "08:05") << "hh:mm" << true
+                                 << "IN  at  08:05  Monday, January 15";
+    QTest::newRow("OUT military") << punchLine("OUT", "01/05/2001", "17:30") << "hh:mm" << false
+                                  << "OUT at  17:30  Friday, January 05";
+    QTest::newRow("edited action") << punchLine("XYZ", "01/15/2001", "08:05") << "hh:mm" << false
+                                   << "XYZ at  08:05  Monday, January 15";
+}
+
+void TestDataFiles::lastActionText_inBothTimeFormats()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, format);
+    QFETCH(bool, isIn);
+    QFETCH(QString, text);
+    TempProgramDir dir;
+    dir.write(QStringLiteral("Ann.txt"), line);
+    GlobalOptions().setTimeFormat(format);
+    QString lastAction;
+    QCOMPARE(ReadLastAction(QStringLiteral("Ann"), &lastAction), isIn);
+    QCOMPARE(lastAction, text.leftJustified(45));
+    QVERIFY(!ReadLastAction(QStringLiteral("Nobody"), &lastAction));
+    QCOMPARE(lastAction, QString(45, u' '));
+}
+
+void TestDataFiles::lastAction_readsOnlyTheLastRecord()
+{
+    TempProgramDir dir;
+    dir.write(QStringLiteral("Ann.txt"),
+              QByteArray(31, '?') + QByteArray(31, '#') + punchLine("IN", "02/29/2004", "23:59"));
+    GlobalOptions().setTimeFormat(QStringLiteral("hh:mm"));
+    QString lastAction;
+    QVERIFY(ReadLastAction(QStringLiteral("Ann"), &lastAction));
+    QCOMPARE(lastAction, QStringLiteral("IN  at  23:59  Sunday, February 29").leftJustified(45));
 }
 
 QTEST_GUILESS_MAIN(TestDataFiles)
