@@ -1,0 +1,537 @@
+#include "app/ProgramState.h"
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
+#include "station/LockDown.h"
+#include "station/frmAdminLogin.h"
+#include "station/frmHorodex.h"
+#include "station/frmMsgBox.h"
+#include "station/frmPin.h"
+#include "testsupport/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+
+namespace {
+
+// Runs action on the next modal dialog of type T as soon as it opens.
+template <typename T> void onNextDialog(std::function<void(T*)> action)
+{
+    QTimer::singleShot(0, [action] {
+        for (int i = 0; i < 200; ++i) {
+            if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                action(dialog);
+                return;
+            }
+            QTest::qWait(10);
+        }
+        qWarning("no dialog appeared");
+    });
+}
+
+EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("42"))
+{
+    EmployeeRecord r;
+    r.Name = name;
+    r.Pin = ScramblePin(pin);
+    r.SSN = QStringLiteral("000-00-0000");
+    r.RegularRate = QStringLiteral("8.00");
+    r.OvertimeRate = QStringLiteral("12.00");
+    r.Shift = QStringLiteral("1");
+    return r;
+}
+
+} // namespace
+
+class TestStation : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void firstRun_hidesMainWindowAndAsksForPassword();
+    void firstRunPassword_writesDefaultsAndShowsMainWindow();
+    void startSwitch_controlsManagementMenus_data();
+    void startSwitch_controlsManagementMenus();
+    void startPassword_keepsWindowHiddenUntilRight();
+    void damagedSettings_areReportedAndStartStops();
+
+    void punchWithoutPin_appendsLineAndSwapsButtons();
+    void punchWithPin_writesOnlyAfterRightPin();
+    void invalidTimeFile_showsMessage4AndWritesNothing();
+    void failedPunch_saysSoAndChangesNothingOnScreen();
+    void noSelection_punchDoesNothing();
+
+    void pinKeypad_keepsFiveDigitsAndFiltersKeys();
+
+    void managementLogin_rightWrongShortAndCancel_data();
+    void managementLogin_rightWrongShortAndCancel();
+    void logout_restoresCaptionAndMenus();
+    void passwordBoxes_acceptOnlyZeroToLowerZ();
+    void firstRunMismatch_emptiesBothBoxes();
+
+    void deleteAnswer_blankOrCancelledDeletesNothing();
+    void deleteAnswer_removesEmployeeAndReloads();
+    void guards_needSelectionOrEmployees();
+
+    void exitWithExitPassword_asksAndCancelKeepsRunning();
+    void exitWithExitPassword_rightPasswordCloses();
+    void exitWhileLoggedIn_closesWithoutAsking();
+
+private:
+    std::unique_ptr<TempProgramDir> m_dir;
+    std::unique_ptr<MessageRecorder> m_messages;
+    QList<int> m_messageWindows;
+
+    void writeSettings(const std::function<void(OptionsRecord&)>& edit = {});
+    std::unique_ptr<frmHorodex> startStation(const QString& commandLine = QString());
+};
+
+void TestStation::init()
+{
+    m_dir = std::make_unique<TempProgramDir>();
+    m_messages = std::make_unique<MessageRecorder>();
+    m_messageWindows.clear();
+    SetMessageWindowInterceptorForTesting([this](int code) { m_messageWindows.append(code); });
+    State() = ProgramState{};
+    GlobalOptions() = OptionsRecord{};
+}
+
+void TestStation::cleanup()
+{
+    SetMessageWindowInterceptorForTesting({});
+    FileStore::setFaultHook({});
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        w->hide();
+    m_messages.reset();
+    m_dir.reset();
+}
+
+void TestStation::writeSettings(const std::function<void(OptionsRecord&)>& edit)
+{
+    OptionsRecord r = OptionsRecord::firstRunDefaults(QStringLiteral("admin123"));
+    if (edit)
+        edit(r);
+    QVERIFY(WriteOptionsFile(r));
+}
+
+std::unique_ptr<frmHorodex> TestStation::startStation(const QString& commandLine)
+{
+    auto window = std::make_unique<frmHorodex>(commandLine);
+    if (!window->Form_Load())
+        return nullptr;
+    return window;
+}
+
+void TestStation::firstRun_hidesMainWindowAndAsksForPassword()
+{
+    auto w = startStation();
+    QVERIFY(w);
+    QVERIFY(!w->isVisible());
+    auto* login = w->findChild<frmAdminLogin*>();
+    QVERIFY(login && login->isVisible());
+    QCOMPARE(State().LoginMode, 3);
+    QVERIFY(login->txtPassConfirm->isVisible());
+    QVERIFY(m_dir->exists(QStringLiteral("names.nms")));
+    QVERIFY(!m_dir->exists(QStringLiteral("options.ini")));
+    QVERIFY(!w->lockDown()->isOn());
+}
+
+void TestStation::firstRunPassword_writesDefaultsAndShowsMainWindow()
+{
+    auto w = startStation();
+    auto* login = w->findChild<frmAdminLogin*>();
+    QTest::keyClicks(login->txtPassword, QStringLiteral("Start_1"));
+    QTest::keyClicks(login->txtPassConfirm, QStringLiteral("Start_1"));
+    login->OKButton_Click();
+    QVERIFY(w->isVisible());
+    QCOMPARE(m_dir->read(QStringLiteral("options.ini")),
+             OptionsRecord::firstRunDefaults(QStringLiteral("Start_1")).toBytes());
+    QVERIFY(CheckAdminPassword(GlobalOptions(), QStringLiteral("Start_1")));
+    QVERIFY(!State().AdminLoggedIn);
+}
+
+void TestStation::startSwitch_controlsManagementMenus_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("none") << QString() << false;
+    QTest::newRow("/sp") << QStringLiteral("/sp") << true;
+    QTest::newRow("/sp with more text") << QStringLiteral("/spxyz") << true;
+    QTest::newRow("/SP is not /sp") << QStringLiteral("/SP") << false;
+    QTest::newRow("/np") << QStringLiteral("/np") << false;
+}
+
+void TestStation::startSwitch_controlsManagementMenus()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(bool, enabled);
+    writeSettings();
+    auto w = startStation(commandLine);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->mnuManage->menuAction()->isEnabled(), enabled);
+    QCOMPARE(w->mnuView->menuAction()->isEnabled(), enabled);
+    QVERIFY(w->mnuFile->menuAction()->isEnabled());
+    QCOMPARE(w->mnuAdminLogin->text(), QStringLiteral("Activate Administrator Functions"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Horodex"));
+}
+
+void TestStation::startPassword_keepsWindowHiddenUntilRight()
+{
+    writeSettings([](OptionsRecord& r) { r.setAskOnStart(true); });
+    auto w = startStation();
+    QVERIFY(!w->isVisible());
+    auto* login = w->findChild<frmAdminLogin*>();
+    QCOMPARE(State().LoginMode, 2);
+    QTest::keyClicks(login->txtPassword, QStringLiteral("wrong12"));
+    login->OKButton_Click();
+    QCOMPARE(m_messages->texts().last(), QStringLiteral("Sorry, wrong password"));
+    QVERIFY(login->txtPassword->text().isEmpty());
+    QTest::keyClicks(login->txtPassword, QStringLiteral("abc"));
+    login->OKButton_Click();
+    QCOMPARE(m_messages->texts().last(),
+             QStringLiteral("Sorry, password must be between 6 and 10 characters long!"));
+    QVERIFY(!w->isVisible());
+    QTest::keyClicks(login->txtPassword, QStringLiteral("admin123"));
+    login->OKButton_Click();
+    QVERIFY(w->isVisible());
+    QVERIFY(!State().AdminLoggedIn);
+    QCOMPARE(w->mnuAdminLogin->text(), QStringLiteral("Activate Administrator Functions"));
+
+    // With /np the start password is skipped.
+    auto second = startStation(QStringLiteral("/np"));
+    QVERIFY(second->isVisible());
+}
+
+void TestStation::damagedSettings_areReportedAndStartStops()
+{
+    m_dir->write(QStringLiteral("options.ini"), QByteArray(100, '1'));
+    frmHorodex w;
+    QVERIFY(!w.Form_Load());
+    QVERIFY(m_messages->texts().last().contains(m_dir->path(QStringLiteral("options.ini"))));
+    QCOMPARE(m_dir->read(QStringLiteral("options.ini")), QByteArray(100, '1'));
+}
+
+void TestStation::punchWithoutPin_appendsLineAndSwapsButtons()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Mary Jones"))));
+    FixedClock clock(QDateTime(QDate(2001, 1, 15), QTime(8, 5)));
+    auto w = startStation();
+    QCOMPARE(w->lstNames->count(), 1);
+    w->lstNames->setCurrentRow(0);
+    QVERIFY(w->cmdIn->isEnabled());
+    QVERIFY(!w->cmdOut->isEnabled());
+    QVERIFY(w->lastActionShown().isEmpty());
+    QTest::mouseClick(w->cmdIn, Qt::LeftButton);
+    QCOMPARE(m_dir->read(QStringLiteral("Mary Jones.txt")), punchLine("IN", "01/15/2001", "08:05"));
+    QVERIFY(!w->cmdIn->isEnabled());
+    QVERIFY(w->cmdOut->isEnabled());
+    QCOMPARE(w->lastActionShown(),
+             QStringLiteral(" Last Action: IN  at  08:05 AM  Monday, January 15").leftJustified(59));
+    clock.set(QDateTime(QDate(2001, 1, 15), QTime(17, 30)));
+    QTest::mouseClick(w->cmdOut, Qt::LeftButton);
+    QCOMPARE(m_dir->read(QStringLiteral("Mary Jones.txt")).size(), 62);
+    QVERIFY(w->cmdIn->isEnabled());
+    QVERIFY(w->lastActionShown().startsWith(QStringLiteral(" Last Action: OUT at  05:30 PM")));
+}
+
+void TestStation::punchWithPin_writesOnlyAfterRightPin()
+{
+    writeSettings([](OptionsRecord& r) { r.setAskForPin(true); });
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"), QStringLiteral("0420"))));
+    auto w = startStation();
+    w->lstNames->setCurrentRow(0);
+
+    onNextDialog<frmPin>([](frmPin* pin) { pin->cmdCancel_Click(); });
+    w->cmdIn_Click();
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray());
+    QVERIFY(w->cmdIn->isEnabled());
+
+    onNextDialog<frmPin>([this](frmPin* pin) {
+        QCOMPARE(State().FrontWindow.data(), pin);
+        QTest::keyClicks(pin->txtPin, QStringLiteral("420"));
+        pin->cmdOK_Click();
+        QCOMPARE(m_messageWindows, QList<int>{1});
+        QVERIFY(pin->isVisible());
+        QCOMPARE(pin->txtPin->text(), QStringLiteral("420"));
+        pin->Command2_Click();
+        for (int digit : {0, 4, 2, 0})
+            pin->Command1[digit]->click();
+        QTest::keyClick(pin->txtPin, Qt::Key_Return);
+    });
+    w->cmdIn_Click();
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")).size(), 31);
+    QVERIFY(m_dir->read(QStringLiteral("Ann.txt")).startsWith("IN "));
+    QVERIFY(w->cmdOut->isEnabled());
+    QCOMPARE(State().FrontWindow.data(), w.get());
+}
+
+void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    m_dir->write(QStringLiteral("Ann.txt"), QByteArray(32, 'x'));
+    auto w = startStation();
+    w->lstNames->setCurrentRow(0);
+    QCOMPARE(m_messageWindows, QList<int>{4});
+    QVERIFY(w->lastActionShown().isEmpty());
+    w->cmdIn_Click();
+    QCOMPARE(m_messageWindows, (QList<int>{4, 4}));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray(32, 'x'));
+    QVERIFY(frmMsgBox::MessageText(4).startsWith(QStringLiteral("Warning, the action was not")));
+}
+
+void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    auto w = startStation();
+    w->lstNames->setCurrentRow(0);
+    FileStore::setFaultHook([](const char* call, const QString&) {
+        return qstrcmp(call, "fdatasync") == 0 ? EIO : 0;
+    });
+    QVERIFY(!w->RecordPunch(QStringLiteral("Ann"), true));
+    QVERIFY(m_messages->texts().last().contains(QStringLiteral("NOT recorded")));
+    QVERIFY(m_messages->texts().last().contains(m_dir->path(QStringLiteral("Ann.txt"))));
+    QVERIFY(w->cmdIn->isEnabled());
+    QVERIFY(!w->cmdOut->isEnabled());
+    QVERIFY(w->lastActionShown().isEmpty());
+}
+
+void TestStation::noSelection_punchDoesNothing()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    auto w = startStation();
+    QVERIFY(w->cmdIn->isEnabled() && w->cmdOut->isEnabled());
+    w->cmdIn_Click();
+    w->cmdOut_Click();
+    QVERIFY(!m_dir->exists(QStringLiteral("Ann.txt")));
+}
+
+void TestStation::pinKeypad_keepsFiveDigitsAndFiltersKeys()
+{
+    frmPin pin;
+    QCOMPARE(pin.windowTitle(), QStringLiteral(" "));
+    for (int digit = 1; digit <= 6; ++digit)
+        pin.Command1[digit]->click();
+    QCOMPARE(pin.txtPin->text(), QStringLiteral("12345"));
+    QCOMPARE(pin.txtPin->displayText(), QStringLiteral("*****"));
+    pin.Command2_Click();
+    QTest::keyClicks(pin.txtPin, QStringLiteral("7a8 -9"));
+    QCOMPARE(pin.txtPin->text(), QStringLiteral("789"));
+    QTest::keyClick(pin.txtPin, Qt::Key_Backspace);
+    QCOMPARE(pin.txtPin->text(), QStringLiteral("78"));
+    pin.txtPin->clear();
+    pin.txtPin->insert(QStringLiteral("12x")); // pasted text passes the same filter
+    QCOMPARE(pin.txtPin->text(), QString());
+}
+
+void TestStation::managementLogin_rightWrongShortAndCancel_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QList<int>>("messages");
+    QTest::addColumn<bool>("loggedIn");
+    QTest::newRow("right") << "admin123" << false << QList<int>{} << true;
+    QTest::newRow("wrong") << "admin124" << false << QList<int>{2} << false;
+    QTest::newRow("case differs") << "ADMIN123" << false << QList<int>{2} << false;
+    QTest::newRow("too short") << "admin" << false << QList<int>{3} << false;
+    QTest::newRow("cancel") << "admin123" << true << QList<int>{} << false;
+}
+
+void TestStation::managementLogin_rightWrongShortAndCancel()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, cancel);
+    QFETCH(QList<int>, messages);
+    QFETCH(bool, loggedIn);
+    writeSettings([](OptionsRecord& r) { r.setSecurityEnabled(true); });
+    auto w = startStation();
+    QVERIFY(w->lockDown()->isOn());
+    onNextDialog<frmAdminLogin>([typed, cancel](frmAdminLogin* login) {
+        QCOMPARE(login->lblMessage->text(),
+                 QStringLiteral("Enter the admin password in order to access the management "
+                                "functions:"));
+        QVERIFY(!login->txtPassConfirm->isVisible());
+        QTest::keyClicks(login->txtPassword, typed);
+        if (cancel) {
+            login->CancelButton_Click();
+            return;
+        }
+        login->OKButton_Click();
+        if (login->isVisible()) {
+            QVERIFY(login->txtPassword->text().isEmpty());
+            login->CancelButton_Click();
+        }
+    });
+    w->mnuAdminLogin_Click();
+    QCOMPARE(m_messageWindows, messages);
+    QCOMPARE(State().AdminLoggedIn, loggedIn);
+    QCOMPARE(w->mnuManage->menuAction()->isEnabled(), loggedIn);
+    QCOMPARE(w->lockDown()->isOn(), !loggedIn);
+    QCOMPARE(w->windowTitle(), loggedIn ? QStringLiteral("Horodex ADMINISTRATOR LOGGED IN")
+                                        : QStringLiteral("Horodex"));
+    QCOMPARE(w->mnuAdminLogin->text(), loggedIn
+                                           ? QStringLiteral("Deactivate Administrator Functions")
+                                           : QStringLiteral("Activate Administrator Functions"));
+}
+
+void TestStation::logout_restoresCaptionAndMenus()
+{
+    writeSettings([](OptionsRecord& r) { r.setSecurityEnabled(true); });
+    auto w = startStation();
+    w->SetAdminLoggedIn(true);
+    QVERIFY(!w->lockDown()->isOn());
+    w->mnuAdminLogin_Click(); // logged in: logs out without a password
+    QVERIFY(!State().AdminLoggedIn);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Horodex"));
+    QVERIFY(!w->mnuManage->menuAction()->isEnabled());
+    QVERIFY(w->lockDown()->isOn());
+    QVERIFY(w->tmrSecurity->isActive());
+    QCOMPARE(w->tmrSecurity->interval(), 200);
+}
+
+void TestStation::passwordBoxes_acceptOnlyZeroToLowerZ()
+{
+    State().LoginMode = 3;
+    frmAdminLogin login;
+    for (QLineEdit* box : {login.txtPassword, login.txtPassConfirm}) {
+        QTest::keyClicks(box, QStringLiteral("A z0,.{~:_"));
+        QCOMPARE(box->text(), QStringLiteral("Az0:_"));
+        QTest::keyClicks(box, QStringLiteral("123456789"));
+        QCOMPARE(box->text().size(), 10);
+        QCOMPARE(box->displayText(), QString(10, u'*'));
+    }
+    QCOMPARE(login.windowTitle(), QStringLiteral(" Administator Log In"));
+}
+
+void TestStation::firstRunMismatch_emptiesBothBoxes()
+{
+    State().LoginMode = 3;
+    frmAdminLogin login;
+    QTest::keyClicks(login.txtPassword, QStringLiteral("Secret1"));
+    QTest::keyClicks(login.txtPassConfirm, QStringLiteral("secret1"));
+    login.OKButton_Click();
+    QCOMPARE(m_messages->texts().last(), QStringLiteral("You have to enter the same password twice"));
+    QVERIFY(login.txtPassword->text().isEmpty() && login.txtPassConfirm->text().isEmpty());
+    QTest::keyClicks(login.txtPassword, QStringLiteral("abc"));
+    QTest::keyClicks(login.txtPassConfirm, QStringLiteral("abc"));
+    login.OKButton_Click();
+    QCOMPARE(m_messages->texts().last(),
+             QStringLiteral("Sorry, password must be between 6 and 10 characters long!"));
+    QCOMPARE(login.txtPassword->text(), QStringLiteral("abc")); // kept in first-run mode
+    QVERIFY(!m_dir->exists(QStringLiteral("options.ini")));
+}
+
+void TestStation::deleteAnswer_blankOrCancelledDeletesNothing()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    auto w = startStation(QStringLiteral("/sp"));
+    const QByteArray before = m_dir->read(QStringLiteral("names.nms"));
+    for (bool accept : {true, false}) {
+        auto previous = Messages::setTextPresenter([accept](const QString& title, const QString& prompt,
+                                                            QString* answer) {
+            [&] {
+                QCOMPARE(title, QStringLiteral("Delete An Employee"));
+                QCOMPARE(prompt, QStringLiteral("Enter the name of the employee you wish to delete:"));
+            }();
+            *answer = QStringLiteral("   ");
+            return accept;
+        });
+        AppendEmployee(employee(QStringLiteral("Added Behind")));
+        w->mnuDeleteRecord_Click();
+        Messages::setTextPresenter(previous);
+        QCOMPARE(w->lstNames->count(), accept ? 2 : 3); // reloaded in every case
+    }
+    QVERIFY(m_dir->read(QStringLiteral("names.nms")).startsWith(before));
+}
+
+void TestStation::deleteAnswer_removesEmployeeAndReloads()
+{
+    writeSettings();
+    for (const char* name : {"Ann", "Bob"})
+        QVERIFY(AppendEmployee(employee(QLatin1String(name))));
+    auto w = startStation(QStringLiteral("/sp"));
+    auto previous = Messages::setTextPresenter([](const QString&, const QString&, QString* answer) {
+        *answer = QStringLiteral("  Ann ");
+        return true;
+    });
+    w->mnuDeleteRecord_Click();
+    Messages::setTextPresenter(previous);
+    QCOMPARE(w->lstNames->count(), 1);
+    QCOMPARE(w->lstNames->item(0)->text(), QStringLiteral("Bob"));
+}
+
+void TestStation::guards_needSelectionOrEmployees()
+{
+    writeSettings();
+    auto w = startStation(QStringLiteral("/sp"));
+    w->mnuModifyRecord_Click();
+    QCOMPARE(m_messages->messages.last().text, QStringLiteral("Please select an employee"));
+    QCOMPARE(m_messages->messages.last().icon, Messages::Icon::None);
+    w->mnuEmployeeReport_Click();
+    QCOMPARE(m_messages->messages.last().text, QStringLiteral("Please select an employee"));
+    w->mnuMultiplePayrollReport_Click();
+    QCOMPARE(m_messages->messages.last().text,
+             QStringLiteral("You must have at least one employee to create this payroll report"));
+    QCOMPARE(m_messages->messages.last().icon, Messages::Icon::Information);
+}
+
+void TestStation::exitWithExitPassword_asksAndCancelKeepsRunning()
+{
+    writeSettings([](OptionsRecord& r) { r.setAskOnExit(true); });
+    auto w = startStation();
+    QSignalSpy closed(w.get(), &frmHorodex::closed);
+    onNextDialog<frmAdminLogin>([](frmAdminLogin* login) {
+        QCOMPARE(State().LoginMode, 4);
+        login->CancelButton_Click();
+    });
+    w->mnuExit_Click();
+    QVERIFY(w->isVisible());
+    QCOMPARE(closed.count(), 0);
+}
+
+void TestStation::exitWithExitPassword_rightPasswordCloses()
+{
+    writeSettings([](OptionsRecord& r) { r.setAskOnExit(true); });
+    auto w = startStation();
+    QSignalSpy closed(w.get(), &frmHorodex::closed);
+    onNextDialog<frmAdminLogin>([](frmAdminLogin* login) {
+        QTest::keyClicks(login->txtPassword, QStringLiteral("admin123"));
+        login->OKButton_Click();
+    });
+    w->mnuExit_Click();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!w->isVisible());
+    // Only memory changed: the file still asks on exit.
+    OptionsRecord stored;
+    QVERIFY(ReadOptionsFile(&stored));
+    QVERIFY(OptionsRecord::isOn(stored.AskOnExit));
+}
+
+void TestStation::exitWhileLoggedIn_closesWithoutAsking()
+{
+    writeSettings([](OptionsRecord& r) { r.setAskOnExit(true); });
+    auto w = startStation();
+    w->SetAdminLoggedIn(true);
+    QSignalSpy closed(w.get(), &frmHorodex::closed);
+    w->mnuExit_Click();
+    QCOMPARE(closed.count(), 1);
+}
+
+QTEST_MAIN(TestStation)
+#include "tst_station.moc"
