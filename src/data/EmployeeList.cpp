@@ -5,6 +5,7 @@
 #include "data/ShiftCharacters.h"
 
 #include <QDir>
+#include <QVarLengthArray>
 
 namespace {
 
@@ -12,7 +13,7 @@ constexpr int FieldCount = 7;
 
 // Splits one line into quoted fields. The program never writes a quote inside a field, so a
 // field ends at the first quote after its opening one, and a comma between quotes belongs to it.
-bool splitLine(QByteArrayView line, QList<QByteArray>* fields, QString* why)
+bool splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields, QString* why)
 {
     fields->clear();
     qsizetype i = 0;
@@ -24,14 +25,14 @@ bool splitLine(QByteArrayView line, QList<QByteArray>* fields, QString* why)
                 *why = QStringLiteral("a quote is not closed");
                 return false;
             }
-            fields->append(line.sliced(i + 1, close - i - 1).toByteArray());
+            fields->append(line.sliced(i + 1, close - i - 1));
             i = close + 1;
         } else {
             // Tolerate an unquoted field, as a hand-edited file may hold one.
             qsizetype end = line.indexOf(',', i);
             if (end < 0)
                 end = n;
-            fields->append(line.sliced(i, end - i).toByteArray().trimmed());
+            fields->append(line.sliced(i, end - i).trimmed());
             i = end;
         }
         if (i == n)
@@ -46,7 +47,7 @@ bool splitLine(QByteArrayView line, QList<QByteArray>* fields, QString* why)
         *why = QStringLiteral("it holds %1 fields instead of %2").arg(fields->size()).arg(FieldCount);
         return false;
     }
-    for (const QByteArray& f : *fields) {
+    for (QByteArrayView f : *fields) {
         if (f.contains('\0')) {
             *why = QStringLiteral("it holds a NUL byte");
             return false;
@@ -121,7 +122,7 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
             line = line.sliced(3);
         if (line.trimmed().isEmpty())
             continue;
-        QList<QByteArray> fields;
+        QVarLengthArray<QByteArrayView, 8> fields;
         QString why;
         if (!splitLine(line, &fields, &why)) {
             list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(why));

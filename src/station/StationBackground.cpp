@@ -28,7 +28,9 @@ QPixmap StationBackground::PaintBackground(QSize size)
 
 void StationBackground::paintEvent(QPaintEvent*)
 {
-    if (m_cache.size() != size())
-        m_cache = PaintBackground(size());
-    QPainter(this).drawPixmap(0, 0, m_cache);
+    // The picture depends on the size alone: paint it once for the whole run.
+    static QPixmap cache;
+    if (cache.size() != size())
+        cache = PaintBackground(size());
+    QPainter(this).drawPixmap(0, 0, cache);
 }

@@ -15,7 +15,4 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    QPixmap m_cache;
 };

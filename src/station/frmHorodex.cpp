@@ -52,6 +52,8 @@ void frmHorodex::buildControls()
     lstNames = new QListWidget(client);
     lstNames->setObjectName(QStringLiteral("lstNames"));
     lstNames->setGeometry(TwipsRect(120, 240, 3135, 2790));
+    // Every row has the same height: lets a long list lay out without measuring each name.
+    lstNames->setUniformItemSizes(true);
     connect(lstNames, &QListWidget::currentRowChanged, this, [this] { lstNames_Click(); });
 
     lblTimeLabel = new QLabel(client);

@@ -1,0 +1,109 @@
+// Prints how long the punch station takes to start with 1,000 employees and to record a punch,
+// each against the bare minimum the platform needs for the same thing.
+#include "BenchSupport.h"
+
+#include "app/ProgramState.h"
+#include "data/EmployeeList.h"
+#include "data/Environment.h"
+#include "data/FileStore.h"
+#include "data/OptionsRecord.h"
+#include "station/frmHorodex.h"
+#include "station/StationBackground.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("data"));
+    Environment::setProgramDirectoryForTesting(dir.path());
+    WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("bench123")));
+
+    QByteArray names;
+    for (int i = 0; i < 1000; ++i) {
+        EmployeeRecord r;
+        r.Name = QStringLiteral("Employee %1").arg(i, 4, 10, QLatin1Char('0'));
+        r.Pin = ScramblePin(QStringLiteral("1234"));
+        r.SSN = QStringLiteral("000-00-0000");
+        r.RegularRate = QStringLiteral("8.00");
+        r.OvertimeRate = QStringLiteral("12.00");
+        r.Shift = QStringLiteral("1");
+        names += SerializeEmployeeRecord(r);
+    }
+    FileStore::replaceFile(Environment::dataFilePath(QStringLiteral("names.nms")), names);
+
+    const int reps = 31;
+    const double station = medianMicros(reps, [] {
+        frmHorodex w;
+        w.Form_Load();
+        QApplication::processEvents();
+    });
+    if (qEnvironmentVariableIsSet("HORODEX_BENCH_DETAIL")) {
+        QTextStream(stdout) << "construct " << medianMicros(reps, [] { frmHorodex w; }) << " us\n";
+        QTextStream(stdout) << "names " << medianMicros(reps, [] { EmployeeNames(); }) << " us\n";
+        QTextStream(stdout) << "bg " << medianMicros(reps, [] { StationBackground::PaintBackground(QSize(447, 239)); }) << " us\n";
+    }
+    const double bare = medianMicros(reps, [] {
+        QMainWindow w;
+        auto* list = new QListWidget;
+        w.setCentralWidget(list);
+        w.show();
+        QApplication::processEvents();
+    });
+    QStringList plainNames;
+    for (int i = 0; i < 1000; ++i)
+        plainNames.append(QStringLiteral("Employee %1").arg(i));
+    const double bareFull = medianMicros(reps, [&] {
+        QMainWindow w;
+        auto* list = new QListWidget;
+        list->setUniformItemSizes(true);
+        list->addItems(plainNames);
+        w.setCentralWidget(list);
+        w.show();
+        QApplication::processEvents();
+    });
+
+    frmHorodex w;
+    w.Form_Load();
+    w.lstNames->setCurrentRow(0);
+    bool in = true;
+    const double punch = medianMicros(101, [&] {
+        // Alternate so the enabled button always matches the punch.
+        if (in)
+            w.cmdIn_Click();
+        else
+            w.cmdOut_Click();
+        in = !in;
+        w.picLastAction->repaint();
+    });
+    const QByteArray line("IN    01/15/2001        08:05\r\n");
+    const QByteArray rawPath = QFile::encodeName(Environment::dataFilePath(QStringLiteral("raw.txt")));
+    const double raw = medianMicros(101, [&] {
+        const int fd = ::open(rawPath.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (::write(fd, line.constData(), size_t(line.size())) != line.size())
+            std::perror("write");
+        ::fdatasync(fd);
+        ::close(fd);
+    });
+
+    QTextStream out(stdout);
+    out << "Main window with 1,000 employees: median " << station / 1000.0 << " ms; bare window "
+        << bare / 1000.0 << " ms; ratio " << station / bare << " (goal <= 1.5)\n";
+    out << "  for scale: bare window with 1,000 names already in memory " << bareFull / 1000.0
+        << " ms; ratio " << station / bareFull << "\n";
+    out << "Punch, click to flushed line and repainted strip: median " << punch / 1000.0
+        << " ms; bare 31-byte append + fdatasync " << raw / 1000.0 << " ms; ratio " << punch / raw
+        << " (goal <= 1.3)\n";
+    return 0;
+}
