@@ -1,0 +1,109 @@
+#include "reliability/ProbeOperations.h"
+
+#include "data/EmployeeList.h"
+#include "data/Environment.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+
+namespace {
+
+const QDateTime PunchMoment(QDate(2024, 3, 10), QTime(23, 59, 59));
+
+EmployeeRecord employee(const QString& name, const QString& rate = QStringLiteral("8.00"))
+{
+    EmployeeRecord r;
+    r.Name = name;
+    r.Pin = ScramblePin(QStringLiteral("1234"));
+    r.SSN = QStringLiteral("000-00-0000");
+    r.RegularRate = rate;
+    r.OvertimeRate = QStringLiteral("12.00");
+    r.Shift = QStringLiteral("1");
+    return r;
+}
+
+QByteArray list(std::initializer_list<EmployeeRecord> records)
+{
+    QByteArray bytes;
+    for (const EmployeeRecord& r : records)
+        bytes += SerializeEmployeeRecord(r);
+    return bytes;
+}
+
+QByteArray oldOptions() { return OptionsRecord::firstRunDefaults(QStringLiteral("oldpass")).toBytes(); }
+
+QByteArray newOptions()
+{
+    OptionsRecord r = OptionsRecord::firstRunDefaults(QStringLiteral("newpass"));
+    r.setDailyOvertime(true);
+    r.setOvertimeThreshold(QStringLiteral("8"));
+    return r.toBytes();
+}
+
+const QByteArray punchBefore = QByteArray("IN    03/10/2024        08:00\r\n");
+
+} // namespace
+
+QStringList ProbeOperationNames()
+{
+    return {QStringLiteral("punch"),          QStringLiteral("addEmployee"),
+            QStringLiteral("modifyEmployee"), QStringLiteral("deleteEmployee"),
+            QStringLiteral("applyOptions"),   QStringLiteral("firstRunSettings")};
+}
+
+QList<ProbeExpectation> ProbeExpectations(const QString& name)
+{
+    const QByteArray two = list({employee(QStringLiteral("Ann")), employee(QStringLiteral("Bob"))});
+    if (name == QLatin1String("punch"))
+        return {{QStringLiteral("Ann.txt"), punchBefore,
+                 punchBefore + FormatPunchLine(false, PunchMoment)}};
+    if (name == QLatin1String("addEmployee"))
+        return {{QStringLiteral("names.nms"), two,
+                 two + list({employee(QStringLiteral("Cid"))})}};
+    if (name == QLatin1String("modifyEmployee"))
+        return {{QStringLiteral("names.nms"), two,
+                 list({employee(QStringLiteral("Bob")),
+                       employee(QStringLiteral("Ann"), QStringLiteral("9.25"))})}};
+    if (name == QLatin1String("deleteEmployee"))
+        return {{QStringLiteral("names.nms"), two, list({employee(QStringLiteral("Bob"))})}};
+    if (name == QLatin1String("applyOptions"))
+        return {{QStringLiteral("options.ini"), oldOptions(), newOptions()}};
+    if (name == QLatin1String("firstRunSettings"))
+        return {{QStringLiteral("options.ini"), QByteArray(), oldOptions()}};
+    return {};
+}
+
+void PrepareProbeOperation(const QString& name)
+{
+    for (const ProbeExpectation& e : ProbeExpectations(name)) {
+        if (!e.before.isEmpty())
+            FileStore::replaceFile(Environment::dataFilePath(e.file), e.before);
+    }
+}
+
+IoResult RunProbeOperation(const QString& name)
+{
+    if (name == QLatin1String("punch")) {
+        Environment::setClockForTesting([] { return PunchMoment; });
+        return RecordPunch(QStringLiteral("Ann"), false);
+    }
+    if (name == QLatin1String("addEmployee")) {
+        const IoResult added = AppendEmployee(employee(QStringLiteral("Cid")));
+        if (!added)
+            return added;
+        return FileStore::createIfMissing(TimeFilePath(QStringLiteral("Cid")));
+    }
+    if (name == QLatin1String("modifyEmployee"))
+        return ReplaceEmployee(QStringLiteral("Ann"),
+                               employee(QStringLiteral("Ann"), QStringLiteral("9.25")));
+    if (name == QLatin1String("deleteEmployee"))
+        return DeleteEmployee(QStringLiteral("Ann"));
+    if (name == QLatin1String("applyOptions") || name == QLatin1String("firstRunSettings")) {
+        const QByteArray bytes = name == QLatin1String("applyOptions") ? newOptions() : oldOptions();
+        const IoResult written = WriteOptionsFile(OptionsRecord::fromBytes(bytes));
+        if (!written)
+            return written;
+        OptionsRecord back;
+        return ReadOptionsFile(&back);
+    }
+    return IoResult::failure(QStringLiteral("unknown operation ") + name);
+}
