@@ -1,0 +1,195 @@
+// Damaged and hand-edited data files: every read ends without a crash, keeps every good record
+// and never writes over the file.
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
+#include "data/ShiftCharacters.h"
+#include "data/TimeFile.h"
+#include "testsupport/TestSupport.h"
+
+#include <QTest>
+
+namespace {
+
+EmployeeRecord employee(const QString& name, const QString& shift)
+{
+    EmployeeRecord r;
+    r.Name = name;
+    r.Pin = ScramblePin(QStringLiteral("9876"));
+    r.SSN = QStringLiteral("123-45-6789");
+    r.RegularRate = QStringLiteral("10.50");
+    r.OvertimeRate = QStringLiteral("15.75");
+    r.Shift = shift;
+    return r;
+}
+
+const QList<EmployeeRecord> sampleRecords = {
+    employee(QStringLiteral("Ann Lee"), QStringLiteral("1")),
+    employee(QStringLiteral("Smith, John"), QStringLiteral("2")),
+    employee(QStringLiteral("Zoë Ångström"), QStringLiteral("9")),
+};
+
+struct Line
+{
+    qsizetype begin; // first byte
+    qsizetype end;   // one past the line end
+};
+
+QByteArray sampleList(QList<Line>* lines)
+{
+    QByteArray bytes;
+    for (const EmployeeRecord& r : sampleRecords) {
+        const qsizetype begin = bytes.size();
+        bytes += SerializeEmployeeRecord(r);
+        lines->append({begin, bytes.size()});
+    }
+    return bytes;
+}
+
+// Every record whose line, with its end and the end of the line before it, is intact.
+void verifyIntactRecordsKept(const QByteArray& damaged, const QList<Line>& lines, qsizetype from,
+                             qsizetype to, const QString& what)
+{
+    const EmployeeList list = ParseEmployeeList(damaged);
+    for (int i = 0; i < lines.size(); ++i) {
+        const bool touched = to > lines[i].begin - 1 && from < lines[i].end;
+        if (!touched && lines[i].end <= damaged.size())
+            QVERIFY2(list.records.contains(sampleRecords[i]), qPrintable(what));
+    }
+}
+
+} // namespace
+
+class TestDamagedFiles : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void employeeList_truncatedAtEveryByte_keepsWholeLines();
+    void employeeList_everyBitFlipped_keepsUntouchedLines();
+    void employeeList_lineEndsAndByteOrderMark_data();
+    void employeeList_lineEndsAndByteOrderMark();
+    void employeeList_duplicateNamesAreAllListed();
+    void damagedEmployeeList_isNeverOverwritten();
+    void settings_truncatedOrFlipped_neverCrashOrOverwrite();
+    void timeFile_truncatedAtEveryByte_lastActionSafe();
+};
+
+void TestDamagedFiles::employeeList_truncatedAtEveryByte_keepsWholeLines()
+{
+    QList<Line> lines;
+    const QByteArray bytes = sampleList(&lines);
+    for (qsizetype cut = 0; cut <= bytes.size(); ++cut)
+        verifyIntactRecordsKept(bytes.left(cut), lines, cut, bytes.size(),
+                                QStringLiteral("cut at %1").arg(cut));
+}
+
+void TestDamagedFiles::employeeList_everyBitFlipped_keepsUntouchedLines()
+{
+    QList<Line> lines;
+    const QByteArray bytes = sampleList(&lines);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray damaged = bytes;
+            damaged[i] = char(damaged[i] ^ (1 << bit));
+            verifyIntactRecordsKept(damaged, lines, i, i + 1,
+                                    QStringLiteral("byte %1 bit %2").arg(i).arg(bit));
+        }
+    }
+}
+
+void TestDamagedFiles::employeeList_lineEndsAndByteOrderMark_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QList<Line> lines;
+    const QByteArray crlf = sampleList(&lines);
+    QByteArray lf = crlf;
+    lf.replace("\r\n", "\n");
+    QByteArray cr = crlf;
+    cr.replace("\r\n", "\r");
+    QTest::newRow("CR LF") << crlf;
+    QTest::newRow("LF only") << lf;
+    QTest::newRow("CR only") << cr;
+    QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF") + crlf;
+    QTest::newRow("no final line end") << crlf.chopped(2);
+    QTest::newRow("blank lines") << QByteArray("\r\n\r\n") + lf + "\n\n";
+}
+
+void TestDamagedFiles::employeeList_lineEndsAndByteOrderMark()
+{
+    QFETCH(QByteArray, bytes);
+    const EmployeeList list = ParseEmployeeList(bytes);
+    QVERIFY(list.isClean());
+    QCOMPARE(list.records, sampleRecords);
+}
+
+void TestDamagedFiles::employeeList_duplicateNamesAreAllListed()
+{
+    TempProgramDir dir;
+    dir.write(QStringLiteral("names.nms"),
+              SerializeEmployeeRecord(sampleRecords[0]) + SerializeEmployeeRecord(sampleRecords[0]));
+    QCOMPARE(EmployeeNames().size(), 2);
+    QVERIFY(DeleteEmployee(QStringLiteral("Ann Lee"))); // exact name: both go
+    QCOMPARE(EmployeeNames().size(), 0);
+}
+
+void TestDamagedFiles::damagedEmployeeList_isNeverOverwritten()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    QList<Line> lines;
+    const QByteArray bytes = sampleList(&lines) + QByteArray("\"broken\r\n");
+    dir.write(QStringLiteral("names.nms"), bytes);
+    IoResult result;
+    QCOMPARE(EmployeeNames(&result).size(), 3);
+    QVERIFY(!result);
+    QVERIFY(!DeleteEmployee(QStringLiteral("Ann Lee")));
+    QVERIFY(!ReplaceEmployee(QStringLiteral("Ann Lee"), sampleRecords[0]));
+    QVERIFY(EnsureEmployeeListFile());
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), bytes);
+}
+
+void TestDamagedFiles::settings_truncatedOrFlipped_neverCrashOrOverwrite()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    const QByteArray good = OptionsRecord::firstRunDefaults(QStringLiteral("Pass_w0rd")).toBytes();
+    for (qsizetype cut = 0; cut < good.size(); ++cut) {
+        dir.write(QStringLiteral("options.ini"), good.left(cut));
+        OptionsRecord r;
+        const IoResult read = ReadOptionsFile(&r);
+        QVERIFY(!read);
+        QVERIFY(read.error.contains(QStringLiteral("options.ini")));
+        QCOMPARE(dir.read(QStringLiteral("options.ini")), good.left(cut));
+    }
+    for (qsizetype i = 0; i < good.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray damaged = good;
+            damaged[i] = char(damaged[i] ^ (1 << bit));
+            dir.write(QStringLiteral("options.ini"), damaged);
+            OptionsRecord r;
+            QVERIFY(ReadOptionsFile(&r));
+            CheckAdminPassword(r, QStringLiteral("Pass_w0rd"));
+            r.overtimeThresholdHours();
+            QCOMPARE(r.toBytes(), damaged);
+        }
+    }
+}
+
+void TestDamagedFiles::timeFile_truncatedAtEveryByte_lastActionSafe()
+{
+    TempProgramDir dir;
+    const QByteArray good = punchLine("IN", "01/15/2001", "08:05") +
+                            punchLine("OUT", "01/15/2001", "17:30") +
+                            punchLine("IN", "02/30/2001", "25:99");
+    for (qsizetype cut = 0; cut <= good.size(); ++cut) {
+        dir.write(QStringLiteral("Ann.txt"), good.left(cut));
+        const bool valid = TimeFileIsValid(QStringLiteral("Ann"));
+        QCOMPARE(valid, cut % 31 == 0);
+        QString text;
+        ReadLastAction(QStringLiteral("Ann"), &text);
+        QCOMPARE(text.size(), 45);
+        QCOMPARE(dir.read(QStringLiteral("Ann.txt")), good.left(cut));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestDamagedFiles)
+#include "tst_damagedfiles.moc"
