@@ -131,24 +131,25 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
     const int fd = openFile(path, O_WRONLY | O_CREAT | O_APPEND);
     if (fd < 0)
         return IoResult::failure(describe(QStringLiteral("open"), path, errno));
+    // A new file's name is made durable first, so that a failure leaves at most an empty file.
+    if (!existed && !syncDirectory(QFileInfo(path).absolutePath())) {
+        const int err = errno;
+        ::close(fd);
+        return IoResult::failure(describe(QStringLiteral("write"), path, err));
+    }
     struct stat before {};
     const bool haveSize = ::fstat(fd, &before) == 0;
     bool ok = writeAll(fd, path, bytes);
     int err = errno;
-    if (!ok && haveSize) {
-        // Take back a partial write so the file keeps whole records only.
-        if (::ftruncate(fd, before.st_size) != 0) {
-        }
-    }
     if (ok && !syncFile(fd, path, true)) {
         ok = false;
         err = errno;
     }
+    // Take back a partial or unflushed write: the file keeps whole records only, and a punch
+    // reported as not recorded must not turn up later as a duplicate.
+    if (!ok && haveSize && ::ftruncate(fd, before.st_size) == 0)
+        ::fdatasync(fd);
     ::close(fd);
-    if (ok && !existed && !syncDirectory(QFileInfo(path).absolutePath())) {
-        ok = false;
-        err = errno;
-    }
     return ok ? IoResult::success() : IoResult::failure(describe(QStringLiteral("write"), path, err));
 }
 

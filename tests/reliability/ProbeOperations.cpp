@@ -87,10 +87,11 @@ IoResult RunProbeOperation(const QString& name)
         return RecordPunch(QStringLiteral("Ann"), false);
     }
     if (name == QLatin1String("addEmployee")) {
-        const IoResult added = AppendEmployee(employee(QStringLiteral("Cid")));
-        if (!added)
-            return added;
-        return FileStore::createIfMissing(TimeFilePath(QStringLiteral("Cid")));
+        // The time file first: a failure then leaves at most an empty time file, no employee.
+        const IoResult created = FileStore::createIfMissing(TimeFilePath(QStringLiteral("Cid")));
+        if (!created)
+            return created;
+        return AppendEmployee(employee(QStringLiteral("Cid")));
     }
     if (name == QLatin1String("modifyEmployee"))
         return ReplaceEmployee(QStringLiteral("Ann"),
