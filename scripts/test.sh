@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Horodex and runs the whole test suite: the offscreen tests,
-# the tests on a real X server (Xvfb) and the printing tests against a private CUPS server.
+# Installs what is missing, builds Horodex and runs the whole test suite twice: as built, and
+# built with AddressSanitizer and UndefinedBehaviorSanitizer. Each run includes the offscreen
+# tests, the tests on a real X server (Xvfb) and the printing tests against a private CUPS server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${HORODEX_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$build"
 
 wrap=()
 [[ -x "$root/scripts/with-xvfb.sh" ]] && wrap+=("$root/scripts/with-xvfb.sh")
 [[ -x "$root/scripts/with-cups.sh" ]] && wrap+=("$root/scripts/with-cups.sh")
-"${wrap[@]}" bash -c "cd '$build' && ctest --output-on-failure"
+
+suite() { # build folder, extra cmake options...
+  local dir=$1
+  shift
+  "$root/scripts/build.sh" "$dir" "$@"
+  "${wrap[@]}" bash -c "cd '$dir' && ctest --output-on-failure"
+}
+
+suite "$build"
+if [[ "${HORODEX_SKIP_SANITIZERS:-0}" != 1 ]]; then
+  echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+  export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  suite "$build-sanitize" -DHORODEX_SANITIZE=ON -DHORODEX_BUILD_BENCH=OFF
+fi

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+
+// Each target feeds arbitrary bytes to one reader of the data files and checks what must hold
+// for any input; a violated rule aborts, which the fuzzer reports.
+int FuzzEmployeeList(const uint8_t* data, size_t size);
+int FuzzSettings(const uint8_t* data, size_t size);
+
+// The targets by name, for the fuzzer programs and the corpus replay test.
+using FuzzTarget = int (*)(const uint8_t*, size_t);
+FuzzTarget FindFuzzTarget(const QString& name);
+QStringList FuzzTargetNames();

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer programs with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and
+# runs each for the given number of executions (default 10,000,000), growing the corpus kept in
+# fuzz/corpus/NAME. Usage: scripts/fuzz.sh [RUNS] [TARGET...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-10000000}
+shift || true
+build=$root/build-fuzz
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DHORODEX_FUZZ=ON >/dev/null
+cmake --build "$build" -j"$(nproc)"
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  targets=()
+  for f in "$build"/bin/fuzz_*; do targets+=("${f##*/fuzz_}"); done
+fi
+for t in "${targets[@]}"; do
+  corpus=$root/fuzz/corpus/$t
+  mkdir -p "$corpus" "$build/new-$t"
+  echo "== $t: $runs runs"
+  "$build/bin/fuzz_$t" -runs="$runs" -max_len=4096 -print_final_stats=1 \
+    "$build/new-$t" "$corpus" 2>&1 | grep -E 'stat::|Done|ERROR|SUMMARY' || true
+  # Keep a small corpus: merge what the run found into the kept one.
+  "$build/bin/fuzz_$t" -merge=1 "$corpus" "$build/new-$t" >/dev/null 2>&1 || true
+  rm -rf "$build/new-$t"
+done
