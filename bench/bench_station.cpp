@@ -7,8 +7,8 @@
 #include "data/Environment.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
-#include "station/frmHorodex.h"
 #include "station/StationBackground.h"
+#include "station/frmHorodex.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -52,7 +52,9 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsSet("HORODEX_BENCH_DETAIL")) {
         QTextStream(stdout) << "construct " << medianMicros(reps, [] { frmHorodex w; }) << " us\n";
         QTextStream(stdout) << "names " << medianMicros(reps, [] { EmployeeNames(); }) << " us\n";
-        QTextStream(stdout) << "bg " << medianMicros(reps, [] { StationBackground::PaintBackground(QSize(447, 239)); }) << " us\n";
+        QTextStream(stdout) << "bg " << medianMicros(reps, [] {
+            StationBackground::PaintBackground(QSize(447, 239));
+        }) << " us\n";
     }
     const double bare = medianMicros(reps, [] {
         QMainWindow w;
@@ -88,7 +90,8 @@ int main(int argc, char* argv[])
         w.picLastAction->repaint();
     });
     const QByteArray line("IN    01/15/2001        08:05\r\n");
-    const QByteArray rawPath = QFile::encodeName(Environment::dataFilePath(QStringLiteral("raw.txt")));
+    const QByteArray rawPath =
+        QFile::encodeName(Environment::dataFilePath(QStringLiteral("raw.txt")));
     const double raw = medianMicros(101, [&] {
         const int fd = ::open(rawPath.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (::write(fd, line.constData(), size_t(line.size())) != line.size())

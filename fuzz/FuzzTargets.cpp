@@ -60,4 +60,7 @@ FuzzTarget FindFuzzTarget(const QString& name)
     return it == targets.end() ? nullptr : it->second;
 }
 
-QStringList FuzzTargetNames() { return {QStringLiteral("employeelist"), QStringLiteral("settings")}; }
+QStringList FuzzTargetNames()
+{
+    return {QStringLiteral("employeelist"), QStringLiteral("settings")};
+}

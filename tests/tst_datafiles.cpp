@@ -160,9 +160,8 @@ void TestDataFiles::failedSettingsWrite_leavesOldFileWhole()
     QVERIFY(WriteOptionsFile(old));
     const QByteArray before = dir.read(QStringLiteral("options.ini"));
     for (const char* call : {"open", "write", "fsync", "rename"}) {
-        FileStore::setFaultHook([call](const char* c, const QString&) {
-            return qstrcmp(c, call) == 0 ? ENOSPC : 0;
-        });
+        FileStore::setFaultHook(
+            [call](const char* c, const QString&) { return qstrcmp(c, call) == 0 ? ENOSPC : 0; });
         const IoResult written =
             WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("newpass")));
         QVERIFY2(!written, call);
@@ -209,14 +208,8 @@ void TestDataFiles::shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty()
 
 static EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("1234"))
 {
-    EmployeeRecord r;
-    r.Name = name;
-    r.Pin = ScramblePin(pin);
-    r.SSN = QStringLiteral("123-45-6789");
-    r.RegularRate = QStringLiteral("8.50");
-    r.OvertimeRate = QStringLiteral("12.75");
-    r.Shift = QStringLiteral("2");
-    return r;
+    return sampleEmployee(name, pin, QStringLiteral("2"), QStringLiteral("8.50"),
+                          QStringLiteral("12.75"));
 }
 
 void TestDataFiles::employeeRecord_roundTripsWithCommaInName()
@@ -233,7 +226,8 @@ void TestDataFiles::employeeRecord_roundTripsWithCommaInName()
     QVERIFY(ReadEmployeeList(&list));
     QVERIFY(list.isClean());
     QCOMPARE(list.records, (QList<EmployeeRecord>{smith, blank}));
-    QVERIFY(SerializeEmployeeRecord(blank).endsWith(",\"\",\"\",\"12.75\",\"2\",\"111111111\"\r\n"));
+    QVERIFY(
+        SerializeEmployeeRecord(blank).endsWith(",\"\",\"\",\"12.75\",\"2\",\"111111111\"\r\n"));
 }
 
 void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
@@ -271,8 +265,8 @@ void TestDataFiles::deleteEmployee_keepsOrderOfOthersAndTimeFile()
         QVERIFY(AppendEmployee(employee(QLatin1String(name))));
     dir.write(QStringLiteral("Bob.txt"), punchLine("IN", "01/15/2001", "08:05"));
     QVERIFY(DeleteEmployee(QStringLiteral("Bob")));
-    QCOMPARE(EmployeeNames(), (QStringList{QStringLiteral("Ann"), QStringLiteral("Cid"),
-                                           QStringLiteral("Dee")}));
+    QCOMPARE(EmployeeNames(),
+             (QStringList{QStringLiteral("Ann"), QStringLiteral("Cid"), QStringLiteral("Dee")}));
     QVERIFY(dir.exists(QStringLiteral("Bob.txt")));
     QVERIFY(!QFile::exists(dir.programDir() + QStringLiteral("/temp.tmp")));
 }
@@ -341,7 +335,8 @@ void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept()
 void TestDataFiles::brokenEmployeeList_isNeverRewritten()
 {
     TempProgramDir dir;
-    const QByteArray content = SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) + "junk\r\n";
+    const QByteArray content =
+        SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) + "junk\r\n";
     dir.write(QStringLiteral("names.nms"), content);
     QVERIFY(!DeleteEmployee(QStringLiteral("Ann")));
     QVERIFY(!ReplaceEmployee(QStringLiteral("Ann"), employee(QStringLiteral("Ann"))));
@@ -407,9 +402,8 @@ void TestDataFiles::recordPunch_failingWriteOrFlushLeavesFileUnchanged()
     TempProgramDir dir;
     const QByteArray before = punchLine("IN", "01/15/2001", "08:05");
     dir.write(QStringLiteral("Ann.txt"), before);
-    FileStore::setFaultHook([call](const char* c, const QString&) {
-        return call == QLatin1String(c) ? ENOSPC : 0;
-    });
+    FileStore::setFaultHook(
+        [call](const char* c, const QString&) { return call == QLatin1String(c) ? ENOSPC : 0; });
     const IoResult punched = RecordPunch(QStringLiteral("Ann"), false);
     QVERIFY(!punched);
     QVERIFY(punched.error.contains(QStringLiteral("Ann.txt")));

@@ -40,14 +40,7 @@ template <typename T> void onNextDialog(std::function<void(T*)> action)
 
 EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("42"))
 {
-    EmployeeRecord r;
-    r.Name = name;
-    r.Pin = ScramblePin(pin);
-    r.SSN = QStringLiteral("000-00-0000");
-    r.RegularRate = QStringLiteral("8.00");
-    r.OvertimeRate = QStringLiteral("12.00");
-    r.Shift = QStringLiteral("1");
-    return r;
+    return sampleEmployee(name, pin);
 }
 
 } // namespace
@@ -238,8 +231,9 @@ void TestStation::punchWithoutPin_appendsLineAndSwapsButtons()
     QCOMPARE(m_dir->read(QStringLiteral("Mary Jones.txt")), punchLine("IN", "01/15/2001", "08:05"));
     QVERIFY(!w->cmdIn->isEnabled());
     QVERIFY(w->cmdOut->isEnabled());
-    QCOMPARE(w->lastActionShown(),
-             QStringLiteral(" Last Action: IN  at  08:05 AM  Monday, January 15").leftJustified(59));
+    QCOMPARE(
+        w->lastActionShown(),
+        QStringLiteral(" Last Action: IN  at  08:05 AM  Monday, January 15").leftJustified(59));
     clock.set(QDateTime(QDate(2001, 1, 15), QTime(17, 30)));
     QTest::mouseClick(w->cmdOut, Qt::LeftButton);
     QCOMPARE(m_dir->read(QStringLiteral("Mary Jones.txt")).size(), 62);
@@ -299,9 +293,8 @@ void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
     auto w = startStation();
     w->lstNames->setCurrentRow(0);
-    FileStore::setFaultHook([](const char* call, const QString&) {
-        return qstrcmp(call, "fdatasync") == 0 ? EIO : 0;
-    });
+    FileStore::setFaultHook(
+        [](const char* call, const QString&) { return qstrcmp(call, "fdatasync") == 0 ? EIO : 0; });
     QVERIFY(!w->RecordPunch(QStringLiteral("Ann"), true));
     QVERIFY(m_messages->texts().last().contains(QStringLiteral("NOT recorded")));
     QVERIFY(m_messages->texts().last().contains(m_dir->path(QStringLiteral("Ann.txt"))));
@@ -425,7 +418,8 @@ void TestStation::firstRunMismatch_emptiesBothBoxes()
     QTest::keyClicks(login.txtPassword, QStringLiteral("Secret1"));
     QTest::keyClicks(login.txtPassConfirm, QStringLiteral("secret1"));
     login.OKButton_Click();
-    QCOMPARE(m_messages->texts().last(), QStringLiteral("You have to enter the same password twice"));
+    QCOMPARE(m_messages->texts().last(),
+             QStringLiteral("You have to enter the same password twice"));
     QVERIFY(login.txtPassword->text().isEmpty() && login.txtPassConfirm->text().isEmpty());
     QTest::keyClicks(login.txtPassword, QStringLiteral("abc"));
     QTest::keyClicks(login.txtPassConfirm, QStringLiteral("abc"));
@@ -443,15 +437,16 @@ void TestStation::deleteAnswer_blankOrCancelledDeletesNothing()
     auto w = startStation(QStringLiteral("/sp"));
     const QByteArray before = m_dir->read(QStringLiteral("names.nms"));
     for (bool accept : {true, false}) {
-        auto previous = Messages::setTextPresenter([accept](const QString& title, const QString& prompt,
-                                                            QString* answer) {
-            [&] {
-                QCOMPARE(title, QStringLiteral("Delete An Employee"));
-                QCOMPARE(prompt, QStringLiteral("Enter the name of the employee you wish to delete:"));
-            }();
-            *answer = QStringLiteral("   ");
-            return accept;
-        });
+        auto previous = Messages::setTextPresenter(
+            [accept](const QString& title, const QString& prompt, QString* answer) {
+                [&] {
+                    QCOMPARE(title, QStringLiteral("Delete An Employee"));
+                    QCOMPARE(prompt,
+                             QStringLiteral("Enter the name of the employee you wish to delete:"));
+                }();
+                *answer = QStringLiteral("   ");
+                return accept;
+            });
         AppendEmployee(employee(QStringLiteral("Added Behind")));
         w->mnuDeleteRecord_Click();
         Messages::setTextPresenter(previous);

@@ -44,7 +44,8 @@ bool splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields, 
         ++i;
     }
     if (fields->size() != FieldCount) {
-        *why = QStringLiteral("it holds %1 fields instead of %2").arg(fields->size()).arg(FieldCount);
+        *why =
+            QStringLiteral("it holds %1 fields instead of %2").arg(fields->size()).arg(FieldCount);
         return false;
     }
     for (QByteArrayView f : *fields) {
@@ -61,7 +62,10 @@ bool sameNameIgnoringCase(const QString& stored, const QString& given)
     return stored.trimmed().toUpper() == given.toUpper();
 }
 
-QString nativeListPath() { return QDir::toNativeSeparators(EmployeeListPath()); }
+QString nativeListPath()
+{
+    return QDir::toNativeSeparators(EmployeeListPath());
+}
 
 // Reads the list for a rewrite: refuses when a line could not be read, since rewriting would
 // drop it.
@@ -98,7 +102,10 @@ IoResult refuseUnstorable(const EmployeeRecord& r)
 
 } // namespace
 
-QString EmployeeListPath() { return Environment::dataFilePath(QStringLiteral("names.nms")); }
+QString EmployeeListPath()
+{
+    return Environment::dataFilePath(QStringLiteral("names.nms"));
+}
 
 EmployeeList ParseEmployeeList(const QByteArray& bytes)
 {
@@ -175,7 +182,10 @@ QString EmployeeListProblemsMessage(const EmployeeList& list)
         .arg(nativeListPath(), list.problems.join(QStringLiteral("; ")));
 }
 
-IoResult EnsureEmployeeListFile() { return FileStore::createIfMissing(EmployeeListPath()); }
+IoResult EnsureEmployeeListFile()
+{
+    return FileStore::createIfMissing(EmployeeListPath());
+}
 
 bool EmployeeExists(const QString& name)
 {
@@ -275,7 +285,10 @@ bool CheckPin(const QString& name, const QString& typed)
     return false;
 }
 
-QString ScramblePin(const QString& pin) { return ShiftCharacters(int(pin.size()), pin, PinShift); }
+QString ScramblePin(const QString& pin)
+{
+    return ShiftCharacters(int(pin.size()), pin, PinShift);
+}
 
 QString UnscramblePin(const QString& storedPin)
 {

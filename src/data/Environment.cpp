@@ -35,11 +35,20 @@ QString programDirectory()
     return QCoreApplication::applicationDirPath();
 }
 
-QString dataDirectory() { return programDirectory() + QStringLiteral("/data"); }
+QString dataDirectory()
+{
+    return programDirectory() + QStringLiteral("/data");
+}
 
-QString dataFilePath(const QString& fileName) { return dataDirectory() + u'/' + fileName; }
+QString dataFilePath(const QString& fileName)
+{
+    return dataDirectory() + u'/' + fileName;
+}
 
-void setProgramDirectoryForTesting(const QString& dir) { programDirOverride() = dir; }
+void setProgramDirectoryForTesting(const QString& dir)
+{
+    programDirOverride() = dir;
+}
 
 QDateTime now()
 {
@@ -48,7 +57,10 @@ QDateTime now()
     return QDateTime::currentDateTime();
 }
 
-void setClockForTesting(std::function<QDateTime()> clock) { clockOverride() = std::move(clock); }
+void setClockForTesting(std::function<QDateTime()> clock)
+{
+    clockOverride() = std::move(clock);
+}
 
 QLocale regionalLocale()
 {
@@ -60,9 +72,15 @@ QLocale regionalLocale()
     return system;
 }
 
-void setRegionalLocaleForTesting(const QLocale& locale) { localeOverride() = locale; }
+void setRegionalLocaleForTesting(const QLocale& locale)
+{
+    localeOverride() = locale;
+}
 
-void clearRegionalLocaleForTesting() { localeOverride().reset(); }
+void clearRegionalLocaleForTesting()
+{
+    localeOverride().reset();
+}
 
 QString shortDateFormat()
 {

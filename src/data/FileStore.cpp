@@ -31,7 +31,10 @@ QString describe(const QString& what, const QString& path, int err)
         .arg(what, QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(err)));
 }
 
-QByteArray nativePath(const QString& path) { return QFile::encodeName(path); }
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
 
 int openFile(const QString& path, int flags, mode_t mode = 0644)
 {
@@ -93,7 +96,10 @@ bool syncDirectory(const QString& dir)
 
 } // namespace
 
-void setFaultHook(FaultHook hook) { faultHook() = std::move(hook); }
+void setFaultHook(FaultHook hook)
+{
+    faultHook() = std::move(hook);
+}
 
 IoResult replaceFile(const QString& path, const QByteArray& bytes)
 {
@@ -103,7 +109,8 @@ IoResult replaceFile(const QString& path, const QByteArray& bytes)
     const QString temp = dir + QStringLiteral("/.") + info.fileName() + QStringLiteral(".new");
     const int fd = openFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0)
-        return IoResult::failure(describe(QStringLiteral("create a temporary copy of"), path, errno));
+        return IoResult::failure(
+            describe(QStringLiteral("create a temporary copy of"), path, errno));
     const bool written = writeAll(fd, temp, bytes) && syncFile(fd, temp, false);
     const int err = errno;
     ::close(fd);
@@ -137,7 +144,9 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
         ::close(fd);
         return IoResult::failure(describe(QStringLiteral("write"), path, err));
     }
-    struct stat before {};
+    struct stat before
+    {
+    };
     const bool haveSize = ::fstat(fd, &before) == 0;
     bool ok = writeAll(fd, path, bytes);
     int err = errno;
@@ -150,7 +159,8 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
     if (!ok && haveSize && ::ftruncate(fd, before.st_size) == 0)
         ::fdatasync(fd);
     ::close(fd);
-    return ok ? IoResult::success() : IoResult::failure(describe(QStringLiteral("write"), path, err));
+    return ok ? IoResult::success()
+              : IoResult::failure(describe(QStringLiteral("write"), path, err));
 }
 
 IoResult readFile(const QString& path, QByteArray* bytes, bool missingIsEmpty)
@@ -216,13 +226,17 @@ IoResult ensureDirectory(const QString& path)
 
 bool exists(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(nativePath(path).constData(), &st) == 0;
 }
 
 qint64 fileSize(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(nativePath(path).constData(), &st) != 0)
         return -1;
     return qint64(st.st_size);

@@ -41,9 +41,15 @@ void show(Icon icon, const QString& text, const QString& title)
     present(Message{icon, title, text, false});
 }
 
-void warning(const QString& text) { show(Icon::Warning, text); }
+void warning(const QString& text)
+{
+    show(Icon::Warning, text);
+}
 
-void information(const QString& text) { show(Icon::Information, text); }
+void information(const QString& text)
+{
+    show(Icon::Information, text);
+}
 
 Answer ask(Icon icon, const QString& text, const QString& title)
 {
@@ -65,9 +71,15 @@ bool askText(const QString& title, const QString& prompt, QString* answer)
     return state().textPresenter(title, prompt, answer);
 }
 
-const Message& last() { return state().last; }
+const Message& last()
+{
+    return state().last;
+}
 
-int count() { return state().count; }
+int count()
+{
+    return state().count;
+}
 
 void clearLog()
 {

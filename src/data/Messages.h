@@ -32,7 +32,8 @@ void information(const QString& text);
 Answer ask(Icon icon, const QString& text, const QString& title = QStringLiteral("Horodex"));
 
 // Asks for a line of text (an input box). Returns false when cancelled.
-using TextPresenter = std::function<bool(const QString& title, const QString& prompt, QString* answer)>;
+using TextPresenter =
+    std::function<bool(const QString& title, const QString& prompt, QString* answer)>;
 TextPresenter setTextPresenter(TextPresenter presenter);
 bool askText(const QString& title, const QString& prompt, QString* answer);
 

@@ -9,12 +9,12 @@ namespace {
 
 template <typename F> void forEachField(F&& f, OptionsRecord& r)
 {
-    for (QString* field :
-         {&r.AdminPassword, &r.OvertimeThreshold, &r.AskOnStart, &r.Company, &r.AskForPin,
-          &r.SecurityEnabled, &r.AskOnExit, &r.DailyOvertime, &r.TimeRounding, &r.Reserved1,
-          &r.TimeFormat, &r.Reserved2, &r.Reserved3, &r.Reserved4, &r.Reserved5, &r.Reserved6,
-          &r.Reserved7, &r.Reserved8, &r.Reserved9, &r.Reserved10, &r.Reserved11, &r.Reserved12,
-          &r.Reserved13, &r.Address})
+    for (QString* field : {&r.AdminPassword, &r.OvertimeThreshold, &r.AskOnStart, &r.Company,
+                           &r.AskForPin,     &r.SecurityEnabled,   &r.AskOnExit,  &r.DailyOvertime,
+                           &r.TimeRounding,  &r.Reserved1,         &r.TimeFormat, &r.Reserved2,
+                           &r.Reserved3,     &r.Reserved4,         &r.Reserved5,  &r.Reserved6,
+                           &r.Reserved7,     &r.Reserved8,         &r.Reserved9,  &r.Reserved10,
+                           &r.Reserved11,    &r.Reserved12,        &r.Reserved13, &r.Address})
         f(*field);
 }
 
@@ -50,7 +50,10 @@ double OptionsRecord::overtimeThresholdHours() const
     return text.left(n).toDouble(); // "" and "." read as 0
 }
 
-int OptionsRecord::timeRoundingValue() const { return trimmed(TimeRounding).toInt(); }
+int OptionsRecord::timeRoundingValue() const
+{
+    return trimmed(TimeRounding).toInt();
+}
 
 QByteArray OptionsRecord::toBytes() const
 {
@@ -99,9 +102,15 @@ OptionsRecord& GlobalOptions()
     return record;
 }
 
-QString OptionsFilePath() { return Environment::dataFilePath(QStringLiteral("options.ini")); }
+QString OptionsFilePath()
+{
+    return Environment::dataFilePath(QStringLiteral("options.ini"));
+}
 
-bool OptionsFileExists() { return FileStore::exists(OptionsFilePath()); }
+bool OptionsFileExists()
+{
+    return FileStore::exists(OptionsFilePath());
+}
 
 IoResult ReadOptionsFile(OptionsRecord* record)
 {
@@ -128,7 +137,8 @@ IoResult WriteOptionsFile(const OptionsRecord& record)
             return IoResult::failure(
                 QStringLiteral("The settings cannot be saved to \"%1\": the text \"%2\" holds a "
                                "character that the settings file cannot store.")
-                    .arg(QDir::toNativeSeparators(OptionsFilePath()), OptionsRecord::trimmed(text)));
+                    .arg(QDir::toNativeSeparators(OptionsFilePath()),
+                         OptionsRecord::trimmed(text)));
     }
     return FileStore::replaceFile(OptionsFilePath(), record.toBytes());
 }

@@ -77,9 +77,10 @@ QString FormatLastActionText(const TimeRecord& record, const QString& timeFormat
 {
     const QTime time(record.PunchTime.mid(0, 2).toInt(), record.PunchTime.mid(3, 2).toInt());
     const QDate date = ParseFileDate(record.PunchDate);
-    const QString text = record.Action + QStringLiteral(" at  ") + FormatTimeOfDay(time, timeFormat) +
-                         QStringLiteral("  ") +
-                         Environment::regionalLocale().toString(date, QStringLiteral("dddd, MMMM dd"));
+    const QString text =
+        record.Action + QStringLiteral(" at  ") + FormatTimeOfDay(time, timeFormat) +
+        QStringLiteral("  ") +
+        Environment::regionalLocale().toString(date, QStringLiteral("dddd, MMMM dd"));
     return text.leftJustified(LastActionTextLength, u' ', true);
 }
 

@@ -22,4 +22,7 @@ Workstation& CurrentWorkstation()
     return portable;
 }
 
-void SetWorkstationForTesting(Workstation* workstation) { overrideWorkstation() = workstation; }
+void SetWorkstationForTesting(Workstation* workstation)
+{
+    overrideWorkstation() = workstation;
+}

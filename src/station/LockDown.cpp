@@ -6,7 +6,8 @@
 
 #include <QTimer>
 
-LockDown::LockDown(QTimer* tmrSecurity, QObject* parent) : QObject(parent), m_tmrSecurity(tmrSecurity)
+LockDown::LockDown(QTimer* tmrSecurity, QObject* parent)
+    : QObject(parent), m_tmrSecurity(tmrSecurity)
 {
     m_tmrSecurity->setInterval(200);
     m_tmrSecurity->stop();
@@ -33,17 +34,32 @@ void LockDown::ApplySecurityOption()
     SetLockDown(OptionsRecord::isOn(GlobalOptions().SecurityEnabled));
 }
 
-void LockDown::HideDesktopIcons(bool hide) { CurrentWorkstation().HideDesktopIcons(hide); }
+void LockDown::HideDesktopIcons(bool hide)
+{
+    CurrentWorkstation().HideDesktopIcons(hide);
+}
 
-void LockDown::HideTaskBar(bool hide) { CurrentWorkstation().HideTaskBar(hide); }
+void LockDown::HideTaskBar(bool hide)
+{
+    CurrentWorkstation().HideTaskBar(hide);
+}
 
-void LockDown::ScreenSaverOff() { CurrentWorkstation().ScreenSaverOff(); }
+void LockDown::ScreenSaverOff()
+{
+    CurrentWorkstation().ScreenSaverOff();
+}
 
-void LockDown::ScreenSaverOn() { CurrentWorkstation().ScreenSaverOn(); }
+void LockDown::ScreenSaverOn()
+{
+    CurrentWorkstation().ScreenSaverOn();
+}
 
 bool LockDown::BringWindowToFront(QWidget* window)
 {
     return CurrentWorkstation().BringWindowToFront(window);
 }
 
-void LockDown::tmrSecurity_Timer() { BringWindowToFront(State().FrontWindow); }
+void LockDown::tmrSecurity_Timer()
+{
+    BringWindowToFront(State().FrontWindow);
+}

@@ -18,7 +18,8 @@ namespace {
 constexpr int NormalHeight = 1800; // twips: message, password box and buttons
 constexpr int FirstRunExtra = 960; // brings the confirmation box into view
 
-const QString WrongLength = QStringLiteral("Sorry, password must be between 6 and 10 characters long!");
+const QString WrongLength =
+    QStringLiteral("Sorry, password must be between 6 and 10 characters long!");
 
 QLineEdit* passwordBox(QWidget* parent, const char* name, int tabPosition)
 {
@@ -113,7 +114,10 @@ void frmAdminLogin::Form_Load()
     txtPassword->setFocus();
 }
 
-void frmAdminLogin::Form_Unload() { State().FrontWindow = State().MainWindow.data(); }
+void frmAdminLogin::Form_Unload()
+{
+    State().FrontWindow = State().MainWindow.data();
+}
 
 void frmAdminLogin::OKButton_Click()
 {
@@ -207,7 +211,10 @@ void frmAdminLogin::okExit(const QString& password)
     accept();
 }
 
-void frmAdminLogin::CancelButton_Click() { reject(); }
+void frmAdminLogin::CancelButton_Click()
+{
+    reject();
+}
 
 // Cancel, Esc and the close box all end the login the same way.
 void frmAdminLogin::reject()

@@ -111,27 +111,30 @@ void frmHorodex::buildMenus()
         return m;
     };
     mnuFile = menu("mnuFile", QStringLiteral("File"));
-    mnuAdminLogin = entry(mnuFile, "mnuAdminLogin",
-                          QStringLiteral("Activate Administrator Functions"),
-                          &frmHorodex::mnuAdminLogin_Click);
+    mnuAdminLogin =
+        entry(mnuFile, "mnuAdminLogin", QStringLiteral("Activate Administrator Functions"),
+              &frmHorodex::mnuAdminLogin_Click);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuLine"));
     mnuExit = entry(mnuFile, "mnuExit", QStringLiteral("Exit"), &frmHorodex::mnuExit_Click);
 
     mnuManage = menu("mnuManage", QStringLiteral("Manage"));
-    mnuCreateNewRecord = entry(mnuManage, "mnuCreateNewRecord", QStringLiteral("Add An Employee ..."),
-                               &frmHorodex::mnuCreateNewRecord_Click);
+    mnuCreateNewRecord =
+        entry(mnuManage, "mnuCreateNewRecord", QStringLiteral("Add An Employee ..."),
+              &frmHorodex::mnuCreateNewRecord_Click);
     mnuDeleteRecord = entry(mnuManage, "mnuDeleteRecord", QStringLiteral("Delete An Employee ..."),
                             &frmHorodex::mnuDeleteRecord_Click);
     mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine2"));
-    mnuModifyRecord = entry(mnuManage, "mnuModifyRecord", QStringLiteral("Modify Employee Info ..."),
-                            &frmHorodex::mnuModifyRecord_Click);
+    mnuModifyRecord =
+        entry(mnuManage, "mnuModifyRecord", QStringLiteral("Modify Employee Info ..."),
+              &frmHorodex::mnuModifyRecord_Click);
     mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine3"));
     mnuOptions = entry(mnuManage, "mnuOptions", QStringLiteral("Options ..."),
                        &frmHorodex::mnuOptions_Click);
 
     mnuView = menu("mnuView", QStringLiteral("Reports"));
-    mnuEmployeeReport = entry(mnuView, "mnuEmployeeReport", QStringLiteral("Single Payroll Report ..."),
-                              &frmHorodex::mnuEmployeeReport_Click);
+    mnuEmployeeReport =
+        entry(mnuView, "mnuEmployeeReport", QStringLiteral("Single Payroll Report ..."),
+              &frmHorodex::mnuEmployeeReport_Click);
     mnuMultiplePayrollReport =
         entry(mnuView, "mnuMultiplePayrollReport", QStringLiteral("Multiple Payroll Report ..."),
               &frmHorodex::mnuMultiplePayrollReport_Click);
@@ -283,9 +286,15 @@ void frmHorodex::ShowLastAction(const QString& name)
         picLastAction->setText(QStringLiteral(" Last Action: ") + State().LastActionText);
 }
 
-void frmHorodex::clearLastAction() { picLastAction->clear(); }
+void frmHorodex::clearLastAction()
+{
+    picLastAction->clear();
+}
 
-QString frmHorodex::lastActionShown() const { return picLastAction->text(); }
+QString frmHorodex::lastActionShown() const
+{
+    return picLastAction->text();
+}
 
 void frmHorodex::LoadEmployeeList()
 {
@@ -331,15 +340,22 @@ void frmHorodex::mnuAdminLogin_Click()
     login.exec();
 }
 
-void frmHorodex::mnuExit_Click() { close(); }
+void frmHorodex::mnuExit_Click()
+{
+    close();
+}
 
-void frmHorodex::mnuCreateNewRecord_Click() { State().ModifyMode = false; }
+void frmHorodex::mnuCreateNewRecord_Click()
+{
+    State().ModifyMode = false;
+}
 
 void frmHorodex::mnuDeleteRecord_Click()
 {
     QString answer;
     Messages::askText(QStringLiteral("Delete An Employee"),
-                      QStringLiteral("Enter the name of the employee you wish to delete:"), &answer);
+                      QStringLiteral("Enter the name of the employee you wish to delete:"),
+                      &answer);
     answer = answer.trimmed();
     if (!answer.isEmpty()) {
         if (const IoResult deleted = DeleteEmployee(answer); !deleted)

@@ -70,7 +70,10 @@ void frmMsgBox::Form_Load()
         lblMessageText->setText(text);
 }
 
-void frmMsgBox::Form_Unload() { State().FrontWindow = State().MessageReturnWindow; }
+void frmMsgBox::Form_Unload()
+{
+    State().FrontWindow = State().MessageReturnWindow;
+}
 
 void ShowMessageWindow(int code, QWidget* returnWindow)
 {

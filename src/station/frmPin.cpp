@@ -38,8 +38,7 @@ frmPin::frmPin(QWidget* parent) : QDialog(parent)
         if (digit == 0)
             key->setGeometry(TwipsRect(1680, 3120, 615, 615));
         else
-            key->setGeometry(
-                TwipsRect(columns[(digit - 1) % 3], rows[(digit - 1) / 3], 615, 615));
+            key->setGeometry(TwipsRect(columns[(digit - 1) % 3], rows[(digit - 1) / 3], 615, 615));
         connect(key, &QPushButton::clicked, this, [this, digit] { Command1_Click(digit); });
         Command1[digit] = key;
     }
@@ -87,7 +86,10 @@ void frmPin::Form_Load()
     txtPin->setFocus();
 }
 
-void frmPin::Form_Unload() { State().FrontWindow = State().MainWindow.data(); }
+void frmPin::Form_Unload()
+{
+    State().FrontWindow = State().MainWindow.data();
+}
 
 void frmPin::Command1_Click(int index)
 {
@@ -95,7 +97,10 @@ void frmPin::Command1_Click(int index)
         txtPin->setText(txtPin->text() + QString::number(index));
 }
 
-void frmPin::Command2_Click() { txtPin->clear(); }
+void frmPin::Command2_Click()
+{
+    txtPin->clear();
+}
 
 void frmPin::cmdOK_Click()
 {
@@ -110,4 +115,7 @@ void frmPin::cmdOK_Click()
     accept();
 }
 
-void frmPin::cmdCancel_Click() { reject(); }
+void frmPin::cmdCancel_Click()
+{
+    reject();
+}

@@ -29,7 +29,10 @@ QByteArray list(std::initializer_list<EmployeeRecord> records)
     return bytes;
 }
 
-QByteArray oldOptions() { return OptionsRecord::firstRunDefaults(QStringLiteral("oldpass")).toBytes(); }
+QByteArray oldOptions()
+{
+    return OptionsRecord::firstRunDefaults(QStringLiteral("oldpass")).toBytes();
+}
 
 QByteArray newOptions()
 {
@@ -57,8 +60,7 @@ QList<ProbeExpectation> ProbeExpectations(const QString& name)
         return {{QStringLiteral("Ann.txt"), punchBefore,
                  punchBefore + FormatPunchLine(false, PunchMoment)}};
     if (name == QLatin1String("addEmployee"))
-        return {{QStringLiteral("names.nms"), two,
-                 two + list({employee(QStringLiteral("Cid"))})}};
+        return {{QStringLiteral("names.nms"), two, two + list({employee(QStringLiteral("Cid"))})}};
     if (name == QLatin1String("modifyEmployee"))
         return {{QStringLiteral("names.nms"), two,
                  list({employee(QStringLiteral("Bob")),
@@ -99,7 +101,8 @@ IoResult RunProbeOperation(const QString& name)
     if (name == QLatin1String("deleteEmployee"))
         return DeleteEmployee(QStringLiteral("Ann"));
     if (name == QLatin1String("applyOptions") || name == QLatin1String("firstRunSettings")) {
-        const QByteArray bytes = name == QLatin1String("applyOptions") ? newOptions() : oldOptions();
+        const QByteArray bytes =
+            name == QLatin1String("applyOptions") ? newOptions() : oldOptions();
         const IoResult written = WriteOptionsFile(OptionsRecord::fromBytes(bytes));
         if (!written)
             return written;

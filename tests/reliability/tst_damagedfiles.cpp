@@ -12,14 +12,8 @@ namespace {
 
 EmployeeRecord employee(const QString& name, const QString& shift)
 {
-    EmployeeRecord r;
-    r.Name = name;
-    r.Pin = ScramblePin(QStringLiteral("9876"));
-    r.SSN = QStringLiteral("123-45-6789");
-    r.RegularRate = QStringLiteral("10.50");
-    r.OvertimeRate = QStringLiteral("15.75");
-    r.Shift = shift;
-    return r;
+    return sampleEmployee(name, QStringLiteral("9876"), shift, QStringLiteral("10.50"),
+                          QStringLiteral("15.75"));
 }
 
 const QList<EmployeeRecord> sampleRecords = {
@@ -124,8 +118,8 @@ void TestDamagedFiles::employeeList_lineEndsAndByteOrderMark()
 void TestDamagedFiles::employeeList_duplicateNamesAreAllListed()
 {
     TempProgramDir dir;
-    dir.write(QStringLiteral("names.nms"),
-              SerializeEmployeeRecord(sampleRecords[0]) + SerializeEmployeeRecord(sampleRecords[0]));
+    dir.write(QStringLiteral("names.nms"), SerializeEmployeeRecord(sampleRecords[0]) +
+                                               SerializeEmployeeRecord(sampleRecords[0]));
     QCOMPARE(EmployeeNames().size(), 2);
     QVERIFY(DeleteEmployee(QStringLiteral("Ann Lee"))); // exact name: both go
     QCOMPARE(EmployeeNames().size(), 0);

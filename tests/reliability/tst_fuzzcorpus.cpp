@@ -27,8 +27,8 @@ void TestFuzzCorpus::keptInputs_readWithoutFault()
     Messages::setPresenter([](const Messages::Message&) { return Messages::Answer::Ok; });
     const FuzzTarget run = FindFuzzTarget(target);
     QVERIFY(run);
-    const QDir corpus(qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") + QStringLiteral("/fuzz/corpus/") +
-                      target);
+    const QDir corpus(qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") +
+                      QStringLiteral("/fuzz/corpus/") + target);
     const QStringList inputs = corpus.entryList(QDir::Files);
     QVERIFY2(!inputs.isEmpty(), qPrintable(corpus.path()));
     for (const QString& input : inputs) {

@@ -114,10 +114,11 @@ void TestIoErrors::errorAtEachCallOnceOrFromThenOn_isReportedAndHarmless()
             });
             const IoResult result = RunProbeOperation(operation);
             FileStore::setFaultHook({});
-            const QString where = QStringLiteral("%1, EIO %2 call %3 (%4)")
-                                      .arg(operation, fromThenOn ? QStringLiteral("from") : QStringLiteral("at"))
-                                      .arg(failAt)
-                                      .arg(failedCall);
+            const QString where =
+                QStringLiteral("%1, EIO %2 call %3 (%4)")
+                    .arg(operation, fromThenOn ? QStringLiteral("from") : QStringLiteral("at"))
+                    .arg(failAt)
+                    .arg(failedCall);
             QVERIFY2(!result, qPrintable(where));
             verifyOutcome(operation, result, dir, where, renamed);
         }
@@ -144,9 +145,9 @@ void TestIoErrors::fullDisk_neverReportsDoneWhenNotDone()
         if (filler > 0)
             QFile::resize(fillPath, QFileInfo(fillPath).size() - filler * 31);
         const IoResult result = RunProbeOperation(operation);
-        verifyOutcome(operation, result, dir,
-                      QStringLiteral("%1 on a full disk, %2 records free").arg(operation).arg(filler),
-                      false);
+        verifyOutcome(
+            operation, result, dir,
+            QStringLiteral("%1 on a full disk, %2 records free").arg(operation).arg(filler), false);
     }
 }
 
@@ -161,7 +162,8 @@ void TestIoErrors::readOnlyDisk_failsNamingFileAndKeepsData()
     QVERIFY(disk.remountReadOnly());
     const IoResult result = RunProbeOperation(operation);
     QVERIFY(!result);
-    verifyOutcome(operation, result, dir, operation + QStringLiteral(" on a read-only disk"), false);
+    verifyOutcome(operation, result, dir, operation + QStringLiteral(" on a read-only disk"),
+                  false);
 }
 
 QTEST_GUILESS_MAIN(TestIoErrors)

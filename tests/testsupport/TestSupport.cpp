@@ -13,7 +13,10 @@ TempProgramDir::TempProgramDir()
     Environment::setRegionalLocaleForTesting(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
-TempProgramDir::~TempProgramDir() { Environment::setProgramDirectoryForTesting(QString()); }
+TempProgramDir::~TempProgramDir()
+{
+    Environment::setProgramDirectoryForTesting(QString());
+}
 
 void TempProgramDir::write(const QString& fileName, const QByteArray& bytes) const
 {
@@ -31,7 +34,10 @@ QByteArray TempProgramDir::read(const QString& fileName) const
     return f.readAll();
 }
 
-bool TempProgramDir::exists(const QString& fileName) const { return QFile::exists(path(fileName)); }
+bool TempProgramDir::exists(const QString& fileName) const
+{
+    return QFile::exists(path(fileName));
+}
 
 QStringList TempProgramDir::files() const
 {
@@ -46,7 +52,10 @@ MessageRecorder::MessageRecorder()
     });
 }
 
-MessageRecorder::~MessageRecorder() { Messages::setPresenter(std::move(m_previous)); }
+MessageRecorder::~MessageRecorder()
+{
+    Messages::setPresenter(std::move(m_previous));
+}
 
 QStringList MessageRecorder::texts() const
 {
@@ -61,11 +70,27 @@ FixedClock::FixedClock(const QDateTime& moment) : m_moment(std::make_shared<QDat
     Environment::setClockForTesting([m = m_moment] { return *m; });
 }
 
-FixedClock::~FixedClock() { Environment::setClockForTesting({}); }
+FixedClock::~FixedClock()
+{
+    Environment::setClockForTesting({});
+}
 
 QByteArray punchLine(const char* action, const char* date, const char* time)
 {
     QByteArray a(action);
     a = a.leftJustified(3, ' ');
     return a + "   " + date + "        " + time + "\r\n";
+}
+
+EmployeeRecord sampleEmployee(const QString& name, const QString& pin, const QString& shift,
+                              const QString& regularRate, const QString& overtimeRate)
+{
+    EmployeeRecord r;
+    r.Name = name;
+    r.Pin = ScramblePin(pin);
+    r.SSN = QStringLiteral("123-45-6789");
+    r.RegularRate = regularRate;
+    r.OvertimeRate = overtimeRate;
+    r.Shift = shift;
+    return r;
 }

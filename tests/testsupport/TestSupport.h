@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/EmployeeList.h"
 #include "data/Messages.h"
 
 #include <QByteArray>
@@ -60,3 +61,9 @@ private:
 
 // "IN    01/15/2001        08:05\r\n"
 QByteArray punchLine(const char* action, const char* date, const char* time);
+
+// An employee record with the PIN scrambled as the program stores it.
+EmployeeRecord sampleEmployee(const QString& name, const QString& pin = QStringLiteral("1234"),
+                              const QString& shift = QStringLiteral("1"),
+                              const QString& regularRate = QStringLiteral("8.00"),
+                              const QString& overtimeRate = QStringLiteral("12.00"));
