@@ -221,6 +221,9 @@ private Q_SLOTS:
     void existingTimeFile_keepsPunchesWhenEmployeeAddedAgain();
     void everySaveAttempt_asksForListRefill();
     void cancel_writesNothing();
+    void modifyLongHandEditedName_keepsItsKey();
+    void modifyMissingEmployee_warnsNotFound();
+    void windowsOpen_holdFrontWindowAndHandItBack();
 
     // Options window
     void options_fillsEveryControlFromSettings();
@@ -645,6 +648,51 @@ void TestAdmin::cancel_writesNothing()
     QCOMPARE(window.result(), int(QDialog::Rejected));
     QCOMPARE(dir.read(QStringLiteral("names.nms")), before);
     QCOMPARE(refills.size(), 0);
+}
+
+void TestAdmin::modifyLongHandEditedName_keepsItsKey()
+{
+    TempProgramDir dir;
+    const QString longName = QStringLiteral("Bartholomew Jenkins"); // 19 characters
+    QVERIFY(AppendEmployee(employee(longName)));
+    openModify(longName);
+    frmAddEmployee window;
+    QCOMPARE(control<QLineEdit>(window, "txtEmployeeName")->text(), longName);
+    control<QPushButton>(window, "cmdCreate")->click();
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(storedEmployees(), QList<EmployeeRecord>{employee(longName)});
+}
+
+void TestAdmin::modifyMissingEmployee_warnsNotFound()
+{
+    TempProgramDir dir;
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    MessageRecorder messages;
+    openModify(QStringLiteral("ann"));
+    frmAddEmployee window;
+    QCOMPARE(messages.texts(), QStringList{QStringLiteral("Employee not found")});
+    QCOMPARE(control<QLineEdit>(window, "txtPin")->text(), QString());
+}
+
+void TestAdmin::windowsOpen_holdFrontWindowAndHandItBack()
+{
+    TempProgramDir dir;
+    installOptions({});
+    QWidget mainWindow;
+    State().FrontWindow = &mainWindow;
+    openNew();
+    frmAddEmployee employeeWindow;
+    employeeWindow.show();
+    QCOMPARE(State().FrontWindow.data(), &employeeWindow);
+    control<QPushButton>(employeeWindow, "cmdCancel")->click();
+    QCOMPARE(State().FrontWindow.data(), &mainWindow);
+
+    frmOptions optionsWindow;
+    optionsWindow.show();
+    QCOMPARE(State().FrontWindow.data(), &optionsWindow);
+    control<QPushButton>(optionsWindow, "cmdCancel")->click();
+    QCOMPARE(State().FrontWindow.data(), &mainWindow);
+    State().FrontWindow = nullptr;
 }
 
 // ---- Options window -----------------------------------------------------------------------

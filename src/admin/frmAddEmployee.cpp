@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <string_view>
@@ -214,6 +215,8 @@ void frmAddEmployee::LoadModifiedEmployee()
     QPalette palette = txtEmployeeName->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     txtEmployeeName->setPalette(palette);
+    // A longer name from a hand-edited list is shown whole, so that saving keeps its key.
+    txtEmployeeName->setMaxLength(qMax<int>(MaxNameLength, m_SelectedEmployee.size()));
     txtEmployeeName->setText(m_SelectedEmployee);
     // Cancel first in the tab order, so that it has the focus.
     setTabOrder(cmdCancel, txtEmployeeName);
@@ -308,4 +311,18 @@ bool frmAddEmployee::StoreEmployee(const EmployeeRecord& record)
         return false;
     }
     return true;
+}
+
+void frmAddEmployee::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous()) // a restore from the task bar keeps the claim it had
+        m_front.claim(this);
+    QDialog::showEvent(event);
+}
+
+void frmAddEmployee::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous())
+        m_front.release();
+    QDialog::hideEvent(event);
 }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTabBar>
 
 namespace {
@@ -224,4 +225,18 @@ void frmOptions::cmdApply_Click()
 void frmOptions::cmdCancel_Click()
 {
     reject();
+}
+
+void frmOptions::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous()) // a restore from the task bar keeps the claim it had
+        m_front.claim(this);
+    QDialog::showEvent(event);
+}
+
+void frmOptions::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous())
+        m_front.release();
+    QDialog::hideEvent(event);
 }

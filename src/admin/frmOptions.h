@@ -1,5 +1,6 @@
 #pragma once
 
+#include "admin/FrontWindowClaim.h"
 #include "admin/KeyFilter.h"
 
 #include <QDialog>
@@ -42,6 +43,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildControls();
@@ -62,6 +65,7 @@ private:
     QString CurrentPassword;
     QList<QIcon> ilsIcons;
     QList<QWidget*> m_picOptions;
+    FrontWindowClaim m_front;
 
     QTabBar* tbsOptions = nullptr;
     QLineEdit* txtCompany = nullptr;
