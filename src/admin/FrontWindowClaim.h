@@ -1,31 +1,25 @@
 #pragma once
 
-#include "app/ProgramState.h"
-
+#include <QObject>
 #include <QPointer>
-#include <QWidget>
+
+class QWidget;
 
 // Makes a window the FrontWindow while it is shown and hands the role back when it hides, so that
 // a lock-down running behind a modal window (as with "/sp") keeps that window in front rather
-// than the one it blocks.
-class FrontWindowClaim
+// than the one it blocks. Owned by the window.
+class FrontWindowClaim : public QObject
 {
 public:
-    void claim(QWidget* window)
-    {
-        m_previous = State().FrontWindow;
-        m_window = window;
-        State().FrontWindow = window;
-    }
+    static void install(QWidget* window);
 
-    void release()
-    {
-        if (m_window && State().FrontWindow == m_window)
-            State().FrontWindow = m_previous;
-        m_window = nullptr;
-    }
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPointer<QWidget> m_window;
+    explicit FrontWindowClaim(QWidget* window);
+
+    QWidget* m_window;
     QPointer<QWidget> m_previous;
+    bool m_holding = false;
 };

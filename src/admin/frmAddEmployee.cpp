@@ -1,5 +1,6 @@
 #include "admin/frmAddEmployee.h"
 
+#include "admin/FrontWindowClaim.h"
 #include "app/ProgramState.h"
 #include "data/Messages.h"
 #include "data/ShiftCharacters.h"
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <string_view>
@@ -102,6 +102,7 @@ frmAddEmployee::frmAddEmployee(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAddEmployee"));
     setModal(true);
+    FrontWindowClaim::install(this);
     BuildControls();
     Form_Load();
 }
@@ -311,18 +312,4 @@ bool frmAddEmployee::StoreEmployee(const EmployeeRecord& record)
         return false;
     }
     return true;
-}
-
-void frmAddEmployee::showEvent(QShowEvent* event)
-{
-    if (!event->spontaneous()) // a restore from the task bar keeps the claim it had
-        m_front.claim(this);
-    QDialog::showEvent(event);
-}
-
-void frmAddEmployee::hideEvent(QHideEvent* event)
-{
-    if (!event->spontaneous())
-        m_front.release();
-    QDialog::hideEvent(event);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "admin/FrontWindowClaim.h"
 #include "admin/KeyFilter.h"
 #include "data/EmployeeList.h"
 
@@ -30,10 +29,6 @@ Q_SIGNALS:
     // Emitted after every save attempt, so that the main window refills its list.
     void employeeListChanged();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
     void BuildControls();
     void Form_Load();
@@ -47,7 +42,6 @@ private:
 
     bool m_ModifyMode = false;
     QString m_SelectedEmployee;
-    FrontWindowClaim m_front;
 
     QLineEdit* txtEmployeeName = nullptr;
     QLineEdit* txtPin = nullptr;

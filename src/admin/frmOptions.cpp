@@ -1,5 +1,6 @@
 #include "admin/frmOptions.h"
 
+#include "admin/FrontWindowClaim.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QShowEvent>
 #include <QTabBar>
 
 namespace {
@@ -52,6 +52,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setModal(true);
+    FrontWindowClaim::install(this);
     BuildControls();
     Form_Load();
 
@@ -225,18 +226,4 @@ void frmOptions::cmdApply_Click()
 void frmOptions::cmdCancel_Click()
 {
     reject();
-}
-
-void frmOptions::showEvent(QShowEvent* event)
-{
-    if (!event->spontaneous()) // a restore from the task bar keeps the claim it had
-        m_front.claim(this);
-    QDialog::showEvent(event);
-}
-
-void frmOptions::hideEvent(QHideEvent* event)
-{
-    if (!event->spontaneous())
-        m_front.release();
-    QDialog::hideEvent(event);
 }

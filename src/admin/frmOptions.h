@@ -1,6 +1,5 @@
 #pragma once
 
-#include "admin/FrontWindowClaim.h"
 #include "admin/KeyFilter.h"
 
 #include <QDialog>
@@ -43,8 +42,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildControls();
@@ -65,7 +62,6 @@ private:
     QString CurrentPassword;
     QList<QIcon> ilsIcons;
     QList<QWidget*> m_picOptions;
-    FrontWindowClaim m_front;
 
     QTabBar* tbsOptions = nullptr;
     QLineEdit* txtCompany = nullptr;
