@@ -1,3 +1,5 @@
+#include "admin/frmAddEmployee.h"
+#include "admin/frmOptions.h"
 #include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
@@ -76,6 +78,7 @@ private Q_SLOTS:
     void deleteAnswer_blankOrCancelledDeletesNothing();
     void deleteAnswer_removesEmployeeAndReloads();
     void guards_needSelectionOrEmployees();
+    void manageMenu_opensEmployeeAndOptionsWindows();
 
     void exitWithExitPassword_asksAndCancelKeepsRunning();
     void exitWithExitPassword_rightPasswordCloses();
@@ -328,8 +331,8 @@ void TestStation::pinKeypad_keepsFiveDigitsAndFiltersKeys()
     QTest::keyClick(pin.txtPin, Qt::Key_Backspace);
     QCOMPARE(pin.txtPin->text(), QStringLiteral("78"));
     pin.txtPin->clear();
-    pin.txtPin->insert(QStringLiteral("12x")); // pasted text passes the same filter
-    QCOMPARE(pin.txtPin->text(), QString());
+    pin.txtPin->insert(QStringLiteral("1x2")); // pasted text passes the same filter
+    QCOMPARE(pin.txtPin->text(), QStringLiteral("12"));
 }
 
 void TestStation::managementLogin_rightWrongShortAndCancel_data()
@@ -484,6 +487,41 @@ void TestStation::guards_needSelectionOrEmployees()
     QCOMPARE(m_messages->messages.last().text,
              QStringLiteral("You must have at least one employee to create this payroll report"));
     QCOMPARE(m_messages->messages.last().icon, Messages::Icon::Information);
+}
+
+void TestStation::manageMenu_opensEmployeeAndOptionsWindows()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    auto w = startStation(QStringLiteral("/sp"));
+    onNextDialog<frmAddEmployee>([](frmAddEmployee* window) {
+        QVERIFY(!State().ModifyMode);
+        QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName")),
+                         QStringLiteral("Bob"));
+        QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("txtPin")),
+                         QStringLiteral("77"));
+        window->findChild<QPushButton*>(QStringLiteral("cmdCreate"))->click();
+    });
+    w->mnuCreateNewRecord->trigger();
+    QCOMPARE(w->lstNames->count(), 2); // refilled after the save
+    QVERIFY(m_dir->exists(QStringLiteral("Bob.txt")));
+
+    w->lstNames->setCurrentRow(0);
+    onNextDialog<frmAddEmployee>([](frmAddEmployee* window) {
+        QVERIFY(State().ModifyMode);
+        QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName"))->text(),
+                 QStringLiteral("Ann"));
+        window->reject();
+    });
+    w->mnuModifyRecord->trigger();
+
+    bool opened = false;
+    onNextDialog<frmOptions>([&opened](frmOptions* window) {
+        opened = true;
+        window->reject();
+    });
+    w->mnuOptions->trigger();
+    QVERIFY(opened);
 }
 
 void TestStation::exitWithExitPassword_asksAndCancelKeepsRunning()

@@ -1,9 +1,9 @@
 #include "station/frmAdminLogin.h"
 
+#include "app/KeyFilter.h"
 #include "app/ProgramState.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
-#include "station/CharacterFilter.h"
 #include "station/LockDown.h"
 #include "station/Twips.h"
 #include "station/frmHorodex.h"
@@ -29,8 +29,8 @@ QLineEdit* passwordBox(QWidget* parent, const char* name, int tabPosition)
     font.setPointSize(14);
     box->setFont(font);
     box->setMaxLength(10);
-    CharacterFilter::showAsStars(box);
-    CharacterFilter::install(box, CharacterFilter::isPasswordCharacter);
+    KeyFilter::showAsStars(box);
+    KeyFilter::install(box, KeyFilter::isPasswordCharacter);
     box->setProperty("tabPosition", tabPosition);
     return box;
 }

@@ -1,5 +1,7 @@
 #include "station/frmHorodex.h"
 
+#include "admin/frmAddEmployee.h"
+#include "admin/frmOptions.h"
 #include "app/AboutBox.h"
 #include "app/ProgramState.h"
 #include "data/EmployeeList.h"
@@ -348,6 +350,14 @@ void frmHorodex::mnuExit_Click()
 void frmHorodex::mnuCreateNewRecord_Click()
 {
     State().ModifyMode = false;
+    openEmployeeWindow();
+}
+
+void frmHorodex::openEmployeeWindow()
+{
+    frmAddEmployee window(this);
+    connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
+    window.exec();
 }
 
 void frmHorodex::mnuDeleteRecord_Click()
@@ -372,9 +382,14 @@ void frmHorodex::mnuModifyRecord_Click()
         return;
     }
     State().ModifyMode = true;
+    openEmployeeWindow();
 }
 
-void frmHorodex::mnuOptions_Click() {}
+void frmHorodex::mnuOptions_Click()
+{
+    frmOptions window(this);
+    window.exec();
+}
 
 void frmHorodex::mnuEmployeeReport_Click()
 {

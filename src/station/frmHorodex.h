@@ -86,6 +86,7 @@ private:
     void buildControls();
     void buildMenus();
     void punch(bool isIn);
+    void openEmployeeWindow();
     void clearLastAction();
     void setManagementMenusEnabled(bool enabled);
     void cleanUp();

@@ -1,8 +1,8 @@
 #include "station/frmPin.h"
 
+#include "app/KeyFilter.h"
 #include "app/ProgramState.h"
 #include "data/EmployeeList.h"
-#include "station/CharacterFilter.h"
 #include "station/Twips.h"
 #include "station/frmHorodex.h"
 #include "station/frmMsgBox.h"
@@ -81,8 +81,8 @@ void frmPin::Form_Load()
     txtPin->setFont(font);
     txtPin->setMaxLength(5);
     txtPin->clear();
-    CharacterFilter::showAsStars(txtPin);
-    CharacterFilter::install(txtPin, CharacterFilter::isDigit);
+    KeyFilter::showAsStars(txtPin);
+    KeyFilter::install(txtPin, KeyFilter::isDigit);
     txtPin->setFocus();
 }
 
