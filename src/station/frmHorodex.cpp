@@ -52,7 +52,8 @@ void frmHorodex::buildControls()
     lstNames = new QListWidget(client);
     lstNames->setObjectName(QStringLiteral("lstNames"));
     lstNames->setGeometry(TwipsRect(120, 240, 3135, 2790));
-    connect(lstNames, &QListWidget::currentRowChanged, this, [this] { lstNames_Click(); });
+    // A mouse press makes the row current before it selects it: follow the selection.
+    connect(lstNames, &QListWidget::itemSelectionChanged, this, [this] { lstNames_Click(); });
 
     lblTimeLabel = new QLabel(client);
     lblTimeLabel->setObjectName(QStringLiteral("lblTimeLabel"));
