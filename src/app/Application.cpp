@@ -1,6 +1,10 @@
 #include "app/Application.h"
 
 #include "app/MessageBoxes.h"
+#include "app/ProgramState.h"
+#include "data/Environment.h"
+#include "station/SingleInstance.h"
+#include "station/SystemRequests.h"
 #include "station/frmHorodex.h"
 
 #include <QApplication>
@@ -17,6 +21,13 @@ int RunHorodex(int argc, char* argv[])
 
     const QStringList arguments = QApplication::arguments().mid(1);
     frmHorodex window(arguments.join(u' '));
+    // Before anything is shown: one copy per data directory, unless restarted with "/np".
+    SingleInstance instance(Environment::dataDirectory());
+    if (State().CommandSwitch == QLatin1String("/np"))
+        instance.ClaimWhenFree();
+    else if (!instance.EnforceSingleInstance())
+        return 0;
+    SystemRequests requests(&window, &instance);
     QObject::connect(&window, &frmHorodex::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     if (!window.Form_Load())

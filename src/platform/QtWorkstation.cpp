@@ -1,17 +1,11 @@
 #include "platform/QtWorkstation.h"
 
-#include <QApplication>
 #include <QWidget>
 
 bool QtWorkstation::BringWindowToFront(QWidget* window)
 {
-    if (!window || !window->isVisible())
+    QWidget* target = WindowTakingInput(window);
+    if (!target || !target->isVisible())
         return false;
-    if (QApplication::activeWindow() == window && !window->isMinimized())
-        return true;
-    if (window->isMinimized())
-        window->showNormal();
-    window->raise();
-    window->activateWindow();
-    return QApplication::activeWindow() == window;
+    return QtBringToFront(target);
 }

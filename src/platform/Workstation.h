@@ -21,3 +21,9 @@ public:
 Workstation& CurrentWorkstation();
 // Replaces it (tests); the previous one is returned to the caller's care through ownership.
 void SetWorkstationForTesting(Workstation* workstation);
+
+// The window that takes the user's input in place of window: a modal window open over the
+// program blocks every other one, so that is the window to hold in front.
+QWidget* WindowTakingInput(QWidget* window);
+// Qt's own restore (from minimised only), raise and activate; true when window is active.
+bool QtBringToFront(QWidget* window);

@@ -56,7 +56,8 @@ void frmHorodex::buildControls()
     lstNames->setGeometry(TwipsRect(120, 240, 3135, 2790));
     // Every row has the same height: lets a long list lay out without measuring each name.
     lstNames->setUniformItemSizes(true);
-    connect(lstNames, &QListWidget::currentRowChanged, this, [this] { lstNames_Click(); });
+    // A mouse press makes the row current before it selects it: follow the selection.
+    connect(lstNames, &QListWidget::itemSelectionChanged, this, [this] { lstNames_Click(); });
 
     lblTimeLabel = new QLabel(client);
     lblTimeLabel->setObjectName(QStringLiteral("lblTimeLabel"));

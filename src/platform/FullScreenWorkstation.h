@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/QtWorkstation.h"
+#include "platform/ScreenSaverInhibitor.h"
+
+// The lock-down where the program cannot reach the shell's windows (a Wayland session): while
+// the task bar or the desktop icons are to be hidden, the main window covers them, full screen
+// and on top. The screen saver is held off through the session's inhibit.
+class FullScreenWorkstation : public QtWorkstation
+{
+public:
+    void HideDesktopIcons(bool hide) override;
+    void HideTaskBar(bool hide) override;
+    void ScreenSaverOff() override { m_inhibitor.inhibit(); }
+    void ScreenSaverOn() override { m_inhibitor.release(); }
+
+    bool isCovering() const { return m_covering; }
+
+private:
+    void cover();
+
+    bool m_desktopHidden = false;
+    bool m_taskBarHidden = false;
+    bool m_covering = false;
+    ScreenSaverInhibitor m_inhibitor;
+};

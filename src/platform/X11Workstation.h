@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/ScreenSaverInhibitor.h"
+#include "platform/Workstation.h"
+
+struct _XDisplay;
+
+// The lock-down on an X11 desktop. Shell windows are the windows of type
+// _NET_WM_WINDOW_TYPE_DOCK (task bars, panels) and _NET_WM_WINDOW_TYPE_DESKTOP (desktop icons);
+// they are looked up on every call. A window hidden here carries a mark on the window itself,
+// so showing maps exactly the windows the lock-down took away, even those hidden by an earlier
+// copy that ended without cleaning up.
+class X11Workstation : public Workstation
+{
+public:
+    // Opens a connection of its own to the display the application shows its windows on.
+    X11Workstation();
+    ~X11Workstation() override;
+    X11Workstation(const X11Workstation&) = delete;
+    X11Workstation& operator=(const X11Workstation&) = delete;
+
+    bool isConnected() const { return m_display != nullptr; }
+
+    void HideDesktopIcons(bool hide) override;
+    void HideTaskBar(bool hide) override;
+    // Sets the server's screen-saver timeout to 0, keeping the user's settings on the root
+    // window until ScreenSaverOn puts them back, and suspends the saver for this connection.
+    void ScreenSaverOff() override;
+    void ScreenSaverOn() override;
+    bool BringWindowToFront(QWidget* window) override;
+
+private:
+    void setShellWindowsHidden(const char* windowType, bool hide);
+    bool isForeground(unsigned long window);
+    void requestActivation(unsigned long window);
+
+    _XDisplay* m_display = nullptr;
+    bool m_suspended = false;
+    ScreenSaverInhibitor m_inhibitor;
+};

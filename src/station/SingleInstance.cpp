@@ -1,0 +1,126 @@
+#include "station/SingleInstance.h"
+
+#include "data/FileStore.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QTimer>
+
+namespace {
+
+const QByteArray ActivateRequest = QByteArrayLiteral("activate\n");
+const QByteArray Acknowledged = QByteArrayLiteral("ok\n");
+// Generous: the earlier copy may be busy with a modal window's event loop, which still answers.
+constexpr int AnswerTimeoutMs = 5000;
+constexpr int RetryIntervalMs = 1000;
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
+    : QObject(parent), m_serverName(ServerNameFor(dataDirectory))
+{
+    // The lock lives in the data directory, which start-up creates anyway.
+    FileStore::ensureDirectory(dataDirectory);
+    m_lock = std::make_unique<QLockFile>(dataDirectory + QStringLiteral("/horodex.lock"));
+    // A running copy holds its lock for days: only a dead owner makes it stale, never its age.
+    m_lock->setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_server)
+        m_server->close();
+    // The lock file unlocks itself when destroyed.
+}
+
+QString SingleInstance::ServerNameFor(const QString& dataDirectory)
+{
+    const QString canonical = QDir(dataDirectory).canonicalPath();
+    const QByteArray hash =
+        QCryptographicHash::hash((canonical.isEmpty() ? dataDirectory : canonical).toUtf8(),
+                                 QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
+    return QStringLiteral("horodex-") + QString::fromLatin1(hash);
+}
+
+bool SingleInstance::tryClaim()
+{
+    if (m_claimed)
+        return true;
+    if (!m_lock->tryLock(0))
+        return false;
+    m_claimed = true;
+    auto* server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    // Holding the lock proves that no live copy listens: a socket left behind is a dead one's.
+    QLocalServer::removeServer(m_serverName);
+    if (!server->listen(m_serverName)) {
+        delete server;
+        return true; // the directory is ours even if later copies cannot reach us
+    }
+    connect(server, &QLocalServer::newConnection, this, &SingleInstance::answer);
+    m_server = server;
+    return true;
+}
+
+bool SingleInstance::EnforceSingleInstance()
+{
+    if (tryClaim())
+        return true;
+    if (m_lock->error() != QLockFile::LockFailedError)
+        return true; // no lock can be made here; start-up reports the data directory itself
+    askEarlierCopyToActivate();
+    return false;
+}
+
+void SingleInstance::ClaimWhenFree()
+{
+    if (tryClaim() || m_retry)
+        return;
+    m_retry = new QTimer(this);
+    m_retry->setInterval(RetryIntervalMs);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        if (tryClaim()) {
+            m_retry->stop();
+            m_retry->deleteLater();
+            m_retry = nullptr;
+        }
+    });
+    m_retry->start();
+}
+
+bool SingleInstance::askEarlierCopyToActivate()
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(AnswerTimeoutMs))
+        return false;
+    socket.write(ActivateRequest);
+    if (!socket.waitForBytesWritten(AnswerTimeoutMs))
+        return false;
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(AnswerTimeoutMs))
+            return false;
+    }
+    return socket.readLine() == Acknowledged;
+}
+
+void SingleInstance::answer()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            while (socket->canReadLine()) {
+                if (socket->readLine() != ActivateRequest)
+                    continue;
+                Q_EMIT activationRequested();
+                socket->write(Acknowledged);
+                socket->flush();
+            }
+        });
+    }
+}

@@ -1,0 +1,704 @@
+// The workstation lock-down, the single instance and the system's close requests, on a real X
+// server with real input events. Run under scripts/with-xvfb.sh; without DISPLAY every test is
+// skipped.
+
+#include "app/ProgramState.h"
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+#include "lockdown/ProgramCopy.h"
+#include "lockdown/Steps.h"
+#include "platform/FullScreenWorkstation.h"
+#include "platform/SignalBridge.h"
+#include "platform/Workstation.h"
+#include "station/LockDown.h"
+#include "station/frmAdminLogin.h"
+#include "station/frmHorodex.h"
+#include "station/frmMsgBox.h"
+#include "station/frmPin.h"
+#include "testsupport/TestSupport.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMutex>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+// Last: Xlib's macros must not meet the Qt headers above.
+#include "lockdown/XDesktop.h"
+
+namespace {
+
+constexpr int Patience = 10000; // ms; a cap on polling, never an expectation
+constexpr auto Dock = "_NET_WM_WINDOW_TYPE_DOCK";
+constexpr auto DesktopIcons = "_NET_WM_WINDOW_TYPE_DESKTOP";
+const QRect PanelGeometry(0, 994, 1280, 30);
+const QRect OtherAppGeometry(0, 0, 240, 160);
+
+// A private session bus for the whole run, so that nothing reaches the developer's desktop.
+struct PrivateBus
+{
+    QString address;
+    long pid = 0;
+} privateBus;
+
+void startPrivateBus()
+{
+    FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 "
+                        "2>/dev/null",
+                        "r");
+    if (!out)
+        return;
+    char line[512];
+    if (std::fgets(line, sizeof line, out))
+        privateBus.address = QString::fromLocal8Bit(line).trimmed();
+    if (std::fgets(line, sizeof line, out))
+        privateBus.pid = QByteArray(line).trimmed().toLong();
+    ::pclose(out);
+    if (!privateBus.address.isEmpty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", privateBus.address.toLocal8Bit());
+}
+
+// Stands in for the desktop's screen saver service.
+class FakeScreenSaver : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    QStringList held() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_held.values();
+    }
+
+public Q_SLOTS:
+    uint Inhibit(const QString& application, const QString& reason)
+    {
+        Q_UNUSED(reason);
+        QMutexLocker lock(&m_mutex);
+        m_held.insert(++m_lastCookie, application);
+        return m_lastCookie;
+    }
+    void UnInhibit(uint cookie)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_held.remove(cookie);
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QMap<uint, QString> m_held;
+    uint m_lastCookie = 0;
+};
+
+QPoint centreOf(const QWidget* widget)
+{
+    return widget->mapToGlobal(widget->rect().center());
+}
+
+void writeEmployees(const TempProgramDir& dir, const QStringList& names)
+{
+    QByteArray bytes;
+    for (const QString& name : names)
+        bytes += SerializeEmployeeRecord({name, ScramblePin(QStringLiteral("1234")),
+                                          QStringLiteral("123456789"), QStringLiteral("10.00"),
+                                          QStringLiteral("15.00"), QStringLiteral("1")});
+    dir.write(QStringLiteral("names.nms"), bytes);
+}
+
+std::unique_ptr<frmHorodex> startStation(const TempProgramDir& dir, bool securityEnabled,
+                                         bool askForPin = false)
+{
+    OptionsRecord options = TestOptions(securityEnabled, false);
+    options.setAskForPin(askForPin);
+    dir.write(QStringLiteral("options.ini"), options.toBytes());
+    auto window = std::make_unique<frmHorodex>();
+    if (!window->Form_Load() || !QTest::qWaitForWindowExposed(window.get(), Patience))
+        return nullptr;
+    return window;
+}
+
+void stopStation(std::unique_ptr<frmHorodex>& window)
+{
+    if (window)
+        window->lockDown()->SetLockDown(false);
+    window.reset();
+}
+
+void clickMenuEntry(frmHorodex& window, QMenu* menu, QAction* entry)
+{
+    QMenuBar* bar = window.menuBar();
+    Xdo::click(bar->mapToGlobal(bar->actionGeometry(menu->menuAction()).center()));
+    QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), Patience);
+    Xdo::click(menu->mapToGlobal(menu->actionGeometry(entry).center()));
+}
+
+void clickListItem(frmHorodex& window, const QString& name)
+{
+    const QList<QListWidgetItem*> items = window.lstNames->findItems(name, Qt::MatchExactly);
+    QVERIFY(!items.isEmpty());
+    QWidget* viewport = window.lstNames->viewport();
+    Xdo::click(viewport->mapToGlobal(window.lstNames->visualItemRect(items.first()).center()));
+}
+
+template <typename Dialog> Dialog* openModal()
+{
+    return qobject_cast<Dialog*>(QApplication::activeModalWidget());
+}
+
+bool hasVisibleWindow(const XDesktop& desktop, const QProcess* process)
+{
+    return !desktop.visibleWindowsOfProcess(process->processId()).isEmpty();
+}
+
+// Starts the copy and waits until its main window is on screen; null if it never is.
+QProcess* startShown(ProgramCopy& program, const XDesktop& desktop,
+                     const QStringList& arguments = {})
+{
+    QProcess* process = program.start(arguments);
+    const QDeadlineTimer deadline(Patience);
+    while (!hasVisibleWindow(desktop, process) && process->state() == QProcess::Running &&
+           !deadline.hasExpired())
+        QTest::qWait(20);
+    return hasVisibleWindow(desktop, process) ? process : nullptr;
+}
+
+bool endWithSignal(QProcess* process, int signalNumber)
+{
+    ::kill(pid_t(process->processId()), signalNumber);
+    return process->waitForFinished(Patience);
+}
+
+} // namespace
+
+class tst_LockDown : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void lockDown_hidesDockAndDesktopUntilManagementLogin();
+    void lockDown_touchesNothingWhileSecurityDisabled();
+    void screenSaver_timeoutIsZeroOnlyWhileLockedDown();
+    void screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown();
+    void foreground_mainWindowReturnsAfterAnotherIsActivated();
+    void foreground_minimisedMainWindowIsRestored();
+    void foreground_pinWindowIsHeldInFrontWhileOpen();
+    void foreground_messageWindowIsHeldInFrontWhileOpen();
+    void endToEnd_clickingInRecordsThePunchAndShowsIt();
+    void fallback_coversTheShellFullScreenOnTop();
+    void signalBridge_deliversSignalsOnTheEventLoop();
+
+    void secondCopy_bringsFirstForwardAndEndsWithoutWindow();
+    void secondCopy_withNpStarts();
+    void killedCopy_doesNotBlockTheNextStart();
+    void sigterm_withAskOnExitRestartsWithNp();
+    void sigterm_withoutAskOnExitEndsWithLockDownOff();
+    void sighup_endsWithoutCleanUp();
+
+private:
+    // Adds to steps: the modal Dialog, once open, is held in front against another
+    // application's window; then it is closed by clicking closeButton.
+    template <typename Dialog>
+    void expectHeldInFront(Steps& steps, frmHorodex& window,
+                           std::function<QPushButton*(Dialog*)> closeButton, bool* heldInFront);
+
+    std::unique_ptr<XDesktop> m_desktop;
+    int m_userTimeout = 321;
+};
+
+void tst_LockDown::initTestCase()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X server: run under scripts/with-xvfb.sh");
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_desktop = std::make_unique<XDesktop>();
+    QVERIFY(m_desktop->isOpen());
+    m_desktop->setScreenSaverTimeout(m_userTimeout);
+    QVERIFY2(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("version")}) == 0,
+             "xdotool is needed for real input events");
+}
+
+void tst_LockDown::cleanup()
+{
+    // Every test starts from the user's own desktop settings.
+    if (!m_desktop)
+        return;
+    m_desktop->destroyCreatedWindows();
+    m_desktop->forgetSavedScreenSaver();
+    m_desktop->setScreenSaverTimeout(m_userTimeout);
+}
+
+void tst_LockDown::lockDown_hidesDockAndDesktopUntilManagementLogin()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    XDesktop& desktop = *m_desktop;
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+    const Window icons =
+        desktop.createWindow(DesktopIcons, QStringLiteral("Desktop"), {0, 0, 1280, 1024});
+    // A panel its owner keeps hidden is none of the lock-down's business.
+    const Window ownerHidden =
+        desktop.createWindow(Dock, QStringLiteral("Auto-hidden panel"), {0, 0, 1280, 20}, false);
+
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    QVERIFY(!desktop.isMapped(panel));
+    QVERIFY(!desktop.isMapped(icons));
+    QVERIFY(window->tmrSecurity->isActive());
+
+    Steps steps;
+    steps.when(
+        [] {
+            auto* login = openModal<frmAdminLogin>();
+            return login && QApplication::activeWindow() == login && login->txtPassword->hasFocus();
+        },
+        [] {
+            Xdo::type(QLatin1String(TestPassword));
+            Xdo::key(QStringLiteral("Return"));
+        });
+    clickMenuEntry(*window, window->mnuFile, window->mnuAdminLogin);
+    QTRY_VERIFY_WITH_TIMEOUT(State().AdminLoggedIn, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel) && desktop.isMapped(icons), Patience);
+    QVERIFY(!desktop.isMapped(ownerHidden));
+    QVERIFY(!window->tmrSecurity->isActive());
+
+    clickMenuEntry(*window, window->mnuFile, window->mnuAdminLogin); // now "Deactivate ..."
+    QTRY_VERIFY_WITH_TIMEOUT(!State().AdminLoggedIn, Patience);
+    QVERIFY(!desktop.isMapped(panel));
+    QVERIFY(!desktop.isMapped(icons));
+    QVERIFY(window->tmrSecurity->isActive());
+
+    stopStation(window);
+    // A window manager maps a window on request, a moment later.
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel) && desktop.isMapped(icons), Patience);
+    QVERIFY(!desktop.isMapped(ownerHidden));
+}
+
+void tst_LockDown::lockDown_touchesNothingWhileSecurityDisabled()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    XDesktop& desktop = *m_desktop;
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+    const Window ownerHidden =
+        desktop.createWindow(Dock, QStringLiteral("Auto-hidden panel"), {0, 0, 1280, 20}, false);
+
+    auto window = startStation(dir, false);
+    QVERIFY(window);
+    QVERIFY(desktop.isMapped(panel));
+    QVERIFY(!desktop.isMapped(ownerHidden));
+    QCOMPARE(desktop.screenSaverTimeout(), m_userTimeout);
+    QVERIFY(!window->tmrSecurity->isActive());
+
+    window->SetAdminLoggedIn(true);
+    window->SetAdminLoggedIn(false);
+    QVERIFY(desktop.isMapped(panel));
+    QVERIFY(!desktop.isMapped(ownerHidden));
+    QVERIFY(!window->tmrSecurity->isActive());
+    stopStation(window);
+}
+
+void tst_LockDown::screenSaver_timeoutIsZeroOnlyWhileLockedDown()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    QCOMPARE(m_desktop->screenSaverTimeout(), m_userTimeout);
+
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    QCOMPARE(m_desktop->screenSaverTimeout(), 0);
+    window->SetAdminLoggedIn(true);
+    QCOMPARE(m_desktop->screenSaverTimeout(), m_userTimeout);
+    window->SetAdminLoggedIn(false);
+    QCOMPARE(m_desktop->screenSaverTimeout(), 0);
+
+    // Closing as the user does ("Exit", AskOnExit "0") switches the lock-down off.
+    QSignalSpy closed(window.get(), &frmHorodex::closed);
+    window->RequestClose(frmHorodex::CloseReason::User);
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(m_desktop->screenSaverTimeout(), m_userTimeout);
+    stopStation(window);
+}
+
+void tst_LockDown::screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown()
+{
+    if (privateBus.address.isEmpty())
+        QSKIP("dbus-daemon is not installed");
+    QThread serviceThread;
+    auto* service = new FakeScreenSaver;
+    service->moveToThread(&serviceThread);
+    serviceThread.start();
+    QDBusConnection connection =
+        QDBusConnection::connectToBus(privateBus.address, QStringLiteral("fake-screensaver"));
+    QVERIFY(connection.isConnected());
+    QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), service,
+                                      QDBusConnection::ExportAllSlots));
+    QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    QCOMPARE(service->held(), QStringList{QStringLiteral("Horodex")});
+    window->SetAdminLoggedIn(true);
+    QCOMPARE(service->held(), QStringList());
+    window->SetAdminLoggedIn(false);
+    QCOMPARE(service->held(), QStringList{QStringLiteral("Horodex")});
+    stopStation(window);
+    QCOMPARE(service->held(), QStringList());
+
+    connection.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
+    connection.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-screensaver"));
+    serviceThread.quit();
+    serviceThread.wait();
+    delete service;
+}
+
+void tst_LockDown::foreground_mainWindowReturnsAfterAnotherIsActivated()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    XDesktop& desktop = *m_desktop;
+    const Window other =
+        desktop.createWindow("", QStringLiteral("Other application"), OtherAppGeometry);
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    const auto mainId = Window(window->winId());
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
+
+    // The keeper paused, so that the other window is seen to win the focus first.
+    window->tmrSecurity->stop();
+    Xdo::activate(other);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(other), Patience);
+    window->tmrSecurity->start();
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), window.get(), Patience);
+    stopStation(window);
+}
+
+void tst_LockDown::foreground_minimisedMainWindowIsRestored()
+{
+    XDesktop& desktop = *m_desktop;
+    if (!desktop.windowManagerRunning())
+        QSKIP("minimising needs a window manager (scripts/with-xvfb.sh starts openbox)");
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    const auto mainId = Window(window->winId());
+
+    window->tmrSecurity->stop();
+    Xdo::minimize(mainId);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isIconic(mainId) && window->isMinimized(), Patience);
+    window->tmrSecurity->start();
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isIconic(mainId) && desktop.isActive(mainId), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isMinimized(), Patience);
+    stopStation(window);
+}
+
+void tst_LockDown::foreground_pinWindowIsHeldInFrontWhileOpen()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    writeEmployees(dir, {QStringLiteral("Ann")});
+    auto window = startStation(dir, true, true);
+    QVERIFY(window);
+    clickListItem(*window, QStringLiteral("Ann"));
+    QTRY_VERIFY_WITH_TIMEOUT(!window->cmdOut->isEnabled(), Patience);
+
+    bool heldInFront = false;
+    Steps steps;
+    expectHeldInFront<frmPin>(
+        steps, *window, [](frmPin* pin) { return pin->cmdCancel; }, &heldInFront);
+    Xdo::click(centreOf(window->cmdIn));
+    QTRY_VERIFY_WITH_TIMEOUT(steps.done() && !QApplication::activeModalWidget(), Patience);
+    QVERIFY(heldInFront);
+    QCOMPARE(State().FrontWindow.data(), window.get());
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop->isActive(Window(window->winId())), Patience);
+    QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
+    stopStation(window);
+}
+
+void tst_LockDown::foreground_messageWindowIsHeldInFrontWhileOpen()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    writeEmployees(dir, {QStringLiteral("Bob")});
+    dir.write(QStringLiteral("Bob.txt"), QByteArray(32, 'x')); // not whole punch lines
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+
+    bool heldInFront = false;
+    Steps steps;
+    expectHeldInFront<frmMsgBox>(
+        steps, *window, [](frmMsgBox* box) { return box->cmdOK; }, &heldInFront);
+    clickListItem(*window, QStringLiteral("Bob"));
+    QTRY_VERIFY_WITH_TIMEOUT(steps.done() && !QApplication::activeModalWidget(), Patience);
+    QVERIFY(heldInFront);
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop->isActive(Window(window->winId())), Patience);
+    stopStation(window);
+}
+
+template <typename Dialog>
+void tst_LockDown::expectHeldInFront(Steps& steps, frmHorodex& window,
+                                     std::function<QPushButton*(Dialog*)> closeButton,
+                                     bool* heldInFront)
+{
+    XDesktop& desktop = *m_desktop;
+    const Window other =
+        desktop.createWindow("", QStringLiteral("Other application"), OtherAppGeometry);
+    const auto dialogInFront = [&desktop] {
+        auto* dialog = openModal<Dialog>();
+        return dialog && State().FrontWindow == dialog && desktop.isActive(Window(dialog->winId()));
+    };
+    // With the keeper paused another application takes the focus; running again, the keeper
+    // must bring the dialog back, which is then closed with a real click.
+    steps
+        .when(dialogInFront,
+              [&window, other] {
+                  window.tmrSecurity->stop();
+                  Xdo::activate(other);
+              })
+        .when([&desktop, other] { return desktop.isActive(other); },
+              [&window] { window.tmrSecurity->start(); })
+        .when(dialogInFront, [closeButton, heldInFront] {
+            *heldInFront = true;
+            Xdo::click(centreOf(closeButton(openModal<Dialog>())));
+        });
+}
+
+void tst_LockDown::endToEnd_clickingInRecordsThePunchAndShowsIt()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    FixedClock clock(QDateTime(QDate(2024, 3, 5), QTime(8, 7)));
+    writeEmployees(dir, {QStringLiteral("Ann"), QStringLiteral("Bob")});
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+
+    clickListItem(*window, QStringLiteral("Ann"));
+    QTRY_VERIFY_WITH_TIMEOUT(window->cmdIn->isEnabled() && !window->cmdOut->isEnabled(), Patience);
+    Xdo::click(centreOf(window->cmdIn));
+
+    const QByteArray line = punchLine("IN", "03/05/2024", "08:07");
+    QTRY_COMPARE_WITH_TIMEOUT(dir.read(QStringLiteral("Ann.txt")), line, Patience);
+    const QString shown =
+        QStringLiteral(" Last Action: ") +
+        FormatLastActionText(TimeRecord::fromBytes(line), GlobalOptions().timeFormat());
+    QTRY_COMPARE_WITH_TIMEOUT(window->lastActionShown(), shown, Patience);
+    QVERIFY(!window->cmdIn->isEnabled());
+    QVERIFY(window->cmdOut->isEnabled());
+    QVERIFY(messages.messages.isEmpty());
+    stopStation(window);
+}
+
+void tst_LockDown::fallback_coversTheShellFullScreenOnTop()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, false);
+    QVERIFY(window);
+    FullScreenWorkstation cover;
+    cover.HideDesktopIcons(true);
+    cover.HideTaskBar(true);
+    QVERIFY(cover.isCovering());
+    QVERIFY(window->isVisible());
+    QVERIFY(window->windowState() & Qt::WindowFullScreen);
+    QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+
+    cover.HideDesktopIcons(false);
+    QVERIFY(cover.isCovering()); // the task bar is still to be hidden
+    cover.HideTaskBar(false);
+    QVERIFY(!cover.isCovering());
+    QVERIFY(window->isVisible());
+    QVERIFY(!(window->windowState() & Qt::WindowFullScreen));
+    QVERIFY(!(window->windowFlags() & Qt::WindowStaysOnTopHint));
+    stopStation(window);
+}
+
+void tst_LockDown::signalBridge_deliversSignalsOnTheEventLoop()
+{
+    SignalBridge bridge({SIGUSR1, SIGUSR2});
+    QVERIFY(bridge.isActive());
+    QSignalSpy received(&bridge, &SignalBridge::received);
+    ::raise(SIGUSR2);
+    ::raise(SIGUSR1);
+    QCOMPARE(received.count(), 0); // nothing runs inside the handler
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), 2, Patience);
+    QCOMPARE(received.at(0).at(0).toInt(), SIGUSR2);
+    QCOMPARE(received.at(1).at(0).toInt(), SIGUSR1);
+}
+
+void tst_LockDown::secondCopy_bringsFirstForwardAndEndsWithoutWindow()
+{
+    XDesktop& desktop = *m_desktop;
+    ProgramCopy program(false, false);
+    QVERIFY(program.isReady());
+    const Window other =
+        desktop.createWindow("", QStringLiteral("Other application"), OtherAppGeometry);
+
+    QProcess* first = startShown(program, desktop);
+    QVERIFY(first);
+    const Window firstWindow = desktop.visibleWindowsOfProcess(first->processId()).first();
+    if (desktop.windowManagerRunning()) {
+        Xdo::minimize(firstWindow);
+        QTRY_VERIFY_WITH_TIMEOUT(desktop.isIconic(firstWindow), Patience);
+    }
+    Xdo::activate(other);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(other), Patience);
+
+    QProcess* second = program.start();
+    bool secondShowedWindow = false;
+    QTRY_VERIFY_WITH_TIMEOUT((secondShowedWindow |= hasVisibleWindow(desktop, second),
+                              second->state() == QProcess::NotRunning),
+                             Patience);
+    QVERIFY(!secondShowedWindow);
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isIconic(firstWindow) && desktop.isActive(firstWindow),
+                             Patience);
+    QCOMPARE(first->state(), QProcess::Running);
+
+    QVERIFY(endWithSignal(first, SIGTERM));
+    QCOMPARE(first->exitCode(), 0);
+}
+
+void tst_LockDown::secondCopy_withNpStarts()
+{
+    XDesktop& desktop = *m_desktop;
+    ProgramCopy program(false, false);
+    QVERIFY(program.isReady());
+    QProcess* first = startShown(program, desktop);
+    QVERIFY(first);
+
+    QProcess* second = program.start({QStringLiteral("/np")});
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(desktop, second), Patience);
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void tst_LockDown::killedCopy_doesNotBlockTheNextStart()
+{
+    XDesktop& desktop = *m_desktop;
+    ProgramCopy program(false, false);
+    QVERIFY(program.isReady());
+    QProcess* first = startShown(program, desktop);
+    QVERIFY(first);
+    QVERIFY(endWithSignal(first, SIGKILL));
+    QVERIFY(QFile::exists(program.dataDir() + QStringLiteral("/horodex.lock")));
+
+    QProcess* next = startShown(program, desktop);
+    QVERIFY(next);
+    QCOMPARE(next->state(), QProcess::Running);
+
+    // And the new copy is the one later copies find.
+    QProcess* third = program.start();
+    QVERIFY(third->waitForFinished(Patience));
+    QCOMPARE(third->exitCode(), 0);
+    QCOMPARE(next->state(), QProcess::Running);
+}
+
+void tst_LockDown::sigterm_withAskOnExitRestartsWithNp()
+{
+    XDesktop& desktop = *m_desktop;
+    ProgramCopy program(false, true);
+    QVERIFY(program.isReady());
+    QProcess* first = startShown(program, desktop);
+    QVERIFY(first);
+
+    QVERIFY(endWithSignal(first, SIGTERM));
+    QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+
+    qint64 restarted = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const auto running = program.runningProcesses();
+            if (running.size() != 1 || running.first().second != QStringList{QStringLiteral("/np")})
+                return false;
+            restarted = running.first().first;
+            return !desktop.visibleWindowsOfProcess(restarted).isEmpty();
+        }(),
+        Patience);
+    QVERIFY(restarted != first->processId());
+}
+
+void tst_LockDown::sigterm_withoutAskOnExitEndsWithLockDownOff()
+{
+    XDesktop& desktop = *m_desktop;
+    ProgramCopy program(true, false);
+    QVERIFY(program.isReady());
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+
+    QProcess* running = startShown(program, desktop);
+    QVERIFY(running);
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(panel) && desktop.screenSaverTimeout() == 0,
+                             Patience);
+
+    QVERIFY(endWithSignal(running, SIGTERM));
+    QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(running->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
+    QCOMPARE(desktop.screenSaverTimeout(), m_userTimeout);
+    QVERIFY(program.runningProcesses().isEmpty());
+}
+
+void tst_LockDown::sighup_endsWithoutCleanUp()
+{
+    XDesktop& desktop = *m_desktop;
+    ProgramCopy program(true, true);
+    QVERIFY(program.isReady());
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+
+    QProcess* running = program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(panel) && desktop.screenSaverTimeout() == 0,
+                             Patience);
+    QVERIFY(endWithSignal(running, SIGHUP));
+    QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+    // The session is ending: nothing is restored and nothing is restarted.
+    QVERIFY(!desktop.isMapped(panel));
+    QCOMPARE(desktop.screenSaverTimeout(), 0);
+    QVERIFY(program.runningProcesses().isEmpty());
+
+    // The next copy that starts without the lock-down gives the user's desktop back.
+    program.writeOptions(false, false);
+    QProcess* next = program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        desktop.isMapped(panel) && desktop.screenSaverTimeout() == m_userTimeout, Patience);
+    QCOMPARE(next->state(), QProcess::Running);
+}
+
+int main(int argc, char* argv[])
+{
+    // Without an X server the tests report themselves skipped instead of failing to start.
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    else
+        startPrivateBus();
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        tst_LockDown test;
+        result = QTest::qExec(&test, argc, argv);
+    }
+    if (privateBus.pid > 0)
+        ::kill(pid_t(privateBus.pid), SIGTERM);
+    return result;
+}
+
+#include "tst_lockdown.moc"
