@@ -1,0 +1,31 @@
+// Takes the program's single-instance lock on a program directory, then punches one employee
+// in and out without end, printing "PUNCHED n" once the file holds n records on disk.
+#include "data/Environment.h"
+#include "data/TimeFile.h"
+#include "station/SingleInstance.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().size() < 2)
+        return 2;
+    Environment::setProgramDirectoryForTesting(app.arguments().at(1));
+    SingleInstance instance(Environment::dataDirectory());
+    if (!instance.EnforceSingleInstance())
+        return 3;
+    std::printf("LOCKED\n");
+    std::fflush(stdout);
+    const QString name = QStringLiteral("Kim Loop");
+    for (;;) {
+        QString lastAction;
+        const bool isIn = ReadLastAction(name, &lastAction);
+        if (!RecordPunch(name, !isIn))
+            return 1;
+        std::printf("PUNCHED %lld\n", FileStore::fileSize(TimeFilePath(name)) / TimeRecord::Size);
+        std::fflush(stdout);
+    }
+}
