@@ -64,9 +64,11 @@ void setRegionalLocaleForTesting(const QLocale& locale) { localeOverride() = loc
 
 void clearRegionalLocaleForTesting() { localeOverride().reset(); }
 
-QString shortDateFormat()
+QString shortDateFormat() { return shortDateFormat(regionalLocale()); }
+
+QString shortDateFormat(const QLocale& locale)
 {
-    QString format = regionalLocale().dateFormat(QLocale::ShortFormat);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
     if (!format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return format;
