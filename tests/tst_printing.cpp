@@ -1,6 +1,7 @@
 // Printing against a real print spooler: run under scripts/with-cups.sh, which starts a private
 // CUPS server with cups-pdf queues. Without it (no CUPS_SERVER) every test is skipped.
 #include "PdfProbe.h"
+#include "SampleReport.h"
 #include "testsupport/TestSupport.h"
 
 #include "platform/Printers.h"
@@ -22,24 +23,9 @@
 
 namespace {
 
-const QString Header = QStringLiteral("Employee Name:    Sample Employee\r\n"
-                                      "Payroll period:   11/2/2009 To 11/8/2009\r\n"
-                                      "============================================================"
-                                      "\r\n\r\n");
-const QString Detail = QStringLiteral("Date                         Hours Worked  \r\n"
-                                      "\r\n"
-                                      "November     02, 2009          8.50\r\n"
-                                      "November     03, 2009          9.00\r\n"
-                                      "November     04, 2009          8.50\r\n"
-                                      "November     06, 2009         12.50\r\n"
-                                      "November     07, 2009          6.00\r\n"
-                                      "\r\n");
-const QString Summary =
-    QStringLiteral("============================================================\r\n"
-                   "Regular Time:     40.00 hours @      $15.00 =      $600.00\r\n"
-                   "Over Time:         4.50 hours @      $22.50 =      $101.25\r\n"
-                   "============================================================\r\n"
-                   "Gross Earnings:                                    $701.25");
+const QString& Header = SampleReport::Header;
+const QString& Detail = SampleReport::Detail;
+const QString& Summary = SampleReport::Summary;
 
 // Wide enough for every line of the reports printed here, so that none wraps.
 constexpr double CharacterWidth = 7.2; // points: Courier 12 is 0.6 em wide
@@ -180,7 +166,7 @@ bool tst_printing::waitForPdfs(int n)
 void tst_printing::threeCopies_makeThreeJobsAndThreePdfsOfTheReport()
 {
     const int jobsBefore = jobCount(m_queue, QStringLiteral("completed"));
-    frmReport report(Header, Detail, Summary, false);
+    frmReport report(ReportTexts{Header, Detail, Summary, false});
     answerPrintDialog(3);
     report.cmdPrint->click();
 
@@ -199,7 +185,7 @@ void tst_printing::longReport_spansPagesWithoutSplittingLines()
     for (int i = 1; i <= 130; ++i)
         detail +=
             QStringLiteral("Line %1 of the detail, a whole line\r\n").arg(i, 3, 10, QChar(u'0'));
-    frmReport report(Header, detail, Summary, false);
+    frmReport report(ReportTexts{Header, detail, Summary, false});
     answerPrintDialog(1);
     report.cmdPrint->click();
 
@@ -231,7 +217,7 @@ void tst_printing::longReport_spansPagesWithoutSplittingLines()
 
 void tst_printing::firstLine_startsOneInchFromLeftAndTopPaperEdges()
 {
-    frmReport report(Header, Detail, Summary, false);
+    frmReport report(ReportTexts{Header, Detail, Summary, false});
     answerPrintDialog(1);
     report.cmdPrint->click();
     QVERIFY(waitForPdfs(1));
@@ -263,7 +249,7 @@ void tst_printing::firstLine_startsOneInchFromLeftAndTopPaperEdges()
 
 void tst_printing::emptyReport_printsOneBlankPage()
 {
-    frmReport report(QString(), QString(), QString(), false);
+    frmReport report(ReportTexts{QString(), QString(), QString(), false});
     answerPrintDialog(1);
     report.cmdPrint->click();
 
@@ -293,13 +279,13 @@ void tst_printing::chosenPrinter_staysCurrentForLaterReports()
     const int onSecondBefore = jobCount(m_queue2, QStringLiteral("completed"));
     const int onFirstBefore = jobCount(m_queue, QStringLiteral("completed"));
     {
-        frmReport report(Header, Detail, Summary, false);
+        frmReport report(ReportTexts{Header, Detail, Summary, false});
         answerPrintDialog(1, m_queue2);
         report.cmdPrint->click();
     }
     {
         // A later report, printed without touching the printer list.
-        frmReport report(Header, QString(), Summary, false);
+        frmReport report(ReportTexts{Header, QString(), Summary, false});
         QTimer::singleShot(0, [this] {
             auto* dialog = qobject_cast<frmPrintDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);

@@ -3,8 +3,8 @@
 #include "platform/Printers.h"
 
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPrinter>
+#include <QTextEdit>
 #include <QTextLayout>
 
 namespace {
@@ -78,7 +78,7 @@ bool PrintTextPages(QPrinter& printer, const QString& text, const QFont& font,
     return painter.end() && printer.printerState() != QPrinter::Error;
 }
 
-bool PrintRichText(const QPlainTextEdit* box, int leftMargin, int topMargin, int rightMargin,
+bool PrintRichText(const QTextEdit* box, int leftMargin, int topMargin, int rightMargin,
                    int bottomMargin)
 {
     const QString printer = CurrentPrinter();

@@ -3,7 +3,7 @@
 #include <QString>
 
 class QFont;
-class QPlainTextEdit;
+class QTextEdit;
 class QPrinter;
 
 // Margins in twips (1440 to the inch), measured from the edge of the paper.
@@ -24,5 +24,5 @@ bool PrintTextPages(QPrinter& printer, const QString& text, const QFont& font,
 
 // Prints the whole contents of box, in its font, as one job on the current printer. Reports
 // nothing to the user: a failure ends this job only, and returns false.
-bool PrintRichText(const QPlainTextEdit* box, int leftMargin, int topMargin, int rightMargin,
+bool PrintRichText(const QTextEdit* box, int leftMargin, int topMargin, int rightMargin,
                    int bottomMargin);

@@ -2,6 +2,7 @@
 
 #include "data/Messages.h"
 #include "platform/Printers.h"
+#include "reports/WindowControls.h"
 #include "station/Twips.h"
 
 #include <QComboBox>
@@ -23,22 +24,6 @@ public:
     explicit SpinArrows(QWidget* parent) : QSpinBox(parent) { lineEdit()->hide(); }
 };
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QRect& rect)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    b->setGeometry(rect);
-    return b;
-}
-
-QLabel* label(QWidget* parent, const QString& caption, const QRect& rect)
-{
-    auto* l = new QLabel(caption, parent);
-    l->setGeometry(rect);
-    return l;
-}
-
 } // namespace
 
 frmPrintDialog::frmPrintDialog(QLabel* copiesLabel, QWidget* parent)
@@ -47,19 +32,23 @@ frmPrintDialog::frmPrintDialog(QLabel* copiesLabel, QWidget* parent)
     setObjectName(QStringLiteral("frmPrintDialog"));
     setWindowTitle(QStringLiteral(" Print"));
     setFixedSize(Twips(4800), Twips(2835));
+    UseLayoutFont(this);
 
     auto* printerFrame = new QGroupBox(QStringLiteral("Printer"), this);
     printerFrame->setGeometry(TwipsRect(120, 120, 4560, 1095));
-    label(printerFrame, QStringLiteral("Name:"), TwipsRect(120, 450, 615, 255));
+    NamedControl<QLabel>(printerFrame, nullptr, QStringLiteral("Name:"),
+                         TwipsRect(120, 450, 615, 255));
     cboPrinterSelect = new QComboBox(printerFrame);
     cboPrinterSelect->setObjectName(QStringLiteral("cboPrinterSelect"));
     cboPrinterSelect->setGeometry(TwipsRect(780, 405, 2415, 345));
-    cmdProperties = button(printerFrame, "cmdProperties", QStringLiteral("Properties"),
-                           TwipsRect(3315, 390, 1095, 375));
+    cmdProperties =
+        NamedControl<QPushButton>(printerFrame, "cmdProperties", QStringLiteral("Properties"),
+                                  TwipsRect(3315, 390, 1095, 375));
 
     auto* copiesFrame = new QGroupBox(QStringLiteral("Copies"), this);
     copiesFrame->setGeometry(TwipsRect(120, 1320, 4560, 855));
-    label(copiesFrame, QStringLiteral("Number of copies:"), TwipsRect(120, 405, 1695, 255));
+    NamedControl<QLabel>(copiesFrame, nullptr, QStringLiteral("Number of copies:"),
+                         TwipsRect(120, 405, 1695, 255));
     txtCopies = new QLineEdit(QStringLiteral("1"), copiesFrame);
     txtCopies->setObjectName(QStringLiteral("txtCopies"));
     txtCopies->setReadOnly(true);
@@ -71,9 +60,13 @@ frmPrintDialog::frmPrintDialog(QLabel* copiesLabel, QWidget* parent)
     UpDownCopies->setValue(1);
     UpDownCopies->setGeometry(TwipsRect(2295, 360, 285, 345));
 
-    cmdPrint = button(this, "cmdPrint", QStringLiteral("Print"), TwipsRect(2400, 2340, 1095, 375));
-    cmdCancel =
-        button(this, "cmdCancel", QStringLiteral("Cancel"), TwipsRect(3585, 2340, 1095, 375));
+    cmdPrint = NamedControl<QPushButton>(this, "cmdPrint", QStringLiteral("Print"),
+                                         TwipsRect(2400, 2340, 1095, 375));
+    cmdCancel = NamedControl<QPushButton>(this, "cmdCancel", QStringLiteral("Cancel"),
+                                          TwipsRect(3585, 2340, 1095, 375));
+
+    for (QPushButton* b : {cmdProperties, cmdPrint, cmdCancel})
+        b->setAutoDefault(false);
 
     setTabOrder(cmdCancel, cboPrinterSelect);
     setTabOrder(cboPrinterSelect, cmdProperties);
@@ -85,6 +78,7 @@ frmPrintDialog::frmPrintDialog(QLabel* copiesLabel, QWidget* parent)
     connect(cmdProperties, &QPushButton::clicked, this, &frmPrintDialog::cmdProperties_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &frmPrintDialog::cmdPrint_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmPrintDialog::cmdCancel_Click);
+    FitCaptions(this);
     Form_Load();
     connect(cboPrinterSelect, &QComboBox::currentIndexChanged, this,
             &frmPrintDialog::cboPrinterSelect_Click);

@@ -2,19 +2,30 @@
 
 #include "reports/PrintRichText.h"
 #include "reports/ReportArt.h"
+#include "reports/WindowControls.h"
 #include "reports/frmPrintDialog.h"
 #include "station/Twips.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextEdit>
 
 namespace {
 
 constexpr int OneInch = 1440; // twips
+constexpr int ReportColumns = 64;
 
 } // namespace
+
+void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* producer)
+{
+    if (!report)
+        return;
+    frmReport window(*report, producer);
+    window.exec();
+    producer->accept();
+}
 
 int CopiesFromCaption(const QString& caption)
 {
@@ -39,25 +50,28 @@ QFont ReportFont()
     return font;
 }
 
-frmReport::frmReport(const QString& ReportHeader, const QString& ReportDetail,
-                     const QString& ReportSummary, bool IsMultipleReport, QWidget* parent)
-    : QDialog(parent), m_header(ReportHeader), m_detail(ReportDetail), m_summary(ReportSummary),
-      m_isMultipleReport(IsMultipleReport)
+frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(parent), m_report(report)
 {
     setObjectName(QStringLiteral("frmReport"));
     setWindowTitle(QStringLiteral(" Payroll Report"));
     setFixedSize(Twips(9015), Twips(5835));
+    UseLayoutFont(this);
 
     chkIncludeDatesTimes = new QCheckBox(QStringLiteral("Include punching dates and times"), this);
     chkIncludeDatesTimes->setObjectName(QStringLiteral("chkIncludeDatesTimes"));
     chkIncludeDatesTimes->setGeometry(TwipsRect(180, 240, 2775, 255));
 
-    rtbText = new QPlainTextEdit(this);
+    rtbText = new QTextEdit(this);
     rtbText->setObjectName(QStringLiteral("rtbText"));
     rtbText->setGeometry(TwipsRect(120, 960, 8775, 4335));
     // A finished report: it can be read, selected and copied, but its figures are not edited.
     rtbText->setReadOnly(true);
     rtbText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    rtbText->setAcceptRichText(false);
+    // Report lines are up to about 60 columns and must keep their columns aligned; only the
+    // long attention note wraps.
+    rtbText->setLineWrapMode(QTextEdit::FixedColumnWidth);
+    rtbText->setLineWrapColumnOrWidth(ReportColumns);
 
     cmdPrint = new QPushButton(QStringLiteral("Print This Report ..."), this);
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
@@ -94,27 +108,18 @@ frmReport::frmReport(const QString& ReportHeader, const QString& ReportDetail,
             &frmReport::chkIncludeDatesTimes_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &frmReport::cmdPrint_Click);
     connect(cmdCloseReport, &QPushButton::clicked, this, &frmReport::cmdCloseReport_Click);
+    FitCaptions(this);
     Form_Load();
-}
-
-QString frmReport::FullText() const
-{
-    return m_header + m_detail + m_summary;
-}
-
-QString frmReport::ShortText() const
-{
-    return m_header + m_summary;
 }
 
 void frmReport::Form_Load()
 {
-    if (m_isMultipleReport) {
+    if (m_report.IsMultipleReport) {
         chkIncludeDatesTimes->setEnabled(false);
     } else {
         chkIncludeDatesTimes->setChecked(true);
     }
-    showText(FullText());
+    showText(m_report.fullText());
     rtbText->setFont(ReportFont());
     TileBitmap(this, picBackGround->pixmap());
     cmdCloseReport->setFocus();
@@ -128,7 +133,7 @@ void frmReport::showText(const QString& text)
 
 void frmReport::chkIncludeDatesTimes_Click()
 {
-    showText(chkIncludeDatesTimes->isChecked() ? FullText() : ShortText());
+    showText(chkIncludeDatesTimes->isChecked() ? m_report.fullText() : m_report.shortText());
 }
 
 void frmReport::cmdPrint_Click()

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "reports/text/ReportTexts.h"
+
 #include <QDialog>
+#include <QFont>
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 
 // Shows one finished payroll report in a fixed-pitch font and prints it. A single report can
@@ -13,12 +18,8 @@ class frmReport : public QDialog
 {
     Q_OBJECT
 public:
-    frmReport(const QString& ReportHeader, const QString& ReportDetail,
-              const QString& ReportSummary, bool IsMultipleReport, QWidget* parent = nullptr);
+    explicit frmReport(const ReportTexts& report, QWidget* parent = nullptr);
 
-    // ReportHeader + ReportDetail + ReportSummary, and the same without the detail.
-    QString FullText() const;
-    QString ShortText() const;
     // The text rtbText was last given, with its CR LF line ends.
     QString ShownText() const { return m_shownText; }
 
@@ -27,7 +28,7 @@ public:
     void cmdCloseReport_Click();
 
     QCheckBox* chkIncludeDatesTimes;
-    QPlainTextEdit* rtbText;
+    QTextEdit* rtbText;
     QPushButton* cmdPrint;
     QPushButton* cmdCloseReport;
     QLabel* lblCopies;
@@ -38,12 +39,13 @@ private:
     void Form_Load();
     void showText(const QString& text);
 
-    QString m_header;
-    QString m_detail;
-    QString m_summary;
-    bool m_isMultipleReport;
+    ReportTexts m_report;
     QString m_shownText;
 };
+
+// Shows the report in a report window, modal over producer, and closes producer when the report
+// window closes. Without a report nothing happens.
+void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* producer);
 
 // The number of copies in the copies caption: the integer part of its leading number, 0 when
 // it has none.
