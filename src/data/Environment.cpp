@@ -82,9 +82,11 @@ void clearRegionalLocaleForTesting()
     localeOverride().reset();
 }
 
-QString shortDateFormat()
+QString shortDateFormat() { return shortDateFormat(regionalLocale()); }
+
+QString shortDateFormat(const QLocale& locale)
 {
-    QString format = regionalLocale().dateFormat(QLocale::ShortFormat);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
     if (!format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return format;

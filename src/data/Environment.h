@@ -26,5 +26,6 @@ void setRegionalLocaleForTesting(const QLocale& locale);
 void clearRegionalLocaleForTesting();
 // The locale's short date format with a two-digit year widened to four digits.
 QString shortDateFormat();
+QString shortDateFormat(const QLocale& locale);
 
 } // namespace Environment

@@ -175,9 +175,16 @@ IoResult readFile(const QString& path, QByteArray* bytes, bool missingIsEmpty)
         ::close(fd);
         return IoResult::failure(describe(QStringLiteral("read"), path, err));
     }
-    char buffer[65536];
+    // Read straight into a buffer sized from the file, one byte larger so that the read that
+    // finds the end needs no reallocation; a file that grows meanwhile is still read whole.
+    struct stat st;
+    const qsizetype expected = ::fstat(fd, &st) == 0 && st.st_size > 0 ? qsizetype(st.st_size) : 0;
+    bytes->resize(expected + 1);
+    qsizetype filled = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (filled == bytes->size())
+            bytes->resize(filled * 2 + 65536);
+        const ssize_t n = ::read(fd, bytes->data() + filled, size_t(bytes->size() - filled));
         if (n == 0)
             break;
         if (n < 0) {
@@ -188,9 +195,10 @@ IoResult readFile(const QString& path, QByteArray* bytes, bool missingIsEmpty)
             bytes->clear();
             return IoResult::failure(describe(QStringLiteral("read"), path, err));
         }
-        bytes->append(buffer, n);
+        filled += n;
     }
     ::close(fd);
+    bytes->resize(filled);
     return IoResult::success();
 }
 

@@ -40,7 +40,12 @@ QString OptionsRecord::trimmed(const QString& field)
 
 double OptionsRecord::overtimeThresholdHours() const
 {
-    const QString text = trimmed(OvertimeThreshold);
+    return LeadingDecimalNumber(OvertimeThreshold);
+}
+
+double LeadingDecimalNumber(const QString& field)
+{
+    const QString text = OptionsRecord::trimmed(field);
     qsizetype n = 0;
     bool seenDot = false;
     while (n < text.size() && (text.at(n).isDigit() || (text.at(n) == u'.' && !seenDot))) {

@@ -73,6 +73,9 @@ private:
     static QString flagText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
 };
 
+// The leading decimal number of a text field, trimmed of spaces; empty or non-numeric reads as 0.
+double LeadingDecimalNumber(const QString& field);
+
 // The one program-wide settings record, loaded at start-up.
 OptionsRecord& GlobalOptions();
 

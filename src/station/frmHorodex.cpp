@@ -9,6 +9,8 @@
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
+#include "reports/frmMultipleReportSelect.h"
+#include "reports/frmSingleReport.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
 #include "station/StationBackground.h"
@@ -399,6 +401,8 @@ void frmHorodex::mnuEmployeeReport_Click()
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
         return;
     }
+    frmSingleReport window(this);
+    window.exec();
 }
 
 void frmHorodex::mnuMultiplePayrollReport_Click()
@@ -408,6 +412,8 @@ void frmHorodex::mnuMultiplePayrollReport_Click()
             QStringLiteral("You must have at least one employee to create this payroll report"));
         return;
     }
+    frmMultipleReportSelect window(this);
+    window.exec();
 }
 
 void frmHorodex::mnuAbout_Click()

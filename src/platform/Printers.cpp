@@ -1,0 +1,92 @@
+#include "platform/Printers.h"
+
+#include <QHash>
+#include <QPageLayout>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace {
+
+// Qt's printers: CUPS queues on Linux. The options chosen in a printer's dialog are kept for
+// the rest of the run and applied to every later job on it.
+class QtPrinterSystem final : public PrinterSystem
+{
+public:
+    QStringList InstalledPrinters() override { return QPrinterInfo::availablePrinterNames(); }
+
+    QString DefaultPrinter() override { return QPrinterInfo::defaultPrinterName(); }
+
+    bool ShowProperties(const QString& name, QWidget* parent) override
+    {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+        if (name.isEmpty() || info.isNull())
+            return false;
+        QPrinter printer(info, QPrinter::HighResolution);
+        applyChosenLayout(&printer, name);
+        QPageSetupDialog dialog(&printer, parent);
+        if (dialog.exec() == QDialog::Accepted)
+            m_layouts.insert(name, printer.pageLayout());
+        return true;
+    }
+
+    std::unique_ptr<QPrinter> NewJob(const QString& name) override
+    {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setPrinterName(name);
+        applyChosenLayout(printer.get(), name);
+        return printer;
+    }
+
+private:
+    void applyChosenLayout(QPrinter* printer, const QString& name) const
+    {
+        const auto found = m_layouts.constFind(name);
+        if (found != m_layouts.constEnd())
+            printer->setPageLayout(*found);
+    }
+
+    QHash<QString, QPageLayout> m_layouts;
+};
+
+PrinterSystem* g_testSystem = nullptr;
+QString g_chosenPrinter;
+
+} // namespace
+
+PrinterSystem& CurrentPrinterSystem()
+{
+    if (g_testSystem)
+        return *g_testSystem;
+    static QtPrinterSystem system;
+    return system;
+}
+
+void SetPrinterSystemForTesting(PrinterSystem* system)
+{
+    g_testSystem = system;
+}
+
+QString CurrentPrinter()
+{
+    PrinterSystem& system = CurrentPrinterSystem();
+    const QStringList installed = system.InstalledPrinters();
+    if (installed.isEmpty())
+        return QString();
+    if (installed.contains(g_chosenPrinter))
+        return g_chosenPrinter;
+    const QString byDefault = system.DefaultPrinter();
+    if (installed.contains(byDefault))
+        return byDefault;
+    return installed.first();
+}
+
+void SetCurrentPrinter(const QString& name)
+{
+    g_chosenPrinter = name;
+}
+
+void ResetCurrentPrinterForTesting()
+{
+    g_chosenPrinter.clear();
+}

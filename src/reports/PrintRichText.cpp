@@ -1,0 +1,92 @@
+#include "reports/PrintRichText.h"
+
+#include "platform/Printers.h"
+
+#include <QPainter>
+#include <QPrinter>
+#include <QTextEdit>
+#include <QTextLayout>
+
+namespace {
+
+constexpr double TwipsPerInch = 1440.0;
+
+double toDevice(int twips, int dpi)
+{
+    return twips * dpi / TwipsPerInch;
+}
+
+// Lays out one line of the text in width; a line longer than the width wraps.
+void layOut(QTextLayout& layout, double width)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setLeadingIncluded(true);
+    }
+    layout.endLayout();
+}
+
+} // namespace
+
+bool PrintTextPages(QPrinter& printer, const QString& text, const QFont& font,
+                    const PrintMargins& margins)
+{
+    // Positions are taken from the paper's edge, not from the printable area.
+    printer.setFullPage(true);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+
+    const int dpi = printer.resolution();
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const double left = toDevice(margins.left, dpi);
+    const double top = toDevice(margins.top, dpi);
+    const double width = paper.width() - left - toDevice(margins.right, dpi);
+    const double bottom = paper.height() - toDevice(margins.bottom, dpi);
+    if (width <= 0 || bottom <= top) {
+        printer.abort();
+        return false;
+    }
+
+    const QFont printFont(font, &printer);
+    painter.setFont(printFont);
+    painter.setPen(Qt::black);
+    double y = top;
+    bool pageIsEmpty = true;
+    const QStringList lines = text.split(u'\n');
+    for (const QString& textLine : lines) {
+        QTextLayout layout(textLine, printFont, &printer);
+        layOut(layout, width);
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            if (!pageIsEmpty && y + line.height() > bottom) {
+                if (!printer.newPage()) {
+                    printer.abort();
+                    return false;
+                }
+                y = top;
+            }
+            line.draw(&painter, QPointF(left, y - line.y()));
+            y += line.height();
+            pageIsEmpty = false;
+        }
+    }
+    return painter.end() && printer.printerState() != QPrinter::Error;
+}
+
+bool PrintRichText(const QTextEdit* box, int leftMargin, int topMargin, int rightMargin,
+                   int bottomMargin)
+{
+    const QString printer = CurrentPrinter();
+    if (printer.isEmpty())
+        return false;
+    std::unique_ptr<QPrinter> job = CurrentPrinterSystem().NewJob(printer);
+    job->setDocName(QStringLiteral("Payroll Report"));
+    job->setCopyCount(1);
+    return PrintTextPages(*job, box->toPlainText(), box->font(),
+                          PrintMargins{leftMargin, topMargin, rightMargin, bottomMargin});
+}

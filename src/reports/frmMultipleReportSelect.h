@@ -1,0 +1,45 @@
+#pragma once
+
+#include "data/EmployeeList.h"
+#include "reports/PayPeriodPickers.h"
+
+#include <QDialog>
+#include <QList>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QPushButton;
+struct MultipleReportInput;
+
+// One payroll report for all employees or for one shift over a pay period of one to four
+// weeks. The employees are read once, when the window opens. Create shows the report window;
+// when that closes, this window closes too.
+class frmMultipleReportSelect : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmMultipleReportSelect(QWidget* parent = nullptr);
+
+    void cmdCreate_Click();
+    void cmdCancel_Click();
+
+    // What Create builds the report from, as the window stands.
+    MultipleReportInput ReportInput() const;
+    int EmployeeCount() const { return int(ReportEmployees.size()); }
+
+    QComboBox* cboSelectedEmployees;
+    QDateEdit* DatePickerFrom;
+    QDateEdit* DatePickerTo;
+    QCheckBox* chkIncludeAddress;
+    QCheckBox* chkIncludeSSN;
+    QPushButton* cmdCreate;
+    QPushButton* cmdCancel;
+
+private:
+    void Form_Load();
+
+    // The employee list as read when the window opened; no limit on its size.
+    QList<EmployeeRecord> ReportEmployees;
+    PayPeriodPickers m_period;
+};

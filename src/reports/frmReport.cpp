@@ -1,0 +1,154 @@
+#include "reports/frmReport.h"
+
+#include "reports/PrintRichText.h"
+#include "reports/ReportArt.h"
+#include "reports/WindowControls.h"
+#include "reports/frmPrintDialog.h"
+#include "station/Twips.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+
+namespace {
+
+constexpr int OneInch = 1440; // twips
+constexpr int ReportColumns = 64;
+
+} // namespace
+
+void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* producer)
+{
+    if (!report)
+        return;
+    frmReport window(*report, producer);
+    window.exec();
+    producer->accept();
+}
+
+int CopiesFromCaption(const QString& caption)
+{
+    const QString text = caption.trimmed();
+    qsizetype n = 0;
+    if (n < text.size() && (text.at(n) == u'+' || text.at(n) == u'-'))
+        ++n;
+    while (n < text.size() && text.at(n).isDigit())
+        ++n;
+    // Only the integer part counts, so a fraction after it changes nothing.
+    bool ok = false;
+    const int copies = text.left(n).toInt(&ok);
+    return ok ? copies : 0;
+}
+
+QFont ReportFont()
+{
+    QFont font(QStringLiteral("Courier"));
+    font.setPointSize(12);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(parent), m_report(report)
+{
+    setObjectName(QStringLiteral("frmReport"));
+    setWindowTitle(QStringLiteral(" Payroll Report"));
+    setFixedSize(Twips(9015), Twips(5835));
+    UseLayoutFont(this);
+
+    chkIncludeDatesTimes = new QCheckBox(QStringLiteral("Include punching dates and times"), this);
+    chkIncludeDatesTimes->setObjectName(QStringLiteral("chkIncludeDatesTimes"));
+    chkIncludeDatesTimes->setGeometry(TwipsRect(180, 240, 2775, 255));
+
+    rtbText = new QTextEdit(this);
+    rtbText->setObjectName(QStringLiteral("rtbText"));
+    rtbText->setGeometry(TwipsRect(120, 960, 8775, 4335));
+    // A finished report: it can be read, selected and copied, but its figures are not edited.
+    rtbText->setReadOnly(true);
+    rtbText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    rtbText->setAcceptRichText(false);
+    // Report lines are up to about 60 columns and must keep their columns aligned; only the
+    // long attention note wraps.
+    rtbText->setLineWrapMode(QTextEdit::FixedColumnWidth);
+    rtbText->setLineWrapColumnOrWidth(ReportColumns);
+
+    cmdPrint = new QPushButton(QStringLiteral("Print This Report ..."), this);
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    cmdPrint->setAutoDefault(false);
+    cmdPrint->setGeometry(TwipsRect(5760, 5400, 1815, 375));
+
+    cmdCloseReport = new QPushButton(QStringLiteral("Close"), this);
+    cmdCloseReport->setObjectName(QStringLiteral("cmdCloseReport"));
+    cmdCloseReport->setAutoDefault(false);
+    cmdCloseReport->setGeometry(TwipsRect(7680, 5400, 1215, 375));
+
+    // Outside the visible client area, as carriers of values and pictures.
+    lblCopies = new QLabel(QStringLiteral("1"), this);
+    lblCopies->setObjectName(QStringLiteral("lblCopies"));
+    lblCopies->setGeometry(TwipsRect(4680, 6360, 1095, 255));
+    lblCopies->hide();
+    picBackGround = new QLabel(this);
+    picBackGround->setObjectName(QStringLiteral("picBackGround"));
+    picBackGround->setPixmap(ReportArt::BackgroundTile());
+    picBackGround->setGeometry(QRect(QPoint(Twips(480), Twips(6360)), QSize(54, 54)));
+    picBackGround->hide();
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(ReportArt::ReportIcon());
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setGeometry(TwipsRect(8040, 120, 720, 720));
+
+    setTabOrder(cmdCloseReport, chkIncludeDatesTimes);
+    setTabOrder(chkIncludeDatesTimes, rtbText);
+    setTabOrder(rtbText, cmdPrint);
+
+    connect(chkIncludeDatesTimes, &QCheckBox::clicked, this,
+            &frmReport::chkIncludeDatesTimes_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmReport::cmdPrint_Click);
+    connect(cmdCloseReport, &QPushButton::clicked, this, &frmReport::cmdCloseReport_Click);
+    FitCaptions(this);
+    Form_Load();
+}
+
+void frmReport::Form_Load()
+{
+    if (m_report.IsMultipleReport) {
+        chkIncludeDatesTimes->setEnabled(false);
+    } else {
+        chkIncludeDatesTimes->setChecked(true);
+    }
+    showText(m_report.fullText());
+    rtbText->setFont(ReportFont());
+    TileBitmap(this, picBackGround->pixmap());
+    cmdCloseReport->setFocus();
+}
+
+void frmReport::showText(const QString& text)
+{
+    m_shownText = text;
+    rtbText->setPlainText(text);
+}
+
+void frmReport::chkIncludeDatesTimes_Click()
+{
+    showText(chkIncludeDatesTimes->isChecked() ? m_report.fullText() : m_report.shortText());
+}
+
+void frmReport::cmdPrint_Click()
+{
+    frmPrintDialog dialog(lblCopies, this);
+    dialog.exec();
+    if (!dialog.PrintConfirmed)
+        return;
+    const int copies = CopiesFromCaption(lblCopies->text());
+    // One job per copy; a failed copy does not stop the next one.
+    for (int copy = 1; copy <= copies; ++copy)
+        PrintRichText(rtbText, OneInch, OneInch, OneInch, OneInch);
+}
+
+void frmReport::cmdCloseReport_Click()
+{
+    reject();
+}

@@ -1,0 +1,138 @@
+#include "reports/frmSingleReport.h"
+
+#include "app/ProgramState.h"
+#include "data/Environment.h"
+#include "reports/WindowControls.h"
+#include "reports/frmReport.h"
+#include "reports/text/SingleReportText.h"
+#include "station/Twips.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// The value labels of the employee block are bold.
+QLabel* bold(QLabel* label)
+{
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+frmSingleReport::frmSingleReport(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmSingleReport"));
+    setWindowTitle(QStringLiteral(" Single Payroll Report"));
+    setFixedSize(Twips(5055), Twips(5730));
+    UseLayoutFont(this);
+
+    QGroupBox* employee =
+        NamedControl<QGroupBox>(this, nullptr, QStringLiteral("Create payroll report for: "),
+                                TwipsRect(120, 120, 4815, 1335));
+    NamedControl<QLabel>(employee, nullptr, QStringLiteral("Employee Name:"),
+                         TwipsRect(120, 360, 1335, 255));
+    lblName =
+        bold(NamedControl<QLabel>(employee, "lblName", QString(), TwipsRect(1560, 360, 2295, 255)));
+    NamedControl<QLabel>(employee, nullptr, QStringLiteral("Regular Rate:"),
+                         TwipsRect(120, 720, 1335, 255));
+    lblRegular = bold(
+        NamedControl<QLabel>(employee, "lblRegular", QString(), TwipsRect(1560, 720, 975, 255)));
+    NamedControl<QLabel>(employee, nullptr, QStringLiteral("$ per hour"),
+                         TwipsRect(2640, 720, 855, 255));
+    NamedControl<QLabel>(employee, nullptr, QStringLiteral("Overtime Rate:"),
+                         TwipsRect(120, 960, 1335, 255));
+    lblOvertime = bold(
+        NamedControl<QLabel>(employee, "lblOvertime", QString(), TwipsRect(1560, 960, 975, 255)));
+    NamedControl<QLabel>(employee, nullptr, QStringLiteral("$ per hour"),
+                         TwipsRect(2640, 960, 855, 255));
+
+    m_period =
+        PayPeriodPickers::create(this, QStringLiteral("Choose the pay period: "), 120, 1560, 4815);
+    DatePickerFrom = m_period.DatePickerFrom;
+    DatePickerTo = m_period.DatePickerTo;
+
+    QGroupBox* style = NamedControl<QGroupBox>(this, nullptr, QStringLiteral("Report style: "),
+                                               TwipsRect(120, 2880, 4815, 1095));
+    optHoursPerDay = NamedControl<QRadioButton>(
+        style, "optHoursPerDay", QStringLiteral("Daily Hours: displays working hours per day"),
+        TwipsRect(120, 360, 3615, 255));
+    optAllTimeEntries = NamedControl<QRadioButton>(
+        style, "optAllTimeEntries", QStringLiteral("Time Card:   displays all the time entries"),
+        TwipsRect(120, 720, 3375, 255));
+
+    QGroupBox* options = NamedControl<QGroupBox>(this, nullptr, QStringLiteral("Other options: "),
+                                                 TwipsRect(120, 4080, 4815, 1095));
+    chkIncludeSSN = NamedControl<QCheckBox>(
+        options, "chkIncludeSSN", QStringLiteral("Show SSN numbers on this payroll report"),
+        TwipsRect(120, 360, 3375, 255));
+    chkIncludeAddress = NamedControl<QCheckBox>(
+        options, "chkIncludeAddress",
+        QStringLiteral("Include your company's address on the top of the report"),
+        TwipsRect(120, 720, 4335, 255));
+
+    cmdCreate = NamedControl<QPushButton>(this, "cmdCreate", QStringLiteral("Create"),
+                                          TwipsRect(2640, 5280, 1095, 375));
+    cmdCancel = NamedControl<QPushButton>(this, "cmdCancel", QStringLiteral("Cancel"),
+                                          TwipsRect(3840, 5280, 1095, 375));
+    cmdCreate->setAutoDefault(false);
+    cmdCancel->setAutoDefault(false);
+
+    setTabOrder(cmdCancel, DatePickerFrom);
+    setTabOrder(DatePickerFrom, DatePickerTo);
+    setTabOrder(DatePickerTo, optHoursPerDay);
+    setTabOrder(optHoursPerDay, optAllTimeEntries);
+    setTabOrder(optAllTimeEntries, chkIncludeSSN);
+    setTabOrder(chkIncludeSSN, chkIncludeAddress);
+    setTabOrder(chkIncludeAddress, cmdCreate);
+
+    connect(cmdCreate, &QPushButton::clicked, this, &frmSingleReport::cmdCreate_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmSingleReport::cmdCancel_Click);
+    FitCaptions(this);
+    Form_Load();
+}
+
+void frmSingleReport::Form_Load()
+{
+    m_name = State().SelectedEmployee;
+    // Without a match FindEmployee has warned and left the record empty.
+    FindEmployee(m_name, &m_employee);
+    lblName->setText(m_name);
+    lblRegular->setText(m_employee.RegularRate);
+    lblOvertime->setText(m_employee.OvertimeRate);
+    optHoursPerDay->setChecked(true);
+    m_period.setDefaults(Environment::now().date());
+    cmdCancel->setFocus();
+}
+
+SingleReportInput frmSingleReport::ReportInput() const
+{
+    SingleReportInput input;
+    input.employeeName = m_name;
+    input.employee = m_employee;
+    input.style = optAllTimeEntries->isChecked() ? SingleReportStyle::TimeCard
+                                                 : SingleReportStyle::DailyHours;
+    input.options.from = m_period.from();
+    input.options.to = m_period.to();
+    input.options.includeSsn = chkIncludeSSN->isChecked();
+    input.options.includeAddress = chkIncludeAddress->isChecked();
+    return input;
+}
+
+void frmSingleReport::cmdCreate_Click()
+{
+    // Without a report the reason has been shown, and the window stays as it is.
+    ShowReportThenClose(CreateSingleReport(ReportInput()), this);
+}
+
+void frmSingleReport::cmdCancel_Click()
+{
+    reject();
+}

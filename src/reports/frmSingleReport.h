@@ -1,0 +1,48 @@
+#pragma once
+
+#include "data/EmployeeList.h"
+#include "reports/PayPeriodPickers.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+struct SingleReportInput;
+
+// The payroll report of the selected employee (State().SelectedEmployee) for a pay period of
+// one to four weeks, as daily hours or as a time card. Create shows the report window; when
+// that closes, this window closes too.
+class frmSingleReport : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmSingleReport(QWidget* parent = nullptr);
+
+    void cmdCreate_Click();
+    void cmdCancel_Click();
+
+    // What Create builds the report from, as the window stands.
+    SingleReportInput ReportInput() const;
+
+    QLabel* lblName;
+    QLabel* lblRegular;
+    QLabel* lblOvertime;
+    QDateEdit* DatePickerFrom;
+    QDateEdit* DatePickerTo;
+    QRadioButton* optHoursPerDay;
+    QRadioButton* optAllTimeEntries;
+    QCheckBox* chkIncludeSSN;
+    QCheckBox* chkIncludeAddress;
+    QPushButton* cmdCreate;
+    QPushButton* cmdCancel;
+
+private:
+    void Form_Load();
+
+    QString m_name;
+    EmployeeRecord m_employee;
+    PayPeriodPickers m_period;
+};

@@ -1,0 +1,131 @@
+#include "reports/text/MultipleReportText.h"
+
+#include "data/Messages.h"
+#include "reports/text/PayPeriod.h"
+#include "timecalc/TimeManipulation.h"
+
+using namespace ReportFormat;
+
+namespace {
+
+constexpr int NameWidth = 18;
+constexpr int SsnWidth = 11;
+
+// "A. Sample                40.00       2.50         $350.00": 18 + 12 + 11 + 16 characters.
+QString HoursLine(const QString& label, float regular, float overtime, float earnings,
+                  const RegionalFormats& formats)
+{
+    return label + RightIn(12, Hours(regular)) + RightIn(11, Hours(overtime)) +
+           RightIn(16, Money(earnings, formats));
+}
+
+} // namespace
+
+QString ShiftSelectionText(int shift)
+{
+    if (shift == 0)
+        return QStringLiteral("All Employees");
+    return QStringLiteral("Shift %1 Employees").arg(shift);
+}
+
+bool IsSelectedForShift(const EmployeeRecord& employee, int shift)
+{
+    if (employee.Name.trimmed().isEmpty())
+        return false;
+    return shift == 0 || int(LeadingDecimalNumber(employee.Shift)) == shift;
+}
+
+QString NoEmployeesForShiftMessage()
+{
+    return QStringLiteral("There are no employees for this shift");
+}
+
+MultipleReportBuilder::MultipleReportBuilder(int shift, const ReportOptions& options)
+    : m_shift(shift), m_options(options)
+{
+}
+
+void MultipleReportBuilder::AddEmployee(const EmployeeRecord& employee, const clsTime& time)
+{
+    const float regularRate = RateValue(employee.RegularRate);
+    const float overtimeRate = RateValue(employee.OvertimeRate);
+    const float regular = time.RegularHours();
+    const float overtime = time.OvertimeHours();
+    // Kept unrounded: only its display is rounded, so the total may differ by a cent.
+    const float earnings = float(double(regular) * regularRate + double(overtime) * overtimeRate);
+
+    m_detail += HoursLine(Exactly(NameWidth, employee.Name), regular, overtime, earnings,
+                          m_options.formats);
+    if (time.Error()) {
+        m_detail += ErrorMark;
+        m_attention = true;
+    }
+    m_detail += LineEnd;
+    m_detail +=
+        QStringLiteral("Reg: ") + RightIn(7, Money(regularRate, m_options.formats)) + LineEnd;
+    m_detail +=
+        QStringLiteral("OT:  ") + RightIn(6, Money(overtimeRate, m_options.formats)) + LineEnd;
+    if (m_options.includeSsn)
+        m_detail += QStringLiteral("SSN: ") + Exactly(SsnWidth, employee.SSN) + LineEnd;
+    m_detail += LineEnd;
+
+    m_regular += regular;
+    m_overtime += overtime;
+    m_earnings += earnings;
+    ++m_count;
+}
+
+ReportTexts MultipleReportBuilder::Finish() const
+{
+    const ReportOptions& o = m_options;
+    ReportTexts texts;
+    QString& header = texts.ReportHeader;
+    if (o.includeAddress)
+        header += CompanyBlock(o.settings.Company, o.settings.Address);
+    header += QStringLiteral("Payroll report for:     ") + ShiftSelectionText(m_shift) + LineEnd;
+    header += QStringLiteral("Payroll period:         ") + ShortDate(o.from, o.formats) +
+              QStringLiteral(" To ") + ShortDate(o.to, o.formats) + LineEnd + LineEnd;
+    header += Rule() + LineEnd;
+    header += QStringLiteral("Employee Name           Regular    Overtime    Gross") + LineEnd;
+    header += QStringLiteral("                        Hours      Hours       Earnings") + LineEnd;
+    header += Rule() + LineEnd + LineEnd;
+
+    texts.ReportDetail = m_detail;
+
+    QString& summary = texts.ReportSummary;
+    summary = Rule() + LineEnd;
+    summary += HoursLine(QStringLiteral("Total:            "), m_regular, m_overtime, m_earnings,
+                         o.formats) +
+               LineEnd;
+    summary += Rule();
+    if (m_attention)
+        summary += LineEnd + LineEnd + AttentionNote();
+    texts.IsMultipleReport = true;
+    return texts;
+}
+
+std::optional<ReportTexts> CreateMultipleReport(const MultipleReportInput& input)
+{
+    const ReportOptions& o = input.options;
+    if (!CheckPayPeriod(o.from, o.to))
+        return std::nullopt;
+    const int rounding = o.settings.timeRoundingValue();
+    MultipleReportBuilder builder(input.shift, o);
+    for (const EmployeeRecord& employee : input.employees) {
+        if (!IsSelectedForShift(employee, input.shift))
+            continue;
+        IoResult read;
+        const clsTime time =
+            LoadPayPeriod(employee.Name.trimmed(), o.from, o.to, rounding, o.zone, &read);
+        if (!read) {
+            Messages::warning(read.error);
+            return std::nullopt;
+        }
+        builder.AddEmployee(employee, time);
+    }
+    if (input.shift != 0 && builder.EmployeeCount() == 0) {
+        Messages::warning(NoEmployeesForShiftMessage());
+        return std::nullopt;
+    }
+    return builder.Finish();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "data/EmployeeList.h"
+#include "reports/text/ReportTexts.h"
+#include "timecalc/clsTime.h"
+
+#include <QList>
+
+#include <optional>
+
+// The payroll report of all employees, or of one shift.
+struct MultipleReportInput
+{
+    QList<EmployeeRecord> employees; // the employee list in file order; any number
+    int shift = 0;                   // 0: all employees; 1 … 9: the employees of that shift
+    ReportOptions options;
+};
+
+// "All Employees" for shift 0, "Shift k Employees" otherwise: the items of the shift list too.
+QString ShiftSelectionText(int shift);
+
+// An employee with a name belongs to the report of shift 0 and of his own shift.
+bool IsSelectedForShift(const EmployeeRecord& employee, int shift);
+
+// "There are no employees for this shift"
+QString NoEmployeesForShiftMessage();
+
+// Builds the texts one employee at a time, so that the time objects of one employee can be
+// released before the next is read. Touches no file.
+class MultipleReportBuilder
+{
+public:
+    MultipleReportBuilder(int shift, const ReportOptions& options);
+
+    // Appends the employee's block, with regular and overtime hours from time.
+    void AddEmployee(const EmployeeRecord& employee, const clsTime& time);
+    int EmployeeCount() const { return m_count; }
+    // The three texts, IsMultipleReport true.
+    ReportTexts Finish() const;
+
+private:
+    int m_shift;
+    ReportOptions m_options;
+    QString m_detail;
+    float m_regular = 0;
+    float m_overtime = 0;
+    float m_earnings = 0;
+    bool m_attention = false;
+    int m_count = 0;
+};
+
+// What the Create button does: checks the pay period, reads the time file of every selected
+// employee (name trimmed, times rounded by the settings' TimeRounding) and builds the texts.
+// Without a report, the reason has been shown through Messages (the pay-period message, no
+// employee in the shift, or the time file that could not be read) and the window stays open.
+std::optional<ReportTexts> CreateMultipleReport(const MultipleReportInput& input);

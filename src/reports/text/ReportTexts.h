@@ -1,0 +1,38 @@
+#pragma once
+
+#include "data/OptionsRecord.h"
+#include "reports/text/ReportFormat.h"
+
+#include <QDate>
+#include <QString>
+#include <QTimeZone>
+
+// A finished payroll report as the report window shows and prints it: three blocks of plain
+// text with CR LF line ends, for a fixed-pitch font.
+struct ReportTexts
+{
+    QString ReportHeader;  // optional company block, title lines, column heads
+    QString ReportDetail;  // single report: days or punches; multiple report: employee blocks
+    QString ReportSummary; // totals, then the attention note when a day exceeded 24 hours
+    bool IsMultipleReport = false;
+
+    // With the punching dates and times (the detail), and without them.
+    QString fullText() const { return ReportHeader + ReportDetail + ReportSummary; }
+    QString shortText() const { return ReportHeader + ReportSummary; }
+};
+
+// What both reports take besides the employees: the pay period (first and last day, both
+// included), the two options, and what the text is written with.
+struct ReportOptions
+{
+    QDate from;
+    QDate to;
+    bool includeSsn = false;
+    bool includeAddress = false;
+    // Company, Address, TimeFormat and TimeRounding are read from here. The overtime rule and
+    // threshold are read by the time objects from the program-wide settings at each call.
+    OptionsRecord settings = GlobalOptions();
+    RegionalFormats formats = RegionalFormats::current();
+    // The time zone of the punch clock, for nights across a daylight-saving change.
+    QTimeZone zone = QTimeZone::systemTimeZone();
+};

@@ -1,0 +1,144 @@
+#include "reports/text/SingleReportText.h"
+
+#include "data/Messages.h"
+#include "data/TimeFile.h"
+#include "reports/text/PayPeriod.h"
+#include "timecalc/TimeManipulation.h"
+
+using namespace ReportFormat;
+
+namespace {
+
+struct Detail
+{
+    QString text;
+    bool attention = false; // a day of more than 24 hours
+};
+
+Detail DailyHoursDetail(const clsTime& time, const RegionalFormats& formats)
+{
+    Detail detail;
+    detail.text = LeftIn(29, QStringLiteral("Date")) + LeftIn(14, QStringLiteral("Hours Worked")) +
+                  LineEnd + LineEnd;
+    for (int w = 1; w <= time.NbrWeeks(); ++w) {
+        const clsWeek& week = time.Week(w);
+        for (int d = 1; d <= week.NbrDays(); ++d) {
+            const clsDay& day = week.Day(d);
+            const QDate date = day.FirstPeriodDateIn();
+            detail.text += LeftIn(13, formats.locale.toString(date, QStringLiteral("MMMM"))) +
+                           RightIn(5, formats.locale.toString(date, QStringLiteral("dd, yyyy"))) +
+                           QString(8, u' ') + RightIn(6, Hours(day.DayHours()));
+            if (day.Error()) {
+                detail.text += ErrorMark;
+                detail.attention = true;
+            }
+            detail.text += LineEnd;
+        }
+        detail.text += LineEnd;
+    }
+    return detail;
+}
+
+QString PunchText(const QDateTime& punch, const QString& timeFormat, const RegionalFormats& formats)
+{
+    return LeftIn(12, ShortDate(punch.date(), formats)) +
+           LeftIn(8, FormatTimeOfDay(punch.time(), timeFormat));
+}
+
+Detail TimeCardDetail(const clsTime& time, const QString& timeFormat,
+                      const RegionalFormats& formats)
+{
+    Detail detail;
+    detail.text = LeftIn(25, QStringLiteral("In Date & Time")) +
+                  LeftIn(21, QStringLiteral("Out Date & Time")) + QStringLiteral("Hours Worked") +
+                  LineEnd + LineEnd;
+    for (int w = 1; w <= time.NbrWeeks(); ++w) {
+        const clsWeek& week = time.Week(w);
+        for (int d = 1; d <= week.NbrDays(); ++d) {
+            const clsDay& day = week.Day(d);
+            for (int p = 1; p <= day.NbrPeriods(); ++p) {
+                const clsPeriod& period = day.Period(p);
+                detail.text += PunchText(period.m_In, timeFormat, formats) + QString(5, u' ') +
+                               PunchText(period.m_Out, timeFormat, formats) + QString(6, u' ') +
+                               RightIn(7, Hours(period.Hours())) + LineEnd;
+            }
+            detail.attention = day.Error() || detail.attention;
+        }
+        detail.text += LineEnd;
+    }
+    return detail;
+}
+
+QString Header(const SingleReportInput& input)
+{
+    const ReportOptions& o = input.options;
+    QString header;
+    if (o.includeAddress)
+        header += CompanyBlock(o.settings.Company, o.settings.Address);
+    header += QStringLiteral("Employee Name:    ") + input.employeeName + LineEnd;
+    header += QStringLiteral("Payroll period:   ") + ShortDate(o.from, o.formats) +
+              QStringLiteral(" To ") + ShortDate(o.to, o.formats) + LineEnd;
+    if (o.includeSsn)
+        header += QStringLiteral("SSN:              ") + input.employee.SSN + LineEnd;
+    header += Rule() + LineEnd + LineEnd;
+    return header;
+}
+
+// "Regular Time:     40.00 hours @      $15.00 =      $600.00"
+QString PayLine(const QString& label, float hours, float rate, const RegionalFormats& formats)
+{
+    const float amount = hours * rate; // single precision, as shown
+    return label + RightIn(6, Hours(hours)) + QStringLiteral(" hours @ ") +
+           RightIn(11, Money(rate, formats)) + QStringLiteral(" = ") +
+           RightIn(12, Money(amount, formats)) + LineEnd;
+}
+
+QString Summary(const clsTime& time, float regularRate, float overtimeRate, bool attention,
+                const RegionalFormats& formats)
+{
+    const float regular = time.RegularHours();
+    const float overtime = time.OvertimeHours();
+    // Gross comes from the unrounded products, so it may differ by a cent from the two amounts.
+    const float gross = float(double(regular) * regularRate + double(overtime) * overtimeRate);
+    QString summary = Rule() + LineEnd;
+    summary += PayLine(QStringLiteral("Regular Time:    "), regular, regularRate, formats);
+    summary += PayLine(QStringLiteral("Over Time:       "), overtime, overtimeRate, formats);
+    summary += Rule() + LineEnd;
+    summary += QStringLiteral("Gross Earnings:  ") + RightIn(41, Money(gross, formats));
+    if (attention)
+        summary += LineEnd + LineEnd + AttentionNote();
+    return summary;
+}
+
+} // namespace
+
+ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& time)
+{
+    const ReportOptions& o = input.options;
+    const Detail detail = input.style == SingleReportStyle::TimeCard
+                              ? TimeCardDetail(time, o.settings.timeFormat(), o.formats)
+                              : DailyHoursDetail(time, o.formats);
+    ReportTexts texts;
+    texts.ReportHeader = Header(input);
+    texts.ReportDetail = detail.text;
+    texts.ReportSummary =
+        Summary(time, RateValue(input.employee.RegularRate), RateValue(input.employee.OvertimeRate),
+                detail.attention, o.formats);
+    texts.IsMultipleReport = false;
+    return texts;
+}
+
+std::optional<ReportTexts> CreateSingleReport(const SingleReportInput& input)
+{
+    const ReportOptions& o = input.options;
+    if (!CheckPayPeriod(o.from, o.to))
+        return std::nullopt;
+    IoResult read;
+    const clsTime time = LoadPayPeriod(input.employeeName, o.from, o.to,
+                                       o.settings.timeRoundingValue(), o.zone, &read);
+    if (!read) {
+        Messages::warning(read.error);
+        return std::nullopt;
+    }
+    return BuildSingleReport(input, time);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "data/EmployeeList.h"
+#include "reports/text/ReportTexts.h"
+#include "timecalc/clsTime.h"
+
+#include <optional>
+
+enum class SingleReportStyle {
+    DailyHours, // one line per working day with its hours
+    TimeCard,   // one line per IN/OUT pair with the exact punches
+};
+
+// The payroll report of one employee.
+struct SingleReportInput
+{
+    QString employeeName;    // the name as listed: reported, and the name of the time file
+    EmployeeRecord employee; // SSN, RegularRate and OvertimeRate as stored (empty when not found)
+    SingleReportStyle style = SingleReportStyle::DailyHours;
+    ReportOptions options;
+};
+
+// The three texts of the report from the employee's time objects, without touching any file.
+// IsMultipleReport is false.
+ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& time);
+
+// What the Create button does: checks the pay period, reads the employee's time file (rounded
+// by the settings' TimeRounding) and builds the texts. Without a report, the reason has been
+// shown through Messages (the pay-period message, or the file that could not be read) and the
+// window stays open as it is.
+std::optional<ReportTexts> CreateSingleReport(const SingleReportInput& input);

@@ -1,0 +1,43 @@
+#include "timecalc/clsWeek.h"
+
+#include "timecalc/OvertimeRule.h"
+#include "timecalc/Slot.h"
+
+float clsWeek::WeekHours() const
+{
+    float sum = 0;
+    for (const clsDay& day : m_Days)
+        sum += day.DayHours();
+    return sum;
+}
+
+const clsDay& clsWeek::Day(int intDay) const
+{
+    return SlotOrEmpty(m_Days, intDay);
+}
+
+void clsWeek::AddPeriod(const clsPeriod& NewPeriod)
+{
+    if (m_Days.empty() || NewPeriod.m_DateIn != m_Days.back().LastPeriodDateIn())
+        m_Days.emplace_back();
+    m_Days.back().AddPeriod(NewPeriod);
+}
+
+float clsWeek::OvertimeHours() const
+{
+    if (OvertimeRule::isDaily()) {
+        float sum = 0;
+        for (const clsDay& day : m_Days)
+            sum += day.OvertimeHours();
+        return sum;
+    }
+    return OvertimeRule::hoursOver(WeekHours(), OvertimeRule::threshold());
+}
+
+bool clsWeek::Error() const
+{
+    bool error = false;
+    for (const clsDay& day : m_Days)
+        error = day.Error() || error;
+    return error;
+}

@@ -1,0 +1,343 @@
+// Printing against a real print spooler: run under scripts/with-cups.sh, which starts a private
+// CUPS server with cups-pdf queues. Without it (no CUPS_SERVER) every test is skipped.
+#include "PdfProbe.h"
+#include "SampleReport.h"
+#include "testsupport/TestSupport.h"
+
+#include "platform/Printers.h"
+#include "reports/frmPrintDialog.h"
+#include "reports/frmReport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+namespace {
+
+const QString& Header = SampleReport::Header;
+const QString& Detail = SampleReport::Detail;
+const QString& Summary = SampleReport::Summary;
+
+// Wide enough for every line of the reports printed here, so that none wraps.
+constexpr double CharacterWidth = 7.2; // points: Courier 12 is 0.6 em wide
+constexpr int MarginColumns = 10;      // one inch of Courier 12 characters
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    return QString::fromUtf8(PdfProbe::run(program, arguments));
+}
+
+// The lines a report should read as on paper: no trailing spaces, no empty lines at the end.
+QStringList paperLines(const QString& report)
+{
+    QString text = report;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return PdfProbe::lines(text);
+}
+
+// The text of a printed page with the one-inch left margin taken off each line. A line that
+// does not start exactly at the margin is kept whole, so that a comparison shows it.
+QStringList printedLines(const QString& pdf, int first = 1, int last = 0)
+{
+    const QStringList args{QStringLiteral("-layout"),
+                           QStringLiteral("-fixed"),
+                           QString::number(CharacterWidth),
+                           QStringLiteral("-enc"),
+                           QStringLiteral("UTF-8"),
+                           QStringLiteral("-f"),
+                           QString::number(first),
+                           QStringLiteral("-l"),
+                           QString::number(last > 0 ? last : 9999),
+                           pdf,
+                           QStringLiteral("-")};
+    QStringList lines = PdfProbe::lines(run(QStringLiteral("pdftotext"), args));
+    const QString margin(MarginColumns, u' ');
+    for (QString& line : lines) {
+        if (line.startsWith(margin) && !line.at(MarginColumns).isSpace())
+            line.remove(0, MarginColumns);
+        else if (line.startsWith(margin + u' '))
+            line.remove(0, MarginColumns);
+    }
+    return lines;
+}
+
+// Jobs of one queue, or of every queue when queue is empty, that are in the state which
+// ("completed" or "not-completed").
+int jobCount(const QString& queue, const QString& which)
+{
+    QStringList args{QStringLiteral("-W"), which, QStringLiteral("-o")};
+    if (!queue.isEmpty())
+        args.append(queue);
+    const QString listing = run(QStringLiteral("lpstat"), args);
+    return int(listing.split(u'\n', Qt::SkipEmptyParts).size());
+}
+
+// Answers the print dialog once it is open: chooses a printer, sets the copies, presses Print.
+void answerPrintDialog(int copies, const QString& printer = QString())
+{
+    QTimer::singleShot(0, [copies, printer] {
+        auto* dialog = qobject_cast<frmPrintDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (!printer.isEmpty()) {
+            const int index = dialog->cboPrinterSelect->findText(printer);
+            QVERIFY(index >= 0);
+            dialog->cboPrinterSelect->setCurrentIndex(index);
+        }
+        for (int i = 1; i < copies; ++i)
+            dialog->UpDownCopies->stepUp();
+        dialog->cmdPrint->click();
+    });
+}
+
+} // namespace
+
+class tst_printing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void threeCopies_makeThreeJobsAndThreePdfsOfTheReport();
+    void longReport_spansPagesWithoutSplittingLines();
+    void firstLine_startsOneInchFromLeftAndTopPaperEdges();
+    void emptyReport_printsOneBlankPage();
+    void dialog_listsQueuesAndPreselectsDefault();
+    void chosenPrinter_staysCurrentForLaterReports();
+    void properties_opensPrinterOptionsDialog();
+    void stoppedSpooler_dialogShowsNoPrinterMessage();
+
+private:
+    QStringList pdfs() const;
+    // Waits until the spooler has no job left and n PDF files exist; the limit only stops a
+    // hung spooler from hanging the test.
+    bool waitForPdfs(int n);
+
+    QString m_out;
+    QString m_queue;
+    QString m_queue2;
+};
+
+void tst_printing::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("CUPS_SERVER") ||
+        qEnvironmentVariableIsEmpty("HORODEX_PDF_OUT"))
+        QSKIP("needs the print spooler of scripts/with-cups.sh");
+    m_out = qEnvironmentVariable("HORODEX_PDF_OUT");
+    m_queue = qEnvironmentVariable("HORODEX_CUPS_QUEUE");
+    m_queue2 = qEnvironmentVariable("HORODEX_CUPS_QUEUE2");
+}
+
+void tst_printing::init()
+{
+    ResetCurrentPrinterForTesting();
+    QDir out(m_out);
+    for (const QString& name : out.entryList(QDir::Files))
+        out.remove(name);
+}
+
+QStringList tst_printing::pdfs() const
+{
+    QStringList files;
+    for (const QString& name :
+         QDir(m_out).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time | QDir::Reversed))
+        files.append(m_out + u'/' + name);
+    return files;
+}
+
+bool tst_printing::waitForPdfs(int n)
+{
+    return QTest::qWaitFor(
+        [&] {
+            return jobCount(QString(), QStringLiteral("not-completed")) == 0 && pdfs().size() >= n;
+        },
+        180000);
+}
+
+void tst_printing::threeCopies_makeThreeJobsAndThreePdfsOfTheReport()
+{
+    const int jobsBefore = jobCount(m_queue, QStringLiteral("completed"));
+    frmReport report(ReportTexts{Header, Detail, Summary, false});
+    answerPrintDialog(3);
+    report.cmdPrint->click();
+
+    QVERIFY(waitForPdfs(3));
+    QCOMPARE(pdfs().size(), 3);
+    QCOMPARE(jobCount(m_queue, QStringLiteral("completed")) - jobsBefore, 3);
+    for (const QString& pdf : pdfs()) {
+        QCOMPARE(PdfProbe::pageCount(pdf), 1);
+        QCOMPARE(printedLines(pdf), paperLines(Header + Detail + Summary));
+    }
+}
+
+void tst_printing::longReport_spansPagesWithoutSplittingLines()
+{
+    QString detail;
+    for (int i = 1; i <= 130; ++i)
+        detail +=
+            QStringLiteral("Line %1 of the detail, a whole line\r\n").arg(i, 3, 10, QChar(u'0'));
+    frmReport report(ReportTexts{Header, detail, Summary, false});
+    answerPrintDialog(1);
+    report.cmdPrint->click();
+
+    QVERIFY(waitForPdfs(1));
+    const QString pdf = pdfs().constFirst();
+    const int pages = PdfProbe::pageCount(pdf);
+    QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+
+    QStringList all;
+    for (int page = 1; page <= pages; ++page) {
+        const QStringList lines = printedLines(pdf, page, page);
+        QVERIFY(!lines.isEmpty());
+        // Every page starts at the top margin and ends above the bottom margin.
+        const QList<PdfProbe::Word> words = PdfProbe::words(pdf, page);
+        double top = 1e9;
+        double bottom = 0;
+        for (const PdfProbe::Word& w : words) {
+            top = std::min(top, w.yMin);
+            bottom = std::max(bottom, w.yMax);
+        }
+        const QList<PdfProbe::Word> firstPageWords = PdfProbe::words(pdf, 1);
+        QCOMPARE(top, firstPageWords.constFirst().yMin);
+        QVERIFY(bottom <= 842 - 72);
+        all += lines;
+    }
+    // Put together again, the pages hold exactly the report, every line whole.
+    QCOMPARE(all, paperLines(Header + detail + Summary));
+}
+
+void tst_printing::firstLine_startsOneInchFromLeftAndTopPaperEdges()
+{
+    frmReport report(ReportTexts{Header, Detail, Summary, false});
+    answerPrintDialog(1);
+    report.cmdPrint->click();
+    QVERIFY(waitForPdfs(1));
+
+    // Where the ink of the first line must lie when its line box starts one inch from the
+    // paper's left and top edges: its glyphs' tight box, below the font's ascent.
+    QPrinter metricsPrinter(QPrinter::HighResolution);
+    metricsPrinter.setOutputFormat(QPrinter::PdfFormat);
+    const QFont font(ReportFont(), &metricsPrinter);
+    const QFontMetricsF metrics(font, &metricsPrinter);
+    const double toPoints = 72.0 / metricsPrinter.resolution();
+    const QString firstLine = paperLines(Header).constFirst();
+    const QRectF glyphs = metrics.tightBoundingRect(firstLine);
+    const double expectedLeft = 72 + glyphs.left() * toPoints;
+    const double expectedTop = 72 + (metrics.ascent() + glyphs.top()) * toPoints;
+
+    const QRectF ink = PdfProbe::firstLineInk(pdfs().constFirst());
+    QVERIFY(!ink.isNull());
+    QVERIFY2(qAbs(ink.left() - expectedLeft) <= 1.0,
+             qPrintable(QStringLiteral("left %1, expected %2").arg(ink.left()).arg(expectedLeft)));
+    QVERIFY2(qAbs(ink.top() - expectedTop) <= 1.0,
+             qPrintable(QStringLiteral("top %1, expected %2").arg(ink.top()).arg(expectedTop)));
+    // The same, read from the text: ten Courier 12 characters to the left margin.
+    const QList<PdfProbe::Word> words = PdfProbe::words(pdfs().constFirst());
+    QVERIFY(!words.isEmpty());
+    QCOMPARE(words.constFirst().text, QStringLiteral("Employee"));
+    QVERIFY(qAbs(words.constFirst().xMin - 72) <= 1.0);
+}
+
+void tst_printing::emptyReport_printsOneBlankPage()
+{
+    frmReport report(ReportTexts{QString(), QString(), QString(), false});
+    answerPrintDialog(1);
+    report.cmdPrint->click();
+
+    QVERIFY(waitForPdfs(1));
+    QCOMPARE(PdfProbe::pageCount(pdfs().constFirst()), 1);
+    QVERIFY(printedLines(pdfs().constFirst()).isEmpty());
+    QVERIFY(PdfProbe::firstLineInk(pdfs().constFirst(), 595, 842).isNull());
+}
+
+void tst_printing::dialog_listsQueuesAndPreselectsDefault()
+{
+    MessageRecorder recorder;
+    QLabel copies;
+    frmPrintDialog dialog(&copies);
+    QStringList listed;
+    for (int i = 0; i < dialog.cboPrinterSelect->count(); ++i)
+        listed.append(dialog.cboPrinterSelect->itemText(i));
+    QCOMPARE(listed, QPrinterInfo::availablePrinterNames());
+    QVERIFY(listed.contains(m_queue) && listed.contains(m_queue2));
+    QCOMPARE(dialog.cboPrinterSelect->currentText(), m_queue);
+    QVERIFY(dialog.cmdPrint->isEnabled());
+    QVERIFY(recorder.messages.isEmpty());
+}
+
+void tst_printing::chosenPrinter_staysCurrentForLaterReports()
+{
+    const int onSecondBefore = jobCount(m_queue2, QStringLiteral("completed"));
+    const int onFirstBefore = jobCount(m_queue, QStringLiteral("completed"));
+    {
+        frmReport report(ReportTexts{Header, Detail, Summary, false});
+        answerPrintDialog(1, m_queue2);
+        report.cmdPrint->click();
+    }
+    {
+        // A later report, printed without touching the printer list.
+        frmReport report(ReportTexts{Header, QString(), Summary, false});
+        QTimer::singleShot(0, [this] {
+            auto* dialog = qobject_cast<frmPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->cboPrinterSelect->currentText(), m_queue2);
+            dialog->cmdPrint->click();
+        });
+        report.cmdPrint->click();
+    }
+    QVERIFY(waitForPdfs(2));
+    QCOMPARE(jobCount(m_queue2, QStringLiteral("completed")) - onSecondBefore, 2);
+    QCOMPARE(jobCount(m_queue, QStringLiteral("completed")) - onFirstBefore, 0);
+}
+
+void tst_printing::properties_opensPrinterOptionsDialog()
+{
+    MessageRecorder recorder;
+    QLabel copies;
+    frmPrintDialog dialog(&copies);
+    QString opened;
+    QTimer::singleShot(0, [&opened] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        opened = QString::fromLatin1(modal->metaObject()->className());
+        modal->close();
+    });
+    dialog.cmdProperties->click();
+    QCOMPARE(opened, QStringLiteral("QPageSetupDialog"));
+    QVERIFY(recorder.messages.isEmpty());
+}
+
+void tst_printing::stoppedSpooler_dialogShowsNoPrinterMessage()
+{
+    const QString control = qEnvironmentVariable("HORODEX_CUPS_CTL");
+    if (control.isEmpty())
+        QSKIP("the spooler cannot be stopped from here");
+    QCOMPARE(QProcess::execute(control, {QStringLiteral("--stop")}), 0);
+    MessageRecorder recorder;
+    {
+        QLabel copies;
+        frmPrintDialog dialog(&copies);
+        QCOMPARE(dialog.cboPrinterSelect->count(), 0);
+        QVERIFY(!dialog.cmdPrint->isEnabled());
+        QVERIFY(!dialog.cmdProperties->isEnabled());
+        QVERIFY(dialog.cmdCancel->isEnabled());
+    }
+    // Started again for whatever runs after this test.
+    QCOMPARE(QProcess::execute(control, {QStringLiteral("--start")}), 0);
+    QCOMPARE(recorder.texts(),
+             QStringList{QStringLiteral("You cannot print the Payroll Report since no printers are "
+                                        "installed on your computer")});
+    QCOMPARE(recorder.messages.constFirst().icon, Messages::Icon::Information);
+}
+
+QTEST_MAIN(tst_printing)
+#include "tst_printing.moc"
