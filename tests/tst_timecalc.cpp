@@ -507,9 +507,13 @@ void TestTimeCalc::randomHandEditedFiles_equalRecordSteps()
 {
     TempProgramDir dir;
     QRandomGenerator random(20091102);
-    const QDate start(2009, 11, 4);
+    // Periods before, across and after daylight-saving changes.
+    const QDate starts[] = {QDate(2009, 10, 28), QDate(2009, 11, 4), QDate(2010, 3, 10)};
     const char* actions[] = {"IN ", "OUT", "IN ", "OUT", "XYZ"};
-    for (int round = 0; round < 400; ++round) {
+    const char* oddDates[] = {"13/45/2009", "ab/cd/efgh", " 1/05/2010", "11/ 9/2009", "00/00/0000"};
+    const char* oddTimes[] = {" 8:05", "24:30", "xx:yy", "07:75", "+1:-5"};
+    for (int round = 0; round < 600; ++round) {
+        const QDate start = starts[round % 3];
         QByteArray file;
         const int records = random.bounded(40);
         const bool chronological = round % 2 == 0;
@@ -517,13 +521,15 @@ void TestTimeCalc::randomHandEditedFiles_equalRecordSteps()
         for (int r = 0; r < records; ++r) {
             day = chronological ? day.addDays(random.bounded(2))
                                 : start.addDays(random.bounded(-10, 36));
-            const QByteArray date = random.bounded(25) == 0
-                                        ? QByteArray("13/45/2009")
+            const QByteArray date = random.bounded(15) == 0
+                                        ? QByteArray(oddDates[random.bounded(5)])
                                         : day.toString(QStringLiteral("MM/dd/yyyy")).toLatin1();
-            const QByteArray time = QStringLiteral("%1:%2")
-                                        .arg(random.bounded(24), 2, 10, QLatin1Char('0'))
-                                        .arg(random.bounded(60), 2, 10, QLatin1Char('0'))
-                                        .toLatin1();
+            const QByteArray time = random.bounded(15) == 0
+                                        ? QByteArray(oddTimes[random.bounded(5)])
+                                        : QStringLiteral("%1:%2")
+                                              .arg(random.bounded(24), 2, 10, QLatin1Char('0'))
+                                              .arg(random.bounded(60), 2, 10, QLatin1Char('0'))
+                                              .toLatin1();
             const char* action = chronological ? actions[r % 2] : actions[random.bounded(5)];
             file += punchLine(action, date.constData(), time.constData());
         }

@@ -166,11 +166,12 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
 IoResult readFile(const QString& path, QByteArray* bytes, bool missingIsEmpty)
 {
     bytes->clear();
-    if (missingIsEmpty && !exists(path))
-        return IoResult::success();
     const int fd = openFile(path, O_RDONLY);
-    if (fd < 0)
+    if (fd < 0) {
+        if (missingIsEmpty && errno == ENOENT)
+            return IoResult::success();
         return IoResult::failure(describe(QStringLiteral("open"), path, errno));
+    }
     if (int err = injected("read", path)) {
         ::close(fd);
         return IoResult::failure(describe(QStringLiteral("read"), path, err));

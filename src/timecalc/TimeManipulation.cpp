@@ -1,49 +1,124 @@
 #include "timecalc/TimeManipulation.h"
 
-#include "data/TimeFile.h"
+#include "timecalc/PunchClock.h"
+#include "timecalc/PunchFields.h"
+
+#include <QtEndian>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
 
-struct HourMinute
+float HoursOfDay(int hour, int minute, int roundingMode)
 {
-    int hour;
-    int minute;
-};
+    const int m = minute;
+    double fraction = m / 60.0;
+    if (roundingMode == QuarterHour)
+        fraction = m <= 7 ? 0.0 : m <= 22 ? 0.25 : m <= 37 ? 0.5 : m <= 52 ? 0.75 : 1.0;
+    else if (roundingMode == HalfHour)
+        fraction = m <= 14 ? 0.0 : m <= 44 ? 0.5 : 1.0;
+    return float(hour + fraction);
+}
 
-HourMinute SplitTime(const QString& time)
+clsPeriod MakePeriod(const PunchFields& in, const PunchFields& out, int roundingMode,
+                     const PunchClock& clock)
 {
-    return {time.mid(0, 2).trimmed().toInt(), time.mid(3, 2).trimmed().toInt()};
+    clsPeriod period;
+    period.m_DateIn = in.date;
+    period.m_DateOut = out.date;
+    period.m_In = clock.at(in.date, in.hour, in.minute);
+    period.m_Out = clock.at(out.date, out.hour, out.minute);
+    period.m_TimeIn = HoursOfDay(in.hour, in.minute, roundingMode);
+    period.m_TimeOut = HoursOfDay(out.hour, out.minute, roundingMode);
+    return period;
 }
 
 bool IsInRecord(const char* record)
 {
-    return std::memcmp(record, "IN ", 3) == 0;
+    return record[0] == 'I' && record[1] == 'N' && record[2] == ' ';
 }
 
-// Julian days of the punch dates of a file, remembering the last date text: a time file holds
-// the same date on consecutive lines, so most lookups are a ten-byte comparison.
+// The year and month characters of a "mm/dd/yyyy" date as one number, first character highest,
+// so that two of plain digits compare as the year and month they read.
+quint64 YearMonthKey(const char* date)
+{
+    return qFromBigEndian<quint32>(date + 6) * quint64(0x10000) + qFromBigEndian<quint16>(date);
+}
+
+// Each of the six characters of the key (it has no others) is an ASCII digit.
+bool AllDigits(quint64 key)
+{
+    constexpr quint64 high = 0xF0F0F0F0F0F0;
+    constexpr quint64 zeros = 0x303030303030;
+    return (key & high) == zeros && ((key + 0x060606060606) & high) == zeros;
+}
+
+// The place of punch dates before or in the pay period, as ParseFileDate would date them,
+// without building a text for every line. A date of plain digits in a month before the period's
+// is before the period whatever its day says (a real day is earlier, an impossible one gives a
+// null date); such a month is remembered as it stands in the file, since a time file holds it
+// on many consecutive lines. Other dates are dated the exact way, remembering the last one.
 class PunchDayReader
 {
 public:
-    qint64 dayOf(const char* record)
+    // Every date before the pay period, and every unreadable date (a null date is earlier than
+    // any real one).
+    static constexpr qint64 Before = std::numeric_limits<qint64>::min();
+
+    explicit PunchDayReader(QDate periodStart)
+    {
+        // A start beyond four-digit years leaves every date to the calendar.
+        const QByteArray text = periodStart.toString(QStringLiteral("MM/dd/yyyy")).toLatin1();
+        if (text.size() == 10)
+            m_startKey = YearMonthKey(text.constData());
+    }
+
+    // The Julian day of the line's date, or Before.
+    Q_ALWAYS_INLINE qint64 dayOf(const char* record)
     {
         const char* date = record + 6;
-        if (!m_valid || std::memcmp(date, m_text, sizeof m_text) != 0) {
-            std::memcpy(m_text, date, sizeof m_text);
-            // An unreadable date is a null date, earlier than every real one.
-            m_day = ParseFileDate(QString::fromLatin1(date, sizeof m_text)).toJulianDay();
-            m_valid = true;
+        quint32 year;
+        quint16 month;
+        std::memcpy(&year, date + 6, sizeof year);
+        std::memcpy(&month, date, sizeof month);
+        if (year == m_beforeYear && month == m_beforeMonth)
+            return Before;
+        return dayOfOtherMonth(record, year, month);
+    }
+
+private:
+    qint64 dayOfOtherMonth(const char* record, quint32 year, quint16 month)
+    {
+        const quint64 key = YearMonthKey(record + 6);
+        if (key < m_startKey && AllDigits(key)) {
+            m_beforeYear = year;
+            m_beforeMonth = month;
+            return Before;
+        }
+        quint64 head;
+        quint16 tail;
+        std::memcpy(&head, record + 6, sizeof head);
+        std::memcpy(&tail, record + 14, sizeof tail);
+        if (!m_known || head != m_head || tail != m_tail) {
+            m_head = head;
+            m_tail = tail;
+            m_day = PunchFields::fromRecord(record).date.toJulianDay();
+            m_known = true;
         }
         return m_day;
     }
 
-private:
-    char m_text[10] = {};
+    quint64 m_startKey = 0;
+    // The year and month characters of a month before the period. Their first value, NUL
+    // characters, reads as year 0, which no date has: such lines are before the period too.
+    quint32 m_beforeYear = 0;
+    quint16 m_beforeMonth = 0;
+    quint64 m_head = 0; // the ten characters of the last other date
+    quint16 m_tail = 0;
     qint64 m_day = 0;
-    bool m_valid = false;
+    bool m_known = false;
 };
 
 // Where the week's pairs lie in the file, counted as the punch recording lays the file out.
@@ -56,19 +131,6 @@ struct WeekCount
 };
 
 } // namespace
-
-clsPeriod PeriodFromPunches(const TimeRecord& in, const TimeRecord& out, int roundingMode,
-                            const QTimeZone& zone)
-{
-    clsPeriod period;
-    period.m_DateIn = ParseFileDate(in.PunchDate);
-    period.m_DateOut = ParseFileDate(out.PunchDate);
-    period.m_In = ParseFileDateTime(in.PunchDate, in.PunchTime, zone);
-    period.m_Out = ParseFileDateTime(out.PunchDate, out.PunchTime, zone);
-    period.m_TimeIn = TimeToHours(in.PunchTime, roundingMode);
-    period.m_TimeOut = TimeToHours(out.PunchTime, roundingMode);
-    return period;
-}
 
 int WeeksInPeriod(QDate start, QDate end)
 {
@@ -89,17 +151,29 @@ clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int 
 
     // One pass counts for every week at once. A week's count ends at the first IN dated after
     // it; those ends come in week order, so the weeks still counting are always the last ones.
+    // INs before the whole period count for every week still counting; they are added to a
+    // week when it stops.
     const qint64 records = bytes.size() / TimeRecord::Size;
     const char* data = bytes.data();
-    PunchDayReader days;
+    PunchDayReader days(start);
+    const qint64 periodStart = start.toJulianDay();
+    qint64 beforePeriod = 0;
     size_t counting = 0; // weeks before this one have stopped counting
     for (qint64 i = 0; i < records && counting < weeks.size(); ++i) {
-        const char* record = data + i * TimeRecord::Size;
-        if (!IsInRecord(record))
-            continue;
-        const qint64 day = days.dayOf(record);
+        // Most of a long file lies before the period: the INs there are only counted.
+        for (; i < records; ++i) {
+            const char* record = data + i * TimeRecord::Size;
+            if (IsInRecord(record)) {
+                if (days.dayOf(record) >= periodStart)
+                    break;
+                ++beforePeriod;
+            }
+        }
+        if (i == records)
+            break;
+        const qint64 day = days.dayOf(data + i * TimeRecord::Size);
         while (counting < weeks.size() && day > weeks[counting].lastDay)
-            ++counting;
+            weeks[counting++].nBefore += 2 * beforePeriod;
         const bool isLast = i == records - 1;
         for (size_t w = counting; w < weeks.size(); ++w) {
             if (day < weeks[w].firstDay)
@@ -108,18 +182,20 @@ clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int 
                 ++weeks[w].nIn;
         }
     }
+    for (size_t w = counting; w < weeks.size(); ++w)
+        weeks[w].nBefore += 2 * beforePeriod;
 
+    const PunchClock clock(zone, start, end);
     clsTime time;
     for (const WeekCount& count : weeks) {
         clsWeek week;
         // Pair j is record j (IN) with record j + 1 (OUT), 0-based, whatever their actions.
         const qint64 pairsEnd = count.nBefore + 2 * count.nIn;
         for (qint64 j = count.nBefore; j < pairsEnd && j + 1 < records; j += 2) {
-            const TimeRecord in =
-                TimeRecord::fromBytes(bytes.sliced(j * TimeRecord::Size, TimeRecord::Size));
-            const TimeRecord out =
-                TimeRecord::fromBytes(bytes.sliced((j + 1) * TimeRecord::Size, TimeRecord::Size));
-            week.AddPeriod(PeriodFromPunches(in, out, roundingMode, zone));
+            const char* in = data + j * TimeRecord::Size;
+            week.AddPeriod(MakePeriod(PunchFields::fromRecord(in),
+                                      PunchFields::fromRecord(in + TimeRecord::Size), roundingMode,
+                                      clock));
         }
         time.AddWeek(std::move(week));
     }
@@ -137,26 +213,23 @@ clsTime LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingM
                                  roundingMode, zone);
 }
 
+clsPeriod PeriodFromPunches(const TimeRecord& in, const TimeRecord& out, int roundingMode,
+                            const QTimeZone& zone)
+{
+    return MakePeriod(PunchFields::fromTexts(in.PunchDate, in.PunchTime),
+                      PunchFields::fromTexts(out.PunchDate, out.PunchTime), roundingMode,
+                      PunchClock(zone));
+}
+
 float TimeToHours(const QString& time, int roundingMode)
 {
-    const auto [hour, m] = SplitTime(time);
-    double fraction = m / 60.0;
-    if (roundingMode == QuarterHour)
-        fraction = m <= 7 ? 0.0 : m <= 22 ? 0.25 : m <= 37 ? 0.5 : m <= 52 ? 0.75 : 1.0;
-    else if (roundingMode == HalfHour)
-        fraction = m <= 14 ? 0.0 : m <= 44 ? 0.5 : 1.0;
-    return float(hour + fraction);
+    int hour, minute;
+    SplitPunchTime(time, &hour, &minute);
+    return HoursOfDay(hour, minute, roundingMode);
 }
 
 QDateTime ParseFileDateTime(const QString& date, const QString& time, const QTimeZone& zone)
 {
-    const auto [hour, minute] = SplitTime(time);
-    // A hand-edited hour or minute beyond its range carries into the next day, as a day count
-    // plus a fraction would.
-    const qint64 minutes = qint64(hour) * 60 + minute;
-    const qint64 dayShift = minutes >= 0 ? minutes / 1440 : -((-minutes + 1439) / 1440);
-    const qint64 minuteOfDay = minutes - dayShift * 1440;
-    const QDate day = ParseFileDate(date).addDays(dayShift);
-    const QTime clock = QTime::fromMSecsSinceStartOfDay(int(minuteOfDay * 60000));
-    return zone.isValid() ? QDateTime(day, clock, zone) : QDateTime(day, clock);
+    const PunchFields f = PunchFields::fromTexts(date, time);
+    return PunchClock(zone).at(f.date, f.hour, f.minute);
 }

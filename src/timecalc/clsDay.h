@@ -17,7 +17,7 @@ public:
     // The period in slot intPeriod (1 … NbrPeriods); outside that range an empty period.
     const clsPeriod& Period(int intPeriod) const;
     int NbrPeriods() const { return int(m_Periods.size()); }
-    void AddPeriod(const clsPeriod& NewPeriod) { m_Periods.push_back(NewPeriod); }
+    void AddPeriod(clsPeriod NewPeriod) { m_Periods.push_back(std::move(NewPeriod)); }
 
     // m_DateIn of the last and of the first period; a null date for a day without periods.
     QDate LastPeriodDateIn() const;

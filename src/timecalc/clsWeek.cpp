@@ -16,11 +16,11 @@ const clsDay& clsWeek::Day(int intDay) const
     return SlotOrEmpty(m_Days, intDay);
 }
 
-void clsWeek::AddPeriod(const clsPeriod& NewPeriod)
+void clsWeek::AddPeriod(clsPeriod NewPeriod)
 {
     if (m_Days.empty() || NewPeriod.m_DateIn != m_Days.back().LastPeriodDateIn())
         m_Days.emplace_back();
-    m_Days.back().AddPeriod(NewPeriod);
+    m_Days.back().AddPeriod(std::move(NewPeriod));
 }
 
 float clsWeek::OvertimeHours() const

@@ -21,7 +21,7 @@ public:
 
     // Files the period under the last day when it has the same IN date, else under a new day.
     // Periods must come in chronological order for each date to make a single day.
-    void AddPeriod(const clsPeriod& NewPeriod);
+    void AddPeriod(clsPeriod NewPeriod);
 
     // Daily rule: the sum of the days' overtime. Weekly rule: the week's hours above the threshold.
     float OvertimeHours() const;

@@ -49,8 +49,9 @@ void MultipleReportBuilder::AddEmployee(const EmployeeRecord& employee, const cl
 {
     const float regularRate = RateValue(employee.RegularRate);
     const float overtimeRate = RateValue(employee.OvertimeRate);
-    const float regular = time.RegularHours();
+    // RegularHours is TotalHours less OvertimeHours; asking once for each spares two passes.
     const float overtime = time.OvertimeHours();
+    const float regular = time.TotalHours() - overtime;
     // Kept unrounded: only its display is rounded, so the total may differ by a cent.
     const float earnings = float(double(regular) * regularRate + double(overtime) * overtimeRate);
 
