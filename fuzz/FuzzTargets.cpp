@@ -3,6 +3,18 @@
 #include "data/EmployeeList.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+#include "reports/text/MultipleReportText.h"
+#include "reports/text/SingleReportText.h"
+#include "timecalc/TimeManipulation.h"
+
+#include "StepwiseLoadPayPeriod.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstring>
+
+#include <QCoreApplication>
 
 #include <cstdlib>
 #include <map>
@@ -18,6 +30,41 @@ void require(bool condition)
 QByteArray bytesOf(const uint8_t* data, size_t size)
 {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+bool sameHours(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0 || a == b;
+}
+
+bool sameTime(const clsTime& a, const clsTime& b)
+{
+    if (a.NbrWeeks() != b.NbrWeeks() || !sameHours(a.TotalHours(), b.TotalHours()) ||
+        !sameHours(a.OvertimeHours(), b.OvertimeHours()) || a.Error() != b.Error())
+        return false;
+    for (int w = 1; w <= a.NbrWeeks(); ++w) {
+        const clsWeek& wa = a.Week(w);
+        const clsWeek& wb = b.Week(w);
+        if (wa.NbrDays() != wb.NbrDays())
+            return false;
+        for (int d = 1; d <= wa.NbrDays(); ++d) {
+            if (wa.Day(d).NbrPeriods() != wb.Day(d).NbrPeriods() ||
+                !sameHours(wa.Day(d).DayHours(), wb.Day(d).DayHours()))
+                return false;
+        }
+    }
+    return true;
+}
+
+// A scratch file for the plain steps, which read from a path.
+QString scratchTimeFile()
+{
+    // In memory where the system offers it: a disk write per input would dominate the run.
+    static const QString dir =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    static const QString path =
+        dir + QStringLiteral("/horodex-fuzz-%1.txt").arg(QCoreApplication::applicationPid());
+    return path;
 }
 
 } // namespace
@@ -50,11 +97,105 @@ int FuzzSettings(const uint8_t* data, size_t size)
     return 0;
 }
 
+namespace {
+
+struct FuzzPeriod
+{
+    QDate start;
+    QDate end;
+    int rounding;
+    QByteArray file;
+};
+
+// The first byte chooses the pay period, rounding and overtime rule; the rest is a time file.
+FuzzPeriod periodOf(const uint8_t* data, size_t size)
+{
+    const uint8_t choice = data[0];
+    FuzzPeriod p;
+    p.file = bytesOf(data + 1, size - 1);
+    p.start = QDate(2009, 11, 2).addDays((choice & 0x0f) - 8);
+    p.end = p.start.addDays(7 * (1 + ((choice >> 4) & 3)) - 1);
+    p.rounding = (choice >> 6) & 3; // 3 is an unknown mode
+    GlobalOptions().setDailyOvertime(choice & 1);
+    GlobalOptions().setOvertimeThreshold((choice & 1) ? QStringLiteral("8") : QStringLiteral("40"));
+    return p;
+}
+
+const QTimeZone& newYork()
+{
+    static const QTimeZone zone("America/New_York");
+    return zone;
+}
+
+} // namespace
+
+int FuzzTimeFile(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    const FuzzPeriod p = periodOf(data, size);
+    const clsTime fast = PayPeriodFromTimeFile(p.file, p.start, p.end, p.rounding, newYork());
+    require(fast.NbrWeeks() == WeeksInPeriod(p.start, p.end));
+    {
+        QFile scratch(scratchTimeFile());
+        require(scratch.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        scratch.write(p.file);
+    }
+    const clsTime steps =
+        StepwiseLoadPayPeriod(scratchTimeFile(), p.start, p.end, p.rounding, newYork());
+    require(sameTime(fast, steps));
+    for (qsizetype at = 0; at + TimeRecord::Size <= p.file.size(); at += TimeRecord::Size)
+        require(FormatLastActionText(
+                    TimeRecord::fromBytes(QByteArrayView(p.file).sliced(at, TimeRecord::Size)),
+                    QStringLiteral("hh:mm"))
+                    .size() == LastActionTextLength);
+    return 0;
+}
+
+int FuzzReports(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    const FuzzPeriod p = periodOf(data, size);
+    const clsTime time = PayPeriodFromTimeFile(p.file, p.start, p.end, p.rounding, newYork());
+    // Built once: the system's zone and locale are slow to look up and not under test here.
+    static const ReportOptions base = [] {
+        ReportOptions o;
+        o.zone = newYork();
+        o.formats = RegionalFormats::of(QLocale(QLocale::English, QLocale::UnitedStates));
+        return o;
+    }();
+    ReportOptions options = base;
+    options.from = p.start;
+    options.to = p.end;
+    options.includeSsn = data[0] & 2;
+    options.includeAddress = data[0] & 4;
+    SingleReportInput single;
+    single.employeeName = QStringLiteral("Fuzz Employee");
+    single.employee.SSN = QStringLiteral("123-45-6789");
+    single.employee.RegularRate = QStringLiteral("8.50");
+    single.employee.OvertimeRate = QStringLiteral("12.75");
+    single.employee.Shift = QStringLiteral("1");
+    single.options = options;
+    for (SingleReportStyle style : {SingleReportStyle::DailyHours, SingleReportStyle::TimeCard}) {
+        single.style = style;
+        const ReportTexts texts = BuildSingleReport(single, time);
+        require(!texts.IsMultipleReport && texts.fullText().startsWith(texts.ReportHeader));
+    }
+    MultipleReportBuilder multiple(0, options);
+    multiple.AddEmployee(single.employee, time);
+    multiple.AddEmployee(single.employee, time);
+    require(multiple.Finish().IsMultipleReport && multiple.EmployeeCount() == 2);
+    return 0;
+}
+
 FuzzTarget FindFuzzTarget(const QString& name)
 {
     static const std::map<QString, FuzzTarget> targets = {
         {QStringLiteral("employeelist"), FuzzEmployeeList},
         {QStringLiteral("settings"), FuzzSettings},
+        {QStringLiteral("timefile"), FuzzTimeFile},
+        {QStringLiteral("reports"), FuzzReports},
     };
     const auto it = targets.find(name);
     return it == targets.end() ? nullptr : it->second;
@@ -62,5 +203,6 @@ FuzzTarget FindFuzzTarget(const QString& name)
 
 QStringList FuzzTargetNames()
 {
-    return {QStringLiteral("employeelist"), QStringLiteral("settings")};
+    return {QStringLiteral("employeelist"), QStringLiteral("settings"), QStringLiteral("timefile"),
+            QStringLiteral("reports")};
 }

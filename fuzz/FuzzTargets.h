@@ -11,6 +11,10 @@
 // for any input; a violated rule aborts, which the fuzzer reports.
 int FuzzEmployeeList(const uint8_t* data, size_t size);
 int FuzzSettings(const uint8_t* data, size_t size);
+// For both: the first byte chooses the pay period, rounding and overtime rule; the rest is a
+// time file. The one-pass reading must equal the plain record steps; every report text builds.
+int FuzzTimeFile(const uint8_t* data, size_t size);
+int FuzzReports(const uint8_t* data, size_t size);
 
 // The targets by name, for the fuzzer programs and the corpus replay test.
 using FuzzTarget = int (*)(const uint8_t*, size_t);
