@@ -80,6 +80,17 @@ IoResult readForRewrite(EmployeeList* list)
     return read;
 }
 
+// The records other than those with exactly this name; records without a name go as well.
+QList<EmployeeRecord> recordsWithout(const EmployeeList& list, const QString& name)
+{
+    QList<EmployeeRecord> kept;
+    for (const EmployeeRecord& r : list.records) {
+        if (!r.Name.trimmed().isEmpty() && r.Name != name)
+            kept.append(r);
+    }
+    return kept;
+}
+
 IoResult writeList(const QList<EmployeeRecord>& records)
 {
     QByteArray bytes;
@@ -220,11 +231,7 @@ IoResult DeleteEmployee(const QString& name)
     const IoResult read = readForRewrite(&list);
     if (!read)
         return read;
-    QList<EmployeeRecord> kept;
-    for (const EmployeeRecord& r : list.records) {
-        if (!r.Name.trimmed().isEmpty() && r.Name != name)
-            kept.append(r);
-    }
+    const QList<EmployeeRecord> kept = recordsWithout(list, name);
     if (kept.size() == list.records.size()) {
         Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
         return IoResult::success();
@@ -247,11 +254,7 @@ IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record)
     const IoResult read = readForRewrite(&list);
     if (!read)
         return read;
-    QList<EmployeeRecord> records;
-    for (const EmployeeRecord& r : list.records) {
-        if (!r.Name.trimmed().isEmpty() && r.Name != oldName)
-            records.append(r);
-    }
+    QList<EmployeeRecord> records = recordsWithout(list, oldName);
     records.append(record);
     return writeList(records);
 }
