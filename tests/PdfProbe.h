@@ -134,4 +134,42 @@ inline QStringList lines(const QString& text)
     return list;
 }
 
+// The lines a report should read as on paper: no trailing spaces, no empty lines at the end.
+inline QStringList paperLines(const QString& report)
+{
+    QString text = report;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return lines(text);
+}
+
+// Wide enough for every line of the reports printed here, so that none wraps.
+constexpr double CharacterWidth = 7.2; // points: Courier 12 is 0.6 em wide
+constexpr int MarginColumns = 10;      // one inch of Courier 12 characters
+
+// The text of a printed page with the one-inch left margin taken off each line. A line that
+// does not start exactly at the margin is kept whole, so that a comparison shows it.
+inline QStringList marginLines(const QString& pdf, int first = 1, int last = 0)
+{
+    const QStringList args{QStringLiteral("-layout"),
+                           QStringLiteral("-fixed"),
+                           QString::number(CharacterWidth),
+                           QStringLiteral("-enc"),
+                           QStringLiteral("UTF-8"),
+                           QStringLiteral("-f"),
+                           QString::number(first),
+                           QStringLiteral("-l"),
+                           QString::number(last > 0 ? last : 9999),
+                           pdf,
+                           QStringLiteral("-")};
+    QStringList list = lines(QString::fromUtf8(run(QStringLiteral("pdftotext"), args)));
+    const QString margin(MarginColumns, u' ');
+    for (QString& line : list) {
+        if (line.startsWith(margin) && !line.at(MarginColumns).isSpace())
+            line.remove(0, MarginColumns);
+        else if (line.startsWith(margin + u' '))
+            line.remove(0, MarginColumns);
+    }
+    return list;
+}
+
 } // namespace PdfProbe

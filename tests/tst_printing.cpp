@@ -27,47 +27,9 @@ const QString& Header = SampleReport::Header;
 const QString& Detail = SampleReport::Detail;
 const QString& Summary = SampleReport::Summary;
 
-// Wide enough for every line of the reports printed here, so that none wraps.
-constexpr double CharacterWidth = 7.2; // points: Courier 12 is 0.6 em wide
-constexpr int MarginColumns = 10;      // one inch of Courier 12 characters
-
 QString run(const QString& program, const QStringList& arguments)
 {
     return QString::fromUtf8(PdfProbe::run(program, arguments));
-}
-
-// The lines a report should read as on paper: no trailing spaces, no empty lines at the end.
-QStringList paperLines(const QString& report)
-{
-    QString text = report;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return PdfProbe::lines(text);
-}
-
-// The text of a printed page with the one-inch left margin taken off each line. A line that
-// does not start exactly at the margin is kept whole, so that a comparison shows it.
-QStringList printedLines(const QString& pdf, int first = 1, int last = 0)
-{
-    const QStringList args{QStringLiteral("-layout"),
-                           QStringLiteral("-fixed"),
-                           QString::number(CharacterWidth),
-                           QStringLiteral("-enc"),
-                           QStringLiteral("UTF-8"),
-                           QStringLiteral("-f"),
-                           QString::number(first),
-                           QStringLiteral("-l"),
-                           QString::number(last > 0 ? last : 9999),
-                           pdf,
-                           QStringLiteral("-")};
-    QStringList lines = PdfProbe::lines(run(QStringLiteral("pdftotext"), args));
-    const QString margin(MarginColumns, u' ');
-    for (QString& line : lines) {
-        if (line.startsWith(margin) && !line.at(MarginColumns).isSpace())
-            line.remove(0, MarginColumns);
-        else if (line.startsWith(margin + u' '))
-            line.remove(0, MarginColumns);
-    }
-    return lines;
 }
 
 // Jobs of one queue, or of every queue when queue is empty, that are in the state which
@@ -175,7 +137,7 @@ void tst_printing::threeCopies_makeThreeJobsAndThreePdfsOfTheReport()
     QCOMPARE(jobCount(m_queue, QStringLiteral("completed")) - jobsBefore, 3);
     for (const QString& pdf : pdfs()) {
         QCOMPARE(PdfProbe::pageCount(pdf), 1);
-        QCOMPARE(printedLines(pdf), paperLines(Header + Detail + Summary));
+        QCOMPARE(PdfProbe::marginLines(pdf), PdfProbe::paperLines(Header + Detail + Summary));
     }
 }
 
@@ -196,7 +158,7 @@ void tst_printing::longReport_spansPagesWithoutSplittingLines()
 
     QStringList all;
     for (int page = 1; page <= pages; ++page) {
-        const QStringList lines = printedLines(pdf, page, page);
+        const QStringList lines = PdfProbe::marginLines(pdf, page, page);
         QVERIFY(!lines.isEmpty());
         // Every page starts at the top margin and ends above the bottom margin.
         const QList<PdfProbe::Word> words = PdfProbe::words(pdf, page);
@@ -212,7 +174,7 @@ void tst_printing::longReport_spansPagesWithoutSplittingLines()
         all += lines;
     }
     // Put together again, the pages hold exactly the report, every line whole.
-    QCOMPARE(all, paperLines(Header + detail + Summary));
+    QCOMPARE(all, PdfProbe::paperLines(Header + detail + Summary));
 }
 
 void tst_printing::firstLine_startsOneInchFromLeftAndTopPaperEdges()
@@ -229,7 +191,7 @@ void tst_printing::firstLine_startsOneInchFromLeftAndTopPaperEdges()
     const QFont font(ReportFont(), &metricsPrinter);
     const QFontMetricsF metrics(font, &metricsPrinter);
     const double toPoints = 72.0 / metricsPrinter.resolution();
-    const QString firstLine = paperLines(Header).constFirst();
+    const QString firstLine = PdfProbe::paperLines(Header).constFirst();
     const QRectF glyphs = metrics.tightBoundingRect(firstLine);
     const double expectedLeft = 72 + glyphs.left() * toPoints;
     const double expectedTop = 72 + (metrics.ascent() + glyphs.top()) * toPoints;
@@ -255,7 +217,7 @@ void tst_printing::emptyReport_printsOneBlankPage()
 
     QVERIFY(waitForPdfs(1));
     QCOMPARE(PdfProbe::pageCount(pdfs().constFirst()), 1);
-    QVERIFY(printedLines(pdfs().constFirst()).isEmpty());
+    QVERIFY(PdfProbe::marginLines(pdfs().constFirst()).isEmpty());
     QVERIFY(PdfProbe::firstLineInk(pdfs().constFirst(), 595, 842).isNull());
 }
 

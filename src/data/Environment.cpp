@@ -14,6 +14,12 @@ QString& programDirOverride()
     return dir;
 }
 
+QString& dataDirOverride()
+{
+    static QString dir;
+    return dir;
+}
+
 std::function<QDateTime()>& clockOverride()
 {
     static std::function<QDateTime()> clock;
@@ -37,6 +43,8 @@ QString programDirectory()
 
 QString dataDirectory()
 {
+    if (!dataDirOverride().isEmpty())
+        return dataDirOverride();
     return programDirectory() + QStringLiteral("/data");
 }
 
@@ -48,6 +56,11 @@ QString dataFilePath(const QString& fileName)
 void setProgramDirectoryForTesting(const QString& dir)
 {
     programDirOverride() = dir;
+}
+
+void setDataDirectory(const QString& dir)
+{
+    dataDirOverride() = dir;
 }
 
 QDateTime now()

@@ -15,6 +15,9 @@ QString programDirectory();
 QString dataDirectory();
 QString dataFilePath(const QString& fileName);
 void setProgramDirectoryForTesting(const QString& dir); // empty restores the default
+// A data directory chosen by the user in place of "data" beside the program (the report
+// program's --data); empty restores the default.
+void setDataDirectory(const QString& dir);
 
 // The wall clock, read once per use so that date and time always belong together.
 QDateTime now();

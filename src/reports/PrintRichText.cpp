@@ -32,6 +32,40 @@ void layOut(QTextLayout& layout, double width)
 
 } // namespace
 
+bool PaintTextPages(QPainter& painter, QPagedPaintDevice& device, int dpi, const QRectF& paper,
+                    const QString& text, const QFont& font, const PrintMargins& margins)
+{
+    const double left = toDevice(margins.left, dpi);
+    const double top = toDevice(margins.top, dpi);
+    const double width = paper.width() - left - toDevice(margins.right, dpi);
+    const double bottom = paper.height() - toDevice(margins.bottom, dpi);
+    if (width <= 0 || bottom <= top)
+        return false;
+
+    const QFont deviceFont(font, &device);
+    painter.setFont(deviceFont);
+    painter.setPen(Qt::black);
+    double y = top;
+    bool pageIsEmpty = true;
+    const QStringList lines = text.split(u'\n');
+    for (const QString& textLine : lines) {
+        QTextLayout layout(textLine, deviceFont, &device);
+        layOut(layout, width);
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            if (!pageIsEmpty && y + line.height() > bottom) {
+                if (!device.newPage())
+                    return false;
+                y = top;
+            }
+            line.draw(&painter, QPointF(left, y - line.y()));
+            y += line.height();
+            pageIsEmpty = false;
+        }
+    }
+    return true;
+}
+
 bool PrintTextPages(QPrinter& printer, const QString& text, const QFont& font,
                     const PrintMargins& margins)
 {
@@ -40,40 +74,10 @@ bool PrintTextPages(QPrinter& printer, const QString& text, const QFont& font,
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-
-    const int dpi = printer.resolution();
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    const double left = toDevice(margins.left, dpi);
-    const double top = toDevice(margins.top, dpi);
-    const double width = paper.width() - left - toDevice(margins.right, dpi);
-    const double bottom = paper.height() - toDevice(margins.bottom, dpi);
-    if (width <= 0 || bottom <= top) {
+    if (!PaintTextPages(painter, printer, printer.resolution(),
+                        printer.paperRect(QPrinter::DevicePixel), text, font, margins)) {
         printer.abort();
         return false;
-    }
-
-    const QFont printFont(font, &printer);
-    painter.setFont(printFont);
-    painter.setPen(Qt::black);
-    double y = top;
-    bool pageIsEmpty = true;
-    const QStringList lines = text.split(u'\n');
-    for (const QString& textLine : lines) {
-        QTextLayout layout(textLine, printFont, &printer);
-        layOut(layout, width);
-        for (int i = 0; i < layout.lineCount(); ++i) {
-            const QTextLine line = layout.lineAt(i);
-            if (!pageIsEmpty && y + line.height() > bottom) {
-                if (!printer.newPage()) {
-                    printer.abort();
-                    return false;
-                }
-                y = top;
-            }
-            line.draw(&painter, QPointF(left, y - line.y()));
-            y += line.height();
-            pageIsEmpty = false;
-        }
     }
     return painter.end() && printer.printerState() != QPrinter::Error;
 }

@@ -1,13 +1,19 @@
 #include "reports/frmReport.h"
 
+#include "data/Environment.h"
+#include "data/Messages.h"
+#include "platform/Printers.h"
 #include "reports/PrintRichText.h"
 #include "reports/ReportArt.h"
+#include "reports/ReportExport.h"
 #include "reports/WindowControls.h"
 #include "reports/frmPrintDialog.h"
+#include "reports/text/ReportCsv.h"
 #include "station/Twips.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -15,6 +21,15 @@ namespace {
 
 constexpr int OneInch = 1440; // twips
 constexpr int ReportColumns = 64;
+
+// The paper the report would be printed on: the current printer's, else the region's.
+QPageSize ReportPaper()
+{
+    const QString printer = CurrentPrinter();
+    if (printer.isEmpty())
+        return RegionalPaper(Environment::regionalLocale());
+    return CurrentPrinterSystem().NewJob(printer)->pageLayout().pageSize();
+}
 
 } // namespace
 
@@ -78,6 +93,11 @@ frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(paren
     cmdPrint->setAutoDefault(false);
     cmdPrint->setGeometry(TwipsRect(5760, 5400, 1815, 375));
 
+    cmdSaveAs = new QPushButton(QStringLiteral("Save As ..."), this);
+    cmdSaveAs->setObjectName(QStringLiteral("cmdSaveAs"));
+    cmdSaveAs->setAutoDefault(false);
+    cmdSaveAs->setGeometry(TwipsRect(3840, 5400, 1815, 375));
+
     cmdCloseReport = new QPushButton(QStringLiteral("Close"), this);
     cmdCloseReport->setObjectName(QStringLiteral("cmdCloseReport"));
     cmdCloseReport->setAutoDefault(false);
@@ -102,11 +122,13 @@ frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(paren
 
     setTabOrder(cmdCloseReport, chkIncludeDatesTimes);
     setTabOrder(chkIncludeDatesTimes, rtbText);
-    setTabOrder(rtbText, cmdPrint);
+    setTabOrder(rtbText, cmdSaveAs);
+    setTabOrder(cmdSaveAs, cmdPrint);
 
     connect(chkIncludeDatesTimes, &QCheckBox::clicked, this,
             &frmReport::chkIncludeDatesTimes_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &frmReport::cmdPrint_Click);
+    connect(cmdSaveAs, &QPushButton::clicked, this, &frmReport::cmdSaveAs_Click);
     connect(cmdCloseReport, &QPushButton::clicked, this, &frmReport::cmdCloseReport_Click);
     FitCaptions(this);
     Form_Load();
@@ -146,6 +168,23 @@ void frmReport::cmdPrint_Click()
     // One job per copy; a failed copy does not stop the next one.
     for (int copy = 1; copy <= copies; ++copy)
         PrintRichText(rtbText, OneInch, OneInch, OneInch, OneInch);
+}
+
+void frmReport::cmdSaveAs_Click()
+{
+    QString filter;
+    const QString chosen = AskReportFileName(this, &filter);
+    if (chosen.isEmpty())
+        return;
+    const ReportFile file = ReportFileFor(chosen, filter);
+    // Both files hold what the window shows: the PDF is the box as printed, and the punches of a
+    // time card go with the dates and times shown.
+    const IoResult saved =
+        file.format == ReportFile::Format::Pdf
+            ? SaveReportPdf(file.path, rtbText->toPlainText(), ReportPaper())
+            : ReportCsv::Save(m_report.Figures, file.path, chkIncludeDatesTimes->isChecked());
+    if (!saved)
+        Messages::warning(saved.error);
 }
 
 void frmReport::cmdCloseReport_Click()

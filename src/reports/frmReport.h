@@ -25,11 +25,13 @@ public:
 
     void chkIncludeDatesTimes_Click();
     void cmdPrint_Click();
+    void cmdSaveAs_Click();
     void cmdCloseReport_Click();
 
     QCheckBox* chkIncludeDatesTimes;
     QTextEdit* rtbText;
     QPushButton* cmdPrint;
+    QPushButton* cmdSaveAs;
     QPushButton* cmdCloseReport;
     QLabel* lblCopies;
     QLabel* picBackGround;

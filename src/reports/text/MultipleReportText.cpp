@@ -47,33 +47,28 @@ MultipleReportBuilder::MultipleReportBuilder(int shift, const ReportOptions& opt
 
 void MultipleReportBuilder::AddEmployee(const EmployeeRecord& employee, const clsTime& time)
 {
-    const float regularRate = RateValue(employee.RegularRate);
-    const float overtimeRate = RateValue(employee.OvertimeRate);
-    // RegularHours is TotalHours less OvertimeHours; asking once for each spares two passes.
-    const float overtime = time.OvertimeHours();
-    const float regular = time.TotalHours() - overtime;
-    // Kept unrounded: only its display is rounded, so the total may differ by a cent.
-    const float earnings = float(double(regular) * regularRate + double(overtime) * overtimeRate);
-
-    m_detail += HoursLine(Exactly(NameWidth, employee.Name), regular, overtime, earnings,
-                          m_options.formats);
-    if (time.Error()) {
+    const EmployeeFigures f = EmployeeFigures::of(employee.Name.trimmed(), employee, time);
+    // The earnings stay unrounded: only their display is rounded, so the total may differ by a
+    // cent.
+    m_detail += HoursLine(Exactly(NameWidth, employee.Name), f.regularHours, f.overtimeHours,
+                          f.gross, m_options.formats);
+    if (f.over24) {
         m_detail += ErrorMark;
         m_attention = true;
     }
     m_detail += LineEnd;
     m_detail +=
-        QStringLiteral("Reg: ") + RightIn(7, Money(regularRate, m_options.formats)) + LineEnd;
+        QStringLiteral("Reg: ") + RightIn(7, Money(f.regularRate, m_options.formats)) + LineEnd;
     m_detail +=
-        QStringLiteral("OT:  ") + RightIn(6, Money(overtimeRate, m_options.formats)) + LineEnd;
+        QStringLiteral("OT:  ") + RightIn(6, Money(f.overtimeRate, m_options.formats)) + LineEnd;
     if (m_options.includeSsn)
         m_detail += QStringLiteral("SSN: ") + Exactly(SsnWidth, employee.SSN) + LineEnd;
     m_detail += LineEnd;
 
-    m_regular += regular;
-    m_overtime += overtime;
-    m_earnings += earnings;
-    ++m_count;
+    m_regular += f.regularHours;
+    m_overtime += f.overtimeHours;
+    m_earnings += f.gross;
+    m_figures.append(f);
 }
 
 ReportTexts MultipleReportBuilder::Finish() const
@@ -102,6 +97,10 @@ ReportTexts MultipleReportBuilder::Finish() const
     if (m_attention)
         summary += LineEnd + LineEnd + AttentionNote();
     texts.IsMultipleReport = true;
+    texts.Figures.from = o.from;
+    texts.Figures.to = o.to;
+    texts.Figures.includeSsn = o.includeSsn;
+    texts.Figures.employees = m_figures;
     return texts;
 }
 

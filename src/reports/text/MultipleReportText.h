@@ -34,7 +34,7 @@ public:
 
     // Appends the employee's block, with regular and overtime hours from time.
     void AddEmployee(const EmployeeRecord& employee, const clsTime& time);
-    int EmployeeCount() const { return m_count; }
+    int EmployeeCount() const { return int(m_figures.size()); }
     // The three texts, IsMultipleReport true.
     ReportTexts Finish() const;
 
@@ -46,7 +46,7 @@ private:
     float m_overtime = 0;
     float m_earnings = 0;
     bool m_attention = false;
-    int m_count = 0;
+    QList<EmployeeFigures> m_figures;
 };
 
 // What the Create button does: checks the pay period, reads the time file of every selected

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/OptionsRecord.h"
+#include "reports/text/ReportFigures.h"
 #include "reports/text/ReportFormat.h"
 
 #include <QDate>
@@ -11,10 +12,20 @@
 // text with CR LF line ends, for a fixed-pitch font.
 struct ReportTexts
 {
+    ReportTexts() = default;
+    // The texts alone, without figures behind them.
+    ReportTexts(QString header, QString detail, QString summary, bool multiple)
+        : ReportHeader(std::move(header)), ReportDetail(std::move(detail)),
+          ReportSummary(std::move(summary)), IsMultipleReport(multiple)
+    {
+    }
+
     QString ReportHeader;  // optional company block, title lines, column heads
     QString ReportDetail;  // single report: days or punches; multiple report: employee blocks
     QString ReportSummary; // totals, then the attention note when a day exceeded 24 hours
     bool IsMultipleReport = false;
+    // The numbers the texts were written from, for the exports.
+    ReportFigures Figures;
 
     // With the punching dates and times (the detail), and without them.
     QString fullText() const { return ReportHeader + ReportDetail + ReportSummary; }

@@ -54,16 +54,12 @@ Detail TimeCardDetail(const clsTime& time, const QString& timeFormat,
                   LineEnd + LineEnd;
     for (int w = 1; w <= time.NbrWeeks(); ++w) {
         const clsWeek& week = time.Week(w);
-        for (int d = 1; d <= week.NbrDays(); ++d) {
-            const clsDay& day = week.Day(d);
-            for (int p = 1; p <= day.NbrPeriods(); ++p) {
-                const clsPeriod& period = day.Period(p);
-                detail.text += PunchText(period.m_In, timeFormat, formats) + QString(5, u' ') +
-                               PunchText(period.m_Out, timeFormat, formats) + QString(6, u' ') +
-                               RightIn(7, Hours(period.Hours())) + LineEnd;
-            }
-            detail.attention = day.Error() || detail.attention;
+        for (const PunchPairFigures& pair : PunchPairsOf(QString(), week)) {
+            detail.text += PunchText(pair.in, timeFormat, formats) + QString(5, u' ') +
+                           PunchText(pair.out, timeFormat, formats) + QString(6, u' ') +
+                           RightIn(7, Hours(pair.hours)) + LineEnd;
         }
+        detail.attention = week.Error() || detail.attention;
         detail.text += LineEnd;
     }
     return detail;
@@ -93,18 +89,15 @@ QString PayLine(const QString& label, float hours, float rate, const RegionalFor
            RightIn(12, Money(amount, formats)) + LineEnd;
 }
 
-QString Summary(const clsTime& time, float regularRate, float overtimeRate, bool attention,
-                const RegionalFormats& formats)
+QString Summary(const EmployeeFigures& figures, bool attention, const RegionalFormats& formats)
 {
-    const float regular = time.RegularHours();
-    const float overtime = time.OvertimeHours();
-    // Gross comes from the unrounded products, so it may differ by a cent from the two amounts.
-    const float gross = float(double(regular) * regularRate + double(overtime) * overtimeRate);
     QString summary = Rule() + LineEnd;
-    summary += PayLine(QStringLiteral("Regular Time:    "), regular, regularRate, formats);
-    summary += PayLine(QStringLiteral("Over Time:       "), overtime, overtimeRate, formats);
+    summary += PayLine(QStringLiteral("Regular Time:    "), figures.regularHours,
+                       figures.regularRate, formats);
+    summary += PayLine(QStringLiteral("Over Time:       "), figures.overtimeHours,
+                       figures.overtimeRate, formats);
     summary += Rule() + LineEnd;
-    summary += QStringLiteral("Gross Earnings:  ") + RightIn(41, Money(gross, formats));
+    summary += QStringLiteral("Gross Earnings:  ") + RightIn(41, Money(figures.gross, formats));
     if (attention)
         summary += LineEnd + LineEnd + AttentionNote();
     return summary;
@@ -118,13 +111,20 @@ ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& tim
     const Detail detail = input.style == SingleReportStyle::TimeCard
                               ? TimeCardDetail(time, o.settings.timeFormat(), o.formats)
                               : DailyHoursDetail(time, o.formats);
+    const EmployeeFigures figures = EmployeeFigures::of(input.employeeName, input.employee, time);
     ReportTexts texts;
     texts.ReportHeader = Header(input);
     texts.ReportDetail = detail.text;
-    texts.ReportSummary =
-        Summary(time, RateValue(input.employee.RegularRate), RateValue(input.employee.OvertimeRate),
-                detail.attention, o.formats);
+    texts.ReportSummary = Summary(figures, detail.attention, o.formats);
     texts.IsMultipleReport = false;
+    texts.Figures.from = o.from;
+    texts.Figures.to = o.to;
+    texts.Figures.includeSsn = o.includeSsn;
+    texts.Figures.employees = {figures};
+    if (input.style == SingleReportStyle::TimeCard) {
+        texts.Figures.timeCard = true;
+        texts.Figures.pairs = PunchPairsOf(input.employeeName, time);
+    }
     return texts;
 }
 

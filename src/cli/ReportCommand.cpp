@@ -1,0 +1,126 @@
+#include "cli/ReportCommand.h"
+
+#include "data/EmployeeList.h"
+#include "data/Environment.h"
+#include "data/Messages.h"
+#include "data/OptionsRecord.h"
+#include "reports/ReportExport.h"
+#include "reports/text/MultipleReportText.h"
+#include "reports/text/ReportCsv.h"
+#include "reports/text/SingleReportText.h"
+
+#include <QDir>
+
+namespace {
+
+// Keeps the messages the core would show in a window, for as long as it lives.
+class MessageCapture
+{
+public:
+    MessageCapture()
+        : m_previous(Messages::setPresenter([this](const Messages::Message& message) {
+              m_texts.append(message.text);
+              return message.askYesNo ? Messages::Answer::No : Messages::Answer::Ok;
+          }))
+    {
+    }
+    ~MessageCapture() { Messages::setPresenter(std::move(m_previous)); }
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+
+    QString first() const
+    {
+        return m_texts.isEmpty() ? QStringLiteral("the report could not be built")
+                                 : m_texts.constFirst();
+    }
+
+private:
+    QStringList m_texts;
+    Messages::Presenter m_previous;
+};
+
+ReportRun Failure(const QString& message)
+{
+    QString line = message;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(u'\n', u' ');
+    line.replace(u'\r', u' ');
+    return {line, QByteArray()};
+}
+
+ReportOptions OptionsOf(const ReportRequest& request)
+{
+    ReportOptions options; // after the settings are read: it copies them
+    options.from = request.from;
+    options.to = request.to;
+    options.includeSsn = request.includeSsn;
+    options.includeAddress = request.includeAddress;
+    return options;
+}
+
+std::optional<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
+                                       QString* error)
+{
+    if (request.kind == ReportRequest::Kind::Multiple)
+        return CreateMultipleReport(
+            MultipleReportInput{list.records, request.shift, OptionsOf(request)});
+    for (const EmployeeRecord& record : list.records) {
+        if (record.Name == request.name) {
+            const SingleReportStyle style =
+                request.timeCard ? SingleReportStyle::TimeCard : SingleReportStyle::DailyHours;
+            return CreateSingleReport(
+                SingleReportInput{request.name, record, style, OptionsOf(request)});
+        }
+    }
+    *error = QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
+                 .arg(request.name, QDir::toNativeSeparators(EmployeeListPath()));
+    return std::nullopt;
+}
+
+} // namespace
+
+ReportRun RunReportRequest(const ReportRequest& request)
+{
+    if (!request.dataDir.isEmpty())
+        Environment::setDataDirectory(QDir(request.dataDir).absolutePath());
+    MessageCapture messages;
+    // The overtime rule is read from the program-wide settings by the time objects.
+    if (const IoResult read = ReadOptionsFile(&GlobalOptions()); !read)
+        return Failure(read.error);
+    EmployeeList list;
+    if (const IoResult read = ReadEmployeeList(&list); !read)
+        return Failure(read.error);
+    // A payroll report must not leave anybody out unnoticed.
+    if (!list.isClean())
+        return Failure(EmployeeListProblemsMessage(list));
+
+    QString error;
+    const std::optional<ReportTexts> report = BuildReport(request, list, &error);
+    if (!report)
+        return Failure(error.isEmpty() ? messages.first() : error);
+
+    const QString text = report->fullText();
+    QByteArray bytes;
+    switch (request.format) {
+    case ReportRequest::Format::Text:
+        bytes = text.toUtf8();
+        break;
+    case ReportRequest::Format::Csv:
+        if (!request.output.isEmpty()) {
+            const IoResult saved = ReportCsv::Save(report->Figures, request.output, true);
+            return saved ? ReportRun{} : Failure(saved.error);
+        }
+        bytes = ReportCsv::Payroll(report->Figures);
+        break;
+    case ReportRequest::Format::Pdf:
+        // No printer here: the paper is the region's.
+        bytes = ReportPdf(text, RegionalPaper(Environment::regionalLocale()));
+        if (bytes.isEmpty())
+            return Failure(QStringLiteral("the report could not be laid out as PDF pages"));
+        break;
+    }
+    if (request.output.isEmpty())
+        return {QString(), bytes};
+    const IoResult written = FileStore::replaceFile(request.output, bytes);
+    return written ? ReportRun{} : Failure(written.error);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What a command line of horodex-report asks for.
+struct ReportRequest
+{
+    enum class Kind { Help, Single, Multiple };
+    enum class Format { Text, Csv, Pdf };
+
+    Kind kind = Kind::Help;
+    QString name;  // single: the employee, matched exactly
+    int shift = 0; // multiple: 0 for all employees, 1 … 9 for one shift
+    QDate from;
+    QDate to;
+    bool timeCard = false;
+    bool includeSsn = false;
+    bool includeAddress = false;
+    Format format = Format::Text;
+    QString output;  // empty: standard output
+    QString dataDir; // empty: "data" beside the program
+};
+
+struct ParsedRequest
+{
+    std::optional<ReportRequest> request;
+    QString error; // one line, when request is empty
+};
+
+// Reads the arguments that follow the program name. Pay periods and names are checked later,
+// against the data, as the report windows check them.
+ParsedRequest ParseReportArguments(const QStringList& arguments);
+
+// The text of --help.
+QString ReportUsage();

@@ -1,0 +1,336 @@
+// horodex-report: its command line, its text against the report windows' text, its failures.
+#include "export/ExportFixture.h"
+
+#include "PdfProbe.h"
+#include "SampleReport.h"
+
+#include "app/ProgramState.h"
+#include "cli/ReportRequest.h"
+#include "reports/frmMultipleReportSelect.h"
+#include "reports/frmReport.h"
+#include "reports/frmSingleReport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace {
+
+struct ProgramRun
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ProgramRun runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QString reportProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-report");
+}
+
+// Presses create and hands back the text of the report window that opens.
+QString textOfReportWindow(QPushButton* create)
+{
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* report = qobject_cast<frmReport*>(QApplication::activeModalWidget())) {
+            shown = report->ShownText();
+            report->cmdCloseReport->click();
+        }
+    });
+    create->click();
+    QCoreApplication::processEvents();
+    return shown;
+}
+
+// What the report windows show for the choices that horodex-report is given as arguments.
+QString windowText(const QStringList& arguments)
+{
+    const ParsedRequest parsed = ParseReportArguments(arguments);
+    if (!parsed.request)
+        return parsed.error;
+    const ReportRequest& q = *parsed.request;
+    std::unique_ptr<QDialog> window;
+    if (q.kind == ReportRequest::Kind::Single) {
+        State().SelectedEmployee = q.name;
+        auto single = std::make_unique<frmSingleReport>();
+        single->optAllTimeEntries->setChecked(q.timeCard);
+        window = std::move(single);
+    } else {
+        auto multiple = std::make_unique<frmMultipleReportSelect>();
+        multiple->cboSelectedEmployees->setCurrentIndex(q.shift);
+        window = std::move(multiple);
+    }
+    window->findChild<QDateEdit*>(QStringLiteral("DatePickerFrom"))->setDate(q.from);
+    window->findChild<QDateEdit*>(QStringLiteral("DatePickerTo"))->setDate(q.to);
+    window->findChild<QCheckBox*>(QStringLiteral("chkIncludeSSN"))->setChecked(q.includeSsn);
+    window->findChild<QCheckBox*>(QStringLiteral("chkIncludeAddress"))
+        ->setChecked(q.includeAddress);
+    return textOfReportWindow(window->findChild<QPushButton*>(QStringLiteral("cmdCreate")));
+}
+
+} // namespace
+
+class ReportProgramTests : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { m_fixture.start(); }
+    void cleanup() { m_fixture.stop(); }
+
+    // horodex-report
+    void arguments_data();
+    void arguments();
+    void program_textIsTheWindowText_data();
+    void program_textIsTheWindowText();
+    void program_csvAndPdfFormats();
+    void program_timeCardCsv_writesTwoFiles();
+    void program_badInput_givesOneLineAndNoOutput_data();
+    void program_badInput_givesOneLineAndNoOutput();
+    void program_withoutData_readsDataBesideTheProgram();
+    void program_help_printsUsage();
+
+private:
+    ExportFixture m_fixture;
+};
+
+void ReportProgramTests::arguments_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("error"); // empty: accepted
+    const QString period = QStringLiteral(" --from 2009-11-02 --to 2009-11-08");
+    QTest::newRow("single") << "single Ann" + period << "";
+    QTest::newRow("single, every option")
+        << "single Ann" + period +
+               " --time-card --ssn --address --format pdf --output a.pdf --data d"
+        << "";
+    QTest::newRow("values after =") << "multiple --from=2009-11-02 --to=2009-11-08 --shift=3"
+                                    << "";
+    QTest::newRow("help") << "--help"
+                          << "";
+    QTest::newRow("nothing") << ""
+                             << "name the report";
+    QTest::newRow("unknown report") << "weekly" + period << "unknown report \"weekly\"";
+    QTest::newRow("unknown option") << "multiple --fast" + period << "unknown option \"--fast\"";
+    QTest::newRow("no name") << "single" + period << "needs the employee's name";
+    QTest::newRow("two names") << "single Ann Bob" + period << "unexpected argument \"Bob\"";
+    QTest::newRow("no from") << "multiple --to 2009-11-08"
+                             << "--from is needed";
+    QTest::newRow("no to") << "multiple --from 2009-11-08"
+                           << "--to is needed";
+    QTest::newRow("value missing") << "multiple --to 2009-11-08 --from"
+                                   << "--from needs a value";
+    QTest::newRow("bad date") << "multiple --from 11/02/2009 --to 2009-11-08"
+                              << "--from needs a date as YYYY-MM-DD, not \"11/02/2009\"";
+    QTest::newRow("no such day") << "multiple --from 2009-02-30 --to 2009-11-08"
+                                 << "not \"2009-02-30\"";
+    QTest::newRow("shift 0") << "multiple --shift 0" + period << "shift from 1 to 9";
+    QTest::newRow("shift 10") << "multiple --shift 10" + period << "shift from 1 to 9";
+    QTest::newRow("shift of single") << "single Ann --shift 2" + period << "--shift belongs";
+    QTest::newRow("time card of multiple")
+        << "multiple --time-card" + period << "--time-card belongs";
+    QTest::newRow("format") << "multiple --format html" + period << "text, csv or pdf";
+    QTest::newRow("flag with value") << "multiple --ssn=yes" + period << "--ssn takes no value";
+    QTest::newRow("time card csv to standard output")
+        << "single Ann --time-card --format csv" + period << "--output FILE";
+}
+
+void ReportProgramTests::arguments()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, error);
+    const ParsedRequest parsed = ParseReportArguments(line.split(u' ', Qt::SkipEmptyParts));
+    QCOMPARE(parsed.request.has_value(), error.isEmpty());
+    QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+}
+
+void ReportProgramTests::program_textIsTheWindowText_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    const QStringList november{QStringLiteral("--from"), QStringLiteral("2009-11-02"),
+                               QStringLiteral("--to"), QStringLiteral("2009-11-08")};
+    const QStringList march{QStringLiteral("--from"), QStringLiteral("2008-03-03"),
+                            QStringLiteral("--to"), QStringLiteral("2008-03-16")};
+    const QString name = QStringLiteral("Sample Employee");
+    QTest::newRow("single, daily hours") << QStringList{"single", name} + november;
+    QTest::newRow("single, time card, SSN, address")
+        << QStringList{"single", name, "--time-card", "--ssn", "--address"} + november;
+    QTest::newRow("multiple, SSN") << QStringList{"multiple", "--ssn"} + march;
+    QTest::newRow("multiple, shift 2, address")
+        << QStringList{"multiple", "--shift", "2", "--address"} + march;
+}
+
+void ReportProgramTests::program_textIsTheWindowText()
+{
+    QFETCH(QStringList, arguments);
+    const QString shown = windowText(arguments);
+    QVERIFY(shown.contains(QStringLiteral("Payroll period:")));
+    const ProgramRun run =
+        runProgram(reportProgram(), arguments + QStringList{"--data", m_fixture.dir->dataDir()});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, shown.toUtf8());
+}
+
+void ReportProgramTests::program_csvAndPdfFormats()
+{
+    const QStringList march{"multiple", "--ssn",      "--from", "2008-03-03",
+                            "--to",     "2008-03-16", "--data", m_fixture.dir->dataDir()};
+    const ProgramRun csv = runProgram(reportProgram(), march + QStringList{"--format", "csv"});
+    QCOMPARE(csv.status, 0);
+    QCOMPARE(csv.out, golden(QStringLiteral("multiple.csv")));
+
+    const QString pdf = m_fixture.dir->programDir() + QStringLiteral("/multiple.pdf");
+    const ProgramRun run =
+        runProgram(reportProgram(), march + QStringList{"--format", "pdf", "--output", pdf});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out.isEmpty());
+    // The attention note wraps at the right margin: compare the lines above it.
+    const QStringList expected = PdfProbe::paperLines(multipleReport().fullText());
+    const QStringList printed = PdfProbe::marginLines(pdf);
+    QCOMPARE(printed.mid(0, expected.size() - 1), expected.mid(0, expected.size() - 1));
+    QCOMPARE(printed.mid(expected.size() - 1).join(u' ').simplified(), expected.constLast());
+
+    const QString text = m_fixture.dir->programDir() + QStringLiteral("/multiple.txt");
+    QCOMPARE(runProgram(reportProgram(), march + QStringList{"--output", text}).status, 0);
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), multipleReport().fullText().toUtf8());
+}
+
+void ReportProgramTests::program_timeCardCsv_writesTwoFiles()
+{
+    const QString path = m_fixture.dir->programDir() + QStringLiteral("/card.csv");
+    const ProgramRun run =
+        runProgram(reportProgram(), {"single", "Sample Employee", "--time-card", "--ssn", "--from",
+                                     "2009-11-02", "--to", "2009-11-08", "--format", "csv",
+                                     "--output", path, "--data", m_fixture.dir->dataDir()});
+    QCOMPARE(run.status, 0);
+    QFile payroll(path);
+    QFile punches(m_fixture.dir->programDir() + QStringLiteral("/card-punches.csv"));
+    QVERIFY(payroll.open(QIODevice::ReadOnly) && punches.open(QIODevice::ReadOnly));
+    QCOMPARE(payroll.readAll(), golden(QStringLiteral("single.csv")));
+    QCOMPARE(punches.readAll(), golden(QStringLiteral("single-punches.csv")));
+}
+
+void ReportProgramTests::program_badInput_givesOneLineAndNoOutput_data()
+{
+    QTest::addColumn<QString>("damage"); // what is done to the data directory first
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    const QStringList week{"--from", "2009-11-02", "--to", "2009-11-08"};
+    const QStringList single{"single", "Sample Employee"};
+    QTest::newRow("unknown employee")
+        << "" << QStringList{"single", "Sample"} + week << "no employee named \"Sample\"";
+    QTest::newRow("name matched exactly") << "" << QStringList{"single", "sample employee"} + week
+                                          << "no employee named \"sample employee\"";
+    QTest::newRow("eight days") << ""
+                                << single +
+                                       QStringList{"--from", "2009-11-02", "--to", "2009-11-09"}
+                                << "You may only select a 1, 2, 3 or 4 week pay period";
+    QTest::newRow("end before start")
+        << "" << QStringList{"multiple", "--from", "2009-11-08", "--to", "2009-11-02"}
+        << "You may only select a 1, 2, 3 or 4 week pay period";
+    QTest::newRow("date that does not parse")
+        << "" << single + QStringList{"--from", "2009-11-32", "--to", "2009-11-08"}
+        << "--from needs a date as YYYY-MM-DD, not \"2009-11-32\"";
+    QTest::newRow("unknown option")
+        << "" << single + week + QStringList{"--weekly"} << "unknown option \"--weekly\"";
+    QTest::newRow("shift without employees") << "" << QStringList{"multiple", "--shift", "5"} + week
+                                             << "There are no employees for this shift";
+    QTest::newRow("no settings file") << "no settings" << single + week << "options.ini";
+    QTest::newRow("damaged settings file")
+        << "short settings" << single + week << "is damaged: it holds 10 bytes instead of 229";
+    QTest::newRow("unreadable employee file") << "employee folder" << single + week << "names.nms";
+    QTest::newRow("damaged employee file")
+        << "employee garbage" << QStringList{"multiple"} + week << "lines that cannot be read";
+    QTest::newRow("unreadable time file")
+        << "time file folder" << single + week << "Sample Employee.txt";
+    QTest::newRow("output in a missing folder")
+        << "" << single + week + QStringList{"--output", "/nonexistent/folder/report.txt"}
+        << "/nonexistent/folder/report.txt";
+}
+
+void ReportProgramTests::program_badInput_givesOneLineAndNoOutput()
+{
+    QFETCH(QString, damage);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QDir data(m_fixture.dir->dataDir());
+    if (damage == QLatin1String("no settings")) {
+        data.remove(QStringLiteral("options.ini"));
+    } else if (damage == QLatin1String("short settings")) {
+        m_fixture.dir->write(QStringLiteral("options.ini"), "0123456789");
+    } else if (damage == QLatin1String("employee folder")) {
+        data.remove(QStringLiteral("names.nms"));
+        data.mkdir(QStringLiteral("names.nms"));
+    } else if (damage == QLatin1String("employee garbage")) {
+        m_fixture.dir->write(QStringLiteral("names.nms"),
+                             m_fixture.dir->read(QStringLiteral("names.nms")) + "not a record\r\n");
+    } else if (damage == QLatin1String("time file folder")) {
+        data.remove(QStringLiteral("Sample Employee.txt"));
+        data.mkdir(QStringLiteral("Sample Employee.txt"));
+    }
+    const QStringList before = data.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const ProgramRun run =
+        runProgram(reportProgram(), arguments + QStringList{"--data", m_fixture.dir->dataDir()});
+    QVERIFY(run.status > 0);
+    QCOMPARE(run.out, QByteArray());
+    const QString err = QString::fromUtf8(run.err);
+    QVERIFY2(err.startsWith(QStringLiteral("horodex-report: ")), qPrintable(err));
+    QVERIFY2(err.endsWith(u'\n') && err.count(u'\n') == 1, qPrintable(err));
+    QVERIFY2(err.contains(message), qPrintable(err));
+    // The data directory is read, never changed.
+    QCOMPARE(data.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+void ReportProgramTests::program_withoutData_readsDataBesideTheProgram()
+{
+    const QString copy = m_fixture.dir->programDir() + QStringLiteral("/horodex-report");
+    QVERIFY(QFile::copy(reportProgram(), copy));
+    QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner));
+    const ProgramRun run = runProgram(
+        copy, {"single", "Sample Employee", "--from", "2009-11-02", "--to", "2009-11-08"});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out,
+             (SampleReport::Header + SampleReport::Detail + SampleReport::Summary).toUtf8());
+}
+
+void ReportProgramTests::program_help_printsUsage()
+{
+    const ProgramRun run = runProgram(reportProgram(), {"--help"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, ReportUsage().toUtf8());
+    QVERIFY(run.out.contains("horodex-report single NAME --from YYYY-MM-DD --to YYYY-MM-DD"));
+}
+
+int runReportProgramTests(int argc, char* argv[])
+{
+    ReportProgramTests tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "ReportProgramTests.moc"
