@@ -7,7 +7,12 @@
 #include "testsupport/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QHash>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -19,14 +24,25 @@ struct ProbeRun
     int calls = 0;
 };
 
-ProbeRun runProbe(const QString& operation, const QString& programDir, int killAt)
+QString probePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/crashprobe");
+}
+
+// Runs the probe, killed at the killAt-th call of the file layer (0: never), or under strace
+// when straceArguments is not empty.
+ProbeRun runProbe(const QString& operation, const QString& programDir, int killAt,
+                  const QStringList& straceArguments = {})
 {
     QProcess probe;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HORODEX_KILL_AT"), QString::number(killAt));
     probe.setProcessEnvironment(env);
-    probe.start(QCoreApplication::applicationDirPath() + QStringLiteral("/crashprobe"),
-                {operation, programDir});
+    if (straceArguments.isEmpty())
+        probe.start(probePath(), {operation, programDir});
+    else
+        probe.start(QStringLiteral("strace"),
+                    straceArguments + QStringList{probePath(), operation, programDir});
     probe.waitForFinished(60000);
     ProbeRun run;
     run.killed = probe.exitStatus() == QProcess::CrashExit;
@@ -39,6 +55,50 @@ ProbeRun runProbe(const QString& operation, const QString& programDir, int killA
     return run;
 }
 
+// The data files are whole after a crash: the operation happened entirely or not at all, what
+// was reported done is on disk, the next start reads every file, and it can be done again.
+void verifyAfterCrash(const QString& operation, const TempProgramDir& dir, const ProbeRun& run,
+                      const QString& point)
+{
+    for (const ProbeExpectation& e : ProbeExpectations(operation)) {
+        const QByteArray now = dir.read(e.file);
+        const QString where = QStringLiteral("%1, killed at %2: %3").arg(operation, point, e.file);
+        QVERIFY2(now == e.before || now == e.after, qPrintable(where));
+        if (run.done)
+            QVERIFY2(now == e.after, qPrintable(where));
+    }
+    EmployeeList list;
+    if (dir.exists(QStringLiteral("names.nms"))) {
+        QVERIFY(ReadEmployeeList(&list));
+        QVERIFY(list.isClean());
+    }
+    if (dir.exists(QStringLiteral("options.ini"))) {
+        OptionsRecord options;
+        QVERIFY(ReadOptionsFile(&options));
+    }
+    // A leftover temporary is dotted and never read as data.
+    for (const QString& file : dir.files())
+        QVERIFY2(!file.startsWith(u'.') || file.endsWith(QStringLiteral(".new")), qPrintable(file));
+    QVERIFY(RunProbeOperation(operation));
+}
+
+// The system calls that touch the operation's files, as strace filters them.
+QStringList straceFilter(const TempProgramDir& dir, const QString& operation)
+{
+    QStringList args{QStringLiteral("-f"),
+                     QStringLiteral("-qq"),
+                     QStringLiteral("-e"),
+                     QStringLiteral("trace=openat,open,creat,write,fsync,fdatasync,rename,"
+                                    "renameat,renameat2,unlink,unlinkat,ftruncate"),
+                     QStringLiteral("-P"),
+                     dir.dataDir()};
+    for (const ProbeExpectation& e : ProbeExpectations(operation))
+        args << QStringLiteral("-P") << dir.path(e.file) << QStringLiteral("-P")
+             << dir.path(u'.' + e.file + QStringLiteral(".new"));
+    args << QStringLiteral("-P") << dir.path(QStringLiteral("Cid.txt"));
+    return args;
+}
+
 } // namespace
 
 class TestCrashPoints : public QObject
@@ -47,6 +107,11 @@ class TestCrashPoints : public QObject
 private Q_SLOTS:
     void crashAtEveryCall_leavesOperationWholeOrUndone_data();
     void crashAtEveryCall_leavesOperationWholeOrUndone();
+    void crashAtEverySystemCall_leavesOperationWholeOrUndone_data()
+    {
+        crashAtEveryCall_leavesOperationWholeOrUndone_data();
+    }
+    void crashAtEverySystemCall_leavesOperationWholeOrUndone();
 };
 
 void TestCrashPoints::crashAtEveryCall_leavesOperationWholeOrUndone_data()
@@ -74,35 +139,55 @@ void TestCrashPoints::crashAtEveryCall_leavesOperationWholeOrUndone()
         PrepareProbeOperation(operation);
         const ProbeRun run = runProbe(operation, dir.programDir(), point);
         QCOMPARE(run.killed, point <= total);
-        for (const ProbeExpectation& e : ProbeExpectations(operation)) {
-            const QByteArray now = dir.read(e.file);
-            const QString where = QStringLiteral("%1, killed at call %2 of %3: %4")
-                                      .arg(operation)
-                                      .arg(point)
-                                      .arg(total)
-                                      .arg(e.file);
-            QVERIFY2(now == e.before || now == e.after, qPrintable(where));
-            // What was reported as done is on disk.
-            if (run.done)
-                QVERIFY2(now == e.after, qPrintable(where));
-        }
-        // The next start reads whole files and takes no leftover for data.
-        EmployeeList list;
-        if (dir.exists(QStringLiteral("names.nms"))) {
-            QVERIFY(ReadEmployeeList(&list));
-            QVERIFY(list.isClean());
-        }
-        if (dir.exists(QStringLiteral("options.ini"))) {
-            OptionsRecord options;
-            QVERIFY(ReadOptionsFile(&options));
-        }
-        for (const QString& file : dir.files())
-            QVERIFY2(!file.startsWith(u'.') || file.endsWith(QStringLiteral(".new")),
-                     qPrintable(file));
-        // And the operation can be done again after the crash.
-        QVERIFY(RunProbeOperation(operation));
+        verifyAfterCrash(operation, dir, run,
+                         QStringLiteral("call %1 of %2").arg(point).arg(total));
     }
     qInfo("%s: %d crash points tried", qPrintable(operation), total);
+}
+
+// The same at the level of the system calls themselves: strace kills the probe at the Nth call
+// of each kind that touches the operation's files.
+void TestCrashPoints::crashAtEverySystemCall_leavesOperationWholeOrUndone()
+{
+    QFETCH(QString, operation);
+    if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+        QSKIP("strace is not installed");
+    QStringList calls;
+    {
+        TempProgramDir dir;
+        PrepareProbeOperation(operation);
+        QTemporaryDir logDir;
+        const QString log = logDir.filePath(QStringLiteral("trace"));
+        const ProbeRun clean =
+            runProbe(operation, dir.programDir(), 0,
+                     straceFilter(dir, operation) + QStringList{QStringLiteral("-o"), log});
+        QVERIFY(clean.done);
+        QFile trace(log);
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        static const QRegularExpression call(QStringLiteral("^(?:\\d+ +)?([a-z0-9_]+)\\("));
+        for (const QByteArray& line : trace.readAll().split('\n')) {
+            const QRegularExpressionMatch m = call.match(QString::fromLatin1(line));
+            if (m.hasMatch())
+                calls.append(m.captured(1));
+        }
+        if (calls.isEmpty())
+            QSKIP("strace cannot trace here");
+    }
+    QHash<QString, int> seen;
+    for (const QString& name : calls) {
+        const int nth = ++seen[name];
+        TempProgramDir dir;
+        PrepareProbeOperation(operation);
+        const ProbeRun run = runProbe(
+            operation, dir.programDir(), 0,
+            straceFilter(dir, operation) +
+                QStringList{QStringLiteral("-e"),
+                            QStringLiteral("inject=%1:signal=KILL:when=%2").arg(name).arg(nth)});
+        QVERIFY(run.killed);
+        verifyAfterCrash(operation, dir, run, QStringLiteral("%1 #%2").arg(name).arg(nth));
+    }
+    qInfo("%s: %lld system-call crash points tried (%s)", qPrintable(operation),
+          qlonglong(calls.size()), qPrintable(calls.join(u' ')));
 }
 
 QTEST_GUILESS_MAIN(TestCrashPoints)
