@@ -2,6 +2,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/ProgramState.h"
+#include "app/WindowControls.h"
 #include "data/Environment.h"
 #include "station/SingleInstance.h"
 #include "station/SystemRequests.h"
@@ -18,6 +19,7 @@ int RunHorodex(int argc, char* argv[])
     // The main window decides when the program ends, also while it is hidden at a login.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallMessageBoxPresenter();
+    UseLayoutFontEverywhere();
 
     const QStringList arguments = QApplication::arguments().mid(1);
     frmHorodex window(arguments.join(u' '));

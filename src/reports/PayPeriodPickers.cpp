@@ -1,6 +1,6 @@
 #include "reports/PayPeriodPickers.h"
 
-#include "reports/WindowControls.h"
+#include "app/WindowControls.h"
 #include "station/Twips.h"
 
 #include <QDateEdit>

@@ -2,7 +2,7 @@
 
 #include "data/Environment.h"
 #include "data/Messages.h"
-#include "reports/WindowControls.h"
+#include "app/WindowControls.h"
 #include "reports/frmReport.h"
 #include "reports/text/MultipleReportText.h"
 #include "station/Twips.h"

@@ -2,7 +2,7 @@
 
 #include "data/Messages.h"
 #include "platform/Printers.h"
-#include "reports/WindowControls.h"
+#include "app/WindowControls.h"
 #include "station/Twips.h"
 
 #include <QComboBox>

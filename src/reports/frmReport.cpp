@@ -6,7 +6,7 @@
 #include "reports/PrintRichText.h"
 #include "reports/ReportArt.h"
 #include "reports/ReportExport.h"
-#include "reports/WindowControls.h"
+#include "app/WindowControls.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/text/ReportCsv.h"
 #include "station/Twips.h"

@@ -2,7 +2,7 @@
 
 #include "app/ProgramState.h"
 #include "data/Environment.h"
-#include "reports/WindowControls.h"
+#include "app/WindowControls.h"
 #include "reports/frmReport.h"
 #include "reports/text/SingleReportText.h"
 #include "station/Twips.h"

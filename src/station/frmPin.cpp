@@ -2,6 +2,7 @@
 
 #include "app/KeyFilter.h"
 #include "app/ProgramState.h"
+#include "app/WindowControls.h"
 #include "data/EmployeeList.h"
 #include "station/Twips.h"
 #include "station/frmHorodex.h"
@@ -69,6 +70,7 @@ frmPin::frmPin(QWidget* parent) : QDialog(parent)
 
     // Esc rejects a QDialog, which is the Cancel button's action.
     connect(this, &QDialog::finished, this, &frmPin::Form_Unload);
+    FitCaptions(this);
     Form_Load();
 }
 
