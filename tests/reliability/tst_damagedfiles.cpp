@@ -4,7 +4,9 @@
 #include "data/OptionsRecord.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
+#include "reports/text/SingleReportText.h"
 #include "testsupport/TestSupport.h"
+#include "timecalc/TimeManipulation.h"
 
 #include <QTest>
 
@@ -65,6 +67,7 @@ private Q_SLOTS:
     void damagedEmployeeList_isNeverOverwritten();
     void settings_truncatedOrFlipped_neverCrashOrOverwrite();
     void timeFile_truncatedAtEveryByte_lastActionSafe();
+    void timeFile_truncatedOrFlipped_reportKeepsWholePairs();
 };
 
 void TestDamagedFiles::employeeList_truncatedAtEveryByte_keepsWholeLines()
@@ -182,6 +185,55 @@ void TestDamagedFiles::timeFile_truncatedAtEveryByte_lastActionSafe()
         ReadLastAction(QStringLiteral("Ann"), &text);
         QCOMPARE(text.size(), 45);
         QCOMPARE(dir.read(QStringLiteral("Ann.txt")), good.left(cut));
+    }
+}
+
+void TestDamagedFiles::timeFile_truncatedOrFlipped_reportKeepsWholePairs()
+{
+    const QTimeZone zone("America/New_York");
+    const QDate start(2009, 11, 2);
+    const QDate end(2009, 11, 15);
+    // Six pairs of two hours on six days of two weeks.
+    QByteArray good;
+    for (int day = 0; day < 6; ++day) {
+        const QByteArray date =
+            start.addDays(day * 2).toString(QStringLiteral("MM/dd/yyyy")).toLatin1();
+        good += punchLine("IN", date.constData(), "08:00") +
+                punchLine("OUT", date.constData(), "10:00");
+    }
+    ReportOptions options;
+    options.from = start;
+    options.to = end;
+    options.zone = zone;
+    SingleReportInput input;
+    input.employeeName = QStringLiteral("Ann");
+    input.employee = sampleEmployee(QStringLiteral("Ann"));
+    input.options = options;
+    const auto buildReports = [&](const clsTime& time) {
+        for (SingleReportStyle style :
+             {SingleReportStyle::DailyHours, SingleReportStyle::TimeCard}) {
+            input.style = style;
+            QVERIFY(!BuildSingleReport(input, time).fullText().isEmpty());
+        }
+    };
+    for (qsizetype cut = 0; cut <= good.size(); ++cut) {
+        const clsTime time =
+            PayPeriodFromTimeFile(QByteArrayView(good).first(cut), start, end, 0, zone);
+        QCOMPARE(time.NbrWeeks(), 2);
+        // Every whole pair before the cut is paid; an IN without its OUT is not.
+        QCOMPARE(time.TotalHours(), float(2 * (cut / 62)));
+        buildReports(time);
+    }
+    for (qsizetype i = 0; i < good.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray damaged = good;
+            damaged[i] = char(damaged[i] ^ (1 << bit));
+            const clsTime time = PayPeriodFromTimeFile(damaged, start, end, 0, zone);
+            QCOMPARE(time.NbrWeeks(), 2);
+            // Pairing follows the order of the records, as the punch recording lays them out,
+            // so a damaged action may shift the pairs after it; nothing may crash or go astray.
+            buildReports(time);
+        }
     }
 }
 
