@@ -15,11 +15,20 @@ if ((${#targets[@]} == 0)); then
   targets=()
   for f in "$build"/bin/fuzz_*; do targets+=("${f##*/fuzz_}"); done
 fi
+# Inputs no longer than a few dozen records: longer ones only repeat what shorter ones cover.
+max_len_of() {
+  case $1 in
+    settings) echo 256 ;;
+    employeelist) echo 1024 ;;
+    *) echo 512 ;;
+  esac
+}
 for t in "${targets[@]}"; do
   corpus=$root/fuzz/corpus/$t
+  rm -rf "$build/new-$t"
   mkdir -p "$corpus" "$build/new-$t"
   echo "== $t: $runs runs"
-  "$build/bin/fuzz_$t" -runs="$runs" -max_len=4096 -print_final_stats=1 \
+  "$build/bin/fuzz_$t" -runs="$runs" -max_len="$(max_len_of "$t")" -print_final_stats=1 \
     "$build/new-$t" "$corpus" 2>&1 | grep -E 'stat::|Done|ERROR|SUMMARY' || true
   # Keep a small corpus: merge what the run found into the kept one.
   "$build/bin/fuzz_$t" -merge=1 "$corpus" "$build/new-$t" >/dev/null 2>&1 || true
