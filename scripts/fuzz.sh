@@ -23,15 +23,24 @@ max_len_of() {
     *) echo 512 ;;
   esac
 }
+failed=()
 for t in "${targets[@]}"; do
   corpus=$root/fuzz/corpus/$t
   rm -rf "$build/new-$t"
   mkdir -p "$corpus" "$build/new-$t"
   echo "== $t: $runs runs"
   # The whole output goes to build-fuzz/fuzz-NAME.log, so a long run's progress can be followed.
+  # A finding stops the fuzzer with a non-zero status and a crash-*/oom-* file in the current folder.
+  status=0
   "$build/bin/fuzz_$t" -runs="$runs" -max_len="$(max_len_of "$t")" -print_final_stats=1 \
-    "$build/new-$t" "$corpus" 2>&1 | tee "$build/fuzz-$t.log" | grep -E 'stat::|Done|ERROR|SUMMARY' || true
+    "$build/new-$t" "$corpus" 2>&1 | tee "$build/fuzz-$t.log" |
+    { grep -E 'stat::|Done|ERROR|SUMMARY' || true; } || status=$?
+  if ((status != 0)); then failed+=("$t"); fi
   # Keep a small corpus: merge what the run found into the kept one.
   "$build/bin/fuzz_$t" -merge=1 "$corpus" "$build/new-$t" >/dev/null 2>&1 || true
   rm -rf "$build/new-$t"
 done
+if ((${#failed[@]} > 0)); then
+  echo "fuzz.sh: findings in: ${failed[*]} (see build-fuzz/fuzz-NAME.log)" >&2
+  exit 1
+fi
