@@ -154,7 +154,7 @@ int main(int argc, char** argv)
         qint64 n = 0;
         for (const EmployeeRecord& e : input.employees) {
             QByteArray bytes;
-            FileStore::readFile(TimeFilePath(e.Name), &bytes);
+            FileStore::readFile(TimeFilePath(e.Name), &bytes, MaxTimeFileSize);
             n += bytes.size();
         }
         if (n != totalBytes)

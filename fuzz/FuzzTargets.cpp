@@ -1,6 +1,7 @@
 #include "FuzzTargets.h"
 
 #include "data/EmployeeList.h"
+#include "data/Environment.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -12,6 +13,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 #include <cstring>
 
 #include <QCoreApplication>
@@ -71,8 +74,20 @@ QString scratchTimeFile()
 
 int FuzzEmployeeList(const uint8_t* data, size_t size)
 {
+    static const QString folder = QStringLiteral("/horodex-fuzz/data");
+    Environment::setDataDirectory(folder);
     const EmployeeList list = ParseEmployeeList(bytesOf(data, size));
+    QSet<QString> timeFiles;
     for (const EmployeeRecord& r : list.records) {
+        // Every name read leads to a file directly in the data folder, each file once.
+        for (const QString& name : {r.Name, r.Name.trimmed()}) {
+            const QString path = TimeFilePath(name);
+            require(!path.isEmpty() && QFileInfo(path).path() == folder &&
+                    QFileInfo(path).fileName() == name + QStringLiteral(".txt") &&
+                    QDir::cleanPath(path) == path);
+        }
+        require(!timeFiles.contains(r.Name.trimmed().toUpper()));
+        timeFiles.insert(r.Name.trimmed().toUpper());
         // What was read writes back as one line that reads as the same record, as long as no
         // field holds a quote or a line end (which the program never writes).
         const QByteArray line = SerializeEmployeeRecord(r);

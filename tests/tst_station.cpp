@@ -450,7 +450,8 @@ void TestStation::deleteAnswer_blankOrCancelledDeletesNothing()
                 *answer = QStringLiteral("   ");
                 return accept;
             });
-        AppendEmployee(employee(QStringLiteral("Added Behind")));
+        AppendEmployee(
+            employee(accept ? QStringLiteral("Added First") : QStringLiteral("Added Second")));
         w->mnuDeleteRecord_Click();
         Messages::setTextPresenter(previous);
         QCOMPARE(w->lstNames->count(), accept ? 2 : 3); // reloaded in every case

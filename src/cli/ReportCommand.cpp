@@ -4,6 +4,7 @@
 #include "data/Environment.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
+#include "data/OutputFiles.h"
 #include "reports/ReportExport.h"
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/ReportCsv.h"
@@ -45,6 +46,9 @@ ReportRun Failure(const QString& message)
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     line.replace(u'\n', u' ');
     line.replace(u'\r', u' ');
+    constexpr int MaxLength = 1000; // one line that cron mails, not a megabyte
+    if (line.size() > MaxLength)
+        line = line.left(MaxLength - 1) + QStringLiteral("…");
     return {line, QByteArray()};
 }
 
@@ -121,6 +125,6 @@ ReportRun RunReportRequest(const ReportRequest& request)
     }
     if (request.output.isEmpty())
         return {QString(), bytes};
-    const IoResult written = FileStore::replaceFile(request.output, bytes);
+    const IoResult written = WriteOutputFiles({{request.output, bytes}});
     return written ? ReportRun{} : Failure(written.error);
 }

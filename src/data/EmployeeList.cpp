@@ -5,6 +5,8 @@
 #include "data/ShiftCharacters.h"
 
 #include <QDir>
+#include <QLocale>
+#include <QSet>
 #include <QVarLengthArray>
 
 namespace {
@@ -64,7 +66,7 @@ bool sameNameIgnoringCase(const QString& stored, const QString& given)
 
 QString nativeListPath()
 {
-    return QDir::toNativeSeparators(EmployeeListPath());
+    return FileStore::displayPath(EmployeeListPath());
 }
 
 // Reads the list for a rewrite: refuses when a line could not be read, since rewriting would
@@ -118,9 +120,27 @@ QString EmployeeListPath()
     return Environment::dataFilePath(QStringLiteral("names.nms"));
 }
 
+QString NameProblem(const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return QStringLiteral("it has no name");
+    if (trimmed == u'.' || trimmed == QLatin1String(".."))
+        return QStringLiteral("the name \"%1\" cannot be a file name").arg(trimmed);
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control ||
+            QStringView(ForbiddenNameCharacters).contains(c))
+            return QStringLiteral("the name \"%1\" holds a character that a file name cannot "
+                                  "hold")
+                .arg(FileStore::displayText(name));
+    }
+    return QString();
+}
+
 EmployeeList ParseEmployeeList(const QByteArray& bytes)
 {
     EmployeeList list;
+    QSet<QString> seen; // names as the time files are found: trimmed, letter case ignored
     qsizetype start = 0;
     int lineNumber = 0;
     while (start < bytes.size()) {
@@ -154,6 +174,17 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
         r.OvertimeRate = QString::fromLatin1(fields[4]);
         r.Shift = QString::fromLatin1(fields[5]);
         r.Reserved = QString::fromLatin1(fields[6]);
+        // A name that is not a plain file name would lead out of the data folder; a second
+        // record for the same time file would be paid twice.
+        QString problem = NameProblem(r.Name);
+        const QString key = r.Name.trimmed().toUpper();
+        if (problem.isEmpty() && seen.contains(key))
+            problem = QStringLiteral("\"%1\" is listed twice").arg(FileStore::displayText(r.Name));
+        if (!problem.isEmpty()) {
+            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(problem));
+            continue;
+        }
+        seen.insert(key);
         list.records.append(r);
     }
     return list;
@@ -178,7 +209,7 @@ QByteArray SerializeEmployeeRecord(const EmployeeRecord& r)
 IoResult ReadEmployeeList(EmployeeList* list)
 {
     QByteArray bytes;
-    const IoResult read = FileStore::readFile(EmployeeListPath(), &bytes);
+    const IoResult read = FileStore::readFile(EmployeeListPath(), &bytes, MaxEmployeeListSize);
     if (!read) {
         *list = EmployeeList{};
         return read;
@@ -189,8 +220,13 @@ IoResult ReadEmployeeList(EmployeeList* list)
 
 QString EmployeeListProblemsMessage(const EmployeeList& list)
 {
+    constexpr int Shown = 10;
+    QStringList shown = list.problems.mid(0, Shown);
+    if (list.problems.size() > Shown)
+        shown.append(QStringLiteral("and %1 more")
+                         .arg(QLocale(QLocale::English).toString(list.problems.size() - Shown)));
     return QStringLiteral("The employee file \"%1\" holds lines that cannot be read (%2).")
-        .arg(nativeListPath(), list.problems.join(QStringLiteral("; ")));
+        .arg(nativeListPath(), shown.join(QStringLiteral("; ")));
 }
 
 IoResult EnsureEmployeeListFile()

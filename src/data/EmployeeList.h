@@ -32,10 +32,18 @@ struct EmployeeList
 inline constexpr char16_t ForbiddenNameCharacters[] = u"\\/:*?\"<>|";
 inline constexpr int MaxNameLength = 18;
 
+// The largest employee list read: some two hundred thousand employees.
+inline constexpr qint64 MaxEmployeeListSize = 16 << 20;
+
 QString EmployeeListPath();
 
-// Parses the bytes of names.nms. Lines that do not hold seven quoted fields are reported in
-// problems and skipped; every good record is kept.
+// Why a name cannot be used (it would not be a plain file name in the data folder: empty, "." or
+// "..", a forbidden or control character), or empty when it can.
+QString NameProblem(const QString& name);
+
+// Parses the bytes of names.nms. Lines that do not hold seven quoted fields, names that cannot be
+// file names, and a name listed again (trimmed, letter case ignored) are reported in problems and
+// skipped; every good record is kept.
 EmployeeList ParseEmployeeList(const QByteArray& bytes);
 QByteArray SerializeEmployeeRecord(const EmployeeRecord& record);
 

@@ -50,6 +50,10 @@ QString dataDirectory()
 
 QString dataFilePath(const QString& fileName)
 {
+    // Only a plain name stays in the folder; anything else gives no path at all.
+    if (fileName.isEmpty() || fileName == u'.' || fileName == QLatin1String("..") ||
+        fileName.contains(u'/') || fileName.contains(QChar(0)))
+        return QString();
     return dataDirectory() + u'/' + fileName;
 }
 
@@ -95,7 +99,10 @@ void clearRegionalLocaleForTesting()
     localeOverride().reset();
 }
 
-QString shortDateFormat() { return shortDateFormat(regionalLocale()); }
+QString shortDateFormat()
+{
+    return shortDateFormat(regionalLocale());
+}
 
 QString shortDateFormat(const QLocale& locale)
 {

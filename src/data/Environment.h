@@ -13,6 +13,8 @@ namespace Environment {
 // The program's directory; the data directory is "data" inside it.
 QString programDirectory();
 QString dataDirectory();
+// The path of a file directly in the data directory; empty when fileName is not a plain name
+// (a slash, "." or ".."), which the file layer then refuses.
 QString dataFilePath(const QString& fileName);
 void setProgramDirectoryForTesting(const QString& dir); // empty restores the default
 // A data directory chosen by the user in place of "data" beside the program (the report

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -18,17 +19,24 @@ struct IoResult
     explicit operator bool() const { return ok; }
 };
 
+// Data files are plain files directly inside their folder. Every call below opens the folder,
+// then the last name of the path inside it without following a link, and refuses anything that
+// is not a regular file; a FIFO is opened without waiting, so it never hangs the program.
 namespace FileStore {
 
-// Writes bytes to a temporary file beside path, flushes it, renames it over path and flushes
-// the directory, so that a crash leaves either the old file or the new one.
+// Writes bytes to a new temporary file beside path (created exclusively, under a unique name,
+// with the old file's mode), flushes it, renames it over path and flushes the folder, so that a
+// crash leaves either the old file or the new one. Temporaries that a killed run left in the
+// folder are removed on the way.
 IoResult replaceFile(const QString& path, const QByteArray& bytes);
 
 // Appends bytes with a single write and flushes them to disk before returning.
 IoResult appendToFile(const QString& path, const QByteArray& bytes);
 
-// Reads the whole file. A missing file is an error unless missingIsEmpty is set.
-IoResult readFile(const QString& path, QByteArray* bytes, bool missingIsEmpty = false);
+// Reads the whole file, refusing one larger than maxSize bytes. A missing file is an error
+// unless missingIsEmpty is set.
+IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize,
+                  bool missingIsEmpty = false);
 
 // Creates an empty file when none exists; leaves an existing one untouched.
 IoResult createIfMissing(const QString& path);
@@ -36,14 +44,59 @@ IoResult createIfMissing(const QString& path);
 // Creates the directory (and its parents) when it is missing.
 IoResult ensureDirectory(const QString& path);
 
+// What lies at a path; a final link is not followed.
+struct Entry
+{
+    enum class Kind { Missing, Regular, Other };
+    Kind kind = Kind::Missing;
+    qint64 size = 0;
+};
+Entry examine(const QString& path);
 bool exists(const QString& path);
 
-// Size in bytes, or -1 when the file does not exist or cannot be examined.
-qint64 fileSize(const QString& path);
+// A regular file read piece by piece, for files that need not be held whole.
+class Reader
+{
+public:
+    Reader() = default;
+    ~Reader();
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // A missing file reads as empty when missingIsEmpty is set.
+    IoResult open(const QString& path, bool missingIsEmpty = false);
+    // The size when opened; later growth is not read.
+    qint64 size() const { return m_size; }
+    // Exactly length bytes from offset, or a failure naming the file.
+    IoResult readAt(qint64 offset, char* buffer, qint64 length);
+
+private:
+    int m_fd = -1;
+    qint64 m_size = 0;
+    QString m_path;
+};
+
+// A file chosen by the user: a report saved or written by the report program.
+struct Output
+{
+    QString path;
+    QByteArray bytes;
+};
+
+// Writes each output. A regular file, or a link to one, is replaced as replaceFile does (through
+// the link: the file it points to); a device, a FIFO or standard output is written as a stream;
+// any other kind of target is refused. Every replaced file is written and flushed before the
+// first of them replaces its old file, so a failure leaves all of them as they were.
+IoResult writeOutputs(const QList<Output>& outputs);
+
+// A path for a message: native separators, shortened in the middle when it is very long.
+QString displayPath(const QString& path);
+// A text of data for a message (a name), shortened at its end when it is very long.
+QString displayText(const QString& text);
 
 // Fault injection for tests: the hook is asked before each system call with the call's name
-// ("open", "write", "fsync", "rename", "fsyncdir", "read") and the path; returning a non-zero
-// errno makes that call fail with it.
+// ("open", "write", "fsync", "fdatasync", "rename", "fsyncdir", "read") and the path; returning
+// a non-zero errno makes that call fail with it.
 using FaultHook = std::function<int(const char* call, const QString& path)>;
 void setFaultHook(FaultHook hook);
 

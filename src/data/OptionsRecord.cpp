@@ -119,18 +119,21 @@ bool OptionsFileExists()
 
 IoResult ReadOptionsFile(OptionsRecord* record)
 {
-    QByteArray bytes;
-    const IoResult read = FileStore::readFile(OptionsFilePath(), &bytes);
-    if (!read)
-        return read;
-    if (bytes.size() != OptionsRecord::Size)
+    // Read only when it has the one size a settings file has.
+    FileStore::Reader file;
+    if (const IoResult opened = file.open(OptionsFilePath()); !opened)
+        return opened;
+    if (file.size() != OptionsRecord::Size)
         return IoResult::failure(
             QStringLiteral("The settings file \"%1\" is damaged: it holds %2 bytes instead of %3. "
                            "It has been left as it is; restore it from a backup or remove it to "
                            "set Horodex up again.")
-                .arg(QDir::toNativeSeparators(OptionsFilePath()))
-                .arg(bytes.size())
+                .arg(FileStore::displayPath(OptionsFilePath()))
+                .arg(file.size())
                 .arg(OptionsRecord::Size));
+    QByteArray bytes(OptionsRecord::Size, '\0');
+    if (const IoResult read = file.readAt(0, bytes.data(), bytes.size()); !read)
+        return read;
     *record = OptionsRecord::fromBytes(bytes);
     return IoResult::success();
 }

@@ -38,23 +38,27 @@ IoResult RecordPunch(const QString& name, bool isIn)
 bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result)
 {
     *lastActionText = QString(LastActionTextLength, u' ');
-    QByteArray bytes;
-    const IoResult read = FileStore::readFile(TimeFilePath(name), &bytes, true);
+    // Only the last record is read, whatever the size of the file.
+    FileStore::Reader file;
+    IoResult read = file.open(TimeFilePath(name), true);
+    char last[TimeRecord::Size];
+    const qint64 records = file.size() / TimeRecord::Size;
+    if (read && records > 0)
+        read = file.readAt((records - 1) * TimeRecord::Size, last, TimeRecord::Size);
     if (result)
         *result = read;
-    if (!read || bytes.size() < TimeRecord::Size)
+    if (!read || records == 0)
         return false;
-    const qsizetype last = (bytes.size() / TimeRecord::Size - 1) * TimeRecord::Size;
-    const TimeRecord record =
-        TimeRecord::fromBytes(QByteArrayView(bytes).sliced(last, TimeRecord::Size));
+    const TimeRecord record = TimeRecord::fromBytes(QByteArrayView(last, TimeRecord::Size));
     *lastActionText = FormatLastActionText(record, GlobalOptions().timeFormat());
     return record.Action == QLatin1String("IN ");
 }
 
 bool TimeFileIsValid(const QString& name)
 {
-    const qint64 size = FileStore::fileSize(TimeFilePath(name));
-    return size <= 0 || size % TimeRecord::Size == 0;
+    // Whatever is not a plain file is refused, naming the file, when it is opened.
+    const FileStore::Entry entry = FileStore::examine(TimeFilePath(name));
+    return entry.kind != FileStore::Entry::Kind::Regular || entry.size % TimeRecord::Size == 0;
 }
 
 QDate ParseFileDate(const QString& text)
@@ -82,6 +86,15 @@ QString FormatLastActionText(const TimeRecord& record, const QString& timeFormat
         QStringLiteral("  ") +
         Environment::regionalLocale().toString(date, QStringLiteral("dddd, MMMM dd"));
     return text.leftJustified(LastActionTextLength, u' ', true);
+}
+
+QString TimeFileTooLargeMessage(const QString& path, qint64 size)
+{
+    return QStringLiteral("The time file \"%1\" holds %2 bytes, more than the %3 that a time file "
+                          "can hold. It is damaged and was not read.")
+        .arg(FileStore::displayPath(path))
+        .arg(size)
+        .arg(MaxTimeFileSize);
 }
 
 QString InvalidTimeFileMessage()

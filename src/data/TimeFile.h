@@ -20,6 +20,11 @@ struct TimeRecord
 
 inline constexpr int LastActionTextLength = 45;
 
+// The largest time file the reports read: over eight million punches, centuries of work; a
+// larger one is damaged (a sparse or hostile file) and refused rather than scanned.
+inline constexpr qint64 MaxTimeFileSize = qint64(TimeRecord::Size) << 23;
+QString TimeFileTooLargeMessage(const QString& path, qint64 size);
+
 QString TimeFilePath(const QString& name);
 
 // The line for a punch at the given moment, both date and time taken from one clock reading.

@@ -1,5 +1,7 @@
 #include "reports/ReportExport.h"
 
+#include "data/OutputFiles.h"
+
 #include "reports/PrintRichText.h"
 #include "reports/frmReport.h"
 
@@ -54,7 +56,7 @@ IoResult SaveReportPdf(const QString& path, const QString& text, const QPageSize
         return IoResult::failure(
             QStringLiteral("The report could not be laid out on the pages of \"%1\".")
                 .arg(QDir::toNativeSeparators(path)));
-    return FileStore::replaceFile(path, pdf);
+    return WriteOutputFiles({{path, pdf}});
 }
 
 QPageSize RegionalPaper(const QLocale& locale)

@@ -5,6 +5,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -121,6 +122,56 @@ private:
     bool m_known = false;
 };
 
+// The records of a time file seen through a window: the whole file when it is in memory, a few
+// thousand records at a time when it is read from disk, so that no file is held whole.
+class RecordWindow
+{
+public:
+    static constexpr qint64 Capacity = 4096;
+
+    explicit RecordWindow(QByteArrayView bytes)
+        : m_data(bytes.data()), m_count(bytes.size() / TimeRecord::Size), m_records(m_count)
+    {
+    }
+    explicit RecordWindow(FileStore::Reader* file)
+        : m_file(file), m_records(file->size() / TimeRecord::Size)
+    {
+    }
+
+    qint64 records() const { return m_records; }
+    // Record i, 0 <= i < records(). A record that could not be read is all NUL bytes, which
+    // reads as no punch; result() then holds the failure.
+    Q_ALWAYS_INLINE const char* at(qint64 i)
+    {
+        if (quint64(i - m_first) >= quint64(m_count))
+            fill(i);
+        return m_data + (i - m_first) * TimeRecord::Size;
+    }
+    const IoResult& result() const { return m_result; }
+
+private:
+    void fill(qint64 i)
+    {
+        m_buffer.resize(size_t(Capacity * TimeRecord::Size));
+        m_first = i;
+        m_count = std::min(Capacity, m_records - i);
+        m_data = m_buffer.data();
+        const qint64 length = m_count * TimeRecord::Size;
+        if (m_file && m_result)
+            m_result = m_file->readAt(i * TimeRecord::Size, m_buffer.data(), length);
+        if (!m_file || !m_result)
+            std::memset(m_buffer.data(), 0, size_t(length));
+    }
+
+    FileStore::Reader* m_file = nullptr;
+    const char* m_data = nullptr;
+    qint64 m_first = 0;
+    qint64 m_count = 0;
+    qint64 m_records = 0;
+    std::vector<char> m_buffer;
+    IoResult m_result;
+};
+
 // Where the week's pairs lie in the file, counted as the punch recording lays the file out.
 struct WeekCount
 {
@@ -138,8 +189,10 @@ int WeeksInPeriod(QDate start, QDate end)
     return days <= 0 ? 0 : int((days + 3) / 7); // never half-way: days are whole
 }
 
-clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int roundingMode,
-                              const QTimeZone& zone)
+namespace {
+
+clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int roundingMode,
+                             const QTimeZone& zone)
 {
     const int weekCount = WeeksInPeriod(start, end);
     std::vector<WeekCount> weeks;
@@ -153,8 +206,7 @@ clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int 
     // it; those ends come in week order, so the weeks still counting are always the last ones.
     // INs before the whole period count for every week still counting; they are added to a
     // week when it stops.
-    const qint64 records = bytes.size() / TimeRecord::Size;
-    const char* data = bytes.data();
+    const qint64 records = file.records();
     PunchDayReader days(start);
     const qint64 periodStart = start.toJulianDay();
     qint64 beforePeriod = 0;
@@ -162,7 +214,7 @@ clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int 
     for (qint64 i = 0; i < records && counting < weeks.size(); ++i) {
         // Most of a long file lies before the period: the INs there are only counted.
         for (; i < records; ++i) {
-            const char* record = data + i * TimeRecord::Size;
+            const char* record = file.at(i);
             if (IsInRecord(record)) {
                 if (days.dayOf(record) >= periodStart)
                     break;
@@ -171,7 +223,7 @@ clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int 
         }
         if (i == records)
             break;
-        const qint64 day = days.dayOf(data + i * TimeRecord::Size);
+        const qint64 day = days.dayOf(file.at(i));
         while (counting < weeks.size() && day > weeks[counting].lastDay)
             weeks[counting++].nBefore += 2 * beforePeriod;
         const bool isLast = i == records - 1;
@@ -192,25 +244,41 @@ clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int 
         // Pair j is record j (IN) with record j + 1 (OUT), 0-based, whatever their actions.
         const qint64 pairsEnd = count.nBefore + 2 * count.nIn;
         for (qint64 j = count.nBefore; j < pairsEnd && j + 1 < records; j += 2) {
-            const char* in = data + j * TimeRecord::Size;
-            week.AddPeriod(MakePeriod(PunchFields::fromRecord(in),
-                                      PunchFields::fromRecord(in + TimeRecord::Size), roundingMode,
-                                      clock));
+            const PunchFields in = PunchFields::fromRecord(file.at(j));
+            const PunchFields out = PunchFields::fromRecord(file.at(j + 1));
+            week.AddPeriod(MakePeriod(in, out, roundingMode, clock));
         }
         time.AddWeek(std::move(week));
     }
     return time;
 }
 
+} // namespace
+
+clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int roundingMode,
+                              const QTimeZone& zone)
+{
+    RecordWindow file(bytes);
+    return PayPeriodFromRecords(file, start, end, roundingMode, zone);
+}
+
 clsTime LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingMode,
                       const QTimeZone& zone, IoResult* result)
 {
-    QByteArray bytes;
-    const IoResult read = FileStore::readFile(TimeFilePath(name), &bytes, true);
+    const QString path = TimeFilePath(name);
+    FileStore::Reader reader;
+    IoResult read = reader.open(path, true);
+    if (read && reader.size() > MaxTimeFileSize)
+        read = IoResult::failure(TimeFileTooLargeMessage(path, reader.size()));
+    clsTime time;
+    if (read) {
+        RecordWindow file(&reader);
+        time = PayPeriodFromRecords(file, start, end, roundingMode, zone);
+        read = file.result();
+    }
     if (result)
         *result = read;
-    return PayPeriodFromTimeFile(read ? QByteArrayView(bytes) : QByteArrayView(), start, end,
-                                 roundingMode, zone);
+    return read ? time : PayPeriodFromTimeFile(QByteArrayView(), start, end, roundingMode, zone);
 }
 
 clsPeriod PeriodFromPunches(const TimeRecord& in, const TimeRecord& out, int roundingMode,

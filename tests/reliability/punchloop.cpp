@@ -25,7 +25,8 @@ int main(int argc, char* argv[])
         const bool isIn = ReadLastAction(name, &lastAction);
         if (!RecordPunch(name, !isIn))
             return 1;
-        std::printf("PUNCHED %lld\n", FileStore::fileSize(TimeFilePath(name)) / TimeRecord::Size);
+        std::printf("PUNCHED %lld\n",
+                    FileStore::examine(TimeFilePath(name)).size / TimeRecord::Size);
         std::fflush(stdout);
     }
 }

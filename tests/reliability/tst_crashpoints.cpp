@@ -76,10 +76,15 @@ void verifyAfterCrash(const QString& operation, const TempProgramDir& dir, const
         OptionsRecord options;
         QVERIFY(ReadOptionsFile(&options));
     }
-    // A leftover temporary is dotted and never read as data.
+    // A leftover temporary is dotted and never read as data, and the next replace in its
+    // folder removes it.
+    static const QRegularExpression temporary(QStringLiteral("^\\..+\\.tmp-\\d+$"));
     for (const QString& file : dir.files())
-        QVERIFY2(!file.startsWith(u'.') || file.endsWith(QStringLiteral(".new")), qPrintable(file));
+        QVERIFY2(!file.startsWith(u'.') || temporary.match(file).hasMatch(), qPrintable(file));
     QVERIFY(RunProbeOperation(operation));
+    QVERIFY(FileStore::replaceFile(dir.path(QStringLiteral("scratch")), "x"));
+    for (const QString& file : dir.files())
+        QVERIFY2(!file.startsWith(u'.'), qPrintable(file));
 }
 
 // The system calls that touch the operation's files, as strace filters them.
@@ -94,7 +99,7 @@ QStringList straceFilter(const TempProgramDir& dir, const QString& operation)
                      dir.dataDir()};
     for (const ProbeExpectation& e : ProbeExpectations(operation))
         args << QStringLiteral("-P") << dir.path(e.file) << QStringLiteral("-P")
-             << dir.path(u'.' + e.file + QStringLiteral(".new"));
+             << dir.path(u'.' + e.file + QStringLiteral(".tmp-1"));
     args << QStringLiteral("-P") << dir.path(QStringLiteral("Cid.txt"));
     return args;
 }

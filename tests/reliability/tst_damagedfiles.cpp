@@ -63,7 +63,7 @@ private Q_SLOTS:
     void employeeList_everyBitFlipped_keepsUntouchedLines();
     void employeeList_lineEndsAndByteOrderMark_data();
     void employeeList_lineEndsAndByteOrderMark();
-    void employeeList_duplicateNamesAreAllListed();
+    void employeeList_duplicateNameIsReportedAndLeftOut();
     void damagedEmployeeList_isNeverOverwritten();
     void settings_truncatedOrFlipped_neverCrashOrOverwrite();
     void timeFile_truncatedAtEveryByte_lastActionSafe();
@@ -118,14 +118,18 @@ void TestDamagedFiles::employeeList_lineEndsAndByteOrderMark()
     QCOMPARE(list.records, sampleRecords);
 }
 
-void TestDamagedFiles::employeeList_duplicateNamesAreAllListed()
+void TestDamagedFiles::employeeList_duplicateNameIsReportedAndLeftOut()
 {
     TempProgramDir dir;
-    dir.write(QStringLiteral("names.nms"), SerializeEmployeeRecord(sampleRecords[0]) +
-                                               SerializeEmployeeRecord(sampleRecords[0]));
-    QCOMPARE(EmployeeNames().size(), 2);
-    QVERIFY(DeleteEmployee(QStringLiteral("Ann Lee"))); // exact name: both go
-    QCOMPARE(EmployeeNames().size(), 0);
+    const QByteArray bytes =
+        SerializeEmployeeRecord(sampleRecords[0]) + SerializeEmployeeRecord(sampleRecords[0]);
+    dir.write(QStringLiteral("names.nms"), bytes);
+    IoResult result;
+    QCOMPARE(EmployeeNames(&result).size(), 1);
+    QVERIFY(result.error.contains(QStringLiteral("line 2: \"Ann Lee\" is listed twice")));
+    // A rewrite would drop the line: it is refused until the file is mended.
+    QVERIFY(!DeleteEmployee(QStringLiteral("Ann Lee")));
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), bytes);
 }
 
 void TestDamagedFiles::damagedEmployeeList_isNeverOverwritten()

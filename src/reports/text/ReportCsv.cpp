@@ -1,5 +1,7 @@
 #include "reports/text/ReportCsv.h"
 
+#include "data/OutputFiles.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
@@ -96,13 +98,12 @@ QString PunchesPath(const QString& payrollPath)
 
 IoResult Save(const ReportFigures& figures, const QString& payrollPath, bool withPunches)
 {
-    if (withPunches && figures.timeCard) {
-        if (const IoResult punches =
-                FileStore::replaceFile(PunchesPath(payrollPath), Punches(figures));
-            !punches)
-            return punches;
-    }
-    return FileStore::replaceFile(payrollPath, Payroll(figures));
+    // Both files are written and flushed before either replaces its old one, so the pair
+    // always matches.
+    QList<FileStore::Output> files{{payrollPath, Payroll(figures)}};
+    if (withPunches && figures.timeCard)
+        files.append({PunchesPath(payrollPath), Punches(figures)});
+    return WriteOutputFiles(files);
 }
 
 } // namespace ReportCsv
