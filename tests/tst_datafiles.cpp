@@ -24,6 +24,8 @@ private Q_SLOTS:
     void overtimeThreshold_readsLeadingNumber_data();
     void overtimeThreshold_readsLeadingNumber();
     void failedSettingsWrite_leavesOldFileWhole();
+    void flagByteOtherThanOne_readsAsOff_data();
+    void flagByteOtherThanOne_readsAsOff();
 
     void shiftCharacters_roundTripsAndKeepsLineEnds();
     void shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty_data();
@@ -31,6 +33,7 @@ private Q_SLOTS:
 
     void employeeRecord_roundTripsWithCommaInName();
     void employeeNames_compareExactlyOrIgnoringCase();
+    void paddedStoredName_isADuplicateOfTheBareName();
     void findEmployee_withoutMatchReturnsEmptyFields();
     void deleteEmployee_keepsOrderOfOthersAndTimeFile();
     void deleteOnlyEmployee_leavesEmptyFileAndNoTemporary();
@@ -51,6 +54,8 @@ private Q_SLOTS:
     void lastActionText_inBothTimeFormats_data();
     void lastActionText_inBothTimeFormats();
     void lastAction_readsOnlyTheLastRecord();
+    void unopenableTimeFile_failsLastActionNamingFile_data();
+    void unopenableTimeFile_failsLastActionNamingFile();
 };
 
 void TestDataFiles::firstRunSettings_are229BytesWithZeroReservedFields()
@@ -171,6 +176,33 @@ void TestDataFiles::failedSettingsWrite_leavesOldFileWhole()
     }
 }
 
+void TestDataFiles::flagByteOtherThanOne_readsAsOff_data()
+{
+    QTest::addColumn<char>("flag");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("NUL of a record never saved") << '\0' << false;
+    QTest::newRow("space of a hand edit") << ' ' << false;
+    QTest::newRow("0") << '0' << false;
+    QTest::newRow("1") << '1' << true;
+}
+
+void TestDataFiles::flagByteOtherThanOne_readsAsOff()
+{
+    QFETCH(char, flag);
+    QFETCH(bool, on);
+    TempProgramDir dir;
+    QByteArray bytes = OptionsRecord::firstRunDefaults(QStringLiteral("secret1")).toBytes();
+    // The flag bytes: AskOnStart, then AskForPin, SecurityEnabled, AskOnExit, DailyOvertime.
+    for (int offset : {15, 36, 37, 38, 39})
+        bytes[offset] = flag;
+    dir.write(QStringLiteral("options.ini"), bytes);
+    OptionsRecord r;
+    QVERIFY(ReadOptionsFile(&r));
+    for (const QString& f :
+         {r.AskOnStart, r.AskForPin, r.SecurityEnabled, r.AskOnExit, r.DailyOvertime})
+        QCOMPARE(OptionsRecord::isOn(f), on);
+}
+
 void TestDataFiles::shiftCharacters_roundTripsAndKeepsLineEnds()
 {
     MessageRecorder messages;
@@ -244,6 +276,14 @@ void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
     QCOMPARE(messages.texts().last(),
              QStringLiteral("The employee you wish to delete has no record"));
     QCOMPARE(EmployeeNames(), QStringList{QStringLiteral("John Smith")});
+}
+
+void TestDataFiles::paddedStoredName_isADuplicateOfTheBareName()
+{
+    TempProgramDir dir;
+    dir.write(QStringLiteral("names.nms"),
+              SerializeEmployeeRecord(employee(QStringLiteral("Bob  "))));
+    QVERIFY(EmployeeExists(QStringLiteral("bob")));
 }
 
 void TestDataFiles::findEmployee_withoutMatchReturnsEmptyFields()
@@ -477,6 +517,29 @@ void TestDataFiles::lastAction_readsOnlyTheLastRecord()
     QString lastAction;
     QVERIFY(ReadLastAction(QStringLiteral("Ann"), &lastAction));
     QCOMPARE(lastAction, QStringLiteral("IN  at  23:59  Sunday, February 29").leftJustified(45));
+}
+
+void TestDataFiles::unopenableTimeFile_failsLastActionNamingFile_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::newRow("EACCES") << EACCES;
+    QTest::newRow("EIO") << EIO;
+}
+
+// Only a missing time file is an empty one: a file that is there but cannot be opened is not.
+void TestDataFiles::unopenableTimeFile_failsLastActionNamingFile()
+{
+    QFETCH(int, error);
+    TempProgramDir dir;
+    dir.write(QStringLiteral("Ann.txt"), punchLine("IN", "01/15/2001", "08:05"));
+    FileStore::setFaultHook([error](const char* call, const QString&) {
+        return qstrcmp(call, "open") == 0 ? error : 0;
+    });
+    QString lastAction;
+    IoResult result;
+    ReadLastAction(QStringLiteral("Ann"), &lastAction, &result);
+    QVERIFY(!result);
+    QVERIFY(result.error.contains(dir.path(QStringLiteral("Ann.txt"))));
 }
 
 QTEST_GUILESS_MAIN(TestDataFiles)

@@ -124,6 +124,7 @@ private Q_SLOTS:
     void weekWithoutPunches_addsOneEmptyLineInBothStyles();
     void dayAbove24Hours_marksDailyLineAndAddsNote();
     void dayAbove24Hours_inTimeCard_addsOnlyNote();
+    void dayAbove24HoursInFirstWeek_keepsTimeCardNote();
     void severalFlaggedEmployees_noteShownOnce();
     void shortText_isHeaderAndSummary();
     void missingTimeFile_reportsZeroHours();
@@ -135,6 +136,7 @@ private Q_SLOTS:
     void shiftWithoutEmployees_showsMessageAndBuildsNothing();
     void blankNames_areLeftOut();
     void manyEmployees_haveNoLimit();
+    void unreadableTimeFile_isReportedAndNothingBuilt_data();
     void unreadableTimeFile_isReportedAndNothingBuilt();
 };
 
@@ -422,6 +424,17 @@ void TestReportText::dayAbove24Hours_inTimeCard_addsOnlyNote()
     QVERIFY(texts.ReportSummary.endsWith(Note));
 }
 
+void TestReportText::dayAbove24HoursInFirstWeek_keepsTimeCardNote()
+{
+    clsTime t = oneDay(QDate(2009, 11, 2), 26.0f);
+    clsWeek second;
+    second.AddPeriod(periodOf(QDate(2009, 11, 9), 8.0f));
+    t.AddWeek(second);
+    SingleReportInput in = sampleInput(SingleReportStyle::TimeCard);
+    in.options.to = QDate(2009, 11, 15);
+    QVERIFY(BuildSingleReport(in, t).ReportSummary.endsWith(Note));
+}
+
 void TestReportText::severalFlaggedEmployees_noteShownOnce()
 {
     MultipleReportBuilder builder(0, optionsFor(QDate(2009, 11, 2), QDate(2009, 11, 8)));
@@ -454,16 +467,13 @@ void TestReportText::payPeriod_data()
 {
     QTest::addColumn<int>("days");
     QTest::addColumn<bool>("valid");
-    for (auto [days, valid] : {std::pair{7, true},
-                               {14, true},
-                               {21, true},
-                               {28, true},
-                               {8, false},
-                               {1, false},
-                               {0, false},
-                               {35, false},
-                               {-6, false}})
-        QTest::addRow("%d days", days) << days << valid;
+    // Every whole number of weeks, and a day less and a day more.
+    for (int weeks = 1; weeks <= 4; ++weeks) {
+        for (int days : {7 * weeks - 1, 7 * weeks, 7 * weeks + 1})
+            QTest::addRow("%d days", days) << days << (days == 7 * weeks);
+    }
+    for (int days : {1, 0, 35, -6})
+        QTest::addRow("%d days", days) << days << false;
 }
 
 void TestReportText::payPeriod()
@@ -472,6 +482,9 @@ void TestReportText::payPeriod()
     QFETCH(bool, valid);
     const QDate from(2009, 11, 2);
     QCOMPARE(IsValidPayPeriod(from, from.addDays(days - 1)), valid);
+    MessageRecorder recorder;
+    QCOMPARE(CheckPayPeriod(from, from.addDays(days - 1)), valid);
+    QCOMPARE(recorder.messages.size(), valid ? 0 : 1);
 }
 
 void TestReportText::invalidPayPeriod_showsMessageAndBuildsNothing()
@@ -554,13 +567,24 @@ void TestReportText::manyEmployees_haveNoLimit()
     QVERIFY(texts->ReportDetail.contains(QStringLiteral("Employee 399              2.00")));
 }
 
+void TestReportText::unreadableTimeFile_isReportedAndNothingBuilt_data()
+{
+    QTest::addColumn<QByteArray>("call");
+    QTest::addColumn<int>("error");
+    QTest::newRow("read EIO") << QByteArray("read") << EIO;
+    // Only a missing time file is an empty one: a file that cannot be opened pays nothing.
+    QTest::newRow("open EACCES") << QByteArray("open") << EACCES;
+    QTest::newRow("open EIO") << QByteArray("open") << EIO;
+}
+
 void TestReportText::unreadableTimeFile_isReportedAndNothingBuilt()
 {
+    QFETCH(QByteArray, call);
+    QFETCH(int, error);
     TempProgramDir dir;
     MessageRecorder recorder;
     dir.write(QStringLiteral("Sample Employee.txt"), sampleWeek());
-    FileStore::setFaultHook(
-        [](const char* call, const QString&) { return QByteArray(call) == "read" ? EIO : 0; });
+    FileStore::setFaultHook([&](const char* c, const QString&) { return call == c ? error : 0; });
     const auto single = CreateSingleReport(sampleInput(SingleReportStyle::DailyHours));
     MultipleReportInput in;
     in.employees = {sampleInput(SingleReportStyle::DailyHours).employee};
@@ -570,7 +594,8 @@ void TestReportText::unreadableTimeFile_isReportedAndNothingBuilt()
     QVERIFY(!single);
     QVERIFY(!multiple);
     QCOMPARE(recorder.messages.size(), 2);
-    QVERIFY(recorder.messages.at(0).text.contains(QStringLiteral("Sample Employee.txt")));
+    for (const Messages::Message& m : recorder.messages)
+        QVERIFY(m.text.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
     QCOMPARE(recorder.messages.at(1).icon, Messages::Icon::Warning);
 }
 

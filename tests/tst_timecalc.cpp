@@ -159,12 +159,18 @@ void TestTimeCalc::nightAcrossDaylightSavingChange_paysHoursWorked_data()
     QTest::addColumn<QString>("inDate");
     QTest::addColumn<QString>("outDate");
     QTest::addColumn<float>("hours");
+    QTest::addColumn<int>("dayOfPeriod"); // the night begins on this day of a one-week period
     QTest::newRow("clocks go back") << "10/31/2009"
-                                    << "11/01/2009" << 9.0f;
+                                    << "11/01/2009" << 9.0f << 1;
     QTest::newRow("clocks go forward") << "03/07/2009"
-                                       << "03/08/2009" << 7.0f;
+                                       << "03/08/2009" << 7.0f << 1;
     QTest::newRow("ordinary night") << "11/01/2009"
-                                    << "11/02/2009" << 8.0f;
+                                    << "11/02/2009" << 8.0f << 1;
+    // The change falls on the morning after the period.
+    QTest::newRow("clocks go back after last day") << "10/31/2009"
+                                                   << "11/01/2009" << 9.0f << 7;
+    QTest::newRow("clocks go forward after last day") << "03/07/2009"
+                                                      << "03/08/2009" << 7.0f << 7;
 }
 
 void TestTimeCalc::nightAcrossDaylightSavingChange_paysHoursWorked()
@@ -172,10 +178,11 @@ void TestTimeCalc::nightAcrossDaylightSavingChange_paysHoursWorked()
     QFETCH(QString, inDate);
     QFETCH(QString, outDate);
     QFETCH(float, hours);
+    QFETCH(int, dayOfPeriod);
     const QByteArray file = punchLine("IN ", inDate.toLatin1(), "22:00") +
                             punchLine("OUT", outDate.toLatin1(), "06:00");
-    const QDate in = ParseFileDate(inDate);
-    const clsTime t = load(file, in, in.addDays(6));
+    const QDate start = ParseFileDate(inDate).addDays(1 - dayOfPeriod);
+    const clsTime t = load(file, start, start.addDays(6));
     QCOMPARE(t.Week(1).Day(1).Period(1).Hours(), hours);
     QCOMPARE(t.TotalHours(), hours);
 }

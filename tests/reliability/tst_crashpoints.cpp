@@ -8,9 +8,11 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +106,82 @@ QStringList straceFilter(const TempProgramDir& dir, const QString& operation)
     return args;
 }
 
+// The trace up to the probe's success: each write flushed through its descriptor, the folder after
+// its last new name. Files are known by descriptor, whatever names and opens the file layer uses.
+struct FlushAudit
+{
+    QStringList problems;
+    int dataWrites = 0;
+    bool success = false;
+};
+
+FlushAudit auditFlushes(const QByteArray& trace, const TempProgramDir& dir,
+                        const QStringList& filesBefore)
+{
+    // Paths in arguments are spelt as the program gave them, those of descriptors canonically.
+    const QString dataDir = QFileInfo(dir.dataDir()).canonicalFilePath();
+    const QString inFolder = dataDir + u'/';
+    QSet<QString> present;
+    for (const QString& file : filesBefore)
+        present.insert(inFolder + file);
+    static const QRegularExpression call(
+        QStringLiteral(R"(^([a-z0-9_]+)\((.*)\)\s+=\s+(-?\d+)(?:<([^>]*)>)?)"));
+    static const QRegularExpression firstFd(QStringLiteral(R"(^(\d+)<([^>]*)>)"));
+    static const QRegularExpression lastString(QStringLiteral(R"re("([^"]*)"[^"]*$)re"));
+    static const QSet<QString> renames{QStringLiteral("rename"), QStringLiteral("renameat"),
+                                       QStringLiteral("renameat2"), QStringLiteral("link"),
+                                       QStringLiteral("linkat")};
+    FlushAudit audit;
+    QHash<int, QString> unflushed; // descriptor -> the file written since its last flush
+    QString folderChange;          // the last change of names not yet followed by a folder flush
+    for (const QByteArray& line : trace.split('\n')) {
+        const QRegularExpressionMatch m = call.match(QString::fromLatin1(line));
+        if (!m.hasMatch())
+            continue;
+        const QString name = m.captured(1);
+        const QString args = m.captured(2);
+        const bool ok = m.captured(3).toInt() >= 0;
+        const QRegularExpressionMatch fdMatch = firstFd.match(args);
+        const int fd = fdMatch.hasMatch() ? fdMatch.captured(1).toInt() : -1;
+        const QString fdPath = fdMatch.captured(2);
+        const bool dataFd = fdPath.startsWith(inFolder);
+        if (name.contains(QStringLiteral("write")) && !dataFd &&
+            args.contains(QStringLiteral("DONE\\n"))) {
+            audit.success = true;
+            break;
+        }
+        if (name.contains(QStringLiteral("write")) || name == QLatin1String("ftruncate") ||
+            name == QLatin1String("fallocate")) {
+            if (dataFd && ok) {
+                ++audit.dataWrites;
+                unflushed.insert(fd, fdPath);
+            }
+        } else if (name == QLatin1String("fsync") || name == QLatin1String("fdatasync")) {
+            // A folder whose file system cannot flush it refuses with EINVAL: asked is enough.
+            unflushed.remove(fd);
+            if (fdPath == dataDir)
+                folderChange.clear();
+        } else if (name == QLatin1String("close")) {
+            if (unflushed.contains(fd))
+                audit.problems << QStringLiteral("%1 closed unflushed").arg(unflushed.take(fd));
+        } else if (ok && renames.contains(name)) {
+            if (args.contains(dataDir) || args.contains(dir.dataDir())) {
+                folderChange = QString::fromLatin1(line);
+                present.insert(inFolder + QFileInfo(lastString.match(args).captured(1)).fileName());
+            }
+        } else if (ok && m.captured(4).startsWith(inFolder) && !present.contains(m.captured(4)) &&
+                   (name == QLatin1String("creat") || args.contains(QStringLiteral("O_CREAT")))) {
+            folderChange = QString::fromLatin1(line);
+            present.insert(m.captured(4));
+        }
+    }
+    for (const QString& file : std::as_const(unflushed))
+        audit.problems << QStringLiteral("%1 written, not flushed before success").arg(file);
+    if (!folderChange.isEmpty())
+        audit.problems << QStringLiteral("folder not flushed after ") + folderChange;
+    return audit;
+}
+
 } // namespace
 
 class TestCrashPoints : public QObject
@@ -117,6 +195,11 @@ private Q_SLOTS:
         crashAtEveryCall_leavesOperationWholeOrUndone_data();
     }
     void crashAtEverySystemCall_leavesOperationWholeOrUndone();
+    void writtenDataAndFolder_areFlushedBeforeSuccess_data()
+    {
+        crashAtEveryCall_leavesOperationWholeOrUndone_data();
+    }
+    void writtenDataAndFolder_areFlushedBeforeSuccess();
 };
 
 void TestCrashPoints::crashAtEveryCall_leavesOperationWholeOrUndone_data()
@@ -193,6 +276,44 @@ void TestCrashPoints::crashAtEverySystemCall_leavesOperationWholeOrUndone()
     }
     qInfo("%s: %lld system-call crash points tried (%s)", qPrintable(operation),
           qlonglong(calls.size()), qPrintable(calls.join(u' ')));
+}
+
+// A killed process keeps its cached writes, so the crash points cannot see a missing flush: the
+// trace of a whole run shows it.
+void TestCrashPoints::writtenDataAndFolder_areFlushedBeforeSuccess()
+{
+    QFETCH(QString, operation);
+    if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+        QSKIP("strace is not installed");
+    TempProgramDir dir;
+    PrepareProbeOperation(operation);
+    const QStringList filesBefore = dir.files();
+    QTemporaryDir logDir;
+    const QString log = logDir.filePath(QStringLiteral("trace"));
+    const QStringList strace{
+        QStringLiteral("-qq"),
+        QStringLiteral("-yy"),
+        QStringLiteral("-s"),
+        QStringLiteral("64"),
+        QStringLiteral("-e"),
+        QStringLiteral("signal=none"),
+        QStringLiteral("-e"),
+        QStringLiteral("trace=open,openat,openat2,creat,close,write,writev,pwrite64,pwritev,"
+                       "pwritev2,ftruncate,fallocate,fsync,fdatasync,rename,renameat,renameat2,"
+                       "link,linkat"),
+        QStringLiteral("-o"),
+        log};
+    QVERIFY(runProbe(operation, dir.programDir(), 0, strace).done);
+    QFile trace(log);
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    const QByteArray text = trace.readAll();
+    if (text.isEmpty())
+        QSKIP("strace cannot trace here");
+    const FlushAudit audit = auditFlushes(text, dir, filesBefore);
+    QVERIFY2(audit.success, "the trace shows no success line");
+    QVERIFY(audit.dataWrites > 0);
+    QVERIFY2(audit.problems.isEmpty(), qPrintable(operation + QStringLiteral(": ") +
+                                                  audit.problems.join(QStringLiteral("; "))));
 }
 
 QTEST_GUILESS_MAIN(TestCrashPoints)
