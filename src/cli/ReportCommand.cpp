@@ -1,5 +1,7 @@
 #include "cli/ReportCommand.h"
 
+#include "cli/RecordCommands.h"
+
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/Messages.h"
@@ -87,6 +89,9 @@ ReportRun RunReportRequest(const ReportRequest& request)
 {
     if (!request.dataDir.isEmpty())
         Environment::setDataDirectory(QDir(request.dataDir).absolutePath());
+    if (request.kind == ReportRequest::Kind::Corrections ||
+        request.kind == ReportRequest::Kind::WhoIsIn)
+        return RunRecordRequest(request);
     MessageCapture messages;
     // The overtime rule is read from the program-wide settings by the time objects.
     if (const IoResult read = ReadOptionsFile(&GlobalOptions()); !read)

@@ -55,7 +55,8 @@ bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
     const qsizetype equals = arg.indexOf(u'=');
     const QString option = equals < 0 ? arg : arg.left(equals);
     const bool isFlag = option == QLatin1String("--time-card") ||
-                        option == QLatin1String("--ssn") || option == QLatin1String("--address");
+                        option == QLatin1String("--ssn") || option == QLatin1String("--address") ||
+                        option == QLatin1String("--verify");
     if (isFlag) {
         if (equals >= 0)
             return r.fail(QStringLiteral("%1 takes no value").arg(option));
@@ -63,6 +64,8 @@ bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
             q.timeCard = true;
         else if (option == QLatin1String("--ssn"))
             q.includeSsn = true;
+        else if (option == QLatin1String("--verify"))
+            q.verify = true;
         else
             q.includeAddress = true;
         return true;
@@ -97,9 +100,30 @@ bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
     return true;
 }
 
+// The record of corrections and the list of who is in take no pay period of their own.
+bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, Reader& r)
+{
+    const bool corrections = q.kind == ReportRequest::Kind::Corrections;
+    const qsizetype expected = corrections ? 2 : 1;
+    if (positional.size() > expected)
+        return r.fail(QStringLiteral("unexpected argument \"%1\"").arg(positional.at(expected)));
+    if (q.shift != 0 || q.timeCard || q.includeSsn || q.includeAddress)
+        return r.fail(QStringLiteral("--shift, --time-card, --ssn and --address belong to the "
+                                     "payroll reports"));
+    if (q.format == ReportRequest::Format::Pdf)
+        return r.fail(QStringLiteral("%1 is written as text or csv").arg(positional.constFirst()));
+    if (!corrections && (q.verify || q.from.isValid() || q.to.isValid()))
+        return r.fail(QStringLiteral("who-is-in takes no --from, --to or --verify"));
+    if (q.from.isValid() != q.to.isValid())
+        return r.fail(QStringLiteral("--from and --to go together"));
+    return true;
+}
+
 // What only one kind of report takes, and what both need.
 bool CheckComplete(const ReportRequest& q, const QStringList& positional, Reader& r)
 {
+    if (q.kind == ReportRequest::Kind::Corrections || q.kind == ReportRequest::Kind::WhoIsIn)
+        return CheckRecordRequest(q, positional, r);
     const bool single = q.kind == ReportRequest::Kind::Single;
     const qsizetype expected = single ? 2 : 1;
     if (single && positional.value(1).trimmed().isEmpty())
@@ -148,10 +172,15 @@ ParsedRequest ParseReportArguments(const QStringList& arguments)
         q.kind = ReportRequest::Kind::Single;
     else if (positional.constFirst() == QLatin1String("multiple"))
         q.kind = ReportRequest::Kind::Multiple;
+    else if (positional.constFirst() == QLatin1String("corrections"))
+        q.kind = ReportRequest::Kind::Corrections;
+    else if (positional.constFirst() == QLatin1String("who-is-in"))
+        q.kind = ReportRequest::Kind::WhoIsIn;
     else
-        return {std::nullopt, QStringLiteral("unknown report \"%1\": single or multiple")
-                                  .arg(positional.constFirst())};
-    if (q.kind == ReportRequest::Kind::Single)
+        return {std::nullopt,
+                QStringLiteral("unknown report \"%1\": single, multiple, corrections or who-is-in")
+                    .arg(positional.constFirst())};
+    if (q.kind == ReportRequest::Kind::Single || q.kind == ReportRequest::Kind::Corrections)
         q.name = positional.value(1);
     if (!CheckComplete(q, positional, r))
         return {std::nullopt, r.error};
@@ -166,6 +195,9 @@ QString ReportUsage()
         "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
         "  horodex-report multiple [--shift N] --from YYYY-MM-DD --to YYYY-MM-DD [--ssn]\n"
         "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
+        "  horodex-report corrections [NAME] [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
+        "                 [--format text|csv] [--verify] [--data DIR]\n"
+        "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
         "  horodex-report --help\n"
         "\n"
         "Builds the payroll report of one employee (NAME exactly as listed) or of all\n"
@@ -180,6 +212,10 @@ QString ReportUsage()
         "                   IN/OUT pairs beside FILE (pay.csv: pay-punches.csv)\n"
         "  --output FILE    write to FILE instead of standard output\n"
         "  --data DIR       read the data directory DIR instead of \"data\" beside the program\n"
+        "\n"
+        "corrections prints the record of time-card corrections (of NAME, saved from one\n"
+        "day to another); with --verify it checks that no line was changed, removed or\n"
+        "inserted by hand. who-is-in lists the employees whose last punch is IN.\n"
         "\n"
         "Exit status 0 when the report was written; otherwise 1 with a one-line message on\n"
         "standard error (2 for a command line that cannot be read).\n");

@@ -9,17 +9,18 @@
 // What a command line of horodex-report asks for.
 struct ReportRequest
 {
-    enum class Kind { Help, Single, Multiple };
+    enum class Kind { Help, Single, Multiple, Corrections, WhoIsIn };
     enum class Format { Text, Csv, Pdf };
 
     Kind kind = Kind::Help;
-    QString name;  // single: the employee, matched exactly
+    QString name;  // single: the employee, matched exactly; corrections: empty for all
     int shift = 0; // multiple: 0 for all employees, 1 … 9 for one shift
     QDate from;
     QDate to;
     bool timeCard = false;
     bool includeSsn = false;
     bool includeAddress = false;
+    bool verify = false; // corrections: check the chain of the record instead of printing it
     Format format = Format::Text;
     QString output;  // empty: standard output
     QString dataDir; // empty: "data" beside the program

@@ -35,23 +35,35 @@ IoResult RecordPunch(const QString& name, bool isIn)
     return FileStore::appendToFile(TimeFilePath(name), FormatPunchLine(isIn, moment));
 }
 
-bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result)
+IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
+                        bool* wholeRecords)
 {
-    *lastActionText = QString(LastActionTextLength, u' ');
+    record->reset();
     // Only the last record is read, whatever the size of the file.
     FileStore::Reader file;
     IoResult read = file.open(TimeFilePath(name), true);
-    char last[TimeRecord::Size];
+    if (wholeRecords)
+        *wholeRecords = file.size() % TimeRecord::Size == 0;
     const qint64 records = file.size() / TimeRecord::Size;
+    char last[TimeRecord::Size];
     if (read && records > 0)
         read = file.readAt((records - 1) * TimeRecord::Size, last, TimeRecord::Size);
+    if (read && records > 0)
+        *record = TimeRecord::fromBytes(QByteArrayView(last, TimeRecord::Size));
+    return read;
+}
+
+bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result)
+{
+    *lastActionText = QString(LastActionTextLength, u' ');
+    std::optional<TimeRecord> record;
+    const IoResult read = ReadLastRecord(name, &record);
     if (result)
         *result = read;
-    if (!read || records == 0)
+    if (!record)
         return false;
-    const TimeRecord record = TimeRecord::fromBytes(QByteArrayView(last, TimeRecord::Size));
-    *lastActionText = FormatLastActionText(record, GlobalOptions().timeFormat());
-    return record.Action == QLatin1String("IN ");
+    *lastActionText = FormatLastActionText(*record, GlobalOptions().timeFormat());
+    return record->isIn();
 }
 
 bool TimeFileIsValid(const QString& name)

@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 // One punch: 31 bytes, "IN " or "OUT", the date at column 7, the time at column 25, CR LF.
 struct TimeRecord
 {
@@ -16,6 +18,7 @@ struct TimeRecord
     QString PunchTime; // "hh:mm"
 
     static TimeRecord fromBytes(QByteArrayView line); // line holds Size bytes
+    bool isIn() const { return Action == QLatin1String("IN "); }
 };
 
 inline constexpr int LastActionTextLength = 45;
@@ -33,6 +36,11 @@ QByteArray FormatPunchLine(bool isIn, const QDateTime& moment);
 // Appends the punch line for the current time. Fails, naming the file, when the line is not on
 // disk; the caller then shows the failure and changes nothing on screen.
 IoResult RecordPunch(const QString& name, bool isIn);
+
+// The last whole record of the time file, read alone; none for an empty or missing file.
+// wholeRecords tells whether the file's length is a multiple of a record.
+IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
+                        bool* wholeRecords = nullptr);
 
 // True when the last record is an IN; fills lastActionText (45 characters, blank without a punch).
 // A missing file counts as empty. A read failure leaves the text blank and is reported in result.

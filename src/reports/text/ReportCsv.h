@@ -24,8 +24,8 @@ QByteArray Punches(const ReportFigures& figures);
 // importer expects one table per file: "payroll.csv" puts them in "payroll-punches.csv".
 QString PunchesPath(const QString& payrollPath);
 
-// Writes the payroll file and, for a time card with withPunches, the punches file, each
-// replaced atomically; the punches go first so that a payroll file never refers to missing ones.
+// Writes the payroll file and, for a time card with withPunches, the punches file: both are
+// written and flushed before either replaces its old file, so the two always match.
 IoResult Save(const ReportFigures& figures, const QString& payrollPath, bool withPunches);
 
 // A field quoted when it holds a comma, a quote or a line break, with its quotes doubled.

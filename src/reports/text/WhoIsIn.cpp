@@ -1,0 +1,95 @@
+#include "reports/text/WhoIsIn.h"
+
+#include "data/TimeFile.h"
+#include "reports/text/ReportCsv.h"
+#include "timecalc/TimeManipulation.h"
+
+#include <algorithm>
+
+using namespace ReportFormat;
+
+namespace {
+
+QString Moment(const QDateTime& moment, const QString& timeFormat, const RegionalFormats& formats)
+{
+    return ShortDate(moment.date(), formats) + u' ' + FormatTimeOfDay(moment.time(), timeFormat);
+}
+
+} // namespace
+
+WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                        const QTimeZone& zone)
+{
+    WhoIsInList list;
+    list.at = now;
+    for (const EmployeeRecord& employee : employees) {
+        const QString name = employee.Name.trimmed();
+        std::optional<TimeRecord> last;
+        bool whole = true;
+        if (const IoResult read = ReadLastRecord(name, &last, &whole); !read) {
+            list.problems.append(read.error);
+            continue;
+        }
+        if (!whole) {
+            list.problems.append(QStringLiteral("The time file \"%1\" is invalid: its length is "
+                                                "not a whole number of punches.")
+                                     .arg(FileStore::displayPath(TimeFilePath(name))));
+            continue;
+        }
+        if (!last || !last->isIn())
+            continue;
+        PresentEmployee p;
+        p.name = name;
+        p.since = ParseFileDateTime(last->PunchDate, last->PunchTime, zone);
+        p.hours = p.since.isValid() ? p.since.secsTo(now) / 3600.0 : 0.0;
+        p.forgotten = p.hours > ForgottenAfterHours;
+        list.present.append(p);
+    }
+    std::stable_sort(
+        list.present.begin(), list.present.end(),
+        [](const PresentEmployee& a, const PresentEmployee& b) { return a.hours > b.hours; });
+    return list;
+}
+
+QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
+                    const RegionalFormats& formats)
+{
+    QString text = QStringLiteral("Who is in:              ") +
+                   Moment(list.at, timeFormat, formats) + LineEnd + LineEnd;
+    text += QStringLiteral("Employee Name           In Since                  Hours") + LineEnd;
+    text += Rule() + LineEnd;
+    bool anyForgotten = false;
+    for (const PresentEmployee& p : list.present) {
+        text += LeftIn(24, p.name) + LeftIn(22, Moment(p.since, timeFormat, formats)) +
+                RightIn(9, Hours(float(p.hours)));
+        if (p.forgotten)
+            text += QStringLiteral(" ***");
+        text += LineEnd;
+        anyForgotten = anyForgotten || p.forgotten;
+    }
+    text += Rule() + LineEnd;
+    text += list.present.size() == 1
+                ? QStringLiteral("1 employee is in")
+                : QStringLiteral("%1 employees are in").arg(list.present.size());
+    text += LineEnd;
+    if (anyForgotten)
+        text += LineEnd +
+                QStringLiteral("*** In for more than %1 hours: probably a forgotten OUT.")
+                    .arg(ForgottenAfterHours) +
+                LineEnd;
+    for (const QString& problem : list.problems)
+        text += LineEnd + QStringLiteral("Not read: ") + problem + LineEnd;
+    return text;
+}
+
+QByteArray WhoIsInCsv(const WhoIsInList& list)
+{
+    QString csv = QStringLiteral("Employee Name,In Date,In Time,Hours,Probably Forgotten\r\n");
+    for (const PresentEmployee& p : list.present) {
+        csv += ReportCsv::Field(p.name) + u',' + p.since.date().toString(Qt::ISODate) + u',' +
+               p.since.time().toString(QStringLiteral("HH:mm")) + u',' +
+               ReportCsv::Number(float(p.hours)) + u',' +
+               (p.forgotten ? QStringLiteral("1") : QStringLiteral("0")) + QStringLiteral("\r\n");
+    }
+    return csv.toUtf8();
+}

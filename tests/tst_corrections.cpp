@@ -1,0 +1,269 @@
+// Corrected time cards, the chained record of corrections, and the list of who is in.
+#include "SampleReport.h"
+#include "testsupport/TestSupport.h"
+
+#include "data/CorrectionLog.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeCard.h"
+#include "data/TimeFile.h"
+#include "reports/text/WhoIsIn.h"
+#include "timecalc/TimeManipulation.h"
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+const QTimeZone Zone = QTimeZone::systemTimeZone();
+
+QByteArray line(const char* action, const char* date, const char* time)
+{
+    return punchLine(action, date, time).chopped(2);
+}
+
+Correction correction(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,
+                      const QString& reason = QStringLiteral("forgot to punch"))
+{
+    return {QDateTime(QDate(2009, 11, 9), QTime(9, 30)),
+            QStringLiteral("Ann"),
+            kind,
+            oldLine,
+            newLine,
+            reason};
+}
+
+float weekHours(const QString& name)
+{
+    return LoadPayPeriod(name, QDate(2009, 11, 2), QDate(2009, 11, 8), 0, Zone).TotalHours();
+}
+
+int runVerify(const TempProgramDir& dir, QByteArray* message)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-report"),
+                  {QStringLiteral("corrections"), QStringLiteral("--verify"),
+                   QStringLiteral("--data"), dir.dataDir()});
+    if (!process.waitForFinished(20000))
+        return -1;
+    *message = process.readAllStandardOutput() + process.readAllStandardError();
+    return process.exitCode();
+}
+
+} // namespace
+
+class TestCorrections : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<TempProgramDir>();
+        GlobalOptions() = OptionsRecord::firstRunDefaults(QStringLiteral("secret"));
+    }
+    void cleanup() { m_dir.reset(); }
+
+    void forgottenOutAdded_isPaidByTheReport();
+    void fileInTimeOrder_keepsEveryUntouchedLineByteForByte();
+    void fileOutOfOrder_isSavedInOrderWithSameMomentsKept();
+    void invalidFile_showsItsLinesAndIsValidOnceRepaired();
+    void lineThatDoesNotRead_blocksTheSave();
+    void fileChangedMeanwhile_isNotOverwritten();
+    void log_recordsEachChangeWithItsReason();
+    void verify_findsTheFirstLineChangedByHand_data();
+    void verify_findsTheFirstLineChangedByHand();
+    void whoIsIn_listsOpenPunchesLongestFirst();
+
+private:
+    std::unique_ptr<TempProgramDir> m_dir;
+};
+
+void TestCorrections::forgottenOutAdded_isPaidByTheReport()
+{
+    const QByteArray bytes = SampleReport::weekOfPunches() + punchLine("IN", "11/08/2009", "08:00");
+    m_dir->write(QStringLiteral("Ann.txt"), bytes);
+    const float before = weekHours(QStringLiteral("Ann"));
+    TimeCard card;
+    QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+    QList<TimeCardLine> lines = card.lines;
+    lines.append(TimeCardLine::punch(false, QDate(2009, 11, 8), QTime(12, 0)));
+    const QByteArray out = line("OUT", "11/08/2009", "12:00");
+    QVERIFY(SaveCorrectedTimeCard(QStringLiteral("Ann"), card, lines,
+                                  {correction(Correction::Kind::Added, {}, out)}));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), bytes + out + "\r\n");
+    QCOMPARE(weekHours(QStringLiteral("Ann")), before + 4.0f);
+}
+
+void TestCorrections::fileInTimeOrder_keepsEveryUntouchedLineByteForByte()
+{
+    // A hand-spaced line that reads is kept as it is stored.
+    const QByteArray odd = "IN  x 11/02/2009        07:00\r\n";
+    QCOMPARE(odd.size(), TimeRecord::Size);
+    const QByteArray bytes = odd + punchLine("OUT", "11/02/2009", "07:30") +
+                             SampleReport::punchPair("11/03/2009", "08:00", "11/03/2009", "17:00");
+    const TimeCard card = ParseTimeCard(bytes);
+    QVERIFY(card.allReadable() && card.inTimeOrder());
+    QList<TimeCardLine> lines = card.lines;
+    lines[3] = TimeCardLine::punch(false, QDate(2009, 11, 3), QTime(16, 45));
+    QCOMPARE(*SerializeTimeCard(lines),
+             bytes.left(3 * TimeRecord::Size) + punchLine("OUT", "11/03/2009", "16:45"));
+}
+
+void TestCorrections::fileOutOfOrder_isSavedInOrderWithSameMomentsKept()
+{
+    const QByteArray a = punchLine("IN", "11/03/2009", "08:00");
+    const QByteArray b = punchLine("OUT", "11/03/2009", "08:00");
+    const QByteArray early = SampleReport::punchPair("11/02/2009", "08:00", "11/02/2009", "12:00");
+    const QByteArray bytes = a + b + early;
+    const TimeCard card = ParseTimeCard(bytes);
+    QVERIFY(!card.inTimeOrder());
+    QCOMPARE(*SerializeTimeCard(card.lines), early + a + b);
+}
+
+void TestCorrections::invalidFile_showsItsLinesAndIsValidOnceRepaired()
+{
+    const QByteArray good = SampleReport::punchPair("11/02/2009", "08:00", "11/02/2009", "12:00");
+    const QByteArray next = SampleReport::punchPair("11/03/2009", "08:00", "11/03/2009", "12:00");
+    const QByteArray bytes = good + "OUT   11/2/2009 17:00\r\n" + next;
+    m_dir->write(QStringLiteral("Ann.txt"), bytes);
+    QVERIFY(!TimeFileIsValid(QStringLiteral("Ann")));
+    TimeCard card;
+    QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+    QCOMPARE(card.lines.size(), 5);
+    QVERIFY(!card.lines[2].readable);
+    QCOMPARE(card.lines[2].stored, QByteArray("OUT   11/2/2009 17:00"));
+    QList<TimeCardLine> lines = card.lines;
+    lines[2] = TimeCardLine::punch(false, QDate(2009, 11, 2), QTime(17, 0));
+    QVERIFY(SaveCorrectedTimeCard(
+        QStringLiteral("Ann"), card, lines,
+        {correction(Correction::Kind::Changed, card.lines[2].stored, lines[2].text())}));
+    QVERIFY(TimeFileIsValid(QStringLiteral("Ann")));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
+             good + punchLine("OUT", "11/02/2009", "17:00") + next);
+}
+
+void TestCorrections::lineThatDoesNotRead_blocksTheSave()
+{
+    const QByteArray bytes = "garbage\r\n" + punchLine("IN", "11/02/2009", "08:00");
+    m_dir->write(QStringLiteral("Ann.txt"), bytes);
+    TimeCard card;
+    QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+    const IoResult saved = SaveCorrectedTimeCard(QStringLiteral("Ann"), card, card.lines, {});
+    QVERIFY(!saved && saved.error.contains(QStringLiteral("Ann.txt")));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), bytes);
+    QVERIFY(!m_dir->exists(QStringLiteral("corrections.log")));
+}
+
+void TestCorrections::fileChangedMeanwhile_isNotOverwritten()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "11/02/2009", "08:00"));
+    TimeCard card;
+    QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+    QVERIFY(RecordPunch(QStringLiteral("Ann"), false));
+    const QByteArray punched = m_dir->read(QStringLiteral("Ann.txt"));
+    QVERIFY(!SaveCorrectedTimeCard(QStringLiteral("Ann"), card, {}, {}));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), punched);
+}
+
+void TestCorrections::log_recordsEachChangeWithItsReason()
+{
+    const QByteArray in = line("IN", "11/02/2009", "08:00");
+    const QByteArray out = line("OUT", "11/02/2009", "12:00");
+    m_dir->write(QStringLiteral("Ann.txt"), in + "\r\n" + out + "\r\n");
+    TimeCard card;
+    QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+    const QList<TimeCardLine> lines{TimeCardLine::punch(true, QDate(2009, 11, 2), QTime(8, 15))};
+    const QList<Correction> made{
+        correction(Correction::Kind::Changed, in, lines[0].text(), QStringLiteral("late\tbus")),
+        correction(Correction::Kind::Deleted, out, {}, QStringLiteral("punched twice"))};
+    QVERIFY(SaveCorrectedTimeCard(QStringLiteral("Ann"), card, lines, made));
+    const QList<QByteArray> logged = m_dir->read(QStringLiteral("corrections.log")).split('\n');
+    QCOMPARE(logged.size(), 3);
+    QVERIFY(logged[0].startsWith("2009-11-09T09:30:00-05:00\tAnn\tchanged\t" + in + '\t' +
+                                 lines[0].text() + "\tlate\\tbus\t"));
+    QVERIFY(logged[1].startsWith("2009-11-09T09:30:00-05:00\tAnn\tdeleted\t" + out +
+                                 "\t\tpunched twice\t"));
+    CorrectionLogContents contents;
+    QVERIFY(ReadCorrectionLog(&contents));
+    QVERIFY(contents.intact());
+    QCOMPARE(contents.corrections.size(), 2);
+    QCOMPARE(contents.corrections[0].reason, QStringLiteral("late\tbus"));
+    QCOMPARE(contents.corrections[1].oldLine, out);
+}
+
+void TestCorrections::verify_findsTheFirstLineChangedByHand_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("intact") << QString() << 0 << QStringLiteral("is intact");
+    QTest::newRow("line changed") << QStringLiteral("change") << 1
+                                  << QStringLiteral("breaks at line 2");
+    QTest::newRow("line removed") << QStringLiteral("remove") << 1
+                                  << QStringLiteral("breaks at line 2");
+    QTest::newRow("line inserted")
+        << QStringLiteral("insert") << 1 << QStringLiteral("breaks at line 2");
+    QTest::newRow("last line torn")
+        << QStringLiteral("tear") << 1 << QStringLiteral("incomplete line (line 3)");
+}
+
+void TestCorrections::verify_findsTheFirstLineChangedByHand()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    const QByteArray a = line("IN", "11/02/2009", "08:00");
+    QList<QByteArray> lines =
+        FormatCorrections({correction(Correction::Kind::Added, {}, a),
+                           correction(Correction::Kind::Deleted, a, {}),
+                           correction(Correction::Kind::Added, {}, a, QStringLiteral("again"))},
+                          CorrectionChainStart())
+            .split('\n');
+    lines.removeLast();
+    if (damage == QLatin1String("change"))
+        lines[1].replace("forgot", "forgon");
+    if (damage == QLatin1String("remove"))
+        lines.removeAt(1);
+    if (damage == QLatin1String("insert"))
+        lines.insert(1, lines[0]);
+    QByteArray bytes = lines.join('\n') + '\n';
+    if (damage == QLatin1String("tear"))
+        bytes.chop(20);
+    m_dir->write(QStringLiteral("corrections.log"), bytes);
+    QByteArray message;
+    QCOMPARE(runVerify(*m_dir, &message), status);
+    QVERIFY2(message.contains(says.toUtf8()), message.constData());
+}
+
+void TestCorrections::whoIsIn_listsOpenPunchesLongestFirst()
+{
+    m_dir->write(QStringLiteral("Open.txt"),
+                 SampleReport::weekOfPunches() + punchLine("IN", "11/09/2009", "08:00"));
+    m_dir->write(QStringLiteral("Forgot.txt"), punchLine("IN", "11/08/2009", "07:00"));
+    m_dir->write(QStringLiteral("Closed.txt"), SampleReport::weekOfPunches());
+    m_dir->write(QStringLiteral("Broken.txt"), "IN  \r\n");
+    const QList<EmployeeRecord> employees{sampleEmployee("Open"), sampleEmployee("Forgot"),
+                                          sampleEmployee("Closed"), sampleEmployee("Broken"),
+                                          sampleEmployee("Missing")};
+    const WhoIsInList in =
+        FindWhoIsIn(employees, QDateTime(QDate(2009, 11, 9), QTime(12, 30), Zone), Zone);
+    QCOMPARE(in.present.size(), 2);
+    QCOMPARE(in.present[0].name, QStringLiteral("Forgot"));
+    QCOMPARE(in.present[0].hours, 29.5);
+    QVERIFY(in.present[0].forgotten);
+    QCOMPARE(in.present[1].name, QStringLiteral("Open"));
+    QCOMPARE(in.present[1].hours, 4.5);
+    QVERIFY(!in.present[1].forgotten);
+    QCOMPARE(in.problems.size(), 1);
+    QVERIFY(in.problems[0].contains(QStringLiteral("Broken.txt")));
+    const QString text = WhoIsInText(in, QStringLiteral("hh:nn AM/PM"),
+                                     RegionalFormats::of(QLocale(QStringLiteral("en_US"))));
+    QVERIFY2(text.contains(QStringLiteral("Forgot                  11/8/2009 07:00 AM        "
+                                          "29.50 ***\r\n")),
+             qPrintable(text));
+    QCOMPARE(WhoIsInCsv(in), QByteArray("Employee Name,In Date,In Time,Hours,Probably Forgotten\r\n"
+                                        "Forgot,2009-11-08,07:00,29.50,1\r\n"
+                                        "Open,2009-11-09,08:00,4.50,0\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestCorrections)
+#include "tst_corrections.moc"
