@@ -99,7 +99,9 @@ done
 for lib in libx11-6 libxss1 libqt6printsupport6 libqt6dbus6 libqt6network6; do
     check "Depends names $lib" test -n "$(entry Depends "$lib")"
 done
-check "Recommends cage" test -n "$(entry Recommends cage)"
+for kiosk in cage xwayland; do
+    check "Recommends $kiosk" test -n "$(entry Recommends "$kiosk")"
+done
 # Every dependency must be installable from this release's archive, as on a fresh machine.
 while read -r dep; do
     name=${dep%% *}
