@@ -137,6 +137,9 @@ for f in "$desktop" "$autostart" "$session"; do
     check "desktop-file-validate ${f#"$tree"}" desktop-file-validate "$f"
 done
 check "appstreamcli validate --no-net ${metainfo#"$tree"}" appstreamcli validate --no-net "$metainfo"
+# The whole tree: the metadata's menu entry and icon must be where it says.
+check "appstreamcli validate-tree --no-net of the extracted package" \
+    appstreamcli validate-tree --no-net "$tree"
 key() { sed -n "s/^$1=//p" "$2" | head -n1; }
 icon=$(key Icon "$desktop")
 check "the menu entry's icon $icon is the SVG in hicolor" test -f "$share/icons/hicolor/scalable/apps/$icon.svg"
