@@ -177,11 +177,13 @@ check "horodex is on the PATH as /usr/bin/horodex" test "$(command -v horodex)" 
 step "First start of the installed program as an unprivileged user (nobody) on $DISPLAY"
 home=$work/home
 runtime=$work/runtime
-mkdir -p "$home" "$runtime"
-chown nobody: "$home" "$runtime"
-chmod 700 "$runtime"
+# Its own temporary folder, so that a socket the program leaves goes away with this test's.
+tmp=$work/tmp
+mkdir -p "$home" "$runtime" "$tmp"
+chown nobody: "$home" "$runtime" "$tmp"
+chmod 700 "$runtime" "$tmp"
 data_home=$home/.local/share
-env_of_nobody=(HOME="$home" XDG_DATA_HOME="$data_home" XDG_RUNTIME_DIR="$runtime"
+env_of_nobody=(HOME="$home" XDG_DATA_HOME="$data_home" XDG_RUNTIME_DIR="$runtime" TMPDIR="$tmp"
     DISPLAY="$DISPLAY" PATH=/usr/bin:/bin LANG=C.UTF-8)
 if [[ -n ${XAUTHORITY:-} ]]; then
     # A display with a cookie: the user needs a copy that it may read.
