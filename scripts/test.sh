@@ -18,10 +18,11 @@ suite() { # build folder, extra cmake options...
   "${wrap[@]}" bash -c "cd '$dir' && ctest --output-on-failure"
 }
 
-suite "$build"
+# Explicitly on: scripts/run.sh turns them off in the same build folder.
+suite "$build" -DHORODEX_BUILD_TESTS=ON -DHORODEX_BUILD_BENCH=ON
 if [[ "${HORODEX_SKIP_SANITIZERS:-0}" != 1 ]]; then
   echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
   export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  suite "$build-sanitize" -DHORODEX_SANITIZE=ON -DHORODEX_BUILD_BENCH=OFF
+  suite "$build-sanitize" -DHORODEX_SANITIZE=ON -DHORODEX_BUILD_TESTS=ON -DHORODEX_BUILD_BENCH=OFF
 fi
