@@ -5,6 +5,7 @@
 #include "data/TimeFile.h"
 #include "testsupport/TestSupport.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -13,6 +14,8 @@ class TestDataFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void dataDirectory_isNamedBesideOrAtHome_data();
+    void dataDirectory_isNamedBesideOrAtHome();
     void cleanup() { FileStore::setFaultHook({}); }
 
     void firstRunSettings_are229BytesWithZeroReservedFields();
@@ -540,6 +543,34 @@ void TestDataFiles::unopenableTimeFile_failsLastActionNamingFile()
     ReadLastAction(QStringLiteral("Ann"), &lastAction, &result);
     QVERIFY(!result);
     QVERIFY(result.error.contains(dir.path(QStringLiteral("Ann.txt"))));
+}
+
+void TestDataFiles::dataDirectory_isNamedBesideOrAtHome_data()
+{
+    QTest::addColumn<bool>("named");
+    QTest::addColumn<bool>("beside");
+    QTest::addColumn<QString>("expected"); // below the test's folder
+    QTest::newRow("named by HORODEX_DATA") << true << true << QStringLiteral("named");
+    QTest::newRow("beside the program") << false << true << QStringLiteral("program/data");
+    QTest::newRow("at home") << false << false << QStringLiteral("home/horodex");
+}
+
+void TestDataFiles::dataDirectory_isNamedBesideOrAtHome()
+{
+    QFETCH(bool, named);
+    QFETCH(bool, beside);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    QDir(root.path()).mkpath(beside ? QStringLiteral("program/data") : QStringLiteral("program"));
+    Environment::setProgramDirectoryForTesting(root.filePath(QStringLiteral("program")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
+    if (named)
+        qputenv("HORODEX_DATA", QFile::encodeName(root.filePath(QStringLiteral("named"))));
+    const QString found = Environment::dataDirectory();
+    qunsetenv("HORODEX_DATA");
+    qunsetenv("XDG_DATA_HOME");
+    Environment::setProgramDirectoryForTesting(QString());
+    QCOMPARE(found, root.filePath(expected));
 }
 
 QTEST_GUILESS_MAIN(TestDataFiles)

@@ -23,7 +23,7 @@ struct ReportRequest
     bool verify = false; // corrections: check the chain of the record instead of printing it
     Format format = Format::Text;
     QString output;  // empty: standard output
-    QString dataDir; // empty: "data" beside the program
+    QString dataDir; // empty: the program's own data folder
 };
 
 struct ParsedRequest

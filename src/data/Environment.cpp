@@ -2,8 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <optional>
+
+#include <unistd.h>
 
 namespace Environment {
 namespace {
@@ -45,7 +50,23 @@ QString dataDirectory()
 {
     if (!dataDirOverride().isEmpty())
         return dataDirOverride();
-    return programDirectory() + QStringLiteral("/data");
+    const QString named = qEnvironmentVariable("HORODEX_DATA");
+    if (!named.isEmpty())
+        return QDir(named).absolutePath();
+    // "data" beside the program serves the build tree, a portable copy and existing
+    // installations; an installed program that its user may not write keeps his data at home.
+    const QString beside = programDirectory() + QStringLiteral("/data");
+    static QString checked;
+    static bool usable = false;
+    if (beside != checked) {
+        checked = beside;
+        usable = QFileInfo(beside).isDir() &&
+                 ::access(QFile::encodeName(beside).constData(), W_OK | X_OK) == 0;
+    }
+    if (usable)
+        return beside;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/horodex");
 }
 
 QString dataFilePath(const QString& fileName)

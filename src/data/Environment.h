@@ -10,8 +10,10 @@
 // Each has one seam for tests; the program itself uses the defaults.
 namespace Environment {
 
-// The program's directory; the data directory is "data" inside it.
+// The program's directory.
 QString programDirectory();
+// The data directory: the folder HORODEX_DATA names; else "data" beside the program when it
+// exists and may be written; else $XDG_DATA_HOME/horodex (~/.local/share/horodex).
 QString dataDirectory();
 // The path of a file directly in the data directory; empty when fileName is not a plain name
 // (a slash, "." or ".."), which the file layer then refuses.
