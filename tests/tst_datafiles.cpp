@@ -14,6 +14,8 @@ class TestDataFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void tornLastRecord_givesWayToTheNextPunch_data();
+    void tornLastRecord_givesWayToTheNextPunch();
     void dataDirectory_isNamedBesideOrAtHome_data();
     void dataDirectory_isNamedBesideOrAtHome();
     void cleanup() { FileStore::setFaultHook({}); }
@@ -571,6 +573,32 @@ void TestDataFiles::dataDirectory_isNamedBesideOrAtHome()
     qunsetenv("XDG_DATA_HOME");
     Environment::setProgramDirectoryForTesting(QString());
     QCOMPARE(found, root.filePath(expected));
+}
+
+void TestDataFiles::tornLastRecord_givesWayToTheNextPunch_data()
+{
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<bool>("torn");
+    QTest::newRow("cut in the action") << QByteArray("OU") << true;
+    QTest::newRow("cut in the date") << QByteArray("IN    11/0") << true;
+    QTest::newRow("cut before the line end")
+        << QByteArray("OUT   11/02/2009        17:00\r") << true;
+    QTest::newRow("a word") << QByteArray("garbage") << false;
+    QTest::newRow("a letter in the date") << QByteArray("IN    1x/") << false;
+}
+
+void TestDataFiles::tornLastRecord_givesWayToTheNextPunch()
+{
+    QFETCH(QByteArray, tail);
+    QFETCH(bool, torn);
+    TempProgramDir dir;
+    FixedClock clock(QDateTime(QDate(2009, 11, 2), QTime(8, 0)));
+    const QByteArray whole = punchLine("IN", "11/01/2009", "22:00");
+    dir.write(QStringLiteral("Ann.txt"), whole + tail);
+    QCOMPARE(TimeFileIsValid(QStringLiteral("Ann")), torn);
+    QVERIFY(RecordPunch(QStringLiteral("Ann"), false));
+    const QByteArray out = punchLine("OUT", "11/02/2009", "08:00");
+    QCOMPARE(dir.read(QStringLiteral("Ann.txt")), torn ? whole + out : whole + tail + out);
 }
 
 QTEST_GUILESS_MAIN(TestDataFiles)

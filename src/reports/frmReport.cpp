@@ -1,12 +1,14 @@
 #include "reports/frmReport.h"
 
+#include "data/OutputFiles.h"
+
+#include "app/WindowControls.h"
 #include "data/Environment.h"
 #include "data/Messages.h"
 #include "platform/Printers.h"
 #include "reports/PrintRichText.h"
 #include "reports/ReportArt.h"
 #include "reports/ReportExport.h"
-#include "app/WindowControls.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/text/ReportCsv.h"
 #include "station/Twips.h"
@@ -182,6 +184,8 @@ void frmReport::cmdSaveAs_Click()
     const IoResult saved =
         file.format == ReportFile::Format::Pdf
             ? SaveReportPdf(file.path, rtbText->toPlainText(), ReportPaper())
+        : !m_report.Csv.isEmpty()
+            ? WriteOutputFiles({{file.path, m_report.Csv}})
             : ReportCsv::Save(m_report.Figures, file.path, chkIncludeDatesTimes->isChecked());
     if (!saved)
         Messages::warning(saved.error);

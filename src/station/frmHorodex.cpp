@@ -1,6 +1,7 @@
 #include "station/frmHorodex.h"
 
 #include "admin/frmAddEmployee.h"
+#include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
 #include "app/AboutBox.h"
 #include "app/ProgramState.h"
@@ -10,7 +11,9 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/frmMultipleReportSelect.h"
+#include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
+#include "reports/text/WhoIsIn.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
 #include "station/StationBackground.h"
@@ -132,6 +135,9 @@ void frmHorodex::buildMenus()
     mnuModifyRecord =
         entry(mnuManage, "mnuModifyRecord", QStringLiteral("Modify Employee Info ..."),
               &frmHorodex::mnuModifyRecord_Click);
+    mnuCorrectTimeCard =
+        entry(mnuManage, "mnuCorrectTimeCard", QStringLiteral("Correct Time Card ..."),
+              &frmHorodex::mnuCorrectTimeCard_Click);
     mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine3"));
     mnuOptions = entry(mnuManage, "mnuOptions", QStringLiteral("Options ..."),
                        &frmHorodex::mnuOptions_Click);
@@ -143,6 +149,8 @@ void frmHorodex::buildMenus()
     mnuMultiplePayrollReport =
         entry(mnuView, "mnuMultiplePayrollReport", QStringLiteral("Multiple Payroll Report ..."),
               &frmHorodex::mnuMultiplePayrollReport_Click);
+    mnuWhoIsIn = entry(mnuView, "mnuWhoIsIn", QStringLiteral("Who Is In ..."),
+                       &frmHorodex::mnuWhoIsIn_Click);
 
     mnuHelp = menu("mnuHelp", QStringLiteral("Help"));
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("About"), &frmHorodex::mnuAbout_Click);
@@ -388,6 +396,18 @@ void frmHorodex::mnuModifyRecord_Click()
     openEmployeeWindow();
 }
 
+void frmHorodex::mnuCorrectTimeCard_Click()
+{
+    QStringList names;
+    for (int i = 0; i < lstNames->count(); ++i)
+        names.append(lstNames->item(i)->text());
+    frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this);
+    window.exec();
+    // A corrected last punch changes which of IN and OUT the employee may press.
+    if (!selectedName().isEmpty())
+        ShowLastAction(selectedName());
+}
+
 void frmHorodex::mnuOptions_Click()
 {
     frmOptions window(this);
@@ -413,6 +433,23 @@ void frmHorodex::mnuMultiplePayrollReport_Click()
         return;
     }
     frmMultipleReportSelect window(this);
+    window.exec();
+}
+
+void frmHorodex::mnuWhoIsIn_Click()
+{
+    EmployeeList list;
+    const IoResult read = ReadEmployeeList(&list);
+    if (!read) {
+        Messages::show(Messages::Icon::Critical, read.error);
+        return;
+    }
+    const WhoIsInList in =
+        FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
+    ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
+                      QString(), QString(), true);
+    texts.Csv = WhoIsInCsv(in);
+    frmReport window(texts, this);
     window.exec();
 }
 

@@ -34,9 +34,11 @@ public:
     void mnuCreateNewRecord_Click();
     void mnuDeleteRecord_Click();
     void mnuModifyRecord_Click();
+    void mnuCorrectTimeCard_Click();
     void mnuOptions_Click();
     void mnuEmployeeReport_Click();
     void mnuMultiplePayrollReport_Click();
+    void mnuWhoIsIn_Click();
     void mnuAbout_Click();
 
     // Refills lstNames from the employee list file, in file order.
@@ -70,9 +72,11 @@ public:
     QAction* mnuCreateNewRecord;
     QAction* mnuDeleteRecord;
     QAction* mnuModifyRecord;
+    QAction* mnuCorrectTimeCard;
     QAction* mnuOptions;
     QAction* mnuEmployeeReport;
     QAction* mnuMultiplePayrollReport;
+    QAction* mnuWhoIsIn;
     QAction* mnuAbout;
 
 Q_SIGNALS:

@@ -26,6 +26,8 @@ struct ReportTexts
     bool IsMultipleReport = false;
     // The numbers the texts were written from, for the exports.
     ReportFigures Figures;
+    // A list that is no payroll (who is in) brings its own CSV file for Save As.
+    QByteArray Csv;
 
     // With the punching dates and times (the detail), and without them.
     QString fullText() const { return ReportHeader + ReportDetail + ReportSummary; }
