@@ -1,11 +1,11 @@
 #include "admin/Artwork.h"
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "testsupport/TestSupport.h"
+#include "ui/ProgramState.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -2,7 +2,6 @@
 // server with real input events. Run under scripts/with-xvfb.sh; without DISPLAY every test is
 // skipped.
 
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -17,6 +16,7 @@
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
 #include "testsupport/TestSupport.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -2,17 +2,17 @@
 #include "SampleReport.h"
 #include "testsupport/TestSupport.h"
 
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
+#include "platform/PrintTextPages.h"
 #include "platform/Printers.h"
 #include "reports/PayPeriodPickers.h"
-#include "reports/PrintRichText.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
 #include "station/frmHorodex.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,5 @@
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "station/LockDown.h"
@@ -9,6 +8,7 @@
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
 #include "testsupport/TestSupport.h"
+#include "ui/ProgramState.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "admin/frmAddEmployee.h"
 
-#include "admin/FrontWindowClaim.h"
-#include "app/ProgramState.h"
 #include "data/Messages.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
+#include "ui/FrontWindowClaim.h"
+#include "ui/ProgramState.h"
 
 #include <QComboBox>
 #include <QGridLayout>

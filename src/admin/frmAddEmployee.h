@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/KeyFilter.h"
 #include "data/EmployeeList.h"
+#include "ui/KeyFilter.h"
 
 #include <QDialog>
 

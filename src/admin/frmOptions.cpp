@@ -1,8 +1,8 @@
 #include "admin/frmOptions.h"
 
-#include "admin/FrontWindowClaim.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
+#include "ui/FrontWindowClaim.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/OutputFiles.h"
-#include "reports/ReportExport.h"
+#include "render/ReportPdf.h"
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/ReportCsv.h"
 #include "reports/text/SingleReportText.h"

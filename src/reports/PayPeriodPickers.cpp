@@ -1,7 +1,7 @@
 #include "reports/PayPeriodPickers.h"
 
-#include "app/WindowControls.h"
-#include "station/Twips.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QDateEdit>
 #include <QGroupBox>

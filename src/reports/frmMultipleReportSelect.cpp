@@ -2,10 +2,10 @@
 
 #include "data/Environment.h"
 #include "data/Messages.h"
-#include "app/WindowControls.h"
 #include "reports/frmReport.h"
 #include "reports/text/MultipleReportText.h"
-#include "station/Twips.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>

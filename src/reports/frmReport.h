@@ -3,7 +3,6 @@
 #include "reports/text/ReportTexts.h"
 
 #include <QDialog>
-#include <QFont>
 
 #include <optional>
 
@@ -52,6 +51,3 @@ void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* prod
 // The number of copies in the copies caption: the integer part of its leading number, 0 when
 // it has none.
 int CopiesFromCaption(const QString& caption);
-
-// The report's font: "Courier" 12 points, fixed pitch.
-QFont ReportFont();

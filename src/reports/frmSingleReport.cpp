@@ -1,11 +1,11 @@
 #include "reports/frmSingleReport.h"
 
-#include "app/ProgramState.h"
 #include "data/Environment.h"
-#include "app/WindowControls.h"
 #include "reports/frmReport.h"
 #include "reports/text/SingleReportText.h"
-#include "station/Twips.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

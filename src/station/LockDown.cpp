@@ -1,8 +1,8 @@
 #include "station/LockDown.h"
 
-#include "app/ProgramState.h"
 #include "data/OptionsRecord.h"
 #include "platform/Workstation.h"
+#include "ui/ProgramState.h"
 
 #include <QTimer>
 

@@ -1,13 +1,13 @@
 #include "station/frmAdminLogin.h"
 
-#include "app/KeyFilter.h"
-#include "app/ProgramState.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "station/LockDown.h"
-#include "station/Twips.h"
 #include "station/frmHorodex.h"
 #include "station/frmMsgBox.h"
+#include "ui/KeyFilter.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -152,7 +152,7 @@ void frmAdminLogin::okManagement(const QString& password)
         refuse(password);
         return;
     }
-    if (frmHorodex* main = State().MainWindow)
+    if (auto* main = qobject_cast<frmHorodex*>(State().MainWindow.data()))
         main->SetAdminLoggedIn(true);
     else
         State().AdminLoggedIn = true;
@@ -165,7 +165,7 @@ void frmAdminLogin::okStart(const QString& password)
         txtPassword->clear();
         Messages::warning(WrongLength);
     } else if (CheckAdminPassword(GlobalOptions(), password)) {
-        if (frmHorodex* main = State().MainWindow) {
+        if (auto* main = qobject_cast<frmHorodex*>(State().MainWindow.data())) {
             main->show();
             State().FrontWindow = main;
             main->lockDown()->ApplySecurityOption();

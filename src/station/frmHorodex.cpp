@@ -2,8 +2,6 @@
 
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
-#include "app/AboutBox.h"
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/Messages.h"
@@ -11,13 +9,15 @@
 #include "data/TimeFile.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmSingleReport.h"
+#include "station/AboutBox.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
 #include "station/StationBackground.h"
-#include "station/Twips.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #include "station/frmMsgBox.h"
 
-#include "app/ProgramState.h"
 #include "data/TimeFile.h"
-#include "station/Twips.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QPushButton>

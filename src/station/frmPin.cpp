@@ -1,12 +1,12 @@
 #include "station/frmPin.h"
 
-#include "app/KeyFilter.h"
-#include "app/ProgramState.h"
-#include "app/WindowControls.h"
 #include "data/EmployeeList.h"
-#include "station/Twips.h"
 #include "station/frmHorodex.h"
 #include "station/frmMsgBox.h"
+#include "ui/KeyFilter.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -112,8 +112,8 @@ void frmPin::cmdOK_Click()
         ShowMessageWindow(1, this);
         return;
     }
-    if (state.MainWindow)
-        state.MainWindow->RecordPunch(state.SelectedEmployee, state.PunchIsIn);
+    if (auto* main = qobject_cast<frmHorodex*>(state.MainWindow.data()))
+        main->RecordPunch(state.SelectedEmployee, state.PunchIsIn);
     accept();
 }
 

@@ -4,11 +4,11 @@
 #include "PdfProbe.h"
 #include "SampleReport.h"
 
-#include "app/ProgramState.h"
 #include "cli/ReportRequest.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QCheckBox>

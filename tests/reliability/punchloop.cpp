@@ -2,7 +2,7 @@
 // in and out without end, printing "PUNCHED n" once the file holds n records on disk.
 #include "data/Environment.h"
 #include "data/TimeFile.h"
-#include "station/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "admin/FrontWindowClaim.h"
+#include "ui/FrontWindowClaim.h"
 
-#include "app/ProgramState.h"
+#include "ui/ProgramState.h"
 
 #include <QEvent>
 #include <QWidget>

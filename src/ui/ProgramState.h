@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QMainWindow>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
-class frmHorodex;
 
 // The program-wide state shared by the windows for the whole run.
 struct ProgramState
@@ -19,7 +18,7 @@ struct ProgramState
     int MessageCode = 0;
     QPointer<QWidget> MessageReturnWindow;
     QPointer<QWidget> FrontWindow; // the window the lock-down keeps in front
-    QPointer<frmHorodex> MainWindow;
+    QPointer<QMainWindow> MainWindow;
 };
 
 ProgramState& State();

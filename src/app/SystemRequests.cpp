@@ -1,9 +1,9 @@
-#include "station/SystemRequests.h"
+#include "app/SystemRequests.h"
 
-#include "app/ProgramState.h"
 #include "platform/SignalBridge.h"
+#include "platform/SingleInstance.h"
 #include "platform/Workstation.h"
-#include "station/SingleInstance.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QDialog>
