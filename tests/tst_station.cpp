@@ -64,6 +64,7 @@ private Q_SLOTS:
     void punchWithoutPin_appendsLineAndSwapsButtons();
     void punchWithPin_writesOnlyAfterRightPin();
     void invalidTimeFile_showsMessage4AndWritesNothing();
+    void unreadableStoredPin_saysAttentionThenWrongPin();
     void failedPunch_saysSoAndChangesNothingOnScreen();
     void noSelection_punchDoesNothing();
 
@@ -288,6 +289,27 @@ void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
     QCOMPARE(m_messageWindows, (QList<int>{4, 4}));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray(32, 'x'));
     QVERIFY(frmMsgBox::MessageText(4).startsWith(QStringLiteral("Warning, the action was not")));
+}
+
+void TestStation::unreadableStoredPin_saysAttentionThenWrongPin()
+{
+    writeSettings([](OptionsRecord& r) { r.setAskForPin(true); });
+    EmployeeRecord ann = employee(QStringLiteral("Ann"));
+    ann.Pin = QStringLiteral("!!"); // a hand edit: no scrambled digit is below "A"
+    QVERIFY(AppendEmployee(ann));
+    auto w = startStation();
+    w->lstNames->setCurrentRow(0);
+    onNextDialog<frmPin>([](frmPin* pin) {
+        QTest::keyClicks(pin->txtPin, QStringLiteral("42"));
+        pin->cmdOK_Click();
+        pin->cmdCancel_Click();
+    });
+    w->cmdIn_Click();
+    QCOMPARE(m_messages->texts(), QStringList{QStringLiteral("Encodage/Décodage non permis")});
+    QCOMPARE(m_messages->messages.constFirst().title, QStringLiteral("Attention"));
+    QCOMPARE(m_messages->messages.constFirst().icon, Messages::Icon::None);
+    QCOMPARE(m_messageWindows, QList<int>{1});
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray());
 }
 
 void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()

@@ -223,9 +223,15 @@ void frmAddEmployee::LoadModifiedEmployee()
     setTabOrder(cmdCancel, txtEmployeeName);
     cmdCancel->setFocus();
 
-    EmployeeRecord record;
-    FindEmployee(m_SelectedEmployee, &record); // warns by itself when there is no record
-    txtPin->setText(UnscramblePin(record.Pin));
+    // Without a record the fields stay empty: never another employee's.
+    const Result<EmployeeRecord> found = FindEmployee(m_SelectedEmployee);
+    if (!found)
+        Messages::warning(found.failure().message);
+    const EmployeeRecord record = found.valueOr(EmployeeRecord{});
+    const Result<QString> pin = UnscramblePin(record.Pin);
+    if (!pin)
+        Messages::attention(pin.failure().message);
+    txtPin->setText(pin.valueOr(QString()));
     txtSSN->setText(record.SSN);
     txtRegular->setText(record.RegularRate);
     txtOvertime->setText(record.OvertimeRate);

@@ -83,7 +83,10 @@ void frmOptions::Form_Load()
     }
 
     const OptionsRecord& options = GlobalOptions();
-    CurrentPassword = UnscramblePassword(options);
+    const Result<QString> password = UnscramblePassword(options);
+    if (!password)
+        Messages::attention(password.failure().message);
+    CurrentPassword = password.valueOr(QString());
     txtPassword->clear();
     txtPassword2->clear();
 

@@ -1,7 +1,6 @@
 #include "data/TimeFile.h"
 
 #include "data/Environment.h"
-#include "data/OptionsRecord.h"
 
 #include <QDir>
 
@@ -35,7 +34,8 @@ IoResult RecordPunch(const QString& name, bool isIn)
     return FileStore::appendToFile(TimeFilePath(name), FormatPunchLine(isIn, moment));
 }
 
-bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result)
+bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
+                    IoResult* result)
 {
     *lastActionText = QString(LastActionTextLength, u' ');
     // Only the last record is read, whatever the size of the file.
@@ -50,7 +50,7 @@ bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* resu
     if (!read || records == 0)
         return false;
     const TimeRecord record = TimeRecord::fromBytes(QByteArrayView(last, TimeRecord::Size));
-    *lastActionText = FormatLastActionText(record, GlobalOptions().timeFormat());
+    *lastActionText = FormatLastActionText(record, timeFormat);
     return record.Action == QLatin1String("IN ");
 }
 

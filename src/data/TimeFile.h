@@ -34,9 +34,11 @@ QByteArray FormatPunchLine(bool isIn, const QDateTime& moment);
 // disk; the caller then shows the failure and changes nothing on screen.
 IoResult RecordPunch(const QString& name, bool isIn);
 
-// True when the last record is an IN; fills lastActionText (45 characters, blank without a punch).
-// A missing file counts as empty. A read failure leaves the text blank and is reported in result.
-bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result = nullptr);
+// True when the last record is an IN; fills lastActionText (45 characters, blank without a punch)
+// with its time in timeFormat. A missing file counts as empty. A read failure leaves the text
+// blank and is reported in result.
+bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
+                    IoResult* result = nullptr);
 
 // Length is a multiple of 31 (a missing file counts as empty).
 bool TimeFileIsValid(const QString& name);

@@ -1,5 +1,7 @@
 #include "reports/PayPeriodPickers.h"
 
+#include "data/Messages.h"
+#include "reports/text/PayPeriod.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 
@@ -67,4 +69,12 @@ QDate PayPeriodPickers::from() const
 QDate PayPeriodPickers::to() const
 {
     return DatePickerTo->date();
+}
+
+bool PayPeriodPickers::CheckPayPeriod() const
+{
+    if (IsValidPayPeriod(from(), to()))
+        return true;
+    Messages::information(PayPeriodMessage());
+    return false;
 }

@@ -35,10 +35,12 @@ QPageSize ReportPaper()
 
 } // namespace
 
-void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* producer)
+void ShowReportThenClose(const Result<ReportTexts>& report, QDialog* producer)
 {
-    if (!report)
+    if (!report) {
+        Messages::warning(report.failure().message);
         return;
+    }
     frmReport window(*report, producer);
     window.exec();
     producer->accept();

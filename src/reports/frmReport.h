@@ -1,10 +1,9 @@
 #pragma once
 
+#include "data/Result.h"
 #include "reports/text/ReportTexts.h"
 
 #include <QDialog>
-
-#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -45,8 +44,8 @@ private:
 };
 
 // Shows the report in a report window, modal over producer, and closes producer when the report
-// window closes. Without a report nothing happens.
-void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* producer);
+// window closes. Without a report, warns why and leaves producer as it is.
+void ShowReportThenClose(const Result<ReportTexts>& report, QDialog* producer);
 
 // The number of copies in the copies caption: the integer part of its leading number, 0 when
 // it has none.

@@ -146,9 +146,17 @@ void frmAdminLogin::refuse(const QString& password)
     ShowMessageWindow(PasswordLengthIsValid(password) ? 2 : 3, this);
 }
 
+bool frmAdminLogin::passwordIsRight(const QString& password) const
+{
+    const Verdict verdict = CheckAdminPassword(GlobalOptions(), password);
+    if (verdict.failure)
+        Messages::attention(verdict.failure->message);
+    return verdict.right;
+}
+
 void frmAdminLogin::okManagement(const QString& password)
 {
-    if (!PasswordLengthIsValid(password) || !CheckAdminPassword(GlobalOptions(), password)) {
+    if (!PasswordLengthIsValid(password) || !passwordIsRight(password)) {
         refuse(password);
         return;
     }
@@ -164,7 +172,7 @@ void frmAdminLogin::okStart(const QString& password)
     if (!PasswordLengthIsValid(password)) {
         txtPassword->clear();
         Messages::warning(WrongLength);
-    } else if (CheckAdminPassword(GlobalOptions(), password)) {
+    } else if (passwordIsRight(password)) {
         if (auto* main = qobject_cast<frmHorodex*>(State().MainWindow.data())) {
             main->show();
             State().FrontWindow = main;
@@ -203,7 +211,7 @@ void frmAdminLogin::okFirstRun(const QString& password)
 
 void frmAdminLogin::okExit(const QString& password)
 {
-    if (!PasswordLengthIsValid(password) || !CheckAdminPassword(GlobalOptions(), password)) {
+    if (!PasswordLengthIsValid(password) || !passwordIsRight(password)) {
         refuse(password);
         return;
     }

@@ -34,6 +34,8 @@ private:
     void okStart(const QString& password);
     void okFirstRun(const QString& password);
     void okExit(const QString& password);
+    // Checks the stored password; says so when it cannot be read.
+    bool passwordIsRight(const QString& password) const;
     // Empties the password box and shows message 2 or 3 for a wrong or badly sized password.
     void refuse(const QString& password);
 

@@ -278,7 +278,8 @@ bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 void frmHorodex::ShowLastAction(const QString& name)
 {
     IoResult read;
-    const bool isIn = ReadLastAction(name, &State().LastActionText, &read);
+    const bool isIn =
+        ReadLastAction(name, GlobalOptions().timeFormat(), &State().LastActionText, &read);
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         clearLastAction();
@@ -371,8 +372,11 @@ void frmHorodex::mnuDeleteRecord_Click()
                       &answer);
     answer = answer.trimmed();
     if (!answer.isEmpty()) {
-        if (const IoResult deleted = DeleteEmployee(answer); !deleted)
+        bool removed = false;
+        if (const IoResult deleted = DeleteEmployee(answer, &removed); !deleted)
             Messages::show(Messages::Icon::Critical, deleted.error);
+        else if (!removed)
+            Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
     }
     LoadEmployeeList();
 }

@@ -1,6 +1,7 @@
 #include "station/frmPin.h"
 
 #include "data/EmployeeList.h"
+#include "data/Messages.h"
 #include "station/frmHorodex.h"
 #include "station/frmMsgBox.h"
 #include "ui/KeyFilter.h"
@@ -108,7 +109,10 @@ void frmPin::cmdOK_Click()
 {
     const QString typed = txtPin->text();
     ProgramState& state = State();
-    if (!CheckPin(state.SelectedEmployee, typed)) {
+    const Verdict pin = CheckPin(state.SelectedEmployee, typed);
+    if (pin.failure)
+        Messages::attention(pin.failure->message);
+    if (!pin) {
         ShowMessageWindow(1, this);
         return;
     }

@@ -186,7 +186,7 @@ void TestDamagedFiles::timeFile_truncatedAtEveryByte_lastActionSafe()
         const bool valid = TimeFileIsValid(QStringLiteral("Ann"));
         QCOMPARE(valid, cut % 31 == 0);
         QString text;
-        ReadLastAction(QStringLiteral("Ann"), &text);
+        ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &text);
         QCOMPARE(text.size(), 45);
         QCOMPARE(dir.read(QStringLiteral("Ann.txt")), good.left(cut));
     }
