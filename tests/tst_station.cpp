@@ -60,6 +60,8 @@ private Q_SLOTS:
     void startSwitch_controlsManagementMenus();
     void startPassword_keepsWindowHiddenUntilRight();
     void damagedSettings_areReportedAndStartStops();
+    void cancelledStartLogin_endsWithoutExitPassword_data();
+    void cancelledStartLogin_endsWithoutExitPassword();
 
     void punchWithoutPin_appendsLineAndSwapsButtons();
     void punchWithPin_writesOnlyAfterRightPin();
@@ -99,7 +101,8 @@ void TestStation::init()
     m_dir = std::make_unique<TempProgramDir>();
     m_messages = std::make_unique<MessageRecorder>();
     m_messageWindows.clear();
-    SetMessageWindowInterceptorForTesting([this](int code) { m_messageWindows.append(code); });
+    SetMessageWindowInterceptorForTesting(
+        [this](WindowMessage message) { m_messageWindows.append(int(message)); });
     State() = ProgramState{};
     GlobalOptions() = OptionsRecord{};
 }
@@ -138,7 +141,7 @@ void TestStation::firstRun_hidesMainWindowAndAsksForPassword()
     QVERIFY(!w->isVisible());
     auto* login = w->findChild<frmAdminLogin*>();
     QVERIFY(login && login->isVisible());
-    QCOMPARE(State().LoginMode, 3);
+    QCOMPARE(login->mode(), LoginMode::FirstRun);
     QVERIFY(login->txtPassConfirm->isVisible());
     QVERIFY(m_dir->exists(QStringLiteral("names.nms")));
     QVERIFY(!m_dir->exists(QStringLiteral("options.ini")));
@@ -190,7 +193,7 @@ void TestStation::startPassword_keepsWindowHiddenUntilRight()
     auto w = startStation();
     QVERIFY(!w->isVisible());
     auto* login = w->findChild<frmAdminLogin*>();
-    QCOMPARE(State().LoginMode, 2);
+    QCOMPARE(login->mode(), LoginMode::Start);
     QTest::keyClicks(login->txtPassword, QStringLiteral("wrong12"));
     login->OKButton_Click();
     QCOMPARE(m_messages->texts().last(), QStringLiteral("Sorry, wrong password"));
@@ -218,6 +221,40 @@ void TestStation::damagedSettings_areReportedAndStartStops()
     QVERIFY(!w.Form_Load());
     QVERIFY(m_messages->texts().last().contains(m_dir->path(QStringLiteral("options.ini"))));
     QCOMPARE(m_dir->read(QStringLiteral("options.ini")), QByteArray(100, '1'));
+}
+
+void TestStation::cancelledStartLogin_endsWithoutExitPassword_data()
+{
+    QTest::addColumn<bool>("firstRun");
+    QTest::newRow("first run") << true;
+    QTest::newRow("start password") << false;
+}
+
+void TestStation::cancelledStartLogin_endsWithoutExitPassword()
+{
+    QFETCH(bool, firstRun);
+    if (!firstRun)
+        writeSettings([](OptionsRecord& r) {
+            r.setAskOnStart(true);
+            r.setAskOnExit(true);
+        });
+    auto w = startStation();
+    QSignalSpy closed(w.get(), &frmHorodex::closed);
+    auto* login = w->findChild<frmAdminLogin*>();
+    QVERIFY(login);
+    bool askedAgain = false;
+    QTimer::singleShot(0, [&askedAgain] {
+        if (auto* exit = qobject_cast<frmAdminLogin*>(QApplication::activeModalWidget())) {
+            askedAgain = true;
+            exit->CancelButton_Click();
+        }
+    });
+    login->CancelButton_Click();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!w->isVisible());
+    QCoreApplication::processEvents();
+    QVERIFY(!askedAgain);
+    QCOMPARE(m_dir->exists(QStringLiteral("options.ini")), !firstRun);
 }
 
 void TestStation::punchWithoutPin_appendsLineAndSwapsButtons()
@@ -288,7 +325,8 @@ void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
     w->cmdIn_Click();
     QCOMPARE(m_messageWindows, (QList<int>{4, 4}));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray(32, 'x'));
-    QVERIFY(frmMsgBox::MessageText(4).startsWith(QStringLiteral("Warning, the action was not")));
+    QVERIFY(frmMsgBox::MessageText(WindowMessage::InvalidTimeFile)
+                .startsWith(QStringLiteral("Warning, the action was not")));
 }
 
 void TestStation::unreadableStoredPin_saysAttentionThenWrongPin()
@@ -341,7 +379,7 @@ void TestStation::noSelection_punchDoesNothing()
 
 void TestStation::pinKeypad_keepsFiveDigitsAndFiltersKeys()
 {
-    frmPin pin;
+    frmPin pin(QStringLiteral("Ann"), true);
     QCOMPARE(pin.windowTitle(), QStringLiteral(" "));
     for (int digit = 1; digit <= 6; ++digit)
         pin.Command1[digit]->click();
@@ -424,8 +462,7 @@ void TestStation::logout_restoresCaptionAndMenus()
 
 void TestStation::passwordBoxes_acceptOnlyZeroToLowerZ()
 {
-    State().LoginMode = 3;
-    frmAdminLogin login;
+    frmAdminLogin login(LoginMode::FirstRun);
     for (QLineEdit* box : {login.txtPassword, login.txtPassConfirm}) {
         QTest::keyClicks(box, QStringLiteral("A z0,.{~:_"));
         QCOMPARE(box->text(), QStringLiteral("Az0:_"));
@@ -438,8 +475,7 @@ void TestStation::passwordBoxes_acceptOnlyZeroToLowerZ()
 
 void TestStation::firstRunMismatch_emptiesBothBoxes()
 {
-    State().LoginMode = 3;
-    frmAdminLogin login;
+    frmAdminLogin login(LoginMode::FirstRun);
     QTest::keyClicks(login.txtPassword, QStringLiteral("Secret1"));
     QTest::keyClicks(login.txtPassConfirm, QStringLiteral("secret1"));
     login.OKButton_Click();
@@ -518,7 +554,7 @@ void TestStation::manageMenu_opensEmployeeAndOptionsWindows()
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
     auto w = startStation(QStringLiteral("/sp"));
     onNextDialog<frmAddEmployee>([](frmAddEmployee* window) {
-        QVERIFY(!State().ModifyMode);
+        QCOMPARE(window->windowTitle(), QStringLiteral("New Employee Record"));
         QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName")),
                          QStringLiteral("Bob"));
         QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("txtPin")),
@@ -531,7 +567,7 @@ void TestStation::manageMenu_opensEmployeeAndOptionsWindows()
 
     w->lstNames->setCurrentRow(0);
     onNextDialog<frmAddEmployee>([](frmAddEmployee* window) {
-        QVERIFY(State().ModifyMode);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Modify Employee Record"));
         QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName"))->text(),
                  QStringLiteral("Ann"));
         window->reject();
@@ -553,7 +589,7 @@ void TestStation::exitWithExitPassword_asksAndCancelKeepsRunning()
     auto w = startStation();
     QSignalSpy closed(w.get(), &frmHorodex::closed);
     onNextDialog<frmAdminLogin>([](frmAdminLogin* login) {
-        QCOMPARE(State().LoginMode, 4);
+        QCOMPARE(login->mode(), LoginMode::Exit);
         login->CancelButton_Click();
     });
     w->mnuExit_Click();

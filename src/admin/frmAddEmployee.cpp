@@ -4,7 +4,6 @@
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
 #include "ui/FrontWindowClaim.h"
-#include "ui/ProgramState.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -98,7 +97,9 @@ QString DuplicateNameMessage()
 
 } // namespace
 
-frmAddEmployee::frmAddEmployee(QWidget* parent) : QDialog(parent)
+frmAddEmployee::frmAddEmployee(const std::optional<QString>& employeeToModify, QWidget* parent)
+    : QDialog(parent), m_ModifyMode(employeeToModify.has_value()),
+      m_SelectedEmployee(employeeToModify.value_or(QString()))
 {
     setObjectName(QStringLiteral("frmAddEmployee"));
     setModal(true);
@@ -192,9 +193,6 @@ void frmAddEmployee::BuildControls()
 
 void frmAddEmployee::Form_Load()
 {
-    m_ModifyMode = State().ModifyMode;
-    m_SelectedEmployee = State().SelectedEmployee;
-
     setWindowTitle(QStringLiteral("New Employee Record"));
     QWidget* order[] = {txtEmployeeName, txtPin,    txtRegular, txtOvertime,
                         txtSSN,          cmdCreate, cboShift,   cmdCancel};

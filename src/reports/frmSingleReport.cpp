@@ -5,7 +5,6 @@
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
 #include "reports/text/SingleReportText.h"
-#include "ui/ProgramState.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 
@@ -29,7 +28,8 @@ QLabel* bold(QLabel* label)
 
 } // namespace
 
-frmSingleReport::frmSingleReport(QWidget* parent) : QDialog(parent)
+frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent)
+    : QDialog(parent), m_name(employeeName)
 {
     setObjectName(QStringLiteral("frmSingleReport"));
     setWindowTitle(QStringLiteral(" Single Payroll Report"));
@@ -103,7 +103,6 @@ frmSingleReport::frmSingleReport(QWidget* parent) : QDialog(parent)
 
 void frmSingleReport::Form_Load()
 {
-    m_name = State().SelectedEmployee;
     // Without a match the fields stay empty: never another employee's.
     const Result<EmployeeRecord> found = FindEmployee(m_name);
     if (!found)

@@ -2,8 +2,6 @@
 
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
-#include "station/LockDown.h"
-#include "station/frmHorodex.h"
 #include "station/frmMsgBox.h"
 #include "ui/KeyFilter.h"
 #include "ui/ProgramState.h"
@@ -42,7 +40,7 @@ bool PasswordLengthIsValid(const QString& password)
     return password.size() >= 6 && password.size() <= 10;
 }
 
-frmAdminLogin::frmAdminLogin(QWidget* parent) : QDialog(parent), m_mode(State().LoginMode)
+frmAdminLogin::frmAdminLogin(LoginMode mode, QWidget* parent) : QDialog(parent), m_mode(mode)
 {
     setObjectName(QStringLiteral("frmAdminLogin"));
     setWindowTitle(QStringLiteral(" Administator Log In"));
@@ -82,31 +80,30 @@ frmAdminLogin::frmAdminLogin(QWidget* parent) : QDialog(parent), m_mode(State().
     Form_Load();
 }
 
-QString frmAdminLogin::MessageForMode(int mode)
+QString frmAdminLogin::MessageForMode(LoginMode mode)
 {
     switch (mode) {
-    case 1:
+    case LoginMode::Management:
         return QStringLiteral(
             "Enter the admin password in order to access the management functions:");
-    case 2:
+    case LoginMode::Start:
         return QStringLiteral("For security reasons this program can only be started by the "
                               "administrator. Please enter the admin password below:");
-    case 3:
+    case LoginMode::FirstRun:
         return QStringLiteral("Before using the Horodex you have to set the administrative "
                               "password. The password must be between 6 and 10 characters long.");
-    case 4:
+    case LoginMode::Exit:
         return QStringLiteral("For security reasons this program can only be closed by the "
                               "administrator. Please enter the admin password below:");
-    default:
-        return QString();
     }
+    return QString();
 }
 
 void frmAdminLogin::Form_Load()
 {
     State().FrontWindow = this;
     OKButton->setDefault(true);
-    const bool firstRun = m_mode == 3;
+    const bool firstRun = m_mode == LoginMode::FirstRun;
     Label1->setVisible(firstRun);
     txtPassConfirm->setVisible(firstRun);
     setFixedSize(Twips(4800), Twips(NormalHeight + (firstRun ? FirstRunExtra : 0)));
@@ -123,27 +120,25 @@ void frmAdminLogin::OKButton_Click()
 {
     const QString password = txtPassword->text().trimmed();
     switch (m_mode) {
-    case 1:
-        okManagement(password);
+    case LoginMode::Management:
+    case LoginMode::Exit:
+        okManagementOrExit(password);
         break;
-    case 2:
+    case LoginMode::Start:
         okStart(password);
         break;
-    case 3:
+    case LoginMode::FirstRun:
         okFirstRun(password);
         break;
-    case 4:
-        okExit(password);
-        break;
-    default:
-        accept();
     }
 }
 
 void frmAdminLogin::refuse(const QString& password)
 {
     txtPassword->clear();
-    ShowMessageWindow(PasswordLengthIsValid(password) ? 2 : 3, this);
+    ShowMessageWindow(PasswordLengthIsValid(password) ? WindowMessage::WrongPassword
+                                                      : WindowMessage::PasswordLength,
+                      this);
 }
 
 bool frmAdminLogin::passwordIsRight(const QString& password) const
@@ -154,16 +149,12 @@ bool frmAdminLogin::passwordIsRight(const QString& password) const
     return verdict.right;
 }
 
-void frmAdminLogin::okManagement(const QString& password)
+void frmAdminLogin::okManagementOrExit(const QString& password)
 {
     if (!PasswordLengthIsValid(password) || !passwordIsRight(password)) {
         refuse(password);
         return;
     }
-    if (auto* main = qobject_cast<frmHorodex*>(State().MainWindow.data()))
-        main->SetAdminLoggedIn(true);
-    else
-        State().AdminLoggedIn = true;
     accept();
 }
 
@@ -173,11 +164,6 @@ void frmAdminLogin::okStart(const QString& password)
         txtPassword->clear();
         Messages::warning(WrongLength);
     } else if (passwordIsRight(password)) {
-        if (auto* main = qobject_cast<frmHorodex*>(State().MainWindow.data())) {
-            main->show();
-            State().FrontWindow = main;
-            main->lockDown()->ApplySecurityOption();
-        }
         accept();
     } else {
         txtPassword->clear();
@@ -204,32 +190,10 @@ void frmAdminLogin::okFirstRun(const QString& password)
         return;
     }
     GlobalOptions() = record;
-    if (State().MainWindow)
-        State().MainWindow->show();
-    accept();
-}
-
-void frmAdminLogin::okExit(const QString& password)
-{
-    if (!PasswordLengthIsValid(password) || !passwordIsRight(password)) {
-        refuse(password);
-        return;
-    }
-    GlobalOptions().setAskOnExit(false); // in memory only: the file keeps exit protection
     accept();
 }
 
 void frmAdminLogin::CancelButton_Click()
 {
     reject();
-}
-
-// Cancel, Esc and the close box all end the login the same way.
-void frmAdminLogin::reject()
-{
-    if (m_mode == 2)
-        GlobalOptions().setAskOnExit(false); // so that closing does not ask again
-    QDialog::reject();
-    if ((m_mode == 2 || m_mode == 3) && State().MainWindow)
-        State().MainWindow->close();
 }

@@ -12,6 +12,7 @@
 #include "station/AboutBox.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
+#include "station/PunchRecording.h"
 #include "station/StationBackground.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmMsgBox.h"
@@ -198,22 +199,33 @@ bool frmHorodex::Form_Load()
         move(screen->availableGeometry().center() - rect().center());
 
     if (!haveSettings) {
-        state.LoginMode = 3;
-        auto* login = new frmAdminLogin(this);
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
+        openStartLogin(LoginMode::FirstRun);
     } else if (OptionsRecord::isOn(GlobalOptions().AskOnStart) &&
                state.CommandSwitch != QLatin1String("/np")) {
-        state.LoginMode = 2;
-        auto* login = new frmAdminLogin(this);
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
+        openStartLogin(LoginMode::Start);
     } else {
         show();
         state.FrontWindow = this;
         m_lockDown->ApplySecurityOption();
     }
     return true;
+}
+
+void frmHorodex::openStartLogin(LoginMode mode)
+{
+    auto* login = new frmAdminLogin(mode, this);
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    // The main window appears once the password is right; without it the program ends.
+    connect(login, &QDialog::finished, this, [this, mode](int verdict) {
+        if (verdict != QDialog::Accepted) {
+            RequestClose(CloseReason::LoginCancelled);
+            return;
+        }
+        show();
+        if (mode == LoginMode::Start)
+            m_lockDown->ApplySecurityOption();
+    });
+    login->show();
 }
 
 void frmHorodex::tmrTimer_Timer()
@@ -237,7 +249,7 @@ void frmHorodex::lstNames_Click()
     if (TimeFileIsValid(name)) {
         ShowLastAction(name);
     } else {
-        ShowMessageWindow(4, this);
+        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
         clearLastAction();
     }
 }
@@ -248,29 +260,22 @@ void frmHorodex::punch(bool isIn)
     if (name.isEmpty())
         return;
     if (!TimeFileIsValid(name)) {
-        ShowMessageWindow(4, this);
+        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
         return;
     }
     if (!OptionsRecord::isOn(GlobalOptions().AskForPin)) {
         RecordPunch(name, isIn);
         return;
     }
-    State().PunchIsIn = isIn;
-    State().SelectedEmployee = name;
-    frmPin pin(this);
-    pin.exec();
+    frmPin pin(name, isIn, this);
+    if (pin.exec() == QDialog::Accepted)
+        ShowLastAction(name);
 }
 
 bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 {
-    const IoResult written = ::RecordPunch(name, isIn);
-    if (!written) {
-        Messages::show(Messages::Icon::Critical,
-                       QStringLiteral("The punch was NOT recorded. %1 Please tell your "
-                                      "administrator, then try again.")
-                           .arg(written.error));
+    if (!RecordPunchOrSaySo(name, isIn))
         return false;
-    }
     ShowLastAction(name);
     return true;
 }
@@ -278,8 +283,8 @@ bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 void frmHorodex::ShowLastAction(const QString& name)
 {
     IoResult read;
-    const bool isIn =
-        ReadLastAction(name, GlobalOptions().timeFormat(), &State().LastActionText, &read);
+    QString lastAction;
+    const bool isIn = ReadLastAction(name, GlobalOptions().timeFormat(), &lastAction, &read);
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         clearLastAction();
@@ -288,8 +293,8 @@ void frmHorodex::ShowLastAction(const QString& name)
     cmdIn->setEnabled(!isIn);
     cmdOut->setEnabled(isIn);
     clearLastAction();
-    if (!State().LastActionText.trimmed().isEmpty())
-        picLastAction->setText(QStringLiteral(" Last Action: ") + State().LastActionText);
+    if (!lastAction.trimmed().isEmpty())
+        picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
 }
 
 void frmHorodex::clearLastAction()
@@ -341,9 +346,9 @@ void frmHorodex::mnuAdminLogin_Click()
         SetAdminLoggedIn(false);
         return;
     }
-    State().LoginMode = 1;
-    frmAdminLogin login(this);
-    login.exec();
+    frmAdminLogin login(LoginMode::Management, this);
+    if (login.exec() == QDialog::Accepted)
+        SetAdminLoggedIn(true);
 }
 
 void frmHorodex::mnuExit_Click()
@@ -353,13 +358,12 @@ void frmHorodex::mnuExit_Click()
 
 void frmHorodex::mnuCreateNewRecord_Click()
 {
-    State().ModifyMode = false;
-    openEmployeeWindow();
+    openEmployeeWindow(std::nullopt);
 }
 
-void frmHorodex::openEmployeeWindow()
+void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
 {
-    frmAddEmployee window(this);
+    frmAddEmployee window(employeeToModify, this);
     connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
     window.exec();
 }
@@ -383,13 +387,12 @@ void frmHorodex::mnuDeleteRecord_Click()
 
 void frmHorodex::mnuModifyRecord_Click()
 {
-    State().SelectedEmployee = selectedName();
-    if (State().SelectedEmployee.isEmpty()) {
+    const QString name = selectedName();
+    if (name.isEmpty()) {
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
         return;
     }
-    State().ModifyMode = true;
-    openEmployeeWindow();
+    openEmployeeWindow(name);
 }
 
 void frmHorodex::mnuOptions_Click()
@@ -400,12 +403,12 @@ void frmHorodex::mnuOptions_Click()
 
 void frmHorodex::mnuEmployeeReport_Click()
 {
-    State().SelectedEmployee = selectedName();
-    if (State().SelectedEmployee.isEmpty()) {
+    const QString name = selectedName();
+    if (name.isEmpty()) {
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
         return;
     }
-    frmSingleReport window(this);
+    frmSingleReport window(name, this);
     window.exec();
 }
 
@@ -457,7 +460,6 @@ void frmHorodex::RequestClose(CloseReason reason)
 
 void frmHorodex::closeEvent(QCloseEvent* event)
 {
-    ProgramState& state = State();
     const bool askOnExit = OptionsRecord::isOn(GlobalOptions().AskOnExit);
     switch (m_closeReason) {
     case CloseReason::TaskManager:
@@ -469,15 +471,15 @@ void frmHorodex::closeEvent(QCloseEvent* event)
     case CloseReason::SessionEnd:
         break;
     case CloseReason::User:
-        if (askOnExit && !state.AdminLoggedIn) {
-            state.LoginMode = 4;
-            frmAdminLogin login(this);
-            login.exec();
-            if (OptionsRecord::isOn(GlobalOptions().AskOnExit)) {
+        if (askOnExit && !State().AdminLoggedIn) {
+            frmAdminLogin login(LoginMode::Exit, this);
+            if (login.exec() != QDialog::Accepted) {
                 event->ignore();
                 return;
             }
         }
+        [[fallthrough]];
+    case CloseReason::LoginCancelled:
         cleanUp();
         closeOtherWindows();
         break;

@@ -2,7 +2,7 @@
 
 #include "data/EmployeeList.h"
 #include "data/Messages.h"
-#include "station/frmHorodex.h"
+#include "station/PunchRecording.h"
 #include "station/frmMsgBox.h"
 #include "ui/KeyFilter.h"
 #include "ui/ProgramState.h"
@@ -13,7 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-frmPin::frmPin(QWidget* parent) : QDialog(parent)
+frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
+    : QDialog(parent), m_employee(employee), m_isIn(isIn)
 {
     setObjectName(QStringLiteral("frmPin"));
     setWindowTitle(QStringLiteral(" "));
@@ -107,18 +108,14 @@ void frmPin::Command2_Click()
 
 void frmPin::cmdOK_Click()
 {
-    const QString typed = txtPin->text();
-    ProgramState& state = State();
-    const Verdict pin = CheckPin(state.SelectedEmployee, typed);
+    const Verdict pin = CheckPin(m_employee, txtPin->text());
     if (pin.failure)
         Messages::attention(pin.failure->message);
     if (!pin) {
-        ShowMessageWindow(1, this);
+        ShowMessageWindow(WindowMessage::WrongPin, this);
         return;
     }
-    if (auto* main = qobject_cast<frmHorodex*>(state.MainWindow.data()))
-        main->RecordPunch(state.SelectedEmployee, state.PunchIsIn);
-    accept();
+    done(RecordPunchOrSaySo(m_employee, m_isIn) ? Accepted : Rejected);
 }
 
 void frmPin::cmdCancel_Click()
