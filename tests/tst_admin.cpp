@@ -5,6 +5,7 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "testsupport/TestSupport.h"
+#include "ui/FrontWindows.h"
 #include "ui/ProgramState.h"
 
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -642,20 +644,21 @@ void TestAdmin::windowsOpen_holdFrontWindowAndHandItBack()
 {
     TempProgramDir dir;
     installOptions({});
-    QWidget mainWindow;
-    State().FrontWindow = &mainWindow;
+    FrontWindows::install();
+    QMainWindow mainWindow;
+    State().MainWindow = &mainWindow;
     frmAddEmployee employeeWindow(std::nullopt);
     employeeWindow.show();
-    QCOMPARE(State().FrontWindow.data(), &employeeWindow);
+    QCOMPARE(FrontWindows::front(), &employeeWindow);
     control<QPushButton>(employeeWindow, "cmdCancel")->click();
-    QCOMPARE(State().FrontWindow.data(), &mainWindow);
+    QCOMPARE(FrontWindows::front(), &mainWindow);
 
     frmOptions optionsWindow;
     optionsWindow.show();
-    QCOMPARE(State().FrontWindow.data(), &optionsWindow);
+    QCOMPARE(FrontWindows::front(), &optionsWindow);
     control<QPushButton>(optionsWindow, "cmdCancel")->click();
-    QCOMPARE(State().FrontWindow.data(), &mainWindow);
-    State().FrontWindow = nullptr;
+    QCOMPARE(FrontWindows::front(), &mainWindow);
+    State().MainWindow = nullptr;
 }
 
 // ---- Options window -----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
 #include "testsupport/TestSupport.h"
+#include "ui/FrontWindows.h"
 #include "ui/ProgramState.h"
 
 #include <QAction>
@@ -295,7 +296,7 @@ void TestStation::punchWithPin_writesOnlyAfterRightPin()
     QVERIFY(w->cmdIn->isEnabled());
 
     onNextDialog<frmPin>([this](frmPin* pin) {
-        QCOMPARE(State().FrontWindow.data(), pin);
+        QCOMPARE(FrontWindows::front(), pin);
         QTest::keyClicks(pin->txtPin, QStringLiteral("420"));
         pin->cmdOK_Click();
         QCOMPARE(m_messageWindows, QList<int>{1});
@@ -310,7 +311,7 @@ void TestStation::punchWithPin_writesOnlyAfterRightPin()
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")).size(), 31);
     QVERIFY(m_dir->read(QStringLiteral("Ann.txt")).startsWith("IN "));
     QVERIFY(w->cmdOut->isEnabled());
-    QCOMPARE(State().FrontWindow.data(), w.get());
+    QCOMPARE(FrontWindows::front(), w.get());
 }
 
 void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()

@@ -3,7 +3,6 @@
 #include "data/Messages.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
-#include "ui/FrontWindowClaim.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -103,7 +102,6 @@ frmAddEmployee::frmAddEmployee(const std::optional<QString>& employeeToModify, Q
 {
     setObjectName(QStringLiteral("frmAddEmployee"));
     setModal(true);
-    FrontWindowClaim::install(this);
     BuildControls();
     Form_Load();
 }

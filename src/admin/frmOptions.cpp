@@ -2,7 +2,6 @@
 
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
-#include "ui/FrontWindowClaim.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -52,7 +51,6 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setModal(true);
-    FrontWindowClaim::install(this);
     BuildControls();
     Form_Load();
 

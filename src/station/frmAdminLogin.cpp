@@ -4,7 +4,6 @@
 #include "data/OptionsRecord.h"
 #include "station/frmMsgBox.h"
 #include "ui/KeyFilter.h"
-#include "ui/ProgramState.h"
 #include "ui/Twips.h"
 
 #include <QLabel>
@@ -76,7 +75,6 @@ frmAdminLogin::frmAdminLogin(LoginMode mode, QWidget* parent) : QDialog(parent),
     setTabOrder(txtPassConfirm, OKButton);
     setTabOrder(OKButton, CancelButton);
 
-    connect(this, &QDialog::finished, this, &frmAdminLogin::Form_Unload);
     Form_Load();
 }
 
@@ -101,7 +99,6 @@ QString frmAdminLogin::MessageForMode(LoginMode mode)
 
 void frmAdminLogin::Form_Load()
 {
-    State().FrontWindow = this;
     OKButton->setDefault(true);
     const bool firstRun = m_mode == LoginMode::FirstRun;
     Label1->setVisible(firstRun);
@@ -109,11 +106,6 @@ void frmAdminLogin::Form_Load()
     setFixedSize(Twips(4800), Twips(NormalHeight + (firstRun ? FirstRunExtra : 0)));
     lblMessage->setText(MessageForMode(m_mode));
     txtPassword->setFocus();
-}
-
-void frmAdminLogin::Form_Unload()
-{
-    State().FrontWindow = State().MainWindow.data();
 }
 
 void frmAdminLogin::OKButton_Click()

@@ -38,7 +38,6 @@ public:
 
 private:
     void Form_Load();
-    void Form_Unload();
     void okManagementOrExit(const QString& password);
     void okStart(const QString& password);
     void okFirstRun(const QString& password);

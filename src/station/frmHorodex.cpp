@@ -205,7 +205,6 @@ bool frmHorodex::Form_Load()
         openStartLogin(LoginMode::Start);
     } else {
         show();
-        state.FrontWindow = this;
         m_lockDown->ApplySecurityOption();
     }
     return true;

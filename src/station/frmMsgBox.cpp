@@ -1,7 +1,6 @@
 #include "station/frmMsgBox.h"
 
 #include "data/TimeFile.h"
-#include "ui/ProgramState.h"
 #include "ui/Twips.h"
 
 #include <QLabel>
@@ -39,7 +38,6 @@ frmMsgBox::frmMsgBox(WindowMessage message, QWidget* parent) : QDialog(parent), 
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(TwipsRect(2363, 1080, 1095, 375));
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(this, &QDialog::finished, this, &frmMsgBox::Form_Unload);
     Form_Load();
 }
 
@@ -62,21 +60,14 @@ QString frmMsgBox::MessageText(WindowMessage message)
 
 void frmMsgBox::Form_Load()
 {
-    State().FrontWindow = this;
     cmdOK->setDefault(true);
     lblMessageText->setText(MessageText(m_message));
-}
-
-void frmMsgBox::Form_Unload()
-{
-    State().FrontWindow = parentWidget();
 }
 
 void ShowMessageWindow(WindowMessage message, QWidget* returnWindow)
 {
     if (interceptor()) {
         interceptor()(message);
-        State().FrontWindow = returnWindow;
         return;
     }
     frmMsgBox box(message, returnWindow);

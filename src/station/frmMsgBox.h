@@ -30,13 +30,11 @@ public:
 
 private:
     void Form_Load();
-    void Form_Unload();
 
     WindowMessage m_message;
 };
 
-// Shows the message modally over returnWindow and makes returnWindow the FrontWindow again when
-// it closes.
+// Shows the message modally over returnWindow.
 void ShowMessageWindow(WindowMessage message, QWidget* returnWindow);
 
 // Tests: receive the message instead of opening the window. Empty restores the window.

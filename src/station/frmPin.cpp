@@ -5,7 +5,6 @@
 #include "station/PunchRecording.h"
 #include "station/frmMsgBox.h"
 #include "ui/KeyFilter.h"
-#include "ui/ProgramState.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 
@@ -70,15 +69,12 @@ frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
     cmdCancel->setGeometry(TwipsRect(1320, 3960, 975, 495));
     connect(cmdCancel, &QPushButton::clicked, this, &frmPin::cmdCancel_Click);
 
-    // Esc rejects a QDialog, which is the Cancel button's action.
-    connect(this, &QDialog::finished, this, &frmPin::Form_Unload);
     FitCaptions(this);
     Form_Load();
 }
 
 void frmPin::Form_Load()
 {
-    State().FrontWindow = this;
     cmdOK->setDefault(true);
     QFont font = txtPin->font();
     font.setPointSize(14);
@@ -88,11 +84,6 @@ void frmPin::Form_Load()
     KeyFilter::showAsStars(txtPin);
     KeyFilter::install(txtPin, KeyFilter::isDigit);
     txtPin->setFocus();
-}
-
-void frmPin::Form_Unload()
-{
-    State().FrontWindow = State().MainWindow.data();
 }
 
 void frmPin::Command1_Click(int index)

@@ -28,7 +28,6 @@ public:
 
 private:
     void Form_Load();
-    void Form_Unload();
 
     QString m_employee;
     bool m_isIn;

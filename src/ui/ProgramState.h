@@ -9,8 +9,7 @@
 struct ProgramState
 {
     bool AdminLoggedIn = false;
-    QString CommandSwitch;         // "/np", "/sp" or anything else
-    QPointer<QWidget> FrontWindow; // the window the lock-down keeps in front
+    QString CommandSwitch; // "/np", "/sp" or anything else
     QPointer<QMainWindow> MainWindow;
 };
 
