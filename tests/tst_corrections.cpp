@@ -7,6 +7,7 @@
 #include "data/TimeCard.h"
 #include "data/TimeFile.h"
 #include "reports/text/WhoIsIn.h"
+#include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeManipulation.h"
 
 #include <QProcess>
@@ -130,7 +131,7 @@ void TestCorrections::outOfOrderWeek_savedInOrder_leavesOtherWeeksPaidAlike()
     m_dir->write(QStringLiteral("Ann.txt"), first + second);
     const auto week = [](QDate monday) {
         const clsTime t = LoadPayPeriod(QStringLiteral("Ann"), monday, monday.addDays(6), 0, Zone);
-        return std::pair(t.TotalHours(), t.OvertimeHours());
+        return std::pair(t.TotalHours(), t.OvertimeHours(OvertimeRule{false, 40}));
     };
     const auto untouched = week(QDate(2009, 11, 2));
     TimeCard card;

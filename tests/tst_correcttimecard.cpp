@@ -7,6 +7,7 @@
 #include "data/CorrectionLog.h"
 #include "data/OptionsRecord.h"
 #include "reports/text/ReportFormat.h"
+#include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeManipulation.h"
 
 #include <QApplication>
@@ -75,12 +76,13 @@ void TestCorrectTimeCard::shownHours_equalTheReports()
     frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
     const clsTime paid = LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, rounding.toInt(),
                                        QTimeZone::systemTimeZone());
+    const OvertimeRule rule = OvertimeRule::of(GlobalOptions());
     const QString expected = QStringLiteral("Pay period: %1 hours (%2 regular, %3 overtime)")
                                  .arg(ReportFormat::Hours(paid.TotalHours()).trimmed(),
-                                      ReportFormat::Hours(paid.RegularHours()).trimmed(),
-                                      ReportFormat::Hours(paid.OvertimeHours()).trimmed());
+                                      ReportFormat::Hours(paid.RegularHours(rule)).trimmed(),
+                                      ReportFormat::Hours(paid.OvertimeHours(rule)).trimmed());
     QVERIFY2(window.lblTotals->text().contains(expected), qPrintable(window.lblTotals->text()));
-    QVERIFY(paid.OvertimeHours() > 0);
+    QVERIFY(paid.OvertimeHours(rule) > 0);
     // The night from Wednesday into Thursday is one pair, shown on its OUT.
     QVERIFY(window.ShownRows().filter(QStringLiteral("Thu 11/5/2009 | 06:30 AM | OUT")).size() ==
             1);

@@ -1,11 +1,11 @@
 #include "admin/frmCorrectTimeCard.h"
 
-#include "admin/FrontWindowClaim.h"
 #include "data/Environment.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/ReportFormat.h"
+#include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeCardReview.h"
 
 #include <QCheckBox>
@@ -51,7 +51,7 @@ QMap<QDate, float> dayTotals(const clsTime& time)
     return totals;
 }
 
-QString totalsText(const clsTime& time, QDate from)
+QString totalsText(const clsTime& time, QDate from, const OvertimeRule& rule)
 {
     QStringList weeks;
     for (int w = 1; w <= time.NbrWeeks(); ++w) {
@@ -59,13 +59,13 @@ QString totalsText(const clsTime& time, QDate from)
         weeks.append(QStringLiteral("Week of %1: %2 hours (%3 regular, %4 overtime)")
                          .arg(dateText(from.addDays(7 * (w - 1))),
                               ReportFormat::Hours(week.WeekHours()).trimmed(),
-                              ReportFormat::Hours(week.RegularHours()).trimmed(),
-                              ReportFormat::Hours(week.OvertimeHours()).trimmed()));
+                              ReportFormat::Hours(week.RegularHours(rule)).trimmed(),
+                              ReportFormat::Hours(week.OvertimeHours(rule)).trimmed()));
     }
     weeks.append(QStringLiteral("Pay period: %1 hours (%2 regular, %3 overtime)")
                      .arg(ReportFormat::Hours(time.TotalHours()).trimmed(),
-                          ReportFormat::Hours(time.RegularHours()).trimmed(),
-                          ReportFormat::Hours(time.OvertimeHours()).trimmed()));
+                          ReportFormat::Hours(time.RegularHours(rule)).trimmed(),
+                          ReportFormat::Hours(time.OvertimeHours(rule)).trimmed()));
     return weeks.join(u'\n');
 }
 
@@ -79,7 +79,6 @@ frmCorrectTimeCard::frmCorrectTimeCard(const QStringList& names, const QString& 
     lstEmployees->addItems(names);
     DatePickerFrom->setDate(today.addDays(-7));
     DatePickerTo->setDate(today.addDays(-1));
-    FrontWindowClaim::install(this);
     const QString first = selected.isEmpty() ? names.value(0) : selected;
     if (!first.isEmpty())
         SelectEmployee(first);
@@ -249,7 +248,7 @@ void frmCorrectTimeCard::refresh()
         m_rowLines.append(p.line);
     }
     tblPunches->resizeColumnsToContents();
-    QString totals = review.period ? totalsText(*review.period, from)
+    QString totals = review.period ? totalsText(*review.period, from, OvertimeRule::of(settings))
                                    : QStringLiteral("%1 punches in the file.").arg(m_lines.size());
     if (!review.period && !whole)
         totals = QStringLiteral("Hours are shown once every line reads.");

@@ -1,7 +1,6 @@
 #include "data/TimeFile.h"
 
 #include "data/Environment.h"
-#include "data/OptionsRecord.h"
 
 #include <QDir>
 
@@ -89,7 +88,8 @@ IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record, 
     return read;
 }
 
-bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result)
+bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
+                    IoResult* result)
 {
     *lastActionText = QString(LastActionTextLength, u' ');
     std::optional<TimeRecord> record;
@@ -98,7 +98,7 @@ bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* resu
         *result = read;
     if (!record)
         return false;
-    *lastActionText = FormatLastActionText(*record, GlobalOptions().timeFormat());
+    *lastActionText = FormatLastActionText(*record, timeFormat);
     return record->isIn();
 }
 

@@ -3,8 +3,6 @@
 #include "admin/frmAddEmployee.h"
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
-#include "app/AboutBox.h"
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/Messages.h"
@@ -14,13 +12,16 @@
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
 #include "reports/text/WhoIsIn.h"
+#include "station/AboutBox.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
+#include "station/PunchRecording.h"
 #include "station/StationBackground.h"
-#include "station/Twips.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -206,22 +207,32 @@ bool frmHorodex::Form_Load()
         move(screen->availableGeometry().center() - rect().center());
 
     if (!haveSettings) {
-        state.LoginMode = 3;
-        auto* login = new frmAdminLogin(this);
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
+        openStartLogin(LoginMode::FirstRun);
     } else if (OptionsRecord::isOn(GlobalOptions().AskOnStart) &&
                state.CommandSwitch != QLatin1String("/np")) {
-        state.LoginMode = 2;
-        auto* login = new frmAdminLogin(this);
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
+        openStartLogin(LoginMode::Start);
     } else {
         show();
-        state.FrontWindow = this;
         m_lockDown->ApplySecurityOption();
     }
     return true;
+}
+
+void frmHorodex::openStartLogin(LoginMode mode)
+{
+    auto* login = new frmAdminLogin(mode, this);
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    // The main window appears once the password is right; without it the program ends.
+    connect(login, &QDialog::finished, this, [this, mode](int verdict) {
+        if (verdict != QDialog::Accepted) {
+            RequestClose(CloseReason::LoginCancelled);
+            return;
+        }
+        show();
+        if (mode == LoginMode::Start)
+            m_lockDown->ApplySecurityOption();
+    });
+    login->show();
 }
 
 void frmHorodex::tmrTimer_Timer()
@@ -245,7 +256,7 @@ void frmHorodex::lstNames_Click()
     if (TimeFileIsValid(name)) {
         ShowLastAction(name);
     } else {
-        ShowMessageWindow(4, this);
+        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
         clearLastAction();
     }
 }
@@ -256,29 +267,22 @@ void frmHorodex::punch(bool isIn)
     if (name.isEmpty())
         return;
     if (!TimeFileIsValid(name)) {
-        ShowMessageWindow(4, this);
+        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
         return;
     }
     if (!OptionsRecord::isOn(GlobalOptions().AskForPin)) {
         RecordPunch(name, isIn);
         return;
     }
-    State().PunchIsIn = isIn;
-    State().SelectedEmployee = name;
-    frmPin pin(this);
-    pin.exec();
+    frmPin pin(name, isIn, this);
+    if (pin.exec() == QDialog::Accepted)
+        ShowLastAction(name);
 }
 
 bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 {
-    const IoResult written = ::RecordPunch(name, isIn);
-    if (!written) {
-        Messages::show(Messages::Icon::Critical,
-                       QStringLiteral("The punch was NOT recorded. %1 Please tell your "
-                                      "administrator, then try again.")
-                           .arg(written.error));
+    if (!RecordPunchOrSaySo(name, isIn))
         return false;
-    }
     ShowLastAction(name);
     return true;
 }
@@ -286,7 +290,8 @@ bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 void frmHorodex::ShowLastAction(const QString& name)
 {
     IoResult read;
-    const bool isIn = ReadLastAction(name, &State().LastActionText, &read);
+    QString lastAction;
+    const bool isIn = ReadLastAction(name, GlobalOptions().timeFormat(), &lastAction, &read);
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         clearLastAction();
@@ -295,8 +300,8 @@ void frmHorodex::ShowLastAction(const QString& name)
     cmdIn->setEnabled(!isIn);
     cmdOut->setEnabled(isIn);
     clearLastAction();
-    if (!State().LastActionText.trimmed().isEmpty())
-        picLastAction->setText(QStringLiteral(" Last Action: ") + State().LastActionText);
+    if (!lastAction.trimmed().isEmpty())
+        picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
 }
 
 void frmHorodex::clearLastAction()
@@ -348,9 +353,9 @@ void frmHorodex::mnuAdminLogin_Click()
         SetAdminLoggedIn(false);
         return;
     }
-    State().LoginMode = 1;
-    frmAdminLogin login(this);
-    login.exec();
+    frmAdminLogin login(LoginMode::Management, this);
+    if (login.exec() == QDialog::Accepted)
+        SetAdminLoggedIn(true);
 }
 
 void frmHorodex::mnuExit_Click()
@@ -360,13 +365,12 @@ void frmHorodex::mnuExit_Click()
 
 void frmHorodex::mnuCreateNewRecord_Click()
 {
-    State().ModifyMode = false;
-    openEmployeeWindow();
+    openEmployeeWindow(std::nullopt);
 }
 
-void frmHorodex::openEmployeeWindow()
+void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
 {
-    frmAddEmployee window(this);
+    frmAddEmployee window(employeeToModify, this);
     connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
     window.exec();
 }
@@ -379,21 +383,23 @@ void frmHorodex::mnuDeleteRecord_Click()
                       &answer);
     answer = answer.trimmed();
     if (!answer.isEmpty()) {
-        if (const IoResult deleted = DeleteEmployee(answer); !deleted)
+        bool removed = false;
+        if (const IoResult deleted = DeleteEmployee(answer, &removed); !deleted)
             Messages::show(Messages::Icon::Critical, deleted.error);
+        else if (!removed)
+            Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
     }
     LoadEmployeeList();
 }
 
 void frmHorodex::mnuModifyRecord_Click()
 {
-    State().SelectedEmployee = selectedName();
-    if (State().SelectedEmployee.isEmpty()) {
+    const QString name = selectedName();
+    if (name.isEmpty()) {
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
         return;
     }
-    State().ModifyMode = true;
-    openEmployeeWindow();
+    openEmployeeWindow(name);
 }
 
 void frmHorodex::mnuCorrectTimeCard_Click()
@@ -416,12 +422,12 @@ void frmHorodex::mnuOptions_Click()
 
 void frmHorodex::mnuEmployeeReport_Click()
 {
-    State().SelectedEmployee = selectedName();
-    if (State().SelectedEmployee.isEmpty()) {
+    const QString name = selectedName();
+    if (name.isEmpty()) {
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
         return;
     }
-    frmSingleReport window(this);
+    frmSingleReport window(name, this);
     window.exec();
 }
 
@@ -490,7 +496,6 @@ void frmHorodex::RequestClose(CloseReason reason)
 
 void frmHorodex::closeEvent(QCloseEvent* event)
 {
-    ProgramState& state = State();
     const bool askOnExit = OptionsRecord::isOn(GlobalOptions().AskOnExit);
     switch (m_closeReason) {
     case CloseReason::TaskManager:
@@ -502,15 +507,15 @@ void frmHorodex::closeEvent(QCloseEvent* event)
     case CloseReason::SessionEnd:
         break;
     case CloseReason::User:
-        if (askOnExit && !state.AdminLoggedIn) {
-            state.LoginMode = 4;
-            frmAdminLogin login(this);
-            login.exec();
-            if (OptionsRecord::isOn(GlobalOptions().AskOnExit)) {
+        if (askOnExit && !State().AdminLoggedIn) {
+            frmAdminLogin login(LoginMode::Exit, this);
+            if (login.exec() != QDialog::Accepted) {
                 event->ignore();
                 return;
             }
         }
+        [[fallthrough]];
+    case CloseReason::LoginCancelled:
         cleanUp();
         closeOtherWindows();
         break;

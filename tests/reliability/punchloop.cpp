@@ -2,7 +2,7 @@
 // in and out without end, printing "PUNCHED n" once the file holds n records on disk.
 #include "data/Environment.h"
 #include "data/TimeFile.h"
-#include "station/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 
@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
     const QString name = QStringLiteral("Kim Loop");
     for (;;) {
         QString lastAction;
-        const bool isIn = ReadLastAction(name, &lastAction);
+        const bool isIn = ReadLastAction(name, QStringLiteral("hh:mm"), &lastAction);
         if (!RecordPunch(name, !isIn))
             return 1;
         std::printf("PUNCHED %lld\n",

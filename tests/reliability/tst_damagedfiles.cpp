@@ -186,7 +186,7 @@ void TestDamagedFiles::timeFile_truncatedAtEveryByte_lastActionSafe()
         // A cut inside a record looks like a write that a crash tore: the whole records count.
         QVERIFY(TimeFileIsValid(QStringLiteral("Ann")));
         QString text;
-        ReadLastAction(QStringLiteral("Ann"), &text);
+        ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &text);
         QCOMPARE(text.size(), 45);
         QCOMPARE(dir.read(QStringLiteral("Ann.txt")), good.left(cut));
     }

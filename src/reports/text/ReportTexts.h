@@ -42,9 +42,9 @@ struct ReportOptions
     QDate to;
     bool includeSsn = false;
     bool includeAddress = false;
-    // Company, Address, TimeFormat and TimeRounding are read from here. The overtime rule and
-    // threshold are read by the time objects from the program-wide settings at each call.
-    OptionsRecord settings = GlobalOptions();
+    // Company, Address, TimeFormat, TimeRounding and the overtime rule are read from here: the
+    // settings the report is made with, as the caller hands them over.
+    OptionsRecord settings;
     RegionalFormats formats = RegionalFormats::current();
     // The time zone of the punch clock, for nights across a daylight-saving change.
     QTimeZone zone = QTimeZone::systemTimeZone();
