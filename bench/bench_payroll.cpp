@@ -2,11 +2,11 @@
 // the record steps and against merely reading the files. Prints medians, ratios and the peak
 // memory of the report. Run from a Release build:  bench_payroll [employees] [years]
 // [--report-only]
-#include "StepwiseLoadPayPeriod.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/MultipleReportText.h"
+#include "testsupport/StepwiseLoadPayPeriod.h"
 
 #include <QCoreApplication>
 #include <QDir>
