@@ -3,11 +3,11 @@
 // memory of the report. Run from a Release build:  bench_payroll [employees] [years]
 // [--report-only]
 #include "BenchData.h"
-#include "StepwiseLoadPayPeriod.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/MultipleReportText.h"
+#include "testsupport/StepwiseLoadPayPeriod.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,7 +8,7 @@
 #include "reports/text/SingleReportText.h"
 #include "timecalc/TimeManipulation.h"
 
-#include "StepwiseLoadPayPeriod.h"
+#include "testsupport/StepwiseLoadPayPeriod.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,6 +4,7 @@
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
+#include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 #include "ui/FrontWindows.h"
 #include "ui/ProgramState.h"

@@ -1,6 +1,7 @@
 // The window that corrects a time card: the hours it shows, what it marks, and what Save and
 // Cancel leave on disk.
 #include "SampleReport.h"
+#include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 
 #include "admin/frmCorrectTimeCard.h"
@@ -148,10 +149,10 @@ void TestCorrectTimeCard::cancel_leavesTheFileAsItWas()
                               Sunday.addDays(1));
     QVERIFY(window.DeletePunch(0, QStringLiteral("punched twice")));
     // Switching away asks first; No keeps the corrections and the employee.
-    m_messages->nextAnswer = Messages::Answer::No;
+    m_messages->yesNoAnswers = {false};
     QVERIFY(!window.SelectEmployee(QStringLiteral("Bob")));
     QVERIFY(window.HasUnsavedCorrections());
-    m_messages->nextAnswer = Messages::Answer::Yes;
+    m_messages->yesNoAnswers = {true};
     window.reject();
     QVERIFY(!window.HasUnsavedCorrections());
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), before);

@@ -13,11 +13,12 @@
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmHorodex.h"
-#include "station/frmMsgBox.h"
 #include "station/frmPin.h"
+#include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 #include "ui/FrontWindows.h"
 #include "ui/ProgramState.h"
+#include "ui/frmMsgBox.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -442,7 +443,7 @@ void tst_LockDown::foreground_pinWindowIsHeldInFrontWhileOpen()
 void tst_LockDown::foreground_messageWindowIsHeldInFrontWhileOpen()
 {
     TempProgramDir dir;
-    MessageRecorder messages;
+    MessageRecorder messages(MessageRecorder::MessageWindow::Show);
     writeEmployees(dir, {QStringLiteral("Bob")});
     dir.write(QStringLiteral("Bob.txt"), QByteArray(32, 'x')); // not whole punch lines
     auto window = startStation(dir, true);

@@ -2,6 +2,7 @@
 // CUPS server with cups-pdf queues. Without it (no CUPS_SERVER) every test is skipped.
 #include "PdfProbe.h"
 #include "SampleReport.h"
+#include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 
 #include "platform/Printers.h"

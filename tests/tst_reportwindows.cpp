@@ -1,5 +1,6 @@
 #include "PdfProbe.h"
 #include "SampleReport.h"
+#include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 
 #include "data/EmployeeList.h"

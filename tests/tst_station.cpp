@@ -5,11 +5,12 @@
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmHorodex.h"
-#include "station/frmMsgBox.h"
 #include "station/frmPin.h"
+#include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 #include "ui/FrontWindows.h"
 #include "ui/ProgramState.h"
+#include "ui/frmMsgBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,7 +92,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TempProgramDir> m_dir;
     std::unique_ptr<MessageRecorder> m_messages;
-    QList<int> m_messageWindows;
 
     void writeSettings(const std::function<void(OptionsRecord&)>& edit = {});
     std::unique_ptr<frmHorodex> startStation(const QString& commandLine = QString());
@@ -101,16 +101,12 @@ void TestStation::init()
 {
     m_dir = std::make_unique<TempProgramDir>();
     m_messages = std::make_unique<MessageRecorder>();
-    m_messageWindows.clear();
-    SetMessageWindowInterceptorForTesting(
-        [this](WindowMessage message) { m_messageWindows.append(int(message)); });
     State() = ProgramState{};
     GlobalOptions() = OptionsRecord{};
 }
 
 void TestStation::cleanup()
 {
-    SetMessageWindowInterceptorForTesting({});
     FileStore::setFaultHook({});
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows)
@@ -299,7 +295,7 @@ void TestStation::punchWithPin_writesOnlyAfterRightPin()
         QCOMPARE(FrontWindows::front(), pin);
         QTest::keyClicks(pin->txtPin, QStringLiteral("420"));
         pin->cmdOK_Click();
-        QCOMPARE(m_messageWindows, QList<int>{1});
+        QCOMPARE(m_messages->windowNumbers(), QList<int>{1});
         QVERIFY(pin->isVisible());
         QCOMPARE(pin->txtPin->text(), QStringLiteral("420"));
         pin->Command2_Click();
@@ -321,10 +317,10 @@ void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
     m_dir->write(QStringLiteral("Ann.txt"), QByteArray(32, 'x'));
     auto w = startStation();
     w->lstNames->setCurrentRow(0);
-    QCOMPARE(m_messageWindows, QList<int>{4});
+    QCOMPARE(m_messages->windowNumbers(), QList<int>{4});
     QVERIFY(w->lastActionShown().isEmpty());
     w->cmdIn_Click();
-    QCOMPARE(m_messageWindows, (QList<int>{4, 4}));
+    QCOMPARE(m_messages->windowNumbers(), (QList<int>{4, 4}));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray(32, 'x'));
     QVERIFY(frmMsgBox::MessageText(WindowMessage::InvalidTimeFile)
                 .startsWith(QStringLiteral("Warning, the action was not")));
@@ -347,7 +343,7 @@ void TestStation::unreadableStoredPin_saysAttentionThenWrongPin()
     QCOMPARE(m_messages->texts(), QStringList{QStringLiteral("Encodage/Décodage non permis")});
     QCOMPARE(m_messages->messages.constFirst().title, QStringLiteral("Attention"));
     QCOMPARE(m_messages->messages.constFirst().icon, Messages::Icon::None);
-    QCOMPARE(m_messageWindows, QList<int>{1});
+    QCOMPARE(m_messages->windowNumbers(), QList<int>{1});
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray());
 }
 
@@ -435,7 +431,7 @@ void TestStation::managementLogin_rightWrongShortAndCancel()
         }
     });
     w->mnuAdminLogin_Click();
-    QCOMPARE(m_messageWindows, messages);
+    QCOMPARE(m_messages->windowNumbers(), messages);
     QCOMPARE(State().AdminLoggedIn, loggedIn);
     QCOMPARE(w->mnuManage->menuAction()->isEnabled(), loggedIn);
     QCOMPARE(w->lockDown()->isOn(), !loggedIn);
@@ -499,20 +495,13 @@ void TestStation::deleteAnswer_blankOrCancelledDeletesNothing()
     auto w = startStation(QStringLiteral("/sp"));
     const QByteArray before = m_dir->read(QStringLiteral("names.nms"));
     for (bool accept : {true, false}) {
-        auto previous = Messages::setTextPresenter(
-            [accept](const QString& title, const QString& prompt, QString* answer) {
-                [&] {
-                    QCOMPARE(title, QStringLiteral("Delete An Employee"));
-                    QCOMPARE(prompt,
-                             QStringLiteral("Enter the name of the employee you wish to delete:"));
-                }();
-                *answer = QStringLiteral("   ");
-                return accept;
-            });
+        m_messages->textAnswers = {Messages::Answer{accept, QStringLiteral("   ")}};
         AppendEmployee(
             employee(accept ? QStringLiteral("Added First") : QStringLiteral("Added Second")));
         w->mnuDeleteRecord_Click();
-        Messages::setTextPresenter(previous);
+        QCOMPARE(m_messages->prompts.constLast().title, QStringLiteral("Delete An Employee"));
+        QCOMPARE(m_messages->prompts.constLast().text,
+                 QStringLiteral("Enter the name of the employee you wish to delete:"));
         QCOMPARE(w->lstNames->count(), accept ? 2 : 3); // reloaded in every case
     }
     QVERIFY(m_dir->read(QStringLiteral("names.nms")).startsWith(before));
@@ -524,12 +513,8 @@ void TestStation::deleteAnswer_removesEmployeeAndReloads()
     for (const char* name : {"Ann", "Bob"})
         QVERIFY(AppendEmployee(employee(QLatin1String(name))));
     auto w = startStation(QStringLiteral("/sp"));
-    auto previous = Messages::setTextPresenter([](const QString&, const QString&, QString* answer) {
-        *answer = QStringLiteral("  Ann ");
-        return true;
-    });
+    m_messages->textAnswers = {Messages::Answer{true, QStringLiteral("  Ann ")}};
     w->mnuDeleteRecord_Click();
-    Messages::setTextPresenter(previous);
     QCOMPARE(w->lstNames->count(), 1);
     QCOMPARE(w->lstNames->item(0)->text(), QStringLiteral("Bob"));
 }

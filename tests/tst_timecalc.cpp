@@ -1,6 +1,6 @@
-#include "../bench/StepwiseLoadPayPeriod.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
+#include "testsupport/StepwiseLoadPayPeriod.h"
 #include "testsupport/TestSupport.h"
 #include "timecalc/TimeManipulation.h"
 

@@ -1,8 +1,8 @@
 #include "admin/frmAddEmployee.h"
 
-#include "data/Messages.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
+#include "ui/Messages.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,12 +1,12 @@
 #include "admin/frmCorrectTimeCard.h"
 
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/ReportFormat.h"
 #include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeCardReview.h"
+#include "ui/Messages.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -159,10 +159,8 @@ bool frmCorrectTimeCard::keepUnsaved()
 {
     if (!HasUnsavedCorrections())
         return false;
-    return Messages::ask(
-               Messages::Icon::Question,
-               QStringLiteral("The corrections of %1 are not saved. Discard them?").arg(m_name)) !=
-           Messages::Answer::Yes;
+    return !Messages::askYesNo(
+        QStringLiteral("The corrections of %1 are not saved. Discard them?").arg(m_name));
 }
 
 bool frmCorrectTimeCard::SelectEmployee(const QString& name)

@@ -1,7 +1,7 @@
 #include "admin/frmOptions.h"
 
-#include "data/Messages.h"
 #include "data/OptionsRecord.h"
+#include "ui/Messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "admin/frmPunchEdit.h"
 
-#include "data/Messages.h"
+#include "ui/Messages.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>

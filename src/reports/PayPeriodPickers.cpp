@@ -1,7 +1,7 @@
 #include "reports/PayPeriodPickers.h"
 
-#include "data/Messages.h"
 #include "reports/text/PayPeriod.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 

@@ -1,9 +1,9 @@
 #include "reports/frmMultipleReportSelect.h"
 
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "reports/frmReport.h"
 #include "reports/text/MultipleReportText.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 

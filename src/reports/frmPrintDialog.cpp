@@ -1,7 +1,7 @@
 #include "reports/frmPrintDialog.h"
 
-#include "data/Messages.h"
 #include "platform/Printers.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 

@@ -3,7 +3,6 @@
 #include "data/OutputFiles.h"
 
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "platform/Printers.h"
 #include "render/ReportPages.h"
 #include "render/ReportPdf.h"
@@ -12,6 +11,7 @@
 #include "reports/ReportExport.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/text/ReportCsv.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 

@@ -1,10 +1,10 @@
 #include "reports/frmSingleReport.h"
 
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
 #include "reports/text/SingleReportText.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 

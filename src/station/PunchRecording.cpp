@@ -1,7 +1,7 @@
 #include "station/PunchRecording.h"
 
-#include "data/Messages.h"
 #include "data/TimeFile.h"
+#include "ui/Messages.h"
 
 bool RecordPunchOrSaySo(const QString& name, bool isIn)
 {

@@ -1,10 +1,10 @@
 #include "station/frmAdminLogin.h"
 
-#include "data/Messages.h"
 #include "data/OptionsRecord.h"
-#include "station/frmMsgBox.h"
 #include "ui/KeyFilter.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
+#include "ui/frmMsgBox.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -5,7 +5,6 @@
 #include "admin/frmOptions.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/frmMultipleReportSelect.h"
@@ -18,10 +17,11 @@
 #include "station/PunchRecording.h"
 #include "station/StationBackground.h"
 #include "station/frmAdminLogin.h"
-#include "station/frmMsgBox.h"
 #include "station/frmPin.h"
+#include "ui/Messages.h"
 #include "ui/ProgramState.h"
 #include "ui/Twips.h"
+#include "ui/frmMsgBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,12 +1,12 @@
 #include "station/frmPin.h"
 
 #include "data/EmployeeList.h"
-#include "data/Messages.h"
 #include "station/PunchRecording.h"
-#include "station/frmMsgBox.h"
 #include "ui/KeyFilter.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
+#include "ui/frmMsgBox.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,5 +1,6 @@
 #include "timecalc/TimeManipulation.h"
 
+#include "timecalc/PairingRule.h"
 #include "timecalc/PunchClock.h"
 #include "timecalc/PunchFields.h"
 
@@ -172,15 +173,6 @@ private:
     IoResult m_result;
 };
 
-// Where the week's pairs lie in the file, counted as the punch recording lays the file out.
-struct WeekCount
-{
-    qint64 firstDay;
-    qint64 lastDay;
-    qint64 nBefore = 0; // records before the week: two for every IN dated before it
-    qint64 nIn = 0;     // INs of the week that have a record after them
-};
-
 } // namespace
 
 int WeeksInPeriod(QDate start, QDate end)
@@ -195,17 +187,17 @@ clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int rou
                              const QTimeZone& zone)
 {
     const int weekCount = WeeksInPeriod(start, end);
-    std::vector<WeekCount> weeks;
+    std::vector<WeekPairs> weeks;
     weeks.reserve(size_t(weekCount));
     for (int w = 0; w < weekCount; ++w) {
         const qint64 first = start.toJulianDay() + 7 * qint64(w);
         weeks.push_back({first, first + 6});
     }
 
-    // One pass counts for every week at once. A week's count ends at the first IN dated after
-    // it; those ends come in week order, so the weeks still counting are always the last ones.
-    // INs before the whole period count for every week still counting; they are added to a
-    // week when it stops.
+    // One pass counts for every week at once, by the pairing rule. A week's count ends at the
+    // first IN dated after it; those ends come in week order, so the weeks still counting are
+    // always the last ones. INs before the whole period would add two records to every week:
+    // they are only counted, and added to a week when its count ends.
     const qint64 records = file.records();
     PunchDayReader days(start);
     const qint64 periodStart = start.toJulianDay();
@@ -224,14 +216,12 @@ clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int rou
         if (i == records)
             break;
         const qint64 day = days.dayOf(file.at(i));
-        while (counting < weeks.size() && day > weeks[counting].lastDay)
-            weeks[counting++].nBefore += 2 * beforePeriod;
         const bool isLast = i == records - 1;
         for (size_t w = counting; w < weeks.size(); ++w) {
-            if (day < weeks[w].firstDay)
-                weeks[w].nBefore += 2;
-            else if (!isLast) // an IN still waiting for its OUT is not paid yet
-                ++weeks[w].nIn;
+            if (!weeks[w].countIn(day, isLast)) {
+                weeks[w].nBefore += 2 * beforePeriod;
+                counting = w + 1;
+            }
         }
     }
     for (size_t w = counting; w < weeks.size(); ++w)
@@ -239,11 +229,9 @@ clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int rou
 
     const PunchClock clock(zone, start, end);
     clsTime time;
-    for (const WeekCount& count : weeks) {
+    for (const WeekPairs& count : weeks) {
         clsWeek week;
-        // Pair j is record j (IN) with record j + 1 (OUT), 0-based, whatever their actions.
-        const qint64 pairsEnd = count.nBefore + 2 * count.nIn;
-        for (qint64 j = count.nBefore; j < pairsEnd && j + 1 < records; j += 2) {
+        for (qint64 j = count.nBefore; j < count.pairsEnd() && j + 1 < records; j += 2) {
             const PunchFields in = PunchFields::fromRecord(file.at(j));
             const PunchFields out = PunchFields::fromRecord(file.at(j + 1));
             week.AddPeriod(MakePeriod(in, out, roundingMode, clock));

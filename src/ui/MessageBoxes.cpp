@@ -1,43 +1,63 @@
 #include "ui/MessageBoxes.h"
 
-#include "data/Messages.h"
+#include "ui/frmMsgBox.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
-void InstallMessageBoxPresenter()
+namespace {
+
+QMessageBox::Icon boxIcon(Messages::Icon icon)
 {
-    Messages::setPresenter([](const Messages::Message& m) {
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        switch (m.icon) {
-        case Messages::Icon::None:
-            break;
-        case Messages::Icon::Information:
-            icon = QMessageBox::Information;
-            break;
-        case Messages::Icon::Warning:
-            icon = QMessageBox::Warning;
-            break;
-        case Messages::Icon::Critical:
-            icon = QMessageBox::Critical;
-            break;
-        case Messages::Icon::Question:
-            icon = QMessageBox::Question;
+    switch (icon) {
+    case Messages::Icon::None:
+        break;
+    case Messages::Icon::Information:
+        return QMessageBox::Information;
+    case Messages::Icon::Warning:
+        return QMessageBox::Warning;
+    case Messages::Icon::Critical:
+        return QMessageBox::Critical;
+    case Messages::Icon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+Messages::Presenter MessageBoxPresenter()
+{
+    return [](const Messages::Message& m) {
+        Messages::Answer answer;
+        switch (m.kind) {
+        case Messages::Message::Kind::Box: {
+            QMessageBox box(boxIcon(m.icon), m.title, m.text, QMessageBox::Ok,
+                            QApplication::activeWindow());
+            box.exec();
             break;
         }
-        QMessageBox box(icon, m.title, m.text,
-                        m.askYesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                        QApplication::activeWindow());
-        const int answer = box.exec();
-        if (!m.askYesNo)
-            return Messages::Answer::Ok;
-        return answer == QMessageBox::Yes ? Messages::Answer::Yes : Messages::Answer::No;
-    });
-    Messages::setTextPresenter([](const QString& title, const QString& prompt, QString* answer) {
-        bool ok = false;
-        *answer = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                        QLineEdit::Normal, QString(), &ok);
-        return ok;
-    });
+        case Messages::Message::Kind::Question:
+            answer.accepted = QMessageBox::question(QApplication::activeWindow(), m.title, m.text,
+                                                    QMessageBox::Yes | QMessageBox::No,
+                                                    QMessageBox::No) == QMessageBox::Yes;
+            break;
+        case Messages::Message::Kind::TextInput:
+            answer.text = QInputDialog::getText(QApplication::activeWindow(), m.title, m.text,
+                                                QLineEdit::Normal, QString(), &answer.accepted);
+            break;
+        case Messages::Message::Kind::Window: {
+            frmMsgBox box(m.window, m.over);
+            box.exec();
+            break;
+        }
+        }
+        return answer;
+    };
+}
+
+void InstallMessageBoxPresenter()
+{
+    Messages::setPresenter(MessageBoxPresenter());
 }

@@ -2,6 +2,7 @@
 #include "export/ExportFixture.h"
 
 #include "PdfProbe.h"
+#include "testsupport/MessageRecorder.h"
 
 #include "data/Environment.h"
 #include "platform/PrintTextPages.h"

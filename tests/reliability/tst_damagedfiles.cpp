@@ -135,7 +135,6 @@ void TestDamagedFiles::employeeList_duplicateNameIsReportedAndLeftOut()
 void TestDamagedFiles::damagedEmployeeList_isNeverOverwritten()
 {
     TempProgramDir dir;
-    MessageRecorder messages;
     QList<Line> lines;
     const QByteArray bytes = sampleList(&lines) + QByteArray("\"broken\r\n");
     dir.write(QStringLiteral("names.nms"), bytes);
@@ -151,7 +150,6 @@ void TestDamagedFiles::damagedEmployeeList_isNeverOverwritten()
 void TestDamagedFiles::settings_truncatedOrFlipped_neverCrashOrOverwrite()
 {
     TempProgramDir dir;
-    MessageRecorder messages;
     const QByteArray good = OptionsRecord::firstRunDefaults(QStringLiteral("Pass_w0rd")).toBytes();
     for (qsizetype cut = 0; cut < good.size(); ++cut) {
         dir.write(QStringLiteral("options.ini"), good.left(cut));

@@ -44,27 +44,6 @@ QStringList TempProgramDir::files() const
     return QDir(dataDir()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-MessageRecorder::MessageRecorder()
-{
-    m_previous = Messages::setPresenter([this](const Messages::Message& m) {
-        messages.append(m);
-        return nextAnswer;
-    });
-}
-
-MessageRecorder::~MessageRecorder()
-{
-    Messages::setPresenter(std::move(m_previous));
-}
-
-QStringList MessageRecorder::texts() const
-{
-    QStringList list;
-    for (const Messages::Message& m : messages)
-        list.append(m.text);
-    return list;
-}
-
 FixedClock::FixedClock(const QDateTime& moment) : m_moment(std::make_shared<QDateTime>(moment))
 {
     Environment::setClockForTesting([m = m_moment] { return *m; });

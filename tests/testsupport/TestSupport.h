@@ -1,7 +1,6 @@
 #pragma once
 
 #include "data/EmployeeList.h"
-#include "data/Messages.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -29,22 +28,6 @@ public:
 
 private:
     QTemporaryDir m_dir;
-};
-
-// Records every message instead of showing it, and answers questions with a preset answer.
-class MessageRecorder
-{
-public:
-    MessageRecorder();
-    ~MessageRecorder();
-
-    QList<Messages::Message> messages;
-    Messages::Answer nextAnswer = Messages::Answer::Ok;
-
-    QStringList texts() const;
-
-private:
-    Messages::Presenter m_previous;
 };
 
 // Sets the program's clock to a fixed moment for as long as the object lives.

@@ -1,6 +1,7 @@
-#include "StepwiseLoadPayPeriod.h"
+#include "testsupport/StepwiseLoadPayPeriod.h"
 
 #include "data/TimeFile.h"
+#include "timecalc/PairingRule.h"
 #include "timecalc/TimeManipulation.h"
 
 #include <QFile>
@@ -25,8 +26,7 @@ clsTime StepwiseLoadPayPeriod(const QString& path, QDate start, QDate end, int r
         const QDate ws = start.addDays(7 * (w - 1));
         const QDate we = ws.addDays(6);
         clsWeek week;
-        qint64 nIn = 0;
-        qint64 nBefore = 0;
+        WeekPairs count{ws.toJulianDay(), we.toJulianDay()};
 
         QFile counting(path);
         const qint64 records = counting.open(QIODevice::ReadOnly) ? counting.size() / 31 : 0;
@@ -34,19 +34,15 @@ clsTime StepwiseLoadPayPeriod(const QString& path, QDate start, QDate end, int r
             const TimeRecord r = ReadRecord(counting, i);
             if (r.Action != QLatin1String("IN "))
                 continue;
-            const QDate d = ParseFileDate(r.PunchDate);
-            if (ws <= d && d <= we && i != records)
-                ++nIn;
-            else if (d < ws)
-                nBefore += 2;
-            else if (d > we)
+            if (!count.countIn(ParseFileDate(r.PunchDate).toJulianDay(), i == records))
                 break;
         }
         counting.close();
 
         QFile pairing(path);
         if (pairing.open(QIODevice::ReadOnly)) {
-            for (qint64 j = nBefore + 1; j <= nBefore + 2 * nIn; j += 2) {
+            // Records from 1 here: pair j is records j and j + 1.
+            for (qint64 j = count.nBefore + 1; j <= count.pairsEnd(); j += 2) {
                 if (j >= records) // the last record, or past the end: no OUT to pair with
                     continue;
                 const TimeRecord in = ReadRecord(pairing, j);

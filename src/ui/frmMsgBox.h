@@ -1,19 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/Messages.h"
 
-#include <functional>
+#include <QDialog>
 
 class QLabel;
 class QPushButton;
 
-// The four messages of the program's own message window.
-enum class WindowMessage {
-    WrongPin = 1,
-    WrongPassword = 2,
-    PasswordLength = 3,
-    InvalidTimeFile = 4,
-};
+using WindowMessage = Messages::WindowMessage;
 
 // The program's own message window: one of four fixed messages, held in front by the lock-down.
 class frmMsgBox : public QDialog
@@ -34,8 +28,5 @@ private:
     WindowMessage m_message;
 };
 
-// Shows the message modally over returnWindow.
+// Shows the message modally over returnWindow, through the one presenter of every message.
 void ShowMessageWindow(WindowMessage message, QWidget* returnWindow);
-
-// Tests: receive the message instead of opening the window. Empty restores the window.
-void SetMessageWindowInterceptorForTesting(std::function<void(WindowMessage)> interceptor);

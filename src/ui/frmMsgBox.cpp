@@ -1,4 +1,4 @@
-#include "station/frmMsgBox.h"
+#include "ui/frmMsgBox.h"
 
 #include "data/TimeFile.h"
 #include "ui/Twips.h"
@@ -6,16 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-
-namespace {
-
-std::function<void(WindowMessage)>& interceptor()
-{
-    static std::function<void(WindowMessage)> f;
-    return f;
-}
-
-} // namespace
 
 frmMsgBox::frmMsgBox(WindowMessage message, QWidget* parent) : QDialog(parent), m_message(message)
 {
@@ -66,15 +56,5 @@ void frmMsgBox::Form_Load()
 
 void ShowMessageWindow(WindowMessage message, QWidget* returnWindow)
 {
-    if (interceptor()) {
-        interceptor()(message);
-        return;
-    }
-    frmMsgBox box(message, returnWindow);
-    box.exec();
-}
-
-void SetMessageWindowInterceptorForTesting(std::function<void(WindowMessage)> f)
-{
-    interceptor() = std::move(f);
+    Messages::showInWindow(message, returnWindow);
 }

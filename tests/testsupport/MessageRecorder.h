@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ui/Messages.h"
+
+#include <QList>
+#include <QStringList>
+
+// Takes the place of the program's presenter for as long as it lives: records every message
+// instead of showing it. Input boxes get the answers queued in textAnswers (Cancel once none is
+// left); the message window's messages are recorded, or shown for real when asked to.
+class MessageRecorder
+{
+public:
+    enum class MessageWindow { Record, Show };
+
+    explicit MessageRecorder(MessageWindow window = MessageWindow::Record);
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    QList<Messages::Message> messages;       // the message boxes, in order
+    QList<Messages::Message> prompts;        // the input boxes, in order
+    QList<Messages::Answer> textAnswers;     // for the next input boxes, first first
+    QList<bool> yesNoAnswers;                // for the next questions (No once none is left)
+    QList<Messages::WindowMessage> windowed; // the message window's messages, in order
+
+    // The texts of the message boxes.
+    QStringList texts() const;
+    // The numbers (1 to 4) of the message window's messages.
+    QList<int> windowNumbers() const;
+
+private:
+    Messages::Presenter m_previous;
+};
