@@ -11,6 +11,8 @@
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/ReportCsv.h"
 #include "reports/text/SingleReportText.h"
+#include "sync/ServerReports.h"
+#include "sync/SyncDatabase.h"
 
 #include <QDir>
 
@@ -64,18 +66,42 @@ ReportOptions OptionsOf(const ReportRequest& request)
     return options;
 }
 
-std::optional<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
-                                       QString* error)
+// The server of --database, or of the data folder's station.ini; none for the time files.
+QString OpenServer(const ReportRequest& request, std::unique_ptr<SyncDatabase>* database)
 {
-    if (request.kind == ReportRequest::Kind::Multiple)
-        return CreateMultipleReport(
-            MultipleReportInput{list.records, request.shift, OptionsOf(request)});
+    DatabaseAddress address;
+    if (!request.database.isEmpty()) {
+        if (const IoResult parsed = ParseDatabaseUri(request.database, &address); !parsed)
+            return parsed.error;
+    } else {
+        std::optional<StationConfig> station;
+        if (const IoResult read = ReadStationConfig(&station); !read)
+            return read.error;
+        if (!station)
+            return QString();
+        address = station->database;
+    }
+    *database = std::make_unique<SyncDatabase>(address);
+    const IoResult opened = (*database)->open();
+    return opened ? QString() : opened.error;
+}
+
+// From the server when one is given, else from the time files.
+std::optional<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
+                                       SyncDatabase* server, QString* error)
+{
+    if (request.kind == ReportRequest::Kind::Multiple) {
+        const MultipleReportInput input{list.records, request.shift, OptionsOf(request)};
+        return server ? CreateMultipleReportFromServer(*server, input, error)
+                      : CreateMultipleReport(input);
+    }
     for (const EmployeeRecord& record : list.records) {
         if (record.Name == request.name) {
             const SingleReportStyle style =
                 request.timeCard ? SingleReportStyle::TimeCard : SingleReportStyle::DailyHours;
-            return CreateSingleReport(
-                SingleReportInput{request.name, record, style, OptionsOf(request)});
+            const SingleReportInput input{request.name, record, style, OptionsOf(request)};
+            return server ? CreateSingleReportFromServer(*server, input, error)
+                          : CreateSingleReport(input);
         }
     }
     *error = QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
@@ -103,8 +129,11 @@ ReportRun RunReportRequest(const ReportRequest& request)
     if (!list.isClean())
         return Failure(EmployeeListProblemsMessage(list));
 
+    std::unique_ptr<SyncDatabase> server;
+    if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
+        return Failure(failed);
     QString error;
-    const std::optional<ReportTexts> report = BuildReport(request, list, &error);
+    const std::optional<ReportTexts> report = BuildReport(request, list, server.get(), &error);
     if (!report)
         return Failure(error.isEmpty() ? messages.first() : error);
 
