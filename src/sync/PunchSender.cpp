@@ -48,6 +48,9 @@ IoResult CheckStation(const SentLedger& ledger, const QString& station)
 // The time files with lines past what the server acknowledged.
 IoResult FindPending(const SentLedger& ledger, QList<Pending>* pending, QStringList* problems)
 {
+    // A punch station gets its list from the head station: until then it has nothing to send.
+    if (FileStore::examine(EmployeeListPath()).kind == FileStore::Entry::Kind::Missing)
+        return IoResult::success();
     EmployeeList list;
     if (IoResult read = ReadEmployeeList(&list); !read)
         return read;

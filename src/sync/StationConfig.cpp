@@ -77,6 +77,8 @@ IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address)
 {
     *address = DatabaseAddress();
     address->uri = uri;
+    if (uri.section(u'?', 0, 0).contains(u','))
+        return BadUri(uri, QStringLiteral("Horodex connects to one server, not to a list"));
     const QUrl url(uri, QUrl::StrictMode);
     if (!url.isValid() ||
         (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")))
@@ -85,8 +87,6 @@ IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address)
     if (!url.password().isEmpty())
         return BadUri(uri, QStringLiteral("it holds a password; keep the password in ~/.pgpass "
                                           "or PGPASSWORD instead"));
-    if (url.host().contains(u',') || uri.contains(u','))
-        return BadUri(uri, QStringLiteral("Horodex connects to one server, not to a list"));
     address->host = url.host();
     address->port = url.port(5432);
     address->user = url.userName();

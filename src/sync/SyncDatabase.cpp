@@ -78,6 +78,7 @@ IoResult SyncDatabase::open()
         return IoResult::failure(QStringLiteral(
             "Qt's PostgreSQL driver (package libqt6sql6-psql) is not installed: the punches wait "
             "at this station."));
+    QString refused;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
         db.setHostName(m_address.host);
@@ -85,14 +86,15 @@ IoResult SyncDatabase::open()
         db.setUserName(m_address.user);
         db.setDatabaseName(m_address.database);
         db.setConnectOptions(m_address.options.join(u';'));
-        if (!db.open()) {
-            const QString text = ErrorText(db.lastError());
-            close();
-            return IoResult::failure(
-                QStringLiteral("Cannot connect to the shared database %1: %2. The punches wait "
-                               "at this station and are sent once it can be reached.")
-                    .arg(m_address.describe(), text));
-        }
+        if (!db.open())
+            refused = ErrorText(db.lastError());
+    }
+    if (!refused.isEmpty()) {
+        close();
+        return IoResult::failure(
+            QStringLiteral("Cannot connect to the shared database %1: %2. The punches wait at "
+                           "this station and are sent once it can be reached.")
+                .arg(m_address.describe(), refused));
     }
     QSqlQuery query(db());
     if (IoResult r = exec(query, QStringLiteral("SELECT current_setting('server_version_num')"), {},

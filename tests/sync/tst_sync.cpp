@@ -1,0 +1,283 @@
+// A station and the server: its file, what it has sent, the schema, the shared employee list
+// and settings, and every way the server can be unusable while punching goes on locally.
+#include "sync/SentLedger.h"
+#include "sync/StationConfig.h"
+#include "sync/SyncDatabase.h"
+#include "sync/SyncFixture.h"
+#include "testsupport/TestSupport.h"
+
+#include <QTest>
+
+namespace {
+
+QByteArray punches(int from, int count)
+{
+    QByteArray bytes;
+    for (int i = from; i < from + count; ++i) {
+        const QByteArray time = QStringLiteral("%1:%2")
+                                    .arg(8 + i / 60, 2, 10, QLatin1Char('0'))
+                                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                                    .toLatin1();
+        bytes += punchLine(i % 2 == 0 ? "IN " : "OUT", "03/10/2008", time.constData());
+    }
+    return bytes;
+}
+
+// One punch station of one employee, Kim, on a database of its own.
+struct Station
+{
+    QString uri = FreshDatabaseUri();
+    DataFolder folder;
+    Station()
+    {
+        folder.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
+        folder.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+        folder.writeDefaultOptions();
+    }
+    QList<QByteArray> serverLines() const
+    {
+        return ServerLines(uri, QStringLiteral("SELECT line FROM horodex_punch "
+                                               "ORDER BY byte_offset"));
+    }
+};
+
+QByteArray joined(const QList<QByteArray>& lines)
+{
+    QByteArray bytes;
+    for (const QByteArray& l : lines)
+        bytes += l;
+    return bytes;
+}
+
+} // namespace
+
+class TestSync : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void stationFile_readsDatabaseStationAndRole();
+    void stationFile_missing_meansOneComputerAlone();
+    void stationFile_unusable_namesTheFile_data();
+    void stationFile_unusable_namesTheFile();
+    void sentLedger_roundTripsAndRefusesDamage();
+    void serverVersion_otherMajor_isRefusedWithOneMessage_data();
+    void serverVersion_otherMajor_isRefusedWithOneMessage();
+
+    void send_twice_storesEachLineOnce();
+    void schema_isCreatedOnceAndNewerSchemaIsRefused();
+    void wrongPassword_oneMessage_punchesWait();
+    void unreachableServer_punchesWaitThenShipOnce();
+    void renamedStation_isRefusedRatherThanCountedTwice();
+    void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
+};
+
+void TestSync::stationFile_readsDatabaseStationAndRole()
+{
+    StationConfig config;
+    const IoResult r = ParseStationConfig("; a comment\n[General]\n"
+                                          "database=\"postgresql://clock@db.example:5433/pay\"\n"
+                                          "station=Warehouse 2\nrole=head\n",
+                                          QStringLiteral("/x/station.ini"), &config);
+    QVERIFY2(r, qPrintable(r.error));
+    QCOMPARE(config.station, QStringLiteral("Warehouse 2"));
+    QVERIFY(config.isHead());
+    QCOMPARE(config.database.host, QStringLiteral("db.example"));
+    QCOMPARE(config.database.port, 5433);
+    QCOMPARE(config.database.user, QStringLiteral("clock"));
+    QCOMPARE(config.database.database, QStringLiteral("pay"));
+    QVERIFY(config.database.options.contains(QStringLiteral("connect_timeout=5")));
+}
+
+void TestSync::stationFile_missing_meansOneComputerAlone()
+{
+    TempProgramDir dir;
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config));
+    QVERIFY(!config);
+}
+
+void TestSync::stationFile_unusable_namesTheFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("why");
+    const QByteArray good = "station=front\nrole=punch\n";
+    QTest::newRow("not a URI") << "database=mysql://a@b/c\n" + good << "not a URI";
+    QTest::newRow("a password") << "database=postgresql://a:secret@b/c\n" + good << "password";
+    QTest::newRow("a password parameter")
+        << "database=postgresql://a@b/c?password=x\n" + good << "password";
+    QTest::newRow("a list of hosts") << "database=postgresql://a@b,c/d\n" + good << "list";
+    QTest::newRow("no database") << good << "names no database";
+    QTest::newRow("no role") << QByteArray("database=postgresql://a@b/c\nstation=front\n")
+                             << "role";
+    QTest::newRow("no name") << QByteArray("database=postgresql://a@b/c\nrole=punch\n")
+                             << "no name";
+    QTest::newRow("not key=value") << "database postgresql://a@b/c\n" + good << "key=value";
+}
+
+void TestSync::stationFile_unusable_namesTheFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, why);
+    TempProgramDir dir;
+    dir.write(QStringLiteral("station.ini"), bytes);
+    std::optional<StationConfig> config;
+    const IoResult r = ReadStationConfig(&config);
+    QVERIFY(!r);
+    QVERIFY(!config);
+    QVERIFY2(r.error.contains(QStringLiteral("station.ini")), qPrintable(r.error));
+    QVERIFY2(r.error.contains(why), qPrintable(r.error));
+    QVERIFY2(r.error.contains(QStringLiteral("keeps punching")), qPrintable(r.error));
+}
+
+void TestSync::sentLedger_roundTripsAndRefusesDamage()
+{
+    SentLedger ledger;
+    ledger.station = QStringLiteral("front");
+    ledger.acknowledged.insert(QStringLiteral("Smith, John"), 310);
+    ledger.acknowledged.insert(QStringLiteral("Zoë"), 31);
+    SentLedger read;
+    QVERIFY(ParseSentLedger(SerializeSentLedger(ledger), QStringLiteral("s"), &read));
+    QCOMPARE(read.station, ledger.station);
+    QCOMPARE(read.acknowledged, ledger.acknowledged);
+    const QByteArray torn = SerializeSentLedger(ledger).chopped(1);
+    QVERIFY(!ParseSentLedger(torn, QStringLiteral("s"), &read));
+    QVERIFY(!ParseSentLedger("horodex-sent 1\nfront\n-5\tKim\n", QStringLiteral("s"), &read));
+}
+
+void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("15.4") << 150004 << true;
+    QTest::newRow("14.11") << 140011 << false;
+    QTest::newRow("16.2") << 160002 << false;
+}
+
+void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage()
+{
+    QFETCH(int, version);
+    QFETCH(bool, accepted);
+    const IoResult r = CheckServerVersion(version);
+    QCOMPARE(bool(r), accepted);
+    if (!accepted)
+        QVERIFY2(r.error.contains(QStringLiteral("needs PostgreSQL 15")), qPrintable(r.error));
+}
+
+void TestSync::send_twice_storesEachLineOnce()
+{
+    REQUIRE_TEST_SERVER();
+    Station s;
+    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 5));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    // A lost record of what was sent: everything goes again, and is stored once.
+    QFile::remove(s.folder.file(QStringLiteral("station.sent")));
+    s.folder.append(QStringLiteral("Kim.txt"), punches(5, 2));
+    const ProgramRun again = s.folder.sync();
+    QVERIFY2(again.exitCode == 0, again.err.constData());
+    QCOMPARE(joined(s.serverLines()), s.folder.read(QStringLiteral("Kim.txt")));
+}
+
+void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
+{
+    REQUIRE_TEST_SERVER();
+    Station s;
+    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 2));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT version::text FROM "
+                                               "horodex_schema_version")),
+             QList<QByteArray>{"1"});
+    ServerExec(s.uri, QStringLiteral("INSERT INTO horodex_schema_version VALUES (99)"));
+    s.folder.append(QStringLiteral("Kim.txt"), punches(2, 1));
+    const ProgramRun run = s.folder.sync();
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("schema version 99, newer"), run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QCOMPARE(s.serverLines().size(), 2);
+    const ProgramRun report = s.folder.report({QStringLiteral("multiple"), QStringLiteral("--from"),
+                                               QStringLiteral("2008-03-10"), QStringLiteral("--to"),
+                                               QStringLiteral("2008-03-16")});
+    QCOMPARE(report.exitCode, 1);
+    QVERIFY2(report.err.contains("newer"), report.err.constData());
+}
+
+void TestSync::wrongPassword_oneMessage_punchesWait()
+{
+    REQUIRE_TEST_SERVER();
+    Station s;
+    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 3));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("not the password"));
+    const ProgramRun run = s.folder.sync({QStringLiteral("--once")}, env);
+    QVERIFY2(run.exitCode == 1, run.err.constData());
+    QVERIFY2(run.err.contains("password authentication failed"), run.err.constData());
+    QVERIFY2(run.err.contains("wait at this station"), run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY(!QFile::exists(s.folder.file(QStringLiteral("station.sent"))));
+    QCOMPARE(s.folder.read(QStringLiteral("Kim.txt")), punches(0, 3));
+}
+
+void TestSync::unreachableServer_punchesWaitThenShipOnce()
+{
+    REQUIRE_TEST_SERVER();
+    const QString control = qEnvironmentVariable("HORODEX_PG_CTL");
+    if (control.isEmpty())
+        QSKIP("the server cannot be stopped here: run under scripts/with-postgres.sh");
+    Station s;
+    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 4));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(QProcess::execute(control, {QStringLiteral("--stop")}), 0);
+    s.folder.append(QStringLiteral("Kim.txt"), punches(4, 3));
+    const ProgramRun down = s.folder.sync();
+    QCOMPARE(QProcess::execute(control, {QStringLiteral("--start")}), 0);
+    QCOMPARE(down.exitCode, 1);
+    QVERIFY2(down.err.contains("Cannot connect"), down.err.constData());
+    s.folder.append(QStringLiteral("Kim.txt"), punches(7, 1));
+    const ProgramRun up = s.folder.sync();
+    QVERIFY2(up.exitCode == 0, up.err.constData());
+    QVERIFY2(up.out.contains("sent 4 waiting 0"), up.out.constData());
+    QCOMPARE(joined(s.serverLines()), punches(0, 8));
+}
+
+void TestSync::renamedStation_isRefusedRatherThanCountedTwice()
+{
+    REQUIRE_TEST_SERVER();
+    Station s;
+    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 2));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    s.folder.writeStation(s.uri, QStringLiteral("back"), QStringLiteral("punch"));
+    const ProgramRun run = s.folder.sync();
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("sent as station \"front\""), run.err.constData());
+    QCOMPARE(s.serverLines().size(), 2);
+}
+
+void TestSync::sharedFiles_headStoresNewRevisions_punchStationTakesThem()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    DataFolder head, punch;
+    head.writeStation(uri, QStringLiteral("office"), QStringLiteral("head"));
+    punch.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
+    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    head.writeDefaultOptions();
+    QCOMPARE(head.sync().exitCode, 0);
+    QCOMPARE(head.sync().exitCode, 0); // unchanged: no new revision
+    const ProgramRun first = punch.sync();
+    QVERIFY2(first.exitCode == 0, first.err.constData());
+    QVERIFY2(first.out.contains("took names.nms options.ini"), first.out.constData());
+    QCOMPARE(punch.read(QStringLiteral("names.nms")), head.read(QStringLiteral("names.nms")));
+    QCOMPARE(punch.read(QStringLiteral("options.ini")), head.read(QStringLiteral("options.ini")));
+
+    head.writeEmployees(
+        {sampleEmployee(QStringLiteral("Kim")), sampleEmployee(QStringLiteral("Lee"))});
+    QCOMPARE(head.sync().exitCode, 0);
+    QCOMPARE(punch.sync().exitCode, 0);
+    QCOMPARE(punch.read(QStringLiteral("names.nms")), head.read(QStringLiteral("names.nms")));
+    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT name || ' ' || revision FROM "
+                                             "horodex_shared_file ORDER BY name, revision")),
+             (QList<QByteArray>{"names.nms 1", "names.nms 2", "options.ini 1"}));
+}
+
+QTEST_GUILESS_MAIN(TestSync)
+#include "tst_sync.moc"
