@@ -1,5 +1,7 @@
 // A station and the server: its file, what it has sent, the schema, the shared employee list
 // and settings, and every way the server can be unusable while punching goes on locally.
+#include "data/Environment.h"
+#include "sync/LastAction.h"
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
 #include "sync/SyncDatabase.h"
@@ -69,6 +71,9 @@ private Q_SLOTS:
     void unreachableServer_punchesWaitThenShipOnce();
     void renamedStation_isRefusedRatherThanCountedTwice();
     void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
+    void newestPunch_byMomentThenStationThenOffset();
+    void lastAction_inAtOneStation_outEnabledAtAnother();
+    void lastAction_serverUnreachable_localFileDecides();
 };
 
 void TestSync::stationFile_readsDatabaseStationAndRole()
@@ -277,6 +282,69 @@ void TestSync::sharedFiles_headStoresNewRevisions_punchStationTakesThem()
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT name || ' ' || revision FROM "
                                              "horodex_shared_file ORDER BY name, revision")),
              (QList<QByteArray>{"names.nms 1", "names.nms 2", "options.ini 1"}));
+}
+
+void TestSync::newestPunch_byMomentThenStationThenOffset()
+{
+    const StationPunch in{punchLine("IN ", "03/10/2008", "08:00"), QStringLiteral("front"), 0};
+    const StationPunch out{punchLine("OUT", "03/10/2008", "17:00"), QStringLiteral("back"), 0};
+    const StationPunch sameMinute{punchLine("OUT", "03/10/2008", "08:00"), QStringLiteral("yard"),
+                                  0};
+    QCOMPARE(NewestPunch(in, {out})->line, out.line);
+    QCOMPARE(NewestPunch(out, {in})->line, out.line);
+    QCOMPARE(NewestPunch(in, {sameMinute})->station, QStringLiteral("yard"));
+    QCOMPARE(NewestPunch(std::nullopt, {in})->line, in.line);
+    QVERIFY(!NewestPunch(std::nullopt, {}));
+    // A later year wins over a later month: the key reads the year first.
+    const StationPunch nextYear{punchLine("IN ", "01/02/2009", "07:00"), QStringLiteral("a"), 0};
+    QCOMPARE(NewestPunch(out, {nextYear})->line, nextYear.line);
+}
+
+void TestSync::lastAction_inAtOneStation_outEnabledAtAnother()
+{
+    REQUIRE_TEST_SERVER();
+    Station front;
+    DataFolder warehouse;
+    warehouse.writeStation(front.uri, QStringLiteral("warehouse"), QStringLiteral("punch"));
+    warehouse.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    front.folder.write(QStringLiteral("Kim.txt"), punches(0, 3)); // IN, OUT, IN
+    QCOMPARE(front.folder.sync().exitCode, 0);
+
+    Environment::setDataDirectory(warehouse.path());
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config) && config);
+    LastActionAsker asker(*config, 5000); // generous: this test is about the answer
+    LastActionSource source;
+    std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    QCOMPARE(source, LastActionSource::Server);
+    QVERIFY(last && last->isIn());
+    // His OUT at the warehouse, not sent yet, is newer than anything on the server.
+    warehouse.write(QStringLiteral("Kim.txt"), punches(3, 1));
+    last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    QCOMPARE(source, LastActionSource::Server);
+    QVERIFY(last && !last->isIn());
+    QCOMPARE(last->PunchTime, QStringLiteral("08:03"));
+    Environment::setDataDirectory(QString());
+}
+
+void TestSync::lastAction_serverUnreachable_localFileDecides()
+{
+    REQUIRE_TEST_SERVER();
+    Station front;
+    QCOMPARE(front.folder.sync().exitCode, 0);
+    DataFolder warehouse;
+    warehouse.write(QStringLiteral("Kim.txt"), punches(0, 1));
+    Environment::setDataDirectory(warehouse.path());
+    StationConfig config;
+    QVERIFY(ParseDatabaseUri(QStringLiteral("postgresql://horodex@127.0.0.1:1/nowhere"),
+                             &config.database));
+    config.station = QStringLiteral("warehouse");
+    LastActionAsker asker(config);
+    LastActionSource source;
+    const std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    QCOMPARE(source, LastActionSource::LocalFile);
+    QVERIFY(last && last->isIn());
+    Environment::setDataDirectory(QString());
 }
 
 QTEST_GUILESS_MAIN(TestSync)

@@ -66,7 +66,8 @@ void TestSyncKill::sendingStationKilledAtRandom_losesAndDoublesNothing()
     const QByteArray file = dir.read(QStringLiteral("Kim Loop.txt"));
     QVERIFY(file.size() % 31 == 0);
     const QList<QByteArray> offsets = ServerLines(
-        uri, QStringLiteral("SELECT byte_offset::text AS o FROM horodex_punch ORDER BY byte_offset"));
+        uri,
+        QStringLiteral("SELECT byte_offset::text AS o FROM horodex_punch ORDER BY byte_offset"));
     QByteArray stored;
     for (const QByteArray& line :
          ServerLines(uri, QStringLiteral("SELECT line FROM horodex_punch ORDER BY byte_offset")))
