@@ -13,18 +13,26 @@ constexpr qint64 DefaultRowsPerTransaction = 20000;
 // One statement carries at most this many lines: two megabytes of a long backlog.
 constexpr qint64 MaxRowsPerStatement = 65536;
 
-// The lines go as one block per employee; the server cuts it into rows, each keyed by its offset.
+// The lines go as one block per employee; the server cuts it into rows, each keyed by its offset,
+// and counts the rows it did not hold yet into the tally.
 const QString InsertLines = QStringLiteral(
-    "INSERT INTO horodex_punch (station, employee, byte_offset, line, moment_key, is_in) "
-    "SELECT s, e, o + 31 * i, l,"
-    " substr(l, 13, 4) || substr(l, 7, 2) || substr(l, 10, 2) || substr(l, 25, 2) ||"
-    " substr(l, 28, 2),"
-    " get_byte(l, 0) = 73 AND get_byte(l, 1) = 78 AND get_byte(l, 2) = 32 "
-    "FROM (SELECT CAST(? AS text) AS s, CAST(? AS text) AS e, CAST(? AS bigint) AS o, i,"
-    " substr(b, 31 * i + 1, 31) AS l"
-    " FROM (SELECT CAST(? AS bytea) AS b) AS block,"
-    " generate_series(0, length(b) / 31 - 1) AS i) AS lines "
-    "ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING");
+    "WITH added AS ("
+    " INSERT INTO horodex_punch (station, employee, byte_offset, line, moment_key, is_in)"
+    " SELECT s, e, o + 31 * i, l,"
+    "  substr(l, 13, 4) || substr(l, 7, 2) || substr(l, 10, 2) || substr(l, 25, 2) ||"
+    "  substr(l, 28, 2),"
+    "  get_byte(l, 0) = 73 AND get_byte(l, 1) = 78 AND get_byte(l, 2) = 32"
+    " FROM (SELECT CAST(? AS text) AS s, CAST(? AS text) AS e, CAST(? AS bigint) AS o, i,"
+    "  substr(b, 31 * i + 1, 31) AS l"
+    "  FROM (SELECT CAST(? AS bytea) AS b) AS block,"
+    "  generate_series(0, length(b) / 31 - 1) AS i) AS lines"
+    " ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING"
+    " RETURNING employee, moment_key, is_in) "
+    "INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+    " SELECT employee, substr(moment_key, 1, 7), count(*), count(*) FILTER (WHERE is_in)"
+    " FROM added GROUP BY 1, 2 ORDER BY 1, 2 "
+    "ON CONFLICT (employee, bucket) DO UPDATE"
+    " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins");
 
 struct Pending
 {

@@ -30,6 +30,15 @@ const QList<QStringList>& Upgrades()
                            "byte_offset))"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS horodex_punch_by_time ON horodex_punch "
                            "(employee, moment_key, station, byte_offset)"),
+            // How many lines and INs each employee has per third of a month (the key's first
+            // seven characters), kept with the lines by the statement that stores them, so that
+            // a report need not count the years before its pay period.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_punch_tally ("
+                           " employee text NOT NULL,"
+                           " bucket bytea NOT NULL,"
+                           " lines bigint NOT NULL,"
+                           " ins bigint NOT NULL,"
+                           " PRIMARY KEY (employee, bucket))"),
             // names.nms and options.ini as the head station stored them, every revision kept.
             QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_shared_file ("
                            " name text NOT NULL,"

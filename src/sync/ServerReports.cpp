@@ -5,77 +5,36 @@
 #include "sync/SyncDatabase.h"
 #include "timecalc/TimeManipulation.h"
 
-#include <QSet>
-
 namespace {
 
-// The first moment of a day as the server orders lines: year, month, day, hour, minute.
-QByteArray MomentKey(QDate day)
-{
-    return day.toString(QStringLiteral("yyyyMMdd")).toLatin1() + "0000";
-}
-
-// A prefix of n lines holding n / 2 INs, all dated before the pay period, only shifts where the
-// pairing starts: dropping it changes no pair. Employees whose earlier lines are not such pairs
-// are read whole.
-IoResult EmployeesReadWhole(SyncDatabase& database, const QByteArray& start,
-                            const QString& employee, QSet<QString>* whole)
-{
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
-    const QString sql = QStringLiteral(
-        "SELECT employee FROM horodex_punch WHERE moment_key < ?%1 GROUP BY employee "
-        "HAVING count(*) <> 2 * count(*) FILTER (WHERE is_in)");
-    IoResult r = employee.isEmpty()
-                     ? database.exec(query, sql.arg(QString()), {start}, "read punches")
-                     : database.exec(query, sql.arg(QStringLiteral(" AND employee = ?")),
-                                     {start, employee}, "read punches");
-    while (r && query.next())
-        whole->insert(query.value(0).toString());
-    return r;
-}
+// Each employee's lines from the first third of a month (see horodex_punch_tally) that reaches
+// into the pay period. The lines before it are left out when they hold exactly one IN for every
+// two lines: all of them are dated before the period, so the pairing of a time file only counts
+// them, and dropping such pairs changes no pair. Other employees are read whole.
+const QString ReadLines = QStringLiteral(
+    "SELECT t.employee, (SELECT string_agg(p.line, ''::bytea ORDER BY p.moment_key, p.station,"
+    " p.byte_offset) FROM horodex_punch p"
+    " WHERE p.employee = t.employee AND p.moment_key >= t.first)"
+    " FROM (SELECT employee, CASE WHEN COALESCE(sum(lines) FILTER (WHERE bucket < b), 0) ="
+    "  2 * COALESCE(sum(ins) FILTER (WHERE bucket < b), 0) THEN b ELSE ''::bytea END AS first"
+    "  FROM horodex_punch_tally, (SELECT CAST(? AS bytea) AS b) AS start%1"
+    "  GROUP BY employee, b) AS t");
 
 } // namespace
 
 IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const QString& employee)
 {
     m_files.clear();
-    const QByteArray start = MomentKey(periodStart);
-    QSet<QString> whole;
-    if (IoResult r = EmployeesReadWhole(database, start, employee, &whole); !r)
-        return r;
-    // Ordered by employee first, so that each employee's lines arrive together.
-    const QString order = QStringLiteral(" ORDER BY employee, moment_key, station, byte_offset");
+    // Year, month and the tens of the day of the period's first day: its third of the month.
+    const QByteArray bucket = periodStart.toString(QStringLiteral("yyyyMMdd")).toLatin1().left(7);
     QSqlQuery query(database.db());
     query.setForwardOnly(true);
-    for (const QString& name : std::as_const(whole)) {
-        if (IoResult r = database.exec(query,
-                                       QStringLiteral("SELECT line FROM horodex_punch WHERE "
-                                                      "employee = ? AND moment_key < ?") +
-                                           order,
-                                       {name, start}, "read punches");
-            !r)
-            return r;
-        QByteArray& bytes = m_files[name];
-        while (query.next())
-            bytes += query.value(0).toByteArray();
-    }
-    const QString recent =
-        QStringLiteral("SELECT employee, line FROM horodex_punch WHERE moment_key >= ?%1") + order;
     IoResult r = employee.isEmpty()
-                     ? database.exec(query, recent.arg(QString()), {start}, "read punches")
-                     : database.exec(query, recent.arg(QStringLiteral(" AND employee = ?")),
-                                     {start, employee}, "read punches");
-    QString current;
-    QByteArray* bytes = nullptr;
-    while (r && query.next()) {
-        const QString name = query.value(0).toString();
-        if (!bytes || name != current) {
-            current = name;
-            bytes = &m_files[name];
-        }
-        *bytes += query.value(1).toByteArray();
-    }
+                     ? database.exec(query, ReadLines.arg(QString()), {bucket}, "read punches")
+                     : database.exec(query, ReadLines.arg(QStringLiteral(" WHERE employee = ?")),
+                                     {bucket, employee}, "read punches");
+    while (r && query.next())
+        m_files.insert(query.value(0).toString(), query.value(1).toByteArray());
     return r;
 }
 

@@ -109,10 +109,12 @@ IoResult SyncDatabase::open()
         return r;
     }
     // A statement held up by a lock or a lost network must not hold the sender for ever.
-    // Notices (a table that already exists) are no news for the station's user.
+    // Notices (a table that already exists) are no news for the station's user; compiling
+    // queries costs more than the short queries of a station gain from it.
     if (IoResult r = exec(query,
                           QStringLiteral("SELECT set_config('statement_timeout', ?, false),"
-                                         " set_config('client_min_messages', 'warning', false)"),
+                                         " set_config('client_min_messages', 'warning', false),"
+                                         " set_config('jit', 'off', false)"),
                           {QStringLiteral("20s")}, "set a time limit");
         !r) {
         close();
