@@ -34,13 +34,14 @@ IoResult CheckShape(const SharedFile& file, const QByteArray& bytes, const QStri
 }
 
 IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* revision,
-                        QByteArray* bytes)
+                        QByteArray* bytes, QString* station = nullptr)
 {
     QSqlQuery query(database.db());
-    if (IoResult r = database.exec(query,
-                                   QStringLiteral("SELECT revision, bytes FROM horodex_shared_file "
-                                                  "WHERE name = ? ORDER BY revision DESC LIMIT 1"),
-                                   {name}, "read the employees and settings");
+    if (IoResult r =
+            database.exec(query,
+                          QStringLiteral("SELECT revision, bytes, station FROM horodex_shared_file "
+                                         "WHERE name = ? ORDER BY revision DESC LIMIT 1"),
+                          {name}, "read the employees and settings");
         !r)
         return r;
     *revision = 0;
@@ -48,6 +49,8 @@ IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* rev
     if (query.next()) {
         *revision = query.value(0).toLongLong();
         *bytes = query.value(1).toByteArray();
+        if (station)
+            *station = query.value(2).toString();
     }
     return IoResult::success();
 }
@@ -88,13 +91,13 @@ IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStr
     return IoResult::success();
 }
 
-IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced)
+IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString* headStation)
 {
     replaced->clear();
     for (const SharedFile& file : SharedFileList()) {
         qint64 revision = 0;
         QByteArray newest;
-        if (IoResult r = NewestRevision(database, file.name, &revision, &newest); !r)
+        if (IoResult r = NewestRevision(database, file.name, &revision, &newest, headStation); !r)
             return r;
         if (revision == 0)
             continue;

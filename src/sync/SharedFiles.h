@@ -15,5 +15,6 @@ class SyncDatabase;
 IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStringList* published);
 
 // Punch station: replaces each local file (atomically) whose bytes differ from the newest
-// revision on the server. replaced names the files changed, for the window to read again.
-IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced);
+// revision on the server. replaced names the files changed, for the window to read again;
+// headStation is the station that stored the newest of them (empty before any).
+IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString* headStation);

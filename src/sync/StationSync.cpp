@@ -26,12 +26,13 @@ void StationSync::exchangeSharedFiles(SyncStatus* status)
         r = PublishSharedFiles(*m_database, m_config.station, &status->published);
     } else if (!m_sinceSharedFiles.isValid() ||
                m_sinceSharedFiles.elapsed() >= m_timing.sharedFilesMs) {
-        r = FetchSharedFiles(*m_database, &status->replaced);
+        r = FetchSharedFiles(*m_database, &status->replaced, &m_headStation);
         if (r)
             m_sinceSharedFiles.start();
     }
     if (!r)
         status->error = r.error;
+    status->headStation = m_config.isHead() ? m_config.station : m_headStation;
 }
 
 SyncStatus StationSync::runRound()

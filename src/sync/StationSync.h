@@ -21,6 +21,7 @@ struct SyncStatus
     QStringList problems;  // time files that cannot be sent
     QStringList published; // head: shared files stored as a new revision
     QStringList replaced;  // punch station: shared files replaced by the server's
+    QString headStation;   // punch station: where the employees and settings are managed
 };
 Q_DECLARE_METATYPE(SyncStatus)
 
@@ -63,4 +64,5 @@ private:
     QTimer m_timer;
     int m_retryMs = 0;
     QElapsedTimer m_sinceSharedFiles;
+    QString m_headStation;
 };

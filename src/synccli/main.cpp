@@ -21,6 +21,13 @@ const char Usage[] =
     "Exit status with --once: 0 when nothing waits any more, 1 when something does (the reason\n"
     "on standard error), 2 for a command line or station file that cannot be used.\n";
 
+// Standard error carries the program's own messages; Qt's notes about the server are dropped.
+void keepQtNotesOffStandardError(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+}
+
 void say(FILE* stream, const QString& text)
 {
     std::fprintf(stream, "%s\n", text.toUtf8().constData());
@@ -54,6 +61,7 @@ void report(const SyncStatus& status, QString* lastError, bool* wasConnected)
 
 int main(int argc, char* argv[])
 {
+    qInstallMessageHandler(keepQtNotesOffStandardError);
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     bool once = false;

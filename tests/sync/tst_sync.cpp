@@ -4,10 +4,13 @@
 #include "sync/LastAction.h"
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
+#include "sync/StationLink.h"
 #include "sync/SyncDatabase.h"
 #include "sync/SyncFixture.h"
 #include "testsupport/TestSupport.h"
 
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -65,6 +68,7 @@ private Q_SLOTS:
     void serverVersion_otherMajor_isRefusedWithOneMessage_data();
     void serverVersion_otherMajor_isRefusedWithOneMessage();
 
+    void serverOfAnotherMajorVersion_oneMessage_punchesWait();
     void send_twice_storesEachLineOnce();
     void schema_isCreatedOnceAndNewerSchemaIsRefused();
     void wrongPassword_oneMessage_punchesWait();
@@ -74,6 +78,7 @@ private Q_SLOTS:
     void newestPunch_byMomentThenStationThenOffset();
     void lastAction_inAtOneStation_outEnabledAtAnother();
     void lastAction_serverUnreachable_localFileDecides();
+    void stationLink_sendsOnItsThread_andPunchStationLearnsTheHead();
 };
 
 void TestSync::stationFile_readsDatabaseStationAndRole()
@@ -166,6 +171,32 @@ void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage()
     QCOMPARE(bool(r), accepted);
     if (!accepted)
         QVERIFY2(r.error.contains(QStringLiteral("needs PostgreSQL 15")), qPrintable(r.error));
+}
+
+void TestSync::serverOfAnotherMajorVersion_oneMessage_punchesWait()
+{
+    QProcess fake;
+    fake.start(QStringLiteral("python3"), {qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") +
+                                               QStringLiteral("/tests/sync/fakepostgres.py"),
+                                           QStringLiteral("16.2")});
+    if (!fake.waitForStarted(30000))
+        QSKIP("python3 is not installed");
+    QVERIFY(fake.waitForReadyRead(30000));
+    const int port = fake.readLine().trimmed().toInt();
+    QVERIFY(port > 0);
+    DataFolder station;
+    station.writeStation(QStringLiteral("postgresql://horodex@127.0.0.1:%1/horodex").arg(port),
+                         QStringLiteral("front"), QStringLiteral("punch"));
+    station.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    station.write(QStringLiteral("Kim.txt"), punches(0, 1));
+    const ProgramRun run = station.sync();
+    fake.kill();
+    fake.waitForFinished();
+    QVERIFY2(run.exitCode == 1, run.err.constData());
+    QVERIFY2(run.err.contains("runs PostgreSQL 16.2; Horodex needs PostgreSQL 15"),
+             run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY(!QFile::exists(station.file(QStringLiteral("station.sent"))));
 }
 
 void TestSync::send_twice_storesEachLineOnce()
@@ -344,6 +375,32 @@ void TestSync::lastAction_serverUnreachable_localFileDecides()
     const std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
     QCOMPARE(source, LastActionSource::LocalFile);
     QVERIFY(last && last->isIn());
+    Environment::setDataDirectory(QString());
+}
+
+void TestSync::stationLink_sendsOnItsThread_andPunchStationLearnsTheHead()
+{
+    REQUIRE_TEST_SERVER();
+    Station s;
+    DataFolder head;
+    head.writeStation(s.uri, QStringLiteral("office"), QStringLiteral("head"));
+    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    head.writeDefaultOptions();
+    QCOMPARE(head.sync().exitCode, 0);
+    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 3));
+    Environment::setDataDirectory(s.folder.path());
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config) && config);
+    {
+        StationLink link(*config);
+        QSignalSpy rounds(&link, &StationLink::statusChanged);
+        QVERIFY(rounds.wait(30000));
+        const SyncStatus status = link.status();
+        QVERIFY2(status.error.isEmpty(), qPrintable(status.error));
+        QCOMPARE(status.waiting, 0);
+        QCOMPARE(status.headStation, QStringLiteral("office"));
+        QCOMPARE(joined(s.serverLines()), punches(0, 3));
+    }
     Environment::setDataDirectory(QString());
 }
 
