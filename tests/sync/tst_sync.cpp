@@ -175,6 +175,8 @@ void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage()
 
 void TestSync::serverOfAnotherMajorVersion_oneMessage_punchesWait()
 {
+    if (qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR").isEmpty())
+        QSKIP("HORODEX_TEST_SOURCE_DIR names no source folder: run through ctest");
     QProcess fake;
     fake.start(QStringLiteral("python3"), {qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") +
                                                QStringLiteral("/tests/sync/fakepostgres.py"),
