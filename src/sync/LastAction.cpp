@@ -61,9 +61,9 @@ IoResult ServerNewestPunch(SyncDatabase& database, const QString& employee,
     QSqlQuery query(database.db());
     if (IoResult r = database.exec(
             query,
-            QStringLiteral(
-                "SELECT line, station, byte_offset FROM horodex_punch WHERE employee = ? "
-                "ORDER BY moment_key DESC, station DESC, byte_offset DESC LIMIT 1"),
+            QStringLiteral("SELECT line, station, byte_offset FROM horodex_punch WHERE employee = "
+                           "? AND NOT removed "
+                           "ORDER BY moment_key DESC, station DESC, byte_offset DESC LIMIT 1"),
             {employee}, "read the last punch");
         !r)
         return r;

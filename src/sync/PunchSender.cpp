@@ -109,6 +109,13 @@ qint64 WaitingLines(const QList<Pending>& pending)
 
 } // namespace
 
+IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QString& employee,
+                         qint64 offset, const QByteArray& lines)
+{
+    QSqlQuery query(database.db());
+    return database.exec(query, InsertLines, {station, employee, offset, lines}, "store punches");
+}
+
 IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome* outcome,
                      qint64 rowsPerTransaction)
 {

@@ -22,5 +22,10 @@ struct SendOutcome
 IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome* outcome,
                      qint64 rowsPerTransaction = 0);
 
+// Stores whole time-file lines of one employee as they lie in a station's file from offset on,
+// each once; the tally of the reports counts the lines the server did not hold yet.
+IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QString& employee,
+                         qint64 offset, const QByteArray& lines);
+
 // The lines waiting at this station, without asking the server.
 IoResult CountWaitingPunches(const QString& station, qint64* waiting);

@@ -48,6 +48,18 @@ const QList<QStringList>& Upgrades()
                            " stored timestamptz NOT NULL DEFAULT now(),"
                            " PRIMARY KEY (name, revision))"),
         },
+        {
+            // Corrections at the head station: the lines of a corrected time card replace the
+            // employee's lines, which stay, marked, for the record.
+            QStringLiteral("ALTER TABLE horodex_punch ADD COLUMN IF NOT EXISTS removed boolean "
+                           "NOT NULL DEFAULT false"),
+            // The record of corrections, one corrections.log line per row, chained alike.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_correction ("
+                           " seq bigserial PRIMARY KEY,"
+                           " employee text NOT NULL,"
+                           " line text NOT NULL,"
+                           " stored timestamptz NOT NULL DEFAULT now())"),
+        },
     };
     return upgrades;
 }

@@ -14,7 +14,7 @@ namespace {
 const QString ReadLines = QStringLiteral(
     "SELECT t.employee, (SELECT string_agg(p.line, ''::bytea ORDER BY p.moment_key, p.station,"
     " p.byte_offset) FROM horodex_punch p"
-    " WHERE p.employee = t.employee AND p.moment_key >= t.first)"
+    " WHERE p.employee = t.employee AND p.moment_key >= t.first AND NOT p.removed)"
     " FROM (SELECT employee, CASE WHEN COALESCE(sum(lines) FILTER (WHERE bucket < b), 0) ="
     "  2 * COALESCE(sum(ins) FILTER (WHERE bucket < b), 0) THEN b ELSE ''::bytea END AS first"
     "  FROM horodex_punch_tally, (SELECT CAST(? AS bytea) AS b) AS start%1"
