@@ -115,9 +115,14 @@ ReportRun RunReportRequest(const ReportRequest& request)
 {
     if (!request.dataDir.isEmpty())
         Environment::setDataDirectory(QDir(request.dataDir).absolutePath());
-    if (request.kind == ReportRequest::Kind::Corrections ||
-        request.kind == ReportRequest::Kind::WhoIsIn)
+    if (request.kind == ReportRequest::Kind::WhoIsIn)
         return RunRecordRequest(request);
+    if (request.kind == ReportRequest::Kind::Corrections) {
+        std::unique_ptr<SyncDatabase> server;
+        if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
+            return Failure(failed);
+        return RunRecordRequest(request, server.get());
+    }
     MessageCapture messages;
     // The overtime rule is read from the program-wide settings by the time objects.
     if (const IoResult read = ReadOptionsFile(&GlobalOptions()); !read)

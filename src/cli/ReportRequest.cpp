@@ -115,8 +115,8 @@ bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, R
                                      "payroll reports"));
     if (q.format == ReportRequest::Format::Pdf)
         return r.fail(QStringLiteral("%1 is written as text or csv").arg(positional.constFirst()));
-    if (!q.database.isEmpty())
-        return r.fail(QStringLiteral("--database belongs to the payroll reports"));
+    if (!corrections && !q.database.isEmpty())
+        return r.fail(QStringLiteral("who-is-in reads this station's own files: no --database"));
     if (!corrections && (q.verify || q.from.isValid() || q.to.isValid()))
         return r.fail(QStringLiteral("who-is-in takes no --from, --to or --verify"));
     if (q.from.isValid() != q.to.isValid())
@@ -203,7 +203,7 @@ QString ReportUsage()
         "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
         "                 [--database URI]\n"
         "  horodex-report corrections [NAME] [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
-        "                 [--format text|csv] [--verify] [--data DIR]\n"
+        "                 [--format text|csv] [--verify] [--data DIR] [--database URI]\n"
         "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
         "  horodex-report --help\n"
         "\n"

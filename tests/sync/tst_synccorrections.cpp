@@ -119,6 +119,16 @@ void TestSyncCorrections::correctedCard_isWhatReportsRead_andTheRecordIsChained(
     QVERIFY(contents.intact());
     QCOMPARE(contents.corrections.size(), 3);
 
+    // horodex-report prints and checks the server's record at the head station.
+    const ProgramRun printed = shop.head.report({QStringLiteral("corrections")});
+    QVERIFY2(printed.exitCode == 0, printed.err.constData());
+    QCOMPARE(printed.out.count('\n'), 3);
+    QVERIFY(printed.out.contains("Kim  changed  \"OUT   03/11/2008        18:00\""));
+    const ProgramRun verified =
+        shop.head.report({QStringLiteral("corrections"), QStringLiteral("--verify")});
+    QVERIFY2(verified.exitCode == 0, verified.err.constData());
+    QVERIFY(verified.out.contains("is intact"));
+
     // A station that sends its old lines again changes nothing.
     QFile::remove(shop.warehouse.file(QStringLiteral("station.sent")));
     QCOMPARE(shop.warehouse.sync().exitCode, 0);
