@@ -25,12 +25,13 @@ pg_bin() {
     return 1
 }
 
-# Runs a command as the owner of the server's folder.
+# Runs a command as the owner of the server's folder, from that folder: the caller's may be
+# closed to that user.
 as_owner() {
     if [[ $(id -u) -eq 0 ]]; then
-        runuser -u postgres -- "$@"
+        (cd "$HORODEX_PG_ROOT" && runuser -u postgres -- "$@")
     else
-        "$@"
+        (cd "$HORODEX_PG_ROOT" && "$@")
     fi
 }
 

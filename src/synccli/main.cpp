@@ -40,8 +40,12 @@ void report(const SyncStatus& status, QString* lastError, bool* wasConnected)
     if (!status.error.isEmpty() && status.error != *lastError)
         say(stderr, QStringLiteral("horodex-sync: ") + status.error);
     *lastError = status.error;
-    for (const QString& problem : status.problems)
-        say(stderr, QStringLiteral("horodex-sync: ") + problem);
+    static QStringList lastProblems;
+    if (status.problems != lastProblems) {
+        for (const QString& problem : status.problems)
+            say(stderr, QStringLiteral("horodex-sync: ") + problem);
+    }
+    lastProblems = status.problems;
     if (status.connected && !*wasConnected)
         say(stdout, QStringLiteral("connected"));
     *wasConnected = status.connected;
