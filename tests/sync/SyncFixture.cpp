@@ -1,6 +1,7 @@
 #include "sync/SyncFixture.h"
 
 #include "data/OptionsRecord.h"
+#include "testsupport/TestSupport.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -150,4 +151,37 @@ ProgramRun DataFolder::report(const QStringList& arguments) const
 {
     return RunProgram(QStringLiteral("horodex-report"),
                       arguments + QStringList{QStringLiteral("--data"), path()});
+}
+
+QByteArray KimPunches(int from, int count)
+{
+    QByteArray bytes;
+    for (int i = from; i < from + count; ++i) {
+        const QByteArray time = QStringLiteral("%1:%2")
+                                    .arg(8 + i / 60, 2, 10, QLatin1Char('0'))
+                                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                                    .toLatin1();
+        bytes += punchLine(i % 2 == 0 ? "IN " : "OUT", "03/10/2008", time.constData());
+    }
+    return bytes;
+}
+
+QByteArray Joined(const QList<QByteArray>& lines)
+{
+    QByteArray bytes;
+    for (const QByteArray& l : lines)
+        bytes += l;
+    return bytes;
+}
+
+KimStation::KimStation()
+{
+    folder.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
+    folder.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    folder.writeDefaultOptions();
+}
+
+QList<QByteArray> KimStation::serverLines() const
+{
+    return ServerLines(uri, QStringLiteral("SELECT line FROM horodex_punch ORDER BY byte_offset"));
 }

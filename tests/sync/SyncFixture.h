@@ -38,6 +38,10 @@ ProgramRun
 RunProgram(const QString& program, const QStringList& arguments,
            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
+// The punches of one day, 08:00 onwards a minute apart, IN and OUT in turn, from the from-th.
+QByteArray KimPunches(int from, int count);
+QByteArray Joined(const QList<QByteArray>& lines);
+
 // A data folder of a station (or of one computer alone): written byte for byte by the test.
 class DataFolder
 {
@@ -60,4 +64,14 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// One punch station, "front", of one employee, Kim, on a database of its own.
+struct KimStation
+{
+    QString uri = FreshDatabaseUri();
+    DataFolder folder;
+    KimStation();
+    // The lines the server holds, in the order of the station's file.
+    QList<QByteArray> serverLines() const;
 };

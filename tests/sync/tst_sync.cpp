@@ -1,60 +1,13 @@
-// A station and the server: its file, what it has sent, the schema, the shared employee list
-// and settings, and every way the server can be unusable while punching goes on locally.
-#include "data/Environment.h"
-#include "sync/LastAction.h"
+// A station and the server: its file, what it has sent, the schema, and every way the server
+// can be unusable while punching goes on locally.
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
-#include "sync/StationLink.h"
 #include "sync/SyncDatabase.h"
 #include "sync/SyncFixture.h"
 #include "testsupport/TestSupport.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-QByteArray punches(int from, int count)
-{
-    QByteArray bytes;
-    for (int i = from; i < from + count; ++i) {
-        const QByteArray time = QStringLiteral("%1:%2")
-                                    .arg(8 + i / 60, 2, 10, QLatin1Char('0'))
-                                    .arg(i % 60, 2, 10, QLatin1Char('0'))
-                                    .toLatin1();
-        bytes += punchLine(i % 2 == 0 ? "IN " : "OUT", "03/10/2008", time.constData());
-    }
-    return bytes;
-}
-
-// One punch station of one employee, Kim, on a database of its own.
-struct Station
-{
-    QString uri = FreshDatabaseUri();
-    DataFolder folder;
-    Station()
-    {
-        folder.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
-        folder.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
-        folder.writeDefaultOptions();
-    }
-    QList<QByteArray> serverLines() const
-    {
-        return ServerLines(uri, QStringLiteral("SELECT line FROM horodex_punch "
-                                               "ORDER BY byte_offset"));
-    }
-};
-
-QByteArray joined(const QList<QByteArray>& lines)
-{
-    QByteArray bytes;
-    for (const QByteArray& l : lines)
-        bytes += l;
-    return bytes;
-}
-
-} // namespace
 
 class TestSync : public QObject
 {
@@ -74,11 +27,6 @@ private Q_SLOTS:
     void wrongPassword_oneMessage_punchesWait();
     void unreachableServer_punchesWaitThenShipOnce();
     void renamedStation_isRefusedRatherThanCountedTwice();
-    void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
-    void newestPunch_byMomentThenStationThenOffset();
-    void lastAction_inAtOneStation_outEnabledAtAnother();
-    void lastAction_serverUnreachable_localFileDecides();
-    void stationLink_sendsOnItsThread_andPunchStationLearnsTheHead();
 };
 
 void TestSync::stationFile_readsDatabaseStationAndRole()
@@ -190,7 +138,7 @@ void TestSync::serverOfAnotherMajorVersion_oneMessage_punchesWait()
     station.writeStation(QStringLiteral("postgresql://horodex@127.0.0.1:%1/horodex").arg(port),
                          QStringLiteral("front"), QStringLiteral("punch"));
     station.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
-    station.write(QStringLiteral("Kim.txt"), punches(0, 1));
+    station.write(QStringLiteral("Kim.txt"), KimPunches(0, 1));
     const ProgramRun run = station.sync();
     fake.kill();
     fake.waitForFinished();
@@ -204,29 +152,29 @@ void TestSync::serverOfAnotherMajorVersion_oneMessage_punchesWait()
 void TestSync::send_twice_storesEachLineOnce()
 {
     REQUIRE_TEST_SERVER();
-    Station s;
-    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 5));
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 5));
     QCOMPARE(s.folder.sync().exitCode, 0);
     // A lost record of what was sent: everything goes again, and is stored once.
     QFile::remove(s.folder.file(QStringLiteral("station.sent")));
-    s.folder.append(QStringLiteral("Kim.txt"), punches(5, 2));
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(5, 2));
     const ProgramRun again = s.folder.sync();
     QVERIFY2(again.exitCode == 0, again.err.constData());
-    QCOMPARE(joined(s.serverLines()), s.folder.read(QStringLiteral("Kim.txt")));
+    QCOMPARE(Joined(s.serverLines()), s.folder.read(QStringLiteral("Kim.txt")));
 }
 
 void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
 {
     REQUIRE_TEST_SERVER();
-    Station s;
-    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 2));
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
     QCOMPARE(s.folder.sync().exitCode, 0);
     QCOMPARE(s.folder.sync().exitCode, 0);
     QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT version::text AS v FROM "
                                                "horodex_schema_version ORDER BY version")),
              (QList<QByteArray>{"1", "2"}));
     ServerExec(s.uri, QStringLiteral("INSERT INTO horodex_schema_version VALUES (99)"));
-    s.folder.append(QStringLiteral("Kim.txt"), punches(2, 1));
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(2, 1));
     const ProgramRun run = s.folder.sync();
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("schema version 99, newer"), run.err.constData());
@@ -242,8 +190,8 @@ void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
 void TestSync::wrongPassword_oneMessage_punchesWait()
 {
     REQUIRE_TEST_SERVER();
-    Station s;
-    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 3));
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 3));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("not the password"));
     const ProgramRun run = s.folder.sync({QStringLiteral("--once")}, env);
@@ -252,7 +200,7 @@ void TestSync::wrongPassword_oneMessage_punchesWait()
     QVERIFY2(run.err.contains("wait at this station"), run.err.constData());
     QCOMPARE(run.err.count('\n'), 1);
     QVERIFY(!QFile::exists(s.folder.file(QStringLiteral("station.sent"))));
-    QCOMPARE(s.folder.read(QStringLiteral("Kim.txt")), punches(0, 3));
+    QCOMPARE(s.folder.read(QStringLiteral("Kim.txt")), KimPunches(0, 3));
 }
 
 void TestSync::unreachableServer_punchesWaitThenShipOnce()
@@ -261,149 +209,33 @@ void TestSync::unreachableServer_punchesWaitThenShipOnce()
     const QString control = qEnvironmentVariable("HORODEX_PG_CTL");
     if (control.isEmpty())
         QSKIP("the server cannot be stopped here: run under scripts/with-postgres.sh");
-    Station s;
-    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 4));
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 4));
     QCOMPARE(s.folder.sync().exitCode, 0);
     QCOMPARE(QProcess::execute(control, {QStringLiteral("--stop")}), 0);
-    s.folder.append(QStringLiteral("Kim.txt"), punches(4, 3));
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(4, 3));
     const ProgramRun down = s.folder.sync();
     QCOMPARE(QProcess::execute(control, {QStringLiteral("--start")}), 0);
     QCOMPARE(down.exitCode, 1);
     QVERIFY2(down.err.contains("Cannot connect"), down.err.constData());
-    s.folder.append(QStringLiteral("Kim.txt"), punches(7, 1));
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(7, 1));
     const ProgramRun up = s.folder.sync();
     QVERIFY2(up.exitCode == 0, up.err.constData());
     QVERIFY2(up.out.contains("sent 4 waiting 0"), up.out.constData());
-    QCOMPARE(joined(s.serverLines()), punches(0, 8));
+    QCOMPARE(Joined(s.serverLines()), KimPunches(0, 8));
 }
 
 void TestSync::renamedStation_isRefusedRatherThanCountedTwice()
 {
     REQUIRE_TEST_SERVER();
-    Station s;
-    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 2));
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
     QCOMPARE(s.folder.sync().exitCode, 0);
     s.folder.writeStation(s.uri, QStringLiteral("back"), QStringLiteral("punch"));
     const ProgramRun run = s.folder.sync();
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("sent as station \"front\""), run.err.constData());
     QCOMPARE(s.serverLines().size(), 2);
-}
-
-void TestSync::sharedFiles_headStoresNewRevisions_punchStationTakesThem()
-{
-    REQUIRE_TEST_SERVER();
-    const QString uri = FreshDatabaseUri();
-    DataFolder head, punch;
-    head.writeStation(uri, QStringLiteral("office"), QStringLiteral("head"));
-    punch.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
-    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
-    head.writeDefaultOptions();
-    QCOMPARE(head.sync().exitCode, 0);
-    QCOMPARE(head.sync().exitCode, 0); // unchanged: no new revision
-    const ProgramRun first = punch.sync();
-    QVERIFY2(first.exitCode == 0, first.err.constData());
-    QVERIFY2(first.out.contains("took names.nms options.ini"), first.out.constData());
-    QCOMPARE(punch.read(QStringLiteral("names.nms")), head.read(QStringLiteral("names.nms")));
-    QCOMPARE(punch.read(QStringLiteral("options.ini")), head.read(QStringLiteral("options.ini")));
-
-    head.writeEmployees(
-        {sampleEmployee(QStringLiteral("Kim")), sampleEmployee(QStringLiteral("Lee"))});
-    QCOMPARE(head.sync().exitCode, 0);
-    QCOMPARE(punch.sync().exitCode, 0);
-    QCOMPARE(punch.read(QStringLiteral("names.nms")), head.read(QStringLiteral("names.nms")));
-    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT name || ' ' || revision FROM "
-                                             "horodex_shared_file ORDER BY name, revision")),
-             (QList<QByteArray>{"names.nms 1", "names.nms 2", "options.ini 1"}));
-}
-
-void TestSync::newestPunch_byMomentThenStationThenOffset()
-{
-    const StationPunch in{punchLine("IN ", "03/10/2008", "08:00"), QStringLiteral("front"), 0};
-    const StationPunch out{punchLine("OUT", "03/10/2008", "17:00"), QStringLiteral("back"), 0};
-    const StationPunch sameMinute{punchLine("OUT", "03/10/2008", "08:00"), QStringLiteral("yard"),
-                                  0};
-    QCOMPARE(NewestPunch(in, {out})->line, out.line);
-    QCOMPARE(NewestPunch(out, {in})->line, out.line);
-    QCOMPARE(NewestPunch(in, {sameMinute})->station, QStringLiteral("yard"));
-    QCOMPARE(NewestPunch(std::nullopt, {in})->line, in.line);
-    QVERIFY(!NewestPunch(std::nullopt, {}));
-    // A later year wins over a later month: the key reads the year first.
-    const StationPunch nextYear{punchLine("IN ", "01/02/2009", "07:00"), QStringLiteral("a"), 0};
-    QCOMPARE(NewestPunch(out, {nextYear})->line, nextYear.line);
-}
-
-void TestSync::lastAction_inAtOneStation_outEnabledAtAnother()
-{
-    REQUIRE_TEST_SERVER();
-    Station front;
-    DataFolder warehouse;
-    warehouse.writeStation(front.uri, QStringLiteral("warehouse"), QStringLiteral("punch"));
-    warehouse.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
-    front.folder.write(QStringLiteral("Kim.txt"), punches(0, 3)); // IN, OUT, IN
-    QCOMPARE(front.folder.sync().exitCode, 0);
-
-    Environment::setDataDirectory(warehouse.path());
-    std::optional<StationConfig> config;
-    QVERIFY(ReadStationConfig(&config) && config);
-    LastActionAsker asker(*config, 5000); // generous: this test is about the answer
-    LastActionSource source;
-    std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
-    QCOMPARE(source, LastActionSource::Server);
-    QVERIFY(last && last->isIn());
-    // His OUT at the warehouse, not sent yet, is newer than anything on the server.
-    warehouse.write(QStringLiteral("Kim.txt"), punches(3, 1));
-    last = asker.lastPunch(QStringLiteral("Kim"), &source);
-    QCOMPARE(source, LastActionSource::Server);
-    QVERIFY(last && !last->isIn());
-    QCOMPARE(last->PunchTime, QStringLiteral("08:03"));
-    Environment::setDataDirectory(QString());
-}
-
-void TestSync::lastAction_serverUnreachable_localFileDecides()
-{
-    REQUIRE_TEST_SERVER();
-    Station front;
-    QCOMPARE(front.folder.sync().exitCode, 0);
-    DataFolder warehouse;
-    warehouse.write(QStringLiteral("Kim.txt"), punches(0, 1));
-    Environment::setDataDirectory(warehouse.path());
-    StationConfig config;
-    QVERIFY(ParseDatabaseUri(QStringLiteral("postgresql://horodex@127.0.0.1:1/nowhere"),
-                             &config.database));
-    config.station = QStringLiteral("warehouse");
-    LastActionAsker asker(config);
-    LastActionSource source;
-    const std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
-    QCOMPARE(source, LastActionSource::LocalFile);
-    QVERIFY(last && last->isIn());
-    Environment::setDataDirectory(QString());
-}
-
-void TestSync::stationLink_sendsOnItsThread_andPunchStationLearnsTheHead()
-{
-    REQUIRE_TEST_SERVER();
-    Station s;
-    DataFolder head;
-    head.writeStation(s.uri, QStringLiteral("office"), QStringLiteral("head"));
-    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
-    head.writeDefaultOptions();
-    QCOMPARE(head.sync().exitCode, 0);
-    s.folder.write(QStringLiteral("Kim.txt"), punches(0, 3));
-    Environment::setDataDirectory(s.folder.path());
-    std::optional<StationConfig> config;
-    QVERIFY(ReadStationConfig(&config) && config);
-    {
-        StationLink link(*config);
-        QSignalSpy rounds(&link, &StationLink::statusChanged);
-        QVERIFY(rounds.wait(30000));
-        const SyncStatus status = link.status();
-        QVERIFY2(status.error.isEmpty(), qPrintable(status.error));
-        QCOMPARE(status.waiting, 0);
-        QCOMPARE(status.headStation, QStringLiteral("office"));
-        QCOMPARE(joined(s.serverLines()), punches(0, 3));
-    }
-    Environment::setDataDirectory(QString());
 }
 
 QTEST_GUILESS_MAIN(TestSync)
