@@ -6,6 +6,7 @@
 #include "sync/SyncFixture.h"
 #include "testsupport/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTest>
 
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void serverOfAnotherMajorVersion_oneMessage_punchesWait();
     void send_twice_storesEachLineOnce();
     void schema_isCreatedOnceAndNewerSchemaIsRefused();
+    void schema_stationsStartingTogether_upgradeItOnce();
     void wrongPassword_oneMessage_punchesWait();
     void unreachableServer_punchesWaitThenShipOnce();
     void renamedStation_isRefusedRatherThanCountedTwice();
@@ -185,6 +187,37 @@ void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
                                                QStringLiteral("2008-03-16")});
     QCOMPARE(report.exitCode, 1);
     QVERIFY2(report.err.contains("newer"), report.err.constData());
+}
+
+void TestSync::schema_stationsStartingTogether_upgradeItOnce()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    QList<DataFolder*> stations;
+    QList<QProcess*> runs;
+    for (int i = 0; i < 4; ++i) {
+        stations.append(new DataFolder);
+        stations.last()->writeStation(uri, QStringLiteral("station %1").arg(i),
+                                      QStringLiteral("punch"));
+        stations.last()->writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+        stations.last()->write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
+    }
+    for (DataFolder* station : stations) {
+        runs.append(new QProcess);
+        runs.last()->start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
+                           {QStringLiteral("--data"), station->path(), QStringLiteral("--once")});
+    }
+    for (QProcess* run : runs) {
+        QVERIFY(run->waitForFinished(60000));
+        QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    }
+    qDeleteAll(runs);
+    qDeleteAll(stations);
+    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT version::text AS v FROM "
+                                             "horodex_schema_version ORDER BY version")),
+             (QList<QByteArray>{"1", "2"}));
+    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch")),
+             QList<QByteArray>{"8"});
 }
 
 void TestSync::wrongPassword_oneMessage_punchesWait()
