@@ -18,6 +18,15 @@ StationLink::StationLink(const StationConfig& config, QObject* parent)
     QMetaObject::invokeMethod(m_sync, &StationSync::start, Qt::QueuedConnection);
 }
 
+std::unique_ptr<StationLink> StationLink::fromDataFolder(IoResult* result)
+{
+    std::optional<StationConfig> config;
+    *result = ReadStationConfig(&config);
+    if (!*result || !config)
+        return nullptr;
+    return std::make_unique<StationLink>(*config);
+}
+
 StationLink::~StationLink()
 {
     m_thread.quit();
@@ -39,4 +48,20 @@ std::optional<TimeRecord> StationLink::lastPunch(const QString& employee, LastAc
 void StationLink::exchangeNow()
 {
     QMetaObject::invokeMethod(m_sync, &StationSync::start, Qt::QueuedConnection);
+}
+
+QString ManagedAtHeadText(const QString& headStation)
+{
+    if (headStation.isEmpty())
+        return QStringLiteral("Employees and options are managed at the head station.");
+    return QStringLiteral("Employees and options are managed at the head station \"%1\".")
+        .arg(headStation);
+}
+
+QString WaitingPunchesText(qint64 waiting)
+{
+    if (waiting <= 0)
+        return QString();
+    return waiting == 1 ? QStringLiteral("1 punch waits to be sent")
+                        : QStringLiteral("%1 punches wait to be sent").arg(waiting);
 }

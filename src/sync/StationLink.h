@@ -21,6 +21,10 @@ public:
     explicit StationLink(const StationConfig& config, QObject* parent = nullptr);
     ~StationLink() override;
 
+    // The link of the data folder's station.ini: none without the file, and none with a message
+    // naming it when the file cannot be used (the station then punches on its own files).
+    static std::unique_ptr<StationLink> fromDataFolder(IoResult* result);
+
     const StationConfig& config() const { return m_config; }
     // The newest state the exchange reported: lines waiting here, the last failure, and where
     // the employees and settings are managed. Safe from the window's thread.
@@ -48,3 +52,10 @@ private:
     mutable QMutex m_mutex;
     SyncStatus m_status;
 };
+
+// "Employees and options are managed at the head station "NAME"." for the Manage entries of a
+// punch station; a punch station that has not heard of its head yet says so without a name.
+QString ManagedAtHeadText(const QString& headStation);
+
+// "3 punches wait to be sent" for the administrator's caption or the About box; empty when none.
+QString WaitingPunchesText(qint64 waiting);

@@ -121,16 +121,22 @@ void TestSyncShared::stationLink_sendsOnItsThread_andPunchStationLearnsTheHead()
     QCOMPARE(head.sync().exitCode, 0);
     s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 3));
     Environment::setDataDirectory(s.folder.path());
-    std::optional<StationConfig> config;
-    QVERIFY(ReadStationConfig(&config) && config);
     {
-        StationLink link(*config);
+        IoResult opened;
+        const std::unique_ptr<StationLink> made = StationLink::fromDataFolder(&opened);
+        QVERIFY2(made, qPrintable(opened.error));
+        StationLink& link = *made;
         QSignalSpy rounds(&link, &StationLink::statusChanged);
         QVERIFY(rounds.wait(30000));
         const SyncStatus status = link.status();
         QVERIFY2(status.error.isEmpty(), qPrintable(status.error));
         QCOMPARE(status.waiting, 0);
         QCOMPARE(status.headStation, QStringLiteral("office"));
+        QCOMPARE(ManagedAtHeadText(status.headStation),
+                 QStringLiteral("Employees and options are managed at the head station "
+                                "\"office\"."));
+        QCOMPARE(WaitingPunchesText(status.waiting), QString());
+        QCOMPARE(WaitingPunchesText(3), QStringLiteral("3 punches wait to be sent"));
         QCOMPARE(Joined(s.serverLines()), KimPunches(0, 3));
     }
     Environment::setDataDirectory(QString());
