@@ -28,6 +28,7 @@ private Q_SLOTS:
     void schema_stationsStartingTogether_upgradeItOnce();
     void wrongPassword_oneMessage_punchesWait();
     void unreachableServer_punchesWaitThenShipOnce();
+    void serverBackWhileStationRuns_sendsWhatWaited();
     void renamedStation_isRefusedRatherThanCountedTwice();
 };
 
@@ -256,6 +257,40 @@ void TestSync::unreachableServer_punchesWaitThenShipOnce()
     QVERIFY2(up.exitCode == 0, up.err.constData());
     QVERIFY2(up.out.contains("sent 4 waiting 0"), up.out.constData());
     QCOMPARE(Joined(s.serverLines()), KimPunches(0, 8));
+}
+
+void TestSync::serverBackWhileStationRuns_sendsWhatWaited()
+{
+    REQUIRE_TEST_SERVER();
+    const QString control = qEnvironmentVariable("HORODEX_PG_CTL");
+    if (control.isEmpty())
+        QSKIP("the server cannot be stopped here: run under scripts/with-postgres.sh");
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 4));
+    QCOMPARE(s.folder.sync().exitCode, 0); // the schema exists; now the server goes away
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(4, 2));
+    QCOMPARE(QProcess::execute(control, {QStringLiteral("--stop")}), 0);
+    QProcess station;
+    station.start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
+                  {QStringLiteral("--data"), s.folder.path()});
+    QVERIFY(station.waitForStarted(30000));
+    QByteArray err;
+    while (!err.contains("Cannot connect") && station.state() == QProcess::Running) {
+        station.waitForReadyRead(1000);
+        err += station.readAllStandardError();
+    }
+    // Punching goes on meanwhile, and the station tries again until the server is back.
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(6, 1));
+    QCOMPARE(QProcess::execute(control, {QStringLiteral("--start")}), 0);
+    QByteArray out;
+    while (!out.contains("waiting 0") && station.state() == QProcess::Running &&
+           station.waitForReadyRead(60000))
+        out += station.readAllStandardOutput();
+    station.kill();
+    station.waitForFinished();
+    QVERIFY2(err.count("Cannot connect") == 1, err.constData());
+    QVERIFY2(out.contains("sent 3 waiting 0"), out.constData());
+    QCOMPARE(Joined(s.serverLines()), KimPunches(0, 7));
 }
 
 void TestSync::renamedStation_isRefusedRatherThanCountedTwice()
