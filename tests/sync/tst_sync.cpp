@@ -10,6 +10,24 @@
 #include <QProcess>
 #include <QTest>
 
+namespace {
+
+// with-postgres.sh, which stops and starts its server.
+QString ServerControl()
+{
+    return qEnvironmentVariable("HORODEX_PG_CTL");
+}
+int StopServer()
+{
+    return QProcess::execute(ServerControl(), {QStringLiteral("--stop")});
+}
+int StartServer()
+{
+    return QProcess::execute(ServerControl(), {QStringLiteral("--start")});
+}
+
+} // namespace
+
 class TestSync : public QObject
 {
     Q_OBJECT
@@ -240,16 +258,15 @@ void TestSync::wrongPassword_oneMessage_punchesWait()
 void TestSync::unreachableServer_punchesWaitThenShipOnce()
 {
     REQUIRE_TEST_SERVER();
-    const QString control = qEnvironmentVariable("HORODEX_PG_CTL");
-    if (control.isEmpty())
+    if (ServerControl().isEmpty())
         QSKIP("the server cannot be stopped here: run under scripts/with-postgres.sh");
     KimStation s;
     s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 4));
     QCOMPARE(s.folder.sync().exitCode, 0);
-    QCOMPARE(QProcess::execute(control, {QStringLiteral("--stop")}), 0);
+    QCOMPARE(StopServer(), 0);
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(4, 3));
     const ProgramRun down = s.folder.sync();
-    QCOMPARE(QProcess::execute(control, {QStringLiteral("--start")}), 0);
+    QCOMPARE(StartServer(), 0);
     QCOMPARE(down.exitCode, 1);
     QVERIFY2(down.err.contains("Cannot connect"), down.err.constData());
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(7, 1));
@@ -262,14 +279,13 @@ void TestSync::unreachableServer_punchesWaitThenShipOnce()
 void TestSync::serverBackWhileStationRuns_sendsWhatWaited()
 {
     REQUIRE_TEST_SERVER();
-    const QString control = qEnvironmentVariable("HORODEX_PG_CTL");
-    if (control.isEmpty())
+    if (ServerControl().isEmpty())
         QSKIP("the server cannot be stopped here: run under scripts/with-postgres.sh");
     KimStation s;
     s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 4));
     QCOMPARE(s.folder.sync().exitCode, 0); // the schema exists; now the server goes away
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(4, 2));
-    QCOMPARE(QProcess::execute(control, {QStringLiteral("--stop")}), 0);
+    QCOMPARE(StopServer(), 0);
     QProcess station;
     station.start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
                   {QStringLiteral("--data"), s.folder.path()});
@@ -281,7 +297,7 @@ void TestSync::serverBackWhileStationRuns_sendsWhatWaited()
     }
     // Punching goes on meanwhile, and the station tries again until the server is back.
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(6, 1));
-    QCOMPARE(QProcess::execute(control, {QStringLiteral("--start")}), 0);
+    QCOMPARE(StartServer(), 0);
     QByteArray out;
     while (!out.contains("waiting 0") && station.state() == QProcess::Running &&
            station.waitForReadyRead(60000))
