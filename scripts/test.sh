@@ -10,6 +10,8 @@ build=${HORODEX_BUILD_DIR:-$root/build}
 wrap=()
 [[ -x "$root/scripts/with-xvfb.sh" ]] && wrap+=("$root/scripts/with-xvfb.sh")
 [[ -x "$root/scripts/with-cups.sh" ]] && wrap+=("$root/scripts/with-cups.sh")
+# A private PostgreSQL server for the tests of several stations.
+[[ -x "$root/scripts/with-postgres.sh" ]] && wrap+=("$root/scripts/with-postgres.sh")
 
 suite() { # build folder, extra cmake options...
   local dir=$1

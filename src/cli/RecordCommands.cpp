@@ -7,6 +7,7 @@
 #include "data/OutputFiles.h"
 #include "reports/text/ReportCsv.h"
 #include "reports/text/WhoIsIn.h"
+#include "sync/ServerCorrections.h"
 
 #include <QStringList>
 
@@ -49,11 +50,16 @@ QByteArray correctionsCsv(const QList<Correction>& corrections)
     return csv.toUtf8();
 }
 
-ReportRun corrections(const ReportRequest& request, QByteArray* bytes)
+ReportRun corrections(const ReportRequest& request, SyncDatabase* server, QByteArray* bytes)
 {
     CorrectionLogContents log;
-    if (const IoResult read = ReadCorrectionLog(&log); !read)
+    QByteArray record;
+    const IoResult read =
+        server ? ReadServerCorrectionLog(*server, &record) : ReadCorrectionLog(&log);
+    if (!read)
         return {read.error, {}};
+    if (server)
+        log = ParseCorrectionLog(record);
     if (request.verify) {
         if (!log.intact())
             return {log.verdict(), {}};
@@ -95,11 +101,11 @@ ReportRun whoIsIn(const ReportRequest& request, QByteArray* bytes)
 
 } // namespace
 
-ReportRun RunRecordRequest(const ReportRequest& request)
+ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server)
 {
     QByteArray bytes;
     const ReportRun run = request.kind == ReportRequest::Kind::Corrections
-                              ? corrections(request, &bytes)
+                              ? corrections(request, server, &bytes)
                               : whoIsIn(request, &bytes);
     if (!run.error.isEmpty() || request.output.isEmpty())
         return {run.error, run.error.isEmpty() ? bytes : QByteArray()};

@@ -2,5 +2,8 @@
 
 #include "cli/ReportCommand.h"
 
-// The record of time-card corrections (printed or verified) and the list of who is in.
-ReportRun RunRecordRequest(const ReportRequest& request);
+class SyncDatabase;
+
+// The record of time-card corrections (printed or verified; the server's when one is given) and
+// the list of who is in.
+ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server = nullptr);

@@ -10,8 +10,12 @@
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/ReportCsv.h"
 #include "reports/text/SingleReportText.h"
+#include "sync/ServerReports.h"
+#include "sync/SyncDatabase.h"
 
 #include <QDir>
+
+#include <memory>
 
 namespace {
 
@@ -38,17 +42,43 @@ ReportOptions OptionsOf(const ReportRequest& request, const OptionsRecord& setti
     return options;
 }
 
+// The server of --database, or of the data folder's station.ini; none for the time files.
+QString OpenServer(const ReportRequest& request, std::unique_ptr<SyncDatabase>* database)
+{
+    DatabaseAddress address;
+    if (!request.database.isEmpty()) {
+        if (const IoResult parsed = ParseDatabaseUri(request.database, &address); !parsed)
+            return parsed.error;
+    } else {
+        std::optional<StationConfig> station;
+        if (const IoResult read = ReadStationConfig(&station); !read)
+            return read.error;
+        if (!station)
+            return QString();
+        address = station->database;
+    }
+    *database = std::make_unique<SyncDatabase>(address);
+    const IoResult opened = (*database)->open();
+    return opened ? QString() : opened.error;
+}
+
+// From the server when one is given, else from the time files.
 Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
-                                const OptionsRecord& settings)
+                                const OptionsRecord& settings, SyncDatabase* server)
 {
     const ReportOptions options = OptionsOf(request, settings);
-    if (request.kind == ReportRequest::Kind::Multiple)
-        return CreateMultipleReport(MultipleReportInput{list.records, request.shift, options});
+    if (request.kind == ReportRequest::Kind::Multiple) {
+        const MultipleReportInput input{list.records, request.shift, options};
+        return server ? CreateMultipleReportFromServer(*server, input)
+                      : CreateMultipleReport(input);
+    }
     for (const EmployeeRecord& record : list.records) {
         if (record.Name == request.name) {
             const SingleReportStyle style =
                 request.timeCard ? SingleReportStyle::TimeCard : SingleReportStyle::DailyHours;
-            return CreateSingleReport(SingleReportInput{request.name, record, style, options});
+            const SingleReportInput input{request.name, record, style, options};
+            return server ? CreateSingleReportFromServer(*server, input)
+                          : CreateSingleReport(input);
         }
     }
     return Failure{QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
@@ -62,9 +92,14 @@ ReportRun RunReportRequest(const ReportRequest& request)
 {
     if (!request.dataDir.isEmpty())
         Environment::setDataDirectory(QDir(request.dataDir).absolutePath());
-    if (request.kind == ReportRequest::Kind::Corrections ||
-        request.kind == ReportRequest::Kind::WhoIsIn)
+    if (request.kind == ReportRequest::Kind::WhoIsIn)
         return RunRecordRequest(request);
+    if (request.kind == ReportRequest::Kind::Corrections) {
+        std::unique_ptr<SyncDatabase> server;
+        if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
+            return Failed(failed);
+        return RunRecordRequest(request, server.get());
+    }
     OptionsRecord settings;
     if (const IoResult read = ReadOptionsFile(&settings); !read)
         return Failed(read.error);
@@ -75,7 +110,10 @@ ReportRun RunReportRequest(const ReportRequest& request)
     if (!list.isClean())
         return Failed(EmployeeListProblemsMessage(list));
 
-    const Result<ReportTexts> report = BuildReport(request, list, settings);
+    std::unique_ptr<SyncDatabase> server;
+    if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
+        return Failed(failed);
+    const Result<ReportTexts> report = BuildReport(request, list, settings, server.get());
     if (!report)
         return Failed(report.failure().message);
 

@@ -70,9 +70,10 @@ bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
             q.includeAddress = true;
         return true;
     }
-    static const QStringList valued{QStringLiteral("--from"),   QStringLiteral("--to"),
-                                    QStringLiteral("--shift"),  QStringLiteral("--format"),
-                                    QStringLiteral("--output"), QStringLiteral("--data")};
+    static const QStringList valued{QStringLiteral("--from"),    QStringLiteral("--to"),
+                                    QStringLiteral("--shift"),   QStringLiteral("--format"),
+                                    QStringLiteral("--output"),  QStringLiteral("--data"),
+                                    QStringLiteral("--database")};
     if (!valued.contains(option))
         return r.fail(QStringLiteral("unknown option \"%1\" (see --help)").arg(option));
     QString value;
@@ -93,7 +94,9 @@ bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
         return ParseShift(value, &q.shift, r);
     if (option == QLatin1String("--format"))
         return ParseFormat(value, &q.format, r);
-    if (option == QLatin1String("--output"))
+    if (option == QLatin1String("--database"))
+        q.database = value;
+    else if (option == QLatin1String("--output"))
         q.output = value;
     else
         q.dataDir = value;
@@ -112,6 +115,8 @@ bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, R
                                      "payroll reports"));
     if (q.format == ReportRequest::Format::Pdf)
         return r.fail(QStringLiteral("%1 is written as text or csv").arg(positional.constFirst()));
+    if (!corrections && !q.database.isEmpty())
+        return r.fail(QStringLiteral("who-is-in reads this station's own files: no --database"));
     if (!corrections && (q.verify || q.from.isValid() || q.to.isValid()))
         return r.fail(QStringLiteral("who-is-in takes no --from, --to or --verify"));
     if (q.from.isValid() != q.to.isValid())
@@ -193,10 +198,12 @@ QString ReportUsage()
         "Usage:\n"
         "  horodex-report single NAME --from YYYY-MM-DD --to YYYY-MM-DD [--time-card] [--ssn]\n"
         "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
+        "                 [--database URI]\n"
         "  horodex-report multiple [--shift N] --from YYYY-MM-DD --to YYYY-MM-DD [--ssn]\n"
         "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
+        "                 [--database URI]\n"
         "  horodex-report corrections [NAME] [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
-        "                 [--format text|csv] [--verify] [--data DIR]\n"
+        "                 [--format text|csv] [--verify] [--data DIR] [--database URI]\n"
         "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
         "  horodex-report --help\n"
         "\n"
@@ -214,6 +221,10 @@ QString ReportUsage()
         "  --data DIR       read the data directory DIR instead of Horodex's own: the folder\n"
         "                   HORODEX_DATA names, \"data\" beside the program when it may be\n"
         "                   written, or ~/.local/share/horodex\n"
+        "  --database URI   the punches of every station from the PostgreSQL server at URI\n"
+        "                   (postgresql://user@host:port/database; the password from\n"
+        "                   ~/.pgpass or PGPASSWORD); without it, from the server that the\n"
+        "                   data directory's station.ini names, if it has one\n"
         "\n"
         "corrections prints the record of time-card corrections (of NAME, saved from one\n"
         "day to another); with --verify it checks that no line was changed, removed or\n"

@@ -24,6 +24,9 @@ struct ReportRequest
     Format format = Format::Text;
     QString output;  // empty: standard output
     QString dataDir; // empty: the program's own data folder
+    // Payroll reports: the punches of every station from this PostgreSQL URI; empty: from the
+    // server of the data folder's station.ini, or from its time files without one.
+    QString database;
 };
 
 struct ParsedRequest

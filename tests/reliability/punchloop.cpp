@@ -1,10 +1,12 @@
 // Takes the program's single-instance lock on a program directory, then punches one employee
-// in and out without end, printing "PUNCHED n" once the file holds n records on disk.
+// in and out without end, printing "PUNCHED n" once the file holds n records on disk. An optional
+// second argument pauses that many milliseconds after each punch, as a station's pace.
 #include "data/Environment.h"
 #include "data/TimeFile.h"
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cstdio>
 
@@ -20,6 +22,7 @@ int main(int argc, char* argv[])
     std::printf("LOCKED\n");
     std::fflush(stdout);
     const QString name = QStringLiteral("Kim Loop");
+    const int pauseMs = app.arguments().value(2).toInt();
     for (;;) {
         QString lastAction;
         const bool isIn = ReadLastAction(name, QStringLiteral("hh:mm"), &lastAction);
@@ -28,5 +31,7 @@ int main(int argc, char* argv[])
         std::printf("PUNCHED %lld\n",
                     FileStore::examine(TimeFilePath(name)).size / TimeRecord::Size);
         std::fflush(stdout);
+        if (pauseMs > 0)
+            QThread::msleep(pauseMs);
     }
 }

@@ -1,0 +1,177 @@
+#include "sync/LastAction.h"
+
+#include "sync/SentLedger.h"
+#include "sync/SyncDatabase.h"
+
+#include <QMutex>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <deque>
+#include <functional>
+#include <tuple>
+
+QByteArray PunchMomentKey(const QByteArray& line)
+{
+    if (line.size() < TimeRecord::Size)
+        return QByteArray();
+    return line.mid(12, 4) + line.mid(6, 2) + line.mid(9, 2) + line.mid(24, 2) + line.mid(27, 2);
+}
+
+std::optional<StationPunch> NewestPunch(const std::optional<StationPunch>& server,
+                                        const QList<StationPunch>& waiting)
+{
+    std::optional<StationPunch> newest = server;
+    const auto key = [](const StationPunch& p) {
+        return std::make_tuple(PunchMomentKey(p.line), p.station, p.offset);
+    };
+    for (const StationPunch& p : waiting) {
+        if (!newest || key(*newest) < key(p))
+            newest = p;
+    }
+    return newest;
+}
+
+IoResult WaitingPunchesOf(const QString& station, const QString& employee,
+                          QList<StationPunch>* waiting)
+{
+    waiting->clear();
+    SentLedger ledger;
+    if (IoResult r = ReadSentLedger(&ledger); !r)
+        return r;
+    FileStore::Reader file;
+    if (IoResult r = file.open(TimeFilePath(employee), true); !r)
+        return r;
+    const qint64 from = ledger.of(employee);
+    const qint64 end = file.size() - file.size() % TimeRecord::Size;
+    if (end <= from)
+        return IoResult::success();
+    QByteArray bytes(qsizetype(end - from), Qt::Uninitialized);
+    if (IoResult r = file.readAt(from, bytes.data(), end - from); !r)
+        return r;
+    for (qint64 at = 0; at < bytes.size(); at += TimeRecord::Size)
+        waiting->append({bytes.mid(at, TimeRecord::Size), station, from + at});
+    return IoResult::success();
+}
+
+IoResult ServerNewestPunch(SyncDatabase& database, const QString& employee,
+                           std::optional<StationPunch>* punch)
+{
+    punch->reset();
+    QSqlQuery query(database.db());
+    if (IoResult r = database.exec(
+            query,
+            QStringLiteral("SELECT line, station, byte_offset FROM horodex_punch WHERE employee = "
+                           "? AND NOT removed "
+                           "ORDER BY moment_key DESC, station DESC, byte_offset DESC LIMIT 1"),
+            {employee}, "read the last punch");
+        !r)
+        return r;
+    if (query.next())
+        *punch = StationPunch{query.value(0).toByteArray(), query.value(1).toString(),
+                              query.value(2).toLongLong()};
+    return IoResult::success();
+}
+
+// The thread that talks to the server, one question at a time.
+struct LastActionAsker::Worker
+{
+    struct Question
+    {
+        QString employee;
+        bool answered = false;
+        bool ok = false;
+        std::optional<StationPunch> punch;
+    };
+
+    StationConfig config;
+    QMutex mutex;
+    QWaitCondition changed;
+    std::deque<std::shared_ptr<Question>> questions;
+    bool stopping = false;
+    std::unique_ptr<QThread> thread;
+
+    void run()
+    {
+        SyncDatabase database(config.database);
+        for (;;) {
+            std::shared_ptr<Question> q;
+            {
+                QMutexLocker lock(&mutex);
+                while (questions.empty() && !stopping)
+                    changed.wait(&mutex);
+                if (stopping)
+                    return;
+                q = questions.front();
+                questions.pop_front();
+            }
+            std::optional<StationPunch> punch;
+            IoResult r = database.isOpen() ? IoResult::success() : database.open();
+            if (r)
+                r = ServerNewestPunch(database, q->employee, &punch);
+            if (!r)
+                database.close();
+            QMutexLocker lock(&mutex);
+            q->answered = true;
+            q->ok = r.ok;
+            q->punch = punch;
+            changed.wakeAll();
+        }
+    }
+};
+
+LastActionAsker::LastActionAsker(const StationConfig& config, int timeLimitMs)
+    : m_worker(std::make_unique<Worker>())
+{
+    m_worker->config = config;
+    m_timeLimitMs = timeLimitMs;
+    m_worker->thread.reset(QThread::create([w = m_worker.get()] { w->run(); }));
+    m_worker->thread->start();
+}
+
+LastActionAsker::~LastActionAsker()
+{
+    {
+        QMutexLocker lock(&m_worker->mutex);
+        m_worker->stopping = true;
+        m_worker->changed.wakeAll();
+    }
+    // A question held up by an unreachable server ends with its time limits.
+    m_worker->thread->wait();
+}
+
+std::optional<TimeRecord> LastActionAsker::lastPunch(const QString& employee,
+                                                     LastActionSource* source, IoResult* result)
+{
+    auto question = std::make_shared<Worker::Question>();
+    question->employee = employee;
+    QList<StationPunch> waiting;
+    const IoResult local = WaitingPunchesOf(m_worker->config.station, employee, &waiting);
+    bool answered = false;
+    if (local) {
+        QMutexLocker lock(&m_worker->mutex);
+        m_worker->questions.push_back(question);
+        m_worker->changed.wakeAll();
+        QDeadlineTimer deadline(m_timeLimitMs);
+        while (!question->answered && m_worker->changed.wait(&m_worker->mutex, deadline)) {
+        }
+        answered = question->answered && question->ok;
+        if (!question->answered)
+            std::erase(m_worker->questions, question);
+    }
+    if (answered) {
+        if (result)
+            *result = IoResult::success();
+        *source = LastActionSource::Server;
+        const std::optional<StationPunch> newest = NewestPunch(question->punch, waiting);
+        if (!newest)
+            return std::nullopt;
+        return TimeRecord::fromBytes(newest->line);
+    }
+    *source = LastActionSource::LocalFile;
+    std::optional<TimeRecord> record;
+    const IoResult read = ReadLastRecord(employee, &record);
+    if (result)
+        *result = read;
+    return record;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "data/FileStore.h"
+#include "data/TimeFile.h"
+#include "sync/StationConfig.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class SyncDatabase;
+
+// A time-file line and where it lies: the station and the byte offset in its file.
+struct StationPunch
+{
+    QByteArray line; // 31 bytes
+    QString station;
+    qint64 offset = 0;
+};
+
+// The key the server orders punches by: the date and time the line reads (year, month, day,
+// hour, minute), then station, then offset.
+QByteArray PunchMomentKey(const QByteArray& line);
+
+// The newest of the server's newest punch and the punches waiting at this station: the one
+// that decides an employee's last action across stations.
+std::optional<StationPunch> NewestPunch(const std::optional<StationPunch>& server,
+                                        const QList<StationPunch>& waiting);
+
+// This station's lines of the employee that the server has not acknowledged yet.
+IoResult WaitingPunchesOf(const QString& station, const QString& employee,
+                          QList<StationPunch>* waiting);
+
+// The server's newest punch of the employee, from every station.
+IoResult ServerNewestPunch(SyncDatabase& database, const QString& employee,
+                           std::optional<StationPunch>* punch);
+
+// Where a last action came from.
+enum class LastActionSource { Server, LocalFile };
+
+// Asks the server on a thread of its own, with its own connection, and waits for the answer
+// only so long: a server that does not answer in time leaves the decision to the station's
+// own file, as on one computer alone.
+class LastActionAsker
+{
+public:
+    explicit LastActionAsker(const StationConfig& config, int timeLimitMs = 500);
+    ~LastActionAsker();
+    LastActionAsker(const LastActionAsker&) = delete;
+    LastActionAsker& operator=(const LastActionAsker&) = delete;
+
+    // The record that decides the employee's last action (none without a punch). A failure to
+    // read the local file is in *result.
+    std::optional<TimeRecord> lastPunch(const QString& employee, LastActionSource* source,
+                                        IoResult* result = nullptr);
+
+private:
+    struct Worker;
+    std::unique_ptr<Worker> m_worker;
+    int m_timeLimitMs;
+};

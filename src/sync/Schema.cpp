@@ -1,0 +1,146 @@
+#include "sync/Schema.h"
+
+#include "sync/SyncDatabase.h"
+
+#include <QSqlError>
+#include <QStringList>
+
+namespace {
+
+// Every upgrade transaction takes this lock first, so that two stations never upgrade at once.
+constexpr qint64 UpgradeLock = 0x486f726f646578; // "Horodex"
+
+// The statements of each version, in order; version n is Upgrades[n - 1]. They hold no values:
+// Qt prepares only data statements, so these run as they are.
+const QList<QStringList>& Upgrades()
+{
+    static const QList<QStringList> upgrades{
+        {
+            // A time-file line as sent by a station, once: the key is where it lies in the
+            // station's file. moment_key orders lines by the date and time they read.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_punch ("
+                           " station text NOT NULL,"
+                           " employee text NOT NULL,"
+                           " byte_offset bigint NOT NULL CHECK (byte_offset >= 0),"
+                           " line bytea NOT NULL CHECK (length(line) = 31),"
+                           " moment_key bytea NOT NULL,"
+                           " is_in boolean NOT NULL,"
+                           " received timestamptz NOT NULL DEFAULT now(),"
+                           " CONSTRAINT horodex_punch_once PRIMARY KEY (station, employee, "
+                           "byte_offset))"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS horodex_punch_by_time ON horodex_punch "
+                           "(employee, moment_key, station, byte_offset)"),
+            // How many lines and INs each employee has per third of a month (the key's first
+            // seven characters), kept with the lines by the statement that stores them, so that
+            // a report need not count the years before its pay period.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_punch_tally ("
+                           " employee text NOT NULL,"
+                           " bucket bytea NOT NULL,"
+                           " lines bigint NOT NULL,"
+                           " ins bigint NOT NULL,"
+                           " PRIMARY KEY (employee, bucket))"),
+            // names.nms and options.ini as the head station stored them, every revision kept.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_shared_file ("
+                           " name text NOT NULL,"
+                           " revision bigint NOT NULL CHECK (revision > 0),"
+                           " bytes bytea NOT NULL,"
+                           " station text NOT NULL,"
+                           " stored timestamptz NOT NULL DEFAULT now(),"
+                           " PRIMARY KEY (name, revision))"),
+        },
+        {
+            // Corrections at the head station: the lines of a corrected time card replace the
+            // employee's lines, which stay, marked, for the record.
+            QStringLiteral("ALTER TABLE horodex_punch ADD COLUMN IF NOT EXISTS removed boolean "
+                           "NOT NULL DEFAULT false"),
+            // The record of corrections, one corrections.log line per row, chained alike.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_correction ("
+                           " seq bigserial PRIMARY KEY,"
+                           " employee text NOT NULL,"
+                           " line text NOT NULL,"
+                           " stored timestamptz NOT NULL DEFAULT now())"),
+        },
+    };
+    return upgrades;
+}
+
+QString ErrorText(const QSqlQuery& query)
+{
+    return query.lastError().databaseText().trimmed().replace(u'\n', u' ');
+}
+
+IoResult RunConstant(SyncDatabase& database, const QString& sql, const char* what)
+{
+    QSqlQuery query(database.db());
+    if (!query.exec(sql))
+        return IoResult::failure(database.failure(ErrorText(query), what));
+    return IoResult::success();
+}
+
+// Within a transaction: takes the lock and reads the version.
+IoResult LockedVersion(SyncDatabase& database, int* version)
+{
+    QSqlQuery query(database.db());
+    if (IoResult r = database.exec(query, QStringLiteral("SELECT pg_advisory_xact_lock(?)"),
+                                   {UpgradeLock}, "lock the schema");
+        !r)
+        return r;
+    if (IoResult r = RunConstant(database,
+                                 QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_schema_version"
+                                                " (version integer NOT NULL)"),
+                                 "create the schema version table");
+        !r)
+        return r;
+    return ReadSchemaVersion(database, version);
+}
+
+IoResult NewerSchema(int version)
+{
+    return IoResult::failure(
+        QStringLiteral("The shared database holds schema version %1, newer than the version %2 "
+                       "this Horodex knows: update Horodex at this station. The punches wait at "
+                       "this station.")
+            .arg(version)
+            .arg(SchemaVersion));
+}
+
+} // namespace
+
+IoResult ReadSchemaVersion(SyncDatabase& database, int* version)
+{
+    QSqlQuery query(database.db());
+    if (IoResult r = database.exec(
+            query, QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM horodex_schema_version"),
+            {}, "read the schema version");
+        !r)
+        return r;
+    *version = query.next() ? query.value(0).toInt() : 0;
+    return IoResult::success();
+}
+
+IoResult UpgradeSchema(SyncDatabase& database)
+{
+    for (;;) {
+        if (IoResult r = database.begin(); !r)
+            return r;
+        int version = 0;
+        IoResult r = LockedVersion(database, &version);
+        if (r && version > SchemaVersion)
+            r = NewerSchema(version);
+        if (!r || version >= SchemaVersion)
+            return database.finish(r);
+        const int target = version + 1;
+        for (const QString& sql : Upgrades().at(target - 1)) {
+            if (r = RunConstant(database, sql, "upgrade its schema"); !r)
+                break;
+        }
+        QSqlQuery insert(database.db());
+        if (r)
+            r = database.exec(insert,
+                              QStringLiteral("INSERT INTO horodex_schema_version (version) "
+                                             "VALUES (?)"),
+                              {target}, "record its schema version");
+        if (r = database.finish(r); !r)
+            return r;
+    }
+}

@@ -1,0 +1,151 @@
+#include "sync/ServerCorrections.h"
+
+#include "sync/PunchSender.h"
+#include "sync/SyncDatabase.h"
+
+#include <QSqlError>
+
+namespace {
+
+// Lines a correction adds belong to no station; no station may have an empty name.
+const QString CorrectedLines = QStringLiteral("");
+
+IoResult MergedLines(SyncDatabase& database, const QString& employee, QByteArray* bytes)
+{
+    bytes->clear();
+    QSqlQuery query(database.db());
+    query.setForwardOnly(true);
+    IoResult r = database.exec(
+        query,
+        QStringLiteral("SELECT line FROM horodex_punch WHERE employee = ? AND NOT removed "
+                       "ORDER BY moment_key, station, byte_offset"),
+        {employee}, "read punches");
+    while (r && query.next())
+        *bytes += query.value(0).toByteArray();
+    return r;
+}
+
+IoResult Run(SyncDatabase& database, const QString& sql, std::initializer_list<QVariant> values,
+             const char* what)
+{
+    QSqlQuery query(database.db());
+    return database.exec(query, sql, values, what);
+}
+
+// Marks the employee's lines removed and takes them out of the tally.
+IoResult RemoveLines(SyncDatabase& database, const QString& employee)
+{
+    return Run(
+        database,
+        QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
+                       " WHERE employee = ? AND NOT removed RETURNING employee, moment_key, is_in) "
+                       "INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+                       " SELECT employee, substr(moment_key, 1, 7), -count(*),"
+                       " -count(*) FILTER (WHERE is_in) FROM gone GROUP BY 1, 2 ORDER BY 1, 2 "
+                       "ON CONFLICT (employee, bucket) DO UPDATE"
+                       " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins"),
+        {employee}, "correct punches");
+}
+
+IoResult AddLines(SyncDatabase& database, const QString& employee, const QByteArray& lines)
+{
+    QSqlQuery next(database.db());
+    IoResult r = database.exec(next,
+                               QStringLiteral("SELECT COALESCE(max(byte_offset) + 31, 0) FROM "
+                                              "horodex_punch WHERE station = ? AND employee = ?"),
+                               {CorrectedLines, employee}, "correct punches");
+    if (!r || lines.isEmpty())
+        return r;
+    next.next();
+    return StorePunchLines(database, CorrectedLines, employee, next.value(0).toLongLong(), lines);
+}
+
+IoResult LastChainHash(SyncDatabase& database, QByteArray* hash)
+{
+    *hash = CorrectionChainStart();
+    QSqlQuery last(database.db());
+    const IoResult r = database.exec(last,
+                                     QStringLiteral("SELECT line FROM horodex_correction ORDER BY "
+                                                    "seq DESC LIMIT 1"),
+                                     {}, "read the record of corrections");
+    if (r && last.next()) {
+        const QByteArray line = last.value(0).toString().toUtf8();
+        *hash = line.mid(line.lastIndexOf('\t') + 1);
+    }
+    return r;
+}
+
+IoResult Record(SyncDatabase& database, const QString& employee,
+                const QList<Correction>& corrections)
+{
+    QByteArray previous;
+    IoResult r = LastChainHash(database, &previous);
+    const QByteArray lines = r ? FormatCorrections(corrections, previous) : QByteArray();
+    for (const QByteArray& line : lines.split('\n')) {
+        if (r && !line.isEmpty())
+            r = Run(database,
+                    QStringLiteral("INSERT INTO horodex_correction (employee, line) VALUES (?, ?)"),
+                    {employee, QString::fromUtf8(line)}, "record the corrections");
+    }
+    return r;
+}
+
+} // namespace
+
+IoResult ReadServerTimeCard(SyncDatabase& database, const QString& employee, TimeCard* card)
+{
+    QByteArray bytes;
+    if (IoResult r = MergedLines(database, employee, &bytes); !r)
+        return r;
+    *card = ParseTimeCard(bytes);
+    return IoResult::success();
+}
+
+IoResult SaveServerCorrections(SyncDatabase& database, const QString& employee,
+                               const TimeCard& read, const QList<TimeCardLine>& corrected,
+                               const QList<Correction>& corrections)
+{
+    const std::optional<QByteArray> bytes = SerializeTimeCard(corrected);
+    if (!bytes)
+        return IoResult::failure(
+            QStringLiteral("The time card of \"%1\" was not saved: a line that cannot be read is "
+                           "still there. Correct it or delete it first.")
+                .arg(FileStore::displayText(employee)));
+    if (IoResult r = database.begin(); !r)
+        return r;
+    // Stations wait with their punches until the card is saved, so none is lost in between.
+    QSqlQuery lock(database.db());
+    IoResult r = lock.exec(QStringLiteral("LOCK TABLE horodex_punch, horodex_correction IN SHARE "
+                                          "ROW EXCLUSIVE MODE"))
+                     ? IoResult::success()
+                     : IoResult::failure(
+                           database.failure(lock.lastError().databaseText(), "lock the punches"));
+    QByteArray now;
+    if (r)
+        r = MergedLines(database, employee, &now);
+    if (r && now != read.original)
+        r = IoResult::failure(
+            QStringLiteral("The time card of \"%1\" changed while it was being corrected (a "
+                           "station sent a punch meanwhile). Nothing was saved: open it again.")
+                .arg(FileStore::displayText(employee)));
+    if (r)
+        r = RemoveLines(database, employee);
+    if (r)
+        r = AddLines(database, employee, *bytes);
+    if (r)
+        r = Record(database, employee, corrections);
+    return database.finish(r);
+}
+
+IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes)
+{
+    bytes->clear();
+    QSqlQuery query(database.db());
+    query.setForwardOnly(true);
+    IoResult r =
+        database.exec(query, QStringLiteral("SELECT line FROM horodex_correction ORDER BY seq"), {},
+                      "read the record of corrections");
+    while (r && query.next())
+        *bytes += query.value(0).toString().toUtf8() + '\n';
+    return r;
+}

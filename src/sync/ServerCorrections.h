@@ -1,0 +1,24 @@
+#pragma once
+
+#include "data/CorrectionLog.h"
+#include "data/TimeCard.h"
+
+class SyncDatabase;
+
+// Correcting time cards at the head station: the card is the employee's punches from every
+// station, in the order the reports read them, and the record of corrections lives on the
+// server with the same lines as corrections.log.
+
+// The employee's merged time card.
+IoResult ReadServerTimeCard(SyncDatabase& database, const QString& employee, TimeCard* card);
+
+// In one transaction, while no station stores punches: if the merged card is still the one
+// read, its lines are replaced by the corrected ones (the old lines stay, marked, for the
+// record) and the corrections are added to the server's record, chained as in corrections.log.
+// A punch that a station sends afterwards joins the corrected card.
+IoResult SaveServerCorrections(SyncDatabase& database, const QString& employee,
+                               const TimeCard& read, const QList<TimeCardLine>& corrected,
+                               const QList<Correction>& corrections);
+
+// The server's record of corrections as the bytes of a corrections.log.
+IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes);

@@ -1,0 +1,116 @@
+#include "sync/SharedFiles.h"
+
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
+#include "sync/SyncDatabase.h"
+
+#include <QFileInfo>
+
+namespace {
+
+struct SharedFile
+{
+    QString name; // as stored on the server
+    QString path;
+    qint64 maxSize;
+};
+
+QList<SharedFile> SharedFileList()
+{
+    return {{QStringLiteral("names.nms"), EmployeeListPath(), MaxEmployeeListSize},
+            {QStringLiteral("options.ini"), OptionsFilePath(), OptionsRecord::Size}};
+}
+
+// A settings file of another length is damaged: never spread, never taken.
+IoResult CheckShape(const SharedFile& file, const QByteArray& bytes, const QString& where)
+{
+    const bool ok =
+        file.name != QLatin1String("options.ini") || bytes.size() == OptionsRecord::Size;
+    if (ok && bytes.size() <= file.maxSize)
+        return IoResult::success();
+    return IoResult::failure(QStringLiteral("The %1 %2 is damaged (%3 bytes) and was not copied.")
+                                 .arg(file.name, where)
+                                 .arg(bytes.size()));
+}
+
+IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* revision,
+                        QByteArray* bytes, QString* station = nullptr)
+{
+    QSqlQuery query(database.db());
+    if (IoResult r =
+            database.exec(query,
+                          QStringLiteral("SELECT revision, bytes, station FROM horodex_shared_file "
+                                         "WHERE name = ? ORDER BY revision DESC LIMIT 1"),
+                          {name}, "read the employees and settings");
+        !r)
+        return r;
+    *revision = 0;
+    bytes->clear();
+    if (query.next()) {
+        *revision = query.value(0).toLongLong();
+        *bytes = query.value(1).toByteArray();
+        if (station)
+            *station = query.value(2).toString();
+    }
+    return IoResult::success();
+}
+
+} // namespace
+
+IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStringList* published)
+{
+    published->clear();
+    for (const SharedFile& file : SharedFileList()) {
+        QByteArray local;
+        if (FileStore::examine(file.path).kind == FileStore::Entry::Kind::Missing)
+            continue;
+        if (IoResult r = FileStore::readFile(file.path, &local, file.maxSize); !r)
+            return r;
+        if (IoResult r = CheckShape(file, local, QStringLiteral("at this station")); !r)
+            return r;
+        if (IoResult r = database.begin(); !r)
+            return r;
+        qint64 revision = 0;
+        QByteArray stored;
+        IoResult r = NewestRevision(database, file.name, &revision, &stored);
+        if (r && revision > 0 && stored == local) {
+            database.rollback();
+            continue;
+        }
+        QSqlQuery insert(database.db());
+        if (r)
+            r = database.exec(insert,
+                              QStringLiteral("INSERT INTO horodex_shared_file (name, revision, "
+                                             "bytes, station) VALUES (?, ?, ?, ?)"),
+                              {file.name, revision + 1, local, station},
+                              "store the employees and settings");
+        if (r = database.finish(r); !r)
+            return r;
+        published->append(file.name);
+    }
+    return IoResult::success();
+}
+
+IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString* headStation)
+{
+    replaced->clear();
+    for (const SharedFile& file : SharedFileList()) {
+        qint64 revision = 0;
+        QByteArray newest;
+        if (IoResult r = NewestRevision(database, file.name, &revision, &newest, headStation); !r)
+            return r;
+        if (revision == 0)
+            continue;
+        if (IoResult r = CheckShape(file, newest, QStringLiteral("on the server")); !r)
+            return r;
+        QByteArray local;
+        if (IoResult r = FileStore::readFile(file.path, &local, file.maxSize, true); !r)
+            return r;
+        if (local == newest && FileStore::exists(file.path))
+            continue;
+        if (IoResult r = FileStore::replaceFile(file.path, newest); !r)
+            return r;
+        replaced->append(file.name);
+    }
+    return IoResult::success();
+}

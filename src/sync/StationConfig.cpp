@@ -1,0 +1,198 @@
+#include "sync/StationConfig.h"
+
+#include "data/Environment.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace {
+
+IoResult BadUri(const QString& uri, const QString& why)
+{
+    return IoResult::failure(QStringLiteral("The database address \"%1\" cannot be used: %2.")
+                                 .arg(FileStore::displayText(uri), why));
+}
+
+// libpq parameters a URI may carry; a password is refused so that none is ever stored.
+bool IsAllowedParameter(const QString& key)
+{
+    static const QStringList allowed{QStringLiteral("sslmode"),
+                                     QStringLiteral("sslrootcert"),
+                                     QStringLiteral("sslcert"),
+                                     QStringLiteral("sslkey"),
+                                     QStringLiteral("sslcrl"),
+                                     QStringLiteral("connect_timeout"),
+                                     QStringLiteral("application_name"),
+                                     QStringLiteral("target_session_attrs"),
+                                     QStringLiteral("keepalives"),
+                                     QStringLiteral("keepalives_idle"),
+                                     QStringLiteral("keepalives_interval"),
+                                     QStringLiteral("keepalives_count"),
+                                     QStringLiteral("gssencmode"),
+                                     QStringLiteral("channel_binding"),
+                                     QStringLiteral("passfile"),
+                                     QStringLiteral("host"),
+                                     QStringLiteral("hostaddr"),
+                                     QStringLiteral("port"),
+                                     QStringLiteral("user"),
+                                     QStringLiteral("dbname")};
+    return allowed.contains(key);
+}
+
+// A value that passes through Qt's connection options unchanged: no blank, quote or separator.
+bool IsPlainValue(const QString& value)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:@+-]+$"));
+    return plain.match(value).hasMatch();
+}
+
+// One value of an INI line as QSettings writes it: plain, or in double quotes with backslashes.
+QString IniValue(QString value)
+{
+    value = value.trimmed();
+    if (value.size() < 2 || !value.startsWith(u'"') || !value.endsWith(u'"'))
+        return value;
+    QString out;
+    for (qsizetype i = 1; i + 1 < value.size(); ++i) {
+        if (value.at(i) == u'\\' && i + 2 < value.size())
+            ++i;
+        out += value.at(i);
+    }
+    return out;
+}
+
+} // namespace
+
+QString DatabaseAddress::describe() const
+{
+    return QStringLiteral("%1@%2:%3/%4")
+        .arg(user, host.isEmpty() ? QStringLiteral("local socket") : host)
+        .arg(port)
+        .arg(database);
+}
+
+IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address)
+{
+    *address = DatabaseAddress();
+    address->uri = uri;
+    if (uri.section(u'?', 0, 0).contains(u','))
+        return BadUri(uri, QStringLiteral("Horodex connects to one server, not to a list"));
+    const QUrl url(uri, QUrl::StrictMode);
+    if (!url.isValid() ||
+        (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")))
+        return BadUri(uri, QStringLiteral("it is not a URI of the form "
+                                          "postgresql://user@host:port/database"));
+    if (!url.password().isEmpty())
+        return BadUri(uri, QStringLiteral("it holds a password; keep the password in ~/.pgpass "
+                                          "or PGPASSWORD instead"));
+    address->host = url.host();
+    address->port = url.port(5432);
+    address->user = url.userName();
+    address->database = url.path().mid(1);
+    if (address->database.contains(u'/'))
+        return BadUri(uri, QStringLiteral("the database name holds a slash"));
+    bool timeoutGiven = false;
+    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        if (key == QLatin1String("password"))
+            return BadUri(uri, QStringLiteral("it holds a password; keep the password in "
+                                              "~/.pgpass or PGPASSWORD instead"));
+        if (!IsAllowedParameter(key))
+            return BadUri(uri, QStringLiteral("the parameter \"%1\" is not supported").arg(key));
+        if (!IsPlainValue(value))
+            return BadUri(uri, QStringLiteral("the value of \"%1\" is not plain").arg(key));
+        timeoutGiven = timeoutGiven || key == QLatin1String("connect_timeout");
+        address->options.append(key + u'=' + value);
+    }
+    // An unreachable server must not keep a station waiting for minutes.
+    if (!timeoutGiven)
+        address->options.append(QStringLiteral("connect_timeout=5"));
+    if (address->user.isEmpty() || address->database.isEmpty())
+        return BadUri(uri, QStringLiteral("it names no user or no database"));
+    return IoResult::success();
+}
+
+QString StationConfigPath()
+{
+    return Environment::dataFilePath(QStringLiteral("station.ini"));
+}
+
+QString StationNameProblem(const QString& name)
+{
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("the station has no name");
+    if (name.size() > MaxStationNameLength)
+        return QStringLiteral("the station name is longer than %1 characters")
+            .arg(MaxStationNameLength);
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("the station name holds a control character");
+    }
+    return QString();
+}
+
+IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, StationConfig* config)
+{
+    const auto fail = [&path](const QString& why) {
+        return IoResult::failure(
+            QStringLiteral("The station file \"%1\" cannot be used: %2. This station keeps "
+                           "punching on its own files.")
+                .arg(FileStore::displayPath(path), why));
+    };
+    QHash<QString, QString> values;
+    QString section = QStringLiteral("general");
+    const QString text = QString::fromUtf8(bytes);
+    for (QString line : text.split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.mid(1, line.size() - 2).trimmed().toLower();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0)
+            return fail(QStringLiteral("the line \"%1\" is not key=value")
+                            .arg(FileStore::displayText(line)));
+        if (section == QLatin1String("general"))
+            values.insert(line.left(equals).trimmed(), IniValue(line.mid(equals + 1)));
+    }
+    const QString role = values.value(QStringLiteral("role")).trimmed().toLower();
+    if (role == QLatin1String("head"))
+        config->role = StationConfig::Role::Head;
+    else if (role == QLatin1String("punch"))
+        config->role = StationConfig::Role::Punch;
+    else
+        return fail(QStringLiteral("role is \"head\" or \"punch\", not \"%1\"")
+                        .arg(FileStore::displayText(role)));
+    config->station = values.value(QStringLiteral("station")).trimmed();
+    if (const QString problem = StationNameProblem(config->station); !problem.isEmpty())
+        return fail(problem);
+    const QString uri = values.value(QStringLiteral("database")).trimmed();
+    if (uri.isEmpty())
+        return fail(QStringLiteral("it names no database"));
+    if (const IoResult parsed = ParseDatabaseUri(uri, &config->database); !parsed)
+        return IoResult::failure(
+            QStringLiteral("The station file \"%1\": %2 This station keeps punching on its own "
+                           "files.")
+                .arg(FileStore::displayPath(path), parsed.error));
+    return IoResult::success();
+}
+
+IoResult ReadStationConfig(std::optional<StationConfig>* config)
+{
+    config->reset();
+    const QString path = StationConfigPath();
+    if (FileStore::examine(path).kind == FileStore::Entry::Kind::Missing)
+        return IoResult::success();
+    QByteArray bytes;
+    if (const IoResult read = FileStore::readFile(path, &bytes, MaxStationConfigSize); !read)
+        return IoResult::failure(read.error + QStringLiteral(" This station keeps punching on "
+                                                             "its own files."));
+    StationConfig parsed;
+    if (const IoResult ok = ParseStationConfig(bytes, path, &parsed); !ok)
+        return ok;
+    *config = parsed;
+    return IoResult::success();
+}

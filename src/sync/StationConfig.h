@@ -1,0 +1,56 @@
+#pragma once
+
+#include "data/FileStore.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Where the shared PostgreSQL database is, read from a libpq connection URI
+// (postgresql://user@host:port/dbname?key=value). The password never appears here: libpq takes
+// it from ~/.pgpass or PGPASSWORD.
+struct DatabaseAddress
+{
+    QString host; // empty: libpq's default (the local socket)
+    int port = 5432;
+    QString user;
+    QString database;
+    QStringList options; // "key=value" libpq parameters from the query
+    QString uri;         // as given, for messages
+
+    // "user@host:port/database", for messages.
+    QString describe() const;
+};
+
+// Fails with a message naming the URI when it is not a PostgreSQL URI Horodex can use (one
+// host, no password, plain parameter values).
+IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address);
+
+// A station of several feeding one payroll: station.ini in the data folder.
+struct StationConfig
+{
+    enum class Role { Head, Punch };
+
+    DatabaseAddress database;
+    QString station; // its name, unique among the stations
+    Role role = Role::Punch;
+
+    bool isHead() const { return role == Role::Head; }
+};
+
+inline constexpr qint64 MaxStationConfigSize = 64 * 1024;
+inline constexpr int MaxStationNameLength = 64;
+
+QString StationConfigPath();
+
+// Why a station name cannot be used, or empty when it can.
+QString StationNameProblem(const QString& name);
+
+// Parses the bytes of station.ini: the INI format QSettings writes, keys database, station and
+// role in the general section. path names the file in messages.
+IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, StationConfig* config);
+
+// Reads station.ini of the data folder. Without the file *config stays empty: one computer
+// alone. A file that cannot be read or used fails with a message naming it.
+IoResult ReadStationConfig(std::optional<StationConfig>* config);

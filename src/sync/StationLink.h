@@ -1,0 +1,61 @@
+#pragma once
+
+#include "sync/LastAction.h"
+#include "sync/StationConfig.h"
+#include "sync/StationSync.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QStringList>
+#include <QThread>
+
+#include <memory>
+
+// What a window of a station needs from the server, none of it ever waiting for the network:
+// the exchange runs on a worker thread, the last action is asked within a time limit. The main
+// window creates one when station.ini names a database and keeps it for the whole run.
+class StationLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit StationLink(const StationConfig& config, QObject* parent = nullptr);
+    ~StationLink() override;
+
+    // The link of the data folder's station.ini: none without the file, and none with a message
+    // naming it when the file cannot be used (the station then punches on its own files).
+    static std::unique_ptr<StationLink> fromDataFolder(IoResult* result);
+
+    const StationConfig& config() const { return m_config; }
+    // The newest state the exchange reported: lines waiting here, the last failure, and where
+    // the employees and settings are managed. Safe from the window's thread.
+    SyncStatus status() const;
+
+    // The record that decides an employee's last action across stations.
+    std::optional<TimeRecord> lastPunch(const QString& employee, LastActionSource* source,
+                                        IoResult* result = nullptr);
+
+    // A punch was recorded or (head station) the employees or settings were saved: exchange now
+    // rather than at the next round.
+    void exchangeNow();
+
+Q_SIGNALS:
+    // After each round, on the window's thread.
+    void statusChanged(const SyncStatus& status);
+    // A punch station's employee list or settings were replaced: the window reads them again.
+    void sharedFilesReplaced(const QStringList& files);
+
+private:
+    StationConfig m_config;
+    QThread m_thread;
+    StationSync* m_sync; // lives on m_thread
+    LastActionAsker m_asker;
+    mutable QMutex m_mutex;
+    SyncStatus m_status;
+};
+
+// "Employees and options are managed at the head station "NAME"." for the Manage entries of a
+// punch station; a punch station that has not heard of its head yet says so without a name.
+QString ManagedAtHeadText(const QString& headStation);
+
+// "3 punches wait to be sent" for the administrator's caption or the About box; empty when none.
+QString WaitingPunchesText(qint64 waiting);

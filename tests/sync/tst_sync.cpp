@@ -1,0 +1,326 @@
+// A station and the server: its file, what it has sent, the schema, and every way the server
+// can be unusable while punching goes on locally.
+#include "sync/SentLedger.h"
+#include "sync/StationConfig.h"
+#include "sync/SyncDatabase.h"
+#include "sync/SyncFixture.h"
+#include "testsupport/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+// with-postgres.sh, which stops and starts its server.
+QString ServerControl()
+{
+    return qEnvironmentVariable("HORODEX_PG_CTL");
+}
+int StopServer()
+{
+    return QProcess::execute(ServerControl(), {QStringLiteral("--stop")});
+}
+int StartServer()
+{
+    return QProcess::execute(ServerControl(), {QStringLiteral("--start")});
+}
+
+} // namespace
+
+class TestSync : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void stationFile_readsDatabaseStationAndRole();
+    void stationFile_missing_meansOneComputerAlone();
+    void stationFile_unusable_namesTheFile_data();
+    void stationFile_unusable_namesTheFile();
+    void sentLedger_roundTripsAndRefusesDamage();
+    void serverVersion_otherMajor_isRefusedWithOneMessage_data();
+    void serverVersion_otherMajor_isRefusedWithOneMessage();
+
+    void serverOfAnotherMajorVersion_oneMessage_punchesWait();
+    void send_twice_storesEachLineOnce();
+    void schema_isCreatedOnceAndNewerSchemaIsRefused();
+    void schema_stationsStartingTogether_upgradeItOnce();
+    void wrongPassword_oneMessage_punchesWait();
+    void unreachableServer_punchesWaitThenShipOnce();
+    void serverBackWhileStationRuns_sendsWhatWaited();
+    void renamedStation_isRefusedRatherThanCountedTwice();
+};
+
+void TestSync::stationFile_readsDatabaseStationAndRole()
+{
+    StationConfig config;
+    const IoResult r = ParseStationConfig("; a comment\n[General]\n"
+                                          "database=\"postgresql://clock@db.example:5433/pay\"\n"
+                                          "station=Warehouse 2\nrole=head\n",
+                                          QStringLiteral("/x/station.ini"), &config);
+    QVERIFY2(r, qPrintable(r.error));
+    QCOMPARE(config.station, QStringLiteral("Warehouse 2"));
+    QVERIFY(config.isHead());
+    QCOMPARE(config.database.host, QStringLiteral("db.example"));
+    QCOMPARE(config.database.port, 5433);
+    QCOMPARE(config.database.user, QStringLiteral("clock"));
+    QCOMPARE(config.database.database, QStringLiteral("pay"));
+    QVERIFY(config.database.options.contains(QStringLiteral("connect_timeout=5")));
+}
+
+void TestSync::stationFile_missing_meansOneComputerAlone()
+{
+    TempProgramDir dir;
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config));
+    QVERIFY(!config);
+}
+
+void TestSync::stationFile_unusable_namesTheFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("why");
+    const QByteArray good = "station=front\nrole=punch\n";
+    QTest::newRow("not a URI") << "database=mysql://a@b/c\n" + good << "not a URI";
+    QTest::newRow("a password") << "database=postgresql://a:secret@b/c\n" + good << "password";
+    QTest::newRow("a password parameter")
+        << "database=postgresql://a@b/c?password=x\n" + good << "password";
+    QTest::newRow("a list of hosts") << "database=postgresql://a@b,c/d\n" + good << "list";
+    QTest::newRow("no database") << good << "names no database";
+    QTest::newRow("no role") << QByteArray("database=postgresql://a@b/c\nstation=front\n")
+                             << "role";
+    QTest::newRow("no name") << QByteArray("database=postgresql://a@b/c\nrole=punch\n")
+                             << "no name";
+    QTest::newRow("not key=value") << "database postgresql://a@b/c\n" + good << "key=value";
+}
+
+void TestSync::stationFile_unusable_namesTheFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, why);
+    TempProgramDir dir;
+    dir.write(QStringLiteral("station.ini"), bytes);
+    std::optional<StationConfig> config;
+    const IoResult r = ReadStationConfig(&config);
+    QVERIFY(!r);
+    QVERIFY(!config);
+    QVERIFY2(r.error.contains(QStringLiteral("station.ini")), qPrintable(r.error));
+    QVERIFY2(r.error.contains(why), qPrintable(r.error));
+    QVERIFY2(r.error.contains(QStringLiteral("keeps punching")), qPrintable(r.error));
+}
+
+void TestSync::sentLedger_roundTripsAndRefusesDamage()
+{
+    SentLedger ledger;
+    ledger.station = QStringLiteral("front");
+    ledger.acknowledged.insert(QStringLiteral("Smith, John"), 310);
+    ledger.acknowledged.insert(QStringLiteral("Zoë"), 31);
+    SentLedger read;
+    QVERIFY(ParseSentLedger(SerializeSentLedger(ledger), QStringLiteral("s"), &read));
+    QCOMPARE(read.station, ledger.station);
+    QCOMPARE(read.acknowledged, ledger.acknowledged);
+    const QByteArray torn = SerializeSentLedger(ledger).chopped(1);
+    QVERIFY(!ParseSentLedger(torn, QStringLiteral("s"), &read));
+    QVERIFY(!ParseSentLedger("horodex-sent 1\nfront\n-5\tKim\n", QStringLiteral("s"), &read));
+}
+
+void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("15.4") << 150004 << true;
+    QTest::newRow("14.11") << 140011 << false;
+    QTest::newRow("16.2") << 160002 << false;
+}
+
+void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage()
+{
+    QFETCH(int, version);
+    QFETCH(bool, accepted);
+    const IoResult r = CheckServerVersion(version);
+    QCOMPARE(bool(r), accepted);
+    if (!accepted)
+        QVERIFY2(r.error.contains(QStringLiteral("needs PostgreSQL 15")), qPrintable(r.error));
+}
+
+void TestSync::serverOfAnotherMajorVersion_oneMessage_punchesWait()
+{
+    if (qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR").isEmpty())
+        QSKIP("HORODEX_TEST_SOURCE_DIR names no source folder: run through ctest");
+    QProcess fake;
+    fake.start(QStringLiteral("python3"), {qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") +
+                                               QStringLiteral("/tests/sync/fakepostgres.py"),
+                                           QStringLiteral("16.2")});
+    if (!fake.waitForStarted(30000))
+        QSKIP("python3 is not installed");
+    QVERIFY(fake.waitForReadyRead(30000));
+    const int port = fake.readLine().trimmed().toInt();
+    QVERIFY(port > 0);
+    DataFolder station;
+    station.writeStation(QStringLiteral("postgresql://horodex@127.0.0.1:%1/horodex").arg(port),
+                         QStringLiteral("front"), QStringLiteral("punch"));
+    station.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    station.write(QStringLiteral("Kim.txt"), KimPunches(0, 1));
+    const ProgramRun run = station.sync();
+    fake.kill();
+    fake.waitForFinished();
+    QVERIFY2(run.exitCode == 1, run.err.constData());
+    QVERIFY2(run.err.contains("runs PostgreSQL 16.2; Horodex needs PostgreSQL 15"),
+             run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY(!QFile::exists(station.file(QStringLiteral("station.sent"))));
+}
+
+void TestSync::send_twice_storesEachLineOnce()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 5));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    // A lost record of what was sent: everything goes again, and is stored once.
+    QFile::remove(s.folder.file(QStringLiteral("station.sent")));
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(5, 2));
+    const ProgramRun again = s.folder.sync();
+    QVERIFY2(again.exitCode == 0, again.err.constData());
+    QCOMPARE(Joined(s.serverLines()), s.folder.read(QStringLiteral("Kim.txt")));
+}
+
+void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT version::text AS v FROM "
+                                               "horodex_schema_version ORDER BY version")),
+             (QList<QByteArray>{"1", "2"}));
+    ServerExec(s.uri, QStringLiteral("INSERT INTO horodex_schema_version VALUES (99)"));
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(2, 1));
+    const ProgramRun run = s.folder.sync();
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("schema version 99, newer"), run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QCOMPARE(s.serverLines().size(), 2);
+    const ProgramRun report = s.folder.report({QStringLiteral("multiple"), QStringLiteral("--from"),
+                                               QStringLiteral("2008-03-10"), QStringLiteral("--to"),
+                                               QStringLiteral("2008-03-16")});
+    QCOMPARE(report.exitCode, 1);
+    QVERIFY2(report.err.contains("newer"), report.err.constData());
+}
+
+void TestSync::schema_stationsStartingTogether_upgradeItOnce()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    QList<DataFolder*> stations;
+    QList<QProcess*> runs;
+    for (int i = 0; i < 4; ++i) {
+        stations.append(new DataFolder);
+        stations.last()->writeStation(uri, QStringLiteral("station %1").arg(i),
+                                      QStringLiteral("punch"));
+        stations.last()->writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+        stations.last()->write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
+    }
+    for (DataFolder* station : stations) {
+        runs.append(new QProcess);
+        runs.last()->start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
+                           {QStringLiteral("--data"), station->path(), QStringLiteral("--once")});
+    }
+    for (QProcess* run : runs) {
+        QVERIFY(run->waitForFinished(60000));
+        QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    }
+    qDeleteAll(runs);
+    qDeleteAll(stations);
+    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT version::text AS v FROM "
+                                             "horodex_schema_version ORDER BY version")),
+             (QList<QByteArray>{"1", "2"}));
+    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch")),
+             QList<QByteArray>{"8"});
+}
+
+void TestSync::wrongPassword_oneMessage_punchesWait()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 3));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("not the password"));
+    const ProgramRun run = s.folder.sync({QStringLiteral("--once")}, env);
+    QVERIFY2(run.exitCode == 1, run.err.constData());
+    QVERIFY2(run.err.contains("password authentication failed"), run.err.constData());
+    QVERIFY2(run.err.contains("wait at this station"), run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY(!QFile::exists(s.folder.file(QStringLiteral("station.sent"))));
+    QCOMPARE(s.folder.read(QStringLiteral("Kim.txt")), KimPunches(0, 3));
+}
+
+void TestSync::unreachableServer_punchesWaitThenShipOnce()
+{
+    REQUIRE_TEST_SERVER();
+    if (ServerControl().isEmpty())
+        QSKIP("the server cannot be stopped here: run under scripts/with-postgres.sh");
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 4));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(StopServer(), 0);
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(4, 3));
+    const ProgramRun down = s.folder.sync();
+    QCOMPARE(StartServer(), 0);
+    QCOMPARE(down.exitCode, 1);
+    QVERIFY2(down.err.contains("Cannot connect"), down.err.constData());
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(7, 1));
+    const ProgramRun up = s.folder.sync();
+    QVERIFY2(up.exitCode == 0, up.err.constData());
+    QVERIFY2(up.out.contains("sent 4 waiting 0"), up.out.constData());
+    QCOMPARE(Joined(s.serverLines()), KimPunches(0, 8));
+}
+
+void TestSync::serverBackWhileStationRuns_sendsWhatWaited()
+{
+    REQUIRE_TEST_SERVER();
+    if (ServerControl().isEmpty())
+        QSKIP("the server cannot be stopped here: run under scripts/with-postgres.sh");
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 4));
+    QCOMPARE(s.folder.sync().exitCode, 0); // the schema exists; now the server goes away
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(4, 2));
+    QCOMPARE(StopServer(), 0);
+    QProcess station;
+    station.start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
+                  {QStringLiteral("--data"), s.folder.path()});
+    QVERIFY(station.waitForStarted(30000));
+    QByteArray err;
+    while (!err.contains("Cannot connect") && station.state() == QProcess::Running) {
+        station.waitForReadyRead(1000);
+        err += station.readAllStandardError();
+    }
+    // Punching goes on meanwhile, and the station tries again until the server is back.
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(6, 1));
+    QCOMPARE(StartServer(), 0);
+    QByteArray out;
+    while (!out.contains("waiting 0") && station.state() == QProcess::Running &&
+           station.waitForReadyRead(60000))
+        out += station.readAllStandardOutput();
+    station.kill();
+    station.waitForFinished();
+    QVERIFY2(err.count("Cannot connect") == 1, err.constData());
+    QVERIFY2(out.contains("sent 3 waiting 0"), out.constData());
+    QCOMPARE(Joined(s.serverLines()), KimPunches(0, 7));
+}
+
+void TestSync::renamedStation_isRefusedRatherThanCountedTwice()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    s.folder.writeStation(s.uri, QStringLiteral("back"), QStringLiteral("punch"));
+    const ProgramRun run = s.folder.sync();
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("sent as station \"front\""), run.err.constData());
+    QCOMPARE(s.serverLines().size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestSync)
+#include "tst_sync.moc"

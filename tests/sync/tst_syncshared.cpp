@@ -1,0 +1,146 @@
+// What stations share through the server: the employee list and settings of the head station,
+// and each employee's last action, asked within a time limit.
+#include "data/Environment.h"
+#include "sync/LastAction.h"
+#include "sync/StationLink.h"
+#include "sync/SyncFixture.h"
+#include "testsupport/TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestSyncShared : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
+    void newestPunch_byMomentThenStationThenOffset();
+    void lastAction_inAtOneStation_outEnabledAtAnother();
+    void lastAction_serverUnreachable_localFileDecides();
+    void stationLink_sendsOnItsThread_andPunchStationLearnsTheHead();
+};
+
+void TestSyncShared::sharedFiles_headStoresNewRevisions_punchStationTakesThem()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    DataFolder head, punch;
+    head.writeStation(uri, QStringLiteral("office"), QStringLiteral("head"));
+    punch.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
+    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    head.writeDefaultOptions();
+    QCOMPARE(head.sync().exitCode, 0);
+    QCOMPARE(head.sync().exitCode, 0); // unchanged: no new revision
+    const ProgramRun first = punch.sync();
+    QVERIFY2(first.exitCode == 0, first.err.constData());
+    QVERIFY2(first.out.contains("took names.nms options.ini"), first.out.constData());
+    QCOMPARE(punch.read(QStringLiteral("names.nms")), head.read(QStringLiteral("names.nms")));
+    QCOMPARE(punch.read(QStringLiteral("options.ini")), head.read(QStringLiteral("options.ini")));
+
+    head.writeEmployees(
+        {sampleEmployee(QStringLiteral("Kim")), sampleEmployee(QStringLiteral("Lee"))});
+    QCOMPARE(head.sync().exitCode, 0);
+    QCOMPARE(punch.sync().exitCode, 0);
+    QCOMPARE(punch.read(QStringLiteral("names.nms")), head.read(QStringLiteral("names.nms")));
+    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT name || ' ' || revision FROM "
+                                             "horodex_shared_file ORDER BY name, revision")),
+             (QList<QByteArray>{"names.nms 1", "names.nms 2", "options.ini 1"}));
+}
+
+void TestSyncShared::newestPunch_byMomentThenStationThenOffset()
+{
+    const StationPunch in{punchLine("IN ", "03/10/2008", "08:00"), QStringLiteral("front"), 0};
+    const StationPunch out{punchLine("OUT", "03/10/2008", "17:00"), QStringLiteral("back"), 0};
+    const StationPunch sameMinute{punchLine("OUT", "03/10/2008", "08:00"), QStringLiteral("yard"),
+                                  0};
+    QCOMPARE(NewestPunch(in, {out})->line, out.line);
+    QCOMPARE(NewestPunch(out, {in})->line, out.line);
+    QCOMPARE(NewestPunch(in, {sameMinute})->station, QStringLiteral("yard"));
+    QCOMPARE(NewestPunch(std::nullopt, {in})->line, in.line);
+    QVERIFY(!NewestPunch(std::nullopt, {}));
+    // A later year wins over a later month: the key reads the year first.
+    const StationPunch nextYear{punchLine("IN ", "01/02/2009", "07:00"), QStringLiteral("a"), 0};
+    QCOMPARE(NewestPunch(out, {nextYear})->line, nextYear.line);
+}
+
+void TestSyncShared::lastAction_inAtOneStation_outEnabledAtAnother()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation front;
+    DataFolder warehouse;
+    warehouse.writeStation(front.uri, QStringLiteral("warehouse"), QStringLiteral("punch"));
+    warehouse.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    front.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 3)); // IN, OUT, IN
+    QCOMPARE(front.folder.sync().exitCode, 0);
+
+    Environment::setDataDirectory(warehouse.path());
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config) && config);
+    LastActionAsker asker(*config, 5000); // generous: this test is about the answer
+    LastActionSource source;
+    std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    QCOMPARE(source, LastActionSource::Server);
+    QVERIFY(last && last->isIn());
+    // His OUT at the warehouse, not sent yet, is newer than anything on the server.
+    warehouse.write(QStringLiteral("Kim.txt"), KimPunches(3, 1));
+    last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    QCOMPARE(source, LastActionSource::Server);
+    QVERIFY(last && !last->isIn());
+    QCOMPARE(last->PunchTime, QStringLiteral("08:03"));
+    Environment::setDataDirectory(QString());
+}
+
+void TestSyncShared::lastAction_serverUnreachable_localFileDecides()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation front;
+    QCOMPARE(front.folder.sync().exitCode, 0);
+    DataFolder warehouse;
+    warehouse.write(QStringLiteral("Kim.txt"), KimPunches(0, 1));
+    Environment::setDataDirectory(warehouse.path());
+    StationConfig config;
+    QVERIFY(ParseDatabaseUri(QStringLiteral("postgresql://horodex@127.0.0.1:1/nowhere"),
+                             &config.database));
+    config.station = QStringLiteral("warehouse");
+    LastActionAsker asker(config);
+    LastActionSource source;
+    const std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    QCOMPARE(source, LastActionSource::LocalFile);
+    QVERIFY(last && last->isIn());
+    Environment::setDataDirectory(QString());
+}
+
+void TestSyncShared::stationLink_sendsOnItsThread_andPunchStationLearnsTheHead()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    DataFolder head;
+    head.writeStation(s.uri, QStringLiteral("office"), QStringLiteral("head"));
+    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    head.writeDefaultOptions();
+    QCOMPARE(head.sync().exitCode, 0);
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 3));
+    Environment::setDataDirectory(s.folder.path());
+    {
+        IoResult opened;
+        const std::unique_ptr<StationLink> made = StationLink::fromDataFolder(&opened);
+        QVERIFY2(made, qPrintable(opened.error));
+        StationLink& link = *made;
+        QSignalSpy rounds(&link, &StationLink::statusChanged);
+        QVERIFY(rounds.wait(30000));
+        const SyncStatus status = link.status();
+        QVERIFY2(status.error.isEmpty(), qPrintable(status.error));
+        QCOMPARE(status.waiting, 0);
+        QCOMPARE(status.headStation, QStringLiteral("office"));
+        QCOMPARE(ManagedAtHeadText(status.headStation),
+                 QStringLiteral("Employees and options are managed at the head station "
+                                "\"office\"."));
+        QCOMPARE(WaitingPunchesText(status.waiting), QString());
+        QCOMPARE(WaitingPunchesText(3), QStringLiteral("3 punches wait to be sent"));
+        QCOMPARE(Joined(s.serverLines()), KimPunches(0, 3));
+    }
+    Environment::setDataDirectory(QString());
+}
+
+QTEST_GUILESS_MAIN(TestSyncShared)
+#include "tst_syncshared.moc"
