@@ -8,6 +8,7 @@
 #include "lockdown/ProgramCopy.h"
 #include "lockdown/Steps.h"
 #include "platform/FullScreenWorkstation.h"
+#include "platform/SessionEndWatch.h"
 #include "platform/SignalBridge.h"
 #include "platform/Workstation.h"
 #include "station/LockDown.h"
@@ -204,6 +205,7 @@ private Q_SLOTS:
     void endToEnd_clickingInRecordsThePunchAndShowsIt();
     void fallback_coversTheShellFullScreenOnTop();
     void signalBridge_deliversSignalsOnTheEventLoop();
+    void sessionEndWatch_takesTheQuitEventAsTheEndAndKeepsItFromClosingWindows();
 
     void secondCopy_bringsFirstForwardAndEndsWithoutWindow();
     void secondCopy_withNpStarts();
@@ -575,6 +577,24 @@ void tst_LockDown::signalBridge_deliversSignalsOnTheEventLoop()
     QTRY_COMPARE_WITH_TIMEOUT(received.count(), 2, Patience);
     QCOMPARE(received.at(0).at(0).toInt(), SIGUSR2);
     QCOMPARE(received.at(1).at(0).toInt(), SIGUSR1);
+}
+
+void tst_LockDown::sessionEndWatch_takesTheQuitEventAsTheEndAndKeepsItFromClosingWindows()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, false);
+    QVERIFY(window);
+    SessionEndWatch watch;
+    QSignalSpy ending(&watch, &SessionEndWatch::sessionEnding);
+    QSignalSpy closed(window.get(), &frmHorodex::closed);
+    // What Qt's session management does with the session manager's die message.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+    QCOMPARE(ending.count(), 1);
+    QCOMPARE(closed.count(), 0); // the close rule, not Qt's own closing of every window
+    QVERIFY(window->isVisible());
+    stopStation(window);
 }
 
 void tst_LockDown::secondCopy_bringsFirstForwardAndEndsWithoutWindow()

@@ -1,5 +1,7 @@
 #include "platform/FullScreenWorkstation.h"
 
+#include "platform/DesktopSession.h"
+
 #include "ui/ProgramState.h"
 
 #include <QWidget>
@@ -14,6 +16,11 @@ void FullScreenWorkstation::HideTaskBar(bool hide)
 {
     m_taskBarHidden = hide;
     cover();
+}
+
+QString FullScreenWorkstation::panelNotice() const
+{
+    return DesktopSession::isKiosk() ? QString() : DesktopSession::panelNotice();
 }
 
 void FullScreenWorkstation::cover()
