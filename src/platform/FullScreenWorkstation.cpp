@@ -26,7 +26,8 @@ QString FullScreenWorkstation::panelNotice() const
 void FullScreenWorkstation::cover()
 {
     QWidget* main = State().MainWindow.data();
-    const bool wanted = m_desktopHidden || m_taskBarHidden;
+    // A kiosk compositor already gives its one program the whole output and shows no panels.
+    const bool wanted = (m_desktopHidden || m_taskBarHidden) && !DesktopSession::isKiosk();
     if (!main || wanted == m_covering)
         return;
     m_covering = wanted;
