@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -30,6 +31,7 @@
 #include <QMutex>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -213,6 +215,7 @@ private Q_SLOTS:
     void sigterm_withAskOnExitRestartsWithNp();
     void sigterm_withoutAskOnExitEndsWithLockDownOff();
     void sighup_endsWithoutCleanUp();
+    void lostDisplay_endsWithoutCleanUpOrRestart();
 
 private:
     // Adds to steps: the modal Dialog, once open, is held in front against another
@@ -733,6 +736,48 @@ void tst_LockDown::sighup_endsWithoutCleanUp()
     QTRY_VERIFY_WITH_TIMEOUT(
         desktop.isMapped(panel) && desktop.screenSaverTimeout() == m_userTimeout, Patience);
     QCOMPARE(next->state(), QProcess::Running);
+}
+
+void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
+{
+    // A display of its own, so that the test can take it away.
+    QTemporaryDir work;
+    QProcess server;
+    server.start(QStringLiteral("bash"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp "
+                                 "3>'%1/display'")
+                      .arg(work.path())});
+    QVERIFY(server.waitForStarted(Patience));
+    QFile displayFile(work.path() + QStringLiteral("/display"));
+    QTRY_VERIFY_WITH_TIMEOUT(displayFile.size() > 0, Patience);
+    QVERIFY(displayFile.open(QIODevice::ReadOnly));
+    const QByteArray display = ':' + displayFile.readAll().trimmed();
+
+    ProgramCopy program(true, true);
+    QVERIFY(program.isReady());
+    const QByteArray ownDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", display);
+    QProcess* running = program.start();
+    qputenv("DISPLAY", ownDisplay);
+    // Locked down with the password asked on exit: a clean close would restart with /np.
+    const auto shown = [&] {
+        QProcess search;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        search.setProcessEnvironment(environment);
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--pid"), QString::number(running->processId())});
+        return search.waitForFinished(Patience) && search.exitCode() == 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(shown() || running->state() != QProcess::Running, Patience);
+    QCOMPARE(running->state(), QProcess::Running);
+
+    server.terminate();
+    QVERIFY(server.waitForFinished(Patience));
+    QVERIFY(running->waitForFinished(Patience));
+    QVERIFY(program.runningProcesses().isEmpty()); // not restarted with /np
 }
 
 int main(int argc, char* argv[])
