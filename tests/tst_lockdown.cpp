@@ -216,6 +216,7 @@ private Q_SLOTS:
     void sigterm_withoutAskOnExitEndsWithLockDownOff();
     void sighup_endsWithoutCleanUp();
     void lostDisplay_endsWithoutCleanUpOrRestart();
+    void sessionSave_keepsTheProgramAndDieEndsItWithoutCleanUp();
 
 private:
     // Adds to steps: the modal Dialog, once open, is held in front against another
@@ -778,6 +779,57 @@ void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
     QVERIFY(server.waitForFinished(Patience));
     QVERIFY(running->waitForFinished(Patience));
     QVERIFY(program.runningProcesses().isEmpty()); // not restarted with /np
+}
+
+void tst_LockDown::sessionSave_keepsTheProgramAndDieEndsItWithoutCleanUp()
+{
+    XDesktop& desktop = *m_desktop;
+    QProcess manager;
+    manager.start(QCoreApplication::applicationDirPath() + QStringLiteral("/sessionmanager"));
+    QVERIFY(manager.waitForStarted(Patience));
+    const auto nextLine = [&manager] {
+        QDeadlineTimer cap(Patience);
+        while (!manager.canReadLine() && !cap.hasExpired())
+            manager.waitForReadyRead(int(cap.remainingTime()));
+        return manager.readLine().trimmed();
+    };
+    const QByteArray address = nextLine();
+    QVERIFY(!address.isEmpty());
+
+    ProgramCopy program(true, true);
+    QVERIFY(program.isReady());
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+    qputenv("SESSION_MANAGER", address);
+    QProcess* running = program.start();
+    qunsetenv("SESSION_MANAGER");
+    QCOMPARE(nextLine(), QByteArray("registered"));
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(panel) && desktop.screenSaverTimeout() == 0,
+                             Patience);
+
+    manager.write("save\n");
+    QVERIFY(manager.waitForBytesWritten(Patience));
+    QCOMPARE(nextLine(), QByteArray("saved"));
+    // A checkpoint: the program stays, still locked down.
+    QVERIFY(!running->waitForFinished(500));
+    QVERIFY(!desktop.isMapped(panel));
+
+    manager.write("die\n");
+    QVERIFY(manager.waitForBytesWritten(Patience));
+    QVERIFY(running->waitForFinished(Patience));
+    QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(running->exitCode(), 0);
+    // The session is ending: nothing is restored and nothing is restarted.
+    QVERIFY(!desktop.isMapped(panel));
+    QCOMPARE(desktop.screenSaverTimeout(), 0);
+    QVERIFY(program.runningProcesses().isEmpty());
+    manager.closeWriteChannel();
+    QVERIFY(manager.waitForFinished(Patience));
+
+    // The next copy without the lock-down gives the user's desktop back.
+    program.writeOptions(false, false);
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        desktop.isMapped(panel) && desktop.screenSaverTimeout() == m_userTimeout, Patience);
 }
 
 int main(int argc, char* argv[])
