@@ -755,6 +755,19 @@ void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
     QVERIFY(displayFile.open(QIODevice::ReadOnly));
     const QByteArray display = ':' + displayFile.readAll().trimmed();
 
+    // xdotool on the private display: true when it succeeds.
+    const auto onDisplay = [&display](const QStringList& arguments) {
+        QProcess xdotool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        xdotool.setProcessEnvironment(environment);
+        xdotool.start(QStringLiteral("xdotool"), arguments);
+        return xdotool.waitForFinished(Patience) && xdotool.exitStatus() == QProcess::NormalExit &&
+               xdotool.exitCode() == 0;
+    };
+    // The number is written before the server takes clients.
+    QTRY_VERIFY_WITH_TIMEOUT(onDisplay({QStringLiteral("getdisplaygeometry")}), Patience);
+
     ProgramCopy program(true, true);
     QVERIFY(program.isReady());
     const QByteArray ownDisplay = qgetenv("DISPLAY");
@@ -763,14 +776,8 @@ void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
     qputenv("DISPLAY", ownDisplay);
     // Locked down with the password asked on exit: a clean close would restart with /np.
     const auto shown = [&] {
-        QProcess search;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
-        search.setProcessEnvironment(environment);
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--pid"), QString::number(running->processId())});
-        return search.waitForFinished(Patience) && search.exitCode() == 0;
+        return onDisplay({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--pid"), QString::number(running->processId())});
     };
     QTRY_VERIFY_WITH_TIMEOUT(shown() || running->state() != QProcess::Running, Patience);
     QCOMPARE(running->state(), QProcess::Running);
