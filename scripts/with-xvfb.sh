@@ -48,7 +48,7 @@ if [[ ! -s $work/display ]]; then
     exit 2
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
-unset WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 
 if [[ $use_wm -eq 1 ]] && command -v openbox >/dev/null; then
     openbox --sm-disable >"$work/wm.log" 2>&1 &

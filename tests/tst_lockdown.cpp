@@ -8,6 +8,7 @@
 #include "lockdown/ProgramCopy.h"
 #include "lockdown/Steps.h"
 #include "platform/FullScreenWorkstation.h"
+#include "platform/SessionEndWatch.h"
 #include "platform/SignalBridge.h"
 #include "platform/Workstation.h"
 #include "station/LockDown.h"
@@ -23,6 +24,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -30,6 +32,7 @@
 #include <QMutex>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -205,6 +208,7 @@ private Q_SLOTS:
     void endToEnd_clickingInRecordsThePunchAndShowsIt();
     void fallback_coversTheShellFullScreenOnTop();
     void signalBridge_deliversSignalsOnTheEventLoop();
+    void sessionEndWatch_takesTheQuitEventAsTheEndAndKeepsItFromClosingWindows();
 
     void secondCopy_bringsFirstForwardAndEndsWithoutWindow();
     void secondCopy_withNpStarts();
@@ -212,6 +216,8 @@ private Q_SLOTS:
     void sigterm_withAskOnExitRestartsWithNp();
     void sigterm_withoutAskOnExitEndsWithLockDownOff();
     void sighup_endsWithoutCleanUp();
+    void lostDisplay_endsWithoutCleanUpOrRestart();
+    void sessionSave_keepsTheProgramAndDieEndsItWithoutCleanUp();
 
 private:
     // Adds to steps: the modal Dialog, once open, is held in front against another
@@ -578,6 +584,24 @@ void tst_LockDown::signalBridge_deliversSignalsOnTheEventLoop()
     QCOMPARE(received.at(1).at(0).toInt(), SIGUSR1);
 }
 
+void tst_LockDown::sessionEndWatch_takesTheQuitEventAsTheEndAndKeepsItFromClosingWindows()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, false);
+    QVERIFY(window);
+    SessionEndWatch watch;
+    QSignalSpy ending(&watch, &SessionEndWatch::sessionEnding);
+    QSignalSpy closed(window.get(), &frmHorodex::closed);
+    // What Qt's session management does with the session manager's die message.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+    QCOMPARE(ending.count(), 1);
+    QCOMPARE(closed.count(), 0); // the close rule, not Qt's own closing of every window
+    QVERIFY(window->isVisible());
+    stopStation(window);
+}
+
 void tst_LockDown::secondCopy_bringsFirstForwardAndEndsWithoutWindow()
 {
     XDesktop& desktop = *m_desktop;
@@ -714,6 +738,106 @@ void tst_LockDown::sighup_endsWithoutCleanUp()
     QTRY_VERIFY_WITH_TIMEOUT(
         desktop.isMapped(panel) && desktop.screenSaverTimeout() == m_userTimeout, Patience);
     QCOMPARE(next->state(), QProcess::Running);
+}
+
+void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
+{
+    // A display of its own, so that the test can take it away.
+    QTemporaryDir work;
+    QProcess server;
+    server.start(QStringLiteral("bash"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp "
+                                 "3>'%1/display'")
+                      .arg(work.path())});
+    QVERIFY(server.waitForStarted(Patience));
+    QFile displayFile(work.path() + QStringLiteral("/display"));
+    QTRY_VERIFY_WITH_TIMEOUT(displayFile.size() > 0, Patience);
+    QVERIFY(displayFile.open(QIODevice::ReadOnly));
+    const QByteArray display = ':' + displayFile.readAll().trimmed();
+
+    // xdotool on the private display: true when it succeeds.
+    const auto onDisplay = [&display](const QStringList& arguments) {
+        QProcess xdotool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        xdotool.setProcessEnvironment(environment);
+        xdotool.start(QStringLiteral("xdotool"), arguments);
+        return xdotool.waitForFinished(Patience) && xdotool.exitStatus() == QProcess::NormalExit &&
+               xdotool.exitCode() == 0;
+    };
+    // The number is written before the server takes clients.
+    QTRY_VERIFY_WITH_TIMEOUT(onDisplay({QStringLiteral("getdisplaygeometry")}), Patience);
+
+    ProgramCopy program(true, true);
+    QVERIFY(program.isReady());
+    const QByteArray ownDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", display);
+    QProcess* running = program.start();
+    qputenv("DISPLAY", ownDisplay);
+    // Locked down with the password asked on exit: a clean close would restart with /np.
+    const auto shown = [&] {
+        return onDisplay({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--pid"), QString::number(running->processId())});
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(shown() || running->state() != QProcess::Running, Patience);
+    QCOMPARE(running->state(), QProcess::Running);
+
+    server.terminate();
+    QVERIFY(server.waitForFinished(Patience));
+    QVERIFY(running->waitForFinished(Patience));
+    QVERIFY(program.runningProcesses().isEmpty()); // not restarted with /np
+}
+
+void tst_LockDown::sessionSave_keepsTheProgramAndDieEndsItWithoutCleanUp()
+{
+    XDesktop& desktop = *m_desktop;
+    QProcess manager;
+    manager.start(QCoreApplication::applicationDirPath() + QStringLiteral("/sessionmanager"));
+    QVERIFY(manager.waitForStarted(Patience));
+    const auto nextLine = [&manager] {
+        QDeadlineTimer cap(Patience);
+        while (!manager.canReadLine() && !cap.hasExpired())
+            manager.waitForReadyRead(int(cap.remainingTime()));
+        return manager.readLine().trimmed();
+    };
+    const QByteArray address = nextLine();
+    QVERIFY(!address.isEmpty());
+
+    ProgramCopy program(true, true);
+    QVERIFY(program.isReady());
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+    qputenv("SESSION_MANAGER", address);
+    QProcess* running = program.start();
+    qunsetenv("SESSION_MANAGER");
+    QCOMPARE(nextLine(), QByteArray("registered"));
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(panel) && desktop.screenSaverTimeout() == 0,
+                             Patience);
+
+    manager.write("save\n");
+    QVERIFY(manager.waitForBytesWritten(Patience));
+    QCOMPARE(nextLine(), QByteArray("saved"));
+    // A checkpoint: the program stays, still locked down.
+    QVERIFY(!running->waitForFinished(500));
+    QVERIFY(!desktop.isMapped(panel));
+
+    manager.write("die\n");
+    QVERIFY(manager.waitForBytesWritten(Patience));
+    QVERIFY(running->waitForFinished(Patience));
+    QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(running->exitCode(), 0);
+    // The session is ending: nothing is restored and nothing is restarted.
+    QVERIFY(!desktop.isMapped(panel));
+    QCOMPARE(desktop.screenSaverTimeout(), 0);
+    QVERIFY(program.runningProcesses().isEmpty());
+    manager.closeWriteChannel();
+    QVERIFY(manager.waitForFinished(Patience));
+
+    // The next copy without the lock-down gives the user's desktop back.
+    program.writeOptions(false, false);
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        desktop.isMapped(panel) && desktop.screenSaverTimeout() == m_userTimeout, Patience);
 }
 
 int main(int argc, char* argv[])

@@ -1,6 +1,7 @@
 // The controls of the options window: the tab strip, its four pages and the two buttons.
 #include "admin/Artwork.h"
 #include "admin/frmOptions.h"
+#include "platform/Workstation.h"
 #include "ui/KeyFilter.h"
 
 #include <QCheckBox>
@@ -213,6 +214,9 @@ QWidget* frmOptions::BuildSecurityPage()
                        "date."),
         page);
     text->setWordWrap(true);
+    auto* notice = named<QLabel>("lblPanelNotice", CurrentWorkstation().panelNotice(), page);
+    notice->setWordWrap(true);
+    notice->setVisible(!notice->text().isEmpty());
 
     imgTaskbar = picture("imgTaskbar", Artwork::taskbarPicture(), page);
     imgIcons = picture("imgIcons", Artwork::desktopIconsPicture(), page);
@@ -231,6 +235,7 @@ QWidget* frmOptions::BuildSecurityPage()
     layout->addWidget(chkSecurityEnabled);
     layout->addSpacing(8);
     layout->addWidget(text);
+    layout->addWidget(notice);
     layout->addStretch();
     layout->addLayout(pictures);
     return page;

@@ -2,6 +2,7 @@
 
 #include "app/SystemRequests.h"
 #include "data/Environment.h"
+#include "platform/DesktopSession.h"
 #include "platform/SingleInstance.h"
 #include "station/frmHorodex.h"
 #include "ui/MessageBoxes.h"
@@ -13,6 +14,7 @@
 
 int RunHorodex(int argc, char* argv[])
 {
+    DesktopSession::preferNativeWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Horodex"));
     QApplication::setApplicationVersion(QStringLiteral(HORODEX_VERSION));
@@ -30,8 +32,10 @@ int RunHorodex(int argc, char* argv[])
     else if (!instance.EnforceSingleInstance())
         return 0;
     SystemRequests requests(&window, &instance);
-    QObject::connect(&window, &frmHorodex::closed, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // Not quit(): its Quit event is how the session manager's end of the session arrives.
+    QObject::connect(
+        &window, &frmHorodex::closed, &app, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
     if (!window.Form_Load())
         return 1;
     return QApplication::exec();

@@ -1,5 +1,6 @@
 #include "app/SystemRequests.h"
 
+#include "platform/SessionEndWatch.h"
 #include "platform/SignalBridge.h"
 #include "platform/SingleInstance.h"
 #include "platform/Workstation.h"
@@ -8,10 +9,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
-
-#ifndef QT_NO_SESSIONMANAGER
-#include <QSessionManager>
-#endif
 
 #include <csignal>
 
@@ -29,10 +26,8 @@ SystemRequests::SystemRequests(frmHorodex* window, SingleInstance* instance, QOb
         requestClose(signalNumber == SIGTERM ? frmHorodex::CloseReason::TaskManager
                                              : frmHorodex::CloseReason::SessionEnd);
     });
-#ifndef QT_NO_SESSIONMANAGER
-    connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this](QSessionManager&) { requestClose(frmHorodex::CloseReason::SessionEnd); });
-#endif
+    connect(new SessionEndWatch(this), &SessionEndWatch::sessionEnding, this,
+            [this] { requestClose(frmHorodex::CloseReason::SessionEnd); });
     if (instance)
         connect(instance, &SingleInstance::activationRequested, this,
                 &SystemRequests::bringProgramToFront);

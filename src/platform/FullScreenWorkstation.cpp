@@ -1,5 +1,7 @@
 #include "platform/FullScreenWorkstation.h"
 
+#include "platform/DesktopSession.h"
+
 #include "ui/ProgramState.h"
 
 #include <QWidget>
@@ -16,10 +18,16 @@ void FullScreenWorkstation::HideTaskBar(bool hide)
     cover();
 }
 
+QString FullScreenWorkstation::panelNotice() const
+{
+    return DesktopSession::isKiosk() ? QString() : DesktopSession::panelNotice();
+}
+
 void FullScreenWorkstation::cover()
 {
     QWidget* main = State().MainWindow.data();
-    const bool wanted = m_desktopHidden || m_taskBarHidden;
+    // A kiosk compositor already gives its one program the whole output and shows no panels.
+    const bool wanted = (m_desktopHidden || m_taskBarHidden) && !DesktopSession::isKiosk();
     if (!main || wanted == m_covering)
         return;
     m_covering = wanted;

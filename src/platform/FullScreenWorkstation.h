@@ -5,7 +5,8 @@
 
 // The lock-down where the program cannot reach the shell's windows (a Wayland session): while
 // the task bar or the desktop icons are to be hidden, the main window covers them, full screen
-// and on top. The screen saver is held off through the session's inhibit.
+// and on top as far as the compositor allows. The screen saver is held off through the
+// session's inhibit. Only a kiosk compositor, which shows no panels, leaves nothing to tell.
 class FullScreenWorkstation : public QtWorkstation
 {
 public:
@@ -13,6 +14,7 @@ public:
     void HideTaskBar(bool hide) override;
     void ScreenSaverOff() override { m_inhibitor.inhibit(); }
     void ScreenSaverOn() override { m_inhibitor.release(); }
+    QString panelNotice() const override;
 
     bool isCovering() const { return m_covering; }
 

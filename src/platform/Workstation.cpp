@@ -1,5 +1,6 @@
 #include "platform/Workstation.h"
 
+#include "platform/DesktopSession.h"
 #include "platform/FullScreenWorkstation.h"
 #include "platform/QtWorkstation.h"
 #include "platform/X11Workstation.h"
@@ -22,7 +23,8 @@ Workstation& CurrentWorkstation()
     if (overrideWorkstation())
         return *overrideWorkstation();
     const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("xcb")) {
+    // XWayland shows no panel as an X window: only covering them is left there.
+    if (platform == QLatin1String("xcb") && !DesktopSession::isWayland()) {
         static X11Workstation x11;
         if (x11.isConnected())
             return x11;

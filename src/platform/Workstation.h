@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 // The window-system operations of the lock-down. The default keeps to what Qt offers on every
@@ -15,9 +17,13 @@ public:
     virtual void ScreenSaverOn() = 0;
     // Restores the window if minimised, raises and activates it; true when it is in front.
     virtual bool BringWindowToFront(QWidget* window) = 0;
+    // What this desktop keeps the lock-down from doing, in the administrator's words; empty
+    // when it does all of it.
+    virtual QString panelNotice() const { return QString(); }
 };
 
-// The workstation of this session: X11 where the program runs on X, the portable one elsewhere.
+// The workstation of this session: X11 where the program runs on an X desktop, the full-screen
+// cover in a Wayland session (also through XWayland), the portable one without a screen.
 Workstation& CurrentWorkstation();
 // Replaces it (tests); the previous one is returned to the caller's care through ownership.
 void SetWorkstationForTesting(Workstation* workstation);

@@ -25,6 +25,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -53,9 +54,15 @@ frmHorodex::~frmHorodex() = default;
 
 void frmHorodex::buildControls()
 {
-    auto* client = new StationBackground(this);
+    // Full screen, the gradient fills the window and the controls keep their size in its middle.
+    auto* background = new StationBackground(this);
+    setCentralWidget(background);
+    auto* client = new QWidget(background);
+    client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(Twips(6705), Twips(3585));
-    setCentralWidget(client);
+    auto* centring = new QGridLayout(background);
+    centring->setContentsMargins(0, 0, 0, 0);
+    centring->addWidget(client, 0, 0, Qt::AlignCenter);
 
     lstNames = new QListWidget(client);
     lstNames->setObjectName(QStringLiteral("lstNames"));
