@@ -79,6 +79,8 @@ private slots:
     void chosenPrinter_staysCurrentForLaterReports();
     void properties_opensPrinterOptionsDialog();
     void stoppedSpooler_dialogShowsNoPrinterMessage();
+    void rejectingQueue_namesPrinterAndEveryFailedCopy();
+    void spoolerStoppedAfterDialog_namesPrinterAndFailedCopies();
 
 private:
     QStringList pdfs() const;
@@ -301,6 +303,53 @@ void tst_printing::stoppedSpooler_dialogShowsNoPrinterMessage()
              QStringList{QStringLiteral("You cannot print the Payroll Report since no printers are "
                                         "installed on your computer")});
     QCOMPARE(recorder.messages.constFirst().icon, Messages::Icon::Information);
+}
+
+void tst_printing::rejectingQueue_namesPrinterAndEveryFailedCopy()
+{
+    // The server may still be starting again after the test that stopped it.
+    QTRY_COMPARE_WITH_TIMEOUT(QProcess::execute(QStringLiteral("cupsreject"), {m_queue2}), 0,
+                              20000);
+    MessageRecorder recorder;
+    {
+        frmReport report(ReportTexts{Header, Detail, Summary, false});
+        answerPrintDialog(2, m_queue2);
+        report.cmdPrint->click();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(QProcess::execute(QStringLiteral("cupsaccept"), {m_queue2}), 0,
+                              20000);
+    QCOMPARE(recorder.messages.size(), 1);
+    const QString text = recorder.messages.constFirst().text;
+    QVERIFY2(text.contains(u'"' + m_queue2 + u'"'), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Copy 1 of 2: the print server did not accept the job")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Copy 2 of 2: the print server did not accept the job")),
+             qPrintable(text));
+}
+
+void tst_printing::spoolerStoppedAfterDialog_namesPrinterAndFailedCopies()
+{
+    const QString control = qEnvironmentVariable("HORODEX_CUPS_CTL");
+    if (control.isEmpty())
+        QSKIP("the spooler cannot be stopped from here");
+    MessageRecorder recorder;
+    {
+        frmReport report(ReportTexts{Header, Detail, Summary, false});
+        QTimer::singleShot(0, [&control] {
+            auto* dialog = qobject_cast<frmPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->UpDownCopies->stepUp();
+            QCOMPARE(QProcess::execute(control, {QStringLiteral("--stop")}), 0);
+            dialog->cmdPrint->click();
+        });
+        report.cmdPrint->click();
+    }
+    QCOMPARE(QProcess::execute(control, {QStringLiteral("--start")}), 0);
+    QCOMPARE(recorder.messages.size(), 1);
+    const QString text = recorder.messages.constFirst().text;
+    QVERIFY2(text.contains(u'"' + m_queue + u'"'), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Copy 1 of 2: ")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Copy 2 of 2: ")), qPrintable(text));
 }
 
 QTEST_MAIN(tst_printing)

@@ -12,6 +12,7 @@
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
+#include "reports/text/ReportFormat.h"
 #include "station/frmHorodex.h"
 #include "ui/ProgramState.h"
 
@@ -25,8 +26,11 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QtTest>
 
 #include <functional>
@@ -151,6 +155,7 @@ private slots:
     void reportWindow_multipleReportKeepsFullText();
     void reportWindow_emptyDetail_fullAndShortAlike();
     void reportWindow_escapeCloses();
+    void reportWindow_showsEveryReportLineWhole();
     void copiesFromCaption_data();
     void copiesFromCaption();
 
@@ -165,7 +170,7 @@ private slots:
 
     // Printing
     void print_oneJobPerCopy_onCurrentPrinter();
-    void print_failedCopy_endsOnlyThatCopy();
+    void print_failedCopy_endsOnlyThatCopyAndIsNamed();
     void print_cancelled_printsNothing();
     void printTextPages_emptyText_printsOneBlankPage();
     void printTextPages_longText_breaksBetweenLines();
@@ -443,6 +448,42 @@ void tst_reportwindows::reportWindow_escapeCloses()
     QVERIFY(!window.isVisible());
 }
 
+void tst_reportwindows::reportWindow_showsEveryReportLineWhole()
+{
+    // The worked example with an employee's error mark, the attention note, and a line of the
+    // widest report columns.
+    const QString marked =
+        QStringLiteral("B. Example               38.50        .00         $404.25 ***\r\n");
+    const QString widest = QString(64, u'=') + QStringLiteral("\r\n");
+    const ReportTexts texts{
+        SampleReport::Header, SampleReport::Detail + marked + widest,
+        SampleReport::Summary + QStringLiteral("\r\n\r\n") + ReportFormat::AttentionNote(), true};
+    frmReport window(texts);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int wrapped = 0;
+    for (QTextBlock block = window.rtbText->document()->begin(); block.isValid();
+         block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        const QString text = block.text();
+        if (text.size() <= 64) {
+            QVERIFY2(layout->lineCount() == 1, qPrintable(text));
+            continue;
+        }
+        ++wrapped;
+        // A longer line breaks only after a space.
+        for (int i = 1; i < layout->lineCount(); ++i) {
+            const int start = layout->lineAt(i).textStart();
+            QVERIFY2(text.at(start - 1) == u' ', qPrintable(text.mid(start - 10, 20)));
+        }
+    }
+    QCOMPARE(wrapped, 1);
+    QCOMPARE(window.rtbText->horizontalScrollBar()->maximum(), 0);
+    // The window grew with the box: nothing lies outside it.
+    QVERIFY(window.rect().contains(window.rtbText->geometry()));
+    QVERIFY(window.rect().contains(window.cmdCloseReport->geometry()));
+}
+
 void tst_reportwindows::copiesFromCaption_data()
 {
     QTest::addColumn<QString>("caption");
@@ -606,7 +647,7 @@ void tst_reportwindows::print_oneJobPerCopy_onCurrentPrinter()
     }
 }
 
-void tst_reportwindows::print_failedCopy_endsOnlyThatCopy()
+void tst_reportwindows::print_failedCopy_endsOnlyThatCopyAndIsNamed()
 {
     m_printers.installed = {QStringLiteral("Office")};
     m_printers.failingJobs = {2};
@@ -624,7 +665,12 @@ void tst_reportwindows::print_failedCopy_endsOnlyThatCopy()
     QVERIFY(QFile::exists(m_dir->programDir() + QStringLiteral("/job1.pdf")));
     QVERIFY(!QFile::exists(m_dir->programDir() + QStringLiteral("/job2.pdf")));
     QVERIFY(QFile::exists(m_dir->programDir() + QStringLiteral("/job3.pdf")));
-    QVERIFY(recorder.messages.isEmpty());
+    QCOMPARE(recorder.texts(),
+             QStringList{
+                 QStringLiteral("The Payroll Report was not printed in full on the printer "
+                                "\"Office\". Not printed:\n"
+                                "Copy 2 of 3: the print job could not be started or finished.")});
+    QCOMPARE(recorder.messages.constFirst().icon, Messages::Icon::Warning);
 }
 
 void tst_reportwindows::print_cancelled_printsNothing()

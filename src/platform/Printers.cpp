@@ -6,6 +6,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <dlfcn.h>
+
 namespace {
 
 // Qt's printers: CUPS queues on Linux. The options chosen in a printer's dialog are kept for
@@ -89,4 +91,23 @@ void SetCurrentPrinter(const QString& name)
 void ResetCurrentPrinterForTesting()
 {
     g_chosenPrinter.clear();
+}
+
+QString PrintServerRefusal()
+{
+    // Qt hands a finished job to CUPS and drops the answer; CUPS keeps the status of the last
+    // request of this thread, which is that job's.
+    void* cups = dlopen("libcups.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (!cups)
+        return QString();
+    using Status = int (*)();
+    using StatusText = const char* (*)();
+    const auto status = reinterpret_cast<Status>(dlsym(cups, "cupsLastError"));
+    const auto text = reinterpret_cast<StatusText>(dlsym(cups, "cupsLastErrorString"));
+    constexpr int FirstIppError = 0x0400; // client-error-bad-request: below it, success
+    QString refusal;
+    if (status && text && status() >= FirstIppError)
+        refusal = QString::fromUtf8(text());
+    dlclose(cups);
+    return refusal;
 }

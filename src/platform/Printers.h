@@ -37,3 +37,7 @@ void SetPrinterSystemForTesting(PrinterSystem* system);
 QString CurrentPrinter();
 void SetCurrentPrinter(const QString& name);
 void ResetCurrentPrinterForTesting();
+
+// Why the print server refused the job handed to it last on this thread; empty when it accepted
+// it (or no print server was asked).
+QString PrintServerRefusal();

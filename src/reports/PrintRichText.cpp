@@ -6,15 +6,26 @@
 #include <QPrinter>
 #include <QTextEdit>
 
-bool PrintRichText(const QTextEdit* box, int leftMargin, int topMargin, int rightMargin,
-                   int bottomMargin)
+IoResult PrintRichText(const QTextEdit* box, int leftMargin, int topMargin, int rightMargin,
+                       int bottomMargin)
 {
     const QString printer = CurrentPrinter();
     if (printer.isEmpty())
-        return false;
+        return IoResult::failure(QStringLiteral("no printer is installed"));
     std::unique_ptr<QPrinter> job = CurrentPrinterSystem().NewJob(printer);
+    // Qt falls back to a PDF file without a name when the print server does not know the printer.
+    if (job->outputFormat() != QPrinter::NativeFormat && job->outputFileName().isEmpty())
+        return IoResult::failure(QStringLiteral("the printer cannot be reached"));
     job->setDocName(QStringLiteral("Payroll Report"));
     job->setCopyCount(1);
-    return PrintTextPages(*job, box->toPlainText(), box->font(),
-                          PrintMargins{leftMargin, topMargin, rightMargin, bottomMargin});
+    if (!PrintTextPages(*job, box->toPlainText(), box->font(),
+                        PrintMargins{leftMargin, topMargin, rightMargin, bottomMargin}))
+        return IoResult::failure(QStringLiteral("the print job could not be started or finished"));
+    if (job->outputFormat() == QPrinter::NativeFormat) {
+        const QString refusal = PrintServerRefusal();
+        if (!refusal.isEmpty())
+            return IoResult::failure(
+                QStringLiteral("the print server did not accept the job (%1)").arg(refusal));
+    }
+    return IoResult::success();
 }

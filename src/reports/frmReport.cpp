@@ -16,10 +16,16 @@
 #include "ui/WindowControls.h"
 
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QLabel>
+#include <QPalette>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStyle>
+#include <QTextDocument>
 #include <QTextEdit>
+
+#include <cmath>
 
 namespace {
 
@@ -80,10 +86,10 @@ frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(paren
     rtbText->setReadOnly(true);
     rtbText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     rtbText->setAcceptRichText(false);
-    // Report lines are up to about 60 columns and must keep their columns aligned; only the
-    // long attention note wraps.
-    rtbText->setLineWrapMode(QTextEdit::FixedColumnWidth);
-    rtbText->setLineWrapColumnOrWidth(ReportColumns);
+    // The box is made wide enough for every report line (fitReportColumns), so only the long
+    // attention note wraps, and only between words.
+    rtbText->setLineWrapMode(QTextEdit::WidgetWidth);
+    rtbText->setWordWrapMode(QTextOption::WordWrap);
 
     cmdPrint = new QPushButton(QStringLiteral("Print This Report ..."), this);
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
@@ -135,13 +141,40 @@ void frmReport::Form_Load()
 {
     if (m_report.IsMultipleReport) {
         chkIncludeDatesTimes->setEnabled(false);
+        // The style's pale disabled grey vanishes on the grey tiled background.
+        QPalette readable = chkIncludeDatesTimes->palette();
+        for (QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            readable.setColor(QPalette::Disabled, role, QColor(0x40, 0x40, 0x40));
+        chkIncludeDatesTimes->setPalette(readable);
     } else {
         chkIncludeDatesTimes->setChecked(true);
     }
     showText(m_report.fullText());
     rtbText->setFont(ReportFont());
+    fitReportColumns();
     TileBitmap(this, picBackGround->pixmap());
     cmdCloseReport->setFocus();
+}
+
+void frmReport::fitReportColumns()
+{
+    // Measured in the font actually used: a substitute for Courier may be wider than the twips
+    // of the design assume.
+    const QFontMetricsF metrics(rtbText->font());
+    const double line = metrics.horizontalAdvance(QString(ReportColumns, u'0'));
+    const int scrollBar =
+        rtbText->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, rtbText);
+    const int needed = int(std::ceil(line + 2 * rtbText->document()->documentMargin())) +
+                       2 * rtbText->frameWidth() + scrollBar + 2;
+    const int grow = needed - rtbText->width();
+    if (grow <= 0)
+        return;
+    rtbText->resize(needed, rtbText->height());
+    for (QWidget* right :
+         std::initializer_list<QWidget*>{cmdPrint, cmdSaveAs, cmdCloseReport, Image1})
+        right->move(right->x() + grow, right->y());
+    setFixedSize(width() + grow, height());
 }
 
 void frmReport::showText(const QString& text)
@@ -157,14 +190,28 @@ void frmReport::chkIncludeDatesTimes_Click()
 
 void frmReport::cmdPrint_Click()
 {
+    // Named before the dialog too: a print server that stops meanwhile forgets its printers.
+    const QString offered = CurrentPrinter();
     frmPrintDialog dialog(lblCopies, this);
     dialog.exec();
     if (!dialog.PrintConfirmed)
         return;
     const int copies = CopiesFromCaption(lblCopies->text());
-    // One job per copy; a failed copy does not stop the next one.
-    for (int copy = 1; copy <= copies; ++copy)
-        PrintRichText(rtbText, OneInch, OneInch, OneInch, OneInch);
+    const QString current = CurrentPrinter();
+    const QString printer = current.isEmpty() ? offered : current;
+    // One job per copy; a failed copy does not stop the next one, and is reported afterwards.
+    QStringList failed;
+    for (int copy = 1; copy <= copies; ++copy) {
+        const IoResult printed = PrintRichText(rtbText, OneInch, OneInch, OneInch, OneInch);
+        if (!printed)
+            failed.append(
+                QStringLiteral("Copy %1 of %2: %3.").arg(copy).arg(copies).arg(printed.error));
+    }
+    if (!failed.isEmpty())
+        Messages::warning(
+            QStringLiteral("The Payroll Report was not printed in full on the printer "
+                           "\"%1\". Not printed:\n%2")
+                .arg(printer, failed.join(u'\n')));
 }
 
 void frmReport::cmdSaveAs_Click()

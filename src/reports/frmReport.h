@@ -38,6 +38,8 @@ public:
 private:
     void Form_Load();
     void showText(const QString& text);
+    // Widens the text box, and the window with it, until a report line of 64 columns fits.
+    void fitReportColumns();
 
     ReportTexts m_report;
     QString m_shownText;
