@@ -2,13 +2,13 @@
 // each against the bare minimum the platform needs for the same thing.
 #include "BenchSupport.h"
 
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "station/StationBackground.h"
 #include "station/frmHorodex.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,7 +2,6 @@
 
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/MultipleReportText.h"
@@ -40,10 +39,10 @@ bool sameHours(float a, float b)
     return std::memcmp(&a, &b, sizeof a) == 0 || a == b;
 }
 
-bool sameTime(const clsTime& a, const clsTime& b)
+bool sameTime(const clsTime& a, const clsTime& b, const OvertimeRule& rule)
 {
     if (a.NbrWeeks() != b.NbrWeeks() || !sameHours(a.TotalHours(), b.TotalHours()) ||
-        !sameHours(a.OvertimeHours(), b.OvertimeHours()) || a.Error() != b.Error())
+        !sameHours(a.OvertimeHours(rule), b.OvertimeHours(rule)) || a.Error() != b.Error())
         return false;
     for (int w = 1; w <= a.NbrWeeks(); ++w) {
         const clsWeek& wa = a.Week(w);
@@ -119,6 +118,7 @@ struct FuzzPeriod
     QDate start;
     QDate end;
     int rounding;
+    OptionsRecord settings; // the overtime rule
     QByteArray file;
 };
 
@@ -131,8 +131,8 @@ FuzzPeriod periodOf(const uint8_t* data, size_t size)
     p.start = QDate(2009, 11, 2).addDays((choice & 0x0f) - 8);
     p.end = p.start.addDays(7 * (1 + ((choice >> 4) & 3)) - 1);
     p.rounding = (choice >> 6) & 3; // 3 is an unknown mode
-    GlobalOptions().setDailyOvertime(choice & 1);
-    GlobalOptions().setOvertimeThreshold((choice & 1) ? QStringLiteral("8") : QStringLiteral("40"));
+    p.settings.setDailyOvertime(choice & 1);
+    p.settings.setOvertimeThreshold((choice & 1) ? QStringLiteral("8") : QStringLiteral("40"));
     return p;
 }
 
@@ -158,7 +158,7 @@ int FuzzTimeFile(const uint8_t* data, size_t size)
     }
     const clsTime steps =
         StepwiseLoadPayPeriod(scratchTimeFile(), p.start, p.end, p.rounding, newYork());
-    require(sameTime(fast, steps));
+    require(sameTime(fast, steps, OvertimeRule::of(p.settings)));
     for (qsizetype at = 0; at + TimeRecord::Size <= p.file.size(); at += TimeRecord::Size)
         require(FormatLastActionText(
                     TimeRecord::fromBytes(QByteArrayView(p.file).sliced(at, TimeRecord::Size)),
@@ -181,6 +181,7 @@ int FuzzReports(const uint8_t* data, size_t size)
         return o;
     }();
     ReportOptions options = base;
+    options.settings = p.settings;
     options.from = p.start;
     options.to = p.end;
     options.includeSsn = data[0] & 2;

@@ -1,11 +1,12 @@
 #include "admin/Artwork.h"
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "testsupport/TestSupport.h"
+#include "ui/FrontWindows.h"
+#include "ui/ProgramState.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,17 +54,6 @@ EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral
     return r;
 }
 
-void openNew()
-{
-    State().ModifyMode = false;
-}
-
-void openModify(const QString& name)
-{
-    State().ModifyMode = true;
-    State().SelectedEmployee = name;
-}
-
 // Types the name and PIN into a new-employee window and presses Create.
 void create(frmAddEmployee& window, const QString& name, const QString& pin)
 {
@@ -78,8 +69,7 @@ void verifyCreationRefused(const QString& name, const QString& pin, const QStrin
     TempProgramDir dir;
     QVERIFY(EnsureEmployeeListFile());
     MessageRecorder messages;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     create(window, name, pin);
     QCOMPARE(messages.texts(), QStringList{warning});
     QCOMPARE(messages.messages.first().icon, Messages::Icon::Warning);
@@ -256,8 +246,6 @@ private Q_SLOTS:
 
 void TestAdmin::init()
 {
-    State().ModifyMode = false;
-    State().SelectedEmployee.clear();
     GlobalOptions() = OptionsRecord{};
 }
 
@@ -266,8 +254,7 @@ void TestAdmin::init()
 void TestAdmin::newWindow_showsCaptionsDefaultsAndLimits()
 {
     TempProgramDir dir;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     QCOMPARE(window.windowTitle(), QStringLiteral("New Employee Record"));
     QVERIFY(window.isModal());
     QCOMPARE(control<QPushButton>(window, "cmdCreate")->text(), QStringLiteral("Create"));
@@ -315,8 +302,7 @@ void TestAdmin::newWindow_showsCaptionsDefaultsAndLimits()
 void TestAdmin::newWindow_tabOrderAndFocus()
 {
     TempProgramDir dir;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     const QStringList listed = {"txtEmployeeName", "txtPin", "txtRegular",
                                 "txtOvertime",     "txtSSN", "cmdCreate"};
     QCOMPARE(tabOrder(window, listed), listed);
@@ -327,8 +313,7 @@ void TestAdmin::modifyWindow_readOnlyNameCancelFocusedAndSaveCaption()
 {
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Mary Jones"))));
-    openModify(QStringLiteral("Mary Jones"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("Mary Jones"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Modify Employee Record"));
     QCOMPARE(control<QPushButton>(window, "cmdCreate")->text(), QStringLiteral("Save"));
     const QLineEdit* name = control<QLineEdit>(window, "txtEmployeeName");
@@ -360,8 +345,7 @@ void TestAdmin::keystrokeFilters_letOnlyListedCharactersThrough()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     TempProgramDir dir;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     QLineEdit* edit = control<QLineEdit>(window, box.toLatin1().constData());
     checkFilter(edit, typed, shown);
     QTest::keyClick(edit, Qt::Key_Backspace);
@@ -371,8 +355,7 @@ void TestAdmin::keystrokeFilters_letOnlyListedCharactersThrough()
 void TestAdmin::pastedText_isFilteredLikeTypedText()
 {
     TempProgramDir dir;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     QLineEdit* pin = control<QLineEdit>(window, "txtPin");
     QGuiApplication::clipboard()->setText(QStringLiteral("4 x 5 6"));
     QTest::keyClick(pin, Qt::Key_V, Qt::ControlModifier);
@@ -388,8 +371,7 @@ void TestAdmin::nameWithSpaces_storedTrimmedWithTrimmedTimeFile()
 {
     TempProgramDir dir;
     MessageRecorder messages;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     create(window, QStringLiteral("  Mary Jones   "), QStringLiteral("123"));
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(storedEmployees().size(), 1);
@@ -403,8 +385,7 @@ void TestAdmin::newEmployee_recordAppendedWithDefaultsAndEmptyTimeFile()
 {
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     create(window, QStringLiteral("Bob"), QStringLiteral("42"));
     const QByteArray expected = "\"Bob\",\"" + ScramblePin(QStringLiteral("42")).toLatin1() +
                                 "\",\"000-00-0000\",\"8.00\",\"12.00\",\"1\",\"111111111\"\r\n";
@@ -441,8 +422,7 @@ void TestAdmin::duplicateDifferingInCase_isRefused()
     QVERIFY(AppendEmployee(employee(QStringLiteral("John Smith"))));
     const QByteArray before = dir.read(QStringLiteral("names.nms"));
     MessageRecorder messages;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     create(window, QStringLiteral("JOHN smith"), QStringLiteral("1"));
     QCOMPARE(messages.texts(), QStringList{QStringLiteral(
                                    "This employee already exist, please enter a different name")});
@@ -479,8 +459,7 @@ void TestAdmin::nameOutsideLatin1_isRefusedAndNothingWritten()
 void TestAdmin::latin1Accent_isStoredAsItIs()
 {
     TempProgramDir dir;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     create(window, QStringLiteral("Zoë"), QStringLiteral("1"));
     QCOMPARE(storedEmployees().size(), 1);
     QCOMPARE(storedEmployees().first().Name, QStringLiteral("Zoë"));
@@ -491,8 +470,7 @@ void TestAdmin::latin1Accent_isStoredAsItIs()
 void TestAdmin::nameOf18Characters_acceptedAndNo19th()
 {
     TempProgramDir dir;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     QLineEdit* name = control<QLineEdit>(window, "txtEmployeeName");
     QTest::keyClicks(name, QStringLiteral("Maximilian Fischer"));
     QTest::keyClicks(name, QStringLiteral("s"));
@@ -507,8 +485,7 @@ void TestAdmin::pin_storedScrambledAndShownAgainInModifyMode()
 {
     TempProgramDir dir;
     {
-        openNew();
-        frmAddEmployee window;
+        frmAddEmployee window(std::nullopt);
         create(window, QStringLiteral("Ann"), QStringLiteral("90210"));
     }
     const QString stored = storedEmployees().first().Pin;
@@ -517,8 +494,7 @@ void TestAdmin::pin_storedScrambledAndShownAgainInModifyMode()
     QVERIFY(!dir.read(QStringLiteral("names.nms")).contains("90210"));
     QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("90210")));
 
-    openModify(QStringLiteral("Ann"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("Ann"));
     QCOMPARE(control<QLineEdit>(window, "txtPin")->text(), QStringLiteral("90210"));
 }
 
@@ -526,14 +502,12 @@ void TestAdmin::shift9_roundTrips()
 {
     TempProgramDir dir;
     {
-        openNew();
-        frmAddEmployee window;
+        frmAddEmployee window(std::nullopt);
         control<QComboBox>(window, "cboShift")->setCurrentIndex(8);
         create(window, QStringLiteral("Night Owl"), QStringLiteral("7"));
     }
     QCOMPARE(storedEmployees().first().Shift, QStringLiteral("9"));
-    openModify(QStringLiteral("Night Owl"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("Night Owl"));
     QCOMPARE(control<QComboBox>(window, "cboShift")->currentIndex(), 8);
     QCOMPARE(control<QComboBox>(window, "cboShift")->currentText(), QStringLiteral("9"));
 }
@@ -554,8 +528,7 @@ void TestAdmin::unknownStoredShift_selectsFirstItem()
     EmployeeRecord r = employee(QStringLiteral("Ann"));
     r.Shift = shift;
     QVERIFY(AppendEmployee(r));
-    openModify(QStringLiteral("Ann"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("Ann"));
     QCOMPARE(control<QComboBox>(window, "cboShift")->currentIndex(), 0);
 }
 
@@ -569,8 +542,7 @@ void TestAdmin::modifiedEmployee_movesToEndAndKeepsPunches()
     dir.write(QStringLiteral("Bob.txt"), punches);
 
     MessageRecorder messages;
-    openModify(QStringLiteral("Bob"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("Bob"));
     QLineEdit* regular = control<QLineEdit>(window, "txtRegular");
     regular->clear();
     QTest::keyClicks(regular, QStringLiteral("11.00"));
@@ -595,8 +567,7 @@ void TestAdmin::modifyWithFailedWrite_leavesOldListWhole()
         QVERIFY(AppendEmployee(employee(QLatin1String(name))));
     const QByteArray before = dir.read(QStringLiteral("names.nms"));
     MessageRecorder messages;
-    openModify(QStringLiteral("Ann"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("Ann"));
     control<QLineEdit>(window, "txtPin")->setText(QStringLiteral("999"));
     {
         FailingRename failing;
@@ -614,8 +585,7 @@ void TestAdmin::existingTimeFile_keepsPunchesWhenEmployeeAddedAgain()
     TempProgramDir dir;
     const QByteArray punch = punchLine("IN", "03/02/2004", "09:00");
     dir.write(QStringLiteral("Ann.txt"), punch);
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     create(window, QStringLiteral("Ann"), QStringLiteral("1"));
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(dir.read(QStringLiteral("Ann.txt")), punch);
@@ -625,8 +595,7 @@ void TestAdmin::everySaveAttempt_asksForListRefill()
 {
     TempProgramDir dir;
     MessageRecorder messages;
-    openNew();
-    frmAddEmployee window;
+    frmAddEmployee window(std::nullopt);
     QSignalSpy refills(&window, &frmAddEmployee::employeeListChanged);
     create(window, QStringLiteral("A|B"), QStringLiteral("1"));
     QCOMPARE(refills.size(), 1);
@@ -640,8 +609,7 @@ void TestAdmin::cancel_writesNothing()
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
     const QByteArray before = dir.read(QStringLiteral("names.nms"));
-    openModify(QStringLiteral("Ann"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("Ann"));
     QSignalSpy refills(&window, &frmAddEmployee::employeeListChanged);
     control<QLineEdit>(window, "txtPin")->setText(QStringLiteral("5"));
     control<QPushButton>(window, "cmdCancel")->click();
@@ -655,8 +623,7 @@ void TestAdmin::modifyLongHandEditedName_keepsItsKey()
     TempProgramDir dir;
     const QString longName = QStringLiteral("Bartholomew Jenkins"); // 19 characters
     QVERIFY(AppendEmployee(employee(longName)));
-    openModify(longName);
-    frmAddEmployee window;
+    frmAddEmployee window(longName);
     QCOMPARE(control<QLineEdit>(window, "txtEmployeeName")->text(), longName);
     control<QPushButton>(window, "cmdCreate")->click();
     QCOMPARE(window.result(), int(QDialog::Accepted));
@@ -668,8 +635,7 @@ void TestAdmin::modifyMissingEmployee_warnsNotFound()
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
     MessageRecorder messages;
-    openModify(QStringLiteral("ann"));
-    frmAddEmployee window;
+    frmAddEmployee window(QStringLiteral("ann"));
     QCOMPARE(messages.texts(), QStringList{QStringLiteral("Employee not found")});
     QCOMPARE(control<QLineEdit>(window, "txtPin")->text(), QString());
 }
@@ -678,21 +644,21 @@ void TestAdmin::windowsOpen_holdFrontWindowAndHandItBack()
 {
     TempProgramDir dir;
     installOptions({});
-    QWidget mainWindow;
-    State().FrontWindow = &mainWindow;
-    openNew();
-    frmAddEmployee employeeWindow;
+    FrontWindows::install();
+    QMainWindow mainWindow;
+    State().MainWindow = &mainWindow;
+    frmAddEmployee employeeWindow(std::nullopt);
     employeeWindow.show();
-    QCOMPARE(State().FrontWindow.data(), &employeeWindow);
+    QCOMPARE(FrontWindows::front(), &employeeWindow);
     control<QPushButton>(employeeWindow, "cmdCancel")->click();
-    QCOMPARE(State().FrontWindow.data(), &mainWindow);
+    QCOMPARE(FrontWindows::front(), &mainWindow);
 
     frmOptions optionsWindow;
     optionsWindow.show();
-    QCOMPARE(State().FrontWindow.data(), &optionsWindow);
+    QCOMPARE(FrontWindows::front(), &optionsWindow);
     control<QPushButton>(optionsWindow, "cmdCancel")->click();
-    QCOMPARE(State().FrontWindow.data(), &mainWindow);
-    State().FrontWindow = nullptr;
+    QCOMPARE(FrontWindows::front(), &mainWindow);
+    State().MainWindow = nullptr;
 }
 
 // ---- Options window -----------------------------------------------------------------------

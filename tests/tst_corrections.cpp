@@ -7,6 +7,7 @@
 #include "data/TimeCard.h"
 #include "data/TimeFile.h"
 #include "reports/text/WhoIsIn.h"
+#include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeManipulation.h"
 
 #include <QProcess>
@@ -65,6 +66,7 @@ private Q_SLOTS:
     void forgottenOutAdded_isPaidByTheReport();
     void fileInTimeOrder_keepsEveryUntouchedLineByteForByte();
     void fileOutOfOrder_isSavedInOrderWithSameMomentsKept();
+    void outOfOrderWeek_savedInOrder_leavesOtherWeeksPaidAlike();
     void invalidFile_showsItsLinesAndIsValidOnceRepaired();
     void lineThatDoesNotRead_blocksTheSave();
     void fileChangedMeanwhile_isNotOverwritten();
@@ -117,6 +119,29 @@ void TestCorrections::fileOutOfOrder_isSavedInOrderWithSameMomentsKept()
     const TimeCard card = ParseTimeCard(bytes);
     QVERIFY(!card.inTimeOrder());
     QCOMPARE(*SerializeTimeCard(card.lines), early + a + b);
+}
+
+void TestCorrections::outOfOrderWeek_savedInOrder_leavesOtherWeeksPaidAlike()
+{
+    // The first week in order, the second with a pair typed in before an earlier one.
+    const QByteArray first = SampleReport::weekOfPunches();
+    const QByteArray second =
+        SampleReport::punchPair("11/11/2009", "08:00", "11/11/2009", "12:00") +
+        SampleReport::punchPair("11/09/2009", "08:00", "11/09/2009", "16:00");
+    m_dir->write(QStringLiteral("Ann.txt"), first + second);
+    const auto week = [](QDate monday) {
+        const clsTime t = LoadPayPeriod(QStringLiteral("Ann"), monday, monday.addDays(6), 0, Zone);
+        return std::pair(t.TotalHours(), t.OvertimeHours(OvertimeRule{false, 40}));
+    };
+    const auto untouched = week(QDate(2009, 11, 2));
+    TimeCard card;
+    QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+    QVERIFY(SaveCorrectedTimeCard(QStringLiteral("Ann"), card, card.lines, {}));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
+             first + second.right(2 * TimeRecord::Size) + second.left(2 * TimeRecord::Size));
+    QVERIFY(ParseTimeCard(m_dir->read(QStringLiteral("Ann.txt"))).inTimeOrder());
+    QCOMPARE(week(QDate(2009, 11, 2)), untouched);
+    QCOMPARE(week(QDate(2009, 11, 9)).first, 12.0f);
 }
 
 void TestCorrections::invalidFile_showsItsLinesAndIsValidOnceRepaired()

@@ -14,6 +14,8 @@ class TestDataFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void tornLastRecord_givesWayToTheNextPunch_data();
+    void tornLastRecord_givesWayToTheNextPunch();
     void dataDirectory_isNamedBesideOrAtHome_data();
     void dataDirectory_isNamedBesideOrAtHome();
     void cleanup() { FileStore::setFaultHook({}); }
@@ -31,16 +33,16 @@ private Q_SLOTS:
     void flagByteOtherThanOne_readsAsOff();
 
     void shiftCharacters_roundTripsAndKeepsLineEnds();
-    void shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty_data();
-    void shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty();
+    void shiftCharacters_outOfRangeFailsWithItsMessage_data();
+    void shiftCharacters_outOfRangeFailsWithItsMessage();
 
     void employeeRecord_roundTripsWithCommaInName();
     void employeeNames_compareExactlyOrIgnoringCase();
     void paddedStoredName_isADuplicateOfTheBareName();
-    void findEmployee_withoutMatchReturnsEmptyFields();
+    void findEmployee_withoutMatchGivesNoFields();
     void deleteEmployee_keepsOrderOfOthersAndTimeFile();
     void deleteOnlyEmployee_leavesEmptyFileAndNoTemporary();
-    void deleteUnknown_warnsAndLeavesFile();
+    void deleteUnknown_removesNothingAndLeavesFile();
     void deleteInterruptedByFailingWrite_leavesOldListWhole();
     void brokenEmployeeLines_areReportedAndGoodRecordsKept_data();
     void brokenEmployeeLines_areReportedAndGoodRecordsKept();
@@ -208,22 +210,20 @@ void TestDataFiles::flagByteOtherThanOne_readsAsOff()
 
 void TestDataFiles::shiftCharacters_roundTripsAndKeepsLineEnds()
 {
-    MessageRecorder messages;
     const QString text = QStringLiteral("Ab1\r\nz~");
-    const QString scrambled = ShiftCharacters(int(text.size()), text, 100);
+    const QString scrambled = ShiftCharacters(int(text.size()), text, 100).value();
     QCOMPARE(scrambled.at(3), u'\r');
     QCOMPARE(scrambled.at(4), u'\n');
-    QCOMPARE(ShiftCharacters(int(scrambled.size()), scrambled, -100), text);
-    QCOMPARE(ShiftCharacters(0, QString(), PinShift), QString());
-    QVERIFY(messages.messages.isEmpty());
+    QCOMPARE(ShiftCharacters(int(scrambled.size()), scrambled, -100).value(), text);
+    QCOMPARE(ShiftCharacters(0, QString(), PinShift).value(), QString());
     // Scrambled PINs never hold a quote, a comma or a line end.
     const QString pin = ScramblePin(QStringLiteral("0123456789"));
     for (QChar c : pin)
         QVERIFY(c != u'"' && c != u',' && c != u'\r' && c != u'\n');
-    QCOMPARE(UnscramblePin(pin), QStringLiteral("0123456789"));
+    QCOMPARE(UnscramblePin(pin).value(), QStringLiteral("0123456789"));
 }
 
-void TestDataFiles::shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty_data()
+void TestDataFiles::shiftCharacters_outOfRangeFailsWithItsMessage_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("shift");
@@ -231,14 +231,13 @@ void TestDataFiles::shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty_data()
     QTest::newRow("below 0") << QStringLiteral("\u0001x") << -2;
 }
 
-void TestDataFiles::shiftCharacters_outOfRangeWarnsOnceAndGivesEmpty()
+void TestDataFiles::shiftCharacters_outOfRangeFailsWithItsMessage()
 {
     QFETCH(QString, text);
     QFETCH(int, shift);
-    MessageRecorder messages;
-    QCOMPARE(ShiftCharacters(int(text.size()), text, shift), QString());
-    QCOMPARE(messages.texts(), QStringList{QStringLiteral("Encodage/Décodage non permis")});
-    QCOMPARE(messages.messages.first().title, QStringLiteral("Attention"));
+    const Result<QString> shifted = ShiftCharacters(int(text.size()), text, shift);
+    QVERIFY(!shifted);
+    QCOMPARE(shifted.failure().message, QStringLiteral("Encodage/Décodage non permis"));
 }
 
 static EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("1234"))
@@ -268,16 +267,15 @@ void TestDataFiles::employeeRecord_roundTripsWithCommaInName()
 void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
 {
     TempProgramDir dir;
-    MessageRecorder messages;
     QVERIFY(AppendEmployee(employee(QStringLiteral("John Smith"))));
     QVERIFY(EmployeeExists(QStringLiteral("JOHN SMITH")));
     QVERIFY(!EmployeeExists(QStringLiteral(" John Smith")));
-    EmployeeRecord found;
-    QVERIFY(!FindEmployee(QStringLiteral("JOHN SMITH"), &found));
-    QCOMPARE(messages.texts(), QStringList{QStringLiteral("Employee not found")});
-    QVERIFY(DeleteEmployee(QStringLiteral("john smith")));
-    QCOMPARE(messages.texts().last(),
-             QStringLiteral("The employee you wish to delete has no record"));
+    const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("JOHN SMITH"));
+    QVERIFY(!found);
+    QCOMPARE(found.failure().message, QStringLiteral("Employee not found"));
+    bool removed = true;
+    QVERIFY(DeleteEmployee(QStringLiteral("john smith"), &removed));
+    QVERIFY(!removed);
     QCOMPARE(EmployeeNames(), QStringList{QStringLiteral("John Smith")});
 }
 
@@ -289,16 +287,16 @@ void TestDataFiles::paddedStoredName_isADuplicateOfTheBareName()
     QVERIFY(EmployeeExists(QStringLiteral("bob")));
 }
 
-void TestDataFiles::findEmployee_withoutMatchReturnsEmptyFields()
+void TestDataFiles::findEmployee_withoutMatchGivesNoFields()
 {
     TempProgramDir dir;
-    MessageRecorder messages;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Mary Jones"))));
-    EmployeeRecord found = employee(QStringLiteral("leftover"));
-    QVERIFY(!FindEmployee(QStringLiteral("Nobody"), &found));
-    QVERIFY(found.Pin.isEmpty() && found.RegularRate.isEmpty() && found.SSN.isEmpty());
-    QVERIFY(FindEmployee(QStringLiteral("Mary Jones"), &found));
-    QCOMPARE(found.OvertimeRate, QStringLiteral("12.75"));
+    const Result<EmployeeRecord> nobody = FindEmployee(QStringLiteral("Nobody"));
+    QVERIFY(!nobody);
+    QCOMPARE(nobody.failure().file, dir.path(QStringLiteral("names.nms")));
+    const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("Mary Jones"));
+    QVERIFY(found);
+    QCOMPARE(found->OvertimeRate, QStringLiteral("12.75"));
 }
 
 void TestDataFiles::deleteEmployee_keepsOrderOfOthersAndTimeFile()
@@ -323,14 +321,13 @@ void TestDataFiles::deleteOnlyEmployee_leavesEmptyFileAndNoTemporary()
     QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
 }
 
-void TestDataFiles::deleteUnknown_warnsAndLeavesFile()
+void TestDataFiles::deleteUnknown_removesNothingAndLeavesFile()
 {
     TempProgramDir dir;
-    MessageRecorder messages;
     QVERIFY(EnsureEmployeeListFile());
-    QVERIFY(DeleteEmployee(QStringLiteral("Anyone")));
-    QCOMPARE(messages.texts(),
-             QStringList{QStringLiteral("The employee you wish to delete has no record")});
+    bool removed = true;
+    QVERIFY(DeleteEmployee(QStringLiteral("Anyone"), &removed));
+    QVERIFY(!removed);
     QCOMPARE(dir.read(QStringLiteral("names.nms")), QByteArray());
 }
 
@@ -503,11 +500,10 @@ void TestDataFiles::lastActionText_inBothTimeFormats()
     QFETCH(QString, text);
     TempProgramDir dir;
     dir.write(QStringLiteral("Ann.txt"), line);
-    GlobalOptions().setTimeFormat(format);
     QString lastAction;
-    QCOMPARE(ReadLastAction(QStringLiteral("Ann"), &lastAction), isIn);
+    QCOMPARE(ReadLastAction(QStringLiteral("Ann"), format, &lastAction), isIn);
     QCOMPARE(lastAction, text.leftJustified(45));
-    QVERIFY(!ReadLastAction(QStringLiteral("Nobody"), &lastAction));
+    QVERIFY(!ReadLastAction(QStringLiteral("Nobody"), format, &lastAction));
     QCOMPARE(lastAction, QString(45, u' '));
 }
 
@@ -516,9 +512,8 @@ void TestDataFiles::lastAction_readsOnlyTheLastRecord()
     TempProgramDir dir;
     dir.write(QStringLiteral("Ann.txt"),
               QByteArray(31, '?') + QByteArray(31, '#') + punchLine("IN", "02/29/2004", "23:59"));
-    GlobalOptions().setTimeFormat(QStringLiteral("hh:mm"));
     QString lastAction;
-    QVERIFY(ReadLastAction(QStringLiteral("Ann"), &lastAction));
+    QVERIFY(ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction));
     QCOMPARE(lastAction, QStringLiteral("IN  at  23:59  Sunday, February 29").leftJustified(45));
 }
 
@@ -540,7 +535,7 @@ void TestDataFiles::unopenableTimeFile_failsLastActionNamingFile()
     });
     QString lastAction;
     IoResult result;
-    ReadLastAction(QStringLiteral("Ann"), &lastAction, &result);
+    ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction, &result);
     QVERIFY(!result);
     QVERIFY(result.error.contains(dir.path(QStringLiteral("Ann.txt"))));
 }
@@ -571,6 +566,32 @@ void TestDataFiles::dataDirectory_isNamedBesideOrAtHome()
     qunsetenv("XDG_DATA_HOME");
     Environment::setProgramDirectoryForTesting(QString());
     QCOMPARE(found, root.filePath(expected));
+}
+
+void TestDataFiles::tornLastRecord_givesWayToTheNextPunch_data()
+{
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<bool>("torn");
+    QTest::newRow("cut in the action") << QByteArray("OU") << true;
+    QTest::newRow("cut in the date") << QByteArray("IN    11/0") << true;
+    QTest::newRow("cut before the line end")
+        << QByteArray("OUT   11/02/2009        17:00\r") << true;
+    QTest::newRow("a word") << QByteArray("garbage") << false;
+    QTest::newRow("a letter in the date") << QByteArray("IN    1x/") << false;
+}
+
+void TestDataFiles::tornLastRecord_givesWayToTheNextPunch()
+{
+    QFETCH(QByteArray, tail);
+    QFETCH(bool, torn);
+    TempProgramDir dir;
+    FixedClock clock(QDateTime(QDate(2009, 11, 2), QTime(8, 0)));
+    const QByteArray whole = punchLine("IN", "11/01/2009", "22:00");
+    dir.write(QStringLiteral("Ann.txt"), whole + tail);
+    QCOMPARE(TimeFileIsValid(QStringLiteral("Ann")), torn);
+    QVERIFY(RecordPunch(QStringLiteral("Ann"), false));
+    const QByteArray out = punchLine("OUT", "11/02/2009", "08:00");
+    QCOMPARE(dir.read(QStringLiteral("Ann.txt")), torn ? whole + out : whole + tail + out);
 }
 
 QTEST_GUILESS_MAIN(TestDataFiles)

@@ -2,7 +2,6 @@
 // server with real input events. Run under scripts/with-xvfb.sh; without DISPLAY every test is
 // skipped.
 
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -17,6 +16,8 @@
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
 #include "testsupport/TestSupport.h"
+#include "ui/FrontWindows.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -199,6 +200,7 @@ private Q_SLOTS:
     void foreground_minimisedMainWindowIsRestored();
     void foreground_pinWindowIsHeldInFrontWhileOpen();
     void foreground_messageWindowIsHeldInFrontWhileOpen();
+    void foreground_plainDialogIsHeldInFrontWhileOpen();
     void endToEnd_clickingInRecordsThePunchAndShowsIt();
     void fallback_coversTheShellFullScreenOnTop();
     void signalBridge_deliversSignalsOnTheEventLoop();
@@ -254,6 +256,8 @@ void tst_LockDown::lockDown_hidesDockAndDesktopUntilManagementLogin()
     // A panel its owner keeps hidden is none of the lock-down's business.
     const Window ownerHidden =
         desktop.createWindow(Dock, QStringLiteral("Auto-hidden panel"), {0, 0, 1280, 20}, false);
+    // The window manager maps them a moment after they ask: the lock-down must find them shown.
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel) && desktop.isMapped(icons), Patience);
 
     auto window = startStation(dir, true);
     QVERIFY(window);
@@ -429,7 +433,7 @@ void tst_LockDown::foreground_pinWindowIsHeldInFrontWhileOpen()
     Xdo::click(centreOf(window->cmdIn));
     QTRY_VERIFY_WITH_TIMEOUT(steps.done() && !QApplication::activeModalWidget(), Patience);
     QVERIFY(heldInFront);
-    QCOMPARE(State().FrontWindow.data(), window.get());
+    QCOMPARE(FrontWindows::front(), window.get());
     QTRY_VERIFY_WITH_TIMEOUT(m_desktop->isActive(Window(window->winId())), Patience);
     QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
     stopStation(window);
@@ -455,6 +459,33 @@ void tst_LockDown::foreground_messageWindowIsHeldInFrontWhileOpen()
     stopStation(window);
 }
 
+void tst_LockDown::foreground_plainDialogIsHeldInFrontWhileOpen()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+
+    bool heldInFront = false;
+    Steps steps;
+    expectHeldInFront<QDialog>(
+        steps, *window, [](QDialog* dialog) { return dialog->findChild<QPushButton*>(); },
+        &heldInFront);
+    {
+        // A new window that knows nothing of the lock-down.
+        QDialog dialog(window.get());
+        auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
+        connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+        QTimer::singleShot(3 * Patience, &dialog, &QDialog::reject); // a cap, not an expectation
+        dialog.exec();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+    QVERIFY(heldInFront);
+    QCOMPARE(FrontWindows::front(), window.get());
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop->isActive(Window(window->winId())), Patience);
+    stopStation(window);
+}
+
 template <typename Dialog>
 void tst_LockDown::expectHeldInFront(Steps& steps, frmHorodex& window,
                                      std::function<QPushButton*(Dialog*)> closeButton,
@@ -465,7 +496,8 @@ void tst_LockDown::expectHeldInFront(Steps& steps, frmHorodex& window,
         desktop.createWindow("", QStringLiteral("Other application"), OtherAppGeometry);
     const auto dialogInFront = [&desktop] {
         auto* dialog = openModal<Dialog>();
-        return dialog && State().FrontWindow == dialog && desktop.isActive(Window(dialog->winId()));
+        return dialog && FrontWindows::front() == dialog &&
+               desktop.isActive(Window(dialog->winId()));
     };
     // With the keeper paused another application takes the focus; running again, the keeper
     // must bring the dialog back, which is then closed with a real click.

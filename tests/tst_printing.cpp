@@ -5,6 +5,7 @@
 #include "testsupport/TestSupport.h"
 
 #include "platform/Printers.h"
+#include "render/ReportPages.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
 

@@ -103,8 +103,6 @@ class TestReportText : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { GlobalOptions() = settings(); }
-
     void singleDailyHours_workedExampleByteForByte();
     void singleTimeCard_workedExampleLines();
     void multiple_workedExampleByteForByte();
@@ -131,13 +129,13 @@ private Q_SLOTS:
 
     void payPeriod_data();
     void payPeriod();
-    void invalidPayPeriod_showsMessageAndBuildsNothing();
+    void invalidPayPeriod_failsWithItsMessage();
     void shiftReport_listsOnlyThatShift();
-    void shiftWithoutEmployees_showsMessageAndBuildsNothing();
+    void shiftWithoutEmployees_failsWithItsMessage();
     void blankNames_areLeftOut();
     void manyEmployees_haveNoLimit();
-    void unreadableTimeFile_isReportedAndNothingBuilt_data();
-    void unreadableTimeFile_isReportedAndNothingBuilt();
+    void unreadableTimeFile_failsNamingTheFile_data();
+    void unreadableTimeFile_failsNamingTheFile();
 };
 
 void TestReportText::singleDailyHours_workedExampleByteForByte()
@@ -482,26 +480,22 @@ void TestReportText::payPeriod()
     QFETCH(bool, valid);
     const QDate from(2009, 11, 2);
     QCOMPARE(IsValidPayPeriod(from, from.addDays(days - 1)), valid);
-    MessageRecorder recorder;
-    QCOMPARE(CheckPayPeriod(from, from.addDays(days - 1)), valid);
-    QCOMPARE(recorder.messages.size(), valid ? 0 : 1);
 }
 
-void TestReportText::invalidPayPeriod_showsMessageAndBuildsNothing()
+void TestReportText::invalidPayPeriod_failsWithItsMessage()
 {
     TempProgramDir dir;
-    MessageRecorder recorder;
     SingleReportInput in = sampleInput(SingleReportStyle::DailyHours);
     in.options.to = QDate(2009, 11, 9);
-    QVERIFY(!CreateSingleReport(in));
+    const auto single = CreateSingleReport(in);
     MultipleReportInput multiple;
     multiple.options = in.options;
-    QVERIFY(!CreateMultipleReport(multiple));
-    QCOMPARE(recorder.texts(),
-             QStringList(2, QStringLiteral("You may only select a 1, 2, 3 or 4 week pay period")));
-    QCOMPARE(recorder.messages.at(0).icon, Messages::Icon::Information);
-    QVERIFY(CheckPayPeriod(QDate(2009, 11, 2), QDate(2009, 11, 15)));
-    QCOMPARE(recorder.messages.size(), 2);
+    const auto several = CreateMultipleReport(multiple);
+    for (const Result<ReportTexts>& report : {single, several}) {
+        QVERIFY(!report);
+        QCOMPARE(report.failure().message,
+                 QStringLiteral("You may only select a 1, 2, 3 or 4 week pay period"));
+    }
 }
 
 void TestReportText::shiftReport_listsOnlyThatShift()
@@ -523,18 +517,16 @@ void TestReportText::shiftReport_listsOnlyThatShift()
     QCOMPARE(ShiftSelectionText(0), QStringLiteral("All Employees"));
 }
 
-void TestReportText::shiftWithoutEmployees_showsMessageAndBuildsNothing()
+void TestReportText::shiftWithoutEmployees_failsWithItsMessage()
 {
     TempProgramDir dir;
-    MessageRecorder recorder;
     MultipleReportInput in;
     in.employees = {employee("Ann", {}, "10", "15", "3")};
     in.shift = 4;
     in.options = optionsFor(QDate(2009, 11, 2), QDate(2009, 11, 8));
-    QVERIFY(!CreateMultipleReport(in));
-    QCOMPARE(recorder.texts(),
-             QStringList{QStringLiteral("There are no employees for this shift")});
-    QCOMPARE(recorder.messages.at(0).icon, Messages::Icon::Warning);
+    const auto report = CreateMultipleReport(in);
+    QVERIFY(!report);
+    QCOMPARE(report.failure().message, QStringLiteral("There are no employees for this shift"));
     in.employees.clear();
     in.shift = 0;
     QVERIFY(CreateMultipleReport(in)); // all employees: always a report
@@ -567,7 +559,7 @@ void TestReportText::manyEmployees_haveNoLimit()
     QVERIFY(texts->ReportDetail.contains(QStringLiteral("Employee 399              2.00")));
 }
 
-void TestReportText::unreadableTimeFile_isReportedAndNothingBuilt_data()
+void TestReportText::unreadableTimeFile_failsNamingTheFile_data()
 {
     QTest::addColumn<QByteArray>("call");
     QTest::addColumn<int>("error");
@@ -577,12 +569,11 @@ void TestReportText::unreadableTimeFile_isReportedAndNothingBuilt_data()
     QTest::newRow("open EIO") << QByteArray("open") << EIO;
 }
 
-void TestReportText::unreadableTimeFile_isReportedAndNothingBuilt()
+void TestReportText::unreadableTimeFile_failsNamingTheFile()
 {
     QFETCH(QByteArray, call);
     QFETCH(int, error);
     TempProgramDir dir;
-    MessageRecorder recorder;
     dir.write(QStringLiteral("Sample Employee.txt"), sampleWeek());
     FileStore::setFaultHook([&](const char* c, const QString&) { return call == c ? error : 0; });
     const auto single = CreateSingleReport(sampleInput(SingleReportStyle::DailyHours));
@@ -591,12 +582,11 @@ void TestReportText::unreadableTimeFile_isReportedAndNothingBuilt()
     in.options = optionsFor(QDate(2009, 11, 2), QDate(2009, 11, 8));
     const auto multiple = CreateMultipleReport(in);
     FileStore::setFaultHook({});
-    QVERIFY(!single);
-    QVERIFY(!multiple);
-    QCOMPARE(recorder.messages.size(), 2);
-    for (const Messages::Message& m : recorder.messages)
-        QVERIFY(m.text.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
-    QCOMPARE(recorder.messages.at(1).icon, Messages::Icon::Warning);
+    for (const Result<ReportTexts>& report : {single, multiple}) {
+        QVERIFY(!report);
+        QVERIFY(report.failure().message.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
+        QCOMPARE(report.failure().file, dir.path(QStringLiteral("Sample Employee.txt")));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReportText)

@@ -2,17 +2,17 @@
 #include "SampleReport.h"
 #include "testsupport/TestSupport.h"
 
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
+#include "platform/PrintTextPages.h"
 #include "platform/Printers.h"
 #include "reports/PayPeriodPickers.h"
-#include "reports/PrintRichText.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
 #include "station/frmHorodex.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -189,7 +189,6 @@ void tst_reportwindows::init()
     m_printers.jobFolder = m_dir->programDir();
     SetPrinterSystemForTesting(&m_printers);
     ResetCurrentPrinterForTesting();
-    State().SelectedEmployee.clear();
 }
 
 void tst_reportwindows::cleanup()
@@ -204,9 +203,8 @@ void tst_reportwindows::singleReport_opensWithEmployeeAndDefaults()
 {
     writeEmployee(QStringLiteral("Sample Employee"), QStringLiteral("1"), QStringLiteral("15.00"),
                   QStringLiteral("22.5x"));
-    State().SelectedEmployee = QStringLiteral("Sample Employee");
     MessageRecorder recorder;
-    frmSingleReport window;
+    frmSingleReport window(QStringLiteral("Sample Employee"));
     QCOMPARE(window.windowTitle(), QStringLiteral(" Single Payroll Report"));
     QCOMPARE(window.lblName->text(), QStringLiteral("Sample Employee"));
     QCOMPARE(window.lblRegular->text(), QStringLiteral("15.00"));
@@ -234,7 +232,7 @@ void tst_reportwindows::datePickers_offerDatesPastTheYear2010()
         if (multiple)
             window = std::make_unique<frmMultipleReportSelect>();
         else
-            window = std::make_unique<frmSingleReport>();
+            window = std::make_unique<frmSingleReport>(QString());
         for (const char* name : {"DatePickerFrom", "DatePickerTo"}) {
             auto* picker = window->findChild<QDateEdit*>(QLatin1String(name));
             QVERIFY(picker);
@@ -268,13 +266,12 @@ void tst_reportwindows::payPeriodCheck()
     QFETCH(int, days);
     QFETCH(bool, accepted);
     writeEmployee(QStringLiteral("Sample Employee"), QStringLiteral("1"));
-    State().SelectedEmployee = QStringLiteral("Sample Employee");
     MessageRecorder recorder;
     std::unique_ptr<QDialog> window;
     if (multiple)
         window = std::make_unique<frmMultipleReportSelect>();
     else
-        window = std::make_unique<frmSingleReport>();
+        window = std::make_unique<frmSingleReport>(QStringLiteral("Sample Employee"));
     window->show();
     const QDate from(2009, 11, 2);
     window->findChild<QDateEdit*>(QStringLiteral("DatePickerFrom"))->setDate(from);
@@ -301,8 +298,7 @@ void tst_reportwindows::payPeriodCheck()
 void tst_reportwindows::singleReport_cancelClosesWithoutReport()
 {
     writeEmployee(QStringLiteral("Sample Employee"), QStringLiteral("1"));
-    State().SelectedEmployee = QStringLiteral("Sample Employee");
-    frmSingleReport window;
+    frmSingleReport window(QStringLiteral("Sample Employee"));
     window.show();
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(!window.isVisible());
@@ -314,8 +310,7 @@ void tst_reportwindows::singleReport_timeCardStyleWithOptions()
 {
     writeEmployee(QStringLiteral("Sample Employee"), QStringLiteral("1"));
     m_dir->write(QStringLiteral("Sample Employee.txt"), SampleReport::weekOfPunches());
-    State().SelectedEmployee = QStringLiteral("Sample Employee");
-    frmSingleReport window;
+    frmSingleReport window(QStringLiteral("Sample Employee"));
     window.optAllTimeEntries->setChecked(true);
     window.chkIncludeSSN->setChecked(true);
     window.chkIncludeAddress->setChecked(true);
@@ -724,7 +719,6 @@ void tst_reportwindows::mainWindow_singleReport_showsGoldenText()
     });
     main.mnuEmployeeReport_Click();
     QCoreApplication::processEvents();
-    QCOMPARE(State().SelectedEmployee, QStringLiteral("Sample Employee"));
     QVERIFY(selectionOpened);
     QCOMPARE(shown, GoldenSingleReport);
     QVERIFY(recorder.messages.isEmpty());

@@ -1,6 +1,5 @@
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "station/LockDown.h"
@@ -9,6 +8,8 @@
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
 #include "testsupport/TestSupport.h"
+#include "ui/FrontWindows.h"
+#include "ui/ProgramState.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,10 +61,13 @@ private Q_SLOTS:
     void startSwitch_controlsManagementMenus();
     void startPassword_keepsWindowHiddenUntilRight();
     void damagedSettings_areReportedAndStartStops();
+    void cancelledStartLogin_endsWithoutExitPassword_data();
+    void cancelledStartLogin_endsWithoutExitPassword();
 
     void punchWithoutPin_appendsLineAndSwapsButtons();
     void punchWithPin_writesOnlyAfterRightPin();
     void invalidTimeFile_showsMessage4AndWritesNothing();
+    void unreadableStoredPin_saysAttentionThenWrongPin();
     void failedPunch_saysSoAndChangesNothingOnScreen();
     void noSelection_punchDoesNothing();
 
@@ -98,7 +102,8 @@ void TestStation::init()
     m_dir = std::make_unique<TempProgramDir>();
     m_messages = std::make_unique<MessageRecorder>();
     m_messageWindows.clear();
-    SetMessageWindowInterceptorForTesting([this](int code) { m_messageWindows.append(code); });
+    SetMessageWindowInterceptorForTesting(
+        [this](WindowMessage message) { m_messageWindows.append(int(message)); });
     State() = ProgramState{};
     GlobalOptions() = OptionsRecord{};
 }
@@ -137,7 +142,7 @@ void TestStation::firstRun_hidesMainWindowAndAsksForPassword()
     QVERIFY(!w->isVisible());
     auto* login = w->findChild<frmAdminLogin*>();
     QVERIFY(login && login->isVisible());
-    QCOMPARE(State().LoginMode, 3);
+    QCOMPARE(login->mode(), LoginMode::FirstRun);
     QVERIFY(login->txtPassConfirm->isVisible());
     QVERIFY(m_dir->exists(QStringLiteral("names.nms")));
     QVERIFY(!m_dir->exists(QStringLiteral("options.ini")));
@@ -189,7 +194,7 @@ void TestStation::startPassword_keepsWindowHiddenUntilRight()
     auto w = startStation();
     QVERIFY(!w->isVisible());
     auto* login = w->findChild<frmAdminLogin*>();
-    QCOMPARE(State().LoginMode, 2);
+    QCOMPARE(login->mode(), LoginMode::Start);
     QTest::keyClicks(login->txtPassword, QStringLiteral("wrong12"));
     login->OKButton_Click();
     QCOMPARE(m_messages->texts().last(), QStringLiteral("Sorry, wrong password"));
@@ -217,6 +222,40 @@ void TestStation::damagedSettings_areReportedAndStartStops()
     QVERIFY(!w.Form_Load());
     QVERIFY(m_messages->texts().last().contains(m_dir->path(QStringLiteral("options.ini"))));
     QCOMPARE(m_dir->read(QStringLiteral("options.ini")), QByteArray(100, '1'));
+}
+
+void TestStation::cancelledStartLogin_endsWithoutExitPassword_data()
+{
+    QTest::addColumn<bool>("firstRun");
+    QTest::newRow("first run") << true;
+    QTest::newRow("start password") << false;
+}
+
+void TestStation::cancelledStartLogin_endsWithoutExitPassword()
+{
+    QFETCH(bool, firstRun);
+    if (!firstRun)
+        writeSettings([](OptionsRecord& r) {
+            r.setAskOnStart(true);
+            r.setAskOnExit(true);
+        });
+    auto w = startStation();
+    QSignalSpy closed(w.get(), &frmHorodex::closed);
+    auto* login = w->findChild<frmAdminLogin*>();
+    QVERIFY(login);
+    bool askedAgain = false;
+    QTimer::singleShot(0, [&askedAgain] {
+        if (auto* exit = qobject_cast<frmAdminLogin*>(QApplication::activeModalWidget())) {
+            askedAgain = true;
+            exit->CancelButton_Click();
+        }
+    });
+    login->CancelButton_Click();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!w->isVisible());
+    QCoreApplication::processEvents();
+    QVERIFY(!askedAgain);
+    QCOMPARE(m_dir->exists(QStringLiteral("options.ini")), !firstRun);
 }
 
 void TestStation::punchWithoutPin_appendsLineAndSwapsButtons()
@@ -257,7 +296,7 @@ void TestStation::punchWithPin_writesOnlyAfterRightPin()
     QVERIFY(w->cmdIn->isEnabled());
 
     onNextDialog<frmPin>([this](frmPin* pin) {
-        QCOMPARE(State().FrontWindow.data(), pin);
+        QCOMPARE(FrontWindows::front(), pin);
         QTest::keyClicks(pin->txtPin, QStringLiteral("420"));
         pin->cmdOK_Click();
         QCOMPARE(m_messageWindows, QList<int>{1});
@@ -272,7 +311,7 @@ void TestStation::punchWithPin_writesOnlyAfterRightPin()
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")).size(), 31);
     QVERIFY(m_dir->read(QStringLiteral("Ann.txt")).startsWith("IN "));
     QVERIFY(w->cmdOut->isEnabled());
-    QCOMPARE(State().FrontWindow.data(), w.get());
+    QCOMPARE(FrontWindows::front(), w.get());
 }
 
 void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
@@ -287,7 +326,29 @@ void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
     w->cmdIn_Click();
     QCOMPARE(m_messageWindows, (QList<int>{4, 4}));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray(32, 'x'));
-    QVERIFY(frmMsgBox::MessageText(4).startsWith(QStringLiteral("Warning, the action was not")));
+    QVERIFY(frmMsgBox::MessageText(WindowMessage::InvalidTimeFile)
+                .startsWith(QStringLiteral("Warning, the action was not")));
+}
+
+void TestStation::unreadableStoredPin_saysAttentionThenWrongPin()
+{
+    writeSettings([](OptionsRecord& r) { r.setAskForPin(true); });
+    EmployeeRecord ann = employee(QStringLiteral("Ann"));
+    ann.Pin = QStringLiteral("!!"); // a hand edit: no scrambled digit is below "A"
+    QVERIFY(AppendEmployee(ann));
+    auto w = startStation();
+    w->lstNames->setCurrentRow(0);
+    onNextDialog<frmPin>([](frmPin* pin) {
+        QTest::keyClicks(pin->txtPin, QStringLiteral("42"));
+        pin->cmdOK_Click();
+        pin->cmdCancel_Click();
+    });
+    w->cmdIn_Click();
+    QCOMPARE(m_messages->texts(), QStringList{QStringLiteral("Encodage/Décodage non permis")});
+    QCOMPARE(m_messages->messages.constFirst().title, QStringLiteral("Attention"));
+    QCOMPARE(m_messages->messages.constFirst().icon, Messages::Icon::None);
+    QCOMPARE(m_messageWindows, QList<int>{1});
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray());
 }
 
 void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()
@@ -319,7 +380,7 @@ void TestStation::noSelection_punchDoesNothing()
 
 void TestStation::pinKeypad_keepsFiveDigitsAndFiltersKeys()
 {
-    frmPin pin;
+    frmPin pin(QStringLiteral("Ann"), true);
     QCOMPARE(pin.windowTitle(), QStringLiteral(" "));
     for (int digit = 1; digit <= 6; ++digit)
         pin.Command1[digit]->click();
@@ -402,8 +463,7 @@ void TestStation::logout_restoresCaptionAndMenus()
 
 void TestStation::passwordBoxes_acceptOnlyZeroToLowerZ()
 {
-    State().LoginMode = 3;
-    frmAdminLogin login;
+    frmAdminLogin login(LoginMode::FirstRun);
     for (QLineEdit* box : {login.txtPassword, login.txtPassConfirm}) {
         QTest::keyClicks(box, QStringLiteral("A z0,.{~:_"));
         QCOMPARE(box->text(), QStringLiteral("Az0:_"));
@@ -416,8 +476,7 @@ void TestStation::passwordBoxes_acceptOnlyZeroToLowerZ()
 
 void TestStation::firstRunMismatch_emptiesBothBoxes()
 {
-    State().LoginMode = 3;
-    frmAdminLogin login;
+    frmAdminLogin login(LoginMode::FirstRun);
     QTest::keyClicks(login.txtPassword, QStringLiteral("Secret1"));
     QTest::keyClicks(login.txtPassConfirm, QStringLiteral("secret1"));
     login.OKButton_Click();
@@ -496,7 +555,7 @@ void TestStation::manageMenu_opensEmployeeAndOptionsWindows()
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
     auto w = startStation(QStringLiteral("/sp"));
     onNextDialog<frmAddEmployee>([](frmAddEmployee* window) {
-        QVERIFY(!State().ModifyMode);
+        QCOMPARE(window->windowTitle(), QStringLiteral("New Employee Record"));
         QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName")),
                          QStringLiteral("Bob"));
         QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("txtPin")),
@@ -509,7 +568,7 @@ void TestStation::manageMenu_opensEmployeeAndOptionsWindows()
 
     w->lstNames->setCurrentRow(0);
     onNextDialog<frmAddEmployee>([](frmAddEmployee* window) {
-        QVERIFY(State().ModifyMode);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Modify Employee Record"));
         QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName"))->text(),
                  QStringLiteral("Ann"));
         window->reject();
@@ -531,7 +590,7 @@ void TestStation::exitWithExitPassword_asksAndCancelKeepsRunning()
     auto w = startStation();
     QSignalSpy closed(w.get(), &frmHorodex::closed);
     onNextDialog<frmAdminLogin>([](frmAdminLogin* login) {
-        QCOMPARE(State().LoginMode, 4);
+        QCOMPARE(login->mode(), LoginMode::Exit);
         login->CancelButton_Click();
     });
     w->mnuExit_Click();

@@ -49,10 +49,13 @@ clsTime timeOf(const QString& weeks)
     return time;
 }
 
-void setOvertime(bool daily, const QString& threshold)
+// The rule of settings with this DailyOvertime flag and OvertimeThreshold text.
+OvertimeRule ruleOf(bool daily, const QString& threshold)
 {
-    GlobalOptions().setDailyOvertime(daily);
-    GlobalOptions().setOvertimeThreshold(threshold);
+    OptionsRecord settings;
+    settings.setDailyOvertime(daily);
+    settings.setOvertimeThreshold(threshold);
+    return OvertimeRule::of(settings);
 }
 
 QByteArray fileOf(std::initializer_list<std::array<const char*, 3>> lines)
@@ -99,8 +102,6 @@ class TestTimeCalc : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { setOvertime(false, QStringLiteral("40")); }
-
     void periodHours_data();
     void periodHours();
     void nightAcrossDaylightSavingChange_paysHoursWorked_data();
@@ -108,7 +109,7 @@ private Q_SLOTS:
     void overtime_data();
     void overtime();
     void dayAt24Hours_isNoError_dayAbove24_isErrorUpToPayPeriod();
-    void changedSettings_changeOvertimeOfSameObjects();
+    void sameObjects_giveOvertimeOfTheRuleAsked();
     void emptyWeek_hasNoHoursUnderEitherRule();
     void overnightPeriod_isFiledUnderInDay_nextPeriodOpensNewDay();
     void moreThanCapacity_keepsEveryPeriodAndDay();
@@ -227,10 +228,10 @@ void TestTimeCalc::overtime()
     QFETCH(QString, weeks);
     QFETCH(float, overtime);
     QFETCH(float, regular);
-    setOvertime(daily, threshold);
+    const OvertimeRule rule = ruleOf(daily, threshold);
     const clsTime t = timeOf(weeks);
-    QCOMPARE(t.OvertimeHours(), overtime);
-    QCOMPARE(t.RegularHours(), regular);
+    QCOMPARE(t.OvertimeHours(rule), overtime);
+    QCOMPARE(t.RegularHours(rule), regular);
     QCOMPARE(t.TotalHours(), overtime + regular);
 }
 
@@ -253,27 +254,25 @@ void TestTimeCalc::dayAt24Hours_isNoError_dayAbove24_isErrorUpToPayPeriod()
     QCOMPARE(above.Error(), true);
 }
 
-void TestTimeCalc::changedSettings_changeOvertimeOfSameObjects()
+void TestTimeCalc::sameObjects_giveOvertimeOfTheRuleAsked()
 {
     const clsTime t = timeOf(QStringLiteral("9,9,9,9,9"));
-    setOvertime(false, QStringLiteral("40"));
-    QCOMPARE(t.OvertimeHours(), 5.0f);
-    setOvertime(false, QStringLiteral("44"));
-    QCOMPARE(t.OvertimeHours(), 1.0f);
-    setOvertime(true, QStringLiteral("8.5"));
-    QCOMPARE(t.OvertimeHours(), 2.5f);
-    QCOMPARE(t.Week(1).Day(1).OvertimeHours(), 0.5f);
+    QCOMPARE(t.OvertimeHours(ruleOf(false, QStringLiteral("40"))), 5.0f);
+    QCOMPARE(t.OvertimeHours(ruleOf(false, QStringLiteral("44"))), 1.0f);
+    const OvertimeRule daily = ruleOf(true, QStringLiteral("8.5"));
+    QCOMPARE(t.OvertimeHours(daily), 2.5f);
+    QCOMPARE(t.Week(1).Day(1).OvertimeHours(daily), 0.5f);
 }
 
 void TestTimeCalc::emptyWeek_hasNoHoursUnderEitherRule()
 {
     const clsWeek week;
     for (bool daily : {false, true}) {
-        setOvertime(daily, QString());
+        const OvertimeRule rule = ruleOf(daily, QString());
         QCOMPARE(week.NbrDays(), 0);
         QCOMPARE(week.WeekHours(), 0.0f);
-        QCOMPARE(week.OvertimeHours(), 0.0f);
-        QCOMPARE(week.RegularHours(), 0.0f);
+        QCOMPARE(week.OvertimeHours(rule), 0.0f);
+        QCOMPARE(week.RegularHours(rule), 0.0f);
         QCOMPARE(week.Error(), false);
     }
     QCOMPARE(clsTime().TotalHours(), 0.0f);

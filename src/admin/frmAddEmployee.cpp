@@ -1,7 +1,5 @@
 #include "admin/frmAddEmployee.h"
 
-#include "admin/FrontWindowClaim.h"
-#include "app/ProgramState.h"
 #include "data/Messages.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
@@ -98,11 +96,12 @@ QString DuplicateNameMessage()
 
 } // namespace
 
-frmAddEmployee::frmAddEmployee(QWidget* parent) : QDialog(parent)
+frmAddEmployee::frmAddEmployee(const std::optional<QString>& employeeToModify, QWidget* parent)
+    : QDialog(parent), m_ModifyMode(employeeToModify.has_value()),
+      m_SelectedEmployee(employeeToModify.value_or(QString()))
 {
     setObjectName(QStringLiteral("frmAddEmployee"));
     setModal(true);
-    FrontWindowClaim::install(this);
     BuildControls();
     Form_Load();
 }
@@ -192,9 +191,6 @@ void frmAddEmployee::BuildControls()
 
 void frmAddEmployee::Form_Load()
 {
-    m_ModifyMode = State().ModifyMode;
-    m_SelectedEmployee = State().SelectedEmployee;
-
     setWindowTitle(QStringLiteral("New Employee Record"));
     QWidget* order[] = {txtEmployeeName, txtPin,    txtRegular, txtOvertime,
                         txtSSN,          cmdCreate, cboShift,   cmdCancel};
@@ -223,9 +219,15 @@ void frmAddEmployee::LoadModifiedEmployee()
     setTabOrder(cmdCancel, txtEmployeeName);
     cmdCancel->setFocus();
 
-    EmployeeRecord record;
-    FindEmployee(m_SelectedEmployee, &record); // warns by itself when there is no record
-    txtPin->setText(UnscramblePin(record.Pin));
+    // Without a record the fields stay empty: never another employee's.
+    const Result<EmployeeRecord> found = FindEmployee(m_SelectedEmployee);
+    if (!found)
+        Messages::warning(found.failure().message);
+    const EmployeeRecord record = found.valueOr(EmployeeRecord{});
+    const Result<QString> pin = UnscramblePin(record.Pin);
+    if (!pin)
+        Messages::attention(pin.failure().message);
+    txtPin->setText(pin.valueOr(QString()));
     txtSSN->setText(record.SSN);
     txtRegular->setText(record.RegularRate);
     txtOvertime->setText(record.OvertimeRate);

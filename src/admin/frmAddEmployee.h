@@ -1,9 +1,11 @@
 #pragma once
 
-#include "app/KeyFilter.h"
 #include "data/EmployeeList.h"
+#include "ui/KeyFilter.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -11,13 +13,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The employee window: creates a new employee or, with ModifyMode set, changes the employee
-// named by SelectedEmployee. Both are read from the program state when the window is built.
+// The employee window: creates a new employee or, given a name, changes that employee.
 class frmAddEmployee : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmAddEmployee(QWidget* parent = nullptr);
+    explicit frmAddEmployee(const std::optional<QString>& employeeToModify,
+                            QWidget* parent = nullptr);
 
     // Keystroke filters: true when the character may enter the box.
     static bool txtPin_KeyPress(QChar key) { return KeyFilter::isDigit(key); }

@@ -1,6 +1,5 @@
 #include "admin/frmOptions.h"
 
-#include "admin/FrontWindowClaim.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 
@@ -52,7 +51,6 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setModal(true);
-    FrontWindowClaim::install(this);
     BuildControls();
     Form_Load();
 
@@ -83,7 +81,10 @@ void frmOptions::Form_Load()
     }
 
     const OptionsRecord& options = GlobalOptions();
-    CurrentPassword = UnscramblePassword(options);
+    const Result<QString> password = UnscramblePassword(options);
+    if (!password)
+        Messages::attention(password.failure().message);
+    CurrentPassword = password.valueOr(QString());
     txtPassword->clear();
     txtPassword2->clear();
 

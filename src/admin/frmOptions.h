@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/KeyFilter.h"
+#include "ui/KeyFilter.h"
 
 #include <QDialog>
 #include <QIcon>

@@ -1,7 +1,7 @@
 // The controls of the options window: the tab strip, its four pages and the two buttons.
 #include "admin/Artwork.h"
 #include "admin/frmOptions.h"
-#include "app/KeyFilter.h"
+#include "ui/KeyFilter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

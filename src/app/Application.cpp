@@ -1,12 +1,12 @@
 #include "app/Application.h"
 
-#include "app/MessageBoxes.h"
-#include "app/ProgramState.h"
-#include "app/WindowControls.h"
+#include "app/SystemRequests.h"
 #include "data/Environment.h"
-#include "station/SingleInstance.h"
-#include "station/SystemRequests.h"
+#include "platform/SingleInstance.h"
 #include "station/frmHorodex.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgramState.h"
+#include "ui/WindowControls.h"
 
 #include <QApplication>
 #include <QStringList>

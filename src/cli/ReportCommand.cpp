@@ -4,10 +4,9 @@
 
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/OutputFiles.h"
-#include "reports/ReportExport.h"
+#include "render/ReportPdf.h"
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/ReportCsv.h"
 #include "reports/text/SingleReportText.h"
@@ -18,33 +17,7 @@
 
 namespace {
 
-// Keeps the messages the core would show in a window, for as long as it lives.
-class MessageCapture
-{
-public:
-    MessageCapture()
-        : m_previous(Messages::setPresenter([this](const Messages::Message& message) {
-              m_texts.append(message.text);
-              return message.askYesNo ? Messages::Answer::No : Messages::Answer::Ok;
-          }))
-    {
-    }
-    ~MessageCapture() { Messages::setPresenter(std::move(m_previous)); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-
-    QString first() const
-    {
-        return m_texts.isEmpty() ? QStringLiteral("the report could not be built")
-                                 : m_texts.constFirst();
-    }
-
-private:
-    QStringList m_texts;
-    Messages::Presenter m_previous;
-};
-
-ReportRun Failure(const QString& message)
+ReportRun Failed(const QString& message)
 {
     QString line = message;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -56,9 +29,10 @@ ReportRun Failure(const QString& message)
     return {line, QByteArray()};
 }
 
-ReportOptions OptionsOf(const ReportRequest& request)
+ReportOptions OptionsOf(const ReportRequest& request, const OptionsRecord& settings)
 {
-    ReportOptions options; // after the settings are read: it copies them
+    ReportOptions options;
+    options.settings = settings;
     options.from = request.from;
     options.to = request.to;
     options.includeSsn = request.includeSsn;
@@ -87,26 +61,27 @@ QString OpenServer(const ReportRequest& request, std::unique_ptr<SyncDatabase>* 
 }
 
 // From the server when one is given, else from the time files.
-std::optional<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
-                                       SyncDatabase* server, QString* error)
+Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
+                                const OptionsRecord& settings, SyncDatabase* server)
 {
+    const ReportOptions options = OptionsOf(request, settings);
     if (request.kind == ReportRequest::Kind::Multiple) {
-        const MultipleReportInput input{list.records, request.shift, OptionsOf(request)};
-        return server ? CreateMultipleReportFromServer(*server, input, error)
+        const MultipleReportInput input{list.records, request.shift, options};
+        return server ? CreateMultipleReportFromServer(*server, input)
                       : CreateMultipleReport(input);
     }
     for (const EmployeeRecord& record : list.records) {
         if (record.Name == request.name) {
             const SingleReportStyle style =
                 request.timeCard ? SingleReportStyle::TimeCard : SingleReportStyle::DailyHours;
-            const SingleReportInput input{request.name, record, style, OptionsOf(request)};
-            return server ? CreateSingleReportFromServer(*server, input, error)
+            const SingleReportInput input{request.name, record, style, options};
+            return server ? CreateSingleReportFromServer(*server, input)
                           : CreateSingleReport(input);
         }
     }
-    *error = QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
-                 .arg(request.name, QDir::toNativeSeparators(EmployeeListPath()));
-    return std::nullopt;
+    return Failure{QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
+                       .arg(request.name, QDir::toNativeSeparators(EmployeeListPath())),
+                   EmployeeListPath()};
 }
 
 } // namespace
@@ -120,27 +95,25 @@ ReportRun RunReportRequest(const ReportRequest& request)
     if (request.kind == ReportRequest::Kind::Corrections) {
         std::unique_ptr<SyncDatabase> server;
         if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
-            return Failure(failed);
+            return Failed(failed);
         return RunRecordRequest(request, server.get());
     }
-    MessageCapture messages;
-    // The overtime rule is read from the program-wide settings by the time objects.
-    if (const IoResult read = ReadOptionsFile(&GlobalOptions()); !read)
-        return Failure(read.error);
+    OptionsRecord settings;
+    if (const IoResult read = ReadOptionsFile(&settings); !read)
+        return Failed(read.error);
     EmployeeList list;
     if (const IoResult read = ReadEmployeeList(&list); !read)
-        return Failure(read.error);
+        return Failed(read.error);
     // A payroll report must not leave anybody out unnoticed.
     if (!list.isClean())
-        return Failure(EmployeeListProblemsMessage(list));
+        return Failed(EmployeeListProblemsMessage(list));
 
     std::unique_ptr<SyncDatabase> server;
     if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
-        return Failure(failed);
-    QString error;
-    const std::optional<ReportTexts> report = BuildReport(request, list, server.get(), &error);
+        return Failed(failed);
+    const Result<ReportTexts> report = BuildReport(request, list, settings, server.get());
     if (!report)
-        return Failure(error.isEmpty() ? messages.first() : error);
+        return Failed(report.failure().message);
 
     const QString text = report->fullText();
     QByteArray bytes;
@@ -151,7 +124,7 @@ ReportRun RunReportRequest(const ReportRequest& request)
     case ReportRequest::Format::Csv:
         if (!request.output.isEmpty()) {
             const IoResult saved = ReportCsv::Save(report->Figures, request.output, true);
-            return saved ? ReportRun{} : Failure(saved.error);
+            return saved ? ReportRun{} : Failed(saved.error);
         }
         bytes = ReportCsv::Payroll(report->Figures);
         break;
@@ -159,11 +132,11 @@ ReportRun RunReportRequest(const ReportRequest& request)
         // No printer here: the paper is the region's.
         bytes = ReportPdf(text, RegionalPaper(Environment::regionalLocale()));
         if (bytes.isEmpty())
-            return Failure(QStringLiteral("the report could not be laid out as PDF pages"));
+            return Failed(QStringLiteral("the report could not be laid out as PDF pages"));
         break;
     }
     if (request.output.isEmpty())
         return {QString(), bytes};
     const IoResult written = WriteOutputFiles({{request.output, bytes}});
-    return written ? ReportRun{} : Failure(written.error);
+    return written ? ReportRun{} : Failed(written.error);
 }

@@ -1,7 +1,6 @@
 #include "data/EmployeeList.h"
 
 #include "data/Environment.h"
-#include "data/Messages.h"
 #include "data/ShiftCharacters.h"
 
 #include <QDir>
@@ -244,34 +243,30 @@ bool EmployeeExists(const QString& name)
     return found;
 }
 
-bool FindEmployee(const QString& name, EmployeeRecord* record)
+Result<EmployeeRecord> FindEmployee(const QString& name)
 {
     EmployeeList list;
     const IoResult read = ReadEmployeeList(&list);
     for (const EmployeeRecord& r : list.records) {
-        if (r.Name == name) {
-            *record = r;
-            return true;
-        }
+        if (r.Name == name)
+            return r;
     }
-    // Never hand back another employee's fields.
-    *record = EmployeeRecord{};
-    record->Reserved.clear();
-    Messages::warning(read ? QStringLiteral("Employee not found") : read.error);
-    return false;
+    return Failure{read ? QStringLiteral("Employee not found") : read.error, EmployeeListPath()};
 }
 
-IoResult DeleteEmployee(const QString& name)
+IoResult DeleteEmployee(const QString& name, bool* removed)
 {
+    if (removed)
+        *removed = false;
     EmployeeList list;
     const IoResult read = readForRewrite(&list);
     if (!read)
         return read;
     const QList<EmployeeRecord> kept = recordsWithout(list, name);
-    if (kept.size() == list.records.size()) {
-        Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
+    if (kept.size() == list.records.size())
         return IoResult::success();
-    }
+    if (removed)
+        *removed = true;
     return writeList(kept);
 }
 
@@ -313,23 +308,28 @@ QStringList EmployeeNames(IoResult* result)
     return names;
 }
 
-bool CheckPin(const QString& name, const QString& typed)
+Verdict CheckPin(const QString& name, const QString& typed)
 {
     EmployeeList list;
     ReadEmployeeList(&list);
     for (const EmployeeRecord& r : list.records) {
-        if (r.Name == name && !typed.isEmpty() && UnscramblePin(r.Pin) == typed)
-            return true;
+        if (r.Name != name || typed.isEmpty())
+            continue;
+        const Result<QString> stored = UnscramblePin(r.Pin);
+        if (!stored)
+            return Verdict{false, stored.failure()};
+        if (*stored == typed)
+            return Verdict{true, std::nullopt};
     }
-    return false;
+    return Verdict{};
 }
 
 QString ScramblePin(const QString& pin)
 {
-    return ShiftCharacters(int(pin.size()), pin, PinShift);
+    return ShiftCharacters(int(pin.size()), pin, PinShift).valueOr(QString());
 }
 
-QString UnscramblePin(const QString& storedPin)
+Result<QString> UnscramblePin(const QString& storedPin)
 {
     return ShiftCharacters(int(storedPin.size()), storedPin, -PinShift);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/FileStore.h"
+#include "data/Result.h"
 
 #include <QList>
 #include <QString>
@@ -55,17 +56,20 @@ QString EmployeeListProblemsMessage(const EmployeeList& list);
 
 IoResult EnsureEmployeeListFile();
 bool EmployeeExists(const QString& name);
-// Exact match. Without one, warns "Employee not found" and leaves *record empty.
-bool FindEmployee(const QString& name, EmployeeRecord* record);
-// Exact match; rewrites the list atomically. Warns when no record was removed.
-IoResult DeleteEmployee(const QString& name);
+// Exact match. Without one, fails with "Employee not found" (or why the list could not be read):
+// never another employee's fields.
+Result<EmployeeRecord> FindEmployee(const QString& name);
+// Exact match; rewrites the list atomically. *removed tells whether there was a record to remove.
+IoResult DeleteEmployee(const QString& name, bool* removed = nullptr);
 // Appends one record at the end of the list.
 IoResult AppendEmployee(const EmployeeRecord& record);
 // Removes the records named oldName and appends record, in one atomic rewrite.
 IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record);
 // The names for the main list, in file order, skipping empty ones.
 QStringList EmployeeNames(IoResult* result = nullptr);
-// True when the record with exactly this name has exactly this unscrambled PIN.
-bool CheckPin(const QString& name, const QString& typed);
+// Right when the record with exactly this name has exactly this unscrambled PIN.
+Verdict CheckPin(const QString& name, const QString& typed);
+// Digits, all that a PIN box lets through, always scramble; any other text gives "".
 QString ScramblePin(const QString& pin);
-QString UnscramblePin(const QString& storedPin);
+// Fails for a stored PIN that a hand edit put out of range.
+Result<QString> UnscramblePin(const QString& storedPin);

@@ -8,7 +8,10 @@
 
 #include <optional>
 
+#include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Environment {
 namespace {
@@ -37,6 +40,27 @@ std::optional<QLocale>& localeOverride()
     return locale;
 }
 
+// Whether the folder's owner, group and mode let this user write it. A disk that went read-only
+// keeps its data folder, so that the failure names it rather than a new, empty folder at home.
+bool mayWrite(const QString& folder)
+{
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    if (::geteuid() == 0)
+        return true;
+    if (st.st_uid == ::geteuid())
+        return (st.st_mode & S_IWUSR) && (st.st_mode & S_IXUSR);
+    std::vector<gid_t> groups(size_t(std::max(0, ::getgroups(0, nullptr))));
+    groups.resize(size_t(std::max(0, ::getgroups(int(groups.size()), groups.data()))));
+    groups.push_back(::getegid());
+    if (std::find(groups.begin(), groups.end(), st.st_gid) != groups.end())
+        return (st.st_mode & S_IWGRP) && (st.st_mode & S_IXGRP);
+    return (st.st_mode & S_IWOTH) && (st.st_mode & S_IXOTH);
+}
+
 } // namespace
 
 QString programDirectory()
@@ -60,8 +84,7 @@ QString dataDirectory()
     static bool usable = false;
     if (beside != checked) {
         checked = beside;
-        usable = QFileInfo(beside).isDir() &&
-                 ::access(QFile::encodeName(beside).constData(), W_OK | X_OK) == 0;
+        usable = mayWrite(beside);
     }
     if (usable)
         return beside;

@@ -449,7 +449,7 @@ IoResult replaceFile(const QString& path, const QByteArray& bytes)
     return staged.syncFolder();
 }
 
-IoResult appendToFile(const QString& path, const QByteArray& bytes)
+IoResult appendToFile(const QString& path, const QByteArray& bytes, qint64 cutTo)
 {
     OpenFolder folder;
     if (IoResult opened = openFolderOf(path, &folder, false); !opened)
@@ -464,6 +464,11 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
     };
     if (!fd.valid() || !isRegular(fd.get(), &before))
         return IoResult::failure(describe(QStringLiteral("open"), path, errno));
+    if (cutTo >= 0 && cutTo < before.st_size) {
+        if (::ftruncate(fd.get(), off_t(cutTo)) != 0)
+            return IoResult::failure(describe(QStringLiteral("write"), path, errno));
+        before.st_size = off_t(cutTo);
+    }
     // A new file's name is made durable first, so that a failure leaves at most an empty file.
     if (created && !syncFolder(folder.fd.get(), QFile::decodeName(folder.split.folder)))
         return IoResult::failure(describe(QStringLiteral("write"), path, errno));

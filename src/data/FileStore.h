@@ -30,8 +30,9 @@ namespace FileStore {
 // folder are removed on the way.
 IoResult replaceFile(const QString& path, const QByteArray& bytes);
 
-// Appends bytes with a single write and flushes them to disk before returning.
-IoResult appendToFile(const QString& path, const QByteArray& bytes);
+// Appends bytes with a single write and flushes them to disk before returning. With cutTo, the
+// file is first cut back to that size (the torn end of a write that a crash interrupted).
+IoResult appendToFile(const QString& path, const QByteArray& bytes, qint64 cutTo = -1);
 
 // Reads the whole file, refusing one larger than maxSize bytes. A missing file is an error
 // unless missingIsEmpty is set.

@@ -51,6 +51,11 @@ void information(const QString& text)
     show(Icon::Information, text);
 }
 
+void attention(const QString& text)
+{
+    show(Icon::None, text, QStringLiteral("Attention"));
+}
+
 Answer ask(Icon icon, const QString& text, const QString& title)
 {
     return present(Message{icon, title, text, true});

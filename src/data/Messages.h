@@ -29,6 +29,8 @@ Presenter setPresenter(Presenter presenter);
 void show(Icon icon, const QString& text, const QString& title = QStringLiteral("Horodex"));
 void warning(const QString& text);
 void information(const QString& text);
+// Titled "Attention", without an icon: a scrambled password or PIN that cannot be read.
+void attention(const QString& text);
 Answer ask(Icon icon, const QString& text, const QString& title = QStringLiteral("Horodex"));
 
 // Asks for a line of text (an input box). Returns false when cancelled.

@@ -153,19 +153,21 @@ IoResult WriteOptionsFile(const OptionsRecord& record)
 
 QString ScramblePassword(const QString& password)
 {
-    return ShiftCharacters(int(password.size()), password, PasswordShift);
+    return ShiftCharacters(int(password.size()), password, PasswordShift).valueOr(QString());
 }
 
-QString UnscramblePassword(const OptionsRecord& record)
+Result<QString> UnscramblePassword(const OptionsRecord& record)
 {
     const QString stored = OptionsRecord::trimmed(record.AdminPassword);
     return ShiftCharacters(int(stored.size()), stored, -PasswordShift);
 }
 
-bool CheckAdminPassword(const OptionsRecord& record, const QString& typed)
+Verdict CheckAdminPassword(const OptionsRecord& record, const QString& typed)
 {
-    const QString stored = OptionsRecord::trimmed(record.AdminPassword);
-    if (stored.isEmpty())
-        return false;
-    return UnscramblePassword(record) == typed;
+    if (OptionsRecord::trimmed(record.AdminPassword).isEmpty())
+        return Verdict{};
+    const Result<QString> stored = UnscramblePassword(record);
+    if (!stored)
+        return Verdict{false, stored.failure()};
+    return Verdict{*stored == typed, std::nullopt};
 }

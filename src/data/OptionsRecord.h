@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/FileStore.h"
+#include "data/Result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -84,6 +85,9 @@ bool OptionsFileExists();
 // Fails, naming the file, when it cannot be read or is not exactly 229 bytes long.
 IoResult ReadOptionsFile(OptionsRecord* record);
 IoResult WriteOptionsFile(const OptionsRecord& record);
-bool CheckAdminPassword(const OptionsRecord& record, const QString& typed);
+// Never right while no password is stored.
+Verdict CheckAdminPassword(const OptionsRecord& record, const QString& typed);
+// "0" to "z", all that a password box lets through, always scramble; any other text gives "".
 QString ScramblePassword(const QString& password);
-QString UnscramblePassword(const OptionsRecord& record);
+// Fails for a stored password that a hand edit put out of range.
+Result<QString> UnscramblePassword(const OptionsRecord& record);

@@ -1,8 +1,6 @@
 #include "data/ShiftCharacters.h"
 
-#include "data/Messages.h"
-
-QString ShiftCharacters(int length, const QString& text, int shift)
+Result<QString> ShiftCharacters(int length, const QString& text, int shift)
 {
     QString result = text;
     const int count = qMin(length, int(text.size()));
@@ -12,11 +10,8 @@ QString ShiftCharacters(int length, const QString& text, int shift)
             continue;
         const int shifted = code + shift;
         // Below 0 can only come from a hand-edited file; it gets the same answer as above 255.
-        if (shifted > 255 || shifted < 0) {
-            Messages::show(Messages::Icon::None, QStringLiteral("Encodage/Décodage non permis"),
-                           QStringLiteral("Attention"));
-            return QString();
-        }
+        if (shifted > 255 || shifted < 0)
+            return Failure{QStringLiteral("Encodage/Décodage non permis"), QString()};
         result[i] = QChar(char16_t(shifted));
     }
     return result;

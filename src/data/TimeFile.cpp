@@ -1,7 +1,6 @@
 #include "data/TimeFile.h"
 
 #include "data/Environment.h"
-#include "data/OptionsRecord.h"
 
 #include <QDir>
 
@@ -28,15 +27,51 @@ QByteArray FormatPunchLine(bool isIn, const QDateTime& moment)
     return line.toLatin1();
 }
 
+namespace {
+
+// Where whole records end when the file ends with a torn record; -1 when it does not.
+qint64 TornRecordStart(FileStore::Reader& file)
+{
+    const qint64 torn = file.size() % TimeRecord::Size;
+    char tail[TimeRecord::Size];
+    if (torn == 0 || !file.readAt(file.size() - torn, tail, torn))
+        return -1;
+    return IsTornRecord(QByteArrayView(tail, torn)) ? file.size() - torn : -1;
+}
+
+} // namespace
+
+bool IsTornRecord(QByteArrayView tail)
+{
+    // "IN    mm/dd/yyyy        hh:mm\r\n": each byte of the part that was written.
+    static constexpr char Shape[] = "AAA   99/99/9999        99:99\r\n";
+    if (tail.size() >= TimeRecord::Size)
+        return false;
+    const QByteArrayView action = tail.first(qMin<qsizetype>(3, tail.size()));
+    if (!QByteArrayView("IN ").startsWith(action) && !QByteArrayView("OUT").startsWith(action))
+        return false;
+    for (qsizetype i = action.size(); i < tail.size(); ++i) {
+        const char c = tail[i];
+        const bool fits = Shape[i] == '9' ? (c >= '0' && c <= '9') : c == Shape[i];
+        if (!fits)
+            return false;
+    }
+    return true;
+}
+
 IoResult RecordPunch(const QString& name, bool isIn)
 {
     // One clock reading for date and time, so a punch at midnight keeps its date.
     const QDateTime moment = Environment::now();
-    return FileStore::appendToFile(TimeFilePath(name), FormatPunchLine(isIn, moment));
+    // A punch that a crash cut short was never reported as recorded: it gives way to this one.
+    FileStore::Reader file;
+    if (const IoResult opened = file.open(TimeFilePath(name), true); !opened)
+        return opened;
+    return FileStore::appendToFile(TimeFilePath(name), FormatPunchLine(isIn, moment),
+                                   TornRecordStart(file));
 }
 
-IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
-                        bool* wholeRecords)
+IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record, bool* wholeRecords)
 {
     record->reset();
     // Only the last record is read, whatever the size of the file.
@@ -53,7 +88,8 @@ IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
     return read;
 }
 
-bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result)
+bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
+                    IoResult* result)
 {
     *lastActionText = QString(LastActionTextLength, u' ');
     std::optional<TimeRecord> record;
@@ -62,7 +98,7 @@ bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* resu
         *result = read;
     if (!record)
         return false;
-    *lastActionText = FormatLastActionText(*record, GlobalOptions().timeFormat());
+    *lastActionText = FormatLastActionText(*record, timeFormat);
     return record->isIn();
 }
 
@@ -70,7 +106,10 @@ bool TimeFileIsValid(const QString& name)
 {
     // Whatever is not a plain file is refused, naming the file, when it is opened.
     const FileStore::Entry entry = FileStore::examine(TimeFilePath(name));
-    return entry.kind != FileStore::Entry::Kind::Regular || entry.size % TimeRecord::Size == 0;
+    if (entry.kind != FileStore::Entry::Kind::Regular || entry.size % TimeRecord::Size == 0)
+        return true;
+    FileStore::Reader file;
+    return file.open(TimeFilePath(name)) && TornRecordStart(file) >= 0;
 }
 
 QDate ParseFileDate(const QString& text)

@@ -42,12 +42,18 @@ IoResult RecordPunch(const QString& name, bool isIn);
 IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
                         bool* wholeRecords = nullptr);
 
-// True when the last record is an IN; fills lastActionText (45 characters, blank without a punch).
-// A missing file counts as empty. A read failure leaves the text blank and is reported in result.
-bool ReadLastAction(const QString& name, QString* lastActionText, IoResult* result = nullptr);
+// True when the last record is an IN; fills lastActionText (45 characters, blank without a punch)
+// with its time in timeFormat. A missing file counts as empty. A read failure leaves the text
+// blank and is reported in result.
+bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
+                    IoResult* result = nullptr);
 
-// Length is a multiple of 31 (a missing file counts as empty).
+// Length is a multiple of 31, or whole records and the torn start of one more (a missing file
+// counts as empty).
 bool TimeFileIsValid(const QString& name);
+
+// The first bytes of a punch line, as a write cut short by a crash or a power cut leaves them.
+bool IsTornRecord(QByteArrayView tail);
 
 QDate ParseFileDate(const QString& text);
 

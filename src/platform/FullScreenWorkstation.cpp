@@ -1,7 +1,6 @@
 #include "platform/FullScreenWorkstation.h"
 
-#include "app/ProgramState.h"
-#include "station/frmHorodex.h"
+#include "ui/ProgramState.h"
 
 #include <QWidget>
 

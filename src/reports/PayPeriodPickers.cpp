@@ -1,7 +1,9 @@
 #include "reports/PayPeriodPickers.h"
 
-#include "app/WindowControls.h"
-#include "station/Twips.h"
+#include "data/Messages.h"
+#include "reports/text/PayPeriod.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QDateEdit>
 #include <QGroupBox>
@@ -67,4 +69,12 @@ QDate PayPeriodPickers::from() const
 QDate PayPeriodPickers::to() const
 {
     return DatePickerTo->date();
+}
+
+bool PayPeriodPickers::CheckPayPeriod() const
+{
+    if (IsValidPayPeriod(from(), to()))
+        return true;
+    Messages::information(PayPeriodMessage());
+    return false;
 }

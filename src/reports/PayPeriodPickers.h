@@ -25,6 +25,9 @@ struct PayPeriodPickers
 
     QDate from() const;
     QDate to() const;
+
+    // True for a pay period of whole weeks; otherwise says which lengths are allowed.
+    bool CheckPayPeriod() const;
 };
 
 // The earliest and latest day the pickers offer.

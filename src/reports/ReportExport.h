@@ -1,23 +1,10 @@
 #pragma once
 
-#include "data/FileStore.h"
-
-#include <QByteArray>
-#include <QLocale>
-#include <QPageSize>
 #include <QString>
 
 #include <functional>
 
 class QWidget;
-
-// A report saved as a PDF file, laid out as it is printed: the report font, one-inch margins
-// from the paper's edge and the printer's page breaks.
-QByteArray ReportPdf(const QString& text, const QPageSize& paper);
-IoResult SaveReportPdf(const QString& path, const QString& text, const QPageSize& paper);
-
-// The paper of the regional formats: Letter where the locale measures in US units, A4 elsewhere.
-QPageSize RegionalPaper(const QLocale& locale);
 
 // The file the user chose for "Save As ...", and what it is to hold.
 struct ReportFile

@@ -2,10 +2,10 @@
 
 #include "data/Environment.h"
 #include "data/Messages.h"
-#include "app/WindowControls.h"
 #include "reports/frmReport.h"
 #include "reports/text/MultipleReportText.h"
-#include "station/Twips.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -94,6 +94,7 @@ MultipleReportInput frmMultipleReportSelect::ReportInput() const
     MultipleReportInput input;
     input.employees = ReportEmployees;
     input.shift = cboSelectedEmployees->currentIndex();
+    input.options.settings = GlobalOptions();
     input.options.from = m_period.from();
     input.options.to = m_period.to();
     input.options.includeSsn = chkIncludeSSN->isChecked();
@@ -103,8 +104,8 @@ MultipleReportInput frmMultipleReportSelect::ReportInput() const
 
 void frmMultipleReportSelect::cmdCreate_Click()
 {
-    // Without a report the reason has been shown, and the window stays as it is.
-    ShowReportThenClose(CreateMultipleReport(ReportInput()), this);
+    if (m_period.CheckPayPeriod())
+        ShowReportThenClose(CreateMultipleReport(ReportInput()), this);
 }
 
 void frmMultipleReportSelect::cmdCancel_Click()

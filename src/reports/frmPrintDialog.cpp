@@ -2,8 +2,8 @@
 
 #include "data/Messages.h"
 #include "platform/Printers.h"
-#include "app/WindowControls.h"
-#include "station/Twips.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QComboBox>
 #include <QGroupBox>

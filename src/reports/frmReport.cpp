@@ -1,15 +1,19 @@
 #include "reports/frmReport.h"
 
+#include "data/OutputFiles.h"
+
 #include "data/Environment.h"
 #include "data/Messages.h"
 #include "platform/Printers.h"
+#include "render/ReportPages.h"
+#include "render/ReportPdf.h"
 #include "reports/PrintRichText.h"
 #include "reports/ReportArt.h"
 #include "reports/ReportExport.h"
-#include "app/WindowControls.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/text/ReportCsv.h"
-#include "station/Twips.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -33,10 +37,12 @@ QPageSize ReportPaper()
 
 } // namespace
 
-void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* producer)
+void ShowReportThenClose(const Result<ReportTexts>& report, QDialog* producer)
 {
-    if (!report)
+    if (!report) {
+        Messages::warning(report.failure().message);
         return;
+    }
     frmReport window(*report, producer);
     window.exec();
     producer->accept();
@@ -54,15 +60,6 @@ int CopiesFromCaption(const QString& caption)
     bool ok = false;
     const int copies = text.left(n).toInt(&ok);
     return ok ? copies : 0;
-}
-
-QFont ReportFont()
-{
-    QFont font(QStringLiteral("Courier"));
-    font.setPointSize(12);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    return font;
 }
 
 frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(parent), m_report(report)
@@ -182,6 +179,8 @@ void frmReport::cmdSaveAs_Click()
     const IoResult saved =
         file.format == ReportFile::Format::Pdf
             ? SaveReportPdf(file.path, rtbText->toPlainText(), ReportPaper())
+        : !m_report.Csv.isEmpty()
+            ? WriteOutputFiles({{file.path, m_report.Csv}})
             : ReportCsv::Save(m_report.Figures, file.path, chkIncludeDatesTimes->isChecked());
     if (!saved)
         Messages::warning(saved.error);

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "data/Result.h"
 #include "reports/text/ReportTexts.h"
 
 #include <QDialog>
-#include <QFont>
-
-#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -46,12 +44,9 @@ private:
 };
 
 // Shows the report in a report window, modal over producer, and closes producer when the report
-// window closes. Without a report nothing happens.
-void ShowReportThenClose(const std::optional<ReportTexts>& report, QDialog* producer);
+// window closes. Without a report, warns why and leaves producer as it is.
+void ShowReportThenClose(const Result<ReportTexts>& report, QDialog* producer);
 
 // The number of copies in the copies caption: the integer part of its leading number, 0 when
 // it has none.
 int CopiesFromCaption(const QString& caption);
-
-// The report's font: "Courier" 12 points, fixed pitch.
-QFont ReportFont();

@@ -1,11 +1,12 @@
 #include "reports/frmSingleReport.h"
 
-#include "app/ProgramState.h"
 #include "data/Environment.h"
-#include "app/WindowControls.h"
+#include "data/Messages.h"
+#include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
 #include "reports/text/SingleReportText.h"
-#include "station/Twips.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -27,7 +28,8 @@ QLabel* bold(QLabel* label)
 
 } // namespace
 
-frmSingleReport::frmSingleReport(QWidget* parent) : QDialog(parent)
+frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent)
+    : QDialog(parent), m_name(employeeName)
 {
     setObjectName(QStringLiteral("frmSingleReport"));
     setWindowTitle(QStringLiteral(" Single Payroll Report"));
@@ -101,9 +103,11 @@ frmSingleReport::frmSingleReport(QWidget* parent) : QDialog(parent)
 
 void frmSingleReport::Form_Load()
 {
-    m_name = State().SelectedEmployee;
-    // Without a match FindEmployee has warned and left the record empty.
-    FindEmployee(m_name, &m_employee);
+    // Without a match the fields stay empty: never another employee's.
+    const Result<EmployeeRecord> found = FindEmployee(m_name);
+    if (!found)
+        Messages::warning(found.failure().message);
+    m_employee = found.valueOr(EmployeeRecord{});
     lblName->setText(m_name);
     lblRegular->setText(m_employee.RegularRate);
     lblOvertime->setText(m_employee.OvertimeRate);
@@ -119,6 +123,7 @@ SingleReportInput frmSingleReport::ReportInput() const
     input.employee = m_employee;
     input.style = optAllTimeEntries->isChecked() ? SingleReportStyle::TimeCard
                                                  : SingleReportStyle::DailyHours;
+    input.options.settings = GlobalOptions();
     input.options.from = m_period.from();
     input.options.to = m_period.to();
     input.options.includeSsn = chkIncludeSSN->isChecked();
@@ -128,8 +133,8 @@ SingleReportInput frmSingleReport::ReportInput() const
 
 void frmSingleReport::cmdCreate_Click()
 {
-    // Without a report the reason has been shown, and the window stays as it is.
-    ShowReportThenClose(CreateSingleReport(ReportInput()), this);
+    if (m_period.CheckPayPeriod())
+        ShowReportThenClose(CreateSingleReport(ReportInput()), this);
 }
 
 void frmSingleReport::cmdCancel_Click()

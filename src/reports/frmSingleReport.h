@@ -12,14 +12,13 @@ class QPushButton;
 class QRadioButton;
 struct SingleReportInput;
 
-// The payroll report of the selected employee (State().SelectedEmployee) for a pay period of
-// one to four weeks, as daily hours or as a time card. Create shows the report window; when
-// that closes, this window closes too.
+// The payroll report of one employee for a pay period of one to four weeks, as daily hours or as
+// a time card. Create shows the report window; when that closes, this window closes too.
 class frmSingleReport : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmSingleReport(QWidget* parent = nullptr);
+    explicit frmSingleReport(const QString& employeeName, QWidget* parent = nullptr);
 
     void cmdCreate_Click();
     void cmdCancel_Click();

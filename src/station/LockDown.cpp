@@ -1,14 +1,15 @@
 #include "station/LockDown.h"
 
-#include "app/ProgramState.h"
 #include "data/OptionsRecord.h"
 #include "platform/Workstation.h"
+#include "ui/FrontWindows.h"
 
 #include <QTimer>
 
 LockDown::LockDown(QTimer* tmrSecurity, QObject* parent)
     : QObject(parent), m_tmrSecurity(tmrSecurity)
 {
+    FrontWindows::install();
     m_tmrSecurity->setInterval(200);
     m_tmrSecurity->stop();
     connect(m_tmrSecurity, &QTimer::timeout, this, &LockDown::tmrSecurity_Timer);
@@ -61,5 +62,5 @@ bool LockDown::BringWindowToFront(QWidget* window)
 
 void LockDown::tmrSecurity_Timer()
 {
-    BringWindowToFront(State().FrontWindow);
+    BringWindowToFront(FrontWindows::front());
 }

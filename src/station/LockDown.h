@@ -6,7 +6,8 @@ class QTimer;
 class QWidget;
 
 // Locks the workstation down while no administrator is logged in: hides the shell, keeps the
-// screen saver off and holds FrontWindow in front on every tick of the main window's tmrSecurity.
+// screen saver off and holds the front window (FrontWindows::front) in front on every tick of the
+// main window's tmrSecurity.
 class LockDown : public QObject
 {
     Q_OBJECT

@@ -1,13 +1,10 @@
 #include "station/frmAdminLogin.h"
 
-#include "app/KeyFilter.h"
-#include "app/ProgramState.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
-#include "station/LockDown.h"
-#include "station/Twips.h"
-#include "station/frmHorodex.h"
 #include "station/frmMsgBox.h"
+#include "ui/KeyFilter.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -42,7 +39,7 @@ bool PasswordLengthIsValid(const QString& password)
     return password.size() >= 6 && password.size() <= 10;
 }
 
-frmAdminLogin::frmAdminLogin(QWidget* parent) : QDialog(parent), m_mode(State().LoginMode)
+frmAdminLogin::frmAdminLogin(LoginMode mode, QWidget* parent) : QDialog(parent), m_mode(mode)
 {
     setObjectName(QStringLiteral("frmAdminLogin"));
     setWindowTitle(QStringLiteral(" Administator Log In"));
@@ -78,35 +75,32 @@ frmAdminLogin::frmAdminLogin(QWidget* parent) : QDialog(parent), m_mode(State().
     setTabOrder(txtPassConfirm, OKButton);
     setTabOrder(OKButton, CancelButton);
 
-    connect(this, &QDialog::finished, this, &frmAdminLogin::Form_Unload);
     Form_Load();
 }
 
-QString frmAdminLogin::MessageForMode(int mode)
+QString frmAdminLogin::MessageForMode(LoginMode mode)
 {
     switch (mode) {
-    case 1:
+    case LoginMode::Management:
         return QStringLiteral(
             "Enter the admin password in order to access the management functions:");
-    case 2:
+    case LoginMode::Start:
         return QStringLiteral("For security reasons this program can only be started by the "
                               "administrator. Please enter the admin password below:");
-    case 3:
+    case LoginMode::FirstRun:
         return QStringLiteral("Before using the Horodex you have to set the administrative "
                               "password. The password must be between 6 and 10 characters long.");
-    case 4:
+    case LoginMode::Exit:
         return QStringLiteral("For security reasons this program can only be closed by the "
                               "administrator. Please enter the admin password below:");
-    default:
-        return QString();
     }
+    return QString();
 }
 
 void frmAdminLogin::Form_Load()
 {
-    State().FrontWindow = this;
     OKButton->setDefault(true);
-    const bool firstRun = m_mode == 3;
+    const bool firstRun = m_mode == LoginMode::FirstRun;
     Label1->setVisible(firstRun);
     txtPassConfirm->setVisible(firstRun);
     setFixedSize(Twips(4800), Twips(NormalHeight + (firstRun ? FirstRunExtra : 0)));
@@ -114,48 +108,45 @@ void frmAdminLogin::Form_Load()
     txtPassword->setFocus();
 }
 
-void frmAdminLogin::Form_Unload()
-{
-    State().FrontWindow = State().MainWindow.data();
-}
-
 void frmAdminLogin::OKButton_Click()
 {
     const QString password = txtPassword->text().trimmed();
     switch (m_mode) {
-    case 1:
-        okManagement(password);
+    case LoginMode::Management:
+    case LoginMode::Exit:
+        okManagementOrExit(password);
         break;
-    case 2:
+    case LoginMode::Start:
         okStart(password);
         break;
-    case 3:
+    case LoginMode::FirstRun:
         okFirstRun(password);
         break;
-    case 4:
-        okExit(password);
-        break;
-    default:
-        accept();
     }
 }
 
 void frmAdminLogin::refuse(const QString& password)
 {
     txtPassword->clear();
-    ShowMessageWindow(PasswordLengthIsValid(password) ? 2 : 3, this);
+    ShowMessageWindow(PasswordLengthIsValid(password) ? WindowMessage::WrongPassword
+                                                      : WindowMessage::PasswordLength,
+                      this);
 }
 
-void frmAdminLogin::okManagement(const QString& password)
+bool frmAdminLogin::passwordIsRight(const QString& password) const
 {
-    if (!PasswordLengthIsValid(password) || !CheckAdminPassword(GlobalOptions(), password)) {
+    const Verdict verdict = CheckAdminPassword(GlobalOptions(), password);
+    if (verdict.failure)
+        Messages::attention(verdict.failure->message);
+    return verdict.right;
+}
+
+void frmAdminLogin::okManagementOrExit(const QString& password)
+{
+    if (!PasswordLengthIsValid(password) || !passwordIsRight(password)) {
         refuse(password);
         return;
     }
-    if (frmHorodex* main = State().MainWindow)
-        main->SetAdminLoggedIn(true);
-    else
-        State().AdminLoggedIn = true;
     accept();
 }
 
@@ -164,12 +155,7 @@ void frmAdminLogin::okStart(const QString& password)
     if (!PasswordLengthIsValid(password)) {
         txtPassword->clear();
         Messages::warning(WrongLength);
-    } else if (CheckAdminPassword(GlobalOptions(), password)) {
-        if (frmHorodex* main = State().MainWindow) {
-            main->show();
-            State().FrontWindow = main;
-            main->lockDown()->ApplySecurityOption();
-        }
+    } else if (passwordIsRight(password)) {
         accept();
     } else {
         txtPassword->clear();
@@ -196,32 +182,10 @@ void frmAdminLogin::okFirstRun(const QString& password)
         return;
     }
     GlobalOptions() = record;
-    if (State().MainWindow)
-        State().MainWindow->show();
-    accept();
-}
-
-void frmAdminLogin::okExit(const QString& password)
-{
-    if (!PasswordLengthIsValid(password) || !CheckAdminPassword(GlobalOptions(), password)) {
-        refuse(password);
-        return;
-    }
-    GlobalOptions().setAskOnExit(false); // in memory only: the file keeps exit protection
     accept();
 }
 
 void frmAdminLogin::CancelButton_Click()
 {
     reject();
-}
-
-// Cancel, Esc and the close box all end the login the same way.
-void frmAdminLogin::reject()
-{
-    if (m_mode == 2)
-        GlobalOptions().setAskOnExit(false); // so that closing does not ask again
-    QDialog::reject();
-    if ((m_mode == 2 || m_mode == 3) && State().MainWindow)
-        State().MainWindow->close();
 }

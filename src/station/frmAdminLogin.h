@@ -6,19 +6,28 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// One login window for four purposes, chosen by LoginMode: management access (1), start
-// protection (2), first run (3) and exit protection (4).
+// What the administrator's password is asked for.
+enum class LoginMode {
+    Management, // the Manage and Reports menus
+    Start,      // the program starts only with it
+    FirstRun,   // it is chosen, typed twice, and the first settings are written
+    Exit,       // the program ends only with it
+};
+
+// One login window for the four modes. Its verdict is the dialog's result: Accepted when the
+// password was right (or, on the first run, chosen and saved), Rejected when the login was
+// cancelled.
 class frmAdminLogin : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmAdminLogin(QWidget* parent = nullptr);
+    explicit frmAdminLogin(LoginMode mode, QWidget* parent = nullptr);
 
-    static QString MessageForMode(int mode);
+    LoginMode mode() const { return m_mode; }
+    static QString MessageForMode(LoginMode mode);
 
     void OKButton_Click();
     void CancelButton_Click();
-    void reject() override;
 
     QLabel* lblMessage;
     QLineEdit* txtPassword;
@@ -29,15 +38,15 @@ public:
 
 private:
     void Form_Load();
-    void Form_Unload();
-    void okManagement(const QString& password);
+    void okManagementOrExit(const QString& password);
     void okStart(const QString& password);
     void okFirstRun(const QString& password);
-    void okExit(const QString& password);
+    // Checks the stored password; says so when it cannot be read.
+    bool passwordIsRight(const QString& password) const;
     // Empties the password box and shows message 2 or 3 for a wrong or badly sized password.
     void refuse(const QString& password);
 
-    int m_mode;
+    LoginMode m_mode;
 };
 
 // The password rule: 6 to 10 characters after trimming.

@@ -1,23 +1,27 @@
 #include "station/frmHorodex.h"
 
 #include "admin/frmAddEmployee.h"
+#include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
-#include "app/AboutBox.h"
-#include "app/ProgramState.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/Messages.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/frmMultipleReportSelect.h"
+#include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
+#include "reports/text/WhoIsIn.h"
+#include "station/AboutBox.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
+#include "station/PunchRecording.h"
 #include "station/StationBackground.h"
-#include "station/Twips.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmMsgBox.h"
 #include "station/frmPin.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -132,6 +136,9 @@ void frmHorodex::buildMenus()
     mnuModifyRecord =
         entry(mnuManage, "mnuModifyRecord", QStringLiteral("Modify Employee Info ..."),
               &frmHorodex::mnuModifyRecord_Click);
+    mnuCorrectTimeCard =
+        entry(mnuManage, "mnuCorrectTimeCard", QStringLiteral("Correct Time Card ..."),
+              &frmHorodex::mnuCorrectTimeCard_Click);
     mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine3"));
     mnuOptions = entry(mnuManage, "mnuOptions", QStringLiteral("Options ..."),
                        &frmHorodex::mnuOptions_Click);
@@ -143,6 +150,8 @@ void frmHorodex::buildMenus()
     mnuMultiplePayrollReport =
         entry(mnuView, "mnuMultiplePayrollReport", QStringLiteral("Multiple Payroll Report ..."),
               &frmHorodex::mnuMultiplePayrollReport_Click);
+    mnuWhoIsIn = entry(mnuView, "mnuWhoIsIn", QStringLiteral("Who Is In ..."),
+                       &frmHorodex::mnuWhoIsIn_Click);
 
     mnuHelp = menu("mnuHelp", QStringLiteral("Help"));
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("About"), &frmHorodex::mnuAbout_Click);
@@ -198,22 +207,32 @@ bool frmHorodex::Form_Load()
         move(screen->availableGeometry().center() - rect().center());
 
     if (!haveSettings) {
-        state.LoginMode = 3;
-        auto* login = new frmAdminLogin(this);
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
+        openStartLogin(LoginMode::FirstRun);
     } else if (OptionsRecord::isOn(GlobalOptions().AskOnStart) &&
                state.CommandSwitch != QLatin1String("/np")) {
-        state.LoginMode = 2;
-        auto* login = new frmAdminLogin(this);
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
+        openStartLogin(LoginMode::Start);
     } else {
         show();
-        state.FrontWindow = this;
         m_lockDown->ApplySecurityOption();
     }
     return true;
+}
+
+void frmHorodex::openStartLogin(LoginMode mode)
+{
+    auto* login = new frmAdminLogin(mode, this);
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    // The main window appears once the password is right; without it the program ends.
+    connect(login, &QDialog::finished, this, [this, mode](int verdict) {
+        if (verdict != QDialog::Accepted) {
+            RequestClose(CloseReason::LoginCancelled);
+            return;
+        }
+        show();
+        if (mode == LoginMode::Start)
+            m_lockDown->ApplySecurityOption();
+    });
+    login->show();
 }
 
 void frmHorodex::tmrTimer_Timer()
@@ -237,7 +256,7 @@ void frmHorodex::lstNames_Click()
     if (TimeFileIsValid(name)) {
         ShowLastAction(name);
     } else {
-        ShowMessageWindow(4, this);
+        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
         clearLastAction();
     }
 }
@@ -248,29 +267,22 @@ void frmHorodex::punch(bool isIn)
     if (name.isEmpty())
         return;
     if (!TimeFileIsValid(name)) {
-        ShowMessageWindow(4, this);
+        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
         return;
     }
     if (!OptionsRecord::isOn(GlobalOptions().AskForPin)) {
         RecordPunch(name, isIn);
         return;
     }
-    State().PunchIsIn = isIn;
-    State().SelectedEmployee = name;
-    frmPin pin(this);
-    pin.exec();
+    frmPin pin(name, isIn, this);
+    if (pin.exec() == QDialog::Accepted)
+        ShowLastAction(name);
 }
 
 bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 {
-    const IoResult written = ::RecordPunch(name, isIn);
-    if (!written) {
-        Messages::show(Messages::Icon::Critical,
-                       QStringLiteral("The punch was NOT recorded. %1 Please tell your "
-                                      "administrator, then try again.")
-                           .arg(written.error));
+    if (!RecordPunchOrSaySo(name, isIn))
         return false;
-    }
     ShowLastAction(name);
     return true;
 }
@@ -278,7 +290,8 @@ bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 void frmHorodex::ShowLastAction(const QString& name)
 {
     IoResult read;
-    const bool isIn = ReadLastAction(name, &State().LastActionText, &read);
+    QString lastAction;
+    const bool isIn = ReadLastAction(name, GlobalOptions().timeFormat(), &lastAction, &read);
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         clearLastAction();
@@ -287,8 +300,8 @@ void frmHorodex::ShowLastAction(const QString& name)
     cmdIn->setEnabled(!isIn);
     cmdOut->setEnabled(isIn);
     clearLastAction();
-    if (!State().LastActionText.trimmed().isEmpty())
-        picLastAction->setText(QStringLiteral(" Last Action: ") + State().LastActionText);
+    if (!lastAction.trimmed().isEmpty())
+        picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
 }
 
 void frmHorodex::clearLastAction()
@@ -340,9 +353,9 @@ void frmHorodex::mnuAdminLogin_Click()
         SetAdminLoggedIn(false);
         return;
     }
-    State().LoginMode = 1;
-    frmAdminLogin login(this);
-    login.exec();
+    frmAdminLogin login(LoginMode::Management, this);
+    if (login.exec() == QDialog::Accepted)
+        SetAdminLoggedIn(true);
 }
 
 void frmHorodex::mnuExit_Click()
@@ -352,13 +365,12 @@ void frmHorodex::mnuExit_Click()
 
 void frmHorodex::mnuCreateNewRecord_Click()
 {
-    State().ModifyMode = false;
-    openEmployeeWindow();
+    openEmployeeWindow(std::nullopt);
 }
 
-void frmHorodex::openEmployeeWindow()
+void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
 {
-    frmAddEmployee window(this);
+    frmAddEmployee window(employeeToModify, this);
     connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
     window.exec();
 }
@@ -371,21 +383,35 @@ void frmHorodex::mnuDeleteRecord_Click()
                       &answer);
     answer = answer.trimmed();
     if (!answer.isEmpty()) {
-        if (const IoResult deleted = DeleteEmployee(answer); !deleted)
+        bool removed = false;
+        if (const IoResult deleted = DeleteEmployee(answer, &removed); !deleted)
             Messages::show(Messages::Icon::Critical, deleted.error);
+        else if (!removed)
+            Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
     }
     LoadEmployeeList();
 }
 
 void frmHorodex::mnuModifyRecord_Click()
 {
-    State().SelectedEmployee = selectedName();
-    if (State().SelectedEmployee.isEmpty()) {
+    const QString name = selectedName();
+    if (name.isEmpty()) {
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
         return;
     }
-    State().ModifyMode = true;
-    openEmployeeWindow();
+    openEmployeeWindow(name);
+}
+
+void frmHorodex::mnuCorrectTimeCard_Click()
+{
+    QStringList names;
+    for (int i = 0; i < lstNames->count(); ++i)
+        names.append(lstNames->item(i)->text());
+    frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this);
+    window.exec();
+    // A corrected last punch changes which of IN and OUT the employee may press.
+    if (!selectedName().isEmpty())
+        ShowLastAction(selectedName());
 }
 
 void frmHorodex::mnuOptions_Click()
@@ -396,12 +422,12 @@ void frmHorodex::mnuOptions_Click()
 
 void frmHorodex::mnuEmployeeReport_Click()
 {
-    State().SelectedEmployee = selectedName();
-    if (State().SelectedEmployee.isEmpty()) {
+    const QString name = selectedName();
+    if (name.isEmpty()) {
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
         return;
     }
-    frmSingleReport window(this);
+    frmSingleReport window(name, this);
     window.exec();
 }
 
@@ -413,6 +439,23 @@ void frmHorodex::mnuMultiplePayrollReport_Click()
         return;
     }
     frmMultipleReportSelect window(this);
+    window.exec();
+}
+
+void frmHorodex::mnuWhoIsIn_Click()
+{
+    EmployeeList list;
+    const IoResult read = ReadEmployeeList(&list);
+    if (!read) {
+        Messages::show(Messages::Icon::Critical, read.error);
+        return;
+    }
+    const WhoIsInList in =
+        FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
+    ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
+                      QString(), QString(), true);
+    texts.Csv = WhoIsInCsv(in);
+    frmReport window(texts, this);
     window.exec();
 }
 
@@ -453,7 +496,6 @@ void frmHorodex::RequestClose(CloseReason reason)
 
 void frmHorodex::closeEvent(QCloseEvent* event)
 {
-    ProgramState& state = State();
     const bool askOnExit = OptionsRecord::isOn(GlobalOptions().AskOnExit);
     switch (m_closeReason) {
     case CloseReason::TaskManager:
@@ -465,15 +507,15 @@ void frmHorodex::closeEvent(QCloseEvent* event)
     case CloseReason::SessionEnd:
         break;
     case CloseReason::User:
-        if (askOnExit && !state.AdminLoggedIn) {
-            state.LoginMode = 4;
-            frmAdminLogin login(this);
-            login.exec();
-            if (OptionsRecord::isOn(GlobalOptions().AskOnExit)) {
+        if (askOnExit && !State().AdminLoggedIn) {
+            frmAdminLogin login(LoginMode::Exit, this);
+            if (login.exec() != QDialog::Accepted) {
                 event->ignore();
                 return;
             }
         }
+        [[fallthrough]];
+    case CloseReason::LoginCancelled:
         cleanUp();
         closeOtherWindows();
         break;

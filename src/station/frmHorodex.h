@@ -2,6 +2,9 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
+enum class LoginMode;
 class LockDown;
 class QAction;
 class QLabel;
@@ -15,8 +18,9 @@ class frmHorodex : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Why the program is asked to close.
-    enum class CloseReason { User, TaskManager, SessionEnd };
+    // Why the program is asked to close. A cancelled start or first-run login ends the program
+    // as the user's close does, without asking for the exit password.
+    enum class CloseReason { User, TaskManager, SessionEnd, LoginCancelled };
 
     explicit frmHorodex(const QString& commandLine = QString(), QWidget* parent = nullptr);
     ~frmHorodex() override;
@@ -34,9 +38,11 @@ public:
     void mnuCreateNewRecord_Click();
     void mnuDeleteRecord_Click();
     void mnuModifyRecord_Click();
+    void mnuCorrectTimeCard_Click();
     void mnuOptions_Click();
     void mnuEmployeeReport_Click();
     void mnuMultiplePayrollReport_Click();
+    void mnuWhoIsIn_Click();
     void mnuAbout_Click();
 
     // Refills lstNames from the employee list file, in file order.
@@ -70,9 +76,11 @@ public:
     QAction* mnuCreateNewRecord;
     QAction* mnuDeleteRecord;
     QAction* mnuModifyRecord;
+    QAction* mnuCorrectTimeCard;
     QAction* mnuOptions;
     QAction* mnuEmployeeReport;
     QAction* mnuMultiplePayrollReport;
+    QAction* mnuWhoIsIn;
     QAction* mnuAbout;
 
 Q_SIGNALS:
@@ -86,7 +94,8 @@ private:
     void buildControls();
     void buildMenus();
     void punch(bool isIn);
-    void openEmployeeWindow();
+    void openStartLogin(LoginMode mode);
+    void openEmployeeWindow(const std::optional<QString>& employeeToModify);
     void clearLastAction();
     void setManagementMenusEnabled(bool enabled);
     void cleanUp();

@@ -1,8 +1,7 @@
 #include "station/frmMsgBox.h"
 
-#include "app/ProgramState.h"
 #include "data/TimeFile.h"
-#include "station/Twips.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -10,15 +9,15 @@
 
 namespace {
 
-std::function<void(int)>& interceptor()
+std::function<void(WindowMessage)>& interceptor()
 {
-    static std::function<void(int)> f;
+    static std::function<void(WindowMessage)> f;
     return f;
 }
 
 } // namespace
 
-frmMsgBox::frmMsgBox(QWidget* parent) : QDialog(parent)
+frmMsgBox::frmMsgBox(WindowMessage message, QWidget* parent) : QDialog(parent), m_message(message)
 {
     setObjectName(QStringLiteral("frmMsgBox"));
     setWindowTitle(QStringLiteral(" Horodex "));
@@ -39,56 +38,43 @@ frmMsgBox::frmMsgBox(QWidget* parent) : QDialog(parent)
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(TwipsRect(2363, 1080, 1095, 375));
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(this, &QDialog::finished, this, &frmMsgBox::Form_Unload);
     Form_Load();
 }
 
 frmMsgBox::~frmMsgBox() = default;
 
-QString frmMsgBox::MessageText(int code)
+QString frmMsgBox::MessageText(WindowMessage message)
 {
-    switch (code) {
-    case 1:
+    switch (message) {
+    case WindowMessage::WrongPin:
         return QStringLiteral("You have entered an incorrect PIN. Please re-enter it.");
-    case 2:
+    case WindowMessage::WrongPassword:
         return QStringLiteral("Sorry, wrong password");
-    case 3:
+    case WindowMessage::PasswordLength:
         return QStringLiteral("Sorry, password must be between 6 and 10 characters long!");
-    case 4:
+    case WindowMessage::InvalidTimeFile:
         return InvalidTimeFileMessage();
-    default:
-        return QString();
     }
+    return QString();
 }
 
 void frmMsgBox::Form_Load()
 {
-    State().FrontWindow = this;
     cmdOK->setDefault(true);
-    const QString text = MessageText(State().MessageCode);
-    if (!text.isEmpty())
-        lblMessageText->setText(text);
+    lblMessageText->setText(MessageText(m_message));
 }
 
-void frmMsgBox::Form_Unload()
+void ShowMessageWindow(WindowMessage message, QWidget* returnWindow)
 {
-    State().FrontWindow = State().MessageReturnWindow;
-}
-
-void ShowMessageWindow(int code, QWidget* returnWindow)
-{
-    State().MessageCode = code;
-    State().MessageReturnWindow = returnWindow;
     if (interceptor()) {
-        interceptor()(code);
-        State().FrontWindow = returnWindow;
+        interceptor()(message);
         return;
     }
-    frmMsgBox box(returnWindow);
+    frmMsgBox box(message, returnWindow);
     box.exec();
 }
 
-void SetMessageWindowInterceptorForTesting(std::function<void(int code)> f)
+void SetMessageWindowInterceptorForTesting(std::function<void(WindowMessage)> f)
 {
     interceptor() = std::move(f);
 }

@@ -7,26 +7,35 @@
 class QLabel;
 class QPushButton;
 
+// The four messages of the program's own message window.
+enum class WindowMessage {
+    WrongPin = 1,
+    WrongPassword = 2,
+    PasswordLength = 3,
+    InvalidTimeFile = 4,
+};
+
 // The program's own message window: one of four fixed messages, held in front by the lock-down.
 class frmMsgBox : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmMsgBox(QWidget* parent = nullptr);
+    explicit frmMsgBox(WindowMessage message, QWidget* parent = nullptr);
     ~frmMsgBox() override;
 
-    static QString MessageText(int code);
+    static QString MessageText(WindowMessage message);
 
     QLabel* lblMessageText;
     QPushButton* cmdOK;
 
 private:
     void Form_Load();
-    void Form_Unload();
+
+    WindowMessage m_message;
 };
 
-// Shows message code modally and makes returnWindow the FrontWindow again when it closes.
-void ShowMessageWindow(int code, QWidget* returnWindow);
+// Shows the message modally over returnWindow.
+void ShowMessageWindow(WindowMessage message, QWidget* returnWindow);
 
-// Tests: receive the code instead of opening the window. Empty restores the window.
-void SetMessageWindowInterceptorForTesting(std::function<void(int code)> interceptor);
+// Tests: receive the message instead of opening the window. Empty restores the window.
+void SetMessageWindowInterceptorForTesting(std::function<void(WindowMessage)> interceptor);

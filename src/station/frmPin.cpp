@@ -1,18 +1,19 @@
 #include "station/frmPin.h"
 
-#include "app/KeyFilter.h"
-#include "app/ProgramState.h"
-#include "app/WindowControls.h"
 #include "data/EmployeeList.h"
-#include "station/Twips.h"
-#include "station/frmHorodex.h"
+#include "data/Messages.h"
+#include "station/PunchRecording.h"
 #include "station/frmMsgBox.h"
+#include "ui/KeyFilter.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-frmPin::frmPin(QWidget* parent) : QDialog(parent)
+frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
+    : QDialog(parent), m_employee(employee), m_isIn(isIn)
 {
     setObjectName(QStringLiteral("frmPin"));
     setWindowTitle(QStringLiteral(" "));
@@ -68,15 +69,12 @@ frmPin::frmPin(QWidget* parent) : QDialog(parent)
     cmdCancel->setGeometry(TwipsRect(1320, 3960, 975, 495));
     connect(cmdCancel, &QPushButton::clicked, this, &frmPin::cmdCancel_Click);
 
-    // Esc rejects a QDialog, which is the Cancel button's action.
-    connect(this, &QDialog::finished, this, &frmPin::Form_Unload);
     FitCaptions(this);
     Form_Load();
 }
 
 void frmPin::Form_Load()
 {
-    State().FrontWindow = this;
     cmdOK->setDefault(true);
     QFont font = txtPin->font();
     font.setPointSize(14);
@@ -86,11 +84,6 @@ void frmPin::Form_Load()
     KeyFilter::showAsStars(txtPin);
     KeyFilter::install(txtPin, KeyFilter::isDigit);
     txtPin->setFocus();
-}
-
-void frmPin::Form_Unload()
-{
-    State().FrontWindow = State().MainWindow.data();
 }
 
 void frmPin::Command1_Click(int index)
@@ -106,15 +99,14 @@ void frmPin::Command2_Click()
 
 void frmPin::cmdOK_Click()
 {
-    const QString typed = txtPin->text();
-    ProgramState& state = State();
-    if (!CheckPin(state.SelectedEmployee, typed)) {
-        ShowMessageWindow(1, this);
+    const Verdict pin = CheckPin(m_employee, txtPin->text());
+    if (pin.failure)
+        Messages::attention(pin.failure->message);
+    if (!pin) {
+        ShowMessageWindow(WindowMessage::WrongPin, this);
         return;
     }
-    if (state.MainWindow)
-        state.MainWindow->RecordPunch(state.SelectedEmployee, state.PunchIsIn);
-    accept();
+    done(RecordPunchOrSaySo(m_employee, m_isIn) ? Accepted : Rejected);
 }
 
 void frmPin::cmdCancel_Click()

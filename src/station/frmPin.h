@@ -6,13 +6,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The on-screen keypad: the punch chosen on the main window is recorded only after the
-// employee's own PIN.
+// The on-screen keypad: the employee's punch in the given direction is recorded only after his
+// own PIN. exec() gives Accepted when the punch was recorded.
 class frmPin : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmPin(QWidget* parent = nullptr);
+    frmPin(const QString& employee, bool isIn, QWidget* parent = nullptr);
 
     void Command1_Click(int index);
     void Command2_Click();
@@ -28,5 +28,7 @@ public:
 
 private:
     void Form_Load();
-    void Form_Unload();
+
+    QString m_employee;
+    bool m_isIn;
 };

@@ -1,6 +1,5 @@
 #include "sync/ServerReports.h"
 
-#include "data/Messages.h"
 #include "reports/text/PayPeriod.h"
 #include "sync/SyncDatabase.h"
 #include "timecalc/TimeManipulation.h"
@@ -38,18 +37,15 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
     return r;
 }
 
-std::optional<ReportTexts> CreateMultipleReportFromServer(SyncDatabase& database,
-                                                          const MultipleReportInput& input,
-                                                          QString* error)
+Result<ReportTexts> CreateMultipleReportFromServer(SyncDatabase& database,
+                                                   const MultipleReportInput& input)
 {
     const ReportOptions& o = input.options;
-    if (!CheckPayPeriod(o.from, o.to))
-        return std::nullopt;
+    if (!IsValidPayPeriod(o.from, o.to))
+        return Failure{PayPeriodMessage(), QString()};
     ServerTimeFiles files;
-    if (IoResult r = files.load(database, o.from); !r) {
-        *error = r.error;
-        return std::nullopt;
-    }
+    if (IoResult r = files.load(database, o.from); !r)
+        return Failure{r.error, QString()};
     const int rounding = o.settings.timeRoundingValue();
     MultipleReportBuilder builder(input.shift, o);
     for (const EmployeeRecord& employee : input.employees) {
@@ -58,24 +54,20 @@ std::optional<ReportTexts> CreateMultipleReportFromServer(SyncDatabase& database
         const QByteArray bytes = files.bytesOf(employee.Name.trimmed());
         builder.AddEmployee(employee, PayPeriodFromTimeFile(bytes, o.from, o.to, rounding, o.zone));
     }
-    if (input.shift != 0 && builder.EmployeeCount() == 0) {
-        Messages::warning(NoEmployeesForShiftMessage());
-        return std::nullopt;
-    }
+    if (input.shift != 0 && builder.EmployeeCount() == 0)
+        return Failure{NoEmployeesForShiftMessage(), QString()};
     return builder.Finish();
 }
 
-std::optional<ReportTexts>
-CreateSingleReportFromServer(SyncDatabase& database, const SingleReportInput& input, QString* error)
+Result<ReportTexts> CreateSingleReportFromServer(SyncDatabase& database,
+                                                 const SingleReportInput& input)
 {
     const ReportOptions& o = input.options;
-    if (!CheckPayPeriod(o.from, o.to))
-        return std::nullopt;
+    if (!IsValidPayPeriod(o.from, o.to))
+        return Failure{PayPeriodMessage(), QString()};
     ServerTimeFiles files;
-    if (IoResult r = files.load(database, o.from, input.employeeName); !r) {
-        *error = r.error;
-        return std::nullopt;
-    }
+    if (IoResult r = files.load(database, o.from, input.employeeName); !r)
+        return Failure{r.error, QString()};
     return BuildSingleReport(input,
                              PayPeriodFromTimeFile(files.bytesOf(input.employeeName), o.from, o.to,
                                                    o.settings.timeRoundingValue(), o.zone));

@@ -2,26 +2,24 @@
 
 #include "data/OptionsRecord.h"
 
-// The overtime settings, read from the in-memory settings at every use so that the time objects
-// always follow the options in force.
-namespace OvertimeRule {
-
-inline double threshold()
+// The overtime rule of the settings, as a value handed to the time objects: hours above the
+// threshold of each day (daily rule) or of each week (weekly rule) are overtime.
+struct OvertimeRule
 {
-    return GlobalOptions().overtimeThresholdHours();
-}
+    bool daily = false;
+    double threshold = 0;
 
-// "1" selects the daily rule; anything else the weekly rule.
-inline bool isDaily()
-{
-    return OptionsRecord::isOn(GlobalOptions().DailyOvertime);
-}
+    // "1" in DailyOvertime selects the daily rule, anything else the weekly rule; the threshold
+    // is the leading number of OvertimeThreshold.
+    static OvertimeRule of(const OptionsRecord& settings)
+    {
+        return {OptionsRecord::isOn(settings.DailyOvertime), settings.overtimeThresholdHours()};
+    }
 
-// The hours above the threshold; none for hours at or below it.
-inline float hoursOver(float hours, double limit)
-{
-    const double excess = double(hours) - limit;
-    return excess > 0 ? float(excess) : 0.0f;
-}
-
-} // namespace OvertimeRule
+    // The hours above the threshold; none for hours at or below it.
+    float hoursOver(float hours) const
+    {
+        const double excess = double(hours) - threshold;
+        return excess > 0 ? float(excess) : 0.0f;
+    }
+};

@@ -1,6 +1,5 @@
 #include "timecalc/clsDay.h"
 
-#include "timecalc/OvertimeRule.h"
 #include "timecalc/Slot.h"
 
 const clsPeriod& clsDay::Period(int intPeriod) const
@@ -26,7 +25,7 @@ float clsDay::DayHours() const
     return sum;
 }
 
-float clsDay::OvertimeHours() const
+float clsDay::OvertimeHours(const OvertimeRule& rule) const
 {
-    return OvertimeRule::hoursOver(DayHours(), OvertimeRule::threshold());
+    return rule.hoursOver(DayHours());
 }

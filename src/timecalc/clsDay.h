@@ -1,11 +1,12 @@
 #pragma once
 
+#include "timecalc/OvertimeRule.h"
 #include "timecalc/clsPeriod.h"
 
 #include <vector>
 
 // The periods of one working day, in the order they were added. All hours are computed on each
-// call, summed in single precision in period order.
+// call, summed in single precision in period order; overtime by the rule the caller gives.
 class clsDay
 {
 public:
@@ -24,9 +25,9 @@ public:
     QDate FirstPeriodDateIn() const;
 
     float DayHours() const;
-    // The hours above the overtime threshold, whichever rule is in force.
-    float OvertimeHours() const;
-    float RegularHours() const { return DayHours() - OvertimeHours(); }
+    // The hours above the rule's threshold, whichever rule it is.
+    float OvertimeHours(const OvertimeRule& rule) const;
+    float RegularHours(const OvertimeRule& rule) const { return DayHours() - OvertimeHours(rule); }
     // More than 24 hours in the day.
     bool Error() const { return DayHours() > 24.0f; }
 

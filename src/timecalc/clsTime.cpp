@@ -15,11 +15,11 @@ float clsTime::TotalHours() const
     return sum;
 }
 
-float clsTime::OvertimeHours() const
+float clsTime::OvertimeHours(const OvertimeRule& rule) const
 {
     float sum = 0;
     for (const clsWeek& week : m_Weeks)
-        sum += week.OvertimeHours();
+        sum += week.OvertimeHours(rule);
     return sum;
 }
 

@@ -19,8 +19,11 @@ public:
     int NbrWeeks() const { return int(m_Weeks.size()); }
 
     float TotalHours() const;
-    float OvertimeHours() const;
-    float RegularHours() const { return TotalHours() - OvertimeHours(); }
+    float OvertimeHours(const OvertimeRule& rule) const;
+    float RegularHours(const OvertimeRule& rule) const
+    {
+        return TotalHours() - OvertimeHours(rule);
+    }
     // Any day of the pay period of more than 24 hours.
     bool Error() const;
 

@@ -1,6 +1,5 @@
 #include "timecalc/clsWeek.h"
 
-#include "timecalc/OvertimeRule.h"
 #include "timecalc/Slot.h"
 
 float clsWeek::WeekHours() const
@@ -23,15 +22,15 @@ void clsWeek::AddPeriod(clsPeriod NewPeriod)
     m_Days.back().AddPeriod(std::move(NewPeriod));
 }
 
-float clsWeek::OvertimeHours() const
+float clsWeek::OvertimeHours(const OvertimeRule& rule) const
 {
-    if (OvertimeRule::isDaily()) {
+    if (rule.daily) {
         float sum = 0;
         for (const clsDay& day : m_Days)
-            sum += day.OvertimeHours();
+            sum += day.OvertimeHours(rule);
         return sum;
     }
-    return OvertimeRule::hoursOver(WeekHours(), OvertimeRule::threshold());
+    return rule.hoursOver(WeekHours());
 }
 
 bool clsWeek::Error() const

@@ -24,8 +24,8 @@ public:
     void AddPeriod(clsPeriod NewPeriod);
 
     // Daily rule: the sum of the days' overtime. Weekly rule: the week's hours above the threshold.
-    float OvertimeHours() const;
-    float RegularHours() const { return WeekHours() - OvertimeHours(); }
+    float OvertimeHours(const OvertimeRule& rule) const;
+    float RegularHours(const OvertimeRule& rule) const { return WeekHours() - OvertimeHours(rule); }
     // Any day of more than 24 hours.
     bool Error() const;
 

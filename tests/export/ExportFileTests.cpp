@@ -4,7 +4,8 @@
 #include "PdfProbe.h"
 
 #include "data/Environment.h"
-#include "reports/PrintRichText.h"
+#include "platform/PrintTextPages.h"
+#include "render/ReportPdf.h"
 #include "reports/ReportExport.h"
 #include "reports/frmReport.h"
 #include "reports/text/ReportCsv.h"

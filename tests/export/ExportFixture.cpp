@@ -57,6 +57,7 @@ void writeWorkedExamples(const TempProgramDir& dir)
 ReportOptions options(QDate from, QDate to, bool ssn)
 {
     ReportOptions o;
+    o.settings = GlobalOptions();
     o.from = from;
     o.to = to;
     o.includeSsn = ssn;
@@ -91,8 +92,7 @@ QByteArray golden(const QString& name)
 
 ReportTexts singleReport(SingleReportStyle style, bool ssn)
 {
-    EmployeeRecord record;
-    FindEmployee(QStringLiteral("Sample Employee"), &record);
+    const EmployeeRecord record = *FindEmployee(QStringLiteral("Sample Employee"));
     return *CreateSingleReport(
         SingleReportInput{QStringLiteral("Sample Employee"), record, style,
                           options(QDate(2009, 11, 2), QDate(2009, 11, 8), ssn)});

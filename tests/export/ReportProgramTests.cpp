@@ -4,7 +4,6 @@
 #include "PdfProbe.h"
 #include "SampleReport.h"
 
-#include "app/ProgramState.h"
 #include "cli/ReportRequest.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
@@ -72,8 +71,7 @@ QString windowText(const QStringList& arguments)
     const ReportRequest& q = *parsed.request;
     std::unique_ptr<QDialog> window;
     if (q.kind == ReportRequest::Kind::Single) {
-        State().SelectedEmployee = q.name;
-        auto single = std::make_unique<frmSingleReport>();
+        auto single = std::make_unique<frmSingleReport>(q.name);
         single->optAllTimeEntries->setChecked(q.timeCard);
         window = std::move(single);
     } else {

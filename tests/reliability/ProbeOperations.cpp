@@ -1,5 +1,6 @@
 #include "reliability/ProbeOperations.h"
 
+#include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
@@ -43,6 +44,13 @@ QByteArray newOptions()
 }
 
 const QByteArray punchBefore = QByteArray("IN    03/10/2024        08:00\r\n");
+const QByteArray forgottenOut = QByteArray("OUT   03/10/2024        17:00");
+
+Correction forgottenOutAdded()
+{
+    return {PunchMoment, QStringLiteral("Ann"), Correction::Kind::Added,
+            {},          forgottenOut,          QStringLiteral("forgot to punch out")};
+}
 
 } // namespace
 
@@ -50,7 +58,8 @@ QStringList ProbeOperationNames()
 {
     return {QStringLiteral("punch"),          QStringLiteral("addEmployee"),
             QStringLiteral("modifyEmployee"), QStringLiteral("deleteEmployee"),
-            QStringLiteral("applyOptions"),   QStringLiteral("firstRunSettings")};
+            QStringLiteral("applyOptions"),   QStringLiteral("firstRunSettings"),
+            QStringLiteral("correctTimeCard")};
 }
 
 QList<ProbeExpectation> ProbeExpectations(const QString& name)
@@ -71,6 +80,10 @@ QList<ProbeExpectation> ProbeExpectations(const QString& name)
         return {{QStringLiteral("options.ini"), oldOptions(), newOptions()}};
     if (name == QLatin1String("firstRunSettings"))
         return {{QStringLiteral("options.ini"), QByteArray(), oldOptions()}};
+    if (name == QLatin1String("correctTimeCard"))
+        return {{QStringLiteral("Ann.txt"), punchBefore, punchBefore + forgottenOut + "\r\n"},
+                {QStringLiteral("corrections.log"), QByteArray(),
+                 FormatCorrections({forgottenOutAdded()}, CorrectionChainStart())}};
     return {};
 }
 
@@ -108,6 +121,14 @@ IoResult RunProbeOperation(const QString& name)
             return written;
         OptionsRecord back;
         return ReadOptionsFile(&back);
+    }
+    if (name == QLatin1String("correctTimeCard")) {
+        TimeCard card;
+        if (const IoResult read = ReadTimeCard(QStringLiteral("Ann"), &card); !read)
+            return read;
+        QList<TimeCardLine> lines = card.lines;
+        lines.append(TimeCardLine::punch(false, QDate(2024, 3, 10), QTime(17, 0)));
+        return SaveCorrectedTimeCard(QStringLiteral("Ann"), card, lines, {forgottenOutAdded()});
     }
     return IoResult::failure(QStringLiteral("unknown operation ") + name);
 }

@@ -14,7 +14,8 @@ void PrepareProbeOperation(const QString& name);
 IoResult RunProbeOperation(const QString& name);
 
 // The content of each data file before and after the operation; an empty optional-like pair
-// (both equal) for files it does not touch.
+// (both equal) for files it does not touch. A file listed later may be "after" only when those
+// before it are: the record of a change never runs ahead of the change.
 struct ProbeExpectation
 {
     QString file;

@@ -3,7 +3,7 @@
 // second argument pauses that many milliseconds after each punch, as a station's pace.
 #include "data/Environment.h"
 #include "data/TimeFile.h"
-#include "station/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     const int pauseMs = app.arguments().value(2).toInt();
     for (;;) {
         QString lastAction;
-        const bool isIn = ReadLastAction(name, &lastAction);
+        const bool isIn = ReadLastAction(name, QStringLiteral("hh:mm"), &lastAction);
         if (!RecordPunch(name, !isIn))
             return 1;
         std::printf("PUNCHED %lld\n",

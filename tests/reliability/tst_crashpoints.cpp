@@ -62,12 +62,15 @@ ProbeRun runProbe(const QString& operation, const QString& programDir, int killA
 void verifyAfterCrash(const QString& operation, const TempProgramDir& dir, const ProbeRun& run,
                       const QString& point)
 {
+    bool earlierDone = true;
     for (const ProbeExpectation& e : ProbeExpectations(operation)) {
         const QByteArray now = dir.read(e.file);
         const QString where = QStringLiteral("%1, killed at %2: %3").arg(operation, point, e.file);
         QVERIFY2(now == e.before || now == e.after, qPrintable(where));
         if (run.done)
             QVERIFY2(now == e.after, qPrintable(where));
+        QVERIFY2(earlierDone || now != e.after || e.before == e.after, qPrintable(where));
+        earlierDone = earlierDone && now == e.after;
     }
     EmployeeList list;
     if (dir.exists(QStringLiteral("names.nms"))) {

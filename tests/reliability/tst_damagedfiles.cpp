@@ -183,10 +183,10 @@ void TestDamagedFiles::timeFile_truncatedAtEveryByte_lastActionSafe()
                             punchLine("IN", "02/30/2001", "25:99");
     for (qsizetype cut = 0; cut <= good.size(); ++cut) {
         dir.write(QStringLiteral("Ann.txt"), good.left(cut));
-        const bool valid = TimeFileIsValid(QStringLiteral("Ann"));
-        QCOMPARE(valid, cut % 31 == 0);
+        // A cut inside a record looks like a write that a crash tore: the whole records count.
+        QVERIFY(TimeFileIsValid(QStringLiteral("Ann")));
         QString text;
-        ReadLastAction(QStringLiteral("Ann"), &text);
+        ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &text);
         QCOMPARE(text.size(), 45);
         QCOMPARE(dir.read(QStringLiteral("Ann.txt")), good.left(cut));
     }

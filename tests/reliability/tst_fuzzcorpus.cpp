@@ -1,6 +1,5 @@
 // Replays every input the fuzzers kept, so that what once broke a reader stays fixed.
 #include "FuzzTargets.h"
-#include "data/Messages.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +23,6 @@ void TestFuzzCorpus::keptInputs_readWithoutFault_data()
 void TestFuzzCorpus::keptInputs_readWithoutFault()
 {
     QFETCH(QString, target);
-    Messages::setPresenter([](const Messages::Message&) { return Messages::Answer::Ok; });
     const FuzzTarget run = FindFuzzTarget(target);
     QVERIFY(run);
     const QDir corpus(qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") +

@@ -366,7 +366,7 @@ void TestHostileFiles::hugeTimeFile_showsItsLastPunch()
     QVERIFY(TimeFileIsValid(QStringLiteral("Ann")));
     QString text;
     IoResult read;
-    QVERIFY(ReadLastAction(QStringLiteral("Ann"), &text, &read));
+    QVERIFY(ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:nn AM/PM"), &text, &read));
     QVERIFY(read);
     QVERIFY2(text.startsWith(QStringLiteral("IN  at  08:00 AM  Monday, November 09")),
              qPrintable(text));
@@ -406,7 +406,8 @@ void TestHostileFiles::fifoOrLinkAsDataFile_isRefusedAtOnce()
     if (file == QLatin1String("Ann.txt")) {
         QString text;
         IoResult read;
-        QVERIFY(!ReadLastAction(QStringLiteral("Ann"), &text, &read));
+        QVERIFY(
+            !ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:nn AM/PM"), &text, &read));
         QVERIFY(!read && read.error.contains(file));
         QVERIFY(!RecordPunch(QStringLiteral("Ann"), true));
         QCOMPARE(QFileInfo(secret).size(), SampleReport::weekOfPunches().size());

@@ -26,6 +26,7 @@ void TestKillLoop::killedAtRandom_losesNoReportedPunch()
     QRandomGenerator random(20261207); // the same moments every run
     qint64 reported = 0;
     int missing = 0;
+    int tornWrites = 0;
     for (int round = 0; round < rounds; ++round) {
         QProcess child;
         child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/punchloop"),
@@ -48,14 +49,19 @@ void TestKillLoop::killedAtRandom_losesNoReportedPunch()
                 reported = qMax(reported, line.mid(8).toLongLong());
         }
         const QByteArray file = dir.read(QStringLiteral("Kim Loop.txt"));
-        QVERIFY2(file.size() % TimeRecord::Size == 0, qPrintable(QString::number(round)));
+        // A kill inside the write can leave the start of an unreported punch, which the next
+        // punch replaces; anything else is damage.
+        const qsizetype torn = file.size() % TimeRecord::Size;
+        QVERIFY2(torn == 0 || IsTornRecord(QByteArrayView(file).last(torn)),
+                 qPrintable(QString::number(round)));
+        tornWrites += torn != 0;
         const qint64 records = file.size() / TimeRecord::Size;
         missing = qMax(missing, int(reported - records));
         for (qint64 i = 0; i < records; ++i)
             QVERIFY(file.mid(i * TimeRecord::Size, 3) == (i % 2 == 0 ? "IN " : "OUT"));
     }
-    qInfo("%d kills, %lld punches reported, %d reported punches missing", rounds, reported,
-          missing);
+    qInfo("%d kills, %lld punches reported, %d reported punches missing, %d torn writes replaced",
+          rounds, reported, missing, tornWrites);
     QCOMPARE(missing, 0);
 }
 

@@ -1,6 +1,6 @@
 #include "reports/text/MultipleReportText.h"
 
-#include "data/Messages.h"
+#include "data/TimeFile.h"
 #include "reports/text/PayPeriod.h"
 #include "timecalc/TimeManipulation.h"
 
@@ -41,13 +41,13 @@ QString NoEmployeesForShiftMessage()
 }
 
 MultipleReportBuilder::MultipleReportBuilder(int shift, const ReportOptions& options)
-    : m_shift(shift), m_options(options)
+    : m_shift(shift), m_options(options), m_rule(OvertimeRule::of(options.settings))
 {
 }
 
 void MultipleReportBuilder::AddEmployee(const EmployeeRecord& employee, const clsTime& time)
 {
-    const EmployeeFigures f = EmployeeFigures::of(employee.Name.trimmed(), employee, time);
+    const EmployeeFigures f = EmployeeFigures::of(employee.Name.trimmed(), employee, time, m_rule);
     // The earnings stay unrounded: only their display is rounded, so the total may differ by a
     // cent.
     m_detail += HoursLine(Exactly(NameWidth, employee.Name), f.regularHours, f.overtimeHours,
@@ -104,28 +104,24 @@ ReportTexts MultipleReportBuilder::Finish() const
     return texts;
 }
 
-std::optional<ReportTexts> CreateMultipleReport(const MultipleReportInput& input)
+Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input)
 {
     const ReportOptions& o = input.options;
-    if (!CheckPayPeriod(o.from, o.to))
-        return std::nullopt;
+    if (!IsValidPayPeriod(o.from, o.to))
+        return Failure{PayPeriodMessage(), QString()};
     const int rounding = o.settings.timeRoundingValue();
     MultipleReportBuilder builder(input.shift, o);
     for (const EmployeeRecord& employee : input.employees) {
         if (!IsSelectedForShift(employee, input.shift))
             continue;
+        const QString name = employee.Name.trimmed();
         IoResult read;
-        const clsTime time =
-            LoadPayPeriod(employee.Name.trimmed(), o.from, o.to, rounding, o.zone, &read);
-        if (!read) {
-            Messages::warning(read.error);
-            return std::nullopt;
-        }
+        const clsTime time = LoadPayPeriod(name, o.from, o.to, rounding, o.zone, &read);
+        if (!read)
+            return Failure{read.error, TimeFilePath(name)};
         builder.AddEmployee(employee, time);
     }
-    if (input.shift != 0 && builder.EmployeeCount() == 0) {
-        Messages::warning(NoEmployeesForShiftMessage());
-        return std::nullopt;
-    }
+    if (input.shift != 0 && builder.EmployeeCount() == 0)
+        return Failure{NoEmployeesForShiftMessage(), QString()};
     return builder.Finish();
 }

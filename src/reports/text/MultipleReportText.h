@@ -1,12 +1,11 @@
 #pragma once
 
 #include "data/EmployeeList.h"
+#include "data/Result.h"
 #include "reports/text/ReportTexts.h"
 #include "timecalc/clsTime.h"
 
 #include <QList>
-
-#include <optional>
 
 // The payroll report of all employees, or of one shift.
 struct MultipleReportInput
@@ -41,6 +40,7 @@ public:
 private:
     int m_shift;
     ReportOptions m_options;
+    OvertimeRule m_rule;
     QString m_detail;
     float m_regular = 0;
     float m_overtime = 0;
@@ -51,6 +51,6 @@ private:
 
 // What the Create button does: checks the pay period, reads the time file of every selected
 // employee (name trimmed, times rounded by the settings' TimeRounding) and builds the texts.
-// Without a report, the reason has been shown through Messages (the pay-period message, no
-// employee in the shift, or the time file that could not be read) and the window stays open.
-std::optional<ReportTexts> CreateMultipleReport(const MultipleReportInput& input);
+// Fails with the pay-period message, with no employee in the shift, or with the time file that
+// could not be read.
+Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input);

@@ -1,7 +1,5 @@
 #include "reports/text/PayPeriod.h"
 
-#include "data/Messages.h"
-
 bool IsValidPayPeriod(QDate from, QDate to)
 {
     if (!from.isValid() || !to.isValid())
@@ -13,12 +11,4 @@ bool IsValidPayPeriod(QDate from, QDate to)
 QString PayPeriodMessage()
 {
     return QStringLiteral("You may only select a 1, 2, 3 or 4 week pay period");
-}
-
-bool CheckPayPeriod(QDate from, QDate to)
-{
-    if (IsValidPayPeriod(from, to))
-        return true;
-    Messages::information(PayPeriodMessage());
-    return false;
 }

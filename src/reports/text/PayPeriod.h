@@ -8,7 +8,3 @@ bool IsValidPayPeriod(QDate from, QDate to);
 
 // "You may only select a 1, 2, 3 or 4 week pay period"
 QString PayPeriodMessage();
-
-// True for a valid pay period; otherwise shows PayPeriodMessage (information icon) and returns
-// false, and the caller builds nothing.
-bool CheckPayPeriod(QDate from, QDate to);

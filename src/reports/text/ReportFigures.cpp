@@ -4,7 +4,7 @@
 #include "reports/text/ReportFormat.h"
 
 EmployeeFigures EmployeeFigures::of(const QString& name, const EmployeeRecord& employee,
-                                    const clsTime& time)
+                                    const clsTime& time, const OvertimeRule& rule)
 {
     EmployeeFigures f;
     f.name = name;
@@ -13,7 +13,7 @@ EmployeeFigures EmployeeFigures::of(const QString& name, const EmployeeRecord& e
     f.regularRate = ReportFormat::RateValue(employee.RegularRate);
     f.overtimeRate = ReportFormat::RateValue(employee.OvertimeRate);
     // RegularHours is TotalHours less OvertimeHours; asking once for each spares two passes.
-    f.overtimeHours = time.OvertimeHours();
+    f.overtimeHours = time.OvertimeHours(rule);
     f.regularHours = time.TotalHours() - f.overtimeHours;
     f.gross =
         float(double(f.regularHours) * f.regularRate + double(f.overtimeHours) * f.overtimeRate);

@@ -23,7 +23,7 @@ struct EmployeeFigures
     bool over24 = false; // a day of more than 24 hours
 
     static EmployeeFigures of(const QString& name, const EmployeeRecord& employee,
-                              const clsTime& time);
+                              const clsTime& time, const OvertimeRule& rule);
 };
 
 // One IN/OUT pair of a time card: the exact punches and the hours of the rounded times.

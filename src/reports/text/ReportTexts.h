@@ -26,6 +26,8 @@ struct ReportTexts
     bool IsMultipleReport = false;
     // The numbers the texts were written from, for the exports.
     ReportFigures Figures;
+    // A list that is no payroll (who is in) brings its own CSV file for Save As.
+    QByteArray Csv;
 
     // With the punching dates and times (the detail), and without them.
     QString fullText() const { return ReportHeader + ReportDetail + ReportSummary; }
@@ -40,9 +42,9 @@ struct ReportOptions
     QDate to;
     bool includeSsn = false;
     bool includeAddress = false;
-    // Company, Address, TimeFormat and TimeRounding are read from here. The overtime rule and
-    // threshold are read by the time objects from the program-wide settings at each call.
-    OptionsRecord settings = GlobalOptions();
+    // Company, Address, TimeFormat, TimeRounding and the overtime rule are read from here: the
+    // settings the report is made with, as the caller hands them over.
+    OptionsRecord settings;
     RegionalFormats formats = RegionalFormats::current();
     // The time zone of the punch clock, for nights across a daylight-saving change.
     QTimeZone zone = QTimeZone::systemTimeZone();

@@ -1,6 +1,5 @@
 #include "reports/text/SingleReportText.h"
 
-#include "data/Messages.h"
 #include "data/TimeFile.h"
 #include "reports/text/PayPeriod.h"
 #include "timecalc/TimeManipulation.h"
@@ -111,7 +110,8 @@ ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& tim
     const Detail detail = input.style == SingleReportStyle::TimeCard
                               ? TimeCardDetail(time, o.settings.timeFormat(), o.formats)
                               : DailyHoursDetail(time, o.formats);
-    const EmployeeFigures figures = EmployeeFigures::of(input.employeeName, input.employee, time);
+    const EmployeeFigures figures =
+        EmployeeFigures::of(input.employeeName, input.employee, time, OvertimeRule::of(o.settings));
     ReportTexts texts;
     texts.ReportHeader = Header(input);
     texts.ReportDetail = detail.text;
@@ -128,17 +128,15 @@ ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& tim
     return texts;
 }
 
-std::optional<ReportTexts> CreateSingleReport(const SingleReportInput& input)
+Result<ReportTexts> CreateSingleReport(const SingleReportInput& input)
 {
     const ReportOptions& o = input.options;
-    if (!CheckPayPeriod(o.from, o.to))
-        return std::nullopt;
+    if (!IsValidPayPeriod(o.from, o.to))
+        return Failure{PayPeriodMessage(), QString()};
     IoResult read;
     const clsTime time = LoadPayPeriod(input.employeeName, o.from, o.to,
                                        o.settings.timeRoundingValue(), o.zone, &read);
-    if (!read) {
-        Messages::warning(read.error);
-        return std::nullopt;
-    }
+    if (!read)
+        return Failure{read.error, TimeFilePath(input.employeeName)};
     return BuildSingleReport(input, time);
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "data/EmployeeList.h"
+#include "data/Result.h"
 #include "reports/text/ReportTexts.h"
 #include "timecalc/clsTime.h"
-
-#include <optional>
 
 enum class SingleReportStyle {
     DailyHours, // one line per working day with its hours
@@ -25,7 +24,6 @@ struct SingleReportInput
 ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& time);
 
 // What the Create button does: checks the pay period, reads the employee's time file (rounded
-// by the settings' TimeRounding) and builds the texts. Without a report, the reason has been
-// shown through Messages (the pay-period message, or the file that could not be read) and the
-// window stays open as it is.
-std::optional<ReportTexts> CreateSingleReport(const SingleReportInput& input);
+// by the settings' TimeRounding) and builds the texts. Fails with the pay-period message, or
+// with why the time file could not be read.
+Result<ReportTexts> CreateSingleReport(const SingleReportInput& input);

@@ -1,9 +1,9 @@
-#include "station/SystemRequests.h"
+#include "app/SystemRequests.h"
 
-#include "app/ProgramState.h"
 #include "platform/SignalBridge.h"
+#include "platform/SingleInstance.h"
 #include "platform/Workstation.h"
-#include "station/SingleInstance.h"
+#include "ui/FrontWindows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -67,7 +67,7 @@ void SystemRequests::attemptClose()
 
 void SystemRequests::bringProgramToFront()
 {
-    QWidget* target = State().FrontWindow.data();
+    QWidget* target = FrontWindows::front();
     if (!target || !target->isVisible())
         target = m_window;
     if (target->isVisible())

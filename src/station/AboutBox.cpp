@@ -1,4 +1,4 @@
-#include "app/AboutBox.h"
+#include "station/AboutBox.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

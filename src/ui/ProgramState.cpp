@@ -1,4 +1,4 @@
-#include "app/ProgramState.h"
+#include "ui/ProgramState.h"
 
 ProgramState& State()
 {

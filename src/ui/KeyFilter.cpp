@@ -1,4 +1,4 @@
-#include "app/KeyFilter.h"
+#include "ui/KeyFilter.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

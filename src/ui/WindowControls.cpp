@@ -1,4 +1,4 @@
-#include "app/WindowControls.h"
+#include "ui/WindowControls.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "station/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include "data/FileStore.h"
 

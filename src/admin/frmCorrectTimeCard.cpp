@@ -1,0 +1,382 @@
+#include "admin/frmCorrectTimeCard.h"
+
+#include "data/Environment.h"
+#include "data/Messages.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+#include "reports/text/ReportFormat.h"
+#include "timecalc/OvertimeRule.h"
+#include "timecalc/TimeCardReview.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMap>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int LongestPeriodDays = 28;
+
+enum Column { DateColumn, TimeColumn, PunchColumn, PairColumn, DayColumn, ProblemColumn };
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QString dateText(QDate date)
+{
+    const QLocale locale = Environment::regionalLocale();
+    return locale.toString(date, QStringLiteral("ddd ")) +
+           locale.toString(date, Environment::shortDateFormat());
+}
+
+// The hours of each working day of the period, by the date of its first IN.
+QMap<QDate, float> dayTotals(const clsTime& time)
+{
+    QMap<QDate, float> totals;
+    for (int w = 1; w <= time.NbrWeeks(); ++w) {
+        const clsWeek& week = time.Week(w);
+        for (int d = 1; d <= week.NbrDays(); ++d)
+            totals[week.Day(d).FirstPeriodDateIn()] += week.Day(d).DayHours();
+    }
+    return totals;
+}
+
+QString totalsText(const clsTime& time, QDate from, const OvertimeRule& rule)
+{
+    QStringList weeks;
+    for (int w = 1; w <= time.NbrWeeks(); ++w) {
+        const clsWeek& week = time.Week(w);
+        weeks.append(QStringLiteral("Week of %1: %2 hours (%3 regular, %4 overtime)")
+                         .arg(dateText(from.addDays(7 * (w - 1))),
+                              ReportFormat::Hours(week.WeekHours()).trimmed(),
+                              ReportFormat::Hours(week.RegularHours(rule)).trimmed(),
+                              ReportFormat::Hours(week.OvertimeHours(rule)).trimmed()));
+    }
+    weeks.append(QStringLiteral("Pay period: %1 hours (%2 regular, %3 overtime)")
+                     .arg(ReportFormat::Hours(time.TotalHours()).trimmed(),
+                          ReportFormat::Hours(time.RegularHours(rule)).trimmed(),
+                          ReportFormat::Hours(time.OvertimeHours(rule)).trimmed()));
+    return weeks.join(u'\n');
+}
+
+} // namespace
+
+frmCorrectTimeCard::frmCorrectTimeCard(const QStringList& names, const QString& selected,
+                                       QDate today, QWidget* parent)
+    : QDialog(parent)
+{
+    buildControls();
+    lstEmployees->addItems(names);
+    DatePickerFrom->setDate(today.addDays(-7));
+    DatePickerTo->setDate(today.addDays(-1));
+    const QString first = selected.isEmpty() ? names.value(0) : selected;
+    if (!first.isEmpty())
+        SelectEmployee(first);
+}
+
+void frmCorrectTimeCard::buildControls()
+{
+    setObjectName(QStringLiteral("frmCorrectTimeCard"));
+    setWindowTitle(QStringLiteral("Correct Time Card"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    lstEmployees = named(new QListWidget(this), "lstEmployees");
+    lstEmployees->setMaximumWidth(200);
+    DatePickerFrom = named(new QDateEdit(this), "DatePickerFrom");
+    DatePickerTo = named(new QDateEdit(this), "DatePickerTo");
+    for (QDateEdit* picker : {DatePickerFrom, DatePickerTo}) {
+        picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
+        picker->setCalendarPopup(true);
+        picker->setDateRange(QDate(1999, 12, 31), QDate(9999, 12, 31));
+    }
+    chkWholeFile = named(new QCheckBox(QStringLiteral("Whole file"), this), "chkWholeFile");
+    tblPunches = named(new QTableWidget(0, 6, this), "tblPunches");
+    tblPunches->setHorizontalHeaderLabels(
+        {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Punch"),
+         QStringLiteral("Hours"), QStringLiteral("Day Total"), QStringLiteral("To Correct")});
+    tblPunches->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblPunches->setSelectionMode(QAbstractItemView::SingleSelection);
+    tblPunches->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblPunches->verticalHeader()->hide();
+    tblPunches->horizontalHeader()->setStretchLastSection(true);
+    tblPunches->setMinimumSize(720, 320);
+    lblTotals = named(new QLabel(this), "lblTotals");
+    lblTotals->setWordWrap(true);
+    cmdAdd = named(new QPushButton(QStringLiteral("Add Punch ..."), this), "cmdAdd");
+    cmdChange = named(new QPushButton(QStringLiteral("Change ..."), this), "cmdChange");
+    cmdDelete = named(new QPushButton(QStringLiteral("Delete ..."), this), "cmdDelete");
+    cmdSave = named(new QPushButton(QStringLiteral("Save"), this), "cmdSave");
+    cmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancel");
+
+    auto* period = new QHBoxLayout;
+    period->addWidget(new QLabel(QStringLiteral("From"), this));
+    period->addWidget(DatePickerFrom);
+    period->addWidget(new QLabel(QStringLiteral("To"), this));
+    period->addWidget(DatePickerTo);
+    period->addWidget(new QLabel(QStringLiteral("(included)"), this));
+    period->addWidget(chkWholeFile);
+    period->addStretch();
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {cmdAdd, cmdChange, cmdDelete})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdCancel);
+    auto* right = new QVBoxLayout;
+    right->addLayout(period);
+    right->addWidget(tblPunches, 1);
+    right->addWidget(lblTotals);
+    right->addLayout(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(lstEmployees);
+    layout->addLayout(right, 1);
+
+    connect(lstEmployees, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { SelectEmployee(item->text()); });
+    auto periodChanged = [this] {
+        SetPeriod(DatePickerFrom->date(), DatePickerTo->date(), chkWholeFile->isChecked());
+    };
+    connect(DatePickerFrom, &QDateEdit::dateChanged, this, periodChanged);
+    connect(DatePickerTo, &QDateEdit::dateChanged, this, periodChanged);
+    connect(chkWholeFile, &QCheckBox::toggled, this, periodChanged);
+    connect(cmdAdd, &QPushButton::clicked, this, &frmCorrectTimeCard::cmdAdd_Click);
+    connect(cmdChange, &QPushButton::clicked, this, &frmCorrectTimeCard::cmdChange_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmCorrectTimeCard::cmdDelete_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &frmCorrectTimeCard::cmdSave_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmCorrectTimeCard::reject);
+}
+
+bool frmCorrectTimeCard::keepUnsaved()
+{
+    if (!HasUnsavedCorrections())
+        return false;
+    return Messages::ask(
+               Messages::Icon::Question,
+               QStringLiteral("The corrections of %1 are not saved. Discard them?").arg(m_name)) !=
+           Messages::Answer::Yes;
+}
+
+bool frmCorrectTimeCard::SelectEmployee(const QString& name)
+{
+    if (keepUnsaved())
+        return false;
+    TimeCard card;
+    const IoResult read = ReadTimeCard(name, &card);
+    if (!read) {
+        Messages::show(Messages::Icon::Critical, read.error);
+        return false;
+    }
+    m_name = name;
+    m_card = card;
+    m_lines = card.lines;
+    m_corrections.clear();
+    const QList<QListWidgetItem*> items = lstEmployees->findItems(name, Qt::MatchExactly);
+    if (!items.isEmpty())
+        lstEmployees->setCurrentItem(items.first());
+    setWindowTitle(QStringLiteral("Correct Time Card: %1").arg(name));
+    refresh();
+    return true;
+}
+
+void frmCorrectTimeCard::SetPeriod(QDate from, QDate to, bool wholeFile)
+{
+    const QSignalBlocker blockFrom(DatePickerFrom), blockTo(DatePickerTo), blockWhole(chkWholeFile);
+    DatePickerFrom->setDate(from);
+    DatePickerTo->setDate(to);
+    chkWholeFile->setChecked(wholeFile);
+    DatePickerFrom->setEnabled(!wholeFile);
+    DatePickerTo->setEnabled(!wholeFile);
+    refresh();
+}
+
+void frmCorrectTimeCard::refresh()
+{
+    tblPunches->setRowCount(0);
+    m_rowLines.clear();
+    const bool whole = chkWholeFile->isChecked();
+    const QDate from = whole ? QDate() : DatePickerFrom->date();
+    const QDate to = whole ? QDate() : DatePickerTo->date();
+    const qint64 days = from.daysTo(to) + 1;
+    if (!whole && (days < 1 || days > LongestPeriodDays)) {
+        lblTotals->setText(QStringLiteral("The pay period runs from 1 to %1 days: choose its first "
+                                          "and last day, or the whole file.")
+                               .arg(LongestPeriodDays));
+        return;
+    }
+    const OptionsRecord& settings = GlobalOptions();
+    const TimeCardReview review = ReviewTimeCard(m_lines, from, to, settings.timeRoundingValue(),
+                                                 QTimeZone::systemTimeZone(), Environment::now());
+    const QMap<QDate, float> days_ =
+        review.period ? dayTotals(*review.period) : QMap<QDate, float>();
+    for (qsizetype i = 0; i < review.punches.size(); ++i) {
+        const ReviewedPunch& p = review.punches[i];
+        const TimeCardLine& line = m_lines[p.line];
+        QStringList cells(6);
+        if (line.readable) {
+            cells[DateColumn] = dateText(line.date);
+            cells[TimeColumn] = FormatTimeOfDay(line.time, settings.timeFormat());
+            cells[PunchColumn] = line.isIn ? QStringLiteral("IN") : QStringLiteral("OUT");
+            if (p.pairHours)
+                cells[PairColumn] = ReportFormat::Hours(*p.pairHours).trimmed();
+            // The day's total stands on its last punch in the list.
+            const bool lastOfDay = i + 1 == review.punches.size() ||
+                                   !m_lines[review.punches[i + 1].line].readable ||
+                                   m_lines[review.punches[i + 1].line].date != line.date;
+            if (lastOfDay && days_.contains(line.date))
+                cells[DayColumn] = ReportFormat::Hours(days_.value(line.date)).trimmed();
+        } else {
+            cells[DateColumn] = QString::fromLatin1(line.stored);
+        }
+        cells[ProblemColumn] = p.problems.join(QStringLiteral("; "));
+        const int row = tblPunches->rowCount();
+        tblPunches->insertRow(row);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (!p.problems.isEmpty())
+                item->setForeground(QColor(0xB0, 0x00, 0x00));
+            tblPunches->setItem(row, c, item);
+        }
+        m_rowLines.append(p.line);
+    }
+    tblPunches->resizeColumnsToContents();
+    QString totals = review.period ? totalsText(*review.period, from, OvertimeRule::of(settings))
+                                   : QStringLiteral("%1 punches in the file.").arg(m_lines.size());
+    if (!review.period && !whole)
+        totals = QStringLiteral("Hours are shown once every line reads.");
+    if (HasUnsavedCorrections())
+        totals += QStringLiteral("\n%1 correction(s) not saved yet.").arg(m_corrections.size());
+    lblTotals->setText(totals);
+}
+
+int frmCorrectTimeCard::lineOfRow(int row) const
+{
+    return row >= 0 && row < m_rowLines.size() ? m_rowLines[row] : -1;
+}
+
+QStringList frmCorrectTimeCard::ShownRows() const
+{
+    QStringList rows;
+    for (int r = 0; r < tblPunches->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < tblPunches->columnCount(); ++c)
+            cells.append(tblPunches->item(r, c) ? tblPunches->item(r, c)->text() : QString());
+        rows.append(cells.join(QStringLiteral(" | ")));
+    }
+    return rows;
+}
+
+void frmCorrectTimeCard::record(Correction::Kind kind, const QByteArray& oldLine,
+                                const QByteArray& newLine, const QString& reason)
+{
+    m_corrections.append({QDateTime(), m_name, kind, oldLine, newLine, reason});
+    refresh();
+}
+
+bool frmCorrectTimeCard::AddPunch(const frmPunchEdit::Punch& punch)
+{
+    if (m_name.isEmpty() || punch.reason.trimmed().isEmpty())
+        return false;
+    m_lines.append(TimeCardLine::punch(punch.isIn, punch.date, punch.time));
+    record(Correction::Kind::Added, {}, m_lines.last().text(), punch.reason);
+    return true;
+}
+
+bool frmCorrectTimeCard::ChangePunch(int row, const frmPunchEdit::Punch& punch)
+{
+    const int line = lineOfRow(row);
+    if (line < 0 || punch.reason.trimmed().isEmpty())
+        return false;
+    const QByteArray old = m_lines[line].text();
+    m_lines[line] = TimeCardLine::punch(punch.isIn, punch.date, punch.time);
+    record(Correction::Kind::Changed, old, m_lines[line].text(), punch.reason);
+    return true;
+}
+
+bool frmCorrectTimeCard::DeletePunch(int row, const QString& reason)
+{
+    const int line = lineOfRow(row);
+    if (line < 0 || reason.trimmed().isEmpty())
+        return false;
+    const QByteArray old = m_lines[line].text();
+    m_lines.removeAt(line);
+    record(Correction::Kind::Deleted, old, {}, reason.simplified());
+    return true;
+}
+
+bool frmCorrectTimeCard::Save()
+{
+    if (m_name.isEmpty())
+        return false;
+    const QDateTime now = Environment::now();
+    QList<Correction> made = m_corrections;
+    for (Correction& c : made)
+        c.when = now;
+    const IoResult saved = SaveCorrectedTimeCard(m_name, m_card, m_lines, made);
+    if (!saved) {
+        Messages::show(Messages::Icon::Critical, saved.error);
+        return false;
+    }
+    m_corrections.clear();
+    SelectEmployee(m_name);
+    return true;
+}
+
+void frmCorrectTimeCard::cmdAdd_Click()
+{
+    const QDate day = chkWholeFile->isChecked() ? QDate::currentDate() : DatePickerTo->date();
+    frmPunchEdit edit(QStringLiteral("Add A Punch"), {true, day, QTime(8, 0), QString()}, this);
+    if (edit.exec() == QDialog::Accepted)
+        AddPunch(edit.punch());
+}
+
+void frmCorrectTimeCard::cmdChange_Click()
+{
+    const int row = tblPunches->currentRow();
+    const int line = lineOfRow(row);
+    if (line < 0) {
+        Messages::show(Messages::Icon::None, QStringLiteral("Please select a punch"));
+        return;
+    }
+    const TimeCardLine& current = m_lines[line];
+    const frmPunchEdit::Punch start{current.readable ? current.isIn : true,
+                                    current.readable ? current.date : DatePickerFrom->date(),
+                                    current.readable ? current.time : QTime(0, 0), QString()};
+    frmPunchEdit edit(QStringLiteral("Change A Punch"), start, this);
+    if (edit.exec() == QDialog::Accepted)
+        ChangePunch(row, edit.punch());
+}
+
+void frmCorrectTimeCard::cmdDelete_Click()
+{
+    const int row = tblPunches->currentRow();
+    if (lineOfRow(row) < 0) {
+        Messages::show(Messages::Icon::None, QStringLiteral("Please select a punch"));
+        return;
+    }
+    QString reason;
+    if (!Messages::askText(QStringLiteral("Delete A Punch"),
+                           QStringLiteral("Why is this punch deleted?"), &reason))
+        return;
+    if (reason.trimmed().isEmpty()) {
+        Messages::warning(QStringLiteral("Please give the reason for this correction."));
+        return;
+    }
+    DeletePunch(row, reason);
+}
+
+void frmCorrectTimeCard::reject()
+{
+    if (keepUnsaved())
+        return;
+    m_corrections.clear();
+    QDialog::reject();
+}

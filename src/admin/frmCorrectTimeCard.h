@@ -1,0 +1,75 @@
+#pragma once
+
+#include "admin/frmPunchEdit.h"
+#include "data/CorrectionLog.h"
+#include "data/TimeCard.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
+
+// Corrects the time card of an employee: lists the punches of a pay period with the hours the
+// reports pay and what is broken, adds, changes and deletes punches, each with a reason, and saves
+// the whole time file with a record of every correction.
+class frmCorrectTimeCard : public QDialog
+{
+    Q_OBJECT
+public:
+    // names: the employees to choose from; selected: the one to open with (the first when empty).
+    frmCorrectTimeCard(const QStringList& names, const QString& selected, QDate today,
+                       QWidget* parent = nullptr);
+
+    // Opens an employee's time card; asks first when corrections are not saved. False when the
+    // card could not be read or the administrator kept the unsaved corrections.
+    bool SelectEmployee(const QString& name);
+    void SetPeriod(QDate from, QDate to, bool wholeFile);
+    bool AddPunch(const frmPunchEdit::Punch& punch);
+    bool ChangePunch(int row, const frmPunchEdit::Punch& punch);
+    bool DeletePunch(int row, const QString& reason);
+    // Writes the corrected file and the record; false (with the message shown) when it was not.
+    bool Save();
+    bool HasUnsavedCorrections() const { return !m_corrections.isEmpty(); }
+
+    // What the list shows: one entry per row, the text of each column joined by " | ".
+    QStringList ShownRows() const;
+
+    void cmdAdd_Click();
+    void cmdChange_Click();
+    void cmdDelete_Click();
+    void cmdSave_Click() { Save(); }
+
+    QListWidget* lstEmployees;
+    QDateEdit* DatePickerFrom;
+    QDateEdit* DatePickerTo;
+    QCheckBox* chkWholeFile;
+    QTableWidget* tblPunches;
+    QLabel* lblTotals;
+    QPushButton* cmdAdd;
+    QPushButton* cmdChange;
+    QPushButton* cmdDelete;
+    QPushButton* cmdSave;
+    QPushButton* cmdCancel;
+
+public Q_SLOTS:
+    void reject() override;
+
+private:
+    void buildControls();
+    void refresh();
+    bool keepUnsaved();
+    int lineOfRow(int row) const;
+    void record(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,
+                const QString& reason);
+
+    QString m_name;
+    TimeCard m_card;             // as read
+    QList<TimeCardLine> m_lines; // as corrected so far
+    QList<Correction> m_corrections;
+    QList<int> m_rowLines; // the line of each row of the list
+};

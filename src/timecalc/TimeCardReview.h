@@ -1,0 +1,35 @@
+#pragma once
+
+#include "data/TimeCard.h"
+#include "timecalc/clsTime.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QTimeZone>
+
+#include <optional>
+
+// One line of a time card as the correction window lists it.
+struct ReviewedPunch
+{
+    int line = 0;                   // index in the lines reviewed
+    QStringList problems;           // what is broken; empty when the punch is fine
+    std::optional<float> pairHours; // on the OUT of an IN/OUT pair: its hours as reports count them
+};
+
+// The lines of a time card within a pay period, in time order, with what is broken marked, and
+// the period's hours as the payroll report counts them.
+struct TimeCardReview
+{
+    QList<ReviewedPunch> punches;  // lines that do not read first, then the punches in time order
+    std::optional<clsTime> period; // the pay period's weeks; none for the whole file
+};
+
+inline constexpr int LongestPairHours = 24;
+inline constexpr int OpenInWarningHours = 16;
+
+// from and to null: the whole file. now decides whether a last IN is probably forgotten.
+TimeCardReview ReviewTimeCard(const QList<TimeCardLine>& lines, QDate from, QDate to,
+                              int roundingMode, const QTimeZone& zone, const QDateTime& now);

@@ -1,0 +1,162 @@
+// The window that corrects a time card: the hours it shows, what it marks, and what Save and
+// Cancel leave on disk.
+#include "SampleReport.h"
+#include "testsupport/TestSupport.h"
+
+#include "admin/frmCorrectTimeCard.h"
+#include "data/CorrectionLog.h"
+#include "data/OptionsRecord.h"
+#include "reports/text/ReportFormat.h"
+#include "timecalc/OvertimeRule.h"
+#include "timecalc/TimeManipulation.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+const QDate Monday(2009, 11, 2);
+const QDate Sunday(2009, 11, 8);
+
+frmPunchEdit::Punch punch(bool isIn, QDate date, QTime time, const char* reason = "forgotten")
+{
+    return {isIn, date, time, QString::fromLatin1(reason)};
+}
+
+} // namespace
+
+class TestCorrectTimeCard : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<TempProgramDir>();
+        m_messages = std::make_unique<MessageRecorder>();
+        GlobalOptions() = OptionsRecord::firstRunDefaults(QStringLiteral("secret"));
+    }
+    void cleanup()
+    {
+        m_messages.reset();
+        m_dir.reset();
+    }
+
+    void shownHours_equalTheReports_data();
+    void shownHours_equalTheReports();
+    void brokenPunches_areMarked();
+    void forgottenOutAdded_isSavedPaidAndRecorded();
+    void cancel_leavesTheFileAsItWas();
+
+private:
+    std::unique_ptr<TempProgramDir> m_dir;
+    std::unique_ptr<MessageRecorder> m_messages;
+};
+
+void TestCorrectTimeCard::shownHours_equalTheReports_data()
+{
+    QTest::addColumn<QString>("rounding");
+    QTest::addColumn<bool>("daily");
+    QTest::addColumn<QString>("threshold");
+    QTest::newRow("weekly over 40") << QStringLiteral("0") << false << QStringLiteral("40");
+    QTest::newRow("quarter hours, weekly over 35")
+        << QStringLiteral("1") << false << QStringLiteral("35");
+    QTest::newRow("half hours, daily over 8") << QStringLiteral("2") << true << QStringLiteral("8");
+}
+
+void TestCorrectTimeCard::shownHours_equalTheReports()
+{
+    QFETCH(QString, rounding);
+    QFETCH(bool, daily);
+    QFETCH(QString, threshold);
+    GlobalOptions().TimeRounding = rounding;
+    GlobalOptions().DailyOvertime = daily ? QStringLiteral("1") : QStringLiteral("0");
+    GlobalOptions().OvertimeThreshold = threshold.leftJustified(5, QChar(0));
+    m_dir->write(QStringLiteral("Ann.txt"), SampleReport::weekOfPunches());
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    const clsTime paid = LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, rounding.toInt(),
+                                       QTimeZone::systemTimeZone());
+    const OvertimeRule rule = OvertimeRule::of(GlobalOptions());
+    const QString expected = QStringLiteral("Pay period: %1 hours (%2 regular, %3 overtime)")
+                                 .arg(ReportFormat::Hours(paid.TotalHours()).trimmed(),
+                                      ReportFormat::Hours(paid.RegularHours(rule)).trimmed(),
+                                      ReportFormat::Hours(paid.OvertimeHours(rule)).trimmed());
+    QVERIFY2(window.lblTotals->text().contains(expected), qPrintable(window.lblTotals->text()));
+    QVERIFY(paid.OvertimeHours(rule) > 0);
+    // The night from Wednesday into Thursday is one pair, shown on its OUT.
+    QVERIFY(window.ShownRows().filter(QStringLiteral("Thu 11/5/2009 | 06:30 AM | OUT")).size() ==
+            1);
+}
+
+void TestCorrectTimeCard::brokenPunches_areMarked()
+{
+    m_dir->write(QStringLiteral("Ann.txt"),
+                 punchLine("OUT", "11/02/2009", "07:00") + punchLine("IN", "11/02/2009", "08:00") +
+                     punchLine("IN", "11/02/2009", "09:00") +
+                     punchLine("OUT", "11/03/2009", "10:00") + "garbage\r\n" +
+                     punchLine("IN", "11/06/2009", "08:00"));
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    const QStringList rows = window.ShownRows();
+    QCOMPARE(rows.size(), 6);
+    QVERIFY2(rows[0].startsWith(QStringLiteral("garbage |")) &&
+                 rows[0].endsWith(QStringLiteral("cannot be read")),
+             qPrintable(rows[0]));
+    QVERIFY(rows[1].endsWith(QStringLiteral("OUT with no IN")));
+    QVERIFY(rows[2].endsWith(QStringLiteral("| IN with no OUT")));
+    QVERIFY(rows[3].endsWith(QStringLiteral("| two INs in a row")));
+    QVERIFY(rows[4].contains(QStringLiteral("| 25.00 |")) &&
+            rows[4].endsWith(QStringLiteral("over 24 hours")));
+    QVERIFY(rows[5].endsWith(QStringLiteral("open for more than 16 hours: OUT forgotten?")));
+    QVERIFY(!window.Save()); // the unreadable line is still there
+}
+
+void TestCorrectTimeCard::forgottenOutAdded_isSavedPaidAndRecorded()
+{
+    const QByteArray before =
+        SampleReport::weekOfPunches() + punchLine("IN", "11/08/2009", "08:00");
+    m_dir->write(QStringLiteral("Ann.txt"), before);
+    const auto paid = [] {
+        return LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, 0, QTimeZone::systemTimeZone())
+            .TotalHours();
+    };
+    const float unpaid = paid();
+    FixedClock clock(QDateTime(QDate(2009, 11, 9), QTime(9, 30)));
+    frmCorrectTimeCard window({QStringLiteral("Bob"), QStringLiteral("Ann")}, QStringLiteral("Ann"),
+                              Sunday.addDays(1));
+    QVERIFY(!window.AddPunch(punch(false, Sunday, QTime(12, 0), "")));
+    QVERIFY(window.AddPunch(punch(false, Sunday, QTime(12, 0))));
+    QVERIFY(window.lblTotals->text().contains(QStringLiteral("not saved")));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), before);
+    QVERIFY(window.Save());
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
+             before + punchLine("OUT", "11/08/2009", "12:00"));
+    CorrectionLogContents log;
+    QVERIFY(ReadCorrectionLog(&log));
+    QCOMPARE(log.corrections.size(), 1);
+    QCOMPARE(log.corrections[0].employee, QStringLiteral("Ann"));
+    QCOMPARE(log.corrections[0].kind, Correction::Kind::Added);
+    QCOMPARE(log.corrections[0].when, QDateTime(QDate(2009, 11, 9), QTime(9, 30)));
+    QCOMPARE(paid(), unpaid + 4.0f); // the open IN is paid now that it has its OUT
+}
+
+void TestCorrectTimeCard::cancel_leavesTheFileAsItWas()
+{
+    const QByteArray before = SampleReport::weekOfPunches();
+    m_dir->write(QStringLiteral("Ann.txt"), before);
+    m_dir->write(QStringLiteral("Bob.txt"), QByteArray());
+    frmCorrectTimeCard window({QStringLiteral("Ann"), QStringLiteral("Bob")}, QString(),
+                              Sunday.addDays(1));
+    QVERIFY(window.DeletePunch(0, QStringLiteral("punched twice")));
+    // Switching away asks first; No keeps the corrections and the employee.
+    m_messages->nextAnswer = Messages::Answer::No;
+    QVERIFY(!window.SelectEmployee(QStringLiteral("Bob")));
+    QVERIFY(window.HasUnsavedCorrections());
+    m_messages->nextAnswer = Messages::Answer::Yes;
+    window.reject();
+    QVERIFY(!window.HasUnsavedCorrections());
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), before);
+    QVERIFY(!m_dir->exists(QStringLiteral("corrections.log")));
+}
+
+QTEST_MAIN(TestCorrectTimeCard)
+#include "tst_correcttimecard.moc"

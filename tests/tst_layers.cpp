@@ -1,0 +1,215 @@
+// The layers of src/: every #include names a folder of the same layer or of one below, and the
+// report program needs no library of the windows.
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+const QStringList Core{QStringLiteral("data"), QStringLiteral("timecalc"),
+                       QStringLiteral("reports/text")};
+const QStringList Render = Core + QStringList{QStringLiteral("render")};
+const QStringList Ui = Render + QStringList{QStringLiteral("ui")};
+const QStringList Platform = Ui + QStringList{QStringLiteral("platform")};
+const QStringList Windows =
+    Platform + QStringList{QStringLiteral("admin"), QStringLiteral("reports")};
+
+// Each folder of src/ and the folders its files may include, lowest layer first. Within the
+// core, time accounting reads the data files and report texts read both; of the windows, the
+// main window opens the others; the report program stands beside the windows, on the rendering
+// and the exchange with the server.
+const QMap<QString, QStringList>& AllowedIncludes()
+{
+    static const QMap<QString, QStringList> allowed{
+        {QStringLiteral("data"), {QStringLiteral("data")}},
+        {QStringLiteral("timecalc"), {QStringLiteral("data"), QStringLiteral("timecalc")}},
+        {QStringLiteral("reports/text"), Core},
+        {QStringLiteral("render"), Render},
+        {QStringLiteral("cli"),
+         Render + QStringList{QStringLiteral("cli"), QStringLiteral("sync")}},
+        {QStringLiteral("ui"), Ui},
+        {QStringLiteral("platform"), Platform},
+        {QStringLiteral("admin"), Platform + QStringList{QStringLiteral("admin")}},
+        {QStringLiteral("reports"), Platform + QStringList{QStringLiteral("reports")}},
+        {QStringLiteral("station"), Windows + QStringList{QStringLiteral("station")}},
+        {QStringLiteral("app"),
+         Windows + QStringList{QStringLiteral("station"), QStringLiteral("app")}},
+        // Several stations: the exchange with the server, on the core; its program.
+        {QStringLiteral("sync"), Core + QStringList{QStringLiteral("sync")}},
+        {QStringLiteral("synccli"), Core + QStringList{QStringLiteral("sync")}},
+    };
+    return allowed;
+}
+
+QString FolderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash < 0 ? QString() : path.left(slash);
+}
+
+// The folder a quoted #include line names, or nothing for any other line.
+std::optional<QString> IncludedFolder(const QString& line)
+{
+    static const QRegularExpression quoted(QStringLiteral("^\\s*#\\s*include\\s+\"([^\"]+)\""));
+    const QRegularExpressionMatch m = quoted.match(line);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return FolderOf(m.captured(1));
+}
+
+// Empty when the line of a file in folder keeps to the layers; otherwise why it does not.
+QString LayerProblem(const QString& folder, const QString& line)
+{
+    const std::optional<QString> included = IncludedFolder(line);
+    if (!included)
+        return QString();
+    if (!AllowedIncludes().contains(folder))
+        return QStringLiteral("%1 is not a folder of a layer").arg(folder);
+    if (AllowedIncludes().value(folder).contains(*included))
+        return QString();
+    return QStringLiteral("%1 may not include %2 (only %3)")
+        .arg(folder,
+             included->isEmpty() ? QStringLiteral("a header without its folder") : *included,
+             AllowedIncludes().value(folder).join(QStringLiteral(", ")));
+}
+
+QString SourceDir()
+{
+    return qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") + QStringLiteral("/src");
+}
+
+// The libraries a program asks the dynamic loader for by name (its NEEDED entries).
+QStringList NeededLibraries(const QString& program)
+{
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), program});
+    if (!readelf.waitForFinished(30000) || readelf.exitCode() != 0)
+        return {};
+    static const QRegularExpression needed(QStringLiteral("\\(NEEDED\\).*\\[([^\\]]+)\\]"));
+    QStringList libraries;
+    const QString output = QString::fromLocal8Bit(readelf.readAllStandardOutput());
+    for (const QRegularExpressionMatch& m : needed.globalMatch(output))
+        libraries.append(m.captured(1));
+    return libraries;
+}
+
+QString ProgramPath(const char* name)
+{
+    return QCoreApplication::applicationDirPath() + u'/' + QLatin1String(name);
+}
+
+} // namespace
+
+class TestLayers : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void layerRule_data();
+    void layerRule();
+    void sources_includeOnlyTheirLayerAndBelow();
+    void reportProgram_needsNoWindowLibrary_data();
+    void reportProgram_needsNoWindowLibrary();
+};
+
+void TestLayers::layerRule_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("window reads data") << "station"
+                                       << "#include \"data/TimeFile.h\"" << true;
+    QTest::newRow("own folder") << "reports"
+                                << "#include \"reports/frmReport.h\"" << true;
+    QTest::newRow("library header") << "data"
+                                    << "#include <QWidget>" << true;
+    QTest::newRow("not an include") << "data"
+                                    << "// #include \"station/frmPin.h\"" << true;
+    QTest::newRow("core reads a window") << "data"
+                                         << "  # include \"station/frmPin.h\"" << false;
+    QTest::newRow("report text reads pages") << "reports/text"
+                                             << "#include \"render/ReportPdf.h\"" << false;
+    QTest::newRow("report program reads widgets") << "cli"
+                                                  << "#include \"ui/KeyFilter.h\"" << false;
+    QTest::newRow("platform reads a window") << "platform"
+                                             << "#include \"station/frmHorodex.h\"" << false;
+    QTest::newRow("employee window reads the main window")
+        << "admin"
+        << "#include \"station/frmHorodex.h\"" << false;
+    QTest::newRow("window reads the start-up") << "station"
+                                               << "#include \"app/Application.h\"" << false;
+    QTest::newRow("header without folder") << "ui"
+                                           << "#include \"Twips.h\"" << false;
+    QTest::newRow("unknown folder") << "tools"
+                                    << "#include \"data/TimeFile.h\"" << false;
+}
+
+void TestLayers::layerRule()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, line);
+    QFETCH(bool, kept);
+    QCOMPARE(LayerProblem(folder, line).isEmpty(), kept);
+}
+
+void TestLayers::sources_includeOnlyTheirLayerAndBelow()
+{
+    const QDir src(SourceDir());
+    QStringList problems;
+    QMap<QString, int> edges; // "from -> to": number of includes, printed for the record
+    int files = 0;
+    QDirIterator it(src.path(), {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = src.relativeFilePath(it.next());
+        QFile file(it.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        ++files;
+        const QString folder = FolderOf(path);
+        int number = 0;
+        while (!file.atEnd()) {
+            const QString line = QString::fromUtf8(file.readLine()).trimmed();
+            ++number;
+            if (const QString problem = LayerProblem(folder, line); !problem.isEmpty())
+                problems.append(QStringLiteral("src/%1:%2: %3").arg(path).arg(number).arg(problem));
+            if (const auto to = IncludedFolder(line); to && *to != folder)
+                ++edges[folder + QStringLiteral(" -> ") + *to];
+        }
+    }
+    QVERIFY2(files > 100, qPrintable(src.path()));
+    for (auto e = edges.cbegin(); e != edges.cend(); ++e)
+        qInfo("%s: %d", qPrintable(e.key()), e.value());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+}
+
+void TestLayers::reportProgram_needsNoWindowLibrary_data()
+{
+    QTest::addColumn<QString>("library");
+    QTest::newRow("Qt Widgets") << "libQt6Widgets.so";
+    QTest::newRow("Qt D-Bus") << "libQt6DBus.so";
+    QTest::newRow("X11") << "libX11.so";
+    QTest::newRow("X screen saver") << "libXss.so";
+}
+
+void TestLayers::reportProgram_needsNoWindowLibrary()
+{
+    QFETCH(QString, library);
+    // The window program needs them all: proof that the reading sees what a program needs.
+    const QStringList station = NeededLibraries(ProgramPath("horodex"));
+    QVERIFY2(station.contains(QStringLiteral("libQt6Core.so.6")), qPrintable(station.join(u' ')));
+    const auto needs = [&library](const QStringList& libraries) {
+        return std::any_of(libraries.begin(), libraries.end(),
+                           [&library](const QString& l) { return l.startsWith(library); });
+    };
+    QVERIFY2(needs(station), qPrintable(station.join(u' ')));
+    const QStringList report = NeededLibraries(ProgramPath("horodex-report"));
+    QVERIFY2(report.contains(QStringLiteral("libQt6Core.so.6")), qPrintable(report.join(u' ')));
+    QVERIFY2(!needs(report), qPrintable(report.join(u' ')));
+}
+
+QTEST_GUILESS_MAIN(TestLayers)
+#include "tst_layers.moc"
