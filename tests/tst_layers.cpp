@@ -21,7 +21,8 @@ const QStringList Windows =
 
 // Each folder of src/ and the folders its files may include, lowest layer first. Within the
 // core, time accounting reads the data files and report texts read both; of the windows, the
-// main window opens the others; the report program stands beside the windows, on the rendering.
+// main window opens the others; the report program stands beside the windows, on the rendering
+// and the exchange with the server.
 const QMap<QString, QStringList>& AllowedIncludes()
 {
     static const QMap<QString, QStringList> allowed{
@@ -29,9 +30,6 @@ const QMap<QString, QStringList>& AllowedIncludes()
         {QStringLiteral("timecalc"), {QStringLiteral("data"), QStringLiteral("timecalc")}},
         {QStringLiteral("reports/text"), Core},
         {QStringLiteral("render"), Render},
-        {QStringLiteral("sync"), Core + QStringList{QStringLiteral("sync")}},
-        {QStringLiteral("synccli"),
-         Core + QStringList{QStringLiteral("sync"), QStringLiteral("synccli")}},
         {QStringLiteral("cli"),
          Render + QStringList{QStringLiteral("sync"), QStringLiteral("cli")}},
         {QStringLiteral("ui"), Ui},
@@ -41,6 +39,9 @@ const QMap<QString, QStringList>& AllowedIncludes()
         {QStringLiteral("station"), Windows + QStringList{QStringLiteral("station")}},
         {QStringLiteral("app"),
          Windows + QStringList{QStringLiteral("station"), QStringLiteral("app")}},
+        // Several stations: the exchange with the server, on the core; its program.
+        {QStringLiteral("sync"), Core + QStringList{QStringLiteral("sync")}},
+        {QStringLiteral("synccli"), Core + QStringList{QStringLiteral("sync")}},
     };
     return allowed;
 }

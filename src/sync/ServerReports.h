@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/FileStore.h"
+#include "data/Result.h"
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/SingleReportText.h"
 
@@ -8,8 +9,6 @@
 #include <QDate>
 #include <QHash>
 #include <QString>
-
-#include <optional>
 
 class SyncDatabase;
 
@@ -30,7 +29,7 @@ private:
 };
 
 // The reports of CreateMultipleReport and CreateSingleReport with the punches of the server in
-// place of the time files; a server that fails gives its message as the failure.
+// place of the time files; they fail as those do, or with why the server could not be read.
 Result<ReportTexts> CreateMultipleReportFromServer(SyncDatabase& database,
                                                    const MultipleReportInput& input);
 Result<ReportTexts> CreateSingleReportFromServer(SyncDatabase& database,
