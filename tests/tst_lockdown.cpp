@@ -742,14 +742,16 @@ void tst_LockDown::sighup_endsWithoutCleanUp()
 
 void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
 {
-    // A display of its own, so that the test can take it away.
+    // A display of its own, so that the test can take it away; -noreset, since a server that
+    // resets after each probing client would refuse the program while it does.
     QTemporaryDir work;
     QProcess server;
-    server.start(QStringLiteral("bash"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp "
-                                 "3>'%1/display'")
-                      .arg(work.path())});
+    server.start(
+        QStringLiteral("bash"),
+        {QStringLiteral("-c"),
+         QStringLiteral("exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset "
+                        "3>'%1/display'")
+             .arg(work.path())});
     QVERIFY(server.waitForStarted(Patience));
     QFile displayFile(work.path() + QStringLiteral("/display"));
     QTRY_VERIFY_WITH_TIMEOUT(displayFile.size() > 0, Patience);
