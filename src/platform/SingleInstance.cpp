@@ -1,18 +1,15 @@
 #include "platform/SingleInstance.h"
 
 #include "data/FileStore.h"
+#include "platform/ActivationSocket.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QTimer>
 
 namespace {
 
-const QByteArray ActivateRequest = QByteArrayLiteral("activate\n");
-const QByteArray Acknowledged = QByteArrayLiteral("ok\n");
 // Generous: the earlier copy may be busy with a modal window's event loop, which still answers.
 constexpr int AnswerTimeoutMs = 5000;
 constexpr int RetryIntervalMs = 1000;
@@ -31,8 +28,9 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    if (m_server)
-        m_server->close();
+    // The socket goes before the lock, so that it never removes the socket of a copy that
+    // takes the directory over.
+    delete m_server;
     // The lock file unlocks itself when destroyed.
 }
 
@@ -54,17 +52,23 @@ bool SingleInstance::tryClaim()
     if (!m_lock->tryLock(0))
         return false;
     m_claimed = true;
-    auto* server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
+    // The lock alone keeps later copies out; the socket that lets them call this one to the front
+    // can wait until the window is up.
+    QTimer::singleShot(0, this, &SingleInstance::listen);
+    return true;
+}
+
+void SingleInstance::listen()
+{
     // Holding the lock proves that no live copy listens: a socket left behind is a dead one's.
-    QLocalServer::removeServer(m_serverName);
+    auto* server = new ActivationServer(this);
     if (!server->listen(m_serverName)) {
         delete server;
-        return true; // the directory is ours even if later copies cannot reach us
+        return; // the directory is ours even if later copies cannot reach us
     }
-    connect(server, &QLocalServer::newConnection, this, &SingleInstance::answer);
+    connect(server, &ActivationServer::activationRequested, this,
+            &SingleInstance::activationRequested);
     m_server = server;
-    return true;
 }
 
 bool SingleInstance::EnforceSingleInstance()
@@ -95,32 +99,5 @@ void SingleInstance::ClaimWhenFree()
 
 bool SingleInstance::askEarlierCopyToActivate()
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(AnswerTimeoutMs))
-        return false;
-    socket.write(ActivateRequest);
-    if (!socket.waitForBytesWritten(AnswerTimeoutMs))
-        return false;
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(AnswerTimeoutMs))
-            return false;
-    }
-    return socket.readLine() == Acknowledged;
-}
-
-void SingleInstance::answer()
-{
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            while (socket->canReadLine()) {
-                if (socket->readLine() != ActivateRequest)
-                    continue;
-                Q_EMIT activationRequested();
-                socket->write(Acknowledged);
-                socket->flush();
-            }
-        });
-    }
+    return RequestActivation(m_serverName, AnswerTimeoutMs);
 }

@@ -5,13 +5,14 @@
 
 #include <memory>
 
-class QLocalServer;
+class ActivationServer;
 class QLockFile;
 class QTimer;
 
 // One copy of the program per data directory. The copy that holds the lock file in the data
-// directory listens on a local socket named after that directory; a later copy asks it to come
-// to the front and ends. A lock left by a killed copy is recognised as stale and taken over.
+// directory listens on a local socket named after that directory, from its event loop's first
+// turn on; a later copy asks it to come to the front and ends. A lock left by a killed copy is
+// recognised as stale and taken over.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -40,12 +41,12 @@ Q_SIGNALS:
 
 private:
     bool tryClaim();
+    void listen();
     bool askEarlierCopyToActivate();
-    void answer();
 
     QString m_serverName;
     std::unique_ptr<QLockFile> m_lock;
     bool m_claimed = false;
-    QLocalServer* m_server = nullptr;
+    ActivationServer* m_server = nullptr;
     QTimer* m_retry = nullptr;
 };

@@ -48,6 +48,12 @@ frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindo
     buildControls();
     buildMenus();
     connect(tmrTimer, &QTimer::timeout, this, &frmHorodex::tmrTimer_Timer);
+    // Drawn on the event loop's first turn, after the window is shown and before it is painted:
+    // their text needs a font that nothing else needs yet, which would hold the first show up.
+    QTimer::singleShot(0, this, [this] {
+        cmdIn->setIcon(QIcon(PunchButtonPicture(true)));
+        cmdOut->setIcon(QIcon(PunchButtonPicture(false)));
+    });
 }
 
 frmHorodex::~frmHorodex() = default;
@@ -81,17 +87,16 @@ void frmHorodex::buildControls()
     lblDate->setObjectName(QStringLiteral("lblDate"));
     lblDate->setGeometry(TwipsRect(3360, 1680, 3255, 375));
 
-    const auto pictureButton = [client](const char* name, bool isIn, QRect geometry) {
+    const auto pictureButton = [client](const char* name, QRect geometry) {
         auto* button = new QPushButton(client);
         button->setObjectName(QLatin1String(name));
-        button->setIcon(QIcon(PunchButtonPicture(isIn)));
         button->setIconSize(QSize(80, 32));
         button->setGeometry(geometry);
         return button;
     };
-    cmdIn = pictureButton("cmdIn", true, TwipsRect(3360, 2400, 1575, 615));
+    cmdIn = pictureButton("cmdIn", TwipsRect(3360, 2400, 1575, 615));
     cmdIn->setAccessibleName(QStringLiteral("In"));
-    cmdOut = pictureButton("cmdOut", false, TwipsRect(5040, 2400, 1575, 615));
+    cmdOut = pictureButton("cmdOut", TwipsRect(5040, 2400, 1575, 615));
     cmdOut->setAccessibleName(QStringLiteral("Out"));
     connect(cmdIn, &QPushButton::clicked, this, &frmHorodex::cmdIn_Click);
     connect(cmdOut, &QPushButton::clicked, this, &frmHorodex::cmdOut_Click);
