@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMainWindow>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -10,7 +9,8 @@ struct ProgramState
 {
     bool AdminLoggedIn = false;
     QString CommandSwitch; // "/np", "/sp" or anything else
-    QPointer<QMainWindow> MainWindow;
+    // As a widget: it is still asked about while its window is being destroyed.
+    QPointer<QWidget> MainWindow;
 };
 
 ProgramState& State();
