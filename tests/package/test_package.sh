@@ -96,7 +96,7 @@ for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
     check "Depends names $lib with a minimum version (dpkg-shlibdeps)" \
         matches "$(entry Depends "$lib")" '^[^ ]+ \(>= [^)]+\)$'
 done
-for lib in libx11-6 libxss1 libqt6printsupport6 libqt6dbus6 libqt6network6; do
+for lib in libx11-6 libxss1 libqt6printsupport6 libqt6dbus6; do
     check "Depends names $lib" test -n "$(entry Depends "$lib")"
 done
 for kiosk in cage xwayland; do
