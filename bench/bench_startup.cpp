@@ -68,7 +68,7 @@ double timeToFirstShow(Display* display, const QByteArray& program)
         XNextEvent(display, &stale);
     }
     char* argv[] = {const_cast<char*>(program.constData()), nullptr};
-    // What the programs print is not part of the measurement.
+    // What the programs print is not measured.
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);

@@ -4,7 +4,7 @@ class QWidget;
 
 // The windows the program opens over another, tracked for the whole application by one event
 // filter on show and hide, so that the lock-down holds the topmost of them in front: a window
-// needs no part in it, and one that is forgotten cannot be covered by the main window.
+// needs to do nothing for it, and one that is forgotten cannot be covered by the main window.
 namespace FrontWindows {
 
 // Installs the filter on the application; later calls do nothing.
