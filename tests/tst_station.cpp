@@ -70,12 +70,13 @@ private Q_SLOTS:
     void invalidTimeFile_showsMessage4AndWritesNothing();
     void unreadableStoredPin_saysAttentionThenWrongPin();
     void failedPunch_saysSoAndChangesNothingOnScreen();
-    void noSelection_punchDoesNothing();
+    void noSelection_nothingLooksChosenAndPunchSaysSo();
 
     void pinKeypad_keepsFiveDigitsAndFiltersKeys();
 
     void managementLogin_rightWrongShortAndCancel_data();
     void managementLogin_rightWrongShortAndCancel();
+    void logout_restoresCaptionAndMenus_data();
     void logout_restoresCaptionAndMenus();
     void passwordBoxes_acceptOnlyZeroToLowerZ();
     void firstRunMismatch_emptiesBothBoxes();
@@ -363,15 +364,34 @@ void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()
     QVERIFY(w->lastActionShown().isEmpty());
 }
 
-void TestStation::noSelection_punchDoesNothing()
+void TestStation::noSelection_nothingLooksChosenAndPunchSaysSo()
 {
     writeSettings();
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Bob"))));
     auto w = startStation();
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->lstNames->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(w->lstNames->hasFocus());
+    const auto nothingCurrent = [&w] {
+        return !w->lstNames->currentIndex().isValid() && w->lstNames->selectedItems().isEmpty();
+    };
+    QVERIFY(nothingCurrent());
+    w->LoadEmployeeList();
+    QVERIFY(nothingCurrent());
+
+    // A press on IN or OUT says that a name must be chosen, and writes nothing.
     QVERIFY(w->cmdIn->isEnabled() && w->cmdOut->isEnabled());
     w->cmdIn_Click();
     w->cmdOut_Click();
+    QCOMPARE(m_messages->texts(), QStringList(2, QStringLiteral("Please select an employee")));
     QVERIFY(!m_dir->exists(QStringLiteral("Ann.txt")));
+
+    // The keyboard still chooses the first name.
+    QTest::keyClick(w->lstNames, Qt::Key_Down);
+    QCOMPARE(w->lstNames->selectedItems().size(), 1);
+    QCOMPARE(w->lstNames->selectedItems().constFirst()->text(), QStringLiteral("Ann"));
 }
 
 void TestStation::pinKeypad_keepsFiveDigitsAndFiltersKeys()
@@ -442,16 +462,25 @@ void TestStation::managementLogin_rightWrongShortAndCancel()
                                            : QStringLiteral("Activate Administrator Functions"));
 }
 
+void TestStation::logout_restoresCaptionAndMenus_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::newRow("plain") << QString();
+    QTest::newRow("/sp opens the menus at start only") << QStringLiteral("/sp");
+}
+
 void TestStation::logout_restoresCaptionAndMenus()
 {
+    QFETCH(QString, commandLine);
     writeSettings([](OptionsRecord& r) { r.setSecurityEnabled(true); });
-    auto w = startStation();
+    auto w = startStation(commandLine);
     w->SetAdminLoggedIn(true);
     QVERIFY(!w->lockDown()->isOn());
     w->mnuAdminLogin_Click(); // logged in: logs out without a password
     QVERIFY(!State().AdminLoggedIn);
     QCOMPARE(w->windowTitle(), QStringLiteral("Horodex"));
     QVERIFY(!w->mnuManage->menuAction()->isEnabled());
+    QVERIFY(!w->mnuView->menuAction()->isEnabled());
     QVERIFY(w->lockDown()->isOn());
     QVERIFY(w->tmrSecurity->isActive());
     QCOMPARE(w->tmrSecurity->interval(), 200);

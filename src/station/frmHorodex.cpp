@@ -34,6 +34,26 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace {
+
+// The employee list shows no current row until a name is chosen: a list taking the focus makes
+// its first row current, and its focus frame would look like a chosen name to whoever punches.
+class EmployeeListBox : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QListWidget::focusInEvent(event);
+        if (selectedItems().isEmpty())
+            selectionModel()->clearCurrentIndex();
+    }
+};
+
+} // namespace
+
 frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmHorodex"));
@@ -70,7 +90,7 @@ void frmHorodex::buildControls()
     centring->setContentsMargins(0, 0, 0, 0);
     centring->addWidget(client, 0, 0, Qt::AlignCenter);
 
-    lstNames = new QListWidget(client);
+    lstNames = new EmployeeListBox(client);
     lstNames->setObjectName(QStringLiteral("lstNames"));
     lstNames->setGeometry(TwipsRect(120, 240, 3135, 2790));
     // Every row has the same height: lets a long list lay out without measuring each name.
@@ -260,6 +280,14 @@ QString frmHorodex::selectedName() const
     return item && item->isSelected() ? item->text() : QString();
 }
 
+QString frmHorodex::selectedNameOrSaySo() const
+{
+    const QString name = selectedName();
+    if (name.isEmpty())
+        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+    return name;
+}
+
 void frmHorodex::lstNames_Click()
 {
     const QString name = selectedName();
@@ -275,7 +303,8 @@ void frmHorodex::lstNames_Click()
 
 void frmHorodex::punch(bool isIn)
 {
-    const QString name = selectedName();
+    // Said rather than ignored: the employee must not walk away believing he punched.
+    const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
         return;
     if (!TimeFileIsValid(name)) {
@@ -333,6 +362,7 @@ void frmHorodex::LoadEmployeeList()
     const QSignalBlocker blocker(lstNames);
     lstNames->clear();
     lstNames->addItems(names);
+    lstNames->selectionModel()->clearCurrentIndex();
     if (!read)
         Messages::warning(read.error);
 }
@@ -352,7 +382,8 @@ void frmHorodex::SetAdminLoggedIn(bool loggedIn)
                                     : QStringLiteral("Activate Administrator Functions"));
     setWindowTitle(loggedIn ? QStringLiteral("Horodex ADMINISTRATOR LOGGED IN")
                             : QStringLiteral("Horodex"));
-    setManagementMenusEnabled(loggedIn || State().CommandSwitch == QLatin1String("/sp"));
+    // Logging out disables them even under "/sp": that switch only opens them at start.
+    setManagementMenusEnabled(loggedIn);
     if (loggedIn)
         m_lockDown->SetLockDown(false);
     else
@@ -406,11 +437,9 @@ void frmHorodex::mnuDeleteRecord_Click()
 
 void frmHorodex::mnuModifyRecord_Click()
 {
-    const QString name = selectedName();
-    if (name.isEmpty()) {
-        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+    const QString name = selectedNameOrSaySo();
+    if (name.isEmpty())
         return;
-    }
     openEmployeeWindow(name);
 }
 
@@ -434,11 +463,9 @@ void frmHorodex::mnuOptions_Click()
 
 void frmHorodex::mnuEmployeeReport_Click()
 {
-    const QString name = selectedName();
-    if (name.isEmpty()) {
-        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+    const QString name = selectedNameOrSaySo();
+    if (name.isEmpty())
         return;
-    }
     frmSingleReport window(name, this);
     window.exec();
 }

@@ -101,6 +101,8 @@ private:
     void cleanUp();
     void closeOtherWindows();
     QString selectedName() const;
+    // The selected name, or none after saying that an employee must be selected.
+    QString selectedNameOrSaySo() const;
 
     LockDown* m_lockDown;
     CloseReason m_closeReason = CloseReason::User;
