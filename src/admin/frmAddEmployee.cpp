@@ -213,8 +213,7 @@ void frmAddEmployee::LoadModifiedEmployee()
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     txtEmployeeName->setPalette(palette);
     // A longer name from a hand-edited list is shown whole, so that saving keeps its key.
-    txtEmployeeName->setMaxLength(qMax<int>(MaxNameLength, m_SelectedEmployee.size()));
-    txtEmployeeName->setText(m_SelectedEmployee);
+    KeyFilter::setStoredText(txtEmployeeName, m_SelectedEmployee);
     // Cancel first in the tab order, so that it has the focus.
     setTabOrder(cmdCancel, txtEmployeeName);
     cmdCancel->setFocus();
@@ -227,10 +226,10 @@ void frmAddEmployee::LoadModifiedEmployee()
     const Result<QString> pin = UnscramblePin(record.Pin);
     if (!pin)
         Messages::attention(pin.failure().message);
-    txtPin->setText(pin.valueOr(QString()));
-    txtSSN->setText(record.SSN);
-    txtRegular->setText(record.RegularRate);
-    txtOvertime->setText(record.OvertimeRate);
+    KeyFilter::setStoredText(txtPin, pin.valueOr(QString()));
+    KeyFilter::setStoredText(txtSSN, record.SSN);
+    KeyFilter::setStoredText(txtRegular, record.RegularRate);
+    KeyFilter::setStoredText(txtOvertime, record.OvertimeRate);
     // A shift outside "1" to "9" (a hand-edited file) selects the first item.
     bool isNumber = false;
     const int shift = record.Shift.trimmed().toInt(&isNumber);
