@@ -69,6 +69,8 @@ private Q_SLOTS:
     void punchWithPin_writesOnlyAfterRightPin();
     void invalidTimeFile_showsMessage4AndWritesNothing();
     void unreadableStoredPin_saysAttentionThenWrongPin();
+    void unreadableEmployeeList_isNoAnswer_data();
+    void unreadableEmployeeList_isNoAnswer();
     void failedPunch_saysSoAndChangesNothingOnScreen();
     void noSelection_nothingLooksChosenAndPunchSaysSo();
 
@@ -346,6 +348,47 @@ void TestStation::unreadableStoredPin_saysAttentionThenWrongPin()
     QCOMPARE(m_messages->messages.constFirst().icon, Messages::Icon::None);
     QCOMPARE(m_messages->windowNumbers(), QList<int>{1});
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray());
+}
+
+void TestStation::unreadableEmployeeList_isNoAnswer_data()
+{
+    QTest::addColumn<bool>("pinCheck");
+    QTest::newRow("PIN check") << true;
+    QTest::newRow("duplicate-name check") << false;
+}
+
+void TestStation::unreadableEmployeeList_isNoAnswer()
+{
+    QFETCH(bool, pinCheck);
+    writeSettings([](OptionsRecord& r) { r.setAskForPin(true); });
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    const QByteArray list = m_dir->read(QStringLiteral("names.nms"));
+    auto w = startStation();
+    w->lstNames->setCurrentRow(0);
+    const FailingCall failing("read", QStringLiteral("names.nms"));
+    if (pinCheck) {
+        onNextDialog<frmPin>([](frmPin* pin) {
+            QTest::keyClicks(pin->txtPin, QStringLiteral("42"));
+            pin->cmdOK_Click();
+            pin->cmdCancel_Click();
+        });
+        w->cmdIn_Click();
+    } else {
+        frmAddEmployee window(std::nullopt);
+        window.findChild<QLineEdit*>(QStringLiteral("txtEmployeeName"))
+            ->setText(QStringLiteral("ann"));
+        window.findChild<QLineEdit*>(QStringLiteral("txtPin"))->setText(QStringLiteral("7"));
+        window.findChild<QPushButton*>(QStringLiteral("cmdCreate"))->click();
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+    }
+    // The file and why, once; never a wrong PIN and never a second "Ann".
+    QCOMPARE(m_messages->messages.size(), 1);
+    QCOMPARE(m_messages->messages.constFirst().icon, Messages::Icon::Critical);
+    QVERIFY(m_messages->texts().constFirst().contains(m_dir->path(QStringLiteral("names.nms"))));
+    QVERIFY(m_messages->windowNumbers().isEmpty());
+    QCOMPARE(m_dir->read(QStringLiteral("names.nms")), list);
+    QVERIFY(!m_dir->exists(QStringLiteral("Ann.txt")) ||
+            m_dir->read(QStringLiteral("Ann.txt")).isEmpty());
 }
 
 void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()

@@ -270,7 +270,9 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
                                          "the employee file can only hold Western European "
                                          "(Latin-1) characters.")
                               .arg(bad));
-    } else if (NameIsTaken(record.Name)) {
+    } else if (const Result<bool> taken = NameIsTaken(record.Name); !taken) {
+        Messages::show(Messages::Icon::Critical, taken.failure().message);
+    } else if (*taken) {
         Messages::warning(DuplicateNameMessage());
     } else {
         saved = StoreEmployee(record);
@@ -279,18 +281,10 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
     return saved;
 }
 
-bool frmAddEmployee::NameIsTaken(const QString& name) const
+Result<bool> frmAddEmployee::NameIsTaken(const QString& name) const
 {
-    if (!m_ModifyMode)
-        return EmployeeExists(name);
     // The employee's own record is replaced, so only the others can clash.
-    EmployeeList list;
-    ReadEmployeeList(&list);
-    for (const EmployeeRecord& r : list.records) {
-        if (r.Name != m_SelectedEmployee && r.Name.trimmed().toUpper() == name.toUpper())
-            return true;
-    }
-    return false;
+    return EmployeeExists(name, m_ModifyMode ? m_SelectedEmployee : QString());
 }
 
 bool frmAddEmployee::StoreEmployee(const EmployeeRecord& record)
