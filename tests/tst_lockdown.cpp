@@ -2,6 +2,7 @@
 // server with real input events. They hide panels and change the screen saver, so they run only
 // on the server that scripts/with-xvfb.sh starts; anywhere else every test is skipped.
 
+#include "admin/frmAddEmployee.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -11,6 +12,7 @@
 #include "platform/SessionEndWatch.h"
 #include "platform/SignalBridge.h"
 #include "platform/Workstation.h"
+#include "station/AboutBox.h"
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmHorodex.h"
@@ -31,6 +33,7 @@
 #include <QMenuBar>
 #include <QMutex>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -207,6 +210,7 @@ private Q_SLOTS:
     void foreground_plainDialogIsHeldInFrontWhileOpen();
     void endToEnd_clickingInRecordsThePunchAndShowsIt();
     void fallback_coversTheShellFullScreenOnTop();
+    void frames_noWindowResizesAndTheMainWindowMinimises();
     void signalBridge_deliversSignalsOnTheEventLoop();
     void sessionEndWatch_takesTheQuitEventAsTheEndAndKeepsItFromClosingWindows();
 
@@ -554,6 +558,8 @@ void tst_LockDown::fallback_coversTheShellFullScreenOnTop()
     MessageRecorder messages;
     auto window = startStation(dir, false);
     QVERIFY(window);
+    const QSize normalSize = window->size();
+    QCOMPARE(window->maximumSize(), normalSize);
     FullScreenWorkstation cover;
     cover.HideDesktopIcons(true);
     cover.HideTaskBar(true);
@@ -561,6 +567,8 @@ void tst_LockDown::fallback_coversTheShellFullScreenOnTop()
     QVERIFY(window->isVisible());
     QVERIFY(window->windowState() & Qt::WindowFullScreen);
     QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    // The window keeps its size at other times, but covers the screen now.
+    QTRY_COMPARE_WITH_TIMEOUT(window->size(), window->screen()->size(), Patience);
 
     cover.HideDesktopIcons(false);
     QVERIFY(cover.isCovering()); // the task bar is still to be hidden
@@ -569,6 +577,57 @@ void tst_LockDown::fallback_coversTheShellFullScreenOnTop()
     QVERIFY(window->isVisible());
     QVERIFY(!(window->windowState() & Qt::WindowFullScreen));
     QVERIFY(!(window->windowFlags() & Qt::WindowStaysOnTopHint));
+    QCOMPARE(window->maximumSize(), normalSize);
+    QTRY_COMPARE_WITH_TIMEOUT(window->size(), normalSize, Patience);
+    stopStation(window);
+}
+
+void tst_LockDown::frames_noWindowResizesAndTheMainWindowMinimises()
+{
+    XDesktop& desktop = *m_desktop;
+    if (!desktop.windowManagerRunning())
+        QSKIP("needs a window manager (scripts/with-xvfb.sh starts openbox)");
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, false);
+    QVERIFY(window);
+    const auto actionsOf = [&desktop](QWidget* w) {
+        QStringList actions;
+        const auto announced = [&] {
+            actions = desktop.allowedActions(w->winId());
+            return !actions.isEmpty();
+        };
+        return QTest::qWaitFor(announced, Patience) ? actions : QStringList();
+    };
+    const QStringList sizing{QStringLiteral("_NET_WM_ACTION_MAXIMIZE_HORZ"),
+                             QStringLiteral("_NET_WM_ACTION_MAXIMIZE_VERT"),
+                             QStringLiteral("_NET_WM_ACTION_RESIZE")};
+    const QStringList mainActions = actionsOf(window.get());
+    QVERIFY2(mainActions.contains(QStringLiteral("_NET_WM_ACTION_MINIMIZE")),
+             qPrintable(mainActions.join(u' ')));
+    for (const QString& action : sizing)
+        QVERIFY2(!mainActions.contains(action), qPrintable(action));
+
+    // A window manager may still offer to minimise a dialog (openbox does for every dialog);
+    // none may offer to resize or maximise one.
+    {
+        frmPin pin(QStringLiteral("Ann"), true, window.get());
+        frmMsgBox message(WindowMessage::InvalidTimeFile, window.get());
+        frmAdminLogin login(LoginMode::Management, window.get());
+        frmAddEmployee employee(std::nullopt, window.get());
+        AboutBox about(window.get());
+        for (QDialog* dialog :
+             std::initializer_list<QDialog*>{&pin, &message, &login, &employee, &about}) {
+            dialog->show();
+            const QStringList actions = actionsOf(dialog);
+            QVERIFY2(!actions.isEmpty(), dialog->metaObject()->className());
+            for (const QString& action : sizing)
+                QVERIFY2(
+                    !actions.contains(action),
+                    qPrintable(QLatin1String(dialog->metaObject()->className()) + u' ' + action));
+            dialog->hide();
+        }
+    }
     stopStation(window);
 }
 

@@ -3,6 +3,7 @@
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
 #include "ui/Messages.h"
+#include "ui/WindowFrames.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -103,6 +104,7 @@ frmAddEmployee::frmAddEmployee(const std::optional<QString>& employeeToModify, Q
     setObjectName(QStringLiteral("frmAddEmployee"));
     setModal(true);
     BuildControls();
+    UseFixedDialogFrame(this);
     Form_Load();
 }
 

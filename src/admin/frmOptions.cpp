@@ -2,6 +2,7 @@
 
 #include "data/OptionsRecord.h"
 #include "ui/Messages.h"
+#include "ui/WindowFrames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,6 +49,7 @@ bool isChecked(const QCheckBox* box)
 
 frmOptions::frmOptions(QWidget* parent) : QDialog(parent)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setModal(true);

@@ -34,10 +34,18 @@ void FullScreenWorkstation::cover()
     const bool wasVisible = main->isVisible();
     // Changing the flags of a shown window hides it; show it again as it was.
     main->setWindowFlag(Qt::WindowStaysOnTopHint, wanted);
-    if (wanted)
+    // The window keeps its size at other times; covering the screen needs the limits lifted.
+    if (wanted) {
+        m_normalMinimum = main->minimumSize();
+        m_normalMaximum = main->maximumSize();
+        main->setMinimumSize(0, 0);
+        main->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         main->setWindowState(main->windowState() | Qt::WindowFullScreen);
-    else
+    } else {
         main->setWindowState(main->windowState() & ~Qt::WindowFullScreen);
+        main->setMinimumSize(m_normalMinimum);
+        main->setMaximumSize(m_normalMaximum);
+    }
     if (wasVisible)
         main->show();
 }

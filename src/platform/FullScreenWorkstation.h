@@ -3,6 +3,8 @@
 #include "platform/QtWorkstation.h"
 #include "platform/ScreenSaverInhibitor.h"
 
+#include <QSize>
+
 // The lock-down where the program cannot reach the shell's windows (a Wayland session): while
 // the task bar or the desktop icons are to be hidden, the main window covers them, full screen
 // and on top as far as the compositor allows. The screen saver is held off through the
@@ -24,5 +26,7 @@ private:
     bool m_desktopHidden = false;
     bool m_taskBarHidden = false;
     bool m_covering = false;
+    QSize m_normalMinimum;
+    QSize m_normalMaximum;
     ScreenSaverInhibitor m_inhibitor;
 };

@@ -6,6 +6,7 @@
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
+#include "ui/WindowFrames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +23,7 @@ constexpr int ShiftCount = 9;
 
 frmMultipleReportSelect::frmMultipleReportSelect(QWidget* parent) : QDialog(parent)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmMultipleReportSelect"));
     setWindowTitle(QStringLiteral(" Multiple Payroll Report"));
     setFixedSize(Twips(5055), Twips(3675));

@@ -4,6 +4,7 @@
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
+#include "ui/WindowFrames.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -29,6 +30,7 @@ public:
 frmPrintDialog::frmPrintDialog(QLabel* copiesLabel, QWidget* parent)
     : QDialog(parent), m_copiesLabel(copiesLabel)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmPrintDialog"));
     setWindowTitle(QStringLiteral(" Print"));
     setFixedSize(Twips(4800), Twips(2835));

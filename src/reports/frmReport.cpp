@@ -14,6 +14,7 @@
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
+#include "ui/WindowFrames.h"
 
 #include <QCheckBox>
 #include <QFontMetricsF>
@@ -70,6 +71,7 @@ int CopiesFromCaption(const QString& caption)
 
 frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(parent), m_report(report)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmReport"));
     setWindowTitle(QStringLiteral(" Payroll Report"));
     setFixedSize(Twips(9015), Twips(5835));

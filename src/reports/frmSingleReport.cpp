@@ -7,6 +7,7 @@
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
+#include "ui/WindowFrames.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -31,6 +32,7 @@ QLabel* bold(QLabel* label)
 frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent)
     : QDialog(parent), m_name(employeeName)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmSingleReport"));
     setWindowTitle(QStringLiteral(" Single Payroll Report"));
     setFixedSize(Twips(5055), Twips(5730));

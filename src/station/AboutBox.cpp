@@ -1,4 +1,5 @@
 #include "station/AboutBox.h"
+#include "ui/WindowFrames.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -35,4 +36,5 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
+    UseFixedDialogFrame(this);
 }

@@ -5,6 +5,7 @@
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/frmMsgBox.h"
+#include "ui/WindowFrames.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +42,7 @@ bool PasswordLengthIsValid(const QString& password)
 
 frmAdminLogin::frmAdminLogin(LoginMode mode, QWidget* parent) : QDialog(parent), m_mode(mode)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmAdminLogin"));
     setWindowTitle(QStringLiteral(" Administator Log In"));
 

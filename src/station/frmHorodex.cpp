@@ -21,6 +21,7 @@
 #include "ui/Messages.h"
 #include "ui/ProgramState.h"
 #include "ui/Twips.h"
+#include "ui/WindowFrames.h"
 #include "ui/frmMsgBox.h"
 
 #include <QApplication>
@@ -57,6 +58,7 @@ protected:
 frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmHorodex"));
+    UseMainWindowFrame(this);
     State().MainWindow = this;
     // The switch is the first three characters of the command line, compared exactly.
     State().CommandSwitch = commandLine.left(3).trimmed();
@@ -235,6 +237,7 @@ bool frmHorodex::Form_Load()
     setManagementMenusEnabled(state.CommandSwitch == QLatin1String("/sp"));
 
     adjustSize();
+    setFixedSize(size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 

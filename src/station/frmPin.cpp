@@ -7,6 +7,7 @@
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
 #include "ui/frmMsgBox.h"
+#include "ui/WindowFrames.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
     : QDialog(parent), m_employee(employee), m_isIn(isIn)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmPin"));
     setWindowTitle(QStringLiteral(" "));
     setFixedSize(Twips(2505), Twips(4605));

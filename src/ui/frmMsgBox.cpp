@@ -2,6 +2,7 @@
 
 #include "data/TimeFile.h"
 #include "ui/Twips.h"
+#include "ui/WindowFrames.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 
 frmMsgBox::frmMsgBox(WindowMessage message, QWidget* parent) : QDialog(parent), m_message(message)
 {
+    UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmMsgBox"));
     setWindowTitle(QStringLiteral(" Horodex "));
     setFixedSize(Twips(5820), Twips(1545));

@@ -96,6 +96,19 @@ bool XDesktop::windowManagerRunning() const
     return X11Util::windowManagerRunning(m_display);
 }
 
+QStringList XDesktop::allowedActions(Window window) const
+{
+    QStringList names;
+    for (const unsigned long action :
+         longsProperty(m_display, window, atom(m_display, "_NET_WM_ALLOWED_ACTIONS"), XA_ATOM)) {
+        if (char* name = XGetAtomName(m_display, Atom(action))) {
+            names.append(QString::fromLatin1(name));
+            XFree(name);
+        }
+    }
+    return names;
+}
+
 int XDesktop::screenSaverTimeout() const
 {
     int timeout = 0, interval = 0, blanking = 0, exposures = 0;

@@ -35,6 +35,8 @@ public:
     Window activeWindow() const;
     bool isActive(Window window) const;
     bool windowManagerRunning() const;
+    // What the window manager lets the user do with the window ("_NET_WM_ACTION_MINIMIZE", ...).
+    QStringList allowedActions(Window window) const;
 
     int screenSaverTimeout() const;
     void setScreenSaverTimeout(int seconds);
