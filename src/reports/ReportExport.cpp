@@ -16,18 +16,6 @@ ReportFileAsker& askerOverride()
     return asker;
 }
 
-// The same name with the suffix of the filter, so that the name shown follows the filter chosen.
-QString WithFilterSuffix(const QString& path, const QString& filter)
-{
-    const QString suffix = filter == CsvFilter ? QStringLiteral("csv") : QStringLiteral("pdf");
-    const QFileInfo info(path);
-    const QString current = info.suffix().toLower();
-    const QString base = current == QLatin1String("pdf") || current == QLatin1String("csv")
-                             ? path.chopped(current.size() + 1)
-                             : path;
-    return base + u'.' + suffix;
-}
-
 } // namespace
 
 ReportFile ReportFileFor(const QString& chosen, const QString& filter)
@@ -85,13 +73,11 @@ QString AskReportFileName(QWidget* parent, const QString& proposed, QString* fil
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({PdfFilter, CsvFilter});
     dialog.selectFile(start.fileName());
-    // The suffix follows the filter, so that the overwrite question names the file written.
+    // The suffix follows the filter (the dialog swaps that of a typed name itself), so that the
+    // overwrite question names the file written.
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
         dialog.setDefaultSuffix(f == CsvFilter ? QStringLiteral("csv") : QStringLiteral("pdf"));
-        const QStringList typed = dialog.selectedFiles();
-        if (!typed.isEmpty() && !QFileInfo(typed.constFirst()).isDir())
-            dialog.selectFile(QFileInfo(WithFilterSuffix(typed.constFirst(), f)).fileName());
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();

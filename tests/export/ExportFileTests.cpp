@@ -12,8 +12,10 @@
 #include "reports/text/ReportCsv.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -98,6 +100,7 @@ private slots:
     void saveAs_proposesKindSubjectAndDates_data();
     void saveAs_proposesKindSubjectAndDates();
     void saveAs_startsInDocumentsElseHome();
+    void saveAs_fileDialogOpensAtTheProposedFile();
     void saveAs_failure_showsMessageNamingTheFile();
 
 private:
@@ -540,6 +543,34 @@ void ExportFileTests::saveAs_startsInDocumentsElseHome()
     QCOMPARE(withDocuments, home.path() + QStringLiteral("/Documents"));
     QCOMPARE(proposed, home.path() + QStringLiteral("/Documents/Payroll - All Employees - "
                                                     "2008-03-03 to 2008-03-16.pdf"));
+}
+
+void ExportFileTests::saveAs_fileDialogOpensAtTheProposedFile()
+{
+    const QTemporaryDir folder;
+    const QString proposed =
+        folder.path() + QStringLiteral("/Time Card - Ann Lee - 2026-11-01 to 2026-11-14.pdf");
+    QString directory;
+    QStringList selected;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        directory = dialog->directory().absolutePath();
+        selected = dialog->selectedFiles();
+        // Choosing CSV as a user does, in the dialog's list of file types.
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        types->setCurrentIndex(types->findText(CsvFilter));
+        emit types->activated(types->currentIndex());
+        emit types->textActivated(CsvFilter);
+        selected += dialog->selectedFiles();
+        dialog->reject();
+    });
+    QString filter;
+    QCOMPARE(AskReportFileName(nullptr, proposed, &filter), QString());
+    QCOMPARE(directory, folder.path());
+    // The proposed name follows the file type chosen.
+    QCOMPARE(selected, (QStringList{proposed, proposed.chopped(3) + QStringLiteral("csv")}));
 }
 
 int runExportFileTests(int argc, char* argv[])
