@@ -14,6 +14,7 @@
 #   HORODEX_PDF_OUT      the folder where the queues write one PDF file per job
 #   HORODEX_CUPS_QUEUE   the default queue
 #   HORODEX_CUPS_QUEUE2  a second queue writing to the same folder
+#   HORODEX_CUPS_ROOT    the server's folder; spool/ holds each job's control file (its options)
 #   HORODEX_CUPS_CTL     this script: "$HORODEX_CUPS_CTL --stop" stops the server and
 #                        "$HORODEX_CUPS_CTL --start" starts it again
 set -euo pipefail

@@ -5,18 +5,19 @@
 #include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 
+#include "platform/PrinterOptions.h"
 #include "platform/Printers.h"
 #include "render/ReportPages.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -62,6 +63,51 @@ void answerPrintDialog(int copies, const QString& printer = QString())
     });
 }
 
+// Opens Properties from the print dialog and lets choose set the printer's options: accepted
+// when choose returns true, cancelled otherwise. Returns what choose returned.
+bool choosePrinterOptions(const std::function<bool(PrinterOptionsDialog*)>& choose)
+{
+    bool chosen = false;
+    QTimer::singleShot(0, [&choose, &chosen] {
+        auto* options = qobject_cast<PrinterOptionsDialog*>(QApplication::activeModalWidget());
+        QVERIFY(options);
+        chosen = choose(options);
+        if (chosen)
+            options->accept();
+        else
+            options->reject();
+    });
+    QLabel copies;
+    frmPrintDialog dialog(&copies);
+    dialog.cmdProperties->click();
+    return chosen;
+}
+
+// The printer may name a paper apart from Qt ("US Letter"), so it is found by its size.
+bool choosePaper(QPageSize::PageSizeId id)
+{
+    return choosePrinterOptions([id](PrinterOptionsDialog* options) {
+        for (int i = 0; i < options->cboPaper->count(); ++i) {
+            if (options->cboPaper->itemData(i).value<QPageSize>().isEquivalentTo(QPageSize(id))) {
+                options->cboPaper->setCurrentIndex(i);
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+// 0: the printer's own resolution.
+bool chooseResolution(int dpi)
+{
+    return choosePrinterOptions([dpi](PrinterOptionsDialog* options) {
+        const int index = options->cboResolution ? options->cboResolution->findData(dpi) : -1;
+        if (index >= 0)
+            options->cboResolution->setCurrentIndex(index);
+        return index >= 0;
+    });
+}
+
 } // namespace
 
 class tst_printing : public QObject
@@ -77,7 +123,10 @@ private slots:
     void emptyReport_printsOneBlankPage();
     void dialog_listsQueuesAndPreselectsDefault();
     void chosenPrinter_staysCurrentForLaterReports();
-    void properties_opensPrinterOptionsDialog();
+    void properties_offersThePrintersOwnOptionsWithoutMargins();
+    // Before the tests that stop the spooler: Qt's connection to it is stale after a restart.
+    void chosenPaper_reachesThePrintedJobForTheRestOfTheRun();
+    void chosenResolution_isSentToThePrinterWithTheJob();
     void stoppedSpooler_dialogShowsNoPrinterMessage();
     void rejectingQueue_namesPrinterAndEveryFailedCopy();
     void spoolerStoppedAfterDialog_namesPrinterAndFailedCopies();
@@ -265,20 +314,34 @@ void tst_printing::chosenPrinter_staysCurrentForLaterReports()
     QCOMPARE(jobCount(m_queue, QStringLiteral("completed")) - onFirstBefore, 0);
 }
 
-void tst_printing::properties_opensPrinterOptionsDialog()
+void tst_printing::properties_offersThePrintersOwnOptionsWithoutMargins()
 {
     MessageRecorder recorder;
     QLabel copies;
     frmPrintDialog dialog(&copies);
-    QString opened;
-    QTimer::singleShot(0, [&opened] {
-        QWidget* modal = QApplication::activeModalWidget();
-        QVERIFY(modal);
-        opened = QString::fromLatin1(modal->metaObject()->className());
-        modal->close();
+    const QPrinterInfo queue = QPrinterInfo::printerInfo(m_queue);
+    QTimer::singleShot(0, [&queue] {
+        auto* options = qobject_cast<PrinterOptionsDialog*>(QApplication::activeModalWidget());
+        QVERIFY(options);
+        QStringList papers;
+        for (int i = 0; i < options->cboPaper->count(); ++i)
+            papers.append(options->cboPaper->itemText(i));
+        QStringList offered;
+        for (const QPageSize& paper : queue.supportedPageSizes())
+            offered.append(paper.name());
+        QCOMPARE(papers, offered);
+        QVERIFY(options->cboPaper->currentData().value<QPageSize>().isEquivalentTo(
+            queue.defaultPageSize()));
+        // cups-pdf prints one-sided at several resolutions.
+        QVERIFY(!options->cboSides);
+        QVERIFY(options->cboResolution);
+        QCOMPARE(options->cboResolution->count(), queue.supportedResolutions().size() + 1);
+        // Nothing to type: the report's margins are fixed.
+        QVERIFY(options->findChildren<QLineEdit*>().isEmpty());
+        QVERIFY(options->findChildren<QAbstractSpinBox*>().isEmpty());
+        options->reject();
     });
     dialog.cmdProperties->click();
-    QCOMPARE(opened, QStringLiteral("QPageSetupDialog"));
     QVERIFY(recorder.messages.isEmpty());
 }
 
@@ -350,6 +413,60 @@ void tst_printing::spoolerStoppedAfterDialog_namesPrinterAndFailedCopies()
     QVERIFY2(text.contains(u'"' + m_queue + u'"'), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Copy 1 of 2: ")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Copy 2 of 2: ")), qPrintable(text));
+}
+
+void tst_printing::chosenPaper_reachesThePrintedJobForTheRestOfTheRun()
+{
+    // The queue's own paper is A4: Letter shows that the choice reached the job.
+    QCOMPARE(QPrinterInfo::printerInfo(m_queue).defaultPageSize().id(), QPageSize::A4);
+    QVERIFY(choosePaper(QPageSize::Letter));
+    for (int report = 1; report <= 2; ++report) {
+        frmReport window(ReportTexts{Header, Detail, Summary, false});
+        answerPrintDialog(1);
+        window.cmdPrint->click();
+    }
+    const bool printed = waitForPdfs(2);
+    // The queue's own paper again, for whatever runs after this test.
+    QVERIFY(choosePaper(QPageSize::A4));
+    QVERIFY(printed);
+    for (const QString& pdf : pdfs()) {
+        const QString info = QString::fromUtf8(PdfProbe::run(QStringLiteral("pdfinfo"), {pdf}));
+        QVERIFY2(info.contains(QStringLiteral("612 x 792 pts (letter)")), qPrintable(info));
+    }
+}
+
+void tst_printing::chosenResolution_isSentToThePrinterWithTheJob()
+{
+    // The spooler keeps each job's options in a control file of its request folder.
+    const QString spool = qEnvironmentVariable("HORODEX_CUPS_ROOT") + QStringLiteral("/spool");
+    if (qEnvironmentVariableIsEmpty("HORODEX_CUPS_ROOT"))
+        QSKIP("the spooler's request folder is unknown here");
+    QVERIFY(chooseResolution(150));
+    {
+        frmReport window(ReportTexts{Header, Detail, Summary, false});
+        answerPrintDialog(1);
+        window.cmdPrint->click();
+    }
+    const bool printed = waitForPdfs(1);
+    // Back to the printer's own resolution for whatever runs after this test.
+    QVERIFY(chooseResolution(0));
+    QVERIFY(printed);
+    // The newest job of the queue; its control file is written a moment after it ends.
+    int newest = 0;
+    const QString listing =
+        run(QStringLiteral("lpstat"),
+            {QStringLiteral("-W"), QStringLiteral("completed"), QStringLiteral("-o"), m_queue});
+    for (const QString& line : listing.split(u'\n', Qt::SkipEmptyParts))
+        newest = std::max(newest, line.section(u' ', 0, 0).section(u'-', -1).toInt());
+    QVERIFY(newest > 0);
+    const QString control = spool + QStringLiteral("/c%1").arg(newest, 5, 10, QChar(u'0'));
+    QVERIFY2(QTest::qWaitFor([&] { return QFileInfo::exists(control); }, 60000),
+             qPrintable(control));
+    QFile job(control);
+    QVERIFY(job.open(QIODevice::ReadOnly));
+    const QByteArray attributes = job.readAll();
+    QVERIFY2(attributes.contains("Resolution") && attributes.contains("150dpi"),
+             qPrintable(control));
 }
 
 QTEST_MAIN(tst_printing)

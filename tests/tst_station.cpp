@@ -2,6 +2,7 @@
 #include "admin/frmOptions.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
+#include "station/AboutBox.h"
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmHorodex.h"
@@ -14,14 +15,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <cerrno>
 
@@ -91,6 +95,8 @@ private Q_SLOTS:
     void exitWithExitPassword_asksAndCancelKeepsRunning();
     void exitWithExitPassword_rightPasswordCloses();
     void exitWhileLoggedIn_closesWithoutAsking();
+
+    void aboutBox_showsIconVersionAndALinkThatOpens();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -681,6 +687,26 @@ void TestStation::exitWhileLoggedIn_closesWithoutAsking()
     QSignalSpy closed(w.get(), &frmHorodex::closed);
     w->mnuExit_Click();
     QCOMPARE(closed.count(), 1);
+}
+
+void TestStation::aboutBox_showsIconVersionAndALinkThatOpens()
+{
+    AboutBox about;
+    QVERIFY(!about.imgLogo->pixmap().isNull());
+    QCOMPARE(about.imgLogo->pixmap().deviceIndependentSize(), QSizeF(64, 64));
+    const QString text = about.lblAbout->text();
+    QVERIFY2(text.contains(QStringLiteral("Horodex")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Version " HORODEX_VERSION)), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("example")) && !text.contains(u'@'), qPrintable(text));
+
+    const QRegularExpressionMatch link =
+        QRegularExpression(QStringLiteral("href=\"([^\"]+)\"")).match(text);
+    QVERIFY2(link.hasMatch(), qPrintable(text));
+    const QUrl url(link.captured(1));
+    QVERIFY2(url.isLocalFile(), qPrintable(url.toString()));
+    QVERIFY2(QFileInfo(url.toLocalFile()).isFile(), qPrintable(url.toLocalFile()));
+    QCOMPARE(url.toLocalFile(), DocumentationPath());
+    QVERIFY(about.lblAbout->openExternalLinks());
 }
 
 QTEST_MAIN(TestStation)

@@ -6,6 +6,7 @@
 #include "platform/SingleInstance.h"
 #include "station/frmHorodex.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ProgramIcon.h"
 #include "ui/ProgramState.h"
 #include "ui/WindowControls.h"
 
@@ -18,6 +19,10 @@ int RunHorodex(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Horodex"));
     QApplication::setApplicationVersion(QStringLiteral(HORODEX_VERSION));
+    // Every window shows the program's icon; the desktop file names the program to Wayland
+    // compositors, which take the panel's icon from it.
+    QApplication::setWindowIcon(ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.horodex.Horodex"));
     // The main window decides when the program ends, also while it is hidden at a login.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallMessageBoxPresenter();

@@ -1,8 +1,8 @@
 #include "platform/Printers.h"
 
+#include "platform/PrinterOptions.h"
+
 #include <QHash>
-#include <QPageLayout>
-#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -24,11 +24,9 @@ public:
         const QPrinterInfo info = QPrinterInfo::printerInfo(name);
         if (name.isEmpty() || info.isNull())
             return false;
-        QPrinter printer(info, QPrinter::HighResolution);
-        applyChosenLayout(&printer, name);
-        QPageSetupDialog dialog(&printer, parent);
+        PrinterOptionsDialog dialog(info, m_options.value(name, PrinterOptions::of(info)), parent);
         if (dialog.exec() == QDialog::Accepted)
-            m_layouts.insert(name, printer.pageLayout());
+            m_options.insert(name, dialog.Chosen());
         return true;
     }
 
@@ -36,19 +34,14 @@ public:
     {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setPrinterName(name);
-        applyChosenLayout(printer.get(), name);
+        const auto chosen = m_options.constFind(name);
+        if (chosen != m_options.constEnd())
+            ApplyPrinterOptions(*chosen, printer.get());
         return printer;
     }
 
 private:
-    void applyChosenLayout(QPrinter* printer, const QString& name) const
-    {
-        const auto found = m_layouts.constFind(name);
-        if (found != m_layouts.constEnd())
-            printer->setPageLayout(*found);
-    }
-
-    QHash<QString, QPageLayout> m_layouts;
+    QHash<QString, PrinterOptions> m_options;
 };
 
 PrinterSystem* g_testSystem = nullptr;

@@ -19,8 +19,9 @@ public:
     virtual QStringList InstalledPrinters() = 0;
     // The system's default printer; empty when it has none.
     virtual QString DefaultPrinter() = 0;
-    // Opens the printer's own options dialog, modal over parent; false when the printer cannot
-    // be opened.
+    // Opens the printer's own options (its papers, two-sided printing, resolutions), modal over
+    // parent; what is chosen holds for every later job on it in this run. False when the printer
+    // cannot be opened.
     virtual bool ShowProperties(const QString& name, QWidget* parent) = 0;
     // A printer object for one job on the named printer, with the options chosen for it.
     virtual std::unique_ptr<QPrinter> NewJob(const QString& name) = 0;

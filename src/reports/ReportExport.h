@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 class QWidget;
+struct ReportTexts;
 
 // The file the user chose for "Save As ...", and what it is to hold.
 struct ReportFile
@@ -21,8 +24,20 @@ inline const QString CsvFilter = QStringLiteral("CSV files (*.csv)");
 // chosen filter.
 ReportFile ReportFileFor(const QString& chosen, const QString& filter);
 
-// Asks for the file to save a report in; empty when cancelled. *filter receives the chosen
-// filter. Tests install their own asker to answer without a modal dialog.
-using ReportFileAsker = std::function<QString(QWidget* parent, QString* filter)>;
-QString AskReportFileName(QWidget* parent, QString* filter);
+// The folder Save As starts in: the user's documents folder when it exists, else his home.
+QString ReportSaveFolder();
+
+// The PDF file Save As proposes in ReportSaveFolder(): the report's title and its pay period
+// ("Time Card - Ann Lee - 2026-11-01 to 2026-11-14.pdf"), or the day of a list without one,
+// without the characters a file name may not hold on the common file systems.
+QString ProposedReportPath(const ReportTexts& report, const QDate& today);
+
+// What the user is told after a save: every file written, with its path.
+QString SavedFilesMessage(const QStringList& paths);
+
+// Asks for the file to save a report in, starting at proposed; empty when cancelled. *filter
+// receives the chosen filter. Tests install their own asker to answer without a modal dialog.
+using ReportFileAsker =
+    std::function<QString(QWidget* parent, const QString& proposed, QString* filter)>;
+QString AskReportFileName(QWidget* parent, const QString& proposed, QString* filter);
 void SetReportFileAskerForTesting(ReportFileAsker asker); // empty restores the file dialog

@@ -219,20 +219,31 @@ void frmReport::cmdPrint_Click()
 void frmReport::cmdSaveAs_Click()
 {
     QString filter;
-    const QString chosen = AskReportFileName(this, &filter);
+    const QString chosen =
+        AskReportFileName(this, ProposedReportPath(m_report, Environment::now().date()), &filter);
     if (chosen.isEmpty())
         return;
     const ReportFile file = ReportFileFor(chosen, filter);
     // Both files hold what the window shows: the PDF is the box as printed, and the punches of a
     // time card go with the dates and times shown.
-    const IoResult saved =
-        file.format == ReportFile::Format::Pdf
-            ? SaveReportPdf(file.path, rtbText->toPlainText(), ReportPaper())
-        : !m_report.Csv.isEmpty()
-            ? WriteOutputFiles({{file.path, m_report.Csv}})
-            : ReportCsv::Save(m_report.Figures, file.path, chkIncludeDatesTimes->isChecked());
+    QStringList written;
+    IoResult saved;
+    if (file.format == ReportFile::Format::Pdf) {
+        saved = SaveReportPdf(file.path, rtbText->toPlainText(), ReportPaper());
+        written.append(file.path);
+    } else {
+        const QList<FileStore::Output> outputs =
+            !m_report.Csv.isEmpty()
+                ? QList<FileStore::Output>{{file.path, m_report.Csv}}
+                : ReportCsv::Files(m_report.Figures, file.path, chkIncludeDatesTimes->isChecked());
+        saved = WriteOutputFiles(outputs);
+        for (const FileStore::Output& output : outputs)
+            written.append(output.path);
+    }
     if (!saved)
         Messages::warning(saved.error);
+    else
+        Messages::information(SavedFilesMessage(written));
 }
 
 void frmReport::cmdCloseReport_Click()

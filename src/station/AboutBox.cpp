@@ -1,38 +1,64 @@
 #include "station/AboutBox.h"
 #include "ui/WindowFrames.h"
 
+#include "ui/ProgramIcon.h"
+
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QUrl>
 #include <QVBoxLayout>
+
+QString DocumentationPath()
+{
+    const QString installed =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(HORODEX_DOC_FROM_BIN));
+    for (const QString& candidate : {installed, QStringLiteral(HORODEX_SOURCE_DOC)}) {
+        if (QFileInfo(candidate).isFile())
+            return QFileInfo(candidate).canonicalFilePath();
+    }
+    return QString();
+}
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Horodex"));
 
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("imgLogo"));
-    picture->setPixmap(windowIcon().pixmap(64, 64));
+    imgLogo = new QLabel(this);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo->setPixmap(ProgramIcon().pixmap(64, 64));
 
-    auto* text = new QLabel(this);
-    text->setObjectName(QStringLiteral("lblAbout"));
-    text->setTextFormat(Qt::RichText);
-    text->setOpenExternalLinks(true);
-    text->setText(QStringLiteral("<h2>Horodex</h2><p>Version %1</p>"
-                                 "<p>A time clock for small businesses.</p>"
-                                 "<p>Help and support: ask your Horodex administrator or "
-                                 "write to <a href=\"mailto:support@horodex.example\">"
-                                 "support@horodex.example</a>.</p>")
-                      .arg(QStringLiteral(HORODEX_VERSION)));
+    QString text = QStringLiteral("<h2>Horodex</h2><p>Version %1</p>"
+                                  "<p>A time clock for small businesses.</p>")
+                       .arg(QStringLiteral(HORODEX_VERSION));
+    const QString documentation = DocumentationPath();
+    if (documentation.isEmpty()) {
+        text += QStringLiteral("<p>Help: ask your Horodex administrator.</p>");
+    } else {
+        // Opened by the desktop's viewer for the file (QDesktopServices).
+        text += QStringLiteral("<p>Help: ask your Horodex administrator, or read the "
+                               "<a href=\"%1\">documentation</a>.</p>")
+                    .arg(QUrl::fromLocalFile(documentation)
+                             .toString(QUrl::FullyEncoded)
+                             .toHtmlEscaped());
+    }
+    lblAbout = new QLabel(this);
+    lblAbout->setObjectName(QStringLiteral("lblAbout"));
+    lblAbout->setTextFormat(Qt::RichText);
+    lblAbout->setOpenExternalLinks(true);
+    lblAbout->setText(text);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setObjectName(QStringLiteral("cmdOK"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(picture, 0, Qt::AlignTop);
-    row->addWidget(text, 1);
+    row->addWidget(imgLogo, 0, Qt::AlignTop);
+    row->addWidget(lblAbout, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);

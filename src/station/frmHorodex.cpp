@@ -496,6 +496,7 @@ void frmHorodex::mnuWhoIsIn_Click()
         FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
     ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
                       QString(), QString(), true);
+    texts.Title = QStringLiteral("Who Is In");
     texts.Csv = WhoIsInCsv(in);
     frmReport window(texts, this);
     window.exec();

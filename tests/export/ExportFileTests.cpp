@@ -12,8 +12,10 @@
 #include "reports/text/ReportCsv.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -95,6 +97,10 @@ private slots:
     void saveAs_nameWithoutSuffix_takesTheFilterSuffix_data();
     void saveAs_nameWithoutSuffix_takesTheFilterSuffix();
     void saveAs_cancelled_writesNothing();
+    void saveAs_proposesKindSubjectAndDates_data();
+    void saveAs_proposesKindSubjectAndDates();
+    void saveAs_startsInDocumentsElseHome();
+    void saveAs_fileDialogOpensAtTheProposedFile();
     void saveAs_failure_showsMessageNamingTheFile();
 
 private:
@@ -357,7 +363,7 @@ void ExportFileTests::saveAs_pdfHoldsTheShownText()
     frmReport window(report);
     const QString path = m_fixture.dir->programDir() + QStringLiteral("/shown.pdf");
     QWidget* askedOver = nullptr;
-    SetReportFileAskerForTesting([&](QWidget* parent, QString* filter) {
+    SetReportFileAskerForTesting([&](QWidget* parent, const QString&, QString* filter) {
         askedOver = parent;
         *filter = PdfFilter;
         return path;
@@ -370,14 +376,17 @@ void ExportFileTests::saveAs_pdfHoldsTheShownText()
     window.chkIncludeDatesTimes->click();
     window.cmdSaveAs->click();
     QCOMPARE(PdfProbe::marginLines(path), PdfProbe::paperLines(report.shortText()));
-    QVERIFY(recorder.messages.isEmpty());
+    QCOMPARE(recorder.messages.size(), 2);
+    QCOMPARE(recorder.messages.constLast().icon, Messages::Icon::Information);
+    QCOMPARE(recorder.messages.constLast().text,
+             QStringLiteral("The report was saved in the file\n") + path);
 }
 
 void ExportFileTests::saveAs_pdfTakesThePaperOfTheCurrentPrinter()
 {
     frmReport window(multipleReport());
     const QString path = m_fixture.dir->programDir() + QStringLiteral("/paper.pdf");
-    SetReportFileAskerForTesting([&](QWidget*, QString*) { return path; });
+    SetReportFileAskerForTesting([&](QWidget*, const QString&, QString*) { return path; });
     window.cmdSaveAs->click();
     QCOMPARE(pageSizeOf(path), QStringLiteral("612 x 792 pts (letter)"));
     // With a printer, the paper it would print the report on.
@@ -390,11 +399,16 @@ void ExportFileTests::saveAs_csvOfTimeCard_followsTheShownDatesAndTimes()
 {
     frmReport window(singleReport(SingleReportStyle::TimeCard, true));
     const QString folder = m_fixture.dir->programDir();
-    SetReportFileAskerForTesting([&](QWidget*, QString* filter) {
+    SetReportFileAskerForTesting([&](QWidget*, const QString&, QString* filter) {
         *filter = CsvFilter;
         return folder + QStringLiteral("/card");
     });
+    MessageRecorder recorder;
     window.cmdSaveAs->click();
+    // The punches file is no surprise: the user is told of both.
+    QCOMPARE(recorder.texts(), QStringList{QStringLiteral("The report was saved in 2 files:\n") +
+                                           folder + QStringLiteral("/card.csv\n") + folder +
+                                           QStringLiteral("/card-punches.csv")});
     QFile payroll(folder + QStringLiteral("/card.csv"));
     QFile punches(folder + QStringLiteral("/card-punches.csv"));
     QVERIFY(payroll.open(QIODevice::ReadOnly) && punches.open(QIODevice::ReadOnly));
@@ -436,7 +450,7 @@ void ExportFileTests::saveAs_nameWithoutSuffix_takesTheFilterSuffix()
 void ExportFileTests::saveAs_cancelled_writesNothing()
 {
     frmReport window(multipleReport());
-    SetReportFileAskerForTesting([](QWidget*, QString*) { return QString(); });
+    SetReportFileAskerForTesting([](QWidget*, const QString&, QString*) { return QString(); });
     MessageRecorder recorder;
     const QStringList before = QDir(m_fixture.dir->programDir()).entryList(QDir::Files);
     window.cmdSaveAs->click();
@@ -450,7 +464,7 @@ void ExportFileTests::saveAs_failure_showsMessageNamingTheFile()
     const QString path = m_fixture.dir->programDir() + QStringLiteral("/no such folder/report.csv");
     for (const QString& filter : {CsvFilter, PdfFilter}) {
         const QString chosen = filter == CsvFilter ? path : path.chopped(4) + ".pdf";
-        SetReportFileAskerForTesting([&](QWidget*, QString* f) {
+        SetReportFileAskerForTesting([&](QWidget*, const QString&, QString* f) {
             *f = filter;
             return chosen;
         });
@@ -462,6 +476,101 @@ void ExportFileTests::saveAs_failure_showsMessageNamingTheFile()
                  qPrintable(recorder.messages.constFirst().text));
         QVERIFY(!QFile::exists(chosen));
     }
+}
+
+void ExportFileTests::saveAs_proposesKindSubjectAndDates_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("time card") << "time card"
+                               << "Time Card - Sample Employee - 2009-11-02 to 2009-11-08.pdf";
+    QTest::newRow("daily hours") << "daily hours"
+                                 << "Daily Hours - Sample Employee - 2009-11-02 to 2009-11-08.pdf";
+    QTest::newRow("all employees") << "multiple"
+                                   << "Payroll - All Employees - 2008-03-03 to 2008-03-16.pdf";
+    QTest::newRow("who is in, the day") << "who is in"
+                                        << "Who Is In - 2026-11-14.pdf";
+    QTest::newRow("characters a file name may not hold")
+        << "odd name"
+        << "Time Card - AB C - 2009-11-02 to 2009-11-08.pdf";
+}
+
+void ExportFileTests::saveAs_proposesKindSubjectAndDates()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    ReportTexts report;
+    if (kind == QLatin1String("time card") || kind == QLatin1String("odd name"))
+        report = singleReport(SingleReportStyle::TimeCard, false);
+    else if (kind == QLatin1String("daily hours"))
+        report = singleReport(SingleReportStyle::DailyHours, false);
+    else if (kind == QLatin1String("multiple"))
+        report = multipleReport();
+    else
+        report.Title = QStringLiteral("Who Is In");
+    if (kind == QLatin1String("odd name"))
+        report.Title = QStringLiteral("Time Card - A/B:\t\"C\"?");
+    const FixedClock clock(QDateTime(QDate(2026, 11, 14), QTime(9, 30)));
+    frmReport window(report);
+    QString proposed;
+    SetReportFileAskerForTesting([&](QWidget*, const QString& path, QString*) {
+        proposed = path;
+        return QString();
+    });
+    window.cmdSaveAs->click();
+    QCOMPARE(proposed, QDir(ReportSaveFolder()).filePath(name));
+}
+
+void ExportFileTests::saveAs_startsInDocumentsElseHome()
+{
+    const QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    // No user-dirs.dirs here: the documents folder is ~/Documents.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    const QString withoutDocuments = ReportSaveFolder();
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("Documents")));
+    const QString withDocuments = ReportSaveFolder();
+    const QString proposed = ProposedReportPath(multipleReport(), QDate(2026, 11, 14));
+    qputenv("HOME", oldHome);
+    if (oldConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    QCOMPARE(withoutDocuments, home.path());
+    QCOMPARE(withDocuments, home.path() + QStringLiteral("/Documents"));
+    QCOMPARE(proposed, home.path() + QStringLiteral("/Documents/Payroll - All Employees - "
+                                                    "2008-03-03 to 2008-03-16.pdf"));
+}
+
+void ExportFileTests::saveAs_fileDialogOpensAtTheProposedFile()
+{
+    const QTemporaryDir folder;
+    const QString proposed =
+        folder.path() + QStringLiteral("/Time Card - Ann Lee - 2026-11-01 to 2026-11-14.pdf");
+    QString directory;
+    QStringList selected;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        directory = dialog->directory().absolutePath();
+        selected = dialog->selectedFiles();
+        // Choosing CSV as a user does, in the dialog's list of file types.
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        types->setCurrentIndex(types->findText(CsvFilter));
+        emit types->activated(types->currentIndex());
+        emit types->textActivated(CsvFilter);
+        selected += dialog->selectedFiles();
+        dialog->reject();
+    });
+    QString filter;
+    QCOMPARE(AskReportFileName(nullptr, proposed, &filter), QString());
+    QCOMPARE(directory, folder.path());
+    // The proposed name follows the file type chosen.
+    QCOMPARE(selected, (QStringList{proposed, proposed.chopped(3) + QStringLiteral("csv")}));
 }
 
 int runExportFileTests(int argc, char* argv[])

@@ -97,6 +97,7 @@ ReportTexts MultipleReportBuilder::Finish() const
     if (m_attention)
         summary += LineEnd + LineEnd + AttentionNote();
     texts.IsMultipleReport = true;
+    texts.Title = QStringLiteral("Payroll - ") + ShiftSelectionText(m_shift);
     texts.Figures.from = o.from;
     texts.Figures.to = o.to;
     texts.Figures.includeSsn = o.includeSsn;

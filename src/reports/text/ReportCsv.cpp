@@ -96,14 +96,18 @@ QString PunchesPath(const QString& payrollPath)
     return base + QStringLiteral("-punches.") + (suffix.isEmpty() ? QStringLiteral("csv") : suffix);
 }
 
-IoResult Save(const ReportFigures& figures, const QString& payrollPath, bool withPunches)
+QList<FileStore::Output> Files(const ReportFigures& figures, const QString& payrollPath,
+                               bool withPunches)
 {
-    // Both files are written and flushed before either replaces its old one, so the pair
-    // always matches.
     QList<FileStore::Output> files{{payrollPath, Payroll(figures)}};
     if (withPunches && figures.timeCard)
         files.append({PunchesPath(payrollPath), Punches(figures)});
-    return WriteOutputFiles(files);
+    return files;
+}
+
+IoResult Save(const ReportFigures& figures, const QString& payrollPath, bool withPunches)
+{
+    return WriteOutputFiles(Files(figures, payrollPath, withPunches));
 }
 
 } // namespace ReportCsv

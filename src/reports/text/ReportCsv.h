@@ -24,8 +24,12 @@ QByteArray Punches(const ReportFigures& figures);
 // importer expects one table per file: "payroll.csv" puts them in "payroll-punches.csv".
 QString PunchesPath(const QString& payrollPath);
 
-// Writes the payroll file and, for a time card with withPunches, the punches file: both are
-// written and flushed before either replaces its old file, so the two always match.
+// The payroll file and, for a time card with withPunches, the punches file, with their bytes.
+QList<FileStore::Output> Files(const ReportFigures& figures, const QString& payrollPath,
+                               bool withPunches);
+
+// Writes Files(): both are written and flushed before either replaces its old file, so the two
+// always match.
 IoResult Save(const ReportFigures& figures, const QString& payrollPath, bool withPunches);
 
 // A field quoted when it holds a comma, a quote or a line break, with its quotes doubled.

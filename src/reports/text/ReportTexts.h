@@ -24,6 +24,9 @@ struct ReportTexts
     QString ReportDetail;  // single report: days or punches; multiple report: employee blocks
     QString ReportSummary; // totals, then the attention note when a day exceeded 24 hours
     bool IsMultipleReport = false;
+    // What the report is about ("Time Card - Ann Lee"): the start of the file name Save As
+    // proposes.
+    QString Title;
     // The numbers the texts were written from, for the exports.
     ReportFigures Figures;
     // A list that is no payroll (who is in) brings its own CSV file for Save As.

@@ -117,6 +117,9 @@ ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& tim
     texts.ReportDetail = detail.text;
     texts.ReportSummary = Summary(figures, detail.attention, o.formats);
     texts.IsMultipleReport = false;
+    texts.Title = (input.style == SingleReportStyle::TimeCard ? QStringLiteral("Time Card - ")
+                                                              : QStringLiteral("Daily Hours - ")) +
+                  input.employeeName;
     texts.Figures.from = o.from;
     texts.Figures.to = o.to;
     texts.Figures.includeSsn = o.includeSsn;

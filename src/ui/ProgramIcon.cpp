@@ -1,0 +1,6 @@
+#include "ui/ProgramIcon.h"
+
+QIcon ProgramIcon()
+{
+    return QIcon(QStringLiteral(":/icons/org.horodex.Horodex.svg"));
+}
