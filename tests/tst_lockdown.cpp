@@ -205,6 +205,7 @@ private Q_SLOTS:
     void screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown();
     void foreground_mainWindowReturnsAfterAnotherIsActivated();
     void foreground_minimisedMainWindowIsRestored();
+    void foreground_coveringWindowIsPutBelowWithoutWindowManager();
     void foreground_pinWindowIsHeldInFrontWhileOpen();
     void foreground_messageWindowIsHeldInFrontWhileOpen();
     void foreground_plainDialogIsHeldInFrontWhileOpen();
@@ -405,6 +406,30 @@ void tst_LockDown::foreground_mainWindowReturnsAfterAnotherIsActivated()
     window->tmrSecurity->start();
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), window.get(), Patience);
+    stopStation(window);
+}
+
+void tst_LockDown::foreground_coveringWindowIsPutBelowWithoutWindowManager()
+{
+    XDesktop& desktop = *m_desktop;
+    if (desktop.windowManagerRunning())
+        QSKIP("runs without a window manager (ctest runs it as tst_lockdown_nowm)");
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    const auto mainId = Window(window->winId());
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
+
+    // A new window opens on top of the station but leaves it the keyboard focus.
+    window->tmrSecurity->stop();
+    const Window cover =
+        desktop.createWindow("", QStringLiteral("Covering window"), window->frameGeometry());
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isStackedAbove(cover, mainId), Patience);
+    QVERIFY(desktop.isActive(mainId));
+    window->tmrSecurity->start();
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isStackedAbove(mainId, cover), Patience);
+    QVERIFY(desktop.isActive(mainId));
     stopStation(window);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/X11Util.h"
 
+#include <QRect>
+
 #include <X11/Xatom.h>
 
 namespace X11Util {
@@ -151,6 +153,36 @@ bool isWithin(Display* display, Window window, Window ancestor)
     // PointerRoot and None are small constants, never real windows.
     for (Window w = window; w > PointerRoot; w = parentOf(display, w)) {
         if (w == ancestor)
+            return true;
+    }
+    return false;
+}
+
+Window topLevelOf(Display* display, Window window)
+{
+    for (Window parent = parentOf(display, window); parent != 0; parent = parentOf(display, window))
+        window = parent;
+    return window;
+}
+
+bool isCoveredFromAbove(Display* display, Window window)
+{
+    const Window top = topLevelOf(display, window);
+    // XQueryTree lists the root's children from the bottom of the stack to its top.
+    const QList<Window> stack = childrenOf(display, DefaultRootWindow(display));
+    const qsizetype at = stack.indexOf(top);
+    XWindowAttributes own;
+    if (at < 0 || !XGetWindowAttributes(display, top, &own))
+        return false;
+    const auto area = [](const XWindowAttributes& a) {
+        return QRect(a.x, a.y, a.width + 2 * a.border_width, a.height + 2 * a.border_width);
+    };
+    for (qsizetype i = at + 1; i < stack.size(); ++i) {
+        XWindowAttributes above;
+        if (!XGetWindowAttributes(display, stack.at(i), &above) || above.map_state != IsViewable ||
+            above.override_redirect || above.c_class == InputOnly)
+            continue;
+        if (area(above).intersects(area(own)))
             return true;
     }
     return false;

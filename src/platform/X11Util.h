@@ -49,4 +49,11 @@ bool windowManagerRunning(Display* display);
 // True when window is ancestor or one of its descendants.
 bool isWithin(Display* display, Window window, Window ancestor);
 
+// The child of the root that holds window (itself, or a window manager's frame around it).
+Window topLevelOf(Display* display, Window window);
+
+// True when another shown window lies above window in the stacking order and overlaps it.
+// Pop-up menus and tooltips (override-redirect) do not count.
+bool isCoveredFromAbove(Display* display, Window window);
+
 } // namespace X11Util

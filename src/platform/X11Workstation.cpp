@@ -138,7 +138,11 @@ void X11Workstation::ScreenSaverOn()
 
 bool X11Workstation::isForeground(unsigned long window)
 {
-    return isWithin(m_display, activeWindow(m_display), Window(window));
+    if (!isWithin(m_display, activeWindow(m_display), Window(window)))
+        return false;
+    // Without a window manager a new window opens on top without taking the focus: the
+    // focus alone would leave it covering the station for good.
+    return windowManagerRunning(m_display) || !isCoveredFromAbove(m_display, Window(window));
 }
 
 void X11Workstation::requestActivation(unsigned long window)

@@ -96,6 +96,20 @@ bool XDesktop::windowManagerRunning() const
     return X11Util::windowManagerRunning(m_display);
 }
 
+bool XDesktop::isStackedAbove(Window upper, Window lower) const
+{
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
+        return false;
+    const QList<Window> stack(children, children + count); // bottom first
+    XFree(children);
+    const qsizetype at = stack.indexOf(topLevelOf(m_display, upper));
+    return at >= 0 && at > stack.indexOf(topLevelOf(m_display, lower));
+}
+
 QStringList XDesktop::allowedActions(Window window) const
 {
     QStringList names;

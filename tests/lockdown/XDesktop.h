@@ -35,6 +35,8 @@ public:
     Window activeWindow() const;
     bool isActive(Window window) const;
     bool windowManagerRunning() const;
+    // True when upper's top-level window lies above lower's in the stacking order.
+    bool isStackedAbove(Window upper, Window lower) const;
     // What the window manager lets the user do with the window ("_NET_WM_ACTION_MINIMIZE", ...).
     QStringList allowedActions(Window window) const;
 
