@@ -2,6 +2,7 @@
 
 #include "data/OptionsRecord.h"
 #include "ui/Messages.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,7 +109,7 @@ void frmOptions::Form_Load()
         tbsOptions->setTabIcon(n, ilsIcons.value(n));
     tbsOptions->setCurrentIndex(0);
     for (int k = 0; k < PageCount; ++k) {
-        m_picOptions[k]->move(px(k == 0 ? FirstPageLeft : HiddenPageLeft), px(PageTop));
+        m_picOptions[k]->move(Twips(k == 0 ? FirstPageLeft : HiddenPageLeft), Twips(PageTop));
         m_picOptions[k]->setEnabled(k == 0);
     }
 
@@ -154,7 +155,7 @@ void frmOptions::tbsOptions_Click()
 {
     const int selected = tbsOptions->currentIndex();
     for (int k = 0; k < PageCount; ++k) {
-        m_picOptions[k]->move(px(k == selected ? PageLeft : HiddenPageLeft), px(PageTop));
+        m_picOptions[k]->move(Twips(k == selected ? PageLeft : HiddenPageLeft), Twips(PageTop));
         m_picOptions[k]->setEnabled(k == selected);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "data/TimeFile.h"
 #include "ui/Twips.h"
+#include "ui/WindowControls.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -52,6 +53,7 @@ void frmMsgBox::Form_Load()
 {
     cmdOK->setDefault(true);
     lblMessageText->setText(MessageText(m_message));
+    GrowToWrappedText(lblMessageText);
 }
 
 void ShowMessageWindow(WindowMessage message, QWidget* returnWindow)

@@ -1,0 +1,512 @@
+// Every caption of every window is shown whole: each window of the program, in each of its modes,
+// is opened with the program's layout font, and every label, check box, option button, push
+// button, tab and frame caption is measured against the rectangle its widget has on screen and
+// against every frame that clips it. The program runs once per screen scale factor, because text
+// is measured at the device resolution and rounds differently at each.
+
+#include "SampleReport.h"
+#include "testsupport/MessageRecorder.h"
+#include "testsupport/TestSupport.h"
+
+#include "admin/frmAddEmployee.h"
+#include "admin/frmCorrectTimeCard.h"
+#include "admin/frmOptions.h"
+#include "admin/frmPunchEdit.h"
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+#include "platform/Printers.h"
+#include "reports/frmMultipleReportSelect.h"
+#include "reports/frmPrintDialog.h"
+#include "reports/frmReport.h"
+#include "reports/frmSingleReport.h"
+#include "station/AboutBox.h"
+#include "station/frmAdminLogin.h"
+#include "station/frmHorodex.h"
+#include "station/frmPin.h"
+#include "ui/LayoutFont.h"
+#include "ui/ProgramState.h"
+#include "ui/frmMsgBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QTextDocument>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const char* const ScaleVariable = "HORODEX_CAPTIONS_SCALE";
+// As long a name as the employee file holds.
+const QString Employee = QStringLiteral("Margaret Whitfield");
+
+// One installed printer, so that the print dialog opens in its usual state.
+class OnePrinter final : public PrinterSystem
+{
+public:
+    QStringList InstalledPrinters() override { return {QStringLiteral("Office Laser Printer")}; }
+    QString DefaultPrinter() override { return InstalledPrinters().constFirst(); }
+    bool ShowProperties(const QString&, QWidget*) override { return true; }
+    std::unique_ptr<QPrinter> NewJob(const QString&) override
+    {
+        return std::make_unique<QPrinter>();
+    }
+};
+
+// A printer system without printers: the print dialog says so and disables printing.
+class NoPrinters final : public PrinterSystem
+{
+public:
+    QStringList InstalledPrinters() override { return {}; }
+    QString DefaultPrinter() override { return QString(); }
+    bool ShowProperties(const QString&, QWidget*) override { return false; }
+    std::unique_ptr<QPrinter> NewJob(const QString&) override { return nullptr; }
+};
+
+QString describe(const QWidget* control)
+{
+    if (!control->objectName().isEmpty())
+        return control->objectName();
+    QString caption;
+    if (auto* label = qobject_cast<const QLabel*>(control))
+        caption = label->text();
+    else if (auto* button = qobject_cast<const QAbstractButton*>(control))
+        caption = button->text();
+    else if (auto* box = qobject_cast<const QGroupBox*>(control))
+        caption = box->title();
+    return QStringLiteral("%1 \"%2\"")
+        .arg(QLatin1String(control->metaObject()->className()), caption.left(40));
+}
+
+QString sizeText(QSize size)
+{
+    return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+}
+
+// Where a caption must fit inside its control, and the size its text needs.
+struct Need
+{
+    QRect room;
+    QSize text;
+};
+
+QSize richTextSize(const QLabel* label, int wrapWidth)
+{
+    QTextDocument document;
+    document.setDefaultFont(label->font());
+    document.setDocumentMargin(0);
+    document.setHtml(label->text());
+    if (wrapWidth > 0)
+        document.setTextWidth(wrapWidth);
+    return QSize(qCeil(document.idealWidth()), qCeil(document.size().height()));
+}
+
+// The label's text area, as QLabel lays it out: inside the frame, the margin and the indent.
+QRect labelRoom(const QLabel* label)
+{
+    const int margin = label->margin();
+    QRect room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+    int indent = label->indent();
+    if (indent < 0 && label->frameWidth() > 0)
+        indent = label->fontMetrics().horizontalAdvance(u'x') / 2;
+    if (indent > 0) {
+        const Qt::Alignment align = label->alignment();
+        if (align & Qt::AlignLeft)
+            room.setLeft(room.left() + indent);
+        if (align & Qt::AlignRight)
+            room.setRight(room.right() - indent);
+        if (align & Qt::AlignTop)
+            room.setTop(room.top() + indent);
+        if (align & Qt::AlignBottom)
+            room.setBottom(room.bottom() - indent);
+    }
+    return room;
+}
+
+std::optional<Need> labelNeed(const QLabel* label)
+{
+    if (label->text().isEmpty())
+        return std::nullopt;
+    const QRect room = labelRoom(label);
+    const bool rich = label->textFormat() == Qt::RichText ||
+                      (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    if (rich)
+        return Need{room, richTextSize(label, label->wordWrap() ? room.width() : -1)};
+    const QFontMetrics metrics(label->font());
+    if (label->wordWrap()) {
+        // Measured from the top, as QLabel measures it: a centred line would round differently.
+        const int flags = int(label->alignment() & Qt::AlignHorizontal_Mask) | Qt::TextWordWrap;
+        const QRect wrapped =
+            metrics.boundingRect(QRect(0, 0, room.width(), 100000), flags, label->text());
+        return Need{room, wrapped.size()};
+    }
+    return Need{room, metrics.size(Qt::TextShowMnemonic, label->text())};
+}
+
+// Text and icon side by side, as the styles draw a button's label.
+QSize buttonTextSize(const QAbstractButton* button)
+{
+    QSize size = QFontMetrics(button->font()).size(Qt::TextShowMnemonic, button->text());
+    if (!button->icon().isNull())
+        size = QSize(size.width() + button->iconSize().width() + 4,
+                     qMax(size.height(), button->iconSize().height()));
+    return size;
+}
+
+std::optional<Need> buttonNeed(const QAbstractButton* button)
+{
+    if (button->text().isEmpty())
+        return std::nullopt;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.icon = button->icon();
+    option.iconSize = button->iconSize();
+    QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+    if (qobject_cast<const QCheckBox*>(button))
+        contents = QStyle::SE_CheckBoxContents;
+    else if (qobject_cast<const QRadioButton*>(button))
+        contents = QStyle::SE_RadioButtonContents;
+    else if (auto* push = qobject_cast<const QPushButton*>(button)) {
+        if (push->autoDefault() || push->isDefault())
+            option.features |= QStyleOptionButton::AutoDefaultButton;
+    } else {
+        return std::nullopt;
+    }
+    return Need{button->style()->subElementRect(contents, &option, button), buttonTextSize(button)};
+}
+
+std::optional<Need> groupBoxNeed(const QGroupBox* box)
+{
+    if (box->title().isEmpty())
+        return std::nullopt;
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.textAlignment = box->alignment();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    if (box->isCheckable())
+        option.subControls |= QStyle::SC_GroupBoxCheckBox;
+    const QRect label =
+        box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+    // The title starts where the style puts it and may use the frame's width from there.
+    const QSize text =
+        QFontMetrics(box->font()).size(Qt::TextShowMnemonic, box->title()).expandedTo(label.size());
+    return Need{QRect(label.topLeft(), QPoint(box->rect().right(), box->rect().bottom())), text};
+}
+
+// Misfits of one control, each naming it; the room is in the control's coordinates.
+void checkNeed(const QWidget* control, const QString& name, const Need& need, QStringList* misfits)
+{
+    if (need.text.width() > need.room.width() || need.text.height() > need.room.height()) {
+        misfits->append(QStringLiteral("%1: its caption needs %2 px, has %3")
+                            .arg(name, sizeText(need.text), sizeText(need.room.size())));
+        return;
+    }
+    // Every frame on the way to the window clips what lies outside it.
+    QRect used(need.room.topLeft(), need.text);
+    for (const QWidget* w = control; !w->isWindow(); w = w->parentWidget()) {
+        used.translate(w->pos());
+        const QWidget* parent = w->parentWidget();
+        if (!parent->rect().contains(used)) {
+            misfits->append(QStringLiteral("%1: its caption is cut by %2 (needs %3 at %4,%5 in "
+                                           "%6)")
+                                .arg(name, describe(parent), sizeText(used.size()))
+                                .arg(used.x())
+                                .arg(used.y())
+                                .arg(sizeText(parent->size())));
+            return;
+        }
+    }
+}
+
+void checkTabs(const QTabBar* bar, QStringList* misfits)
+{
+    const int space = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
+    for (int i = 0; i < bar->count(); ++i) {
+        QSize text = QFontMetrics(bar->font()).size(Qt::TextShowMnemonic, bar->tabText(i));
+        if (!bar->tabIcon(i).isNull())
+            text.rwidth() += bar->iconSize().width() + 4;
+        text.rwidth() += space;
+        const QRect tab = bar->tabRect(i);
+        const QString name = QStringLiteral("%1 tab \"%2\"").arg(describe(bar), bar->tabText(i));
+        checkNeed(bar, name, Need{tab, QSize(text.width(), tab.height())}, misfits);
+    }
+}
+
+// A page moved out of sight (the options window parks its hidden pages) is not on screen.
+bool parkedOutOfSight(const QWidget* control)
+{
+    for (const QWidget* w = control->parentWidget(); w && !w->isWindow(); w = w->parentWidget()) {
+        if (!w->parentWidget()->rect().intersects(w->geometry()))
+            return true;
+    }
+    return false;
+}
+
+QStringList misfitsOf(QWidget* window)
+{
+    QStringList misfits;
+    const QList<QWidget*> controls = window->findChildren<QWidget*>();
+    for (const QWidget* control : controls) {
+        if (control->window() != window || !control->isVisibleTo(window) ||
+            parkedOutOfSight(control))
+            continue;
+        std::optional<Need> need;
+        if (auto* label = qobject_cast<const QLabel*>(control))
+            need = labelNeed(label);
+        else if (auto* button = qobject_cast<const QAbstractButton*>(control))
+            need = buttonNeed(button);
+        else if (auto* box = qobject_cast<const QGroupBox*>(control))
+            need = groupBoxNeed(box);
+        else if (auto* bar = qobject_cast<const QTabBar*>(control))
+            checkTabs(bar, &misfits);
+        if (!need)
+            continue;
+        checkNeed(control, describe(control), *need, &misfits);
+        // A caption made to fit by a smaller font is no longer the text the window was drawn with.
+        if (control->font().pointSizeF() < QApplication::font().pointSizeF())
+            misfits.append(QStringLiteral("%1: its caption is shrunk to %2 points")
+                               .arg(describe(control))
+                               .arg(control->font().pointSizeF()));
+    }
+    return misfits;
+}
+
+using Opener = std::function<std::unique_ptr<QWidget>()>;
+
+struct WindowCase
+{
+    QString name;
+    Opener open;
+};
+
+template <typename Window, typename... Args> Opener dialog(Args... args)
+{
+    return [=]() -> std::unique_ptr<QWidget> { return std::make_unique<Window>(args...); };
+}
+
+std::unique_ptr<QWidget> mainWindow(const std::function<void(frmHorodex*)>& mode)
+{
+    auto window = std::make_unique<frmHorodex>();
+    if (!window->Form_Load())
+        return nullptr;
+    // The clock's first tick writes the time and the date.
+    window->tmrTimer_Timer();
+    if (mode)
+        mode(window.get());
+    return window;
+}
+
+Opener optionsPage(int index)
+{
+    return [index]() -> std::unique_ptr<QWidget> {
+        auto window = std::make_unique<frmOptions>();
+        window->findChild<QTabBar*>(QStringLiteral("tbsOptions"))->setCurrentIndex(index);
+        return window;
+    };
+}
+
+Opener printDialog(PrinterSystem* printers)
+{
+    return [printers]() -> std::unique_ptr<QWidget> {
+        SetPrinterSystemForTesting(printers);
+        ResetCurrentPrinterForTesting();
+        return std::make_unique<frmPrintDialog>(nullptr);
+    };
+}
+
+ReportTexts sampleTexts(bool multiple)
+{
+    return ReportTexts(SampleReport::Header, SampleReport::Detail, SampleReport::Summary, multiple);
+}
+
+const QList<WindowCase>& windowCases()
+{
+    static OnePrinter onePrinter;
+    static NoPrinters noPrinters;
+    static const QList<WindowCase> cases = {
+        {QStringLiteral("frmHorodex"), [] { return mainWindow({}); }},
+        {QStringLiteral("frmHorodex after a punch IN"),
+         [] { return mainWindow([](frmHorodex* w) { w->RecordPunch(Employee, true); }); }},
+        {QStringLiteral("frmHorodex after a punch OUT"),
+         [] { return mainWindow([](frmHorodex* w) { w->RecordPunch(Employee, false); }); }},
+        {QStringLiteral("frmHorodex administrator logged in"),
+         [] { return mainWindow([](frmHorodex* w) { w->SetAdminLoggedIn(true); }); }},
+        {QStringLiteral("frmAdminLogin management"), dialog<frmAdminLogin>(LoginMode::Management)},
+        {QStringLiteral("frmAdminLogin start"), dialog<frmAdminLogin>(LoginMode::Start)},
+        {QStringLiteral("frmAdminLogin first run"), dialog<frmAdminLogin>(LoginMode::FirstRun)},
+        {QStringLiteral("frmAdminLogin exit"), dialog<frmAdminLogin>(LoginMode::Exit)},
+        {QStringLiteral("frmPin IN"), dialog<frmPin>(Employee, true)},
+        {QStringLiteral("frmPin OUT"), dialog<frmPin>(Employee, false)},
+        {QStringLiteral("frmMsgBox wrong PIN"), dialog<frmMsgBox>(WindowMessage::WrongPin)},
+        {QStringLiteral("frmMsgBox wrong password"),
+         dialog<frmMsgBox>(WindowMessage::WrongPassword)},
+        {QStringLiteral("frmMsgBox password length"),
+         dialog<frmMsgBox>(WindowMessage::PasswordLength)},
+        {QStringLiteral("frmMsgBox invalid time file"),
+         dialog<frmMsgBox>(WindowMessage::InvalidTimeFile)},
+        {QStringLiteral("frmAddEmployee add"), dialog<frmAddEmployee>(std::optional<QString>())},
+        {QStringLiteral("frmAddEmployee modify"),
+         dialog<frmAddEmployee>(std::optional<QString>(Employee))},
+        {QStringLiteral("frmOptions General"), optionsPage(0)},
+        {QStringLiteral("frmOptions Passwords"), optionsPage(1)},
+        {QStringLiteral("frmOptions Employees"), optionsPage(2)},
+        {QStringLiteral("frmOptions Security"), optionsPage(3)},
+        {QStringLiteral("frmCorrectTimeCard"),
+         dialog<frmCorrectTimeCard>(QStringList{Employee}, Employee, QDate(2009, 11, 9))},
+        {QStringLiteral("frmPunchEdit add"),
+         dialog<frmPunchEdit>(QStringLiteral("Add a punch"),
+                              frmPunchEdit::Punch{true, QDate(2009, 11, 2), QTime(8, 0), {}})},
+        {QStringLiteral("frmPunchEdit change"),
+         dialog<frmPunchEdit>(QStringLiteral("Change the punch"),
+                              frmPunchEdit::Punch{false, QDate(2009, 11, 2), QTime(17, 30),
+                                                  QStringLiteral("late")})},
+        {QStringLiteral("frmSingleReport"), dialog<frmSingleReport>(Employee)},
+        {QStringLiteral("frmMultipleReportSelect"), dialog<frmMultipleReportSelect>()},
+        {QStringLiteral("frmReport single"), dialog<frmReport>(sampleTexts(false))},
+        {QStringLiteral("frmReport multiple"), dialog<frmReport>(sampleTexts(true))},
+        {QStringLiteral("frmPrintDialog"), printDialog(&onePrinter)},
+        {QStringLiteral("frmPrintDialog without printers"), printDialog(&noPrinters)},
+        {QStringLiteral("frmAbout"), dialog<AboutBox>()},
+    };
+    return cases;
+}
+
+} // namespace
+
+// Runs in a child program per scale factor: opens each window and measures its captions.
+class TestWindowCaptions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void everyCaptionFits_data();
+    void everyCaptionFits();
+
+private:
+    std::unique_ptr<TempProgramDir> m_dir;
+    std::unique_ptr<FixedClock> m_clock;
+    std::unique_ptr<MessageRecorder> m_messages;
+};
+
+void TestWindowCaptions::initTestCase()
+{
+    // The widest date and time the main window shows: a Wednesday in September, before noon.
+    m_clock = std::make_unique<FixedClock>(QDateTime(QDate(2026, 9, 30), QTime(10, 58, 58)));
+    m_dir = std::make_unique<TempProgramDir>();
+    m_messages = std::make_unique<MessageRecorder>();
+    QVERIFY(WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("admin123"))));
+    GlobalOptions() = OptionsRecord::firstRunDefaults(QStringLiteral("admin123"));
+    QVERIFY(AppendEmployee(sampleEmployee(Employee)));
+    QVERIFY(AppendEmployee(sampleEmployee(QStringLiteral("Ann"))));
+    QFile times(TimeFilePath(Employee));
+    QVERIFY(times.open(QIODevice::WriteOnly));
+    times.write(SampleReport::weekOfPunches());
+    times.close();
+
+    const double factor = qEnvironmentVariable(ScaleVariable).toDouble();
+    QWidget probe;
+    probe.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&probe));
+    QCOMPARE(probe.devicePixelRatioF(), factor);
+    qInfo("screen scale %g, dialog font %s %g pt, layout scale %g", factor,
+          qPrintable(QFontInfo(QApplication::font()).family()), QApplication::font().pointSizeF(),
+          LayoutFontScale());
+}
+
+void TestWindowCaptions::cleanupTestCase()
+{
+    SetPrinterSystemForTesting(nullptr);
+    m_messages.reset();
+    m_dir.reset();
+    m_clock.reset();
+}
+
+void TestWindowCaptions::everyCaptionFits_data()
+{
+    QTest::addColumn<int>("index");
+    const QList<WindowCase>& cases = windowCases();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(qPrintable(cases[i].name)) << i;
+}
+
+void TestWindowCaptions::everyCaptionFits()
+{
+    QFETCH(int, index);
+    const WindowCase& windowCase = windowCases().at(index);
+    const std::unique_ptr<QWidget> window = windowCase.open();
+    QVERIFY2(window, "the window did not open");
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const QStringList misfits = misfitsOf(window.get());
+    QVERIFY2(misfits.isEmpty(), qPrintable(windowCase.name + QStringLiteral(": ") +
+                                           misfits.join(QStringLiteral("; "))));
+}
+
+// The parent program: runs the window test once per screen scale factor.
+class TestCaptionScales : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void everyWindowAtScale_data();
+    void everyWindowAtScale();
+};
+
+void TestCaptionScales::everyWindowAtScale_data()
+{
+    QTest::addColumn<QString>("factor");
+    for (const char* factor : {"1", "1.25", "1.5", "2"})
+        QTest::newRow(factor) << QString::fromLatin1(factor);
+}
+
+void TestCaptionScales::everyWindowAtScale()
+{
+    QFETCH(QString, factor);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), factor);
+    environment.insert(QLatin1String(ScaleVariable), factor);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(300000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QStringList failures;
+    for (const QString& line : output.split(u'\n')) {
+        if (line.startsWith(QLatin1String("FAIL!")))
+            failures.append(line);
+    }
+    const bool passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    // The child's failures name each window and control; a child that crashed shows it all.
+    const QString report = failures.isEmpty() ? output : failures.join(u'\n');
+    QVERIFY2(passed, qPrintable(QStringLiteral("at scale %1:\n%2").arg(factor, report)));
+}
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsSet(ScaleVariable)) {
+        QApplication app(argc, argv);
+        UseLayoutFontEverywhere();
+        TestWindowCaptions test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    TestCaptionScales test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_captions.moc"
