@@ -26,6 +26,8 @@
 #include "station/frmPin.h"
 #include "ui/LayoutFont.h"
 #include "ui/ProgramState.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
 #include "ui/frmMsgBox.h"
 
 #include <QApplication>
@@ -396,6 +398,10 @@ private Q_SLOTS:
     void cleanupTestCase();
     void everyCaptionFits_data();
     void everyCaptionFits();
+    void twipsFollowLayoutFont_data();
+    void twipsFollowLayoutFont();
+    void wrappedLabel_growsItsWindow_data();
+    void wrappedLabel_growsItsWindow();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -455,6 +461,89 @@ void TestWindowCaptions::everyCaptionFits()
     const QStringList misfits = misfitsOf(window.get());
     QVERIFY2(misfits.isEmpty(), qPrintable(windowCase.name + QStringLiteral(": ") +
                                            misfits.join(QStringLiteral("; "))));
+}
+
+// Keeps the program's font for as long as it lives, whatever a test sets meanwhile.
+class ProgramFontKept
+{
+public:
+    ~ProgramFontKept() { QApplication::setFont(m_font); }
+
+private:
+    QFont m_font = QApplication::font();
+};
+
+void TestWindowCaptions::twipsFollowLayoutFont_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("pointSize");
+    QTest::addColumn<int>("stretch");
+    QTest::addColumn<int>("comparedWithDejaVuSans"); // sign of the scale's difference
+
+    QTest::newRow("DejaVu Sans") << "DejaVu Sans" << 8 << 100 << 0;
+    QTest::newRow("DejaVu Sans at 12 points") << "DejaVu Sans" << 12 << 100 << 0;
+    QTest::newRow("DejaVu Sans widened") << "DejaVu Sans" << 8 << 150 << 1;
+    QTest::newRow("Liberation Sans") << "Liberation Sans" << 8 << 100 << -1;
+    QTest::newRow("Liberation Serif") << "Liberation Serif" << 8 << 100 << -1;
+}
+
+void TestWindowCaptions::twipsFollowLayoutFont()
+{
+    QFETCH(QString, family);
+    QFETCH(int, pointSize);
+    QFETCH(int, stretch);
+    QFETCH(int, comparedWithDejaVuSans);
+    const ProgramFontKept kept;
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    const double dejaVuSans = LayoutFontScale();
+
+    QFont font(family, pointSize);
+    font.setStretch(stretch);
+    QApplication::setFont(font);
+    const double scale = LayoutFontScale();
+    // The layout font is the desktop's at 8 points, whatever size the desktop uses.
+    QCOMPARE(LayoutFont().pointSize(), 8);
+    QVERIFY(scale >= 1.0);
+    const int sign = qFuzzyCompare(scale, dejaVuSans) ? 0 : (scale > dejaVuSans ? 1 : -1);
+    if (scale > 1.0 || dejaVuSans > 1.0)
+        QCOMPARE(sign, comparedWithDejaVuSans);
+    QCOMPARE(Twips(1500), int(100 * scale));
+    QCOMPARE(Twips(-1500), -int(100 * scale));
+    QCOMPARE(TwipsRect(150, 300, 1500, 3000),
+             QRect(int(10 * scale), int(20 * scale), int(100 * scale), int(200 * scale)));
+}
+
+void TestWindowCaptions::wrappedLabel_growsItsWindow_data()
+{
+    QTest::addColumn<int>("words");
+    QTest::newRow("one line") << 3;
+    QTest::newRow("a few lines") << 40;
+    QTest::newRow("many lines") << 200;
+}
+
+void TestWindowCaptions::wrappedLabel_growsItsWindow()
+{
+    QFETCH(int, words);
+    QWidget window;
+    window.setFixedSize(300, 120);
+    auto* icon = NamedControl<QLabel>(&window, "icon", QStringLiteral("!"), QRect(4, 10, 20, 20));
+    auto* label = NamedControl<QLabel>(&window, "label", QString(), QRect(30, 10, 260, 40));
+    auto* button =
+        NamedControl<QPushButton>(&window, "button", QStringLiteral("OK"), QRect(110, 70, 80, 30));
+    label->setWordWrap(true);
+    label->setText(QStringLiteral("word ").repeated(words).trimmed());
+    const int needed = label->heightForWidth(label->width());
+
+    GrowToWrappedText(label);
+
+    const int grow = qMax(0, needed - 40);
+    QCOMPARE(label->geometry(), QRect(30, 10, 260, 40 + grow));
+    QCOMPARE(icon->geometry(), QRect(4, 10, 20, 20));
+    QCOMPARE(button->geometry(), QRect(110, 70 + grow, 80, 30));
+    QCOMPARE(window.size(), QSize(300, 120 + grow));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    if (words > 3)
+        QVERIFY(grow > 0);
 }
 
 // The parent program: runs the window test once per screen scale factor.
