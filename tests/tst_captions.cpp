@@ -25,6 +25,7 @@
 #include "station/frmHorodex.h"
 #include "station/frmPin.h"
 #include "ui/LayoutFont.h"
+#include "ui/MessageBoxes.h"
 #include "ui/ProgramState.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
@@ -217,20 +218,21 @@ void checkNeed(const QWidget* control, const QString& name, const Need& need, QS
                             .arg(name, sizeText(need.text), sizeText(need.room.size())));
         return;
     }
-    // Every frame on the way to the window clips what lies outside it.
+    // The control itself and every frame on the way to the window clip what lies outside them.
     QRect used(need.room.topLeft(), need.text);
-    for (const QWidget* w = control; !w->isWindow(); w = w->parentWidget()) {
-        used.translate(w->pos());
-        const QWidget* parent = w->parentWidget();
-        if (!parent->rect().contains(used)) {
+    const QWidget* clipping = control;
+    for (const QWidget* w = control; clipping; w = clipping) {
+        if (!clipping->rect().contains(used)) {
             misfits->append(QStringLiteral("%1: its caption is cut by %2 (needs %3 at %4,%5 in "
                                            "%6)")
-                                .arg(name, describe(parent), sizeText(used.size()))
+                                .arg(name, describe(clipping), sizeText(used.size()))
                                 .arg(used.x())
                                 .arg(used.y())
-                                .arg(sizeText(parent->size())));
+                                .arg(sizeText(clipping->size())));
             return;
         }
+        clipping = w->isWindow() ? nullptr : w->parentWidget();
+        used.translate(w->pos());
     }
 }
 
@@ -398,6 +400,10 @@ private Q_SLOTS:
     void cleanupTestCase();
     void everyCaptionFits_data();
     void everyCaptionFits();
+    void measuring_namesWhatDoesNotFit_data();
+    void measuring_namesWhatDoesNotFit();
+    void standardBoxes_showTheirTextWhole_data();
+    void standardBoxes_showTheirTextWhole();
     void twipsFollowLayoutFont_data();
     void twipsFollowLayoutFont();
     void wrappedLabel_growsItsWindow_data();
@@ -461,6 +467,163 @@ void TestWindowCaptions::everyCaptionFits()
     const QStringList misfits = misfitsOf(window.get());
     QVERIFY2(misfits.isEmpty(), qPrintable(windowCase.name + QStringLiteral(": ") +
                                            misfits.join(QStringLiteral("; "))));
+}
+
+namespace {
+
+const QString LongCaption = QStringLiteral("Include your company's address on the top");
+
+struct ProbeCase
+{
+    const char* name;
+    std::function<void(QWidget*)> build; // puts one control named "probe" on the window
+    const char* misfit;                  // what the report says; empty when it fits
+};
+
+template <typename Control> Control* probe(QWidget* parent, const QString& text, QRect rect)
+{
+    return NamedControl<Control>(parent, "probe", text, rect);
+}
+
+const QList<ProbeCase>& probeCases()
+{
+    static const QList<ProbeCase> cases = {
+        {"label that fits", [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(4, 4, 390, 20)); },
+         ""},
+        {"label too narrow", [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(4, 4, 60, 20)); },
+         "probe: its caption needs"},
+        {"label too low",
+         [](QWidget* w) { probe<QLabel>(w, QStringLiteral("x"), QRect(4, 4, 60, 5)); },
+         "probe: its caption needs"},
+        {"wrapped label with lines hidden",
+         [](QWidget* w) {
+             probe<QLabel>(w, LongCaption.repeated(4), QRect(4, 4, 200, 20))->setWordWrap(true);
+         },
+         "probe: its caption needs"},
+        {"wrapped label that fits",
+         [](QWidget* w) {
+             probe<QLabel>(w, LongCaption.repeated(4), QRect(4, 4, 200, 190))->setWordWrap(true);
+         },
+         ""},
+        {"check box without room for its indicator",
+         [](QWidget* w) {
+             const int text = QFontMetrics(w->font()).horizontalAdvance(LongCaption);
+             probe<QCheckBox>(w, LongCaption, QRect(4, 4, text + 2, 20));
+         },
+         "probe: its caption needs"},
+        {"check box that fits",
+         [](QWidget* w) { probe<QCheckBox>(w, LongCaption, QRect(4, 4, 390, 20)); }, ""},
+        {"option button too narrow",
+         [](QWidget* w) { probe<QRadioButton>(w, LongCaption, QRect(4, 4, 80, 20)); },
+         "probe: its caption needs"},
+        {"push button too narrow",
+         [](QWidget* w) { probe<QPushButton>(w, LongCaption, QRect(4, 4, 80, 28)); },
+         "probe: its caption needs"},
+        {"caption cut by its frame",
+         [](QWidget* w) {
+             auto* frame = new QGroupBox(QStringLiteral("Frame"), w);
+             frame->setGeometry(4, 4, 120, 80);
+             probe<QCheckBox>(frame, LongCaption, QRect(8, 30, 390, 20));
+         },
+         "probe: its caption is cut by QGroupBox \"Frame\""},
+        {"caption cut by the window",
+         [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(300, 4, 390, 20)); },
+         "probe: its caption is cut by window"},
+        {"frame title too wide",
+         [](QWidget* w) { probe<QGroupBox>(w, LongCaption, QRect(4, 4, 80, 80)); },
+         "probe: its caption needs"},
+        {"tab cut by its bar",
+         [](QWidget* w) {
+             auto* bar = new QTabBar(w);
+             bar->setObjectName(QStringLiteral("probe"));
+             bar->addTab(QStringLiteral("General"));
+             bar->addTab(LongCaption);
+             bar->setGeometry(4, 4, 150, bar->sizeHint().height());
+         },
+         "probe tab \"Include"},
+        {"caption in a smaller font",
+         [](QWidget* w) {
+             QLabel* label = probe<QLabel>(w, QStringLiteral("Small"), QRect(4, 4, 390, 20));
+             QFont font = label->font();
+             font.setPointSizeF(font.pointSizeF() - 1);
+             label->setFont(font);
+         },
+         "probe: its caption is shrunk"},
+    };
+    return cases;
+}
+
+} // namespace
+
+void TestWindowCaptions::measuring_namesWhatDoesNotFit_data()
+{
+    QTest::addColumn<int>("index");
+    const QList<ProbeCase>& cases = probeCases();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name) << i;
+}
+
+void TestWindowCaptions::measuring_namesWhatDoesNotFit()
+{
+    QFETCH(int, index);
+    const ProbeCase& probeCase = probeCases().at(index);
+    QWidget window;
+    window.setObjectName(QStringLiteral("window"));
+    window.setFixedSize(400, 200);
+    probeCase.build(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QStringList misfits = misfitsOf(&window);
+    const QString expected = QLatin1String(probeCase.misfit);
+    if (expected.isEmpty()) {
+        QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QStringLiteral("; "))));
+    } else {
+        QCOMPARE(misfits.size(), 1);
+        QVERIFY2(misfits.constFirst().startsWith(expected), qPrintable(misfits.constFirst()));
+    }
+}
+
+void TestWindowCaptions::standardBoxes_showTheirTextWhole_data()
+{
+    using Kind = Messages::Message::Kind;
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("message box") << Kind::Box << InvalidTimeFileMessage();
+    QTest::newRow("message box of two lines")
+        << Kind::Box
+        << QStringLiteral("Please enter the employee name and his personal\r\n"
+                          "identification number (PIN) for security purposes");
+    QTest::newRow("question")
+        << Kind::Question
+        << QStringLiteral("The corrections of %1 are not saved. Discard them?").arg(Employee);
+    QTest::newRow("input box") << Kind::TextInput
+                               << QStringLiteral(
+                                      "Enter the name of the employee you wish to delete:");
+}
+
+void TestWindowCaptions::standardBoxes_showTheirTextWhole()
+{
+    QFETCH(Messages::Message::Kind, kind);
+    QFETCH(QString, text);
+    Messages::Message message;
+    message.kind = kind;
+    message.icon = Messages::Icon::Warning;
+    message.title = QStringLiteral("Horodex");
+    message.text = text;
+    QStringList misfits;
+    bool measured = false;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < 200 && !QApplication::activeModalWidget(); ++i)
+            QTest::qWait(10);
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            misfits = misfitsOf(box);
+            measured = true;
+            box->close();
+        }
+    });
+    MessageBoxPresenter()(message);
+    QVERIFY2(measured, "the box did not open");
+    QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QStringLiteral("; "))));
 }
 
 // Keeps the program's font for as long as it lives, whatever a test sets meanwhile.

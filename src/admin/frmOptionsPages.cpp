@@ -79,7 +79,9 @@ void frmOptions::BuildControls()
                                  {"Employees", "Group3", "Set Options for Group 3"},
                                  {"Security", "", ""}};
     for (const Tab& tab : tabs) {
-        const int index = tbsOptions->addTab(QLatin1String(tab.caption));
+        // Each tab has its icon from the start, so that the strip is made tall enough for it.
+        const int index =
+            tbsOptions->addTab(ilsIcons.value(tbsOptions->count()), QLatin1String(tab.caption));
         tbsOptions->setTabData(index, QLatin1String(tab.key));
         tbsOptions->setTabToolTip(index, QLatin1String(tab.toolTip));
     }
