@@ -50,7 +50,7 @@ double LayoutFontScale()
     static QFont measured;
     static double scale = 0;
     const QFont font = LayoutFont();
-    if (scale == 0 || !(font == measured)) {
+    if (scale == 0 || font != measured) {
         measured = font;
         scale = scaleFor(font);
     }

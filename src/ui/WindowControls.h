@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QLabel>
 #include <QRect>
 #include <QString>
 #include <QWidget>
+
+class QLabel;
 
 // A control of kind Control with its name (the object name tests find it by), its caption and
 // its place in parent.
