@@ -323,6 +323,16 @@ Opener optionsPage(int index)
     };
 }
 
+Opener timeCard(const std::function<void(frmCorrectTimeCard*)>& mode)
+{
+    return [mode]() -> std::unique_ptr<QWidget> {
+        auto window = std::make_unique<frmCorrectTimeCard>(QStringList{Employee}, Employee,
+                                                           QDate(2009, 11, 9));
+        mode(window.get());
+        return window;
+    };
+}
+
 Opener printDialog(PrinterSystem* printers)
 {
     return [printers]() -> std::unique_ptr<QWidget> {
@@ -371,6 +381,11 @@ const QList<WindowCase>& windowCases()
         {QStringLiteral("frmOptions Security"), optionsPage(3)},
         {QStringLiteral("frmCorrectTimeCard"),
          dialog<frmCorrectTimeCard>(QStringList{Employee}, Employee, QDate(2009, 11, 9))},
+        {QStringLiteral("frmCorrectTimeCard whole file"),
+         timeCard([](frmCorrectTimeCard* w) { w->SetPeriod(QDate(), QDate(), true); })},
+        {QStringLiteral("frmCorrectTimeCard period too long"), timeCard([](frmCorrectTimeCard* w) {
+             w->SetPeriod(QDate(2009, 9, 1), QDate(2009, 11, 8), false);
+         })},
         {QStringLiteral("frmPunchEdit add"),
          dialog<frmPunchEdit>(QStringLiteral("Add a punch"),
                               frmPunchEdit::Punch{true, QDate(2009, 11, 2), QTime(8, 0), {}})},
