@@ -8,6 +8,7 @@
 #include "testsupport/TestSupport.h"
 #include "ui/FrontWindows.h"
 #include "ui/ProgramState.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -759,10 +760,10 @@ void TestAdmin::options_firstPageShownOthersOutOfSight()
 {
     Settings settings;
     frmOptions window;
-    QCOMPARE(window.picOptions(0)->pos(), QPoint(240 / 15, 600 / 15));
+    QCOMPARE(window.picOptions(0)->pos(), QPoint(Twips(240), Twips(600)));
     QVERIFY(window.picOptions(0)->isEnabled());
     for (int k = 1; k < 4; ++k) {
-        QCOMPARE(window.picOptions(k)->pos(), QPoint(-20000 / 15, 600 / 15));
+        QCOMPARE(window.picOptions(k)->pos(), QPoint(Twips(-20000), Twips(600)));
         QVERIFY(!window.picOptions(k)->isEnabled());
     }
 }
@@ -780,7 +781,7 @@ void TestAdmin::ctrlTab_cyclesPagesAndWraps()
         const int shown = (press + 1) % 4;
         QCOMPARE(tabs->currentIndex(), shown);
         for (int k = 0; k < 4; ++k) {
-            QCOMPARE(window.picOptions(k)->x(), k == shown ? 210 / 15 : -20000 / 15);
+            QCOMPARE(window.picOptions(k)->x(), Twips(k == shown ? 210 : -20000));
             QCOMPARE(window.picOptions(k)->isEnabled(), k == shown);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "data/OptionsRecord.h"
 #include "ui/Messages.h"
+#include "ui/Twips.h"
 #include "ui/WindowFrames.h"
 
 #include <QCheckBox>
@@ -110,7 +111,7 @@ void frmOptions::Form_Load()
         tbsOptions->setTabIcon(n, ilsIcons.value(n));
     tbsOptions->setCurrentIndex(0);
     for (int k = 0; k < PageCount; ++k) {
-        m_picOptions[k]->move(px(k == 0 ? FirstPageLeft : HiddenPageLeft), px(PageTop));
+        m_picOptions[k]->move(Twips(k == 0 ? FirstPageLeft : HiddenPageLeft), Twips(PageTop));
         m_picOptions[k]->setEnabled(k == 0);
     }
 
@@ -157,7 +158,7 @@ void frmOptions::tbsOptions_Click()
 {
     const int selected = tbsOptions->currentIndex();
     for (int k = 0; k < PageCount; ++k) {
-        m_picOptions[k]->move(px(k == selected ? PageLeft : HiddenPageLeft), px(PageTop));
+        m_picOptions[k]->move(Twips(k == selected ? PageLeft : HiddenPageLeft), Twips(PageTop));
         m_picOptions[k]->setEnabled(k == selected);
     }
 }

@@ -23,13 +23,11 @@ class frmOptions : public QDialog
     Q_OBJECT
 public:
     static constexpr int PageCount = 4;
-    // Page positions, in twips (15 to a pixel).
-    static constexpr int TwipsPerPixel = 15;
+    // Page positions, in twips.
     static constexpr int PageTop = 600;
     static constexpr int FirstPageLeft = 240;
     static constexpr int PageLeft = 210;
     static constexpr int HiddenPageLeft = -20000;
-    static constexpr int px(int twips) { return twips / TwipsPerPixel; }
 
     explicit frmOptions(QWidget* parent = nullptr);
 

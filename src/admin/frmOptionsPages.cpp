@@ -3,6 +3,7 @@
 #include "admin/frmOptions.h"
 #include "platform/Workstation.h"
 #include "ui/KeyFilter.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,11 +20,12 @@
 
 namespace {
 
-constexpr int WindowWidth = 640;
-constexpr int WindowHeight = 404;
-constexpr int PageTopPixels = frmOptions::px(frmOptions::PageTop);
-constexpr int PageWidth = 608;
-constexpr int PageHeight = 314;
+// In twips, like the page positions.
+constexpr int WindowWidth = 9600;
+constexpr int WindowHeight = 6060;
+constexpr int PageWidth = 9120;
+constexpr int PageHeight = 4710;
+constexpr int Margin = 120;
 
 template <typename W, typename... Args> W* named(const char* name, Args&&... args)
 {
@@ -55,7 +57,7 @@ QLabel* picture(const char* name, const QPixmap& pixmap, QWidget* parent)
 
 void frmOptions::BuildControls()
 {
-    setFixedSize(WindowWidth, WindowHeight);
+    setFixedSize(Twips(WindowWidth), Twips(WindowHeight));
 
     // The raised body of the tab strip, behind the pages.
     auto* body = named<QFrame>("fraTabBody", this);
@@ -77,27 +79,31 @@ void frmOptions::BuildControls()
                                  {"Employees", "Group3", "Set Options for Group 3"},
                                  {"Security", "", ""}};
     for (const Tab& tab : tabs) {
-        const int index = tbsOptions->addTab(QLatin1String(tab.caption));
+        // Each tab has its icon from the start, so that the strip is made tall enough for it.
+        const int index =
+            tbsOptions->addTab(ilsIcons.value(tbsOptions->count()), QLatin1String(tab.caption));
         tbsOptions->setTabData(index, QLatin1String(tab.key));
         tbsOptions->setTabToolTip(index, QLatin1String(tab.toolTip));
     }
     const int tabHeight = tbsOptions->sizeHint().height();
-    tbsOptions->setGeometry(8, PageTopPixels - 2 - tabHeight, WindowWidth - 16, tabHeight);
-    body->setGeometry(8, PageTopPixels - 3, WindowWidth - 16, PageHeight + 8);
+    const int pageTop = Twips(frmOptions::PageTop);
+    const int stripWidth = Twips(WindowWidth - 2 * Margin);
+    tbsOptions->setGeometry(Twips(Margin), pageTop - 2 - tabHeight, stripWidth, tabHeight);
+    body->setGeometry(Twips(Margin), pageTop - 3, stripWidth, Twips(PageHeight + Margin));
 
     m_picOptions = {BuildGeneralPage(), BuildPasswordsPage(), BuildEmployeesPage(),
                     BuildSecurityPage()};
     for (int k = 0; k < PageCount; ++k) {
         m_picOptions[k]->setObjectName(QStringLiteral("picOptions%1").arg(k));
-        m_picOptions[k]->resize(PageWidth, PageHeight);
+        m_picOptions[k]->resize(Twips(PageWidth), Twips(PageHeight));
     }
 
     cmdApply = named<QPushButton>("cmdApply", QStringLiteral("Apply"), this);
     cmdCancel = named<QPushButton>("cmdCancel", QStringLiteral("Cancel"), this);
-    const QSize button(96, 28);
-    cmdCancel->setGeometry(
-        QRect(QPoint(WindowWidth - 8 - button.width(), WindowHeight - 36), button));
-    cmdApply->setGeometry(cmdCancel->geometry().translated(-button.width() - 8, 0));
+    const QSize button(Twips(1440), Twips(420));
+    cmdCancel->setGeometry(QRect(
+        QPoint(Twips(WindowWidth - Margin) - button.width(), Twips(WindowHeight - 540)), button));
+    cmdApply->setGeometry(cmdCancel->geometry().translated(-button.width() - Twips(Margin), 0));
 }
 
 QWidget* frmOptions::BuildGeneralPage()

@@ -5,10 +5,10 @@
 #include "platform/DesktopSession.h"
 #include "platform/SingleInstance.h"
 #include "station/frmHorodex.h"
+#include "ui/LayoutFont.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgramIcon.h"
 #include "ui/ProgramState.h"
-#include "ui/WindowControls.h"
 
 #include <QApplication>
 #include <QStringList>

@@ -3,6 +3,7 @@
 #include "data/Environment.h"
 #include "reports/frmReport.h"
 #include "reports/text/MultipleReportText.h"
+#include "ui/LayoutFont.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"

@@ -1,6 +1,7 @@
 #include "reports/frmPrintDialog.h"
 
 #include "platform/Printers.h"
+#include "ui/LayoutFont.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"

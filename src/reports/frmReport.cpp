@@ -11,6 +11,7 @@
 #include "reports/ReportExport.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/text/ReportCsv.h"
+#include "ui/LayoutFont.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"

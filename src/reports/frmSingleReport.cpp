@@ -4,6 +4,7 @@
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
 #include "reports/text/SingleReportText.h"
+#include "ui/LayoutFont.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"

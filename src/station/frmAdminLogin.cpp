@@ -4,6 +4,7 @@
 #include "ui/KeyFilter.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
+#include "ui/WindowControls.h"
 #include "ui/frmMsgBox.h"
 #include "ui/WindowFrames.h"
 
@@ -107,6 +108,7 @@ void frmAdminLogin::Form_Load()
     txtPassConfirm->setVisible(firstRun);
     setFixedSize(Twips(4800), Twips(NormalHeight + (firstRun ? FirstRunExtra : 0)));
     lblMessage->setText(MessageForMode(m_mode));
+    GrowToWrappedText(lblMessage);
     txtPassword->setFocus();
 }
 

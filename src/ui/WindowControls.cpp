@@ -1,7 +1,6 @@
 #include "ui/WindowControls.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
 
 void FitCaptions(QWidget* window)
@@ -19,27 +18,21 @@ void FitCaptions(QWidget* window)
         if (control->sizeHint().width() > control->width())
             control->resize(qMin(control->sizeHint().width(), qMax(room, control->width())),
                             control->height());
-        // Where even the frame is too narrow, a slightly smaller font keeps the caption whole.
-        QFont font = control->font();
-        while (control->sizeHint().width() > control->width() && font.pointSizeF() > 6.5) {
-            font.setPointSizeF(font.pointSizeF() - 0.5);
-            control->setFont(font);
-        }
     }
 }
 
-static QFont layoutFont(QFont font)
+void GrowToWrappedText(QLabel* label)
 {
-    font.setPointSize(8);
-    return font;
-}
-
-void UseLayoutFont(QWidget* window)
-{
-    window->setFont(layoutFont(window->font()));
-}
-
-void UseLayoutFontEverywhere()
-{
-    QApplication::setFont(layoutFont(QApplication::font()));
+    const int grow = label->heightForWidth(label->width()) - label->height();
+    if (grow <= 0)
+        return;
+    QWidget* window = label->parentWidget();
+    const int labelBottom = label->geometry().bottom();
+    const QList<QWidget*> siblings = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* sibling : siblings) {
+        if (sibling->y() > labelBottom)
+            sibling->move(sibling->x(), sibling->y() + grow);
+    }
+    label->resize(label->width(), label->height() + grow);
+    window->setFixedSize(window->width(), window->height() + grow);
 }

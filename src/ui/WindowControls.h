@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
+
 // A control of kind Control with its name (the object name tests find it by), its caption and
 // its place in parent.
 template <typename Control>
@@ -16,13 +18,10 @@ Control* NamedControl(QWidget* parent, const char* name, const QString& caption,
     return control;
 }
 
-// The windows are laid out in twips for an 8-point interface font. Where the font of this
-// desktop is wider, a caption would be cut: each label, check box and option button under
-// window is widened to its text, as far as the frame that holds it allows, and where that is
-// not enough its font is made a little smaller.
+// A caption may still be wider than the rectangle it was drawn with: each label, check box and
+// option button under window is widened to its text, as far as the frame that holds it allows.
 void FitCaptions(QWidget* window);
 
-// The 8-point interface font the twips layouts were made for.
-void UseLayoutFont(QWidget* window);
-// The same for every window of the program.
-void UseLayoutFontEverywhere();
+// A word-wrapped label whose text needs more lines than its rectangle holds grows downwards;
+// the controls below it move down and its window grows by as much.
+void GrowToWrappedText(QLabel* label);

@@ -2,6 +2,7 @@
 
 #include "data/TimeFile.h"
 #include "ui/Twips.h"
+#include "ui/WindowControls.h"
 #include "ui/WindowFrames.h"
 
 #include <QLabel>
@@ -54,6 +55,7 @@ void frmMsgBox::Form_Load()
 {
     cmdOK->setDefault(true);
     lblMessageText->setText(MessageText(m_message));
+    GrowToWrappedText(lblMessageText);
 }
 
 void ShowMessageWindow(WindowMessage message, QWidget* returnWindow)

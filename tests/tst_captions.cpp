@@ -1,0 +1,565 @@
+// Every caption of every window is shown whole: each window of the program, in each of its modes,
+// is opened with the program's layout font, and every label, check box, option button, push
+// button, tab and frame caption is measured against the rectangle its widget has on screen and
+// against every frame that clips it. The program runs once per screen scale factor, because text
+// is measured at the device resolution and rounds differently at each.
+
+#include "SampleReport.h"
+#include "captions/CaptionMeasure.h"
+#include "testsupport/MessageRecorder.h"
+#include "testsupport/TestSupport.h"
+
+#include "admin/frmAddEmployee.h"
+#include "admin/frmCorrectTimeCard.h"
+#include "admin/frmOptions.h"
+#include "admin/frmPunchEdit.h"
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+#include "platform/Printers.h"
+#include "reports/frmMultipleReportSelect.h"
+#include "reports/frmPrintDialog.h"
+#include "reports/frmReport.h"
+#include "reports/frmSingleReport.h"
+#include "station/AboutBox.h"
+#include "station/frmAdminLogin.h"
+#include "station/frmHorodex.h"
+#include "station/frmPin.h"
+#include "ui/LayoutFont.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgramState.h"
+#include "ui/Twips.h"
+#include "ui/WindowControls.h"
+#include "ui/frmMsgBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const char* const ScaleVariable = "HORODEX_CAPTIONS_SCALE";
+// As long a name as the employee file holds.
+const QString Employee = QStringLiteral("Margaret Whitfield");
+
+// One installed printer, so that the print dialog opens in its usual state.
+class OnePrinter final : public PrinterSystem
+{
+public:
+    QStringList InstalledPrinters() override { return {QStringLiteral("Office Laser Printer")}; }
+    QString DefaultPrinter() override { return InstalledPrinters().constFirst(); }
+    bool ShowProperties(const QString&, QWidget*) override { return true; }
+    std::unique_ptr<QPrinter> NewJob(const QString&) override
+    {
+        return std::make_unique<QPrinter>();
+    }
+};
+
+// A printer system without printers: the print dialog says so and disables printing.
+class NoPrinters final : public PrinterSystem
+{
+public:
+    QStringList InstalledPrinters() override { return {}; }
+    QString DefaultPrinter() override { return QString(); }
+    bool ShowProperties(const QString&, QWidget*) override { return false; }
+    std::unique_ptr<QPrinter> NewJob(const QString&) override { return nullptr; }
+};
+
+using Opener = std::function<std::unique_ptr<QWidget>()>;
+
+struct WindowCase
+{
+    QString name;
+    Opener open;
+};
+
+template <typename Window, typename... Args> Opener dialog(Args... args)
+{
+    return [=]() -> std::unique_ptr<QWidget> { return std::make_unique<Window>(args...); };
+}
+
+std::unique_ptr<QWidget> mainWindow(const std::function<void(frmHorodex*)>& mode)
+{
+    auto window = std::make_unique<frmHorodex>();
+    if (!window->Form_Load())
+        return nullptr;
+    // The clock's first tick writes the time and the date.
+    window->tmrTimer_Timer();
+    if (mode)
+        mode(window.get());
+    return window;
+}
+
+Opener optionsPage(int index)
+{
+    return [index]() -> std::unique_ptr<QWidget> {
+        auto window = std::make_unique<frmOptions>();
+        window->findChild<QTabBar*>(QStringLiteral("tbsOptions"))->setCurrentIndex(index);
+        return window;
+    };
+}
+
+Opener timeCard(const std::function<void(frmCorrectTimeCard*)>& mode)
+{
+    return [mode]() -> std::unique_ptr<QWidget> {
+        auto window = std::make_unique<frmCorrectTimeCard>(QStringList{Employee}, Employee,
+                                                           QDate(2009, 11, 9));
+        mode(window.get());
+        return window;
+    };
+}
+
+Opener printDialog(PrinterSystem* printers)
+{
+    return [printers]() -> std::unique_ptr<QWidget> {
+        SetPrinterSystemForTesting(printers);
+        ResetCurrentPrinterForTesting();
+        return std::make_unique<frmPrintDialog>(nullptr);
+    };
+}
+
+ReportTexts sampleTexts(bool multiple)
+{
+    return ReportTexts(SampleReport::Header, SampleReport::Detail, SampleReport::Summary, multiple);
+}
+
+const QList<WindowCase>& windowCases()
+{
+    static OnePrinter onePrinter;
+    static NoPrinters noPrinters;
+    static const QList<WindowCase> cases = {
+        {QStringLiteral("frmHorodex"), [] { return mainWindow({}); }},
+        {QStringLiteral("frmHorodex after a punch IN"),
+         [] { return mainWindow([](frmHorodex* w) { w->RecordPunch(Employee, true); }); }},
+        {QStringLiteral("frmHorodex after a punch OUT"),
+         [] { return mainWindow([](frmHorodex* w) { w->RecordPunch(Employee, false); }); }},
+        {QStringLiteral("frmHorodex administrator logged in"),
+         [] { return mainWindow([](frmHorodex* w) { w->SetAdminLoggedIn(true); }); }},
+        {QStringLiteral("frmAdminLogin management"), dialog<frmAdminLogin>(LoginMode::Management)},
+        {QStringLiteral("frmAdminLogin start"), dialog<frmAdminLogin>(LoginMode::Start)},
+        {QStringLiteral("frmAdminLogin first run"), dialog<frmAdminLogin>(LoginMode::FirstRun)},
+        {QStringLiteral("frmAdminLogin exit"), dialog<frmAdminLogin>(LoginMode::Exit)},
+        {QStringLiteral("frmPin IN"), dialog<frmPin>(Employee, true)},
+        {QStringLiteral("frmPin OUT"), dialog<frmPin>(Employee, false)},
+        {QStringLiteral("frmMsgBox wrong PIN"), dialog<frmMsgBox>(WindowMessage::WrongPin)},
+        {QStringLiteral("frmMsgBox wrong password"),
+         dialog<frmMsgBox>(WindowMessage::WrongPassword)},
+        {QStringLiteral("frmMsgBox password length"),
+         dialog<frmMsgBox>(WindowMessage::PasswordLength)},
+        {QStringLiteral("frmMsgBox invalid time file"),
+         dialog<frmMsgBox>(WindowMessage::InvalidTimeFile)},
+        {QStringLiteral("frmAddEmployee add"), dialog<frmAddEmployee>(std::optional<QString>())},
+        {QStringLiteral("frmAddEmployee modify"),
+         dialog<frmAddEmployee>(std::optional<QString>(Employee))},
+        {QStringLiteral("frmOptions General"), optionsPage(0)},
+        {QStringLiteral("frmOptions Passwords"), optionsPage(1)},
+        {QStringLiteral("frmOptions Employees"), optionsPage(2)},
+        {QStringLiteral("frmOptions Security"), optionsPage(3)},
+        {QStringLiteral("frmCorrectTimeCard"),
+         dialog<frmCorrectTimeCard>(QStringList{Employee}, Employee, QDate(2009, 11, 9))},
+        {QStringLiteral("frmCorrectTimeCard whole file"),
+         timeCard([](frmCorrectTimeCard* w) { w->SetPeriod(QDate(), QDate(), true); })},
+        {QStringLiteral("frmCorrectTimeCard period too long"), timeCard([](frmCorrectTimeCard* w) {
+             w->SetPeriod(QDate(2009, 9, 1), QDate(2009, 11, 8), false);
+         })},
+        {QStringLiteral("frmPunchEdit add"),
+         dialog<frmPunchEdit>(QStringLiteral("Add a punch"),
+                              frmPunchEdit::Punch{true, QDate(2009, 11, 2), QTime(8, 0), {}})},
+        {QStringLiteral("frmPunchEdit change"),
+         dialog<frmPunchEdit>(QStringLiteral("Change the punch"),
+                              frmPunchEdit::Punch{false, QDate(2009, 11, 2), QTime(17, 30),
+                                                  QStringLiteral("late")})},
+        {QStringLiteral("frmSingleReport"), dialog<frmSingleReport>(Employee)},
+        {QStringLiteral("frmMultipleReportSelect"), dialog<frmMultipleReportSelect>()},
+        {QStringLiteral("frmReport single"), dialog<frmReport>(sampleTexts(false))},
+        {QStringLiteral("frmReport multiple"), dialog<frmReport>(sampleTexts(true))},
+        {QStringLiteral("frmPrintDialog"), printDialog(&onePrinter)},
+        {QStringLiteral("frmPrintDialog without printers"), printDialog(&noPrinters)},
+        {QStringLiteral("frmAbout"), dialog<AboutBox>()},
+    };
+    return cases;
+}
+
+} // namespace
+
+// Runs in a child program per scale factor: opens each window and measures its captions.
+class TestWindowCaptions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void everyCaptionFits_data();
+    void everyCaptionFits();
+    void measuring_namesWhatDoesNotFit_data();
+    void measuring_namesWhatDoesNotFit();
+    void standardBoxes_showTheirTextWhole_data();
+    void standardBoxes_showTheirTextWhole();
+    void twipsFollowLayoutFont_data();
+    void twipsFollowLayoutFont();
+    void wrappedLabel_growsItsWindow_data();
+    void wrappedLabel_growsItsWindow();
+
+private:
+    std::unique_ptr<TempProgramDir> m_dir;
+    std::unique_ptr<FixedClock> m_clock;
+    std::unique_ptr<MessageRecorder> m_messages;
+};
+
+void TestWindowCaptions::initTestCase()
+{
+    // The widest date and time the main window shows: a Wednesday in September, before noon.
+    m_clock = std::make_unique<FixedClock>(QDateTime(QDate(2026, 9, 30), QTime(10, 58, 58)));
+    m_dir = std::make_unique<TempProgramDir>();
+    m_messages = std::make_unique<MessageRecorder>();
+    QVERIFY(WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("admin123"))));
+    GlobalOptions() = OptionsRecord::firstRunDefaults(QStringLiteral("admin123"));
+    QVERIFY(AppendEmployee(sampleEmployee(Employee)));
+    QVERIFY(AppendEmployee(sampleEmployee(QStringLiteral("Ann"))));
+    QFile times(TimeFilePath(Employee));
+    QVERIFY(times.open(QIODevice::WriteOnly));
+    times.write(SampleReport::weekOfPunches());
+    times.close();
+
+    const double factor = qEnvironmentVariable(ScaleVariable).toDouble();
+    QWidget probe;
+    probe.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&probe));
+    QCOMPARE(probe.devicePixelRatioF(), factor);
+    qInfo("screen scale %g, dialog font %s %g pt, layout scale %g", factor,
+          qPrintable(QFontInfo(QApplication::font()).family()), QApplication::font().pointSizeF(),
+          LayoutFontScale());
+}
+
+void TestWindowCaptions::cleanupTestCase()
+{
+    SetPrinterSystemForTesting(nullptr);
+    m_messages.reset();
+    m_dir.reset();
+    m_clock.reset();
+}
+
+void TestWindowCaptions::everyCaptionFits_data()
+{
+    QTest::addColumn<int>("index");
+    const QList<WindowCase>& cases = windowCases();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(qPrintable(cases[i].name)) << i;
+}
+
+void TestWindowCaptions::everyCaptionFits()
+{
+    QFETCH(int, index);
+    const WindowCase& windowCase = windowCases().at(index);
+    const std::unique_ptr<QWidget> window = windowCase.open();
+    QVERIFY2(window, "the window did not open");
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const QStringList misfits = misfitsOf(window.get());
+    QVERIFY2(misfits.isEmpty(), qPrintable(windowCase.name + QStringLiteral(": ") +
+                                           misfits.join(QStringLiteral("; "))));
+}
+
+namespace {
+
+const QString LongCaption = QStringLiteral("Include your company's address on the top");
+
+struct ProbeCase
+{
+    const char* name;
+    std::function<void(QWidget*)> build; // puts one control named "probe" on the window
+    const char* misfit;                  // what the report says; empty when it fits
+};
+
+template <typename Control> Control* probe(QWidget* parent, const QString& text, QRect rect)
+{
+    return NamedControl<Control>(parent, "probe", text, rect);
+}
+
+const QList<ProbeCase>& probeCases()
+{
+    static const QList<ProbeCase> cases = {
+        {"label that fits", [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(4, 4, 390, 20)); },
+         ""},
+        {"label too narrow", [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(4, 4, 60, 20)); },
+         "probe: its caption needs"},
+        {"label too low",
+         [](QWidget* w) { probe<QLabel>(w, QStringLiteral("x"), QRect(4, 4, 60, 5)); },
+         "probe: its caption needs"},
+        {"wrapped label with lines hidden",
+         [](QWidget* w) {
+             probe<QLabel>(w, LongCaption.repeated(4), QRect(4, 4, 200, 20))->setWordWrap(true);
+         },
+         "probe: its caption needs"},
+        {"wrapped label that fits",
+         [](QWidget* w) {
+             probe<QLabel>(w, LongCaption.repeated(4), QRect(4, 4, 200, 190))->setWordWrap(true);
+         },
+         ""},
+        {"check box without room for its indicator",
+         [](QWidget* w) {
+             const int text = QFontMetrics(w->font()).horizontalAdvance(LongCaption);
+             probe<QCheckBox>(w, LongCaption, QRect(4, 4, text + 2, 20));
+         },
+         "probe: its caption needs"},
+        {"check box that fits",
+         [](QWidget* w) { probe<QCheckBox>(w, LongCaption, QRect(4, 4, 390, 20)); }, ""},
+        {"option button too narrow",
+         [](QWidget* w) { probe<QRadioButton>(w, LongCaption, QRect(4, 4, 80, 20)); },
+         "probe: its caption needs"},
+        {"push button too narrow",
+         [](QWidget* w) { probe<QPushButton>(w, LongCaption, QRect(4, 4, 80, 28)); },
+         "probe: its caption needs"},
+        {"caption cut by its frame",
+         [](QWidget* w) {
+             auto* frame = new QGroupBox(QStringLiteral("Frame"), w);
+             frame->setGeometry(4, 4, 120, 80);
+             probe<QCheckBox>(frame, LongCaption, QRect(8, 30, 390, 20));
+         },
+         "probe: its caption is cut by QGroupBox \"Frame\""},
+        {"caption cut by the window",
+         [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(300, 4, 390, 20)); },
+         "probe: its caption is cut by window"},
+        {"frame title too wide",
+         [](QWidget* w) { probe<QGroupBox>(w, LongCaption, QRect(4, 4, 80, 80)); },
+         "probe: its caption needs"},
+        {"tab cut by its bar",
+         [](QWidget* w) {
+             auto* bar = new QTabBar(w);
+             bar->setObjectName(QStringLiteral("probe"));
+             bar->addTab(QStringLiteral("General"));
+             bar->addTab(LongCaption);
+             bar->setGeometry(4, 4, 150, bar->sizeHint().height());
+         },
+         "probe tab \"Include"},
+        {"caption in a smaller font",
+         [](QWidget* w) {
+             QLabel* label = probe<QLabel>(w, QStringLiteral("Small"), QRect(4, 4, 390, 20));
+             QFont font = label->font();
+             font.setPointSizeF(font.pointSizeF() - 1);
+             label->setFont(font);
+         },
+         "probe: its caption is shrunk"},
+    };
+    return cases;
+}
+
+} // namespace
+
+void TestWindowCaptions::measuring_namesWhatDoesNotFit_data()
+{
+    QTest::addColumn<int>("index");
+    const QList<ProbeCase>& cases = probeCases();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name) << i;
+}
+
+void TestWindowCaptions::measuring_namesWhatDoesNotFit()
+{
+    QFETCH(int, index);
+    const ProbeCase& probeCase = probeCases().at(index);
+    QWidget window;
+    window.setObjectName(QStringLiteral("window"));
+    window.setFixedSize(400, 200);
+    probeCase.build(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QStringList misfits = misfitsOf(&window);
+    const QString expected = QLatin1String(probeCase.misfit);
+    if (expected.isEmpty()) {
+        QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QStringLiteral("; "))));
+    } else {
+        QCOMPARE(misfits.size(), 1);
+        QVERIFY2(misfits.constFirst().startsWith(expected), qPrintable(misfits.constFirst()));
+    }
+}
+
+void TestWindowCaptions::standardBoxes_showTheirTextWhole_data()
+{
+    using Kind = Messages::Message::Kind;
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("message box") << Kind::Box << InvalidTimeFileMessage();
+    QTest::newRow("message box of two lines")
+        << Kind::Box
+        << QStringLiteral("Please enter the employee name and his personal\r\n"
+                          "identification number (PIN) for security purposes");
+    QTest::newRow("question")
+        << Kind::Question
+        << QStringLiteral("The corrections of %1 are not saved. Discard them?").arg(Employee);
+    QTest::newRow("input box") << Kind::TextInput
+                               << QStringLiteral(
+                                      "Enter the name of the employee you wish to delete:");
+}
+
+void TestWindowCaptions::standardBoxes_showTheirTextWhole()
+{
+    QFETCH(Messages::Message::Kind, kind);
+    QFETCH(QString, text);
+    Messages::Message message;
+    message.kind = kind;
+    message.icon = Messages::Icon::Warning;
+    message.title = QStringLiteral("Horodex");
+    message.text = text;
+    QStringList misfits;
+    bool measured = false;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < 200 && !QApplication::activeModalWidget(); ++i)
+            QTest::qWait(10);
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            misfits = misfitsOf(box);
+            measured = true;
+            box->close();
+        }
+    });
+    MessageBoxPresenter()(message);
+    QVERIFY2(measured, "the box did not open");
+    QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QStringLiteral("; "))));
+}
+
+// Keeps the program's font for as long as it lives, whatever a test sets meanwhile.
+class ProgramFontKept
+{
+public:
+    ~ProgramFontKept() { QApplication::setFont(m_font); }
+
+private:
+    QFont m_font = QApplication::font();
+};
+
+void TestWindowCaptions::twipsFollowLayoutFont_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("pointSize");
+    QTest::addColumn<int>("stretch");
+    QTest::addColumn<int>("comparedWithDejaVuSans"); // sign of the scale's difference
+
+    QTest::newRow("DejaVu Sans") << "DejaVu Sans" << 8 << 100 << 0;
+    QTest::newRow("DejaVu Sans at 12 points") << "DejaVu Sans" << 12 << 100 << 0;
+    QTest::newRow("DejaVu Sans widened") << "DejaVu Sans" << 8 << 150 << 1;
+    QTest::newRow("Liberation Sans") << "Liberation Sans" << 8 << 100 << -1;
+    QTest::newRow("Liberation Serif") << "Liberation Serif" << 8 << 100 << -1;
+}
+
+void TestWindowCaptions::twipsFollowLayoutFont()
+{
+    QFETCH(QString, family);
+    QFETCH(int, pointSize);
+    QFETCH(int, stretch);
+    QFETCH(int, comparedWithDejaVuSans);
+    const ProgramFontKept kept;
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    const double dejaVuSans = LayoutFontScale();
+
+    QFont font(family, pointSize);
+    font.setStretch(stretch);
+    QApplication::setFont(font);
+    const double scale = LayoutFontScale();
+    // The layout font is the desktop's at 8 points, whatever size the desktop uses.
+    QCOMPARE(LayoutFont().pointSize(), 8);
+    QVERIFY(scale >= 1.0);
+    const int sign = qFuzzyCompare(scale, dejaVuSans) ? 0 : (scale > dejaVuSans ? 1 : -1);
+    if (scale > 1.0 || dejaVuSans > 1.0)
+        QCOMPARE(sign, comparedWithDejaVuSans);
+    QCOMPARE(Twips(1500), int(100 * scale));
+    QCOMPARE(Twips(-1500), -int(100 * scale));
+    QCOMPARE(TwipsRect(150, 300, 1500, 3000),
+             QRect(int(10 * scale), int(20 * scale), int(100 * scale), int(200 * scale)));
+}
+
+void TestWindowCaptions::wrappedLabel_growsItsWindow_data()
+{
+    QTest::addColumn<int>("words");
+    QTest::newRow("one line") << 3;
+    QTest::newRow("a few lines") << 40;
+    QTest::newRow("many lines") << 200;
+}
+
+void TestWindowCaptions::wrappedLabel_growsItsWindow()
+{
+    QFETCH(int, words);
+    QWidget window;
+    window.setFixedSize(300, 120);
+    auto* icon = NamedControl<QLabel>(&window, "icon", QStringLiteral("!"), QRect(4, 10, 20, 20));
+    auto* label = NamedControl<QLabel>(&window, "label", QString(), QRect(30, 10, 260, 40));
+    auto* button =
+        NamedControl<QPushButton>(&window, "button", QStringLiteral("OK"), QRect(110, 70, 80, 30));
+    label->setWordWrap(true);
+    label->setText(QStringLiteral("word ").repeated(words).trimmed());
+    const int needed = label->heightForWidth(label->width());
+
+    GrowToWrappedText(label);
+
+    const int grow = qMax(0, needed - 40);
+    QCOMPARE(label->geometry(), QRect(30, 10, 260, 40 + grow));
+    QCOMPARE(icon->geometry(), QRect(4, 10, 20, 20));
+    QCOMPARE(button->geometry(), QRect(110, 70 + grow, 80, 30));
+    QCOMPARE(window.size(), QSize(300, 120 + grow));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    if (words > 3)
+        QVERIFY(grow > 0);
+}
+
+// The parent program: runs the window test once per screen scale factor.
+class TestCaptionScales : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void everyWindowAtScale_data();
+    void everyWindowAtScale();
+};
+
+void TestCaptionScales::everyWindowAtScale_data()
+{
+    QTest::addColumn<QString>("factor");
+    for (const char* factor : {"1", "1.25", "1.5", "2"})
+        QTest::newRow(factor) << QString::fromLatin1(factor);
+}
+
+void TestCaptionScales::everyWindowAtScale()
+{
+    QFETCH(QString, factor);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), factor);
+    environment.insert(QLatin1String(ScaleVariable), factor);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(300000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QStringList failures;
+    for (const QString& line : output.split(u'\n')) {
+        if (line.startsWith(QLatin1String("FAIL!")))
+            failures.append(line);
+    }
+    const bool passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    // The child's failures name each window and control; a child that crashed shows it all.
+    const QString report = failures.isEmpty() ? output : failures.join(u'\n');
+    QVERIFY2(passed, qPrintable(QStringLiteral("at scale %1:\n%2").arg(factor, report)));
+}
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsSet(ScaleVariable)) {
+        QApplication app(argc, argv);
+        UseLayoutFontEverywhere();
+        TestWindowCaptions test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    TestCaptionScales test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_captions.moc"
