@@ -5,12 +5,16 @@
 #include "platform/DesktopSession.h"
 #include "platform/SingleInstance.h"
 #include "station/frmHorodex.h"
+#include "sync/StationLink.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Messages.h"
 #include "ui/ProgramState.h"
 #include "ui/WindowControls.h"
 
 #include <QApplication>
 #include <QStringList>
+
+#include <memory>
 
 int RunHorodex(int argc, char* argv[])
 {
@@ -24,6 +28,8 @@ int RunHorodex(int argc, char* argv[])
     UseLayoutFontEverywhere();
 
     const QStringList arguments = QApplication::arguments().mid(1);
+    // Outlives the window, which holds it without owning it.
+    std::unique_ptr<StationLink> link;
     frmHorodex window(arguments.join(u' '));
     // Before anything is shown: one copy per data directory, unless restarted with "/np".
     SingleInstance instance(Environment::dataDirectory());
@@ -31,6 +37,13 @@ int RunHorodex(int argc, char* argv[])
         instance.ClaimWhenFree();
     else if (!instance.EnforceSingleInstance())
         return 0;
+    // One of several stations when station.ini says so; a file that cannot be used is said once
+    // and the station punches on its own files.
+    IoResult linkMade;
+    link = StationLink::fromDataFolder(&linkMade);
+    if (!linkMade)
+        Messages::warning(linkMade.error);
+    window.setStationLink(link.get());
     SystemRequests requests(&window, &instance);
     // Not quit(): its Quit event is how the session manager's end of the session arrives.
     QObject::connect(

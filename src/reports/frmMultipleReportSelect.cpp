@@ -2,7 +2,6 @@
 
 #include "data/Environment.h"
 #include "reports/frmReport.h"
-#include "reports/text/MultipleReportText.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
@@ -20,7 +19,8 @@ constexpr int ShiftCount = 9;
 
 } // namespace
 
-frmMultipleReportSelect::frmMultipleReportSelect(QWidget* parent) : QDialog(parent)
+frmMultipleReportSelect::frmMultipleReportSelect(QWidget* parent, MultipleReportSource source)
+    : QDialog(parent), m_source(std::move(source))
 {
     setObjectName(QStringLiteral("frmMultipleReportSelect"));
     setWindowTitle(QStringLiteral(" Multiple Payroll Report"));
@@ -105,7 +105,7 @@ MultipleReportInput frmMultipleReportSelect::ReportInput() const
 void frmMultipleReportSelect::cmdCreate_Click()
 {
     if (m_period.CheckPayPeriod())
-        ShowReportThenClose(CreateMultipleReport(ReportInput()), this);
+        ShowReportThenClose(m_source(ReportInput()), this);
 }
 
 void frmMultipleReportSelect::cmdCancel_Click()

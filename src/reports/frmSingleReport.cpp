@@ -3,7 +3,6 @@
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
-#include "reports/text/SingleReportText.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
@@ -28,8 +27,9 @@ QLabel* bold(QLabel* label)
 
 } // namespace
 
-frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent)
-    : QDialog(parent), m_name(employeeName)
+frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent,
+                                 SingleReportSource source)
+    : QDialog(parent), m_name(employeeName), m_source(std::move(source))
 {
     setObjectName(QStringLiteral("frmSingleReport"));
     setWindowTitle(QStringLiteral(" Single Payroll Report"));
@@ -134,7 +134,7 @@ SingleReportInput frmSingleReport::ReportInput() const
 void frmSingleReport::cmdCreate_Click()
 {
     if (m_period.CheckPayPeriod())
-        ShowReportThenClose(CreateSingleReport(ReportInput()), this);
+        ShowReportThenClose(m_source(ReportInput()), this);
 }
 
 void frmSingleReport::cmdCancel_Click()
