@@ -1,5 +1,6 @@
 // The main window of a station of several: punches go to the server, last actions and reports
 // come from every station, and a punch station leaves the management to the head station.
+#include "admin/frmCorrectTimeCard.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
@@ -115,6 +116,8 @@ private Q_SLOTS:
     void punchStation_manageEntriesOpenNothing_data();
     void punchStation_manageEntriesOpenNothing();
     void headStation_reportsShowEveryStationsPunches();
+    void headStation_correctsTheMergedTimeCardOnTheServer();
+    void punchStation_showsTheHeadStationsEmployees();
 
 private:
     std::unique_ptr<MessageRecorder> m_messages;
@@ -130,6 +133,7 @@ void TestSyncWindow::init()
 void TestSyncWindow::cleanup()
 {
     m_messages.reset();
+    Environment::setDataDirectory(QString());
 }
 
 void TestSyncWindow::punchInAtOneStation_enablesOutAtAnother()
@@ -253,6 +257,58 @@ void TestSyncWindow::headStation_reportsShowEveryStationsPunches()
              qPrintable(report));
     QVERIFY2(report.contains(QStringLiteral("8.50")), qPrintable(report));
     QVERIFY2(m_messages->texts().isEmpty(), qPrintable(m_messages->texts().join(u'\n')));
+}
+
+void TestSyncWindow::headStation_correctsTheMergedTimeCardOnTheServer()
+{
+    REQUIRE_TEST_SERVER();
+    const OfficeAndFront stations;
+    stations.front.write(QStringLiteral("Kim.txt"), punchLine("IN ", "03/10/2008", "08:00"));
+    QCOMPARE(stations.front.sync().exitCode, 0);
+
+    FixedClock clock(QDateTime(QDate(2008, 3, 17), QTime(9, 0)));
+    Station station(stations.office);
+    station.window->lstNames->setCurrentRow(0);
+    QStringList shown;
+    bool saved = false;
+    onNextDialog<frmCorrectTimeCard>([&shown, &saved](frmCorrectTimeCard* window) {
+        shown = window->ShownRows();
+        saved =
+            window->AddPunch({false, QDate(2008, 3, 10), QTime(17, 0), QStringLiteral("forgot")}) &&
+            window->Save();
+        window->reject();
+    });
+    station.window->mnuCorrectTimeCard_Click();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.constFirst().contains(QStringLiteral("08:00")), qPrintable(shown.join(u'\n')));
+    QVERIFY2(saved, qPrintable(m_messages->texts().join(u'\n')));
+    QCOMPARE(
+        ServerLines(stations.uri, QStringLiteral("SELECT line FROM horodex_punch WHERE NOT removed "
+                                                 "ORDER BY moment_key")),
+        (QList<QByteArray>{punchLine("IN ", "03/10/2008", "08:00"),
+                           punchLine("OUT", "03/10/2008", "17:00")}));
+    // The station's own file keeps what was punched there: nothing.
+    QVERIFY(stations.office.read(QStringLiteral("Kim.txt")).isEmpty());
+}
+
+void TestSyncWindow::punchStation_showsTheHeadStationsEmployees()
+{
+    REQUIRE_TEST_SERVER();
+    const OfficeAndFront stations;
+    stations.office.writeEmployees(
+        {sampleEmployee(QStringLiteral("Kim")), sampleEmployee(QStringLiteral("Lee"))});
+    QCOMPARE(stations.office.sync().exitCode, 0);
+    // The window shows this station's list first; the link's first round replaces it.
+    Environment::setDataDirectory(stations.front.path());
+    frmHorodex window;
+    QVERIFY(window.Form_Load());
+    QCOMPARE(window.lstNames->count(), 1);
+    IoResult made;
+    const std::unique_ptr<StationLink> link = StationLink::fromDataFolder(&made);
+    QVERIFY(made && link);
+    window.setStationLink(link.get());
+    QTRY_COMPARE_WITH_TIMEOUT(window.lstNames->count(), 2, 15000);
+    QCOMPARE(window.lstNames->item(1)->text(), QStringLiteral("Lee"));
 }
 
 QTEST_MAIN(TestSyncWindow)
