@@ -59,6 +59,12 @@ struct OfficeAndFront
         WriteStationFolder(office, uri, QStringLiteral("office"), QStringLiteral("head"));
         WriteStationFolder(front, uri, QStringLiteral("front"), QStringLiteral("punch"));
     }
+    // Kim's IN at 08:00 on Monday 10 March 2008, sent by the front station.
+    bool kimCameInAtTheFront() const
+    {
+        front.write(QStringLiteral("Kim.txt"), punchLine("IN ", "03/10/2008", "08:00"));
+        return front.sync().exitCode == 0;
+    }
 };
 
 // The program of one station as it starts: its link to the server from station.ini, then its
@@ -231,8 +237,7 @@ void TestSyncWindow::headStation_reportsShowEveryStationsPunches()
 {
     REQUIRE_TEST_SERVER();
     const OfficeAndFront stations;
-    stations.front.write(QStringLiteral("Kim.txt"), punchLine("IN ", "03/10/2008", "08:00"));
-    QCOMPARE(stations.front.sync().exitCode, 0);
+    QVERIFY(stations.kimCameInAtTheFront());
 
     FixedClock clock(QDateTime(QDate(2008, 3, 10), QTime(16, 30)));
     Station station(stations.office);
@@ -263,8 +268,7 @@ void TestSyncWindow::headStation_correctsTheMergedTimeCardOnTheServer()
 {
     REQUIRE_TEST_SERVER();
     const OfficeAndFront stations;
-    stations.front.write(QStringLiteral("Kim.txt"), punchLine("IN ", "03/10/2008", "08:00"));
-    QCOMPARE(stations.front.sync().exitCode, 0);
+    QVERIFY(stations.kimCameInAtTheFront());
 
     FixedClock clock(QDateTime(QDate(2008, 3, 17), QTime(9, 0)));
     Station station(stations.office);
