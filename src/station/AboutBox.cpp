@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(QWidget* parent, const QString& stationText) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Horodex"));
@@ -34,5 +34,12 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     row->addWidget(text, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
+    if (!stationText.isEmpty()) {
+        lblStation = new QLabel(stationText, this);
+        lblStation->setObjectName(QStringLiteral("lblStation"));
+        lblStation->setTextFormat(Qt::PlainText);
+        lblStation->setWordWrap(true);
+        layout->addWidget(lblStation);
+    }
     layout->addWidget(buttons);
 }

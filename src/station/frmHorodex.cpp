@@ -363,14 +363,18 @@ void frmHorodex::LoadEmployeeList()
         Messages::warning(read.error);
 }
 
-void frmHorodex::reloadSharedFiles()
+void frmHorodex::reloadSharedFiles(const QStringList& files)
 {
-    // The head station's employees and settings have replaced this station's files.
-    OptionsRecord record;
-    if (const IoResult read = ReadOptionsFile(&record); !read)
-        Messages::show(Messages::Icon::Critical, read.error);
-    else
-        GlobalOptions() = record;
+    // The head station's employees or settings have replaced this station's files.
+    if (files.contains(QStringLiteral("options.ini"))) {
+        OptionsRecord record;
+        if (const IoResult read = ReadOptionsFile(&record); !read)
+            Messages::show(Messages::Icon::Critical, read.error);
+        else
+            GlobalOptions() = record;
+    }
+    if (!files.contains(QStringLiteral("names.nms")))
+        return;
     const QString selected = selectedName();
     LoadEmployeeList();
     const QList<QListWidgetItem*> still = lstNames->findItems(selected, Qt::MatchExactly);
@@ -592,7 +596,8 @@ void frmHorodex::mnuWhoIsIn_Click()
 
 void frmHorodex::mnuAbout_Click()
 {
-    AboutBox about(this);
+    AboutBox about(this,
+                   m_link ? StationStatusText(m_link->config(), m_link->status()) : QString());
     about.exec();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <optional>
 
@@ -105,7 +106,7 @@ private:
     // true, so that the entry opens nothing.
     bool managedAtHead();
     void exchangeSavedFiles();
-    void reloadSharedFiles();
+    void reloadSharedFiles(const QStringList& files);
     void updateCaption();
     void openStartLogin(LoginMode mode);
     void openEmployeeWindow(const std::optional<QString>& employeeToModify);

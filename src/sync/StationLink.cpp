@@ -164,3 +164,19 @@ QString WaitingPunchesText(qint64 waiting)
     return waiting == 1 ? QStringLiteral("1 punch waits to be sent")
                         : QStringLiteral("%1 punches wait to be sent").arg(waiting);
 }
+
+QString StationStatusText(const StationConfig& config, const SyncStatus& status)
+{
+    QStringList lines{
+        QStringLiteral("Station \"%1\" (%2) of the shared database %3.")
+            .arg(config.station,
+                 config.isHead() ? QStringLiteral("head station") : QStringLiteral("punch station"),
+                 config.database.describe())};
+    if (!config.isHead())
+        lines.append(ManagedAtHeadText(status.headStation));
+    if (const QString waiting = WaitingPunchesText(status.waiting); !waiting.isEmpty())
+        lines.append(waiting + u'.');
+    if (!status.error.isEmpty())
+        lines.append(QStringLiteral("Last exchange: %1").arg(status.error));
+    return lines.join(u'\n');
+}

@@ -85,3 +85,7 @@ QString ManagedAtHeadText(const QString& headStation);
 
 // "3 punches wait to be sent" for the administrator's caption or the About box; empty when none.
 QString WaitingPunchesText(qint64 waiting);
+
+// What the About box says of a station of several: its name and role, the database, the
+// punches waiting and why the last exchange stopped. Plain text, one fact a line.
+QString StationStatusText(const StationConfig& config, const SyncStatus& status);

@@ -5,6 +5,7 @@
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
+#include "station/AboutBox.h"
 #include "station/frmHorodex.h"
 #include "sync/StationLink.h"
 #include "sync/SyncFixture.h"
@@ -190,6 +191,16 @@ void TestSyncWindow::serverUnreachable_punchIsRecordedAndWaits()
         QStringLiteral("Horodex ADMINISTRATOR LOGGED IN - 1 punch waits to be sent"), 10000);
     station.window->SetAdminLoggedIn(false);
     QCOMPARE(station.window->windowTitle(), QStringLiteral("Horodex"));
+
+    QString about;
+    onNextDialog<AboutBox>([&about](AboutBox* box) {
+        about = box->lblStation ? box->lblStation->text() : QString();
+        box->accept();
+    });
+    station.window->mnuAbout_Click();
+    QVERIFY2(about.contains(QStringLiteral("1 punch waits to be sent.")) &&
+                 about.contains(QStringLiteral("Cannot connect to the shared database")),
+             qPrintable(about));
 }
 
 void TestSyncWindow::punchStation_manageEntriesOpenNothing_data()
