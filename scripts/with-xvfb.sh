@@ -48,6 +48,8 @@ if [[ ! -s $work/display ]]; then
     exit 2
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
+# The tests that hide panels and change the screen saver run only on this server.
+export HORODEX_TEST_XVFB=$DISPLAY
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 
 if [[ $use_wm -eq 1 ]] && command -v openbox >/dev/null; then

@@ -214,6 +214,7 @@ private Q_SLOTS:
     void cancel_writesNothing();
     void modifyLongHandEditedName_keepsItsKey();
     void modifyMissingEmployee_warnsNotFound();
+    void handEditedValues_shownAndSavedAsStored();
     void windowsOpen_holdFrontWindowAndHandItBack();
 
     // Options window
@@ -224,6 +225,7 @@ private Q_SLOTS:
     void overtimeThreshold_shownInShortestForm_data();
     void overtimeThreshold_shownInShortestForm();
     void dailyRule_enablesDailyBoxAndShowsWeeklyDefault();
+    void handEditedDailyThreshold_shownAndAppliedAsStored();
     void overtimeOptions_switchEnabledBoxesKeepingTexts();
     void securityPictures_showWhatLockDownHides();
     void optionFilters_letOnlyListedCharactersThrough_data();
@@ -493,7 +495,7 @@ void TestAdmin::pin_storedScrambledAndShownAgainInModifyMode()
     QCOMPARE(stored, ScramblePin(QStringLiteral("90210")));
     QVERIFY(stored != QStringLiteral("90210"));
     QVERIFY(!dir.read(QStringLiteral("names.nms")).contains("90210"));
-    QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("90210")));
+    QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("90210"))->right);
 
     frmAddEmployee window(QStringLiteral("Ann"));
     QCOMPARE(control<QLineEdit>(window, "txtPin")->text(), QStringLiteral("90210"));
@@ -629,6 +631,30 @@ void TestAdmin::modifyLongHandEditedName_keepsItsKey()
     control<QPushButton>(window, "cmdCreate")->click();
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(storedEmployees(), QList<EmployeeRecord>{employee(longName)});
+}
+
+void TestAdmin::handEditedValues_shownAndSavedAsStored()
+{
+    TempProgramDir dir;
+    EmployeeRecord edited = employee(QStringLiteral("Ann"), QStringLiteral("12345"));
+    edited.RegularRate = QStringLiteral("8,50");
+    edited.OvertimeRate = QStringLiteral("12.75x");
+    edited.SSN = QStringLiteral("123 45 6789");
+    QVERIFY(AppendEmployee(edited));
+    frmAddEmployee window(edited.Name);
+    QCOMPARE(control<QLineEdit>(window, "txtRegular")->text(), edited.RegularRate);
+    QCOMPARE(control<QLineEdit>(window, "txtOvertime")->text(), edited.OvertimeRate);
+    QCOMPARE(control<QLineEdit>(window, "txtSSN")->text(), edited.SSN);
+
+    // What is typed is still filtered, and leaves the stored characters alone.
+    QLineEdit* regular = control<QLineEdit>(window, "txtRegular");
+    regular->setFocus();
+    regular->end(false);
+    QTest::keyClicks(regular, QStringLiteral("a"));
+    QCOMPARE(regular->text(), edited.RegularRate);
+    control<QPushButton>(window, "cmdCreate")->click();
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(storedEmployees(), QList<EmployeeRecord>{edited});
 }
 
 void TestAdmin::modifyMissingEmployee_warnsNotFound()
@@ -786,6 +812,21 @@ void TestAdmin::overtimeThreshold_shownInShortestForm()
     Settings settings([&](OptionsRecord& r) { r.setOvertimeThreshold(stored); });
     frmOptions window;
     QCOMPARE(control<QLineEdit>(window, "txtWeeklyOvertime")->text(), shown);
+}
+
+void TestAdmin::handEditedDailyThreshold_shownAndAppliedAsStored()
+{
+    // The daily box takes digits only; a stored "7.5" must not become 75 hours.
+    Settings settings([](OptionsRecord& r) {
+        r.setDailyOvertime(true);
+        r.setOvertimeThreshold(QStringLiteral("7.5"));
+    });
+    MessageRecorder messages;
+    frmOptions window;
+    QCOMPARE(control<QLineEdit>(window, "txtDailyOvertime")->text(), QStringLiteral("7.5"));
+    control<QPushButton>(window, "cmdApply")->click();
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QVERIFY(settings.unchanged());
 }
 
 void TestAdmin::dailyRule_enablesDailyBoxAndShowsWeeklyDefault()

@@ -268,8 +268,8 @@ void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
 {
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("John Smith"))));
-    QVERIFY(EmployeeExists(QStringLiteral("JOHN SMITH")));
-    QVERIFY(!EmployeeExists(QStringLiteral(" John Smith")));
+    QVERIFY(EmployeeExists(QStringLiteral("JOHN SMITH")).value());
+    QVERIFY(!EmployeeExists(QStringLiteral(" John Smith")).value());
     const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("JOHN SMITH"));
     QVERIFY(!found);
     QCOMPARE(found.failure().message, QStringLiteral("Employee not found"));
@@ -284,7 +284,7 @@ void TestDataFiles::paddedStoredName_isADuplicateOfTheBareName()
     TempProgramDir dir;
     dir.write(QStringLiteral("names.nms"),
               SerializeEmployeeRecord(employee(QStringLiteral("Bob  "))));
-    QVERIFY(EmployeeExists(QStringLiteral("bob")));
+    QVERIFY(EmployeeExists(QStringLiteral("bob")).value());
 }
 
 void TestDataFiles::findEmployee_withoutMatchGivesNoFields()
@@ -387,10 +387,10 @@ void TestDataFiles::checkPin_comparesUnscrambledTextExactly()
 {
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"), QStringLiteral("0123"))));
-    QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("0123")));
-    QVERIFY(!CheckPin(QStringLiteral("Ann"), QStringLiteral("123")));
-    QVERIFY(!CheckPin(QStringLiteral("ann"), QStringLiteral("0123")));
-    QVERIFY(!CheckPin(QStringLiteral("Ann"), QString()));
+    QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("0123"))->right);
+    QVERIFY(!CheckPin(QStringLiteral("Ann"), QStringLiteral("123"))->right);
+    QVERIFY(!CheckPin(QStringLiteral("ann"), QStringLiteral("0123"))->right);
+    QVERIFY(!CheckPin(QStringLiteral("Ann"), QString())->right);
 }
 
 void TestDataFiles::punchLine_atMidnightAndAfternoon_data()

@@ -148,6 +148,7 @@ private slots:
     void multipleReport_opensWithDefaults();
     void multipleReport_shiftWithoutEmployees_isRefused();
     void multipleReport_showsEveryEmployeeOfTheShift();
+    void multipleReport_unreadableListMakesNoPayroll();
 
     // The report window
     void reportWindow_opensWithFullTextInCourier12();
@@ -228,6 +229,20 @@ void tst_reportwindows::singleReport_opensWithEmployeeAndDefaults()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(QApplication::focusWidget(), window.cmdCancel);
     QVERIFY(recorder.messages.isEmpty());
+}
+
+void tst_reportwindows::multipleReport_unreadableListMakesNoPayroll()
+{
+    writeEmployee(QStringLiteral("A. Sample"), QStringLiteral("1"));
+    MessageRecorder recorder;
+    const FailingCall failing("read", QStringLiteral("names.nms"));
+    frmMultipleReportSelect window;
+    window.show();
+    // An empty payroll with zero totals would read as an answer: the file is named again.
+    QVERIFY(!createAndReadReport(window.cmdCreate));
+    QCOMPARE(recorder.messages.size(), 2);
+    QVERIFY(recorder.texts().constLast().contains(m_dir->path(QStringLiteral("names.nms"))));
+    QVERIFY(window.isVisible());
 }
 
 void tst_reportwindows::datePickers_offerDatesPastTheYear2010()

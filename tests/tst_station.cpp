@@ -54,13 +54,16 @@ private Q_SLOTS:
     void punchWithPin_writesOnlyAfterRightPin();
     void invalidTimeFile_showsMessage4AndWritesNothing();
     void unreadableStoredPin_saysAttentionThenWrongPin();
+    void unreadableEmployeeList_isNoAnswer_data();
+    void unreadableEmployeeList_isNoAnswer();
     void failedPunch_saysSoAndChangesNothingOnScreen();
-    void noSelection_punchDoesNothing();
+    void noSelection_nothingLooksChosenAndPunchSaysSo();
 
     void pinKeypad_keepsFiveDigitsAndFiltersKeys();
 
     void managementLogin_rightWrongShortAndCancel_data();
     void managementLogin_rightWrongShortAndCancel();
+    void logout_restoresCaptionAndMenus_data();
     void logout_restoresCaptionAndMenus();
     void passwordBoxes_acceptOnlyZeroToLowerZ();
     void firstRunMismatch_emptiesBothBoxes();
@@ -332,6 +335,47 @@ void TestStation::unreadableStoredPin_saysAttentionThenWrongPin()
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray());
 }
 
+void TestStation::unreadableEmployeeList_isNoAnswer_data()
+{
+    QTest::addColumn<bool>("pinCheck");
+    QTest::newRow("PIN check") << true;
+    QTest::newRow("duplicate-name check") << false;
+}
+
+void TestStation::unreadableEmployeeList_isNoAnswer()
+{
+    QFETCH(bool, pinCheck);
+    writeSettings([](OptionsRecord& r) { r.setAskForPin(true); });
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    const QByteArray list = m_dir->read(QStringLiteral("names.nms"));
+    auto w = startStation();
+    w->lstNames->setCurrentRow(0);
+    const FailingCall failing("read", QStringLiteral("names.nms"));
+    if (pinCheck) {
+        onNextDialog<frmPin>([](frmPin* pin) {
+            QTest::keyClicks(pin->txtPin, QStringLiteral("42"));
+            pin->cmdOK_Click();
+            pin->cmdCancel_Click();
+        });
+        w->cmdIn_Click();
+    } else {
+        frmAddEmployee window(std::nullopt);
+        window.findChild<QLineEdit*>(QStringLiteral("txtEmployeeName"))
+            ->setText(QStringLiteral("ann"));
+        window.findChild<QLineEdit*>(QStringLiteral("txtPin"))->setText(QStringLiteral("7"));
+        window.findChild<QPushButton*>(QStringLiteral("cmdCreate"))->click();
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+    }
+    // The file and why, once; never a wrong PIN and never a second "Ann".
+    QCOMPARE(m_messages->messages.size(), 1);
+    QCOMPARE(m_messages->messages.constFirst().icon, Messages::Icon::Critical);
+    QVERIFY(m_messages->texts().constFirst().contains(m_dir->path(QStringLiteral("names.nms"))));
+    QVERIFY(m_messages->windowNumbers().isEmpty());
+    QCOMPARE(m_dir->read(QStringLiteral("names.nms")), list);
+    QVERIFY(!m_dir->exists(QStringLiteral("Ann.txt")) ||
+            m_dir->read(QStringLiteral("Ann.txt")).isEmpty());
+}
+
 void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()
 {
     writeSettings();
@@ -348,15 +392,34 @@ void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()
     QVERIFY(w->lastActionShown().isEmpty());
 }
 
-void TestStation::noSelection_punchDoesNothing()
+void TestStation::noSelection_nothingLooksChosenAndPunchSaysSo()
 {
     writeSettings();
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Bob"))));
     auto w = startStation();
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->lstNames->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(w->lstNames->hasFocus());
+    const auto nothingCurrent = [&w] {
+        return !w->lstNames->currentIndex().isValid() && w->lstNames->selectedItems().isEmpty();
+    };
+    QVERIFY(nothingCurrent());
+    w->LoadEmployeeList();
+    QVERIFY(nothingCurrent());
+
+    // A press on IN or OUT says that a name must be chosen, and writes nothing.
     QVERIFY(w->cmdIn->isEnabled() && w->cmdOut->isEnabled());
     w->cmdIn_Click();
     w->cmdOut_Click();
+    QCOMPARE(m_messages->texts(), QStringList(2, QStringLiteral("Please select an employee")));
     QVERIFY(!m_dir->exists(QStringLiteral("Ann.txt")));
+
+    // The keyboard still chooses the first name.
+    QTest::keyClick(w->lstNames, Qt::Key_Down);
+    QCOMPARE(w->lstNames->selectedItems().size(), 1);
+    QCOMPARE(w->lstNames->selectedItems().constFirst()->text(), QStringLiteral("Ann"));
 }
 
 void TestStation::pinKeypad_keepsFiveDigitsAndFiltersKeys()
@@ -427,16 +490,25 @@ void TestStation::managementLogin_rightWrongShortAndCancel()
                                            : QStringLiteral("Activate Administrator Functions"));
 }
 
+void TestStation::logout_restoresCaptionAndMenus_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::newRow("plain") << QString();
+    QTest::newRow("/sp opens the menus at start only") << QStringLiteral("/sp");
+}
+
 void TestStation::logout_restoresCaptionAndMenus()
 {
+    QFETCH(QString, commandLine);
     writeSettings([](OptionsRecord& r) { r.setSecurityEnabled(true); });
-    auto w = startStation();
+    auto w = startStation(commandLine);
     w->SetAdminLoggedIn(true);
     QVERIFY(!w->lockDown()->isOn());
     w->mnuAdminLogin_Click(); // logged in: logs out without a password
     QVERIFY(!State().AdminLoggedIn);
     QCOMPARE(w->windowTitle(), QStringLiteral("Horodex"));
     QVERIFY(!w->mnuManage->menuAction()->isEnabled());
+    QVERIFY(!w->mnuView->menuAction()->isEnabled());
     QVERIFY(w->lockDown()->isOn());
     QVERIFY(w->tmrSecurity->isActive());
     QCOMPARE(w->tmrSecurity->interval(), 200);

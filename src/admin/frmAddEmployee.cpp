@@ -213,8 +213,7 @@ void frmAddEmployee::LoadModifiedEmployee()
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     txtEmployeeName->setPalette(palette);
     // A longer name from a hand-edited list is shown whole, so that saving keeps its key.
-    txtEmployeeName->setMaxLength(qMax<int>(MaxNameLength, m_SelectedEmployee.size()));
-    txtEmployeeName->setText(m_SelectedEmployee);
+    KeyFilter::setStoredText(txtEmployeeName, m_SelectedEmployee);
     // Cancel first in the tab order, so that it has the focus.
     setTabOrder(cmdCancel, txtEmployeeName);
     cmdCancel->setFocus();
@@ -227,10 +226,10 @@ void frmAddEmployee::LoadModifiedEmployee()
     const Result<QString> pin = UnscramblePin(record.Pin);
     if (!pin)
         Messages::attention(pin.failure().message);
-    txtPin->setText(pin.valueOr(QString()));
-    txtSSN->setText(record.SSN);
-    txtRegular->setText(record.RegularRate);
-    txtOvertime->setText(record.OvertimeRate);
+    KeyFilter::setStoredText(txtPin, pin.valueOr(QString()));
+    KeyFilter::setStoredText(txtSSN, record.SSN);
+    KeyFilter::setStoredText(txtRegular, record.RegularRate);
+    KeyFilter::setStoredText(txtOvertime, record.OvertimeRate);
     // A shift outside "1" to "9" (a hand-edited file) selects the first item.
     bool isNumber = false;
     const int shift = record.Shift.trimmed().toInt(&isNumber);
@@ -271,7 +270,9 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
                                          "the employee file can only hold Western European "
                                          "(Latin-1) characters.")
                               .arg(bad));
-    } else if (NameIsTaken(record.Name)) {
+    } else if (const Result<bool> taken = NameIsTaken(record.Name); !taken) {
+        Messages::show(Messages::Icon::Critical, taken.failure().message);
+    } else if (*taken) {
         Messages::warning(DuplicateNameMessage());
     } else {
         saved = StoreEmployee(record);
@@ -280,18 +281,10 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
     return saved;
 }
 
-bool frmAddEmployee::NameIsTaken(const QString& name) const
+Result<bool> frmAddEmployee::NameIsTaken(const QString& name) const
 {
-    if (!m_ModifyMode)
-        return EmployeeExists(name);
     // The employee's own record is replaced, so only the others can clash.
-    EmployeeList list;
-    ReadEmployeeList(&list);
-    for (const EmployeeRecord& r : list.records) {
-        if (r.Name != m_SelectedEmployee && r.Name.trimmed().toUpper() == name.toUpper())
-            return true;
-    }
-    return false;
+    return EmployeeExists(name, m_ModifyMode ? m_SelectedEmployee : QString());
 }
 
 bool frmAddEmployee::StoreEmployee(const EmployeeRecord& record)

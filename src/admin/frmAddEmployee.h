@@ -39,7 +39,7 @@ private:
     void cmdCancel_Click();
     // Checks and writes the record; the PIN is still plain. True when it was stored.
     bool SaveEmployee(const EmployeeRecord& record);
-    bool NameIsTaken(const QString& name) const;
+    Result<bool> NameIsTaken(const QString& name) const;
     bool StoreEmployee(const EmployeeRecord& record);
 
     bool m_ModifyMode = false;

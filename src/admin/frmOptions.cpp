@@ -88,7 +88,7 @@ void frmOptions::Form_Load()
     txtPassword->clear();
     txtPassword2->clear();
 
-    txtCompany->setText(OptionsRecord::trimmed(options.Company));
+    KeyFilter::setStoredText(txtCompany, OptionsRecord::trimmed(options.Company));
     QString address = OptionsRecord::trimmed(options.Address);
     address.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     txtAddress->setPlainText(address);
@@ -131,8 +131,9 @@ void frmOptions::LoadOvertime()
     optWeeklyOvertime->setChecked(!daily);
     txtDailyOvertime->setEnabled(daily);
     txtWeeklyOvertime->setEnabled(!daily);
-    txtDailyOvertime->setText(daily ? thresholdText(options) : DefaultDailyHours);
-    txtWeeklyOvertime->setText(daily ? DefaultWeeklyHours : thresholdText(options));
+    KeyFilter::setStoredText(txtDailyOvertime, daily ? thresholdText(options) : DefaultDailyHours);
+    KeyFilter::setStoredText(txtWeeklyOvertime,
+                             daily ? DefaultWeeklyHours : thresholdText(options));
 }
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event)

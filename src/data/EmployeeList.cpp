@@ -233,13 +233,18 @@ IoResult EnsureEmployeeListFile()
     return FileStore::createIfMissing(EmployeeListPath());
 }
 
-bool EmployeeExists(const QString& name)
+Result<bool> EmployeeExists(const QString& name, const QString& exceptName)
 {
+    // No list yet (the first employee) holds no name; a list that cannot be read is no answer.
     EmployeeList list;
-    ReadEmployeeList(&list);
+    const IoResult read = ReadEmployeeList(&list);
+    if (!read && FileStore::exists(EmployeeListPath()))
+        return Failure{read.error, EmployeeListPath()};
     bool found = false;
-    for (const EmployeeRecord& r : list.records)
-        found = found || sameNameIgnoringCase(r.Name, name);
+    for (const EmployeeRecord& r : list.records) {
+        if (exceptName.isNull() || r.Name != exceptName)
+            found = found || sameNameIgnoringCase(r.Name, name);
+    }
     return found;
 }
 
@@ -308,10 +313,11 @@ QStringList EmployeeNames(IoResult* result)
     return names;
 }
 
-Verdict CheckPin(const QString& name, const QString& typed)
+Result<Verdict> CheckPin(const QString& name, const QString& typed)
 {
     EmployeeList list;
-    ReadEmployeeList(&list);
+    if (const IoResult read = ReadEmployeeList(&list); !read)
+        return Failure{read.error, EmployeeListPath()};
     for (const EmployeeRecord& r : list.records) {
         if (r.Name != name || typed.isEmpty())
             continue;

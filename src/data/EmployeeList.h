@@ -55,7 +55,9 @@ IoResult ReadEmployeeList(EmployeeList* list);
 QString EmployeeListProblemsMessage(const EmployeeList& list);
 
 IoResult EnsureEmployeeListFile();
-bool EmployeeExists(const QString& name);
+// Whether another record than exceptName's has this name, ignoring letter case and the spaces
+// around stored names; fails when the list cannot be read, rather than letting a duplicate in.
+Result<bool> EmployeeExists(const QString& name, const QString& exceptName = QString());
 // Exact match. Without one, fails with "Employee not found" (or why the list could not be read):
 // never another employee's fields.
 Result<EmployeeRecord> FindEmployee(const QString& name);
@@ -67,8 +69,9 @@ IoResult AppendEmployee(const EmployeeRecord& record);
 IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record);
 // The names for the main list, in file order, skipping empty ones.
 QStringList EmployeeNames(IoResult* result = nullptr);
-// Right when the record with exactly this name has exactly this unscrambled PIN.
-Verdict CheckPin(const QString& name, const QString& typed);
+// Right when the record with exactly this name has exactly this unscrambled PIN. Fails when the
+// list cannot be read: that is no answer, and never a wrong PIN.
+Result<Verdict> CheckPin(const QString& name, const QString& typed);
 // Digits, all that a PIN box lets through, always scramble; any other text gives "".
 QString ScramblePin(const QString& pin);
 // Fails for a stored PIN that a hand edit put out of range.

@@ -80,6 +80,7 @@ void frmMultipleReportSelect::Form_Load()
 
     EmployeeList list;
     if (const IoResult read = ReadEmployeeList(&list); !read) {
+        m_listUnreadable = read.error;
         Messages::warning(read.error);
         return;
     }
@@ -104,6 +105,11 @@ MultipleReportInput frmMultipleReportSelect::ReportInput() const
 
 void frmMultipleReportSelect::cmdCreate_Click()
 {
+    // An empty payroll with zero totals would look like an answer.
+    if (!m_listUnreadable.isEmpty()) {
+        Messages::show(Messages::Icon::Critical, m_listUnreadable);
+        return;
+    }
     if (m_period.CheckPayPeriod())
         ShowReportThenClose(m_source(ReportInput()), this);
 }

@@ -48,5 +48,7 @@ private:
     MultipleReportSource m_source;
     // The employee list as read when the window opened; no limit on its size.
     QList<EmployeeRecord> ReportEmployees;
+    // Why the employee list could not be read: no payroll is made without it.
+    QString m_listUnreadable;
     PayPeriodPickers m_period;
 };

@@ -35,6 +35,26 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace {
+
+// The employee list shows no current row until a name is chosen: a list taking the focus makes
+// its first row current, and its focus frame would look like a chosen name to whoever punches.
+class EmployeeListBox : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QListWidget::focusInEvent(event);
+        if (selectedItems().isEmpty())
+            selectionModel()->clearCurrentIndex();
+    }
+};
+
+} // namespace
+
 frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmHorodex"));
@@ -80,7 +100,7 @@ void frmHorodex::buildControls()
     centring->setContentsMargins(0, 0, 0, 0);
     centring->addWidget(client, 0, 0, Qt::AlignCenter);
 
-    lstNames = new QListWidget(client);
+    lstNames = new EmployeeListBox(client);
     lstNames->setObjectName(QStringLiteral("lstNames"));
     lstNames->setGeometry(TwipsRect(120, 240, 3135, 2790));
     // Every row has the same height: lets a long list lay out without measuring each name.
@@ -270,6 +290,14 @@ QString frmHorodex::selectedName() const
     return item && item->isSelected() ? item->text() : QString();
 }
 
+QString frmHorodex::selectedNameOrSaySo() const
+{
+    const QString name = selectedName();
+    if (name.isEmpty())
+        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+    return name;
+}
+
 void frmHorodex::lstNames_Click()
 {
     const QString name = selectedName();
@@ -285,7 +313,8 @@ void frmHorodex::lstNames_Click()
 
 void frmHorodex::punch(bool isIn)
 {
-    const QString name = selectedName();
+    // Said rather than ignored: the employee must not walk away believing he punched.
+    const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
         return;
     if (!TimeFileIsValid(name)) {
@@ -359,6 +388,7 @@ void frmHorodex::LoadEmployeeList()
     const QSignalBlocker blocker(lstNames);
     lstNames->clear();
     lstNames->addItems(names);
+    lstNames->selectionModel()->clearCurrentIndex();
     if (!read)
         Messages::warning(read.error);
 }
@@ -426,7 +456,8 @@ void frmHorodex::SetAdminLoggedIn(bool loggedIn)
     mnuAdminLogin->setText(loggedIn ? QStringLiteral("Deactivate Administrator Functions")
                                     : QStringLiteral("Activate Administrator Functions"));
     updateCaption();
-    setManagementMenusEnabled(loggedIn || State().CommandSwitch == QLatin1String("/sp"));
+    // Logging out disables them even under "/sp": that switch only opens them at start.
+    setManagementMenusEnabled(loggedIn);
     if (loggedIn)
         m_lockDown->SetLockDown(false);
     else
@@ -487,11 +518,9 @@ void frmHorodex::mnuModifyRecord_Click()
 {
     if (managedAtHead())
         return;
-    const QString name = selectedName();
-    if (name.isEmpty()) {
-        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+    const QString name = selectedNameOrSaySo();
+    if (name.isEmpty())
         return;
-    }
     openEmployeeWindow(name);
 }
 
@@ -532,11 +561,9 @@ void frmHorodex::mnuOptions_Click()
 
 void frmHorodex::mnuEmployeeReport_Click()
 {
-    const QString name = selectedName();
-    if (name.isEmpty()) {
-        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
+    const QString name = selectedNameOrSaySo();
+    if (name.isEmpty())
         return;
-    }
     SingleReportSource source = CreateSingleReport;
     if (StationLink* link = m_link)
         source = [link](const SingleReportInput& input) { return link->singleReport(input); };

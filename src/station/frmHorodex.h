@@ -115,6 +115,8 @@ private:
     void cleanUp();
     void closeOtherWindows();
     QString selectedName() const;
+    // The selected name, or none after saying that an employee must be selected.
+    QString selectedNameOrSaySo() const;
 
     LockDown* m_lockDown;
     StationLink* m_link = nullptr;

@@ -99,7 +99,13 @@ void frmPin::Command2_Click()
 
 void frmPin::cmdOK_Click()
 {
-    const Verdict pin = CheckPin(m_employee, txtPin->text());
+    const Result<Verdict> checked = CheckPin(m_employee, txtPin->text());
+    if (!checked) {
+        // No answer at all: the employee must not be told that his PIN is wrong.
+        Messages::show(Messages::Icon::Critical, checked.failure().message);
+        return;
+    }
+    const Verdict& pin = *checked;
     if (pin.failure)
         Messages::attention(pin.failure->message);
     if (!pin) {

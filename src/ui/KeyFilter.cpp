@@ -16,19 +16,31 @@ KeyFilter::KeyFilter(Accepts accepts, QObject* parent)
 
 QValidator::State KeyFilter::validate(QString& input, int& pos) const
 {
-    QString kept;
+    // The inserted part is what lies between the text's unchanged start and unchanged end.
+    const qsizetype shorter = qMin(input.size(), m_accepted.size());
+    qsizetype head = 0;
+    while (head < shorter && input.at(head) == m_accepted.at(head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < shorter - head &&
+           input.at(input.size() - 1 - tail) == m_accepted.at(m_accepted.size() - 1 - tail))
+        ++tail;
+
+    QString kept = input.left(head);
     kept.reserve(input.size());
     int newPos = pos;
-    for (int i = 0; i < input.size(); ++i) {
+    for (qsizetype i = head; i < input.size() - tail; ++i) {
         if (m_accepts(input.at(i)))
             kept.append(input.at(i));
         else if (i < pos)
             --newPos;
     }
+    kept.append(input.right(tail));
     if (kept.size() != input.size()) {
         input = kept;
         pos = newPos;
     }
+    m_accepted = input;
     return Acceptable;
 }
 
@@ -58,6 +70,15 @@ void KeyFilter::install(QLineEdit* box, Accepts accepts)
     auto* filter = new KeyFilter(std::move(accepts), box);
     box->setValidator(filter);
     box->installEventFilter(filter);
+}
+
+void KeyFilter::setStoredText(QLineEdit* box, const QString& text)
+{
+    if (text.size() > box->maxLength())
+        box->setMaxLength(int(text.size()));
+    if (auto* filter = qobject_cast<const KeyFilter*>(box->validator()))
+        filter->m_accepted = text; // nothing inserted: nothing to filter
+    box->setText(text);
 }
 
 void KeyFilter::showAsStars(QLineEdit* box)

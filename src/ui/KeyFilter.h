@@ -9,8 +9,10 @@ class QPlainTextEdit;
 
 // Lets only the accepted characters into a box. Works on the text itself rather than on key
 // codes, so typed, pasted, dropped and input-method text are all filtered alike; Backspace and
-// the editing keys are never affected because they only remove characters. The paste keys insert
-// the clipboard already filtered, so that junk in it does not use up the box's maximum length.
+// the editing keys are never affected because they only remove characters. Only what was just
+// inserted is filtered: a stored value that the filter would change stays as it was loaded. The
+// paste keys insert the clipboard already filtered, so that junk in it does not use up the box's
+// maximum length.
 class KeyFilter : public QValidator
 {
     Q_OBJECT
@@ -35,11 +37,17 @@ public:
     // Shows every character of the box as "*".
     static void showAsStars(QLineEdit* box);
 
+    // Shows a stored value whole, past the box's filter and maximum length: a hand-edited value
+    // changed on loading would otherwise be saved changed without a word.
+    static void setStoredText(QLineEdit* box, const QString& text);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Accepts m_accepts;
+    // The box's text as last accepted: what a new text adds to it is what the filter judges.
+    mutable QString m_accepted;
 };
 
 // A multi-line box has no maximum length of its own. Limits plainText to maxChars characters,

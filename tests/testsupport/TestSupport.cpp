@@ -1,6 +1,7 @@
 #include "testsupport/TestSupport.h"
 
 #include "data/Environment.h"
+#include "data/FileStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,4 +73,17 @@ EmployeeRecord sampleEmployee(const QString& name, const QString& pin, const QSt
     r.OvertimeRate = overtimeRate;
     r.Shift = shift;
     return r;
+}
+
+FailingCall::FailingCall(const char* call, const QString& fileName, int error)
+{
+    const QByteArray which(call);
+    FileStore::setFaultHook([which, fileName, error](const char* c, const QString& path) {
+        return which == c && path.endsWith(u'/' + fileName) ? error : 0;
+    });
+}
+
+FailingCall::~FailingCall()
+{
+    FileStore::setFaultHook({});
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cerrno>
+
 // A fresh program directory with an empty data directory, installed for the core's file
 // operations for as long as the object lives.
 class TempProgramDir
@@ -40,6 +42,15 @@ public:
 
 private:
     std::shared_ptr<QDateTime> m_moment;
+};
+
+// Makes one kind of file operation fail on files of this name, as a failing disk would, for as
+// long as the object lives.
+class FailingCall
+{
+public:
+    FailingCall(const char* call, const QString& fileName, int error = EIO);
+    ~FailingCall();
 };
 
 // "IN    01/15/2001        08:05\r\n"
