@@ -17,9 +17,10 @@
 #include <functional>
 #include <memory>
 
-// What a window of a station needs from the server, none of it ever waiting for the network:
-// the exchange runs on a worker thread, the last action is asked within a time limit. The main
-// window creates one when station.ini names a database and keeps it for the whole run.
+// What a window of a station needs from the server. Punching never waits for the network: the
+// exchange runs on a worker thread, the last action is asked within a time limit; only the
+// administrator's reports and corrections wait for their answer. The program creates one when
+// station.ini names a database and keeps it for the whole run.
 class StationLink : public QObject
 {
     Q_OBJECT
@@ -44,9 +45,8 @@ public:
     // rather than at the next round.
     void exchangeNow();
 
-    // For the windows of the head station: the reports, Who Is In and the time cards read from
-    // every station's punches, through a connection of the window's thread that the
-    // administrator waits for (punching never does).
+    // For the administrator's windows: the reports, Who Is In and the time cards read from
+    // every station's punches, through a connection of the window's thread.
     Result<ReportTexts> singleReport(const SingleReportInput& input);
     Result<ReportTexts> multipleReport(const MultipleReportInput& input);
     // Each employee's newest punch at any station, waiting ones here included; an employee
