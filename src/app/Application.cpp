@@ -16,6 +16,15 @@
 
 #include <memory>
 
+std::unique_ptr<StationLink> OpenStationLink()
+{
+    IoResult made;
+    std::unique_ptr<StationLink> link = StationLink::fromDataFolder(&made);
+    if (!made)
+        Messages::warning(made.error);
+    return link;
+}
+
 int RunHorodex(int argc, char* argv[])
 {
     DesktopSession::preferNativeWayland();
@@ -37,12 +46,7 @@ int RunHorodex(int argc, char* argv[])
         instance.ClaimWhenFree();
     else if (!instance.EnforceSingleInstance())
         return 0;
-    // One of several stations when station.ini says so; a file that cannot be used is said once
-    // and the station punches on its own files.
-    IoResult linkMade;
-    link = StationLink::fromDataFolder(&linkMade);
-    if (!linkMade)
-        Messages::warning(linkMade.error);
+    link = OpenStationLink();
     window.setStationLink(link.get());
     SystemRequests requests(&window, &instance);
     // Not quit(): its Quit event is how the session manager's end of the session arrives.

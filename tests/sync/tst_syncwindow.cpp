@@ -1,6 +1,7 @@
 // The main window of a station of several: punches go to the server, last actions and reports
 // come from every station, and a punch station leaves the management to the head station.
 #include "admin/frmCorrectTimeCard.h"
+#include "app/Application.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
@@ -118,6 +119,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void startUp_linkOnlyFromAUsableStationFile_data();
+    void startUp_linkOnlyFromAUsableStationFile();
     void punchInAtOneStation_enablesOutAtAnother();
     void serverUnreachable_punchIsRecordedAndWaits();
     void punchStation_manageEntriesOpenNothing_data();
@@ -141,6 +144,40 @@ void TestSyncWindow::cleanup()
 {
     m_messages.reset();
     Environment::setDataDirectory(QString());
+}
+
+void TestSyncWindow::startUp_linkOnlyFromAUsableStationFile_data()
+{
+    QTest::addColumn<QByteArray>("stationFile"); // empty: none
+    QTest::addColumn<bool>("linked");
+    QTest::newRow("one computer alone") << QByteArray() << false;
+    QTest::newRow("usable") << QByteArray("database=postgresql://horodex@127.0.0.1:1/horodex\n"
+                                          "station=front\nrole=punch\n")
+                            << true;
+    QTest::newRow("unknown role") << QByteArray("database=postgresql://horodex@127.0.0.1:1/"
+                                                "horodex\nstation=front\nrole=boss\n")
+                                  << false;
+    QTest::newRow("not a database address")
+        << QByteArray("database=mysql://horodex@127.0.0.1/horodex\nstation=front\nrole=punch\n")
+        << false;
+}
+
+void TestSyncWindow::startUp_linkOnlyFromAUsableStationFile()
+{
+    QFETCH(QByteArray, stationFile);
+    QFETCH(bool, linked);
+    DataFolder folder;
+    if (!stationFile.isEmpty())
+        folder.write(QStringLiteral("station.ini"), stationFile);
+    Environment::setDataDirectory(folder.path());
+    const std::unique_ptr<StationLink> link = OpenStationLink();
+    QCOMPARE(bool(link), linked);
+    // A file that cannot be used is said once, naming it; the station punches on its own files.
+    const bool bad = !stationFile.isEmpty() && !linked;
+    QCOMPARE(m_messages->messages.size(), bad ? 1 : 0);
+    if (bad)
+        QVERIFY2(m_messages->texts().constFirst().contains(QStringLiteral("station.ini")),
+                 qPrintable(m_messages->texts().constFirst()));
 }
 
 void TestSyncWindow::punchInAtOneStation_enablesOutAtAnother()
