@@ -22,7 +22,8 @@ const QStringList Windows =
 // Each folder of src/ and the folders its files may include, lowest layer first. Within the
 // core, time accounting reads the data files and report texts read both; of the windows, the
 // main window opens the others; the report program stands beside the windows, on the rendering
-// and the exchange with the server.
+// and the exchange with the server; the main window and the program reach the server through
+// the exchange too.
 const QMap<QString, QStringList>& AllowedIncludes()
 {
     static const QMap<QString, QStringList> allowed{
@@ -36,9 +37,11 @@ const QMap<QString, QStringList>& AllowedIncludes()
         {QStringLiteral("platform"), Platform},
         {QStringLiteral("admin"), Platform + QStringList{QStringLiteral("admin")}},
         {QStringLiteral("reports"), Platform + QStringList{QStringLiteral("reports")}},
-        {QStringLiteral("station"), Windows + QStringList{QStringLiteral("station")}},
+        {QStringLiteral("station"),
+         Windows + QStringList{QStringLiteral("sync"), QStringLiteral("station")}},
         {QStringLiteral("app"),
-         Windows + QStringList{QStringLiteral("station"), QStringLiteral("app")}},
+         Windows +
+             QStringList{QStringLiteral("sync"), QStringLiteral("station"), QStringLiteral("app")}},
         // Several stations: the exchange with the server, on the core; its program.
         {QStringLiteral("sync"), Core + QStringList{QStringLiteral("sync")}},
         {QStringLiteral("synccli"), Core + QStringList{QStringLiteral("sync")}},
@@ -142,6 +145,13 @@ void TestLayers::layerRule_data()
         << "#include \"station/frmHorodex.h\"" << false;
     QTest::newRow("window reads the start-up") << "station"
                                                << "#include \"app/Application.h\"" << false;
+    QTest::newRow("main window reads the exchange") << "station"
+                                                    << "#include \"sync/StationLink.h\"" << true;
+    QTest::newRow("report window reads the exchange")
+        << "reports"
+        << "#include \"sync/ServerReports.h\"" << false;
+    QTest::newRow("exchange reads a window") << "sync"
+                                             << "#include \"admin/frmOptions.h\"" << false;
     QTest::newRow("header without folder") << "ui"
                                            << "#include \"Twips.h\"" << false;
     QTest::newRow("unknown folder") << "tools"

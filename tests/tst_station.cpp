@@ -31,21 +31,6 @@
 
 namespace {
 
-// Runs action on the next modal dialog of type T as soon as it opens.
-template <typename T> void onNextDialog(std::function<void(T*)> action)
-{
-    QTimer::singleShot(0, [action] {
-        for (int i = 0; i < 200; ++i) {
-            if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                action(dialog);
-                return;
-            }
-            QTest::qWait(10);
-        }
-        qWarning("no dialog appeared");
-    });
-}
-
 EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("42"))
 {
     return sampleEmployee(name, pin);

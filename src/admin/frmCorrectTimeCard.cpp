@@ -72,8 +72,8 @@ QString totalsText(const clsTime& time, QDate from, const OvertimeRule& rule)
 } // namespace
 
 frmCorrectTimeCard::frmCorrectTimeCard(const QStringList& names, const QString& selected,
-                                       QDate today, QWidget* parent)
-    : QDialog(parent)
+                                       QDate today, QWidget* parent, TimeCardStore store)
+    : QDialog(parent), m_store(std::move(store))
 {
     buildControls();
     lstEmployees->addItems(names);
@@ -168,7 +168,7 @@ bool frmCorrectTimeCard::SelectEmployee(const QString& name)
     if (keepUnsaved())
         return false;
     TimeCard card;
-    const IoResult read = ReadTimeCard(name, &card);
+    const IoResult read = m_store.read(name, &card);
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         return false;
@@ -318,7 +318,7 @@ bool frmCorrectTimeCard::Save()
     QList<Correction> made = m_corrections;
     for (Correction& c : made)
         c.when = now;
-    const IoResult saved = SaveCorrectedTimeCard(m_name, m_card, m_lines, made);
+    const IoResult saved = m_store.save(m_name, m_card, m_lines, made);
     if (!saved) {
         Messages::show(Messages::Icon::Critical, saved.error);
         return false;

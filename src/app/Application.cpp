@@ -5,13 +5,26 @@
 #include "platform/DesktopSession.h"
 #include "platform/SingleInstance.h"
 #include "station/frmHorodex.h"
+#include "sync/StationLink.h"
 #include "ui/LayoutFont.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Messages.h"
 #include "ui/ProgramIcon.h"
 #include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QStringList>
+
+#include <memory>
+
+std::unique_ptr<StationLink> OpenStationLink()
+{
+    IoResult made;
+    std::unique_ptr<StationLink> link = StationLink::fromDataFolder(&made);
+    if (!made)
+        Messages::warning(made.error);
+    return link;
+}
 
 int RunHorodex(int argc, char* argv[])
 {
@@ -29,6 +42,8 @@ int RunHorodex(int argc, char* argv[])
     UseLayoutFontEverywhere();
 
     const QStringList arguments = QApplication::arguments().mid(1);
+    // Outlives the window, which holds it without owning it.
+    std::unique_ptr<StationLink> link;
     frmHorodex window(arguments.join(u' '));
     // Before anything is shown: one copy per data directory, unless restarted with "/np".
     SingleInstance instance(Environment::dataDirectory());
@@ -36,6 +51,8 @@ int RunHorodex(int argc, char* argv[])
         instance.ClaimWhenFree();
     else if (!instance.EnforceSingleInstance())
         return 0;
+    link = OpenStationLink();
+    window.setStationLink(link.get());
     SystemRequests requests(&window, &instance);
     // Not quit(): its Quit event is how the session manager's end of the session arrives.
     QObject::connect(

@@ -22,7 +22,8 @@ constexpr int ShiftCount = 9;
 
 } // namespace
 
-frmMultipleReportSelect::frmMultipleReportSelect(QWidget* parent) : QDialog(parent)
+frmMultipleReportSelect::frmMultipleReportSelect(QWidget* parent, MultipleReportSource source)
+    : QDialog(parent), m_source(std::move(source))
 {
     UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmMultipleReportSelect"));
@@ -114,7 +115,7 @@ void frmMultipleReportSelect::cmdCreate_Click()
         return;
     }
     if (m_period.CheckPayPeriod())
-        ShowReportThenClose(CreateMultipleReport(ReportInput()), this);
+        ShowReportThenClose(m_source(ReportInput()), this);
 }
 
 void frmMultipleReportSelect::cmdCancel_Click()

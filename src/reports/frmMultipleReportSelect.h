@@ -2,15 +2,20 @@
 
 #include "data/EmployeeList.h"
 #include "reports/PayPeriodPickers.h"
+#include "reports/text/MultipleReportText.h"
 
 #include <QDialog>
 #include <QList>
+
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QPushButton;
-struct MultipleReportInput;
+
+// Builds the report Create shows: from the time files, or from the punches of every station.
+using MultipleReportSource = std::function<Result<ReportTexts>(const MultipleReportInput&)>;
 
 // One payroll report for all employees or for one shift over a pay period of one to four
 // weeks. The employees are read once, when the window opens. Create shows the report window;
@@ -19,7 +24,8 @@ class frmMultipleReportSelect : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmMultipleReportSelect(QWidget* parent = nullptr);
+    explicit frmMultipleReportSelect(QWidget* parent = nullptr,
+                                     MultipleReportSource source = CreateMultipleReport);
 
     void cmdCreate_Click();
     void cmdCancel_Click();
@@ -39,6 +45,7 @@ public:
 private:
     void Form_Load();
 
+    MultipleReportSource m_source;
     // The employee list as read when the window opened; no limit on its size.
     QList<EmployeeRecord> ReportEmployees;
     // Why the employee list could not be read: no payroll is made without it.

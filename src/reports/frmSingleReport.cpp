@@ -30,8 +30,9 @@ QLabel* bold(QLabel* label)
 
 } // namespace
 
-frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent)
-    : QDialog(parent), m_name(employeeName)
+frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent,
+                                 SingleReportSource source)
+    : QDialog(parent), m_name(employeeName), m_source(std::move(source))
 {
     UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmSingleReport"));
@@ -137,7 +138,7 @@ SingleReportInput frmSingleReport::ReportInput() const
 void frmSingleReport::cmdCreate_Click()
 {
     if (m_period.CheckPayPeriod())
-        ShowReportThenClose(CreateSingleReport(ReportInput()), this);
+        ShowReportThenClose(m_source(ReportInput()), this);
 }
 
 void frmSingleReport::cmdCancel_Click()

@@ -2,15 +2,20 @@
 
 #include "data/EmployeeList.h"
 #include "reports/PayPeriodPickers.h"
+#include "reports/text/SingleReportText.h"
 
 #include <QDialog>
+
+#include <functional>
 
 class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-struct SingleReportInput;
+
+// Builds the report Create shows: from the time files, or from the punches of every station.
+using SingleReportSource = std::function<Result<ReportTexts>(const SingleReportInput&)>;
 
 // The payroll report of one employee for a pay period of one to four weeks, as daily hours or as
 // a time card. Create shows the report window; when that closes, this window closes too.
@@ -18,7 +23,8 @@ class frmSingleReport : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmSingleReport(const QString& employeeName, QWidget* parent = nullptr);
+    explicit frmSingleReport(const QString& employeeName, QWidget* parent = nullptr,
+                             SingleReportSource source = CreateSingleReport);
 
     void cmdCreate_Click();
     void cmdCancel_Click();
@@ -42,6 +48,7 @@ private:
     void Form_Load();
 
     QString m_name;
+    SingleReportSource m_source;
     EmployeeRecord m_employee;
     PayPeriodPickers m_period;
 };

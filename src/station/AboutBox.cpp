@@ -23,7 +23,7 @@ QString DocumentationPath()
     return QString();
 }
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(QWidget* parent, const QString& stationText) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Horodex"));
@@ -61,6 +61,13 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     row->addWidget(lblAbout, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
+    if (!stationText.isEmpty()) {
+        lblStation = new QLabel(stationText, this);
+        lblStation->setObjectName(QStringLiteral("lblStation"));
+        lblStation->setTextFormat(Qt::PlainText);
+        lblStation->setWordWrap(true);
+        layout->addWidget(lblStation);
+    }
     layout->addWidget(buttons);
     UseFixedDialogFrame(this);
 }

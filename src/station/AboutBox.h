@@ -4,15 +4,17 @@
 
 class QLabel;
 
-// The program's icon, name, version and a link to its documentation, closed with OK.
+// The program's icon, name, version and a link to its documentation, closed with OK; of a
+// station of several, also how its exchange with the server stands.
 class AboutBox : public QDialog
 {
     Q_OBJECT
 public:
-    explicit AboutBox(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr, const QString& stationText = QString());
 
     QLabel* imgLogo;
     QLabel* lblAbout;
+    QLabel* lblStation = nullptr; // only with a station text
 };
 
 // The documentation the About box links to: the README installed with the program, else, run

@@ -18,6 +18,7 @@
 #include "station/StationBackground.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmPin.h"
+#include "sync/StationLink.h"
 #include "ui/Messages.h"
 #include "ui/ProgramState.h"
 #include "ui/Twips.h"
@@ -79,6 +80,15 @@ frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindo
 }
 
 frmHorodex::~frmHorodex() = default;
+
+void frmHorodex::setStationLink(StationLink* link)
+{
+    m_link = link;
+    if (!link)
+        return;
+    connect(link, &StationLink::statusChanged, this, &frmHorodex::updateCaption);
+    connect(link, &StationLink::sharedFilesReplaced, this, &frmHorodex::reloadSharedFiles);
+}
 
 void frmHorodex::buildControls()
 {
@@ -320,32 +330,48 @@ void frmHorodex::punch(bool isIn)
     }
     frmPin pin(name, isIn, this);
     if (pin.exec() == QDialog::Accepted)
-        ShowLastAction(name);
+        punchRecorded(name);
 }
 
 bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 {
     if (!RecordPunchOrSaySo(name, isIn))
         return false;
-    ShowLastAction(name);
+    punchRecorded(name);
     return true;
+}
+
+void frmHorodex::punchRecorded(const QString& name)
+{
+    // On its way at once rather than at the next round; the exchange never holds the window.
+    if (m_link)
+        m_link->exchangeNow();
+    ShowLastAction(name);
 }
 
 void frmHorodex::ShowLastAction(const QString& name)
 {
     IoResult read;
-    QString lastAction;
-    const bool isIn = ReadLastAction(name, GlobalOptions().timeFormat(), &lastAction, &read);
+    std::optional<TimeRecord> last;
+    if (m_link) {
+        // Another station may have the newer punch; the link falls back on our file in time.
+        LastActionSource source;
+        last = m_link->lastPunch(name, &source, &read);
+    } else {
+        read = ReadLastRecord(name, &last);
+    }
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         clearLastAction();
         return;
     }
+    const bool isIn = last && last->isIn();
     cmdIn->setEnabled(!isIn);
     cmdOut->setEnabled(isIn);
     clearLastAction();
-    if (!lastAction.trimmed().isEmpty())
-        picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
+    if (last)
+        picLastAction->setText(QStringLiteral(" Last Action: ") +
+                               FormatLastActionText(*last, GlobalOptions().timeFormat()));
 }
 
 void frmHorodex::clearLastAction()
@@ -370,6 +396,55 @@ void frmHorodex::LoadEmployeeList()
         Messages::warning(read.error);
 }
 
+void frmHorodex::reloadSharedFiles(const QStringList& files)
+{
+    // The head station's employees or settings have replaced this station's files.
+    if (files.contains(QStringLiteral("options.ini"))) {
+        OptionsRecord record;
+        if (const IoResult read = ReadOptionsFile(&record); !read)
+            Messages::show(Messages::Icon::Critical, read.error);
+        else
+            GlobalOptions() = record;
+    }
+    if (!files.contains(QStringLiteral("names.nms")))
+        return;
+    const QString selected = selectedName();
+    LoadEmployeeList();
+    const QList<QListWidgetItem*> still = lstNames->findItems(selected, Qt::MatchExactly);
+    if (!selected.isEmpty() && !still.isEmpty())
+        lstNames->setCurrentItem(still.first());
+}
+
+bool frmHorodex::managedAtHead()
+{
+    if (!m_link || m_link->config().isHead())
+        return false;
+    Messages::information(ManagedAtHeadText(m_link->status().headStation));
+    return true;
+}
+
+void frmHorodex::exchangeSavedFiles()
+{
+    // The head station stores a changed employee list or settings file for the others now.
+    if (m_link)
+        m_link->exchangeNow();
+}
+
+void frmHorodex::updateCaption()
+{
+    if (!State().AdminLoggedIn) {
+        setWindowTitle(QStringLiteral("Horodex"));
+        return;
+    }
+    QString caption = QStringLiteral("Horodex ADMINISTRATOR LOGGED IN");
+    if (m_link) {
+        if (const QString waiting = WaitingPunchesText(m_link->status().waiting);
+            !waiting.isEmpty())
+            caption += QStringLiteral(" - ") + waiting;
+    }
+    setWindowTitle(caption);
+}
+
 void frmHorodex::setManagementMenusEnabled(bool enabled)
 {
     mnuManage->setEnabled(enabled);
@@ -383,8 +458,7 @@ void frmHorodex::SetAdminLoggedIn(bool loggedIn)
     State().AdminLoggedIn = loggedIn;
     mnuAdminLogin->setText(loggedIn ? QStringLiteral("Deactivate Administrator Functions")
                                     : QStringLiteral("Activate Administrator Functions"));
-    setWindowTitle(loggedIn ? QStringLiteral("Horodex ADMINISTRATOR LOGGED IN")
-                            : QStringLiteral("Horodex"));
+    updateCaption();
     // Logging out disables them even under "/sp": that switch only opens them at start.
     setManagementMenusEnabled(loggedIn);
     if (loggedIn)
@@ -411,7 +485,8 @@ void frmHorodex::mnuExit_Click()
 
 void frmHorodex::mnuCreateNewRecord_Click()
 {
-    openEmployeeWindow(std::nullopt);
+    if (!managedAtHead())
+        openEmployeeWindow(std::nullopt);
 }
 
 void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
@@ -419,10 +494,13 @@ void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModi
     frmAddEmployee window(employeeToModify, this);
     connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
     window.exec();
+    exchangeSavedFiles();
 }
 
 void frmHorodex::mnuDeleteRecord_Click()
 {
+    if (managedAtHead())
+        return;
     QString answer;
     Messages::askText(QStringLiteral("Delete An Employee"),
                       QStringLiteral("Enter the name of the employee you wish to delete:"),
@@ -436,10 +514,13 @@ void frmHorodex::mnuDeleteRecord_Click()
             Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
     }
     LoadEmployeeList();
+    exchangeSavedFiles();
 }
 
 void frmHorodex::mnuModifyRecord_Click()
 {
+    if (managedAtHead())
+        return;
     const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
         return;
@@ -448,10 +529,24 @@ void frmHorodex::mnuModifyRecord_Click()
 
 void frmHorodex::mnuCorrectTimeCard_Click()
 {
+    // A punch station's time files must stay as sent: the head corrects the merged cards.
+    if (managedAtHead())
+        return;
     QStringList names;
     for (int i = 0; i < lstNames->count(); ++i)
         names.append(lstNames->item(i)->text());
-    frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this);
+    TimeCardStore store;
+    if (StationLink* link = m_link) {
+        store.read = [link](const QString& name, TimeCard* card) {
+            return link->readTimeCard(name, card);
+        };
+        store.save = [link](const QString& name, const TimeCard& read,
+                            const QList<TimeCardLine>& corrected,
+                            const QList<Correction>& corrections) {
+            return link->saveCorrections(name, read, corrected, corrections);
+        };
+    }
+    frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this, store);
     window.exec();
     // A corrected last punch changes which of IN and OUT the employee may press.
     if (!selectedName().isEmpty())
@@ -460,8 +555,11 @@ void frmHorodex::mnuCorrectTimeCard_Click()
 
 void frmHorodex::mnuOptions_Click()
 {
+    if (managedAtHead())
+        return;
     frmOptions window(this);
     window.exec();
+    exchangeSavedFiles();
 }
 
 void frmHorodex::mnuEmployeeReport_Click()
@@ -469,7 +567,10 @@ void frmHorodex::mnuEmployeeReport_Click()
     const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
         return;
-    frmSingleReport window(name, this);
+    SingleReportSource source = CreateSingleReport;
+    if (StationLink* link = m_link)
+        source = [link](const SingleReportInput& input) { return link->singleReport(input); };
+    frmSingleReport window(name, this, source);
     window.exec();
 }
 
@@ -480,7 +581,10 @@ void frmHorodex::mnuMultiplePayrollReport_Click()
             QStringLiteral("You must have at least one employee to create this payroll report"));
         return;
     }
-    frmMultipleReportSelect window(this);
+    MultipleReportSource source = CreateMultipleReport;
+    if (StationLink* link = m_link)
+        source = [link](const MultipleReportInput& input) { return link->multipleReport(input); };
+    frmMultipleReportSelect window(this, source);
     window.exec();
 }
 
@@ -492,8 +596,27 @@ void frmHorodex::mnuWhoIsIn_Click()
         Messages::show(Messages::Icon::Critical, read.error);
         return;
     }
+    // Of several stations: each employee's newest punch at any of them, read in one go.
+    LastRecordReader lastRecordOf = ReadLastRecord;
+    QHash<QString, TimeRecord> lastRecords;
+    if (m_link) {
+        QStringList names;
+        for (const EmployeeRecord& employee : list.records)
+            names.append(employee.Name.trimmed());
+        if (const IoResult r = m_link->lastRecords(names, &lastRecords); !r) {
+            Messages::show(Messages::Icon::Critical, r.error);
+            return;
+        }
+        lastRecordOf = [&lastRecords](const QString& name, std::optional<TimeRecord>* record,
+                                      bool* wholeRecords) {
+            *wholeRecords = true;
+            *record =
+                lastRecords.contains(name) ? std::optional(lastRecords.value(name)) : std::nullopt;
+            return IoResult::success();
+        };
+    }
     const WhoIsInList in =
-        FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
+        FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone(), lastRecordOf);
     ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
                       QString(), QString(), true);
     texts.Title = QStringLiteral("Who Is In");
@@ -504,7 +627,8 @@ void frmHorodex::mnuWhoIsIn_Click()
 
 void frmHorodex::mnuAbout_Click()
 {
-    AboutBox about(this);
+    AboutBox about(this,
+                   m_link ? StationStatusText(m_link->config(), m_link->status()) : QString());
     about.exec();
 }
 

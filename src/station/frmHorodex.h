@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <optional>
 
@@ -12,6 +13,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
+class StationLink;
 
 // The punch station: the employee list, the clock, IN and OUT, and the administrator's menus.
 class frmHorodex : public QMainWindow
@@ -24,6 +26,11 @@ public:
 
     explicit frmHorodex(const QString& commandLine = QString(), QWidget* parent = nullptr);
     ~frmHorodex() override;
+
+    // One of several stations: punches are sent through the link, last actions come from every
+    // station, and the link decides where employees and options are managed. Without a link
+    // the station keeps to its own files. The link must outlive the window.
+    void setStationLink(StationLink* link);
 
     // Runs the start-up sequence; false when the program must end at once (the message has
     // been shown).
@@ -94,6 +101,13 @@ private:
     void buildControls();
     void buildMenus();
     void punch(bool isIn);
+    void punchRecorded(const QString& name);
+    // On a punch station of several: says where employees and options are managed and returns
+    // true, so that the entry opens nothing.
+    bool managedAtHead();
+    void exchangeSavedFiles();
+    void reloadSharedFiles(const QStringList& files);
+    void updateCaption();
     void openStartLogin(LoginMode mode);
     void openEmployeeWindow(const std::optional<QString>& employeeToModify);
     void clearLastAction();
@@ -105,5 +119,6 @@ private:
     QString selectedNameOrSaySo() const;
 
     LockDown* m_lockDown;
+    StationLink* m_link = nullptr;
     CloseReason m_closeReason = CloseReason::User;
 };

@@ -94,6 +94,9 @@ struct LastActionAsker::Worker
     void run()
     {
         SyncDatabase database(config.database);
+        // Connected before the first question, so that it need not wait for the connection;
+        // a failure here is tried again with the question.
+        database.open();
         for (;;) {
             std::shared_ptr<Question> q;
             {

@@ -1,5 +1,26 @@
 #include "sync/StationLink.h"
 
+#include "sync/ServerCorrections.h"
+#include "sync/ServerReports.h"
+#include "sync/SyncDatabase.h"
+
+namespace {
+
+// A window waits for its connection at most this long when the options name no limit.
+constexpr int WindowConnectSeconds = 10;
+
+DatabaseAddress WithConnectLimit(DatabaseAddress address)
+{
+    for (const QString& option : address.options) {
+        if (option.startsWith(QLatin1String("connect_timeout=")))
+            return address;
+    }
+    address.options.append(QStringLiteral("connect_timeout=%1").arg(WindowConnectSeconds));
+    return address;
+}
+
+} // namespace
+
 StationLink::StationLink(const StationConfig& config, QObject* parent)
     : QObject(parent), m_config(config), m_sync(new StationSync(config)), m_asker(config)
 {
@@ -45,6 +66,84 @@ std::optional<TimeRecord> StationLink::lastPunch(const QString& employee, LastAc
     return m_asker.lastPunch(employee, source, result);
 }
 
+IoResult StationLink::windowDatabase(SyncDatabase** database)
+{
+    if (!m_windowDatabase)
+        m_windowDatabase = std::make_unique<SyncDatabase>(WithConnectLimit(m_config.database));
+    *database = m_windowDatabase.get();
+    return m_windowDatabase->isOpen() ? IoResult::success() : m_windowDatabase->open();
+}
+
+IoResult StationLink::dropOnFailure(const IoResult& result)
+{
+    // A connection that failed may be broken: the next window connects afresh.
+    if (!result && m_windowDatabase)
+        m_windowDatabase->close();
+    return result;
+}
+
+Result<ReportTexts>
+StationLink::serverReport(const std::function<Result<ReportTexts>(SyncDatabase&)>& build)
+{
+    SyncDatabase* database = nullptr;
+    if (IoResult r = windowDatabase(&database); !r)
+        return Failure{r.error, QString()};
+    Result<ReportTexts> report = build(*database);
+    if (!report)
+        dropOnFailure(IoResult::failure(report.failure().message));
+    return report;
+}
+
+Result<ReportTexts> StationLink::singleReport(const SingleReportInput& input)
+{
+    return serverReport(
+        [&input](SyncDatabase& database) { return CreateSingleReportFromServer(database, input); });
+}
+
+Result<ReportTexts> StationLink::multipleReport(const MultipleReportInput& input)
+{
+    return serverReport([&input](SyncDatabase& database) {
+        return CreateMultipleReportFromServer(database, input);
+    });
+}
+
+IoResult StationLink::lastRecords(const QStringList& employees, QHash<QString, TimeRecord>* records)
+{
+    records->clear();
+    SyncDatabase* database = nullptr;
+    if (IoResult r = windowDatabase(&database); !r)
+        return r;
+    for (const QString& employee : employees) {
+        std::optional<StationPunch> server;
+        if (IoResult r = dropOnFailure(ServerNewestPunch(*database, employee, &server)); !r)
+            return r;
+        QList<StationPunch> waiting;
+        if (IoResult r = WaitingPunchesOf(m_config.station, employee, &waiting); !r)
+            return r;
+        if (const std::optional<StationPunch> newest = NewestPunch(server, waiting))
+            records->insert(employee, TimeRecord::fromBytes(newest->line));
+    }
+    return IoResult::success();
+}
+
+IoResult StationLink::readTimeCard(const QString& employee, TimeCard* card)
+{
+    SyncDatabase* database = nullptr;
+    if (IoResult r = windowDatabase(&database); !r)
+        return r;
+    return dropOnFailure(ReadServerTimeCard(*database, employee, card));
+}
+
+IoResult StationLink::saveCorrections(const QString& employee, const TimeCard& read,
+                                      const QList<TimeCardLine>& corrected,
+                                      const QList<Correction>& corrections)
+{
+    SyncDatabase* database = nullptr;
+    if (IoResult r = windowDatabase(&database); !r)
+        return r;
+    return dropOnFailure(SaveServerCorrections(*database, employee, read, corrected, corrections));
+}
+
 void StationLink::exchangeNow()
 {
     QMetaObject::invokeMethod(m_sync, &StationSync::start, Qt::QueuedConnection);
@@ -64,4 +163,20 @@ QString WaitingPunchesText(qint64 waiting)
         return QString();
     return waiting == 1 ? QStringLiteral("1 punch waits to be sent")
                         : QStringLiteral("%1 punches wait to be sent").arg(waiting);
+}
+
+QString StationStatusText(const StationConfig& config, const SyncStatus& status)
+{
+    QStringList lines{
+        QStringLiteral("Station \"%1\" (%2) of the shared database %3.")
+            .arg(config.station,
+                 config.isHead() ? QStringLiteral("head station") : QStringLiteral("punch station"),
+                 config.database.describe())};
+    if (!config.isHead())
+        lines.append(ManagedAtHeadText(status.headStation));
+    if (const QString waiting = WaitingPunchesText(status.waiting); !waiting.isEmpty())
+        lines.append(waiting + u'.');
+    if (!status.error.isEmpty())
+        lines.append(QStringLiteral("Last exchange: %1").arg(status.error));
+    return lines.join(u'\n');
 }

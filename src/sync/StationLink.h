@@ -1,19 +1,26 @@
 #pragma once
 
+#include "data/CorrectionLog.h"
+#include "data/TimeCard.h"
+#include "reports/text/MultipleReportText.h"
+#include "reports/text/SingleReportText.h"
 #include "sync/LastAction.h"
 #include "sync/StationConfig.h"
 #include "sync/StationSync.h"
 
+#include <QHash>
 #include <QMutex>
 #include <QObject>
 #include <QStringList>
 #include <QThread>
 
+#include <functional>
 #include <memory>
 
-// What a window of a station needs from the server, none of it ever waiting for the network:
-// the exchange runs on a worker thread, the last action is asked within a time limit. The main
-// window creates one when station.ini names a database and keeps it for the whole run.
+// What a window of a station needs from the server. Punching never waits for the network: the
+// exchange runs on a worker thread, the last action is asked within a time limit; only the
+// administrator's reports and corrections wait for their answer. The program creates one when
+// station.ini names a database and keeps it for the whole run.
 class StationLink : public QObject
 {
     Q_OBJECT
@@ -38,6 +45,18 @@ public:
     // rather than at the next round.
     void exchangeNow();
 
+    // For the administrator's windows: the reports, Who Is In and the time cards read from
+    // every station's punches, through a connection of the window's thread.
+    Result<ReportTexts> singleReport(const SingleReportInput& input);
+    Result<ReportTexts> multipleReport(const MultipleReportInput& input);
+    // Each employee's newest punch at any station, waiting ones here included; an employee
+    // without a punch has none.
+    IoResult lastRecords(const QStringList& employees, QHash<QString, TimeRecord>* records);
+    IoResult readTimeCard(const QString& employee, TimeCard* card);
+    IoResult saveCorrections(const QString& employee, const TimeCard& read,
+                             const QList<TimeCardLine>& corrected,
+                             const QList<Correction>& corrections);
+
 Q_SIGNALS:
     // After each round, on the window's thread.
     void statusChanged(const SyncStatus& status);
@@ -45,7 +64,14 @@ Q_SIGNALS:
     void sharedFilesReplaced(const QStringList& files);
 
 private:
+    // The window thread's connection, opened on first use and again after a failure.
+    IoResult windowDatabase(SyncDatabase** database);
+    IoResult dropOnFailure(const IoResult& result);
+    Result<ReportTexts>
+    serverReport(const std::function<Result<ReportTexts>(SyncDatabase&)>& build);
+
     StationConfig m_config;
+    std::unique_ptr<SyncDatabase> m_windowDatabase;
     QThread m_thread;
     StationSync* m_sync; // lives on m_thread
     LastActionAsker m_asker;
@@ -59,3 +85,7 @@ QString ManagedAtHeadText(const QString& headStation);
 
 // "3 punches wait to be sent" for the administrator's caption or the About box; empty when none.
 QString WaitingPunchesText(qint64 waiting);
+
+// What the About box says of a station of several: its name and role, the database, the
+// punches waiting and why the last exchange stopped. Plain text, one fact a line.
+QString StationStatusText(const StationConfig& config, const SyncStatus& status);

@@ -2,8 +2,13 @@
 
 #include "ui/Messages.h"
 
+#include <QApplication>
 #include <QList>
 #include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 // Takes the place of the program's presenter for as long as it lives: records every message
 // instead of showing it. Input boxes get the answers queued in textAnswers (Cancel once none is
@@ -32,3 +37,18 @@ public:
 private:
     Messages::Presenter m_previous;
 };
+
+// Runs action on the next modal dialog of type T as soon as it opens.
+template <typename T> void onNextDialog(std::function<void(T*)> action)
+{
+    QTimer::singleShot(0, [action] {
+        for (int i = 0; i < 500; ++i) {
+            if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                action(dialog);
+                return;
+            }
+            QTest::qWait(10);
+        }
+        qWarning("no dialog appeared");
+    });
+}

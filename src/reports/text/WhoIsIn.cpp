@@ -18,7 +18,7 @@ QString Moment(const QDateTime& moment, const QString& timeFormat, const Regiona
 } // namespace
 
 WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
-                        const QTimeZone& zone)
+                        const QTimeZone& zone, const LastRecordReader& read)
 {
     WhoIsInList list;
     list.at = now;
@@ -26,8 +26,8 @@ WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime&
         const QString name = employee.Name.trimmed();
         std::optional<TimeRecord> last;
         bool whole = true;
-        if (const IoResult read = ReadLastRecord(name, &last, &whole); !read) {
-            list.problems.append(read.error);
+        if (const IoResult r = read(name, &last, &whole); !r) {
+            list.problems.append(r.error);
             continue;
         }
         if (!whole) {

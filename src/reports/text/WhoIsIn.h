@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/EmployeeList.h"
+#include "data/TimeFile.h"
 #include "reports/text/ReportFormat.h"
 
 #include <QByteArray>
@@ -9,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
+
+#include <functional>
+#include <optional>
 
 // The employees whose last punch is an IN: who is at work now, and whose OUT was forgotten.
 struct PresentEmployee
@@ -28,9 +32,13 @@ struct WhoIsInList
     QStringList problems;           // time files not read, each named
 };
 
-// Reads only the last record of each employee's time file.
+// Where an employee's last record comes from: his time file, or the punches of every station.
+using LastRecordReader =
+    std::function<IoResult(const QString& name, std::optional<TimeRecord>*, bool* wholeRecords)>;
+
+// Reads only the last record of each employee.
 WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
-                        const QTimeZone& zone);
+                        const QTimeZone& zone, const LastRecordReader& read = ReadLastRecord);
 
 // The list as a report text, CR LF line ends, times in the settings' format.
 QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
