@@ -7,6 +7,7 @@
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
+#include "platform/DesktopSession.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
@@ -247,7 +248,9 @@ bool frmHorodex::Form_Load()
     setManagementMenusEnabled(state.CommandSwitch == QLatin1String("/sp"));
 
     adjustSize();
-    setFixedSize(size());
+    // A kiosk compositor sizes its one program to the whole output; elsewhere the size holds.
+    if (!DesktopSession::isKiosk())
+        setFixedSize(size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
