@@ -201,8 +201,6 @@ private Q_SLOTS:
     void cleanupTestCase();
     void everyCaptionFits_data();
     void everyCaptionFits();
-    void measuring_namesWhatDoesNotFit_data();
-    void measuring_namesWhatDoesNotFit();
     void standardBoxes_showTheirTextWhole_data();
     void standardBoxes_showTheirTextWhole();
     void twipsFollowLayoutFont_data();
@@ -268,120 +266,6 @@ void TestWindowCaptions::everyCaptionFits()
     const QStringList misfits = misfitsOf(window.get());
     QVERIFY2(misfits.isEmpty(), qPrintable(windowCase.name + QStringLiteral(": ") +
                                            misfits.join(QStringLiteral("; "))));
-}
-
-namespace {
-
-const QString LongCaption = QStringLiteral("Include your company's address on the top");
-
-struct ProbeCase
-{
-    const char* name;
-    std::function<void(QWidget*)> build; // puts one control named "probe" on the window
-    const char* misfit;                  // what the report says; empty when it fits
-};
-
-template <typename Control> Control* probe(QWidget* parent, const QString& text, QRect rect)
-{
-    return NamedControl<Control>(parent, "probe", text, rect);
-}
-
-const QList<ProbeCase>& probeCases()
-{
-    static const QList<ProbeCase> cases = {
-        {"label that fits", [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(4, 4, 390, 20)); },
-         ""},
-        {"label too narrow", [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(4, 4, 60, 20)); },
-         "probe: its caption needs"},
-        {"label too low",
-         [](QWidget* w) { probe<QLabel>(w, QStringLiteral("x"), QRect(4, 4, 60, 5)); },
-         "probe: its caption needs"},
-        {"wrapped label with lines hidden",
-         [](QWidget* w) {
-             probe<QLabel>(w, LongCaption.repeated(4), QRect(4, 4, 200, 20))->setWordWrap(true);
-         },
-         "probe: its caption needs"},
-        {"wrapped label that fits",
-         [](QWidget* w) {
-             probe<QLabel>(w, LongCaption.repeated(4), QRect(4, 4, 200, 190))->setWordWrap(true);
-         },
-         ""},
-        {"check box without room for its indicator",
-         [](QWidget* w) {
-             const int text = QFontMetrics(w->font()).horizontalAdvance(LongCaption);
-             probe<QCheckBox>(w, LongCaption, QRect(4, 4, text + 2, 20));
-         },
-         "probe: its caption needs"},
-        {"check box that fits",
-         [](QWidget* w) { probe<QCheckBox>(w, LongCaption, QRect(4, 4, 390, 20)); }, ""},
-        {"option button too narrow",
-         [](QWidget* w) { probe<QRadioButton>(w, LongCaption, QRect(4, 4, 80, 20)); },
-         "probe: its caption needs"},
-        {"push button too narrow",
-         [](QWidget* w) { probe<QPushButton>(w, LongCaption, QRect(4, 4, 80, 28)); },
-         "probe: its caption needs"},
-        {"caption cut by its frame",
-         [](QWidget* w) {
-             auto* frame = new QGroupBox(QStringLiteral("Frame"), w);
-             frame->setGeometry(4, 4, 120, 80);
-             probe<QCheckBox>(frame, LongCaption, QRect(8, 30, 390, 20));
-         },
-         "probe: its caption is cut by QGroupBox \"Frame\""},
-        {"caption cut by the window",
-         [](QWidget* w) { probe<QLabel>(w, LongCaption, QRect(300, 4, 390, 20)); },
-         "probe: its caption is cut by window"},
-        {"frame title too wide",
-         [](QWidget* w) { probe<QGroupBox>(w, LongCaption, QRect(4, 4, 80, 80)); },
-         "probe: its caption needs"},
-        {"tab cut by its bar",
-         [](QWidget* w) {
-             auto* bar = new QTabBar(w);
-             bar->setObjectName(QStringLiteral("probe"));
-             bar->addTab(QStringLiteral("General"));
-             bar->addTab(LongCaption);
-             bar->setGeometry(4, 4, 150, bar->sizeHint().height());
-         },
-         "probe tab \"Include"},
-        {"caption in a smaller font",
-         [](QWidget* w) {
-             QLabel* label = probe<QLabel>(w, QStringLiteral("Small"), QRect(4, 4, 390, 20));
-             QFont font = label->font();
-             font.setPointSizeF(font.pointSizeF() - 1);
-             label->setFont(font);
-         },
-         "probe: its caption is shrunk"},
-    };
-    return cases;
-}
-
-} // namespace
-
-void TestWindowCaptions::measuring_namesWhatDoesNotFit_data()
-{
-    QTest::addColumn<int>("index");
-    const QList<ProbeCase>& cases = probeCases();
-    for (int i = 0; i < cases.size(); ++i)
-        QTest::newRow(cases[i].name) << i;
-}
-
-void TestWindowCaptions::measuring_namesWhatDoesNotFit()
-{
-    QFETCH(int, index);
-    const ProbeCase& probeCase = probeCases().at(index);
-    QWidget window;
-    window.setObjectName(QStringLiteral("window"));
-    window.setFixedSize(400, 200);
-    probeCase.build(&window);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QStringList misfits = misfitsOf(&window);
-    const QString expected = QLatin1String(probeCase.misfit);
-    if (expected.isEmpty()) {
-        QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QStringLiteral("; "))));
-    } else {
-        QCOMPARE(misfits.size(), 1);
-        QVERIFY2(misfits.constFirst().startsWith(expected), qPrintable(misfits.constFirst()));
-    }
 }
 
 void TestWindowCaptions::standardBoxes_showTheirTextWhole_data()
