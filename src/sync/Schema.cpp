@@ -60,6 +60,13 @@ const QList<QStringList>& Upgrades()
                            " line text NOT NULL,"
                            " stored timestamptz NOT NULL DEFAULT now())"),
         },
+        {
+            // Reports read each employee's lines in time order from this index alone, without
+            // visiting the table's rows.
+            QStringLiteral("CREATE INDEX IF NOT EXISTS horodex_punch_lines ON horodex_punch "
+                           "(employee, moment_key, station, byte_offset) INCLUDE (line) "
+                           "WHERE NOT removed"),
+        },
     };
     return upgrades;
 }
