@@ -1,5 +1,11 @@
 #pragma once
 
+#include "data/EmployeeList.h"
+#include "data/Environment.h"
+#include "data/FileStore.h"
+#include "data/OptionsRecord.h"
+
+#include <QDir>
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -19,4 +25,26 @@ inline double medianMicros(int repetitions, const std::function<void()>& body)
     }
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
+}
+
+// A program directory with a data folder holding the settings of a first run and 1,000
+// employees, "Employee 0000" onwards, installed as the program's directory.
+inline bool PrepareStationFolder(const QString& dir)
+{
+    if (!QDir(dir).mkdir(QStringLiteral("data")))
+        return false;
+    Environment::setProgramDirectoryForTesting(dir);
+    QByteArray names;
+    for (int i = 0; i < 1000; ++i) {
+        EmployeeRecord r;
+        r.Name = QStringLiteral("Employee %1").arg(i, 4, 10, QLatin1Char('0'));
+        r.Pin = ScramblePin(QStringLiteral("1234"));
+        r.SSN = QStringLiteral("000-00-0000");
+        r.RegularRate = QStringLiteral("8.00");
+        r.OvertimeRate = QStringLiteral("12.00");
+        r.Shift = QStringLiteral("1");
+        names += SerializeEmployeeRecord(r);
+    }
+    return WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("bench123"))) &&
+           FileStore::replaceFile(EmployeeListPath(), names);
 }

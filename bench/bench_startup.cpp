@@ -4,6 +4,7 @@
 // The first show is the first window the server maps after the start. Build Release, then:
 //   scripts/with-xvfb.sh build-release/bin/bench_startup [runs] [horodex]
 // where horodex is another build of the program to measure (another commit's, for instance).
+#include "BenchSupport.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/FileStore.h"
@@ -35,28 +36,6 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A program directory with a data folder holding the settings of a first run and 1,000
-// employees, so that every program copied into it reads the same names from beside it.
-bool prepare(const QString& dir)
-{
-    if (!QDir(dir).mkdir(QStringLiteral("data")))
-        return false;
-    Environment::setProgramDirectoryForTesting(dir);
-    QByteArray names;
-    for (int i = 0; i < 1000; ++i) {
-        EmployeeRecord r;
-        r.Name = QStringLiteral("Employee %1").arg(i, 4, 10, QLatin1Char('0'));
-        r.Pin = ScramblePin(QStringLiteral("1234"));
-        r.SSN = QStringLiteral("000-00-0000");
-        r.RegularRate = QStringLiteral("8.00");
-        r.OvertimeRate = QStringLiteral("12.00");
-        r.Shift = QStringLiteral("1");
-        names += SerializeEmployeeRecord(r);
-    }
-    return WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("bench123"))) &&
-           FileStore::replaceFile(EmployeeListPath(), names);
-}
 
 // Starts the program and returns the milliseconds until the server maps its first window, then
 // asks it to end and waits for it; negative when no window came.
@@ -119,7 +98,7 @@ int main(int argc, char* argv[])
         sources.append(QString::fromLocal8Bit(argv[i]));
     QTemporaryDir dir;
     QList<QByteArray> programs;
-    bool ready = dir.isValid() && prepare(dir.path());
+    bool ready = dir.isValid() && PrepareStationFolder(dir.path());
     for (qsizetype i = 0; ready && i < sources.size(); ++i) {
         const QString copy = dir.filePath(QStringLiteral("program%1").arg(i));
         ready = QFile::copy(sources.at(i), copy);

@@ -26,22 +26,10 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    QDir(dir.path()).mkdir(QStringLiteral("data"));
-    Environment::setProgramDirectoryForTesting(dir.path());
-    WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("bench123")));
-
-    QByteArray names;
-    for (int i = 0; i < 1000; ++i) {
-        EmployeeRecord r;
-        r.Name = QStringLiteral("Employee %1").arg(i, 4, 10, QLatin1Char('0'));
-        r.Pin = ScramblePin(QStringLiteral("1234"));
-        r.SSN = QStringLiteral("000-00-0000");
-        r.RegularRate = QStringLiteral("8.00");
-        r.OvertimeRate = QStringLiteral("12.00");
-        r.Shift = QStringLiteral("1");
-        names += SerializeEmployeeRecord(r);
+    if (!dir.isValid() || !PrepareStationFolder(dir.path())) {
+        std::fprintf(stderr, "cannot prepare a data folder\n");
+        return 1;
     }
-    FileStore::replaceFile(Environment::dataFilePath(QStringLiteral("names.nms")), names);
 
     const int reps = 31;
     const double station = medianMicros(reps, [] {

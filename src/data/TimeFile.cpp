@@ -88,18 +88,22 @@ IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record, 
     return read;
 }
 
+bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFormat,
+                  QString* lastActionText)
+{
+    *lastActionText =
+        record ? FormatLastActionText(*record, timeFormat) : QString(LastActionTextLength, u' ');
+    return record && record->isIn();
+}
+
 bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
                     IoResult* result)
 {
-    *lastActionText = QString(LastActionTextLength, u' ');
     std::optional<TimeRecord> record;
     const IoResult read = ReadLastRecord(name, &record);
     if (result)
         *result = read;
-    if (!record)
-        return false;
-    *lastActionText = FormatLastActionText(*record, timeFormat);
-    return record->isIn();
+    return LastActionOf(record, timeFormat, lastActionText);
 }
 
 bool TimeFileIsValid(const QString& name)

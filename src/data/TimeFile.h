@@ -42,6 +42,10 @@ IoResult RecordPunch(const QString& name, bool isIn);
 IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
                         bool* wholeRecords = nullptr);
 
+// The same for a last record already read (none: not in, and a blank text).
+bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFormat,
+                  QString* lastActionText);
+
 // True when the last record is an IN; fills lastActionText (45 characters, blank without a punch)
 // with its time in timeFormat. A missing file counts as empty. A read failure leaves the text
 // blank and is reported in result.

@@ -1,5 +1,7 @@
 #include "platform/PrinterOptions.h"
 
+#include "ui/WindowFrames.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -73,7 +75,6 @@ PrinterOptionsDialog::PrinterOptionsDialog(const QPrinterInfo& printer,
 {
     setObjectName(QStringLiteral("frmPrinterOptions"));
     setWindowTitle(QStringLiteral(" %1 Properties").arg(printer.printerName()));
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto* form = new QFormLayout;
 
     QList<QPageSize> papers = printer.supportedPageSizes();
@@ -117,7 +118,7 @@ PrinterOptionsDialog::PrinterOptionsDialog(const QPrinterInfo& printer,
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    UseFixedDialogFrame(this);
 }
 
 PrinterOptions PrinterOptionsDialog::Chosen() const

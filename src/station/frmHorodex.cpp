@@ -355,26 +355,26 @@ void frmHorodex::punchRecorded(const QString& name)
 void frmHorodex::ShowLastAction(const QString& name)
 {
     IoResult read;
-    std::optional<TimeRecord> last;
+    QString lastAction;
+    const QString format = GlobalOptions().timeFormat();
+    bool isIn = false;
     if (m_link) {
         // Another station may have the newer punch; the link falls back on our file in time.
         LastActionSource source;
-        last = m_link->lastPunch(name, &source, &read);
+        isIn = LastActionOf(m_link->lastPunch(name, &source, &read), format, &lastAction);
     } else {
-        read = ReadLastRecord(name, &last);
+        isIn = ReadLastAction(name, format, &lastAction, &read);
     }
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         clearLastAction();
         return;
     }
-    const bool isIn = last && last->isIn();
     cmdIn->setEnabled(!isIn);
     cmdOut->setEnabled(isIn);
     clearLastAction();
-    if (last)
-        picLastAction->setText(QStringLiteral(" Last Action: ") +
-                               FormatLastActionText(*last, GlobalOptions().timeFormat()));
+    if (!lastAction.trimmed().isEmpty())
+        picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
 }
 
 void frmHorodex::clearLastAction()
@@ -599,7 +599,8 @@ void frmHorodex::mnuWhoIsIn_Click()
         Messages::show(Messages::Icon::Critical, read.error);
         return;
     }
-    // Of several stations: each employee's newest punch at any of them, read in one go.
+    // Of several stations: each employee's newest punch at any of them, asked over the
+    // window's one connection.
     LastRecordReader lastRecordOf = ReadLastRecord;
     QHash<QString, TimeRecord> lastRecords;
     if (m_link) {
