@@ -13,7 +13,9 @@
 #                          databases, its password in the password file below
 #   PGPASSFILE             that password file
 #   HORODEX_PG_CTL         this script: "$HORODEX_PG_CTL --stop" stops the server and
-#                          "$HORODEX_PG_CTL --start" starts it again on the same port
+#                          "$HORODEX_PG_CTL --start" starts it again on the same port;
+#                          "--freeze" stops its processes with SIGSTOP (a hung machine or a dead
+#                          link) and "--thaw" lets them go on
 set -euo pipefail
 
 pg_bin() {
@@ -39,6 +41,12 @@ control() {
     local root=$HORODEX_PG_ROOT bin
     bin=$(pg_bin)
     case "$1" in
+    --freeze | --thaw)
+        local pid signal=STOP
+        [[ $1 == --thaw ]] && signal=CONT
+        pid=$(head -n1 "$root/cluster/postmaster.pid")
+        kill -s "$signal" "$pid" $(pgrep -P "$pid") 2>/dev/null || true
+        ;;
     --stop)
         as_owner "$bin/pg_ctl" -D "$root/cluster" -m fast -w stop >/dev/null 2>&1 || true
         ;;
@@ -53,7 +61,7 @@ control() {
     esac
 }
 
-if [[ ${1:-} == --stop || ${1:-} == --start ]]; then
+if [[ ${1:-} == --stop || ${1:-} == --start || ${1:-} == --freeze || ${1:-} == --thaw ]]; then
     [[ -n ${HORODEX_PG_ROOT:-} ]] || { echo "$0 $1: no server of mine here" >&2; exit 2; }
     control "$1"
     exit
@@ -75,6 +83,7 @@ export HORODEX_PG_ROOT="$root"
 chmod 700 "$root"
 
 cleanup() {
+    control --thaw || true
     control --stop || true
     if [[ -n ${HORODEX_KEEP_POSTGRES:-} ]]; then
         echo "$0: kept $root" >&2

@@ -8,6 +8,8 @@
 #include "reports/text/ReportCsv.h"
 #include "reports/text/WhoIsIn.h"
 #include "sync/ServerCorrections.h"
+#include "sync/ServerWhoIsIn.h"
+#include "sync/SharedFiles.h"
 
 #include <QStringList>
 
@@ -22,14 +24,26 @@ bool isSelected(const Correction& c, const ReportRequest& request)
     return !request.from.isValid() || (day >= request.from && day <= request.to);
 }
 
+// A hand-edited record may hold escape sequences: none reaches the terminal.
+QString Printable(QString text)
+{
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    }
+    return text;
+}
+
 QByteArray correctionsText(const QList<Correction>& corrections)
 {
     QString text;
     for (const Correction& c : corrections) {
-        text += QStringList{c.when.toString(Qt::ISODate), c.employee, Correction::kindName(c.kind),
-                            u'"' + QString::fromLatin1(c.oldLine) + QStringLiteral("\" -> \"") +
-                                QString::fromLatin1(c.newLine) + u'"',
-                            QStringLiteral("reason: ") + c.reason}
+        text += QStringList{c.when.toString(Qt::ISODate), Printable(c.employee),
+                            Correction::kindName(c.kind),
+                            u'"' + Printable(QString::fromLatin1(c.oldLine)) +
+                                QStringLiteral("\" -> \"") +
+                                Printable(QString::fromLatin1(c.newLine)) + u'"',
+                            QStringLiteral("reason: ") + Printable(c.reason)}
                     .join(QStringLiteral("  "));
         text += u'\n';
     }
@@ -81,18 +95,31 @@ ReportRun corrections(const ReportRequest& request, SyncDatabase* server, QByteA
     return {};
 }
 
-ReportRun whoIsIn(const ReportRequest& request, QByteArray* bytes)
+ReportRun whoIsIn(const ReportRequest& request, SyncDatabase* server, const QString& station,
+                  bool headFiles, QByteArray* bytes)
 {
     OptionsRecord settings;
-    if (const IoResult read = ReadOptionsFile(&settings); !read)
-        return {read.error, {}};
     EmployeeList list;
-    if (const IoResult read = ReadEmployeeList(&list); !read)
+    const IoResult read =
+        headFiles ? ReadHeadFiles(*server, &settings, &list) : ReadOptionsFile(&settings);
+    if (!read)
         return {read.error, {}};
+    if (!headFiles) {
+        if (const IoResult names = ReadEmployeeList(&list); !names)
+            return {names.error, {}};
+    }
     if (!list.isClean())
         return {EmployeeListProblemsMessage(list), {}};
-    const WhoIsInList in =
-        FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
+    WhoIsInList in;
+    if (server) {
+        if (const IoResult r =
+                FindWhoIsInEverywhere(*server, station, list.records, Environment::now(),
+                                      QTimeZone::systemTimeZone(), &in);
+            !r)
+            return {r.error, {}};
+    } else {
+        in = FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
+    }
     *bytes = request.format == ReportRequest::Format::Csv
                  ? WhoIsInCsv(in)
                  : WhoIsInText(in, settings.timeFormat(), RegionalFormats::current()).toUtf8();
@@ -101,12 +128,13 @@ ReportRun whoIsIn(const ReportRequest& request, QByteArray* bytes)
 
 } // namespace
 
-ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server)
+ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server,
+                           const QString& station, bool headFiles)
 {
     QByteArray bytes;
     const ReportRun run = request.kind == ReportRequest::Kind::Corrections
                               ? corrections(request, server, &bytes)
-                              : whoIsIn(request, &bytes);
+                              : whoIsIn(request, server, station, headFiles, &bytes);
     if (!run.error.isEmpty() || request.output.isEmpty())
         return {run.error, run.error.isEmpty() ? bytes : QByteArray()};
     const IoResult written = WriteOutputFiles({{request.output, bytes}});

@@ -11,6 +11,8 @@
 #include "reports/text/ReportCsv.h"
 #include "reports/text/SingleReportText.h"
 #include "sync/ServerReports.h"
+#include "sync/SharedFiles.h"
+#include "sync/StationLink.h"
 #include "sync/SyncDatabase.h"
 
 #include <QDir>
@@ -43,23 +45,48 @@ ReportOptions OptionsOf(const ReportRequest& request, const OptionsRecord& setti
 }
 
 // The server of --database, or of the data folder's station.ini; none for the time files.
-QString OpenServer(const ReportRequest& request, std::unique_ptr<SyncDatabase>* database)
+// station is the data folder's station (empty without one); headFiles tells that the employee
+// list and settings come from the server (--database for a folder that is no station's).
+IoResult OpenServer(const ReportRequest& request, std::unique_ptr<SyncDatabase>* database,
+                    QString* station, bool* headFiles)
 {
+    *headFiles = false;
+    station->clear();
+    std::optional<StationConfig> config;
+    if (const IoResult read = ReadStationConfig(&config); !read)
+        return read;
+    if (config)
+        *station = config->station;
     DatabaseAddress address;
     if (!request.database.isEmpty()) {
         if (const IoResult parsed = ParseDatabaseUri(request.database, &address); !parsed)
-            return parsed.error;
+            return parsed;
+        // A punch station keeps no pay data: its reports take the head's files.
+        *headFiles = !config || !config->isHead();
+    } else if (config) {
+        const bool payroll = request.kind == ReportRequest::Kind::Single ||
+                             request.kind == ReportRequest::Kind::Multiple;
+        if (payroll && !config->isHead())
+            return IoResult::failure(PayrollAtHeadText(config->station));
+        address = config->database;
     } else {
-        std::optional<StationConfig> station;
-        if (const IoResult read = ReadStationConfig(&station); !read)
-            return read.error;
-        if (!station)
-            return QString();
-        address = station->database;
+        return IoResult::success();
     }
     *database = std::make_unique<SyncDatabase>(address);
-    const IoResult opened = (*database)->open();
-    return opened ? QString() : opened.error;
+    return (*database)->open();
+}
+
+// The settings and the employee list: the data folder's, or the head station's newest from the
+// server.
+IoResult ReadShared(SyncDatabase* server, bool headFiles, OptionsRecord* settings,
+                    EmployeeList* list)
+{
+    if (!headFiles) {
+        if (const IoResult read = ReadOptionsFile(settings); !read)
+            return read;
+        return ReadEmployeeList(list);
+    }
+    return ReadHeadFiles(*server, settings, list);
 }
 
 // From the server when one is given, else from the time files.
@@ -92,27 +119,21 @@ ReportRun RunReportRequest(const ReportRequest& request)
 {
     if (!request.dataDir.isEmpty())
         Environment::setDataDirectory(QDir(request.dataDir).absolutePath());
-    if (request.kind == ReportRequest::Kind::WhoIsIn)
-        return RunRecordRequest(request);
-    if (request.kind == ReportRequest::Kind::Corrections) {
-        std::unique_ptr<SyncDatabase> server;
-        if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
-            return Failed(failed);
-        return RunRecordRequest(request, server.get());
-    }
+    std::unique_ptr<SyncDatabase> server;
+    QString station;
+    bool headFiles = false;
+    if (const IoResult opened = OpenServer(request, &server, &station, &headFiles); !opened)
+        return Failed(opened.error);
+    if (request.kind == ReportRequest::Kind::WhoIsIn ||
+        request.kind == ReportRequest::Kind::Corrections)
+        return RunRecordRequest(request, server.get(), station, headFiles);
     OptionsRecord settings;
-    if (const IoResult read = ReadOptionsFile(&settings); !read)
-        return Failed(read.error);
     EmployeeList list;
-    if (const IoResult read = ReadEmployeeList(&list); !read)
+    if (const IoResult read = ReadShared(server.get(), headFiles, &settings, &list); !read)
         return Failed(read.error);
     // A payroll report must not leave anybody out unnoticed.
     if (!list.isClean())
         return Failed(EmployeeListProblemsMessage(list));
-
-    std::unique_ptr<SyncDatabase> server;
-    if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
-        return Failed(failed);
     const Result<ReportTexts> report = BuildReport(request, list, settings, server.get());
     if (!report)
         return Failed(report.failure().message);

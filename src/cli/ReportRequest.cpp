@@ -115,8 +115,6 @@ bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, R
                                      "payroll reports"));
     if (q.format == ReportRequest::Format::Pdf)
         return r.fail(QStringLiteral("%1 is written as text or csv").arg(positional.constFirst()));
-    if (!corrections && !q.database.isEmpty())
-        return r.fail(QStringLiteral("who-is-in reads this station's own files: no --database"));
     if (!corrections && (q.verify || q.from.isValid() || q.to.isValid()))
         return r.fail(QStringLiteral("who-is-in takes no --from, --to or --verify"));
     if (q.from.isValid() != q.to.isValid())
@@ -205,6 +203,7 @@ QString ReportUsage()
         "  horodex-report corrections [NAME] [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
         "                 [--format text|csv] [--verify] [--data DIR] [--database URI]\n"
         "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
+        "                 [--database URI]\n"
         "  horodex-report --help\n"
         "\n"
         "Builds the payroll report of one employee (NAME exactly as listed) or of all\n"
@@ -224,7 +223,9 @@ QString ReportUsage()
         "  --database URI   the punches of every station from the PostgreSQL server at URI\n"
         "                   (postgresql://user@host:port/database; the password from\n"
         "                   ~/.pgpass or PGPASSWORD); without it, from the server that the\n"
-        "                   data directory's station.ini names, if it has one\n"
+        "                   data directory's station.ini names, if it has one. Without a\n"
+        "                   station.ini in the data directory, the employees and settings are\n"
+        "                   the head station's newest, from the server\n"
         "\n"
         "corrections prints the record of time-card corrections (of NAME, saved from one\n"
         "day to another); with --verify it checks that no line was changed, removed or\n"

@@ -433,7 +433,13 @@ QString displayPath(const QString& path)
 QString displayText(const QString& text)
 {
     constexpr int Max = 40;
-    return text.size() <= Max ? text : text.left(Max - 1) + QStringLiteral("…");
+    QString shown = text.size() <= Max ? text : text.left(Max - 1) + QStringLiteral("…");
+    // An escape sequence in a hand-edited file must not reach the terminal or a message box.
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    }
+    return shown;
 }
 
 IoResult replaceFile(const QString& path, const QByteArray& bytes)

@@ -426,6 +426,14 @@ bool frmHorodex::managedAtHead()
     return true;
 }
 
+bool frmHorodex::payrollAtHead()
+{
+    if (!m_link || m_link->config().isHead())
+        return false;
+    Messages::information(PayrollAtHeadText(m_link->config().station));
+    return true;
+}
+
 void frmHorodex::exchangeSavedFiles()
 {
     // The head station stores a changed employee list or settings file for the others now.
@@ -567,6 +575,9 @@ void frmHorodex::mnuOptions_Click()
 
 void frmHorodex::mnuEmployeeReport_Click()
 {
+    // A punch station keeps no pay rates.
+    if (payrollAtHead())
+        return;
     const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
         return;
@@ -579,6 +590,8 @@ void frmHorodex::mnuEmployeeReport_Click()
 
 void frmHorodex::mnuMultiplePayrollReport_Click()
 {
+    if (payrollAtHead())
+        return;
     if (lstNames->count() == 0) {
         Messages::information(
             QStringLiteral("You must have at least one employee to create this payroll report"));
@@ -599,28 +612,17 @@ void frmHorodex::mnuWhoIsIn_Click()
         Messages::show(Messages::Icon::Critical, read.error);
         return;
     }
-    // Of several stations: each employee's newest punch at any of them, asked over the
-    // window's one connection.
-    LastRecordReader lastRecordOf = ReadLastRecord;
-    QHash<QString, TimeRecord> lastRecords;
+    WhoIsInList in;
     if (m_link) {
-        QStringList names;
-        for (const EmployeeRecord& employee : list.records)
-            names.append(employee.Name.trimmed());
-        if (const IoResult r = m_link->lastRecords(names, &lastRecords); !r) {
+        if (const IoResult r =
+                m_link->whoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone(), &in);
+            !r) {
             Messages::show(Messages::Icon::Critical, r.error);
             return;
         }
-        lastRecordOf = [&lastRecords](const QString& name, std::optional<TimeRecord>* record,
-                                      bool* wholeRecords) {
-            *wholeRecords = true;
-            *record =
-                lastRecords.contains(name) ? std::optional(lastRecords.value(name)) : std::nullopt;
-            return IoResult::success();
-        };
+    } else {
+        in = FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
     }
-    const WhoIsInList in =
-        FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone(), lastRecordOf);
     ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
                       QString(), QString(), true);
     texts.Title = QStringLiteral("Who Is In");

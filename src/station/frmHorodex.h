@@ -105,6 +105,8 @@ private:
     // On a punch station of several: says where employees and options are managed and returns
     // true, so that the entry opens nothing.
     bool managedAtHead();
+    // A punch station says that payroll reports are made at the head, and opens nothing.
+    bool payrollAtHead();
     void exchangeSavedFiles();
     void reloadSharedFiles(const QStringList& files);
     void updateCaption();

@@ -1,5 +1,6 @@
 #include "sync/LastAction.h"
 
+#include "sync/PunchRows.h"
 #include "sync/SentLedger.h"
 #include "sync/SyncDatabase.h"
 
@@ -23,7 +24,7 @@ std::optional<StationPunch> NewestPunch(const std::optional<StationPunch>& serve
 {
     std::optional<StationPunch> newest = server;
     const auto key = [](const StationPunch& p) {
-        return std::make_tuple(PunchMomentKey(p.line), p.station, p.offset);
+        return std::make_tuple(PunchMomentKey(p.line), p.received, p.station, p.origin, p.offset);
     };
     for (const StationPunch& p : waiting) {
         if (!newest || key(*newest) < key(p))
@@ -32,17 +33,17 @@ std::optional<StationPunch> NewestPunch(const std::optional<StationPunch>& serve
     return newest;
 }
 
-IoResult WaitingPunchesOf(const QString& station, const QString& employee,
-                          QList<StationPunch>* waiting)
+namespace {
+
+IoResult WaitingIn(const SentLedger& ledger, const QString& station, const QString& employee,
+                   QList<StationPunch>* waiting)
 {
     waiting->clear();
-    SentLedger ledger;
-    if (IoResult r = ReadSentLedger(&ledger); !r)
-        return r;
     FileStore::Reader file;
     if (IoResult r = file.open(TimeFilePath(employee), true); !r)
         return r;
-    const qint64 from = ledger.of(employee);
+    const SentFile sent = ledger.files.value(employee);
+    const qint64 from = sent.acknowledged;
     const qint64 end = file.size() - file.size() % TimeRecord::Size;
     if (end <= from)
         return IoResult::success();
@@ -50,7 +51,52 @@ IoResult WaitingPunchesOf(const QString& station, const QString& employee,
     if (IoResult r = file.readAt(from, bytes.data(), end - from); !r)
         return r;
     for (qint64 at = 0; at < bytes.size(); at += TimeRecord::Size)
-        waiting->append({bytes.mid(at, TimeRecord::Size), station, from + at});
+        waiting->append({bytes.mid(at, TimeRecord::Size), station, sent.origin, from + at,
+                         StationPunch::NotReceived});
+    return IoResult::success();
+}
+
+// The newest line of each listed employee, one row each.
+const QString NewestLines = QStringLiteral(
+    "SELECT e, p.line, p.station, p.origin, p.byte_offset,"
+    " CAST(extract(epoch FROM p.received) * 1000000 AS bigint)"
+    " FROM unnest(string_to_array(CAST(? AS text), chr(10))) AS e"
+    " CROSS JOIN LATERAL (SELECT line, station, origin, byte_offset, received FROM horodex_punch"
+    " WHERE employee = e AND NOT removed ORDER BY %1 LIMIT 1) AS p");
+
+} // namespace
+
+IoResult WaitingPunchesOf(const QString& station, const QString& employee,
+                          QList<StationPunch>* waiting)
+{
+    waiting->clear();
+    SentLedger ledger;
+    if (IoResult r = ReadSentLedger(&ledger); !r)
+        return r;
+    return WaitingIn(ledger, station, employee, waiting);
+}
+
+IoResult ServerNewestPunches(SyncDatabase& database, const QStringList& employees,
+                             QHash<QString, StationPunch>* punches)
+{
+    punches->clear();
+    if (employees.isEmpty())
+        return IoResult::success();
+    QSqlQuery query(database.db());
+    query.setForwardOnly(true);
+    if (IoResult r = database.exec(query, NewestLines.arg(PunchOrder(true)),
+                                   {employees.join(u'\n')}, "read the last punch");
+        !r)
+        return r;
+    while (query.next()) {
+        const QString employee = query.value(0).toString();
+        StationPunch punch{query.value(1).toByteArray(), query.value(2).toString(),
+                           query.value(3).toString().toLatin1(), query.value(4).toLongLong(),
+                           query.value(5).toLongLong()};
+        if (punch.line.size() != TimeRecord::Size)
+            return IoResult::failure(BadPunchRowMessage(employee));
+        punches->insert(employee, punch);
+    }
     return IoResult::success();
 }
 
@@ -58,18 +104,37 @@ IoResult ServerNewestPunch(SyncDatabase& database, const QString& employee,
                            std::optional<StationPunch>* punch)
 {
     punch->reset();
-    QSqlQuery query(database.db());
-    if (IoResult r = database.exec(
-            query,
-            QStringLiteral("SELECT line, station, byte_offset FROM horodex_punch WHERE employee = "
-                           "? AND NOT removed "
-                           "ORDER BY moment_key DESC, station DESC, byte_offset DESC LIMIT 1"),
-            {employee}, "read the last punch");
-        !r)
+    QHash<QString, StationPunch> punches;
+    if (IoResult r = ServerNewestPunches(database, {employee}, &punches); !r)
         return r;
-    if (query.next())
-        *punch = StationPunch{query.value(0).toByteArray(), query.value(1).toString(),
-                              query.value(2).toLongLong()};
+    if (punches.contains(employee))
+        *punch = punches.value(employee);
+    return IoResult::success();
+}
+
+IoResult NewestPunchesEverywhere(SyncDatabase& database, const QString& station,
+                                 const QStringList& employees, QHash<QString, TimeRecord>* records)
+{
+    records->clear();
+    QHash<QString, StationPunch> server;
+    if (IoResult r = ServerNewestPunches(database, employees, &server); !r)
+        return r;
+    SentLedger ledger;
+    if (!station.isEmpty()) {
+        if (IoResult r = ReadSentLedger(&ledger); !r)
+            return r;
+    }
+    for (const QString& employee : employees) {
+        QList<StationPunch> waiting;
+        if (!station.isEmpty()) {
+            if (IoResult r = WaitingIn(ledger, station, employee, &waiting); !r)
+                return r;
+        }
+        const std::optional<StationPunch> known =
+            server.contains(employee) ? std::optional(server.value(employee)) : std::nullopt;
+        if (const std::optional<StationPunch> newest = NewestPunch(known, waiting))
+            records->insert(employee, TimeRecord::fromBytes(newest->line));
+    }
     return IoResult::success();
 }
 
@@ -139,8 +204,13 @@ LastActionAsker::~LastActionAsker()
         m_worker->stopping = true;
         m_worker->changed.wakeAll();
     }
-    // A question held up by an unreachable server ends with its time limits.
-    m_worker->thread->wait();
+    SyncDatabase::abortGroup(m_worker->config.database.abortGroup);
+    // A connection still being made to a frozen server ends only with its connect limit: the
+    // program does not wait for it, and leaves the thread and what it uses to end on their own.
+    if (!m_worker->thread->wait(ExitWaitMs)) {
+        (void)m_worker->thread.release();
+        (void)m_worker.release();
+    }
 }
 
 std::optional<TimeRecord> LastActionAsker::lastPunch(const QString& employee,

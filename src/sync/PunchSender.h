@@ -13,19 +13,19 @@ struct SendOutcome
     qint64 sent = 0;      // lines the server acknowledged in this round (stored now or before)
     qint64 waiting = 0;   // whole lines still waiting at this station after the round
     QStringList problems; // time files that cannot be sent, one line each
+    QStringList replaced; // time files found rewritten, whose lines on the server were replaced
 };
 
 // Sends every whole time-file line of the listed employees that the server has not acknowledged,
-// keyed by (station, employee, byte offset) so that a line sent twice is stored once. After each
-// commit the ledger is replaced; a failure leaves the rest waiting for the next round.
-// rowsPerTransaction bounds a transaction; 0 takes the default.
+// keyed by (station, the file's origin, employee, byte offset) so that a line sent twice is
+// stored once. Before sending from an offset it checks that the file still begins with what was
+// sent; a file rewritten meanwhile replaces its lines on the server, recorded as a correction.
+// A file the ledger does not know is looked for on the server by its content. After each commit
+// the ledger is replaced; a failure leaves the rest waiting for the next round.
+// rowsPerTransaction bounds a transaction (0 takes the default); verifyAll checks the files with
+// nothing new as well.
 IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome* outcome,
-                     qint64 rowsPerTransaction = 0);
-
-// Stores whole time-file lines of one employee as they lie in a station's file from offset on,
-// each once; the tally of the reports counts the lines the server did not hold yet.
-IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QString& employee,
-                         qint64 offset, const QByteArray& lines);
+                     qint64 rowsPerTransaction = 0, bool verifyAll = true);
 
 // The lines waiting at this station, without asking the server.
 IoResult CountWaitingPunches(const QString& station, qint64* waiting);

@@ -67,21 +67,47 @@ const QList<QStringList>& Upgrades()
                            "(employee, moment_key, station, byte_offset) INCLUDE (line) "
                            "WHERE NOT removed"),
         },
+        {
+            // The files of each station have an identity of their own (origin), part of the
+            // key: a station name used again by a replacement or a second computer never
+            // shares a key with the lines of the first.
+            QStringLiteral("ALTER TABLE horodex_punch ADD COLUMN IF NOT EXISTS origin text NOT "
+                           "NULL DEFAULT ''"),
+            QStringLiteral("ALTER TABLE horodex_punch DROP CONSTRAINT IF EXISTS "
+                           "horodex_punch_once"),
+            QStringLiteral("ALTER TABLE horodex_punch ADD CONSTRAINT horodex_punch_once PRIMARY "
+                           "KEY (station, origin, employee, byte_offset)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS horodex_punch_by_station ON horodex_punch "
+                           "(station, employee)"),
+            // Lines of one minute are ordered by when the server received them.
+            QStringLiteral("DROP INDEX IF EXISTS horodex_punch_lines"),
+            QStringLiteral("DROP INDEX IF EXISTS horodex_punch_by_time"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS horodex_punch_lines ON horodex_punch "
+                           "(employee, moment_key, received, station, origin, byte_offset) "
+                           "INCLUDE (line) WHERE NOT removed"),
+            // Every station's last contact, so that two computers claiming one name hear of it.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_station ("
+                           " id text PRIMARY KEY,"
+                           " name text NOT NULL,"
+                           " role text NOT NULL,"
+                           " host text NOT NULL,"
+                           " machine text NOT NULL,"
+                           " folder text NOT NULL,"
+                           " last_contact timestamptz NOT NULL DEFAULT now())"),
+            // The one station whose employee list and settings the others take.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_head ("
+                           " one boolean PRIMARY KEY DEFAULT true CHECK (one),"
+                           " id text NOT NULL,"
+                           " name text NOT NULL,"
+                           " since timestamptz NOT NULL DEFAULT now())"),
+        },
     };
     return upgrades;
 }
 
-QString ErrorText(const QSqlQuery& query)
-{
-    return query.lastError().databaseText().trimmed().replace(u'\n', u' ');
-}
-
 IoResult RunConstant(SyncDatabase& database, const QString& sql, const char* what)
 {
-    QSqlQuery query(database.db());
-    if (!query.exec(sql))
-        return IoResult::failure(database.failure(ErrorText(query), what));
-    return IoResult::success();
+    return database.run(sql, what);
 }
 
 // Within a transaction: takes the lock and reads the version.
@@ -105,8 +131,7 @@ IoResult NewerSchema(int version)
 {
     return IoResult::failure(
         QStringLiteral("The shared database holds schema version %1, newer than the version %2 "
-                       "this Horodex knows: update Horodex at this station. The punches wait at "
-                       "this station.")
+                       "this Horodex knows: update Horodex at this station.")
             .arg(version)
             .arg(SchemaVersion));
 }

@@ -2,13 +2,32 @@
 
 #include "data/Environment.h"
 
+#include <QCryptographicHash>
+#include <QRandomGenerator>
 #include <QStringList>
 
 #include <algorithm>
 
 namespace {
 
-const QByteArray Magic = QByteArrayLiteral("horodex-sent 1");
+const QByteArray FirstMagic = QByteArrayLiteral("horodex-sent 1");
+const QByteArray Magic = QByteArrayLiteral("horodex-sent 2");
+
+bool IsIdentity(const QByteArray& text)
+{
+    if (text.size() != 32)
+        return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+bool IsDigest(const QByteArray& text)
+{
+    return text.isEmpty() ||
+           (text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+            }));
+}
 
 } // namespace
 
@@ -17,13 +36,28 @@ QString SentLedgerPath()
     return Environment::dataFilePath(QStringLiteral("station.sent"));
 }
 
+QByteArray NewIdentity()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex();
+}
+
+QByteArray DigestOf(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
 QByteArray SerializeSentLedger(const SentLedger& ledger)
 {
-    QByteArray bytes = Magic + '\n' + ledger.station.toUtf8() + '\n';
-    QStringList names = ledger.acknowledged.keys();
+    QByteArray bytes = Magic + '\n' + ledger.station.toUtf8() + '\n' + ledger.stationId + '\n';
+    QStringList names = ledger.files.keys();
     std::sort(names.begin(), names.end());
-    for (const QString& name : names)
-        bytes += QByteArray::number(ledger.acknowledged.value(name)) + '\t' + name.toUtf8() + '\n';
+    for (const QString& name : names) {
+        const SentFile& file = ledger.files.value(name);
+        bytes += QByteArray::number(file.acknowledged) + '\t' + file.origin + '\t' + file.digest +
+                 '\t' + name.toUtf8() + '\n';
+    }
     return bytes;
 }
 
@@ -34,23 +68,46 @@ IoResult ParseSentLedger(const QByteArray& bytes, const QString& path, SentLedge
         return IoResult::success();
     const auto damaged = [&path](qsizetype line) {
         return IoResult::failure(
-            QStringLiteral("The record of sent punches \"%1\" is damaged at line %2.")
+            QStringLiteral("The record of sent punches \"%1\" is damaged at line %2. Move it away "
+                           "(or restore it from a backup): this station then finds again on the "
+                           "server what it has sent, and sends the rest.")
                 .arg(FileStore::displayPath(path))
                 .arg(line + 1));
     };
     const QList<QByteArray> lines = bytes.split('\n');
     // Written whole by an atomic replace: a file that does not end its last line is damaged.
-    if (lines.size() < 3 || lines.constFirst() != Magic || !lines.constLast().isEmpty())
+    if (lines.size() < 3 || !lines.constLast().isEmpty())
+        return damaged(0);
+    const bool first = lines.constFirst() == FirstMagic;
+    if (!first && lines.constFirst() != Magic)
         return damaged(0);
     ledger->station = QString::fromUtf8(lines.at(1));
-    for (qsizetype i = 2; i + 1 < lines.size(); ++i) {
-        const QByteArray& line = lines.at(i);
-        const qsizetype tab = line.indexOf('\t');
-        bool ok = false;
-        const qint64 offset = tab > 0 ? line.left(tab).toLongLong(&ok) : -1;
-        if (!ok || offset < 0 || tab + 1 >= line.size())
+    qsizetype i = 2;
+    if (!first) {
+        if (lines.size() < 4 || !IsIdentity(lines.at(2)))
+            return damaged(2);
+        ledger->stationId = lines.at(2);
+        i = 3;
+    }
+    for (; i + 1 < lines.size(); ++i) {
+        const QList<QByteArray> fields = lines.at(i).split('\t');
+        if (fields.size() != (first ? 2 : 4))
             return damaged(i);
-        ledger->acknowledged.insert(QString::fromUtf8(line.mid(tab + 1)), offset);
+        bool ok = false;
+        SentFile file;
+        file.acknowledged = fields.constFirst().toLongLong(&ok);
+        const QByteArray& name = fields.constLast();
+        if (!ok || file.acknowledged < 0 || name.isEmpty())
+            return damaged(i);
+        if (!first) {
+            file.origin = fields.at(1);
+            file.digest = fields.at(2);
+            // A file whose origin is not known yet (read from the first format) has neither.
+            const bool unknown = file.origin.isEmpty() && file.digest.isEmpty();
+            if (!unknown && (!IsIdentity(file.origin) || !IsDigest(file.digest)))
+                return damaged(i);
+        }
+        ledger->files.insert(QString::fromUtf8(name), file);
     }
     return IoResult::success();
 }
@@ -67,4 +124,14 @@ IoResult ReadSentLedger(SentLedger* ledger)
 IoResult WriteSentLedger(const SentLedger& ledger)
 {
     return FileStore::replaceFile(SentLedgerPath(), SerializeSentLedger(ledger));
+}
+
+IoResult ReadOrStartSentLedger(SentLedger* ledger)
+{
+    if (IoResult r = ReadSentLedger(ledger); !r)
+        return r;
+    if (!ledger->stationId.isEmpty())
+        return IoResult::success();
+    ledger->stationId = NewIdentity();
+    return WriteSentLedger(*ledger);
 }

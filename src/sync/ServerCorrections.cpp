@@ -1,9 +1,8 @@
 #include "sync/ServerCorrections.h"
 
-#include "sync/PunchSender.h"
+#include "data/TimeFile.h"
+#include "sync/PunchRows.h"
 #include "sync/SyncDatabase.h"
-
-#include <QSqlError>
 
 namespace {
 
@@ -15,13 +14,17 @@ IoResult MergedLines(SyncDatabase& database, const QString& employee, QByteArray
     bytes->clear();
     QSqlQuery query(database.db());
     query.setForwardOnly(true);
-    IoResult r = database.exec(
-        query,
-        QStringLiteral("SELECT line FROM horodex_punch WHERE employee = ? AND NOT removed "
-                       "ORDER BY moment_key, station, byte_offset"),
-        {employee}, "read punches");
-    while (r && query.next())
-        *bytes += query.value(0).toByteArray();
+    IoResult r = database.exec(query,
+                               QStringLiteral("SELECT line FROM horodex_punch WHERE employee = ? "
+                                              "AND NOT removed ORDER BY ") +
+                                   PunchOrder(),
+                               {employee}, "read punches");
+    while (r && query.next()) {
+        const QByteArray line = query.value(0).toByteArray();
+        if (line.size() != TimeRecord::Size)
+            return IoResult::failure(BadPunchRowMessage(employee));
+        *bytes += line;
+    }
     return r;
 }
 
@@ -32,32 +35,19 @@ IoResult Run(SyncDatabase& database, const QString& sql, std::initializer_list<Q
     return database.exec(query, sql, values, what);
 }
 
-// Marks the employee's lines removed and takes them out of the tally.
-IoResult RemoveLines(SyncDatabase& database, const QString& employee)
-{
-    return Run(
-        database,
-        QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
-                       " WHERE employee = ? AND NOT removed RETURNING employee, moment_key, is_in) "
-                       "INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
-                       " SELECT employee, substr(moment_key, 1, 7), -count(*),"
-                       " -count(*) FILTER (WHERE is_in) FROM gone GROUP BY 1, 2 ORDER BY 1, 2 "
-                       "ON CONFLICT (employee, bucket) DO UPDATE"
-                       " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins"),
-        {employee}, "correct punches");
-}
-
 IoResult AddLines(SyncDatabase& database, const QString& employee, const QByteArray& lines)
 {
     QSqlQuery next(database.db());
     IoResult r = database.exec(next,
                                QStringLiteral("SELECT COALESCE(max(byte_offset) + 31, 0) FROM "
-                                              "horodex_punch WHERE station = ? AND employee = ?"),
+                                              "horodex_punch WHERE station = ? AND origin = '' "
+                                              "AND employee = ?"),
                                {CorrectedLines, employee}, "correct punches");
     if (!r || lines.isEmpty())
         return r;
     next.next();
-    return StorePunchLines(database, CorrectedLines, employee, next.value(0).toLongLong(), lines);
+    return StorePunchLines(database, CorrectedLines, QByteArray(), employee,
+                           next.value(0).toLongLong(), lines);
 }
 
 IoResult LastChainHash(SyncDatabase& database, QByteArray* hash)
@@ -75,8 +65,10 @@ IoResult LastChainHash(SyncDatabase& database, QByteArray* hash)
     return r;
 }
 
-IoResult Record(SyncDatabase& database, const QString& employee,
-                const QList<Correction>& corrections)
+} // namespace
+
+IoResult RecordServerCorrections(SyncDatabase& database, const QString& employee,
+                                 const QList<Correction>& corrections)
 {
     QByteArray previous;
     IoResult r = LastChainHash(database, &previous);
@@ -89,8 +81,6 @@ IoResult Record(SyncDatabase& database, const QString& employee,
     }
     return r;
 }
-
-} // namespace
 
 IoResult ReadServerTimeCard(SyncDatabase& database, const QString& employee, TimeCard* card)
 {
@@ -114,12 +104,9 @@ IoResult SaveServerCorrections(SyncDatabase& database, const QString& employee,
     if (IoResult r = database.begin(); !r)
         return r;
     // Stations wait with their punches until the card is saved, so none is lost in between.
-    QSqlQuery lock(database.db());
-    IoResult r = lock.exec(QStringLiteral("LOCK TABLE horodex_punch, horodex_correction IN SHARE "
-                                          "ROW EXCLUSIVE MODE"))
-                     ? IoResult::success()
-                     : IoResult::failure(
-                           database.failure(lock.lastError().databaseText(), "lock the punches"));
+    IoResult r = database.run(QStringLiteral("LOCK TABLE horodex_punch, horodex_correction IN "
+                                             "SHARE ROW EXCLUSIVE MODE"),
+                              "lock the punches");
     QByteArray now;
     if (r)
         r = MergedLines(database, employee, &now);
@@ -129,11 +116,11 @@ IoResult SaveServerCorrections(SyncDatabase& database, const QString& employee,
                            "station sent a punch meanwhile). Nothing was saved: open it again.")
                 .arg(FileStore::displayText(employee)));
     if (r)
-        r = RemoveLines(database, employee);
+        r = RemovePunchLines(database, employee);
     if (r)
         r = AddLines(database, employee, *bytes);
     if (r)
-        r = Record(database, employee, corrections);
+        r = RecordServerCorrections(database, employee, corrections);
     return database.finish(r);
 }
 

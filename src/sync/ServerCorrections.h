@@ -20,5 +20,9 @@ IoResult SaveServerCorrections(SyncDatabase& database, const QString& employee,
                                const TimeCard& read, const QList<TimeCardLine>& corrected,
                                const QList<Correction>& corrections);
 
+// Within the caller's transaction: adds corrections to the server's record, chained.
+IoResult RecordServerCorrections(SyncDatabase& database, const QString& employee,
+                                 const QList<Correction>& corrections);
+
 // The server's record of corrections as the bytes of a corrections.log.
 IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes);

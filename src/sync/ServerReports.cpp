@@ -1,6 +1,8 @@
 #include "sync/ServerReports.h"
 
+#include "data/TimeFile.h"
 #include "reports/text/PayPeriod.h"
+#include "sync/PunchRows.h"
 #include "sync/SyncDatabase.h"
 #include "timecalc/TimeManipulation.h"
 
@@ -11,13 +13,14 @@ namespace {
 // two lines: all of them are dated before the period, so the pairing of a time file only counts
 // them, and dropping such pairs changes no pair. Other employees are read whole.
 const QString ReadLines = QStringLiteral(
-    "SELECT t.employee, (SELECT string_agg(p.line, ''::bytea ORDER BY p.moment_key, p.station,"
-    " p.byte_offset) FROM horodex_punch p"
-    " WHERE p.employee = t.employee AND p.moment_key >= t.first AND NOT p.removed)"
-    " FROM (SELECT employee, CASE WHEN COALESCE(sum(lines) FILTER (WHERE bucket < b), 0) ="
+    "SELECT t.employee, x.lines, x.bad FROM (SELECT employee, CASE WHEN"
+    "  COALESCE(sum(lines) FILTER (WHERE bucket < b), 0) ="
     "  2 * COALESCE(sum(ins) FILTER (WHERE bucket < b), 0) THEN b ELSE ''::bytea END AS first"
     "  FROM horodex_punch_tally, (SELECT CAST(? AS bytea) AS b) AS start%1"
-    "  GROUP BY employee, b) AS t");
+    "  GROUP BY employee, b) AS t"
+    " CROSS JOIN LATERAL (SELECT string_agg(p.line, ''::bytea ORDER BY %2) AS lines,"
+    "  count(*) FILTER (WHERE length(p.line) <> 31) AS bad FROM horodex_punch p"
+    "  WHERE p.employee = t.employee AND p.moment_key >= t.first AND NOT p.removed) AS x");
 
 } // namespace
 
@@ -28,12 +31,20 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
     const QByteArray bucket = periodStart.toString(QStringLiteral("yyyyMMdd")).toLatin1().left(7);
     QSqlQuery query(database.db());
     query.setForwardOnly(true);
-    IoResult r = employee.isEmpty()
-                     ? database.exec(query, ReadLines.arg(QString()), {bucket}, "read punches")
-                     : database.exec(query, ReadLines.arg(QStringLiteral(" WHERE employee = ?")),
-                                     {bucket, employee}, "read punches");
-    while (r && query.next())
-        m_files.insert(query.value(0).toString(), query.value(1).toByteArray());
+    const QString order = PunchOrder();
+    IoResult r =
+        employee.isEmpty()
+            ? database.exec(query, ReadLines.arg(QString(), order), {bucket}, "read punches")
+            : database.exec(query, ReadLines.arg(QStringLiteral(" WHERE employee = ?"), order),
+                            {bucket, employee}, "read punches");
+    while (r && query.next()) {
+        const QString name = query.value(0).toString();
+        const QByteArray lines = query.value(1).toByteArray();
+        // A row that is not a line would shift every line after it.
+        if (query.value(2).toLongLong() != 0 || lines.size() % TimeRecord::Size != 0)
+            return IoResult::failure(BadPunchRowMessage(name));
+        m_files.insert(name, lines);
+    }
     return r;
 }
 

@@ -84,6 +84,13 @@ IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStr
                                              "bytes, station) VALUES (?, ?, ?, ?)"),
                               {file.name, revision + 1, local, station},
                               "store the employees and settings");
+        QSqlQuery prune(database.db());
+        if (r)
+            r = database.exec(prune,
+                              QStringLiteral("DELETE FROM horodex_shared_file WHERE name = ? AND "
+                                             "revision <= ?"),
+                              {file.name, revision + 1 - KeptRevisions},
+                              "store the employees and settings");
         if (r = database.finish(r); !r)
             return r;
         published->append(file.name);
@@ -103,6 +110,8 @@ IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString
             continue;
         if (IoResult r = CheckShape(file, newest, QStringLiteral("on the server")); !r)
             return r;
+        if (file.name == QLatin1String("names.nms"))
+            newest = WithoutPayData(newest);
         QByteArray local;
         if (IoResult r = FileStore::readFile(file.path, &local, file.maxSize, true); !r)
             return r;
@@ -112,5 +121,37 @@ IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString
             return r;
         replaced->append(file.name);
     }
+    return IoResult::success();
+}
+
+QByteArray WithoutPayData(const QByteArray& employeeList)
+{
+    QByteArray bytes;
+    for (EmployeeRecord record : ParseEmployeeList(employeeList).records) {
+        record.SSN.clear();
+        record.RegularRate.clear();
+        record.OvertimeRate.clear();
+        bytes += SerializeEmployeeRecord(record);
+    }
+    return bytes;
+}
+
+IoResult ReadHeadFiles(SyncDatabase& database, OptionsRecord* settings, EmployeeList* list)
+{
+    QByteArray options;
+    QByteArray names;
+    qint64 revision = 0;
+    if (IoResult r = NewestRevision(database, QStringLiteral("options.ini"), &revision, &options);
+        !r)
+        return r;
+    if (revision == 0 || options.size() != OptionsRecord::Size)
+        return IoResult::failure(
+            QStringLiteral("The shared database %1 holds no settings of a head station yet: "
+                           "start the head station once, or give --data the head's folder.")
+                .arg(database.address().describe()));
+    if (IoResult r = NewestRevision(database, QStringLiteral("names.nms"), &revision, &names); !r)
+        return r;
+    *settings = OptionsRecord::fromBytes(options);
+    *list = ParseEmployeeList(names);
     return IoResult::success();
 }

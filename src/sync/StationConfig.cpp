@@ -7,12 +7,45 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <algorithm>
+
 namespace {
 
 IoResult BadUri(const QString& uri, const QString& why)
 {
     return IoResult::failure(QStringLiteral("The database address \"%1\" cannot be used: %2.")
-                                 .arg(FileStore::displayText(uri), why));
+                                 .arg(FileStore::displayText(MaskedUri(uri)), why));
+}
+
+const QString PasswordBelongs = QStringLiteral(
+    "a password belongs in ~/.pgpass (mode 0600) of the account that runs Horodex, or in "
+    "PGPASSWORD");
+
+// Limits that end a wait on a server that froze or a link that died; the URI may set its own,
+// but a connect limit of none (0) or of minutes is brought within MaxConnectSeconds.
+void BoundWaits(QStringList* options)
+{
+    const QList<QPair<QString, QString>> defaults{
+        {QStringLiteral("connect_timeout"), QStringLiteral("5")},
+        {QStringLiteral("keepalives"), QStringLiteral("1")},
+        {QStringLiteral("keepalives_idle"), QStringLiteral("5")},
+        {QStringLiteral("keepalives_interval"), QStringLiteral("2")},
+        {QStringLiteral("keepalives_count"), QStringLiteral("3")},
+        {QStringLiteral("tcp_user_timeout"), QStringLiteral("10000")}};
+    for (QString& option : *options) {
+        if (option.startsWith(QLatin1String("connect_timeout="))) {
+            const int seconds = option.section(u'=', 1).toInt();
+            if (seconds <= 0 || seconds > MaxConnectSeconds)
+                option = QStringLiteral("connect_timeout=%1").arg(MaxConnectSeconds);
+        }
+    }
+    for (const auto& [key, value] : defaults) {
+        const bool given = std::any_of(options->begin(), options->end(), [&key](const QString& o) {
+            return o.startsWith(key + u'=');
+        });
+        if (!given)
+            options->append(key + u'=' + value);
+    }
 }
 
 // libpq parameters a URI may carry; a password is refused so that none is ever stored.
@@ -30,6 +63,7 @@ bool IsAllowedParameter(const QString& key)
                                      QStringLiteral("keepalives_idle"),
                                      QStringLiteral("keepalives_interval"),
                                      QStringLiteral("keepalives_count"),
+                                     QStringLiteral("tcp_user_timeout"),
                                      QStringLiteral("gssencmode"),
                                      QStringLiteral("channel_binding"),
                                      QStringLiteral("passfile"),
@@ -85,32 +119,39 @@ IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address)
         return BadUri(uri, QStringLiteral("it is not a URI of the form "
                                           "postgresql://user@host:port/database"));
     if (!url.password().isEmpty())
-        return BadUri(uri, QStringLiteral("it holds a password; keep the password in ~/.pgpass "
-                                          "or PGPASSWORD instead"));
+        return BadUri(uri, QStringLiteral("it holds a password; ") + PasswordBelongs);
     address->host = url.host();
     address->port = url.port(5432);
     address->user = url.userName();
     address->database = url.path().mid(1);
     if (address->database.contains(u'/'))
         return BadUri(uri, QStringLiteral("the database name holds a slash"));
-    bool timeoutGiven = false;
     for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
         if (key == QLatin1String("password"))
-            return BadUri(uri, QStringLiteral("it holds a password; keep the password in "
-                                              "~/.pgpass or PGPASSWORD instead"));
+            return BadUri(uri, QStringLiteral("it holds a password; ") + PasswordBelongs);
         if (!IsAllowedParameter(key))
             return BadUri(uri, QStringLiteral("the parameter \"%1\" is not supported").arg(key));
         if (!IsPlainValue(value))
             return BadUri(uri, QStringLiteral("the value of \"%1\" is not plain").arg(key));
-        timeoutGiven = timeoutGiven || key == QLatin1String("connect_timeout");
         address->options.append(key + u'=' + value);
     }
-    // An unreachable server must not keep a station waiting for minutes.
-    if (!timeoutGiven)
-        address->options.append(QStringLiteral("connect_timeout=5"));
+    BoundWaits(&address->options);
     if (address->user.isEmpty() || address->database.isEmpty())
         return BadUri(uri, QStringLiteral("it names no user or no database"));
     return IoResult::success();
+}
+
+QString MaskedUri(const QString& uri)
+{
+    QString masked = uri;
+    // user:password@ in the authority, and a password parameter in the query.
+    static const QRegularExpression inAuthority(
+        QStringLiteral("^([A-Za-z]+://[^/@:?#]*:)[^/@?#]*@"));
+    static const QRegularExpression inQuery(QStringLiteral("([?&]password=)[^&#]*"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    masked.replace(inAuthority, QStringLiteral("\\1****@"));
+    masked.replace(inQuery, QStringLiteral("\\1****"));
+    return masked;
 }
 
 QString StationConfigPath()
@@ -158,6 +199,10 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
         if (section == QLatin1String("general"))
             values.insert(line.left(equals).trimmed(), IniValue(line.mid(equals + 1)));
     }
+    if (values.contains(QStringLiteral("password")))
+        return fail(QStringLiteral("it holds a password, which every account that may read it "
+                                   "would see; remove that line: ") +
+                    PasswordBelongs);
     const QString role = values.value(QStringLiteral("role")).trimmed().toLower();
     if (role == QLatin1String("head"))
         config->role = StationConfig::Role::Head;
@@ -193,6 +238,7 @@ IoResult ReadStationConfig(std::optional<StationConfig>* config)
     StationConfig parsed;
     if (const IoResult ok = ParseStationConfig(bytes, path, &parsed); !ok)
         return ok;
+    parsed.folder = Environment::dataDirectory();
     *config = parsed;
     return IoResult::success();
 }

@@ -16,15 +16,18 @@ struct DatabaseAddress
     int port = 5432;
     QString user;
     QString database;
-    QStringList options; // "key=value" libpq parameters from the query
-    QString uri;         // as given, for messages
+    QStringList options;     // "key=value" libpq parameters from the query
+    QString uri;             // as given, for messages
+    quintptr abortGroup = 0; // the owner that may end every wait of its connections at once
 
     // "user@host:port/database", for messages.
     QString describe() const;
 };
 
-// Fails with a message naming the URI when it is not a PostgreSQL URI Horodex can use (one
-// host, no password, plain parameter values).
+// Fails with a message naming the URI (any password in it masked) when it is not a PostgreSQL
+// URI Horodex can use (one host, no password, plain parameter values). Every wait on the server
+// is bounded: a connect limit of at most MaxConnectSeconds, and TCP keepalives and a TCP user
+// timeout unless the URI sets its own.
 IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address);
 
 // A station of several feeding one payroll: station.ini in the data folder.
@@ -35,11 +38,16 @@ struct StationConfig
     DatabaseAddress database;
     QString station; // its name, unique among the stations
     Role role = Role::Punch;
+    QString folder; // the data folder it was read from
 
     bool isHead() const { return role == Role::Head; }
 };
 
 inline constexpr qint64 MaxStationConfigSize = 64 * 1024;
+inline constexpr int MaxConnectSeconds = 10;
+
+// The URI with any password in it replaced by "****", for messages.
+QString MaskedUri(const QString& uri);
 inline constexpr int MaxStationNameLength = 64;
 
 QString StationConfigPath();

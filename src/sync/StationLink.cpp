@@ -2,30 +2,25 @@
 
 #include "sync/ServerCorrections.h"
 #include "sync/ServerReports.h"
+#include "sync/ServerWhoIsIn.h"
 #include "sync/SyncDatabase.h"
 
 namespace {
 
-// A window waits for its connection at most this long when the options name no limit.
-constexpr int WindowConnectSeconds = 10;
-
-DatabaseAddress WithConnectLimit(DatabaseAddress address)
+StationConfig InGroupOfItsOwn(StationConfig config)
 {
-    for (const QString& option : address.options) {
-        if (option.startsWith(QLatin1String("connect_timeout=")))
-            return address;
-    }
-    address.options.append(QStringLiteral("connect_timeout=%1").arg(WindowConnectSeconds));
-    return address;
+    config.database.abortGroup = SyncDatabase::newAbortGroup();
+    return config;
 }
 
 } // namespace
 
 StationLink::StationLink(const StationConfig& config, QObject* parent)
-    : QObject(parent), m_config(config), m_sync(new StationSync(config)), m_asker(config)
+    : QObject(parent), m_config(InGroupOfItsOwn(config)), m_thread(std::make_unique<QThread>()),
+      m_sync(new StationSync(m_config)), m_asker(m_config)
 {
-    m_sync->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_sync, &QObject::deleteLater);
+    m_sync->moveToThread(m_thread.get());
+    connect(m_thread.get(), &QThread::finished, m_sync, &QObject::deleteLater);
     connect(m_sync, &StationSync::roundFinished, this, [this](const SyncStatus& status) {
         {
             QMutexLocker lock(&m_mutex);
@@ -35,7 +30,7 @@ StationLink::StationLink(const StationConfig& config, QObject* parent)
         if (!status.replaced.isEmpty())
             Q_EMIT sharedFilesReplaced(status.replaced);
     });
-    m_thread.start();
+    m_thread->start();
     QMetaObject::invokeMethod(m_sync, &StationSync::start, Qt::QueuedConnection);
 }
 
@@ -50,8 +45,14 @@ std::unique_ptr<StationLink> StationLink::fromDataFolder(IoResult* result)
 
 StationLink::~StationLink()
 {
-    m_thread.quit();
-    m_thread.wait();
+    // The program is ending: no exchange may keep it waiting on a frozen server.
+    m_thread->quit();
+    SyncDatabase::abortGroup(m_config.database.abortGroup);
+    if (!m_thread->wait(ExitWaitMs)) {
+        // Still connecting: left to end on its own, with what it uses.
+        disconnect(m_sync, nullptr, this, nullptr);
+        (void)m_thread.release();
+    }
 }
 
 SyncStatus StationLink::status() const
@@ -69,7 +70,7 @@ std::optional<TimeRecord> StationLink::lastPunch(const QString& employee, LastAc
 IoResult StationLink::windowDatabase(SyncDatabase** database)
 {
     if (!m_windowDatabase)
-        m_windowDatabase = std::make_unique<SyncDatabase>(WithConnectLimit(m_config.database));
+        m_windowDatabase = std::make_unique<SyncDatabase>(m_config.database);
     *database = m_windowDatabase.get();
     return m_windowDatabase->isOpen() ? IoResult::success() : m_windowDatabase->open();
 }
@@ -113,17 +114,17 @@ IoResult StationLink::lastRecords(const QStringList& employees, QHash<QString, T
     SyncDatabase* database = nullptr;
     if (IoResult r = windowDatabase(&database); !r)
         return r;
-    for (const QString& employee : employees) {
-        std::optional<StationPunch> server;
-        if (IoResult r = dropOnFailure(ServerNewestPunch(*database, employee, &server)); !r)
-            return r;
-        QList<StationPunch> waiting;
-        if (IoResult r = WaitingPunchesOf(m_config.station, employee, &waiting); !r)
-            return r;
-        if (const std::optional<StationPunch> newest = NewestPunch(server, waiting))
-            records->insert(employee, TimeRecord::fromBytes(newest->line));
-    }
-    return IoResult::success();
+    return dropOnFailure(NewestPunchesEverywhere(*database, m_config.station, employees, records));
+}
+
+IoResult StationLink::whoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                              const QTimeZone& zone, WhoIsInList* list)
+{
+    SyncDatabase* database = nullptr;
+    if (IoResult r = windowDatabase(&database); !r)
+        return r;
+    return dropOnFailure(
+        FindWhoIsInEverywhere(*database, m_config.station, employees, now, zone, list));
 }
 
 IoResult StationLink::readTimeCard(const QString& employee, TimeCard* card)
@@ -155,6 +156,14 @@ QString ManagedAtHeadText(const QString& headStation)
         return QStringLiteral("Employees and options are managed at the head station.");
     return QStringLiteral("Employees and options are managed at the head station \"%1\".")
         .arg(headStation);
+}
+
+QString PayrollAtHeadText(const QString& station)
+{
+    return QStringLiteral("Payroll reports are built at the head station, or with "
+                          "horodex-report --database on a computer trusted with pay: punch "
+                          "station \"%1\" keeps no pay rates.")
+        .arg(FileStore::displayText(station));
 }
 
 QString WaitingPunchesText(qint64 waiting)

@@ -4,6 +4,7 @@
 #include "data/TimeCard.h"
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/SingleReportText.h"
+#include "reports/text/WhoIsIn.h"
 #include "sync/LastAction.h"
 #include "sync/StationConfig.h"
 #include "sync/StationSync.h"
@@ -52,6 +53,9 @@ public:
     // Each employee's newest punch at any station, waiting ones here included; an employee
     // without a punch has none.
     IoResult lastRecords(const QStringList& employees, QHash<QString, TimeRecord>* records);
+    // Who is in at every station: one question to the server.
+    IoResult whoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                     const QTimeZone& zone, WhoIsInList* list);
     IoResult readTimeCard(const QString& employee, TimeCard* card);
     IoResult saveCorrections(const QString& employee, const TimeCard& read,
                              const QList<TimeCardLine>& corrected,
@@ -70,9 +74,9 @@ private:
     Result<ReportTexts>
     serverReport(const std::function<Result<ReportTexts>(SyncDatabase&)>& build);
 
-    StationConfig m_config;
+    StationConfig m_config; // its connections in an abort group of their own
     std::unique_ptr<SyncDatabase> m_windowDatabase;
-    QThread m_thread;
+    std::unique_ptr<QThread> m_thread;
     StationSync* m_sync; // lives on m_thread
     LastActionAsker m_asker;
     mutable QMutex m_mutex;
@@ -82,6 +86,9 @@ private:
 // "Employees and options are managed at the head station "NAME"." for the Manage entries of a
 // punch station; a punch station that has not heard of its head yet says so without a name.
 QString ManagedAtHeadText(const QString& headStation);
+
+// Why a punch station makes no payroll report: it keeps no pay rates.
+QString PayrollAtHeadText(const QString& station);
 
 // "3 punches wait to be sent" for the administrator's caption or the About box; empty when none.
 QString WaitingPunchesText(qint64 waiting);

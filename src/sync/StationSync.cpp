@@ -1,7 +1,9 @@
 #include "sync/StationSync.h"
 
 #include "sync/PunchSender.h"
+#include "sync/SentLedger.h"
 #include "sync/SharedFiles.h"
+#include "sync/StationRegistry.h"
 #include "sync/SyncDatabase.h"
 
 StationSync::StationSync(const StationConfig& config, QObject* parent)
@@ -35,6 +37,26 @@ void StationSync::exchangeSharedFiles(SyncStatus* status)
     status->headStation = m_config.isHead() ? m_config.station : m_headStation;
 }
 
+// Who this station is: its identity (made with station.sent), its contact recorded, and the
+// other computers that claim its name.
+IoResult StationSync::introduce(SyncStatus* status)
+{
+    SentLedger ledger;
+    if (IoResult r = ReadOrStartSentLedger(&ledger); !r)
+        return r;
+    const StationIdentity self = StationIdentity::here(m_config, ledger.stationId);
+    QStringList others;
+    if (IoResult r = TouchStation(*m_database, self, &others); !r)
+        return r;
+    status->problems += others;
+    if (!m_config.isHead())
+        return IoResult::success();
+    IoResult head = ClaimHead(*m_database, self, m_takeOverHead);
+    if (head)
+        m_takeOverHead = false;
+    return head;
+}
+
 SyncStatus StationSync::runRound()
 {
     SyncStatus status;
@@ -46,16 +68,26 @@ SyncStatus StationSync::runRound()
     if (r) {
         status.connected = true;
         SendOutcome sent;
-        r = SendPunches(*m_database, m_config.station, &sent);
+        const bool verifyAll =
+            !m_sinceVerified.isValid() || m_sinceVerified.elapsed() >= m_timing.verifyMs;
+        r = SendPunches(*m_database, m_config.station, &sent, 0, verifyAll);
+        if (r && verifyAll)
+            m_sinceVerified.start();
         status.sent = sent.sent;
         status.waiting = sent.waiting;
         status.problems = sent.problems;
-        // Punches first: a damaged shared file must not hold them back.
-        if (r)
+        status.rewritten = sent.replaced;
+        // Punches first: a damaged shared file or a second head must not hold them back.
+        IoResult introduced = r ? introduce(&status) : IoResult::success();
+        if (r && introduced)
             exchangeSharedFiles(&status);
+        else if (r)
+            status.error = introduced.error;
     }
     if (!r) {
-        status.error = r.error;
+        status.error =
+            r.error + QStringLiteral(" The punches wait at this station and are sent once the "
+                                     "shared database takes them.");
         CountWaitingPunches(m_config.station, &status.waiting);
     }
     if (!status.error.isEmpty()) {

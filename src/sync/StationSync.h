@@ -18,7 +18,8 @@ struct SyncStatus
     qint64 sent = 0;       // lines acknowledged in this round
     qint64 waiting = 0;    // lines waiting at this station (all of them when not connected)
     QString error;         // why the round stopped; empty when it finished
-    QStringList problems;  // time files that cannot be sent
+    QStringList problems;  // time files that cannot be sent, and other computers of this name
+    QStringList rewritten; // time files found rewritten, replaced on the server
     QStringList published; // head: shared files stored as a new revision
     QStringList replaced;  // punch station: shared files replaced by the server's
     QString headStation;   // punch station: where the employees and settings are managed
@@ -40,10 +41,14 @@ public:
         int firstRetryMs = 1000; // after the first failure, doubled after each one
         int maxRetryMs = 30000;
         int sharedFilesMs = 60000; // punch station: how often to take the shared files
+        int verifyMs = 60000;      // how often files with nothing new are checked
     };
 
     explicit StationSync(const StationConfig& config, QObject* parent = nullptr);
     StationSync(const StationConfig& config, Timing timing, QObject* parent = nullptr);
+
+    // Head station: become the head even though another station is (a replacement computer).
+    void takeOverHead() { m_takeOverHead = true; }
     ~StationSync() override;
 
     // One round now, on the calling thread.
@@ -57,6 +62,7 @@ Q_SIGNALS:
 private:
     void onTimer();
     void exchangeSharedFiles(SyncStatus* status);
+    IoResult introduce(SyncStatus* status);
 
     StationConfig m_config;
     Timing m_timing;
@@ -64,5 +70,7 @@ private:
     QTimer m_timer;
     int m_retryMs = 0;
     QElapsedTimer m_sinceSharedFiles;
+    QElapsedTimer m_sinceVerified; // every file is checked against its record now and then
     QString m_headStation;
+    bool m_takeOverHead = false;
 };

@@ -3,9 +3,22 @@
 #include "sync/Schema.h"
 
 #include <QAtomicInt>
+#include <QSqlDriver>
 #include <QSqlError>
 
+#include <libpq-fe.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 QString ConnectionName()
 {
@@ -18,11 +31,172 @@ QString ErrorText(const QSqlError& error)
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
-    text.replace(u'\n', u' ');
-    return text;
+    return ServerErrorText(text);
+}
+
+// libpq writes the server's notices ("WARNING: terminating connection ...") to standard error
+// unless told otherwise; the station's messages say what matters.
+void DropNotice(void*, const char*) {}
+
+// Ends the wait of a statement that has not returned by its deadline: shutting its socket down
+// makes libpq's blocked read return with an error, without closing a descriptor that another
+// thread may be using. Lives for the whole run (never destroyed, as threads may still use it).
+class Watchdog
+{
+public:
+    static Watchdog& instance()
+    {
+        static Watchdog* watchdog = new Watchdog;
+        return *watchdog;
+    }
+
+    int arm(int socket, quintptr group, int limitMs)
+    {
+        std::lock_guard lock(m_mutex);
+        if (group != 0 && m_aborted.contains(group)) {
+            ::shutdown(socket, SHUT_RDWR);
+            return 0;
+        }
+        const int token = ++m_next;
+        m_armed.emplace(token, Armed{socket, Clock::now() + std::chrono::milliseconds(limitMs)});
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { watch(); });
+        m_changed.notify_all();
+        return token;
+    }
+
+    void disarm(int token)
+    {
+        std::lock_guard lock(m_mutex);
+        m_armed.erase(token);
+    }
+
+    void addSocket(int socket, quintptr group)
+    {
+        std::lock_guard lock(m_mutex);
+        m_sockets.emplace(socket, group);
+    }
+
+    void removeSocket(int socket)
+    {
+        std::lock_guard lock(m_mutex);
+        m_sockets.erase(socket);
+    }
+
+    bool aborted(quintptr group)
+    {
+        std::lock_guard lock(m_mutex);
+        return group != 0 && m_aborted.contains(group);
+    }
+
+    void abortGroup(quintptr group)
+    {
+        if (group == 0)
+            return;
+        std::lock_guard lock(m_mutex);
+        m_aborted.insert(group);
+        for (const auto& [socket, owner] : m_sockets) {
+            if (owner == group)
+                ::shutdown(socket, SHUT_RDWR);
+        }
+    }
+
+private:
+    struct Armed
+    {
+        int socket;
+        Clock::time_point deadline;
+    };
+
+    Watchdog() = default;
+
+    void watch()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            auto next = Clock::now() + std::chrono::hours(1);
+            for (auto it = m_armed.begin(); it != m_armed.end();) {
+                if (it->second.deadline <= Clock::now()) {
+                    ::shutdown(it->second.socket, SHUT_RDWR);
+                    it = m_armed.erase(it);
+                } else {
+                    next = std::min(next, it->second.deadline);
+                    ++it;
+                }
+            }
+            m_changed.wait_until(lock, next);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<int, Armed> m_armed;
+    std::map<int, quintptr> m_sockets; // open connections and their groups
+    std::set<quintptr> m_aborted;
+    int m_next = 0;
+    std::thread m_thread;
+};
+
+PGconn* Handle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
 }
 
 } // namespace
+
+// Arms the watchdog for one call on this connection.
+class SyncDatabase::Deadline
+{
+public:
+    explicit Deadline(const SyncDatabase& database)
+        : m_token(database.m_socket >= 0
+                      ? Watchdog::instance().arm(database.m_socket, database.m_address.abortGroup,
+                                                 ServerAnswerLimitMs)
+                      : 0)
+    {
+    }
+    ~Deadline()
+    {
+        if (m_token)
+            Watchdog::instance().disarm(m_token);
+    }
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+
+private:
+    int m_token;
+};
+
+QString ServerErrorText(const QString& text)
+{
+    QString first;
+    for (const QString& line : text.split(u'\n')) {
+        // The quoted statement and libpq's pointers into it say nothing to a user.
+        if (line.startsWith(QLatin1String("LINE ")) || line.startsWith(QLatin1String("QUERY:")))
+            break;
+        if (!line.trimmed().isEmpty()) {
+            first = line.trimmed();
+            break;
+        }
+    }
+    if (first.startsWith(QLatin1String("ERROR:")))
+        first = first.mid(6).trimmed();
+    const qsizetype statement = first.indexOf(QLatin1String("PREPARE qpsqlpstmt"));
+    if (statement >= 0)
+        first = first.left(statement).trimmed();
+    for (QChar& c : first) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    constexpr int Max = 300;
+    if (first.size() > Max)
+        first = first.left(Max - 1) + QStringLiteral("…");
+    return first;
+}
 
 IoResult CheckServerVersion(int serverVersionNum)
 {
@@ -30,8 +204,7 @@ IoResult CheckServerVersion(int serverVersionNum)
     if (major == SupportedServerMajor)
         return IoResult::success();
     return IoResult::failure(
-        QStringLiteral("The database server runs PostgreSQL %1.%2; Horodex needs PostgreSQL %3. "
-                       "The punches wait at this station.")
+        QStringLiteral("The database server runs PostgreSQL %1.%2; Horodex needs PostgreSQL %3.")
             .arg(major)
             .arg(serverVersionNum % 10000)
             .arg(SupportedServerMajor));
@@ -47,6 +220,17 @@ SyncDatabase::~SyncDatabase()
     close();
 }
 
+quintptr SyncDatabase::newAbortGroup()
+{
+    static QAtomicInteger<quintptr> next;
+    return next.fetchAndAddRelaxed(1) + 1;
+}
+
+void SyncDatabase::abortGroup(quintptr group)
+{
+    Watchdog::instance().abortGroup(group);
+}
+
 QSqlDatabase SyncDatabase::db() const
 {
     return QSqlDatabase::database(m_name, false);
@@ -59,6 +243,10 @@ bool SyncDatabase::isOpen() const
 
 void SyncDatabase::close()
 {
+    if (m_socket >= 0) {
+        Watchdog::instance().removeSocket(m_socket);
+        m_socket = -1;
+    }
     if (!QSqlDatabase::contains(m_name))
         return;
     db().close();
@@ -75,9 +263,10 @@ IoResult SyncDatabase::open()
 {
     close();
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return IoResult::failure(QStringLiteral(
-            "Qt's PostgreSQL driver (package libqt6sql6-psql) is not installed: the punches wait "
-            "at this station."));
+        return IoResult::failure(
+            QStringLiteral("Qt's PostgreSQL driver (package libqt6sql6-psql) is not installed."));
+    if (Watchdog::instance().aborted(m_address.abortGroup))
+        return IoResult::failure(QStringLiteral("The program is ending."));
     QString refused;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
@@ -91,10 +280,14 @@ IoResult SyncDatabase::open()
     }
     if (!refused.isEmpty()) {
         close();
-        return IoResult::failure(
-            QStringLiteral("Cannot connect to the shared database %1: %2. The punches wait at "
-                           "this station and are sent once it can be reached.")
-                .arg(m_address.describe(), refused));
+        return IoResult::failure(QStringLiteral("Cannot connect to the shared database %1: %2.")
+                                     .arg(m_address.describe(), refused));
+    }
+    if (PGconn* handle = Handle(db())) {
+        PQsetNoticeProcessor(handle, DropNotice, nullptr);
+        m_socket = PQsocket(handle);
+        if (m_socket >= 0)
+            Watchdog::instance().addSocket(m_socket, m_address.abortGroup);
     }
     QSqlQuery query(db());
     if (IoResult r = exec(query, QStringLiteral("SELECT current_setting('server_version_num')"), {},
@@ -108,14 +301,15 @@ IoResult SyncDatabase::open()
         close();
         return r;
     }
-    // A statement held up by a lock or a lost network must not hold the sender for ever.
+    // The server ends a statement held up by a lock before the client gives up on it.
     // Notices (a table that already exists) are no news for the station's user; compiling
     // queries costs more than the short queries of a station gain from it.
-    if (IoResult r = exec(query,
-                          QStringLiteral("SELECT set_config('statement_timeout', ?, false),"
-                                         " set_config('client_min_messages', 'warning', false),"
-                                         " set_config('jit', 'off', false)"),
-                          {QStringLiteral("20s")}, "set a time limit");
+    if (IoResult r =
+            exec(query,
+                 QStringLiteral("SELECT set_config('statement_timeout', ?, false),"
+                                " set_config('client_min_messages', 'error', false),"
+                                " set_config('jit', 'off', false)"),
+                 {QStringLiteral("%1ms").arg(ServerAnswerLimitMs - 2000)}, "set a time limit");
         !r) {
         close();
         return r;
@@ -130,6 +324,7 @@ IoResult SyncDatabase::open()
 IoResult SyncDatabase::exec(QSqlQuery& query, const QString& sql,
                             std::initializer_list<QVariant> values, const char* what)
 {
+    Deadline deadline(*this);
     if (!query.prepare(sql))
         return IoResult::failure(failure(ErrorText(query.lastError()), what));
     for (const QVariant& value : values)
@@ -139,8 +334,18 @@ IoResult SyncDatabase::exec(QSqlQuery& query, const QString& sql,
     return IoResult::success();
 }
 
+IoResult SyncDatabase::run(const QString& sql, const char* what)
+{
+    Deadline deadline(*this);
+    QSqlQuery query(db());
+    if (!query.exec(sql))
+        return IoResult::failure(failure(ErrorText(query.lastError()), what));
+    return IoResult::success();
+}
+
 IoResult SyncDatabase::begin()
 {
+    Deadline deadline(*this);
     if (!db().transaction())
         return IoResult::failure(failure(ErrorText(db().lastError()), "begin a transaction"));
     return IoResult::success();
@@ -148,6 +353,7 @@ IoResult SyncDatabase::begin()
 
 IoResult SyncDatabase::commit()
 {
+    Deadline deadline(*this);
     if (!db().commit()) {
         const QString text = ErrorText(db().lastError());
         rollback();
@@ -158,6 +364,7 @@ IoResult SyncDatabase::commit()
 
 void SyncDatabase::rollback()
 {
+    Deadline deadline(*this);
     db().rollback();
 }
 

@@ -13,11 +13,19 @@
 // The major version of PostgreSQL the schema is written and tested for.
 inline constexpr int SupportedServerMajor = 15;
 
+// The longest any one statement may wait for the server's answer; a frozen server or a dead
+// link is given up after it, whatever the network still pretends.
+inline constexpr int ServerAnswerLimitMs = 12000;
+
+// How long an ending program waits for a thread that talks to the server.
+inline constexpr int ExitWaitMs = 900;
+
 // Fails with a clear message unless server_version_num belongs to the supported major version.
 IoResult CheckServerVersion(int serverVersionNum);
 
 // One connection to the shared database, used by the thread that opened it (Qt SQL connections
-// belong to one thread). Every statement is prepared; errors come back as messages.
+// belong to one thread). Every statement is prepared; errors come back as messages. No call
+// waits longer than the connect limit or ServerAnswerLimitMs.
 class SyncDatabase
 {
 public:
@@ -36,6 +44,8 @@ public:
     // Prepares and runs a statement with its values in order; what names it in a message.
     IoResult exec(QSqlQuery& query, const QString& sql, std::initializer_list<QVariant> values,
                   const char* what);
+    // Runs a statement without values as it is (no preparing), within the same limits.
+    IoResult run(const QString& sql, const char* what);
     IoResult begin();
     IoResult commit();
     void rollback();
@@ -44,7 +54,20 @@ public:
     // A message for a failed statement of this connection.
     QString failure(const QString& detail, const char* what) const;
 
+    // The owner of the connections of a group (address().abortGroup) is ending: their waits end
+    // now, and no new one starts in that group.
+    static void abortGroup(quintptr group);
+    // A group never used before.
+    static quintptr newAbortGroup();
+
 private:
+    class Deadline;
+
     DatabaseAddress m_address;
     QString m_name;
+    int m_socket = -1;
 };
+
+// The server's own words, fit for a message: its first line, without the statement it quotes,
+// control characters replaced.
+QString ServerErrorText(const QString& text);

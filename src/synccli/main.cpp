@@ -11,14 +11,17 @@
 namespace {
 
 const char Usage[] =
-    "Usage: horodex-sync [--data DIR] [--once]\n"
+    "Usage: horodex-sync [--data DIR] [--once] [--take-over-head]\n"
     "\n"
     "Sends the new punches of the station whose data folder is DIR (by default Horodex's own)\n"
     "to the PostgreSQL server that its station.ini names, and exchanges the employee list and\n"
     "the settings: a head station stores them, a punch station takes them. Without --once it\n"
     "goes on until it is stopped, trying again while the server cannot be reached.\n"
+    "--take-over-head makes this head station the database's head in place of another one\n"
+    "(a computer that replaces the head).\n"
     "\n"
-    "Exit status with --once: 0 when nothing waits any more, 1 when something does (the reason\n"
+    "Exit status with --once: 0 when nothing waits any more and every file could be sent, 1\n"
+    "when something waits or cannot be sent (the reason\n"
     "on standard error), 2 for a command line or station file that cannot be used.\n";
 
 // Standard error carries the program's own messages; Qt's notes about the server are dropped.
@@ -49,6 +52,12 @@ void report(const SyncStatus& status, QString* lastError, bool* wasConnected)
     if (status.connected && !*wasConnected)
         say(stdout, QStringLiteral("connected"));
     *wasConnected = status.connected;
+    for (const QString& name : status.rewritten)
+        say(stderr, QStringLiteral("horodex-sync: the time file of \"%1\" was rewritten while "
+                                   "this station was not connected: its punches on the server "
+                                   "were replaced by the file's, and the change recorded with "
+                                   "the corrections")
+                        .arg(FileStore::displayText(name)));
     if (status.sent > 0 || !status.published.isEmpty() || !status.replaced.isEmpty())
         say(stdout, QStringLiteral("sent %1 waiting %2%3%4")
                         .arg(status.sent)
@@ -69,10 +78,13 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     bool once = false;
+    bool takeOver = false;
     QString dataDir;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--once")) {
             once = true;
+        } else if (args.at(i) == QLatin1String("--take-over-head")) {
+            takeOver = true;
         } else if (args.at(i) == QLatin1String("--data") && i + 1 < args.size()) {
             dataDir = args.at(++i);
         } else if (args.at(i) == QLatin1String("--help") || args.at(i) == QLatin1String("-h")) {
@@ -97,13 +109,22 @@ int main(int argc, char* argv[])
                         .arg(StationConfigPath()));
         return 2;
     }
+    if (takeOver && !config->isHead()) {
+        say(stderr, QStringLiteral("horodex-sync: --take-over-head is for a head station; "
+                                   "station.ini names this one a punch station"));
+        return 2;
+    }
     StationSync sync(*config);
+    if (takeOver)
+        sync.takeOverHead();
     QString lastError;
     bool connected = false;
     if (once) {
         const SyncStatus status = sync.runRound();
         report(status, &lastError, &connected);
-        return status.error.isEmpty() && status.waiting == 0 ? 0 : 1;
+        const bool done =
+            status.error.isEmpty() && status.waiting == 0 && status.problems.isEmpty();
+        return done ? 0 : 1;
     }
     QObject::connect(&sync, &StationSync::roundFinished,
                      [&lastError, &connected](const SyncStatus& status) {

@@ -112,15 +112,31 @@ void TestSync::sentLedger_roundTripsAndRefusesDamage()
 {
     SentLedger ledger;
     ledger.station = QStringLiteral("front");
-    ledger.acknowledged.insert(QStringLiteral("Smith, John"), 310);
-    ledger.acknowledged.insert(QStringLiteral("Zoë"), 31);
+    ledger.stationId = NewIdentity();
+    ledger.files.insert(QStringLiteral("Smith, John"),
+                        {310, NewIdentity(), DigestOf(QByteArray(310, 'x'))});
+    ledger.files.insert(QStringLiteral("Zoë"), {31, NewIdentity(), DigestOf(QByteArray(31, 'y'))});
     SentLedger read;
     QVERIFY(ParseSentLedger(SerializeSentLedger(ledger), QStringLiteral("s"), &read));
     QCOMPARE(read.station, ledger.station);
-    QCOMPARE(read.acknowledged, ledger.acknowledged);
+    QCOMPARE(read.stationId, ledger.stationId);
+    QCOMPARE(read.files.keys(), ledger.files.keys());
+    for (const QString& name : ledger.files.keys()) {
+        QCOMPARE(read.files.value(name).acknowledged, ledger.files.value(name).acknowledged);
+        QCOMPARE(read.files.value(name).origin, ledger.files.value(name).origin);
+        QCOMPARE(read.files.value(name).digest, ledger.files.value(name).digest);
+    }
     const QByteArray torn = SerializeSentLedger(ledger).chopped(1);
     QVERIFY(!ParseSentLedger(torn, QStringLiteral("s"), &read));
-    QVERIFY(!ParseSentLedger("horodex-sent 1\nfront\n-5\tKim\n", QStringLiteral("s"), &read));
+    const IoResult negative =
+        ParseSentLedger("horodex-sent 1\nfront\n-5\tKim\n", QStringLiteral("s"), &read);
+    QVERIFY(!negative);
+    // The message says what to do, and that doing it loses nothing.
+    QVERIFY2(negative.error.contains(QStringLiteral("Move it away")), qPrintable(negative.error));
+    // The first format still reads: its files are looked for on the server by their content.
+    QVERIFY(ParseSentLedger("horodex-sent 1\nfront\n62\tKim\n", QStringLiteral("s"), &read));
+    QCOMPARE(read.of(QStringLiteral("Kim")), 62);
+    QVERIFY(read.files.value(QStringLiteral("Kim")).origin.isEmpty());
 }
 
 void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage_data()
@@ -193,7 +209,7 @@ void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
     QCOMPARE(s.folder.sync().exitCode, 0);
     QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT version::text AS v FROM "
                                                "horodex_schema_version ORDER BY version")),
-             (QList<QByteArray>{"1", "2", "3"}));
+             (QList<QByteArray>{"1", "2", "3", "4"}));
     ServerExec(s.uri, QStringLiteral("INSERT INTO horodex_schema_version VALUES (99)"));
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(2, 1));
     const ProgramRun run = s.folder.sync();
@@ -201,9 +217,10 @@ void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
     QVERIFY2(run.err.contains("schema version 99, newer"), run.err.constData());
     QCOMPARE(run.err.count('\n'), 1);
     QCOMPARE(s.serverLines().size(), 2);
-    const ProgramRun report = s.folder.report({QStringLiteral("multiple"), QStringLiteral("--from"),
-                                               QStringLiteral("2008-03-10"), QStringLiteral("--to"),
-                                               QStringLiteral("2008-03-16")});
+    const ProgramRun report =
+        s.folder.report({QStringLiteral("multiple"), QStringLiteral("--from"),
+                         QStringLiteral("2008-03-10"), QStringLiteral("--to"),
+                         QStringLiteral("2008-03-16"), QStringLiteral("--database"), s.uri});
     QCOMPARE(report.exitCode, 1);
     QVERIFY2(report.err.contains("newer"), report.err.constData());
 }
@@ -234,7 +251,7 @@ void TestSync::schema_stationsStartingTogether_upgradeItOnce()
     qDeleteAll(stations);
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT version::text AS v FROM "
                                              "horodex_schema_version ORDER BY version")),
-             (QList<QByteArray>{"1", "2", "3"}));
+             (QList<QByteArray>{"1", "2", "3", "4"}));
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch")),
              QList<QByteArray>{"8"});
 }

@@ -1,0 +1,99 @@
+#include "sync/PunchRows.h"
+
+#include "sync/SyncDatabase.h"
+
+namespace {
+
+// The lines go as one block; the server cuts it into rows, checks that no key already holds
+// another line, and counts the rows it did not hold yet into the tally.
+const QString InsertLines = QStringLiteral(
+    "WITH lines AS ("
+    " SELECT CAST(? AS text) AS s, CAST(? AS text) AS f, CAST(? AS text) AS e,"
+    "  CAST(? AS bigint) + 31 * i AS o, substr(b, 31 * i + 1, 31) AS l"
+    " FROM (SELECT CAST(? AS bytea) AS b) AS block,"
+    " generate_series(0, length(b) / 31 - 1) AS i), "
+    "clash AS ("
+    " SELECT count(*) AS n FROM lines JOIN horodex_punch p ON p.station = lines.s"
+    " AND p.origin = lines.f AND p.employee = lines.e AND p.byte_offset = lines.o"
+    " WHERE p.line <> lines.l), "
+    "added AS ("
+    " INSERT INTO horodex_punch (station, origin, employee, byte_offset, line, moment_key, is_in)"
+    " SELECT s, f, e, o, l,"
+    "  substr(l, 13, 4) || substr(l, 7, 2) || substr(l, 10, 2) || substr(l, 25, 2) ||"
+    "  substr(l, 28, 2),"
+    "  get_byte(l, 0) = 73 AND get_byte(l, 1) = 78 AND get_byte(l, 2) = 32"
+    " FROM lines WHERE (SELECT n FROM clash) = 0"
+    " ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING"
+    " RETURNING employee, moment_key, is_in), "
+    "tally AS ("
+    " INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+    " SELECT employee, substr(moment_key, 1, 7), count(*), count(*) FILTER (WHERE is_in)"
+    " FROM added GROUP BY 1, 2 ORDER BY 1, 2"
+    " ON CONFLICT (employee, bucket) DO UPDATE"
+    " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins RETURNING 1) "
+    "SELECT n FROM clash");
+
+const QString RemoveLines =
+    QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
+                   " WHERE employee = ? AND NOT removed%1 RETURNING employee, moment_key, is_in) "
+                   "INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+                   " SELECT employee, substr(moment_key, 1, 7), -count(*),"
+                   " -count(*) FILTER (WHERE is_in) FROM gone GROUP BY 1, 2 ORDER BY 1, 2 "
+                   "ON CONFLICT (employee, bucket) DO UPDATE"
+                   " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins");
+
+} // namespace
+
+QString PunchOrder(bool newestFirst)
+{
+    QStringList columns{QStringLiteral("moment_key"), QStringLiteral("received"),
+                        QStringLiteral("station"), QStringLiteral("origin"),
+                        QStringLiteral("byte_offset")};
+    if (newestFirst) {
+        for (QString& column : columns)
+            column += QStringLiteral(" DESC");
+    }
+    return columns.join(QStringLiteral(", "));
+}
+
+IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QByteArray& origin,
+                         const QString& employee, qint64 offset, const QByteArray& lines)
+{
+    QSqlQuery query(database.db());
+    if (IoResult r =
+            database.exec(query, InsertLines,
+                          {station, OriginText(origin), employee, offset, lines}, "store punches");
+        !r)
+        return r;
+    if (query.next() && query.value(0).toLongLong() == 0)
+        return IoResult::success();
+    return IoResult::failure(
+        QStringLiteral("The shared database already holds other punches of \"%1\" at the places "
+                       "of this station's file: another computer sends with a copy of this "
+                       "station's station.sent. Nothing of it was counted as sent. Give each "
+                       "computer its own data folder (remove station.sent on the copy).")
+            .arg(FileStore::displayText(employee)));
+}
+
+IoResult RemovePunchLines(SyncDatabase& database, const QString& employee, const QString& station,
+                          const QByteArray& origin)
+{
+    QSqlQuery query(database.db());
+    if (station.isNull())
+        return database.exec(query, RemoveLines.arg(QString()), {employee}, "correct punches");
+    return database.exec(query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
+                         {employee, station, OriginText(origin)}, "correct punches");
+}
+
+QString OriginText(const QByteArray& origin)
+{
+    return origin.isEmpty() ? QStringLiteral("") : QString::fromLatin1(origin);
+}
+
+QString BadPunchRowMessage(const QString& employee)
+{
+    return QStringLiteral("The shared database holds a row of \"%1\" that is not a time-file line "
+                          "(31 bytes): it was changed by hand. Nothing is reported from it; "
+                          "correct or delete that row on the server.")
+        .arg(FileStore::displayText(employee));
+}

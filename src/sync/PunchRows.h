@@ -1,0 +1,33 @@
+#pragma once
+
+#include "data/FileStore.h"
+
+#include <QByteArray>
+#include <QString>
+
+class SyncDatabase;
+
+// How the server keeps time-file lines: one row per line, keyed by the station, the identity of
+// the station's file (origin) and the line's byte offset in it. Every reader orders lines alike:
+// by the date and time they read, then, within one minute, by when the server received them.
+
+// The ORDER BY of every reading, oldest first ("DESC" after each column for newest first).
+QString PunchOrder(bool newestFirst = false);
+
+// Stores whole lines of one file from offset on, each once. Fails without storing anything when
+// the server already holds a different line at one of their keys: such a line is never counted
+// as sent.
+IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QByteArray& origin,
+                         const QString& employee, qint64 offset, const QByteArray& lines);
+
+// Marks lines removed (they stay for the record) and takes them out of the reports' tally: all
+// of the employee's lines, or only those of one station's file.
+IoResult RemovePunchLines(SyncDatabase& database, const QString& employee,
+                          const QString& station = QString(),
+                          const QByteArray& origin = QByteArray());
+
+// An origin as the server's text column holds it (never NULL: lines of no origin hold "").
+QString OriginText(const QByteArray& origin);
+
+// A row that is not a time-file line (a hand-made row on the server): the message that names it.
+QString BadPunchRowMessage(const QString& employee);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "data/FileStore.h"
+#include "sync/StationConfig.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class SyncDatabase;
+
+// Who this station is on the server: the identity of its files (station.sent), its name, and
+// the computer and folder it runs in.
+struct StationIdentity
+{
+    QByteArray id;
+    QString name;
+    bool head = false;
+    QString host;    // the computer's name, for messages
+    QString machine; // the computer's own identity
+    QString folder;  // the data folder
+
+    // This process's computer and data folder.
+    static StationIdentity here(const StationConfig& config, const QByteArray& id);
+};
+
+// Records this station's contact. Another computer that claimed the same name within the last
+// minutes is named in warnings, with its last contact (the same computer and folder under a new
+// identity is this station itself, after its record of sent lines was lost).
+IoResult TouchStation(SyncDatabase& database, const StationIdentity& self, QStringList* warnings);
+
+// Head station: this station becomes the head when the database has none, stays it when it is,
+// and is refused, naming the head, when another computer is. takeOver makes it the head on
+// purpose (a replacement computer).
+IoResult ClaimHead(SyncDatabase& database, const StationIdentity& self, bool takeOver);
