@@ -8,6 +8,7 @@
 #include "reports/text/ReportCsv.h"
 #include "reports/text/WhoIsIn.h"
 #include "sync/ServerCorrections.h"
+#include "sync/SyncDatabase.h"
 
 #include <QStringList>
 
@@ -36,7 +37,8 @@ QByteArray correctionsText(const QList<Correction>& corrections)
     return text.toUtf8();
 }
 
-QByteArray correctionsCsv(const QList<Correction>& corrections)
+// The last row holds the record's head (Change "head", Reason N:HASH), whatever was selected.
+QByteArray correctionsCsv(const QList<Correction>& corrections, const CorrectionLogHead& head)
 {
     QString csv = QStringLiteral("Saved,Employee,Change,Old Line,New Line,Reason\r\n");
     for (const Correction& c : corrections) {
@@ -47,37 +49,129 @@ QByteArray correctionsCsv(const QList<Correction>& corrections)
             row.append(ReportCsv::Field(field));
         csv += row.join(u',') + QStringLiteral("\r\n");
     }
+    csv += QStringLiteral(",,head,,,") + head.text() + QStringLiteral("\r\n");
     return csv.toUtf8();
 }
 
-ReportRun corrections(const ReportRequest& request, SyncDatabase* server, QByteArray* bytes)
+// The record that counts: the server's at a station of several, else the data folder's.
+struct RecordRead
 {
-    CorrectionLogContents log;
-    QByteArray record;
-    const IoResult read =
-        server ? ReadServerCorrectionLog(*server, &record) : ReadCorrectionLog(&log);
-    if (!read)
-        return {read.error, {}};
-    if (server)
-        log = ParseCorrectionLog(record);
-    if (request.verify) {
-        if (!log.intact())
-            return {log.verdict(), {}};
-        *bytes = log.verdict().toUtf8() + '\n';
-        return {};
+    QByteArray bytes; // the server's record as lines of corrections.log
+    CorrectionLogContents contents;
+    QString name; // for messages: which record was read
+};
+
+IoResult ReadRecord(SyncDatabase* server, RecordRead* record)
+{
+    if (!server) {
+        record->name = LocalCorrectionLogName();
+        return ReadCorrectionLog(&record->contents);
     }
+    record->name =
+        QStringLiteral("the server's record of corrections (%1)").arg(server->address().describe());
+    const IoResult read = ReadServerCorrectionLog(*server, &record->bytes);
+    record->contents = ParseCorrectionLog(record->bytes);
+    return read;
+}
+
+struct LocalComparison
+{
+    QString difference; // the first line where the station's file is not the server's record
+    QString note;       // what was compared, when nothing differs
+};
+
+// At a station the server's record counts; the data folder's corrections.log is what this
+// computer recorded before it joined, which the head carries over: the start of the server's.
+LocalComparison CompareLocalRecord(const RecordRead& server)
+{
+    QByteArray bytes;
+    if (const IoResult read =
+            FileStore::readFile(CorrectionLogPath(), &bytes, MaxCorrectionLogSize, true);
+        !read)
+        return {read.error, {}};
+    const QString local = LocalCorrectionLogName();
+    if (!FileStore::exists(CorrectionLogPath()))
+        return {{}, QStringLiteral("There is no %1 at this station to compare.").arg(local)};
+    const QList<QByteArray> mine = CorrectionLogLines(bytes);
+    const QList<QByteArray> theirs = CorrectionLogLines(server.bytes);
+    const qsizetype first = FirstLineNotIn(mine, theirs);
+    if (first == 0)
+        return {{},
+                QStringLiteral("Its first %1 line(s) are %2 at this station, line for line.")
+                    .arg(mine.size())
+                    .arg(local)};
+    if (first > theirs.size())
+        return {QStringLiteral("Lines %1 to %2 of %3 are not on %4: the head station carries "
+                               "them over at its next exchange with the server.")
+                    .arg(first)
+                    .arg(mine.size())
+                    .arg(local, server.name),
+                {}};
+    return {QStringLiteral("Line %1 of %2 differs from line %1 of %3, the record that counts.")
+                .arg(first)
+                .arg(local, server.name),
+            {}};
+}
+
+// --verify: the chain, the head written down, and at a station the local file against the
+// server's record; the first that fails is the error.
+ReportRun verifyRecord(const ReportRequest& request, const RecordRead& record, bool atStation,
+                       QByteArray* bytes)
+{
+    const CorrectionLogContents& log = record.contents;
+    if (!log.intact())
+        return {log.verdict(record.name), {}};
+    QStringList lines{log.verdict(record.name)};
+    if (!request.head.isEmpty()) {
+        const CorrectionLogHead head = *CorrectionLogHead::parse(request.head);
+        if (const QString missing = MissingFromHead(log, head, record.name); !missing.isEmpty())
+            return {missing, {}};
+        if (head.entries > 0)
+            lines.append(QStringLiteral("It still holds entry %1 with the hash %2, the head "
+                                        "written down.")
+                             .arg(head.entries)
+                             .arg(QString::fromLatin1(head.hash)));
+    }
+    if (atStation) {
+        const LocalComparison local = CompareLocalRecord(record);
+        if (!local.difference.isEmpty())
+            return {local.difference, {}};
+        lines.append(local.note);
+    }
+    lines.append(CorrectionLogHeadText(CorrectionLogHead::of(log)));
+    *bytes = lines.join(u'\n').toUtf8() + '\n';
+    return {};
+}
+
+ReportRun corrections(const ReportRequest& request, SyncDatabase* server, bool atStation,
+                      QByteArray* bytes)
+{
+    RecordRead record;
+    if (const IoResult read = ReadRecord(server, &record); !read)
+        return {read.error, {}};
+    if (request.verify)
+        return verifyRecord(request, record, atStation, bytes);
+    const CorrectionLogContents& log = record.contents;
     QList<Correction> selected;
     for (const Correction& c : log.corrections) {
         if (isSelected(c, request))
             selected.append(c);
     }
+    const CorrectionLogHead head = CorrectionLogHead::of(log);
     if (request.format == ReportRequest::Format::Csv) {
-        *bytes = correctionsCsv(selected);
-    } else {
-        *bytes = correctionsText(selected);
-        if (!log.intact())
-            *bytes += "\n" + log.verdict().toUtf8() + '\n';
+        *bytes = correctionsCsv(selected, head);
+        return {};
     }
+    *bytes = correctionsText(selected);
+    QStringList notes;
+    if (!log.intact())
+        notes.append(log.verdict(record.name));
+    if (atStation) {
+        if (const QString differs = CompareLocalRecord(record).difference; !differs.isEmpty())
+            notes.append(differs);
+    }
+    notes.append(CorrectionLogHeadText(head));
+    *bytes += "\n" + notes.join(u'\n').toUtf8() + '\n';
     return {};
 }
 
@@ -101,11 +195,11 @@ ReportRun whoIsIn(const ReportRequest& request, QByteArray* bytes)
 
 } // namespace
 
-ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server)
+ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server, bool atStation)
 {
     QByteArray bytes;
     const ReportRun run = request.kind == ReportRequest::Kind::Corrections
-                              ? corrections(request, server, &bytes)
+                              ? corrections(request, server, atStation, &bytes)
                               : whoIsIn(request, &bytes);
     if (!run.error.isEmpty() || request.output.isEmpty())
         return {run.error, run.error.isEmpty() ? bytes : QByteArray()};

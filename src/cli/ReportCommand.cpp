@@ -98,7 +98,9 @@ ReportRun RunReportRequest(const ReportRequest& request)
         std::unique_ptr<SyncDatabase> server;
         if (const QString failed = OpenServer(request, &server); !failed.isEmpty())
             return Failed(failed);
-        return RunRecordRequest(request, server.get());
+        // The data folder's own record is compared only where station.ini joins it to the server.
+        const bool atStation = server && request.database.isEmpty();
+        return RunRecordRequest(request, server.get(), atStation);
     }
     OptionsRecord settings;
     if (const IoResult read = ReadOptionsFile(&settings); !read)
