@@ -91,20 +91,23 @@ LocalComparison CompareLocalRecord(const RecordRead& server)
         return {read.error, {}};
     const QString local = LocalCorrectionLogName();
     if (!FileStore::exists(CorrectionLogPath()))
-        return {{}, QStringLiteral("There is no %1 at this station to compare.").arg(local)};
+        return {
+            {},
+            QStringLiteral("Nothing to compare at this station: %1 does not exist.").arg(local)};
     const QList<QByteArray> mine = CorrectionLogLines(bytes);
     const QList<QByteArray> theirs = CorrectionLogLines(server.bytes);
     const qsizetype first = FirstLineNotIn(mine, theirs);
     if (first == 0)
         return {{},
-                QStringLiteral("Its first %1 line(s) are %2 at this station, line for line.")
-                    .arg(mine.size())
-                    .arg(local)};
+                mine.size() == 1
+                    ? QStringLiteral("Its first line is %1 at this station.").arg(local)
+                    : QStringLiteral("Its first %1 lines are %2 at this station, line for line.")
+                          .arg(mine.size())
+                          .arg(local)};
     if (first > theirs.size())
-        return {QStringLiteral("Lines %1 to %2 of %3 are not on %4: the head station carries "
-                               "them over at its next exchange with the server.")
+        return {QStringLiteral("Line %1 of %2 and any after it are not on %3: the head station "
+                               "carries them over at its next exchange with the server.")
                     .arg(first)
-                    .arg(mine.size())
                     .arg(local, server.name),
                 {}};
     return {QStringLiteral("Line %1 of %2 differs from line %1 of %3, the record that counts.")
