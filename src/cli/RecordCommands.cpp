@@ -105,8 +105,9 @@ LocalComparison CompareLocalRecord(const RecordRead& server)
                           .arg(mine.size())
                           .arg(local)};
     if (first > theirs.size())
-        return {QStringLiteral("Line %1 of %2 and any after it are not on %3: the head station "
-                               "carries them over at its next exchange with the server.")
+        return {QStringLiteral("Line %1 of %2 and any after it are not on %3: a head station "
+                               "carries its record over at its next exchange with the server, a "
+                               "punch station's stays in its folder.")
                     .arg(first)
                     .arg(local, server.name),
                 {}};
@@ -126,7 +127,10 @@ ReportRun verifyRecord(const ReportRequest& request, const RecordRead& record, b
         return {log.verdict(record.name), {}};
     QStringList lines{log.verdict(record.name)};
     if (!request.head.isEmpty()) {
-        const CorrectionLogHead head = *CorrectionLogHead::parse(request.head);
+        const std::optional<CorrectionLogHead> parsed = CorrectionLogHead::parse(request.head);
+        if (!parsed)
+            return {QStringLiteral("\"%1\" is not a head N:HASH").arg(request.head), {}};
+        const CorrectionLogHead head = *parsed;
         if (const QString missing = MissingFromHead(log, head, record.name); !missing.isEmpty())
             return {missing, {}};
         if (head.entries > 0)
@@ -174,7 +178,9 @@ ReportRun corrections(const ReportRequest& request, SyncDatabase* server, bool a
             notes.append(differs);
     }
     notes.append(CorrectionLogHeadText(head));
-    *bytes += "\n" + notes.join(u'\n').toUtf8() + '\n';
+    if (!bytes->isEmpty())
+        *bytes += '\n';
+    *bytes += notes.join(u'\n').toUtf8() + '\n';
     return {};
 }
 

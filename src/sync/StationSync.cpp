@@ -26,7 +26,7 @@ void StationSync::exchangeSharedFiles(SyncStatus* status)
     if (m_config.isHead()) {
         r = PublishSharedFiles(*m_database, m_config.station, &status->published);
         // A computer made head keeps the corrections it recorded alone: they start the
-        // server's record, once; the check that makes it harmless to repeat reads the record.
+        // server's record. Once a run: carried again, they would change nothing.
         if (r && !m_correctionsCarried)
             r = CarryOverCorrectionLog(*m_database);
         m_correctionsCarried = m_correctionsCarried || r;
