@@ -140,7 +140,9 @@ QString EntriesText(qsizetype entries)
 // What an incomplete line holds, without guessing who cut it short.
 QString TornLineText(int fields)
 {
-    if (fields >= FieldCount)
+    if (fields > FieldCount)
+        return QStringLiteral("%1 fields where a whole line has %2").arg(fields).arg(FieldCount);
+    if (fields == FieldCount)
         return QStringLiteral("it does not end with a hash of 64 hex digits");
     return QStringLiteral("%1 of the %2 fields of a whole line, without its hash")
         .arg(fields)
