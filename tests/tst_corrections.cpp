@@ -38,16 +38,36 @@ float weekHours(const QString& name)
     return LoadPayPeriod(name, QDate(2009, 11, 2), QDate(2009, 11, 8), 0, Zone).TotalHours();
 }
 
-int runVerify(const TempProgramDir& dir, QByteArray* message)
+struct ProgramRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ProgramRun runCorrections(const TempProgramDir& dir, const QStringList& arguments)
 {
     QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-report"),
-                  {QStringLiteral("corrections"), QStringLiteral("--verify"),
-                   QStringLiteral("--data"), dir.dataDir()});
+    process.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-report"),
+        QStringList{QStringLiteral("corrections"), QStringLiteral("--data"), dir.dataDir()} +
+            arguments);
+    ProgramRun run;
     if (!process.waitForFinished(20000))
-        return -1;
-    *message = process.readAllStandardOutput() + process.readAllStandardError();
-    return process.exitCode();
+        return run;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.exitCode = process.exitCode();
+    return run;
+}
+
+// Three corrections of Ann's card; the second one's reason as given.
+QList<Correction> threeCorrections(const QString& secondReason = QStringLiteral("forgot to punch"))
+{
+    const QByteArray a = line("IN", "11/02/2009", "08:00");
+    return {correction(Correction::Kind::Added, {}, a),
+            correction(Correction::Kind::Deleted, a, {}, secondReason),
+            correction(Correction::Kind::Added, {}, a, QStringLiteral("again"))};
 }
 
 } // namespace
@@ -71,8 +91,12 @@ private Q_SLOTS:
     void lineThatDoesNotRead_blocksTheSave();
     void fileChangedMeanwhile_isNotOverwritten();
     void log_recordsEachChangeWithItsReason();
-    void verify_findsTheFirstLineChangedByHand_data();
-    void verify_findsTheFirstLineChangedByHand();
+    void verify_findsWhatChangedSinceTheHeadWasWrittenDown_data();
+    void verify_findsWhatChangedSinceTheHeadWasWrittenDown();
+    void report_endsWithTheHead_data();
+    void report_endsWithTheHead();
+    void head_parsesWhatIsShownAndRefusesTheRest_data();
+    void head_parsesWhatIsShownAndRefusesTheRest();
     void whoIsIn_listsOpenPunchesLongestFirst();
 
 private:
@@ -215,48 +239,141 @@ void TestCorrections::log_recordsEachChangeWithItsReason()
     QCOMPARE(contents.corrections[1].oldLine, out);
 }
 
-void TestCorrections::verify_findsTheFirstLineChangedByHand_data()
+void TestCorrections::verify_findsWhatChangedSinceTheHeadWasWrittenDown_data()
 {
     QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("withHead");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
-    QTest::newRow("intact") << QString() << 0 << QStringLiteral("is intact");
-    QTest::newRow("line changed") << QStringLiteral("change") << 1
+    QTest::newRow("intact") << QString() << false << 0 << QStringLiteral("is intact: 3 entries");
+    QTest::newRow("intact, the head written down")
+        << QString() << true << 0 << QStringLiteral("still holds entry 3 with the hash");
+    QTest::newRow("line changed") << QStringLiteral("change") << false << 1
                                   << QStringLiteral("breaks at line 2");
-    QTest::newRow("line removed") << QStringLiteral("remove") << 1
+    QTest::newRow("line removed") << QStringLiteral("remove") << false << 1
                                   << QStringLiteral("breaks at line 2");
     QTest::newRow("line inserted")
-        << QStringLiteral("insert") << 1 << QStringLiteral("breaks at line 2");
-    QTest::newRow("last line torn")
-        << QStringLiteral("tear") << 1 << QStringLiteral("incomplete line (line 3)");
+        << QStringLiteral("insert") << false << 1 << QStringLiteral("breaks at line 2");
+    QTest::newRow("lines reordered")
+        << QStringLiteral("reorder") << false << 1 << QStringLiteral("breaks at line 2");
+    QTest::newRow("last line cut short by hand")
+        << QStringLiteral("tear") << false << 1
+        << QStringLiteral("line 3 is incomplete (it does not end with a hash of 64 hex digits)");
+    // Alone, the chain cannot tell a record cut short or rewritten whole from one never longer.
+    QTest::newRow("last line removed, no head")
+        << QStringLiteral("drop last") << false << 0 << QStringLiteral("is intact: 2 entries");
+    QTest::newRow("last line removed") << QStringLiteral("drop last") << true << 1
+                                       << QStringLiteral("holds 2 entries, but must hold entry 3");
+    QTest::newRow("emptied") << QStringLiteral("empty") << true << 1
+                             << QStringLiteral("holds no entry, but must hold entry 3");
+    QTest::newRow("deleted") << QStringLiteral("delete") << true << 1
+                             << QStringLiteral("does not exist, but must hold entry 3");
+    QTest::newRow("rewritten with fresh hashes")
+        << QStringLiteral("rewrite") << true << 1 << QStringLiteral("was rewritten since");
 }
 
-void TestCorrections::verify_findsTheFirstLineChangedByHand()
+void TestCorrections::verify_findsWhatChangedSinceTheHeadWasWrittenDown()
 {
     QFETCH(QString, damage);
+    QFETCH(bool, withHead);
     QFETCH(int, status);
     QFETCH(QString, says);
-    const QByteArray a = line("IN", "11/02/2009", "08:00");
-    QList<QByteArray> lines =
-        FormatCorrections({correction(Correction::Kind::Added, {}, a),
-                           correction(Correction::Kind::Deleted, a, {}),
-                           correction(Correction::Kind::Added, {}, a, QStringLiteral("again"))},
-                          CorrectionChainStart())
-            .split('\n');
-    lines.removeLast();
+    const QByteArray written = FormatCorrections(threeCorrections(), CorrectionChainStart());
+    m_dir->write(QStringLiteral("corrections.log"), written);
+    const ProgramRun printed = runCorrections(*m_dir, {});
+    QCOMPARE(printed.exitCode, 0);
+    const QString head =
+        QString::fromUtf8(printed.out).section(QStringLiteral("--head "), 1).section(u'"', 0, 0);
+    QCOMPARE(head, QStringLiteral("3:") + QString::fromLatin1(written.right(65).left(16)));
+
+    QList<QByteArray> lines = CorrectionLogLines(written);
     if (damage == QLatin1String("change"))
         lines[1].replace("forgot", "forgon");
     if (damage == QLatin1String("remove"))
         lines.removeAt(1);
     if (damage == QLatin1String("insert"))
         lines.insert(1, lines[0]);
+    if (damage == QLatin1String("reorder"))
+        lines.swapItemsAt(1, 2);
+    if (damage == QLatin1String("drop last"))
+        lines.removeLast();
     QByteArray bytes = lines.join('\n') + '\n';
     if (damage == QLatin1String("tear"))
         bytes.chop(20);
+    if (damage == QLatin1String("empty"))
+        bytes.clear();
+    if (damage == QLatin1String("rewrite"))
+        bytes = FormatCorrections(threeCorrections(QStringLiteral("was never here")),
+                                  CorrectionChainStart());
     m_dir->write(QStringLiteral("corrections.log"), bytes);
-    QByteArray message;
-    QCOMPARE(runVerify(*m_dir, &message), status);
+    if (damage == QLatin1String("delete"))
+        QVERIFY(QFile::remove(m_dir->dataDir() + QStringLiteral("/corrections.log")));
+
+    QStringList arguments{QStringLiteral("--verify")};
+    if (withHead)
+        arguments << QStringLiteral("--head") << head;
+    const ProgramRun verified = runCorrections(*m_dir, arguments);
+    const QByteArray message = verified.out + verified.err;
+    QCOMPARE(verified.exitCode, status);
     QVERIFY2(message.contains(says.toUtf8()), message.constData());
+    // What the record is checked for is named; a crash nobody saw is not blamed.
+    QVERIFY2(message.contains("corrections.log"), message.constData());
+    QVERIFY2(!message.contains("save that was cut short"), message.constData());
+}
+
+void TestCorrections::report_endsWithTheHead_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("text") << QStringLiteral("text")
+                          << QStringLiteral("Head of the record of corrections: 3:%1 (3 entries, "
+                                            "the last with the hash %1). Write it down: ");
+    QTest::newRow("csv") << QStringLiteral("csv") << QStringLiteral(",,head,,,3:%1\r");
+}
+
+void TestCorrections::report_endsWithTheHead()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, last);
+    const QByteArray written = FormatCorrections(threeCorrections(), CorrectionChainStart());
+    m_dir->write(QStringLiteral("corrections.log"), written);
+    // The head is the whole record's, whoever the report selects.
+    const ProgramRun printed =
+        runCorrections(*m_dir, {QStringLiteral("Bob"), QStringLiteral("--format"), format});
+    QCOMPARE(printed.exitCode, 0);
+    const QString lastLine = QString::fromUtf8(printed.out).trimmed().section(u'\n', -1) +
+                             (format == QLatin1String("csv") ? QStringLiteral("\r") : QString());
+    QVERIFY2(lastLine.startsWith(last.arg(QString::fromLatin1(written.right(65).left(16)))),
+             qPrintable(lastLine));
+}
+
+void TestCorrections::head_parsesWhatIsShownAndRefusesTheRest_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("as shown") << QStringLiteral("12:3fa9c0d1e2b34a5f") << true;
+    QTest::newRow("read out in capitals") << QStringLiteral("12:3FA9C0D1E2B34A5F") << true;
+    QTest::newRow("the whole hash") << QStringLiteral("1:") + QString(64, u'a') << true;
+    QTest::newRow("too few digits") << QStringLiteral("12:3fa9c0d1") << false;
+    QTest::newRow("no count") << QStringLiteral(":3fa9c0d1e2b34a5f") << false;
+    QTest::newRow("negative") << QStringLiteral("-1:3fa9c0d1e2b34a5f") << false;
+    QTest::newRow("not hex") << QStringLiteral("12:3fa9c0d1e2b34a5g") << false;
+}
+
+void TestCorrections::head_parsesWhatIsShownAndRefusesTheRest()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    const std::optional<CorrectionLogHead> head = CorrectionLogHead::parse(text);
+    QCOMPARE(head.has_value(), valid);
+    if (valid)
+        QCOMPARE(head->text(),
+                 text.section(u':', 0, 0) + u':' +
+                     text.section(u':', 1).left(CorrectionLogHead::HashDigits).toLower());
+    // A head that reads is checked (against no record here); one that does not is refused.
+    const ProgramRun run =
+        runCorrections(*m_dir, {QStringLiteral("--verify"), QStringLiteral("--head"), text});
+    QCOMPARE(run.exitCode, valid ? 1 : 2);
 }
 
 void TestCorrections::whoIsIn_listsOpenPunchesLongestFirst()

@@ -138,6 +138,12 @@ void TestCorrectTimeCard::forgottenOutAdded_isSavedPaidAndRecorded()
     QCOMPARE(log.corrections[0].kind, Correction::Kind::Added);
     QCOMPARE(log.corrections[0].when, QDateTime(QDate(2009, 11, 9), QTime(9, 30)));
     QCOMPARE(paid(), unpaid + 4.0f); // the open IN is paid now that it has its OUT
+    // The head to write down: the one entry, with the start of its hash.
+    const QByteArray logged = m_dir->read(QStringLiteral("corrections.log"));
+    QVERIFY2(window.lblRecordHead->text().startsWith(
+                 QStringLiteral("Head of the record of corrections: 1:") +
+                 QString::fromLatin1(logged.right(65).left(CorrectionLogHead::HashDigits))),
+             qPrintable(window.lblRecordHead->text()));
 }
 
 void TestCorrectTimeCard::cancel_leavesTheFileAsItWas()

@@ -1,5 +1,6 @@
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
+#include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "station/AboutBox.h"
@@ -82,6 +83,7 @@ private Q_SLOTS:
     void exitWhileLoggedIn_closesWithoutAsking();
 
     void aboutBox_showsIconVersionAndALinkThatOpens();
+    void aboutBox_showsTheHeadOfTheRecordOfCorrections();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -692,6 +694,31 @@ void TestStation::aboutBox_showsIconVersionAndALinkThatOpens()
     QVERIFY2(QFileInfo(url.toLocalFile()).isFile(), qPrintable(url.toLocalFile()));
     QCOMPARE(url.toLocalFile(), DocumentationPath());
     QVERIFY(about.lblAbout->openExternalLinks());
+}
+
+void TestStation::aboutBox_showsTheHeadOfTheRecordOfCorrections()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    const QByteArray record = FormatCorrections({{QDateTime(QDate(2009, 11, 9), QTime(9, 30)),
+                                                  QStringLiteral("Ann"),
+                                                  Correction::Kind::Deleted,
+                                                  "IN    11/02/2009        08:00",
+                                                  {},
+                                                  QStringLiteral("twice")}},
+                                                CorrectionChainStart());
+    m_dir->write(QStringLiteral("corrections.log"), record);
+    auto w = startStation();
+    QVERIFY(w);
+    QString shown;
+    onNextDialog<AboutBox>([&shown](AboutBox* box) {
+        shown = box->lblRecordHead ? box->lblRecordHead->text() : QString();
+        box->accept();
+    });
+    w->mnuAbout_Click();
+    QVERIFY2(shown.startsWith(QStringLiteral("Head of the record of corrections: 1:") +
+                              QString::fromLatin1(record.right(65).left(16))),
+             qPrintable(shown));
 }
 
 QTEST_MAIN(TestStation)

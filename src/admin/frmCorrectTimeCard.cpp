@@ -111,6 +111,10 @@ void frmCorrectTimeCard::buildControls()
     tblPunches->setMinimumSize(720, 320);
     lblTotals = named(new QLabel(this), "lblTotals");
     lblTotals->setWordWrap(true);
+    lblRecordHead = named(new QLabel(this), "lblRecordHead");
+    lblRecordHead->setWordWrap(true);
+    lblRecordHead->setTextFormat(Qt::PlainText);
+    lblRecordHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
     cmdAdd = named(new QPushButton(QStringLiteral("Add Punch ..."), this), "cmdAdd");
     cmdChange = named(new QPushButton(QStringLiteral("Change ..."), this), "cmdChange");
     cmdDelete = named(new QPushButton(QStringLiteral("Delete ..."), this), "cmdDelete");
@@ -135,6 +139,7 @@ void frmCorrectTimeCard::buildControls()
     right->addLayout(period);
     right->addWidget(tblPunches, 1);
     right->addWidget(lblTotals);
+    right->addWidget(lblRecordHead);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(lstEmployees);
@@ -325,7 +330,18 @@ bool frmCorrectTimeCard::Save()
     }
     m_corrections.clear();
     SelectEmployee(m_name);
+    showRecordHead();
     return true;
+}
+
+void frmCorrectTimeCard::showRecordHead()
+{
+    CorrectionLogHead head;
+    const IoResult read = m_store.head(&head);
+    lblRecordHead->setText(read ? CorrectionLogHeadText(head)
+                                : QStringLiteral("Saved. The head of the record of corrections "
+                                                 "could not be read: %1")
+                                      .arg(read.error));
 }
 
 void frmCorrectTimeCard::cmdAdd_Click()

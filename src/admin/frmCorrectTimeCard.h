@@ -25,6 +25,8 @@ struct TimeCardStore
                            const QList<TimeCardLine>& corrected,
                            const QList<Correction>& corrections)>
         save = SaveCorrectedTimeCard;
+    // The head of the record the corrections went to, shown after each save to be written down.
+    std::function<IoResult(CorrectionLogHead* head)> head = ReadCorrectionLogHead;
 };
 
 // Corrects the time card of an employee: lists the punches of a pay period with the hours the
@@ -63,6 +65,7 @@ public:
     QCheckBox* chkWholeFile;
     QTableWidget* tblPunches;
     QLabel* lblTotals;
+    QLabel* lblRecordHead; // after a save: the head of the record of corrections
     QPushButton* cmdAdd;
     QPushButton* cmdChange;
     QPushButton* cmdDelete;
@@ -75,6 +78,7 @@ public Q_SLOTS:
 private:
     void buildControls();
     void refresh();
+    void showRecordHead();
     bool keepUnsaved();
     int lineOfRow(int row) const;
     void record(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,

@@ -10,6 +10,7 @@
 #include "sync/ServerCorrections.h"
 #include "sync/ServerWhoIsIn.h"
 #include "sync/SharedFiles.h"
+#include "sync/SyncDatabase.h"
 
 #include <QStringList>
 
@@ -50,7 +51,8 @@ QByteArray correctionsText(const QList<Correction>& corrections)
     return text.toUtf8();
 }
 
-QByteArray correctionsCsv(const QList<Correction>& corrections)
+// The last row holds the record's head (Change "head", Reason N:HASH), whatever was selected.
+QByteArray correctionsCsv(const QList<Correction>& corrections, const CorrectionLogHead& head)
 {
     QString csv = QStringLiteral("Saved,Employee,Change,Old Line,New Line,Reason\r\n");
     for (const Correction& c : corrections) {
@@ -61,37 +63,138 @@ QByteArray correctionsCsv(const QList<Correction>& corrections)
             row.append(ReportCsv::Field(field));
         csv += row.join(u',') + QStringLiteral("\r\n");
     }
+    csv += QStringLiteral(",,head,,,") + head.text() + QStringLiteral("\r\n");
     return csv.toUtf8();
 }
 
-ReportRun corrections(const ReportRequest& request, SyncDatabase* server, QByteArray* bytes)
+// The record that counts: the server's at a station of several, else the data folder's.
+struct RecordRead
 {
-    CorrectionLogContents log;
-    QByteArray record;
-    const IoResult read =
-        server ? ReadServerCorrectionLog(*server, &record) : ReadCorrectionLog(&log);
-    if (!read)
-        return {read.error, {}};
-    if (server)
-        log = ParseCorrectionLog(record);
-    if (request.verify) {
-        if (!log.intact())
-            return {log.verdict(), {}};
-        *bytes = log.verdict().toUtf8() + '\n';
-        return {};
+    QByteArray bytes; // the server's record as lines of corrections.log
+    CorrectionLogContents contents;
+    QString name; // for messages: which record was read
+};
+
+IoResult ReadRecord(SyncDatabase* server, RecordRead* record)
+{
+    if (!server) {
+        record->name = LocalCorrectionLogName();
+        return ReadCorrectionLog(&record->contents);
     }
+    record->name =
+        QStringLiteral("the server's record of corrections (%1)").arg(server->address().describe());
+    const IoResult read = ReadServerCorrectionLog(*server, &record->bytes);
+    record->contents = ParseCorrectionLog(record->bytes);
+    return read;
+}
+
+struct LocalComparison
+{
+    QString difference; // the first line where the station's file is not the server's record
+    QString note;       // what was compared, when nothing differs
+};
+
+// At a station the server's record counts; the data folder's corrections.log is what this
+// computer recorded before it joined, which the head carries over: the start of the server's.
+LocalComparison CompareLocalRecord(const RecordRead& server)
+{
+    QByteArray bytes;
+    if (const IoResult read =
+            FileStore::readFile(CorrectionLogPath(), &bytes, MaxCorrectionLogSize, true);
+        !read)
+        return {read.error, {}};
+    const QString local = LocalCorrectionLogName();
+    if (!FileStore::exists(CorrectionLogPath()))
+        return {
+            {},
+            QStringLiteral("Nothing to compare at this station: %1 does not exist.").arg(local)};
+    const QList<QByteArray> mine = CorrectionLogLines(bytes);
+    const QList<QByteArray> theirs = CorrectionLogLines(server.bytes);
+    const qsizetype first = FirstLineNotIn(mine, theirs);
+    if (first == 0)
+        return {{},
+                mine.size() == 1
+                    ? QStringLiteral("Its first line is %1 at this station.").arg(local)
+                    : QStringLiteral("Its first %1 lines are %2 at this station, line for line.")
+                          .arg(mine.size())
+                          .arg(local)};
+    if (first > theirs.size())
+        return {QStringLiteral("Line %1 of %2 and any after it are not on %3: a head station "
+                               "carries its record over at its next exchange with the server, a "
+                               "punch station's stays in its folder.")
+                    .arg(first)
+                    .arg(local, server.name),
+                {}};
+    return {QStringLiteral("Line %1 of %2 differs from line %1 of %3, the record that counts.")
+                .arg(first)
+                .arg(local, server.name),
+            {}};
+}
+
+// --verify: the chain, the head written down, and at a station the local file against the
+// server's record; the first that fails is the error.
+ReportRun verifyRecord(const ReportRequest& request, const RecordRead& record, bool atStation,
+                       QByteArray* bytes)
+{
+    const CorrectionLogContents& log = record.contents;
+    if (!log.intact())
+        return {log.verdict(record.name), {}};
+    QStringList lines{log.verdict(record.name)};
+    if (!request.head.isEmpty()) {
+        const std::optional<CorrectionLogHead> parsed = CorrectionLogHead::parse(request.head);
+        if (!parsed)
+            return {QStringLiteral("\"%1\" is not a head N:HASH").arg(request.head), {}};
+        const CorrectionLogHead head = *parsed;
+        if (const QString missing = MissingFromHead(log, head, record.name); !missing.isEmpty())
+            return {missing, {}};
+        if (head.entries > 0)
+            lines.append(QStringLiteral("It still holds entry %1 with the hash %2, the head "
+                                        "written down.")
+                             .arg(head.entries)
+                             .arg(QString::fromLatin1(head.hash)));
+    }
+    if (atStation) {
+        const LocalComparison local = CompareLocalRecord(record);
+        if (!local.difference.isEmpty())
+            return {local.difference, {}};
+        lines.append(local.note);
+    }
+    lines.append(CorrectionLogHeadText(CorrectionLogHead::of(log)));
+    *bytes = lines.join(u'\n').toUtf8() + '\n';
+    return {};
+}
+
+ReportRun corrections(const ReportRequest& request, SyncDatabase* server, bool atStation,
+                      QByteArray* bytes)
+{
+    RecordRead record;
+    if (const IoResult read = ReadRecord(server, &record); !read)
+        return {read.error, {}};
+    if (request.verify)
+        return verifyRecord(request, record, atStation, bytes);
+    const CorrectionLogContents& log = record.contents;
     QList<Correction> selected;
     for (const Correction& c : log.corrections) {
         if (isSelected(c, request))
             selected.append(c);
     }
+    const CorrectionLogHead head = CorrectionLogHead::of(log);
     if (request.format == ReportRequest::Format::Csv) {
-        *bytes = correctionsCsv(selected);
-    } else {
-        *bytes = correctionsText(selected);
-        if (!log.intact())
-            *bytes += "\n" + log.verdict().toUtf8() + '\n';
+        *bytes = correctionsCsv(selected, head);
+        return {};
     }
+    *bytes = correctionsText(selected);
+    QStringList notes;
+    if (!log.intact())
+        notes.append(log.verdict(record.name));
+    if (atStation) {
+        if (const QString differs = CompareLocalRecord(record).difference; !differs.isEmpty())
+            notes.append(differs);
+    }
+    notes.append(CorrectionLogHeadText(head));
+    if (!bytes->isEmpty())
+        *bytes += '\n';
+    *bytes += notes.join(u'\n').toUtf8() + '\n';
     return {};
 }
 
@@ -131,9 +234,11 @@ ReportRun whoIsIn(const ReportRequest& request, SyncDatabase* server, const QStr
 ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server,
                            const QString& station, bool headFiles)
 {
+    // The data folder's own record is compared only where station.ini joins it to the server.
+    const bool atStation = server && !station.isEmpty() && request.database.isEmpty();
     QByteArray bytes;
     const ReportRun run = request.kind == ReportRequest::Kind::Corrections
-                              ? corrections(request, server, &bytes)
+                              ? corrections(request, server, atStation, &bytes)
                               : whoIsIn(request, server, station, headFiles, &bytes);
     if (!run.error.isEmpty() || request.output.isEmpty())
         return {run.error, run.error.isEmpty() ? bytes : QByteArray()};

@@ -1,5 +1,7 @@
 #include "cli/ReportRequest.h"
 
+#include "data/CorrectionLog.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -70,10 +72,10 @@ bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
             q.includeAddress = true;
         return true;
     }
-    static const QStringList valued{QStringLiteral("--from"),    QStringLiteral("--to"),
-                                    QStringLiteral("--shift"),   QStringLiteral("--format"),
-                                    QStringLiteral("--output"),  QStringLiteral("--data"),
-                                    QStringLiteral("--database")};
+    static const QStringList valued{QStringLiteral("--from"),     QStringLiteral("--to"),
+                                    QStringLiteral("--shift"),    QStringLiteral("--format"),
+                                    QStringLiteral("--output"),   QStringLiteral("--data"),
+                                    QStringLiteral("--database"), QStringLiteral("--head")};
     if (!valued.contains(option))
         return r.fail(QStringLiteral("unknown option \"%1\" (see --help)").arg(option));
     QString value;
@@ -94,6 +96,13 @@ bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
         return ParseShift(value, &q.shift, r);
     if (option == QLatin1String("--format"))
         return ParseFormat(value, &q.format, r);
+    if (option == QLatin1String("--head")) {
+        q.head = value;
+        return CorrectionLogHead::parse(value) ||
+               r.fail(QStringLiteral("--head needs the head N:HASH that horodex-report "
+                                     "corrections shows (12:3fa9c0d1e2b34a5f), not \"%1\"")
+                          .arg(value));
+    }
     if (option == QLatin1String("--database"))
         q.database = value;
     else if (option == QLatin1String("--output"))
@@ -115,10 +124,12 @@ bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, R
                                      "payroll reports"));
     if (q.format == ReportRequest::Format::Pdf)
         return r.fail(QStringLiteral("%1 is written as text or csv").arg(positional.constFirst()));
-    if (!corrections && (q.verify || q.from.isValid() || q.to.isValid()))
-        return r.fail(QStringLiteral("who-is-in takes no --from, --to or --verify"));
+    if (!corrections && (q.verify || !q.head.isEmpty() || q.from.isValid() || q.to.isValid()))
+        return r.fail(QStringLiteral("who-is-in takes no --from, --to, --verify or --head"));
     if (q.from.isValid() != q.to.isValid())
         return r.fail(QStringLiteral("--from and --to go together"));
+    if (!q.head.isEmpty() && !q.verify)
+        return r.fail(QStringLiteral("--head goes with corrections --verify"));
     return true;
 }
 
@@ -201,7 +212,8 @@ QString ReportUsage()
         "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
         "                 [--database URI]\n"
         "  horodex-report corrections [NAME] [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
-        "                 [--format text|csv] [--verify] [--data DIR] [--database URI]\n"
+        "                 [--format text|csv] [--verify [--head N:HASH]] [--data DIR]\n"
+        "                 [--database URI]\n"
         "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
         "                 [--database URI]\n"
         "  horodex-report --help\n"
@@ -228,8 +240,13 @@ QString ReportUsage()
         "                   the head station's newest, from the server\n"
         "\n"
         "corrections prints the record of time-card corrections (of NAME, saved from one\n"
-        "day to another); with --verify it checks that no line was changed, removed or\n"
-        "inserted by hand. who-is-in lists the employees whose last punch is IN.\n"
+        "day to another) and ends with its head N:HASH, its number of entries and the hash\n"
+        "of the last. With --verify it checks that no line was changed, removed, inserted\n"
+        "or reordered by hand; with --head N:HASH also that the record still holds that\n"
+        "entry at that place (a record cut short, emptied, deleted or rewritten since the\n"
+        "head was written down fails). At a station the server's record is checked, and\n"
+        "the data folder's record compared with it. who-is-in lists the employees whose\n"
+        "last punch is IN.\n"
         "\n"
         "Exit status 0 when the report was written; otherwise 1 with a one-line message on\n"
         "standard error (2 for a command line that cannot be read).\n");

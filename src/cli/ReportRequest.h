@@ -21,6 +21,7 @@ struct ReportRequest
     bool includeSsn = false;
     bool includeAddress = false;
     bool verify = false; // corrections: check the chain of the record instead of printing it
+    QString head;        // corrections --verify: a head N:HASH written down earlier, checked
     Format format = Format::Text;
     QString output;  // empty: standard output
     QString dataDir; // empty: the program's own data folder

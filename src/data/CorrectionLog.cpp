@@ -4,6 +4,7 @@
 #include "data/TimeFile.h"
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -124,6 +125,30 @@ IoResult lastHash(QByteArray* hash, bool* endsWithLine)
     return IoResult::success();
 }
 
+QString Capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
+QString EntriesText(qsizetype entries)
+{
+    return entries == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(entries);
+}
+
+// What an incomplete line holds, without guessing who cut it short.
+QString TornLineText(int fields)
+{
+    if (fields > FieldCount)
+        return QStringLiteral("%1 fields where a whole line has %2").arg(fields).arg(FieldCount);
+    if (fields == FieldCount)
+        return QStringLiteral("it does not end with a hash of 64 hex digits");
+    return QStringLiteral("%1 of the %2 fields of a whole line, without its hash")
+        .arg(fields)
+        .arg(FieldCount);
+}
+
 } // namespace
 
 QString Correction::kindName(Kind kind)
@@ -188,38 +213,48 @@ IoResult SaveCorrectedTimeCard(const QString& name, const TimeCard& read,
     return IoResult::success();
 }
 
-QString CorrectionLogContents::verdict() const
+QString LocalCorrectionLogName()
 {
+    return QStringLiteral("the record of corrections \"%1\"")
+        .arg(FileStore::displayPath(CorrectionLogPath()));
+}
+
+QString CorrectionLogContents::verdict(const QString& record) const
+{
+    const QString name = Capitalized(record.isEmpty() ? LocalCorrectionLogName() : record);
     if (brokenLine)
-        return QStringLiteral("The record of corrections \"%1\" was changed by hand: the chain "
-                              "breaks at line %2.")
-            .arg(FileStore::displayPath(CorrectionLogPath()))
+        return QStringLiteral("%1 was changed by hand: the chain breaks at line %2.")
+            .arg(name)
             .arg(brokenLine);
     if (!tornLines.isEmpty())
-        return QStringLiteral("The record of corrections \"%1\" holds an incomplete line (line "
-                              "%2), left by a save that was cut short; it is not trusted.")
-            .arg(FileStore::displayPath(CorrectionLogPath()))
-            .arg(tornLines.first());
-    return QStringLiteral("The record of corrections \"%1\" is intact.")
-        .arg(FileStore::displayPath(CorrectionLogPath()));
+        return QStringLiteral("%1 is not intact: line %2 is incomplete (%3); it is not trusted.")
+            .arg(name)
+            .arg(tornLines.first())
+            .arg(TornLineText(tornFields.value(0)));
+    if (!found)
+        return QStringLiteral("%1 does not exist: it holds no entry.").arg(name);
+    if (hashes.isEmpty())
+        return QStringLiteral("%1 is empty: it holds no entry.").arg(name);
+    return QStringLiteral("%1 is intact: %2, each chained to the one before.")
+        .arg(name, EntriesText(hashes.size()));
 }
 
 CorrectionLogContents ParseCorrectionLog(const QByteArray& bytes)
 {
     CorrectionLogContents contents;
     QByteArray previous = CorrectionChainStart();
-    QList<QByteArray> lines = bytes.split('\n');
-    if (lines.last().isEmpty())
-        lines.removeLast();
+    const QList<QByteArray> lines = CorrectionLogLines(bytes);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = int(i + 1);
         const QByteArray& line = lines[i];
         if (!isWhole(line)) {
             contents.tornLines.append(number);
+            contents.tornFields.append(int(line.count('\t') + (line.isEmpty() ? 0 : 1)));
             continue;
         }
         const qsizetype cut = line.lastIndexOf('\t');
         const QByteArray hash = line.mid(cut + 1);
+        contents.hashes.append(hash);
         const bool chained = chainHash(previous, line.left(cut)) == hash;
         previous = hash; // the lines after a break are checked against each other
         if (!chained) {
@@ -248,5 +283,99 @@ IoResult ReadCorrectionLog(CorrectionLogContents* contents)
     const IoResult read =
         FileStore::readFile(CorrectionLogPath(), &bytes, MaxCorrectionLogSize, true);
     *contents = read ? ParseCorrectionLog(bytes) : CorrectionLogContents{};
+    contents->found = FileStore::exists(CorrectionLogPath());
     return read;
+}
+
+QList<QByteArray> CorrectionLogLines(const QByteArray& bytes)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+qsizetype FirstLineNotIn(const QList<QByteArray>& copy, const QList<QByteArray>& record)
+{
+    for (qsizetype i = 0; i < copy.size(); ++i) {
+        if (i >= record.size() || copy[i] != record[i])
+            return i + 1;
+    }
+    return 0;
+}
+
+QString CorrectionLogHead::text() const
+{
+    return QStringLiteral("%1:%2").arg(entries).arg(QString::fromLatin1(hash));
+}
+
+std::optional<CorrectionLogHead> CorrectionLogHead::parse(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{1,9}):([0-9a-fA-F]{%1,64})$").arg(HashDigits));
+    const QRegularExpressionMatch match = form.match(text.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    return of(match.captured(1).toLongLong(), match.captured(2).toLatin1().toLower());
+}
+
+CorrectionLogHead CorrectionLogHead::of(const CorrectionLogContents& contents)
+{
+    return of(contents.hashes.size(),
+              contents.hashes.isEmpty() ? CorrectionChainStart() : contents.hashes.last());
+}
+
+CorrectionLogHead CorrectionLogHead::of(qsizetype entries, const QByteArray& lastHash)
+{
+    return {entries, lastHash.left(HashDigits)};
+}
+
+QString CorrectionLogHeadText(const CorrectionLogHead& head)
+{
+    if (head.entries == 0)
+        return QStringLiteral("Head of the record of corrections: %1 (no entry yet).")
+            .arg(head.text());
+    return QStringLiteral("Head of the record of corrections: %1 (%2, the last with the hash "
+                          "%3). Write it down: \"horodex-report corrections --verify --head %1\" "
+                          "then shows whether the record still holds them.")
+        .arg(head.text(), EntriesText(head.entries), QString::fromLatin1(head.hash));
+}
+
+IoResult ReadCorrectionLogHead(CorrectionLogHead* head)
+{
+    CorrectionLogContents contents;
+    const IoResult read = ReadCorrectionLog(&contents);
+    *head = CorrectionLogHead::of(contents);
+    return read;
+}
+
+QString MissingFromHead(const CorrectionLogContents& contents, const CorrectionLogHead& head,
+                        const QString& record)
+{
+    const qsizetype held = contents.hashes.size();
+    if (head.entries == 0)
+        return QString();
+    const QString wanted = QStringLiteral("entry %1 (hash %2), the head written down")
+                               .arg(head.entries)
+                               .arg(QString::fromLatin1(head.hash));
+    if (held < head.entries) {
+        const QString found = !contents.found ? QStringLiteral("does not exist")
+                              : held == 0     ? QStringLiteral("holds no entry")
+                                              : QStringLiteral("holds %1").arg(EntriesText(held));
+        const QString missing =
+            head.entries - held == 1
+                ? QStringLiteral("entry %1 is missing").arg(head.entries)
+                : QStringLiteral("entries %1 to %2 are missing").arg(held + 1).arg(head.entries);
+        return QStringLiteral("%1 %2, but must hold %3: %4.")
+            .arg(Capitalized(record), found, wanted, missing);
+    }
+    const QByteArray hash = contents.hashes[head.entries - 1];
+    if (hash.startsWith(head.hash))
+        return QString();
+    return QStringLiteral("%1 holds at entry %2 the hash %3, not the hash %4 of the head written "
+                          "down: the record was rewritten since, from that entry or before.")
+        .arg(Capitalized(record))
+        .arg(head.entries)
+        .arg(QString::fromLatin1(hash.left(CorrectionLogHead::HashDigits)),
+             QString::fromLatin1(head.hash));
 }

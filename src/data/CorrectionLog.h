@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The record of every correction of a time card: data/corrections.log, UTF-8, one line per
 // changed punch, appended and never rewritten. Each line ends with a hash over the hash of the
 // line before and its own fields, so a line changed, removed or inserted by hand breaks the chain.
@@ -47,11 +49,51 @@ IoResult SaveCorrectedTimeCard(const QString& name, const TimeCard& read,
 struct CorrectionLogContents
 {
     QList<Correction> corrections;
-    int brokenLine = 0;   // the first line where the chain breaks, 0 when it holds
-    QList<int> tornLines; // lines that a save cut short: shown, never trusted
+    QList<QByteArray> hashes; // the hash of every whole line, in order: the record's entries
+    int brokenLine = 0;       // the first line where the chain breaks, 0 when it holds
+    QList<int> tornLines;     // lines without the fields and hash of a whole line: never trusted
+    QList<int> tornFields;    // how many fields each of those lines holds
+    bool found = true;        // false: the file does not exist
     bool intact() const { return brokenLine == 0 && tornLines.isEmpty(); }
-    // One line that says where the log is not intact, for a message.
-    QString verdict() const;
+    // One line that says whether the record is intact and, if not, where; record names it
+    // ("the record of corrections \"...\"", the local file when empty).
+    QString verdict(const QString& record = QString()) const;
 };
 CorrectionLogContents ParseCorrectionLog(const QByteArray& bytes);
 IoResult ReadCorrectionLog(CorrectionLogContents* contents);
+
+// "the record of corrections \"/path/corrections.log\"", for messages.
+QString LocalCorrectionLogName();
+
+// The lines of a log as stored, without their line ends.
+QList<QByteArray> CorrectionLogLines(const QByteArray& bytes);
+// The first line (from 1) where copy is not the start of record: a line that differs, or one
+// that record lacks; 0 when record begins with copy (or equals it).
+qsizetype FirstLineNotIn(const QList<QByteArray>& copy, const QList<QByteArray>& record);
+
+// A chain kept in one folder cannot prove its own end: whoever cuts it short or rewrites it whole
+// leaves a chain that holds. Its head, the number of entries and the start of the last one's hash,
+// written down outside the folder, proves later that the record still holds them.
+struct CorrectionLogHead
+{
+    static constexpr int HashDigits = 16; // enough to tell records apart, short enough to read out
+
+    qsizetype entries = 0;
+    QByteArray hash; // HashDigits lowercase hex digits; of an empty record, of the chain's start
+
+    // "12:3fa9c0d1e2b34a5f", as --head takes it.
+    QString text() const;
+    // N:HASH with HashDigits to 64 hex digits (only the first HashDigits are compared).
+    static std::optional<CorrectionLogHead> parse(const QString& text);
+    static CorrectionLogHead of(const CorrectionLogContents& contents);
+    static CorrectionLogHead of(qsizetype entries, const QByteArray& lastHash);
+};
+
+// What the report, the Correct Time Card window and the About box show of the head.
+QString CorrectionLogHeadText(const CorrectionLogHead& head);
+IoResult ReadCorrectionLogHead(CorrectionLogHead* head);
+
+// Empty when the record still holds the entry the head names, at its place; otherwise what is
+// missing, naming the record.
+QString MissingFromHead(const CorrectionLogContents& contents, const CorrectionLogHead& head,
+                        const QString& record);

@@ -23,7 +23,21 @@ QString DocumentationPath()
     return QString();
 }
 
-AboutBox::AboutBox(QWidget* parent, const QString& stationText) : QDialog(parent)
+namespace {
+
+QLabel* PlainLabel(const QString& text, const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+AboutBox::AboutBox(QWidget* parent, const QString& stationText, const QString& recordHeadText)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Horodex"));
@@ -62,11 +76,13 @@ AboutBox::AboutBox(QWidget* parent, const QString& stationText) : QDialog(parent
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     if (!stationText.isEmpty()) {
-        lblStation = new QLabel(stationText, this);
-        lblStation->setObjectName(QStringLiteral("lblStation"));
-        lblStation->setTextFormat(Qt::PlainText);
-        lblStation->setWordWrap(true);
+        lblStation = PlainLabel(stationText, "lblStation", this);
         layout->addWidget(lblStation);
+    }
+    if (!recordHeadText.isEmpty()) {
+        lblRecordHead = PlainLabel(recordHeadText, "lblRecordHead", this);
+        lblRecordHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(lblRecordHead);
     }
     layout->addWidget(buttons);
     UseFixedDialogFrame(this);

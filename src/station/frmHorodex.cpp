@@ -3,6 +3,7 @@
 #include "admin/frmAddEmployee.h"
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
+#include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
@@ -54,6 +55,24 @@ protected:
             selectionModel()->clearCurrentIndex();
     }
 };
+
+// The head of the record of corrections for the About box: this folder's on a computer alone; at
+// the head station the server's, as its exchange last read it (the box never waits for the
+// network); none at a punch station, which corrects no card.
+QString CorrectionHeadText(StationLink* link)
+{
+    if (!link) {
+        CorrectionLogHead head;
+        const IoResult read = ReadCorrectionLogHead(&head);
+        return read ? CorrectionLogHeadText(head) : read.error;
+    }
+    if (!link->config().isHead())
+        return QString();
+    const std::optional<CorrectionLogHead> head = link->status().correctionHead;
+    return head ? CorrectionLogHeadText(*head)
+                : QStringLiteral("The head of the record of corrections is shown once the server "
+                                 "has been reached.");
+}
 
 } // namespace
 
@@ -556,6 +575,7 @@ void frmHorodex::mnuCorrectTimeCard_Click()
                             const QList<Correction>& corrections) {
             return link->saveCorrections(name, read, corrected, corrections);
         };
+        store.head = [link](CorrectionLogHead* head) { return link->correctionLogHead(head); };
     }
     frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this, store);
     window.exec();
@@ -633,8 +653,8 @@ void frmHorodex::mnuWhoIsIn_Click()
 
 void frmHorodex::mnuAbout_Click()
 {
-    AboutBox about(this,
-                   m_link ? StationStatusText(m_link->config(), m_link->status()) : QString());
+    AboutBox about(this, m_link ? StationStatusText(m_link->config(), m_link->status()) : QString(),
+                   CorrectionHeadText(m_link));
     about.exec();
 }
 

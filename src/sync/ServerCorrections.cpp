@@ -4,6 +4,10 @@
 #include "sync/PunchRows.h"
 #include "sync/SyncDatabase.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlError>
+
 namespace {
 
 // Lines a correction adds belong to no station; no station may have an empty name.
@@ -134,5 +138,98 @@ IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes)
                       "read the record of corrections");
     while (r && query.next())
         *bytes += query.value(0).toString().toUtf8() + '\n';
+    return r;
+}
+
+IoResult ReadServerCorrectionHead(SyncDatabase& database, CorrectionLogHead* head)
+{
+    *head = CorrectionLogHead::of(0, CorrectionChainStart());
+    QSqlQuery query(database.db());
+    const IoResult r = database.exec(
+        query,
+        QStringLiteral("SELECT count(*), (SELECT line FROM horodex_correction ORDER BY seq DESC "
+                       "LIMIT 1) FROM horodex_correction"),
+        {}, "read the record of corrections");
+    if (r && query.next() && query.value(0).toLongLong() > 0) {
+        const QByteArray line = query.value(1).toString().toUtf8();
+        *head = CorrectionLogHead::of(query.value(0).toLongLong(),
+                                      line.mid(line.lastIndexOf('\t') + 1));
+    }
+    return r;
+}
+
+namespace {
+
+IoResult LockRecord(SyncDatabase& database)
+{
+    // Conflicts with itself and with a save of corrections, so neither lands in between.
+    QSqlQuery lock(database.db());
+    if (lock.exec(QStringLiteral("LOCK TABLE horodex_correction IN SHARE ROW EXCLUSIVE MODE")))
+        return IoResult::success();
+    return IoResult::failure(
+        database.failure(lock.lastError().databaseText(), "lock the record of corrections"));
+}
+
+// The rows in one statement, in order: the record may be long and the server far away.
+IoResult AppendRecordLines(SyncDatabase& database, const QList<Correction>& corrections,
+                           const QList<QByteArray>& lines)
+{
+    QJsonArray rows;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        rows.append(QJsonArray{corrections[i].employee, QString::fromUtf8(lines[i])});
+    return Run(database,
+               QStringLiteral("INSERT INTO horodex_correction (employee, line) SELECT r->>0, r->>1 "
+                              "FROM jsonb_array_elements(?::jsonb) WITH ORDINALITY AS t(r, n) "
+                              "ORDER BY n"),
+               {QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))},
+               "carry the record of corrections over");
+}
+
+QString NotCarried(const QString& why)
+{
+    return QStringLiteral("The record of corrections of this station was not carried over to "
+                          "the server: %1")
+        .arg(why);
+}
+
+} // namespace
+
+IoResult CarryOverCorrectionLog(SyncDatabase& database, qsizetype* carried)
+{
+    qsizetype added = 0;
+    if (carried)
+        *carried = 0;
+    QByteArray bytes;
+    if (IoResult r = FileStore::readFile(CorrectionLogPath(), &bytes, MaxCorrectionLogSize, true);
+        !r)
+        return r;
+    const QList<QByteArray> mine = CorrectionLogLines(bytes);
+    if (mine.isEmpty())
+        return IoResult::success();
+    const CorrectionLogContents contents = ParseCorrectionLog(bytes);
+    if (!contents.intact())
+        return IoResult::failure(NotCarried(contents.verdict()));
+    if (IoResult r = database.begin(); !r)
+        return r;
+    IoResult r = LockRecord(database);
+    QByteArray stored;
+    if (r)
+        r = ReadServerCorrectionLog(database, &stored);
+    const QList<QByteArray> theirs = CorrectionLogLines(stored);
+    if (r && FirstLineNotIn(theirs, mine) == 0) {
+        added = mine.size() - theirs.size();
+        if (added > 0)
+            r = AppendRecordLines(database, contents.corrections.mid(theirs.size()),
+                                  mine.mid(theirs.size()));
+    } else if (r && FirstLineNotIn(mine, theirs) != 0) {
+        r = IoResult::failure(NotCarried(
+            QStringLiteral("line %1 of %2 differs from that line of the server's record (%3); "
+                           "\"horodex-report corrections --verify\" compares them.")
+                .arg(FirstLineNotIn(mine, theirs))
+                .arg(LocalCorrectionLogName(), database.address().describe())));
+    }
+    r = database.finish(r);
+    if (r && carried)
+        *carried = added;
     return r;
 }

@@ -26,3 +26,13 @@ IoResult RecordServerCorrections(SyncDatabase& database, const QString& employee
 
 // The server's record of corrections as the bytes of a corrections.log.
 IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes);
+
+// The head of the server's record: its number of entries and the hash of the last.
+IoResult ReadServerCorrectionHead(SyncDatabase& database, CorrectionLogHead* head);
+
+// Head station: the corrections.log of this data folder, recorded while the computer was alone,
+// becomes the start of the server's record, line for line, so that the record goes on there.
+// Only lines the server lacks are added, and only while the server's record is empty or the
+// start of the local one; a local record that is not intact, or that the server's contradicts,
+// is left where it is, with a message. carried: the lines added.
+IoResult CarryOverCorrectionLog(SyncDatabase& database, qsizetype* carried = nullptr);

@@ -145,6 +145,14 @@ IoResult StationLink::saveCorrections(const QString& employee, const TimeCard& r
     return dropOnFailure(SaveServerCorrections(*database, employee, read, corrected, corrections));
 }
 
+IoResult StationLink::correctionLogHead(CorrectionLogHead* head)
+{
+    SyncDatabase* database = nullptr;
+    if (IoResult r = windowDatabase(&database); !r)
+        return r;
+    return dropOnFailure(ReadServerCorrectionHead(*database, head));
+}
+
 void StationLink::exchangeNow()
 {
     QMetaObject::invokeMethod(m_sync, &StationSync::start, Qt::QueuedConnection);

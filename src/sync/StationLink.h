@@ -60,6 +60,7 @@ public:
     IoResult saveCorrections(const QString& employee, const TimeCard& read,
                              const QList<TimeCardLine>& corrected,
                              const QList<Correction>& corrections);
+    IoResult correctionLogHead(CorrectionLogHead* head);
 
 Q_SIGNALS:
     // After each round, on the window's thread.

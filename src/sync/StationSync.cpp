@@ -2,6 +2,7 @@
 
 #include "sync/PunchSender.h"
 #include "sync/SentLedger.h"
+#include "sync/ServerCorrections.h"
 #include "sync/SharedFiles.h"
 #include "sync/StationRegistry.h"
 #include "sync/SyncDatabase.h"
@@ -26,6 +27,16 @@ void StationSync::exchangeSharedFiles(SyncStatus* status)
     IoResult r;
     if (m_config.isHead()) {
         r = PublishSharedFiles(*m_database, m_config.station, &status->published);
+        // A computer made head keeps the corrections it recorded alone: they start the
+        // server's record. Once a run: carried again, they would change nothing.
+        if (r && !m_correctionsCarried)
+            r = CarryOverCorrectionLog(*m_database);
+        m_correctionsCarried = m_correctionsCarried || r;
+        CorrectionLogHead head;
+        if (r)
+            r = ReadServerCorrectionHead(*m_database, &head);
+        if (r)
+            status->correctionHead = head;
     } else if (!m_sinceSharedFiles.isValid() ||
                m_sinceSharedFiles.elapsed() >= m_timing.sharedFilesMs) {
         r = FetchSharedFiles(*m_database, &status->replaced, &m_headStation);

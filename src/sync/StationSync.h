@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/CorrectionLog.h"
 #include "sync/StationConfig.h"
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class SyncDatabase;
 
@@ -23,6 +25,8 @@ struct SyncStatus
     QStringList published; // head: shared files stored as a new revision
     QStringList replaced;  // punch station: shared files replaced by the server's
     QString headStation;   // punch station: where the employees and settings are managed
+    // Head station: the head of the server's record of corrections, for the About box.
+    std::optional<CorrectionLogHead> correctionHead;
 };
 Q_DECLARE_METATYPE(SyncStatus)
 
@@ -73,4 +77,5 @@ private:
     QElapsedTimer m_sinceVerified; // every file is checked against its record now and then
     QString m_headStation;
     bool m_takeOverHead = false;
+    bool m_correctionsCarried = false; // head: this data folder's record is on the server
 };

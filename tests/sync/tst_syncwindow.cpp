@@ -329,11 +329,13 @@ void TestSyncWindow::headStation_correctsTheMergedTimeCardOnTheServer()
     station.window->lstNames->setCurrentRow(0);
     QStringList shown;
     bool saved = false;
-    onNextDialog<frmCorrectTimeCard>([&shown, &saved](frmCorrectTimeCard* window) {
+    QString head;
+    onNextDialog<frmCorrectTimeCard>([&shown, &saved, &head](frmCorrectTimeCard* window) {
         shown = window->ShownRows();
         saved =
             window->AddPunch({false, QDate(2008, 3, 10), QTime(17, 0), QStringLiteral("forgot")}) &&
             window->Save();
+        head = window->lblRecordHead->text();
         window->reject();
     });
     station.window->mnuCorrectTimeCard_Click();
@@ -347,6 +349,24 @@ void TestSyncWindow::headStation_correctsTheMergedTimeCardOnTheServer()
                            punchLine("OUT", "03/10/2008", "17:00")}));
     // The station's own file keeps what was punched there: nothing.
     QVERIFY(stations.office.read(QStringLiteral("Kim.txt")).isEmpty());
+
+    // The head to write down is the server's record's, in the window and in the About box.
+    const QList<QByteArray> record =
+        ServerLines(stations.uri, QStringLiteral("SELECT line FROM horodex_correction"));
+    QCOMPARE(record.size(), 1);
+    const QString expected = QStringLiteral("Head of the record of corrections: 1:") +
+                             QString::fromLatin1(record[0].right(64).left(16));
+    QVERIFY2(head.startsWith(expected), qPrintable(head));
+    QTRY_VERIFY_WITH_TIMEOUT(station.link->status().correctionHead &&
+                                 station.link->status().correctionHead->entries == 1,
+                             20000);
+    QString about;
+    onNextDialog<AboutBox>([&about](AboutBox* box) {
+        about = box->lblRecordHead ? box->lblRecordHead->text() : QString();
+        box->accept();
+    });
+    station.window->mnuAbout_Click();
+    QVERIFY2(about.startsWith(expected), qPrintable(about));
 }
 
 void TestSyncWindow::punchStation_showsTheHeadStationsEmployees()
