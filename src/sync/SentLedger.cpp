@@ -1,6 +1,7 @@
 #include "sync/SentLedger.h"
 
 #include "data/Environment.h"
+#include "data/TimeFile.h"
 
 #include <QStringList>
 
@@ -48,7 +49,9 @@ IoResult ParseSentLedger(const QByteArray& bytes, const QString& path, SentLedge
         const qsizetype tab = line.indexOf('\t');
         bool ok = false;
         const qint64 offset = tab > 0 ? line.left(tab).toLongLong(&ok) : -1;
-        if (!ok || offset < 0 || tab + 1 >= line.size())
+        // The server holds whole records: an offset inside one would send every later line cut
+        // in the wrong place.
+        if (!ok || offset < 0 || offset % TimeRecord::Size != 0 || tab + 1 >= line.size())
             return damaged(i);
         ledger->acknowledged.insert(QString::fromUtf8(line.mid(tab + 1)), offset);
     }

@@ -123,6 +123,8 @@ void TestSync::sentLedger_roundTripsAndRefusesDamage()
     const QByteArray torn = SerializeSentLedger(ledger).chopped(1);
     QVERIFY(!ParseSentLedger(torn, QStringLiteral("s"), &read));
     QVERIFY(!ParseSentLedger("horodex-sent 1\nfront\n-5\tKim\n", QStringLiteral("s"), &read));
+    // An offset inside a record would send every later line cut in the wrong place.
+    QVERIFY(!ParseSentLedger("horodex-sent 1\nfront\n32\tKim\n", QStringLiteral("s"), &read));
 }
 
 void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage_data()
