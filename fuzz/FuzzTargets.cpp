@@ -1,11 +1,14 @@
 #include "FuzzTargets.h"
 
+#include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/SingleReportText.h"
+#include "sync/SentLedger.h"
+#include "sync/StationConfig.h"
 #include "timecalc/TimeManipulation.h"
 
 #include "testsupport/StepwiseLoadPayPeriod.h"
@@ -18,6 +21,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -202,6 +206,107 @@ int FuzzReports(const uint8_t* data, size_t size)
     return 0;
 }
 
+namespace {
+
+bool sameAddress(const DatabaseAddress& a, const DatabaseAddress& b)
+{
+    return a.host == b.host && a.port == b.port && a.user == b.user && a.database == b.database &&
+           a.options == b.options && a.uri == b.uri;
+}
+
+bool sameConfig(const StationConfig& a, const StationConfig& b)
+{
+    return sameAddress(a.database, b.database) && a.station == b.station && a.role == b.role;
+}
+
+bool sameCorrection(const Correction& a, const Correction& b)
+{
+    return a.when == b.when && a.employee == b.employee && a.kind == b.kind &&
+           a.oldLine == b.oldLine && a.newLine == b.newLine && a.reason == b.reason;
+}
+
+bool sameLog(const CorrectionLogContents& a, const CorrectionLogContents& b)
+{
+    return a.brokenLine == b.brokenLine && a.tornLines == b.tornLines &&
+           a.corrections.size() == b.corrections.size() &&
+           std::equal(a.corrections.cbegin(), a.corrections.cend(), b.corrections.cbegin(),
+                      sameCorrection);
+}
+
+// The hash the next line chains to, found as a reader would: that of the last line of six
+// fields and a hash, or the start of the chain.
+QByteArray lastChainHash(const QByteArray& log)
+{
+    const QList<QByteArray> lines = log.split('\n');
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QByteArray hash = it->mid(it->lastIndexOf('\t') + 1);
+        if (it->count('\t') == 6 && hash.size() == 64 &&
+            std::all_of(hash.cbegin(), hash.cend(),
+                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
+            return hash;
+    }
+    return CorrectionChainStart();
+}
+
+} // namespace
+
+int FuzzStationConfig(const uint8_t* data, size_t size)
+{
+    static const QString path = QStringLiteral("/horodex-fuzz/data/station.ini");
+    const QByteArray bytes = bytesOf(data, size);
+    StationConfig config;
+    const IoResult read = ParseStationConfig(bytes, path, &config);
+    StationConfig again;
+    const IoResult reread = ParseStationConfig(bytes, path, &again);
+    require(bool(read) == bool(reread) && read.error == reread.error);
+    if (!read) {
+        require(read.error.contains(FileStore::displayPath(path)));
+        return 0;
+    }
+    require(sameConfig(config, again));
+    // What a station uses: a name it can send under, and an address that reads as itself.
+    require(StationNameProblem(config.station).isEmpty());
+    DatabaseAddress address;
+    require(ParseDatabaseUri(config.database.uri, &address) &&
+            sameAddress(address, config.database));
+    require(!config.database.user.isEmpty() && !config.database.database.isEmpty());
+    config.database.describe();
+    return 0;
+}
+
+int FuzzSentLedger(const uint8_t* data, size_t size)
+{
+    SentLedger ledger;
+    if (!ParseSentLedger(bytesOf(data, size), QStringLiteral("station.sent"), &ledger))
+        return 0;
+    // The server holds whole records: an offset inside one would send lines cut in the wrong place.
+    for (const qint64 offset : std::as_const(ledger.acknowledged))
+        require(offset >= 0 && offset % TimeRecord::Size == 0);
+    return 0;
+}
+
+int FuzzCorrectionLog(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes = bytesOf(data, size);
+    const CorrectionLogContents log = ParseCorrectionLog(bytes);
+    require(sameLog(log, ParseCorrectionLog(bytes)));
+    // A correction appended the way a save appends it leaves the verdict of every line before it
+    // as it was, and reads as itself.
+    Correction c;
+    c.when = QDateTime(QDate(2009, 11, 2), QTime(8, 0), QTimeZone::utc());
+    c.employee = QStringLiteral("Ann");
+    c.kind = Correction::Kind::Changed;
+    c.oldLine = "IN    11/02/2009        08:00";
+    c.newLine = "IN    11/02/2009        07:45";
+    c.reason = QStringLiteral("forgot\tto punch");
+    const QByteArray appended = bytes + (bytes.isEmpty() || bytes.endsWith('\n') ? "" : "\n") +
+                                FormatCorrections({c}, lastChainHash(bytes));
+    CorrectionLogContents expected = log;
+    expected.corrections.append(c);
+    require(sameLog(ParseCorrectionLog(appended), expected));
+    return 0;
+}
+
 FuzzTarget FindFuzzTarget(const QString& name)
 {
     static const std::map<QString, FuzzTarget> targets = {
@@ -209,6 +314,9 @@ FuzzTarget FindFuzzTarget(const QString& name)
         {QStringLiteral("settings"), FuzzSettings},
         {QStringLiteral("timefile"), FuzzTimeFile},
         {QStringLiteral("reports"), FuzzReports},
+        {QStringLiteral("stationconfig"), FuzzStationConfig},
+        {QStringLiteral("sentledger"), FuzzSentLedger},
+        {QStringLiteral("correctionlog"), FuzzCorrectionLog},
     };
     const auto it = targets.find(name);
     return it == targets.end() ? nullptr : it->second;
@@ -216,6 +324,8 @@ FuzzTarget FindFuzzTarget(const QString& name)
 
 QStringList FuzzTargetNames()
 {
-    return {QStringLiteral("employeelist"), QStringLiteral("settings"), QStringLiteral("timefile"),
-            QStringLiteral("reports")};
+    return {QStringLiteral("employeelist"),  QStringLiteral("settings"),
+            QStringLiteral("timefile"),      QStringLiteral("reports"),
+            QStringLiteral("stationconfig"), QStringLiteral("sentledger"),
+            QStringLiteral("correctionlog")};
 }

@@ -15,6 +15,11 @@ int FuzzSettings(const uint8_t* data, size_t size);
 // time file. The one-pass reading must equal the plain record steps; every report text builds.
 int FuzzTimeFile(const uint8_t* data, size_t size);
 int FuzzReports(const uint8_t* data, size_t size);
+// The files a person or another station may edit by hand: station.ini, station.sent and
+// corrections.log.
+int FuzzStationConfig(const uint8_t* data, size_t size);
+int FuzzSentLedger(const uint8_t* data, size_t size);
+int FuzzCorrectionLog(const uint8_t* data, size_t size);
 
 // The targets by name, for the fuzzer programs and the corpus replay test.
 using FuzzTarget = int (*)(const uint8_t*, size_t);

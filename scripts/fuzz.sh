@@ -7,6 +7,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-10000000}
 shift || true
 build=$root/build-fuzz
+# clang and its libFuzzer runtime, from Debian, when they are missing.
+missing=()
+for pkg in clang libclang-rt-14-dev; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=""
+  [[ $(id -u) -ne 0 ]] && sudo_cmd="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DHORODEX_FUZZ=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"

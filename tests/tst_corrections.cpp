@@ -127,7 +127,7 @@ void TestCorrections::fileInTimeOrder_keepsEveryUntouchedLineByteForByte()
     const QByteArray bytes = odd + punchLine("OUT", "11/02/2009", "07:30") +
                              SampleReport::punchPair("11/03/2009", "08:00", "11/03/2009", "17:00");
     const TimeCard card = ParseTimeCard(bytes);
-    QVERIFY(card.allReadable() && card.inTimeOrder());
+    QVERIFY(card.allReadable() && IsInTimeOrder(card));
     QList<TimeCardLine> lines = card.lines;
     lines[3] = TimeCardLine::punch(false, QDate(2009, 11, 3), QTime(16, 45));
     QCOMPARE(*SerializeTimeCard(lines),
@@ -141,7 +141,7 @@ void TestCorrections::fileOutOfOrder_isSavedInOrderWithSameMomentsKept()
     const QByteArray early = SampleReport::punchPair("11/02/2009", "08:00", "11/02/2009", "12:00");
     const QByteArray bytes = a + b + early;
     const TimeCard card = ParseTimeCard(bytes);
-    QVERIFY(!card.inTimeOrder());
+    QVERIFY(!IsInTimeOrder(card));
     QCOMPARE(*SerializeTimeCard(card.lines), early + a + b);
 }
 
@@ -163,7 +163,7 @@ void TestCorrections::outOfOrderWeek_savedInOrder_leavesOtherWeeksPaidAlike()
     QVERIFY(SaveCorrectedTimeCard(QStringLiteral("Ann"), card, card.lines, {}));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
              first + second.right(2 * TimeRecord::Size) + second.left(2 * TimeRecord::Size));
-    QVERIFY(ParseTimeCard(m_dir->read(QStringLiteral("Ann.txt"))).inTimeOrder());
+    QVERIFY(IsInTimeOrder(ParseTimeCard(m_dir->read(QStringLiteral("Ann.txt")))));
     QCOMPARE(week(QDate(2009, 11, 2)), untouched);
     QCOMPARE(week(QDate(2009, 11, 9)).first, 12.0f);
 }

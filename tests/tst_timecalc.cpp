@@ -516,7 +516,10 @@ void TestTimeCalc::randomHandEditedFiles_equalRecordSteps()
     // Periods before, across and after daylight-saving changes.
     const QDate starts[] = {QDate(2009, 10, 28), QDate(2009, 11, 4), QDate(2010, 3, 10)};
     const char* actions[] = {"IN ", "OUT", "IN ", "OUT", "XYZ"};
-    const char* oddDates[] = {"13/45/2009", "ab/cd/efgh", " 1/05/2010", "11/ 9/2009", "00/00/0000"};
+    // Blank-padded dates read as the date they show: " 3/15/2010" and " 4/ 1/2010" fall inside the
+    // periods from March 10, 2010, where a blank must not make the month compare as an earlier one.
+    const char* oddDates[] = {"13/45/2009", "ab/cd/efgh", " 1/05/2010", "11/ 9/2009",
+                              "00/00/0000", " 3/15/2010", " 4/ 1/2010"};
     const char* oddTimes[] = {" 8:05", "24:30", "xx:yy", "07:75", "+1:-5"};
     for (int round = 0; round < 600; ++round) {
         const QDate start = starts[round % 3];
@@ -527,9 +530,10 @@ void TestTimeCalc::randomHandEditedFiles_equalRecordSteps()
         for (int r = 0; r < records; ++r) {
             day = chronological ? day.addDays(random.bounded(2))
                                 : start.addDays(random.bounded(-10, 36));
-            const QByteArray date = random.bounded(15) == 0
-                                        ? QByteArray(oddDates[random.bounded(5)])
-                                        : day.toString(QStringLiteral("MM/dd/yyyy")).toLatin1();
+            const QByteArray date =
+                random.bounded(15) == 0
+                    ? QByteArray(oddDates[random.bounded(int(std::size(oddDates)))])
+                    : day.toString(QStringLiteral("MM/dd/yyyy")).toLatin1();
             const QByteArray time = random.bounded(15) == 0
                                         ? QByteArray(oddTimes[random.bounded(5)])
                                         : QStringLiteral("%1:%2")

@@ -69,15 +69,6 @@ bool TimeCard::allReadable() const
                        [](const TimeCardLine& l) { return l.readable; });
 }
 
-bool TimeCard::inTimeOrder() const
-{
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].before(lines[i - 1]))
-            return false;
-    }
-    return true;
-}
-
 TimeCard ParseTimeCard(const QByteArray& bytes)
 {
     TimeCard card;

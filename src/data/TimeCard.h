@@ -34,7 +34,6 @@ struct TimeCard
     QByteArray original; // the bytes read, to find out whether the file changed meanwhile
 
     bool allReadable() const;
-    bool inTimeOrder() const;
 };
 
 // Reads a time file of whole records line by line; a file that is not whole records (or a line

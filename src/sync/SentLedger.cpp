@@ -1,6 +1,7 @@
 #include "sync/SentLedger.h"
 
 #include "data/Environment.h"
+#include "data/TimeFile.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
@@ -97,7 +98,10 @@ IoResult ParseSentLedger(const QByteArray& bytes, const QString& path, SentLedge
         SentFile file;
         file.acknowledged = fields.constFirst().toLongLong(&ok);
         const QByteArray& name = fields.constLast();
-        if (!ok || file.acknowledged < 0 || name.isEmpty())
+        // The server holds whole records: an offset inside one would send every later line cut
+        // in the wrong place.
+        if (!ok || file.acknowledged < 0 || file.acknowledged % TimeRecord::Size != 0 ||
+            name.isEmpty())
             return damaged(i);
         if (!first) {
             file.origin = fields.at(1);

@@ -4,10 +4,14 @@
 #include "SampleReport.h"
 #include "testsupport/TestSupport.h"
 
+#include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
+#include "data/TimeCard.h"
 #include "data/TimeFile.h"
 #include "reports/text/ReportCsv.h"
+#include "sync/SentLedger.h"
+#include "sync/StationConfig.h"
 #include "timecalc/TimeManipulation.h"
 
 #include <QCryptographicHash>
@@ -15,8 +19,14 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+#include <new>
+
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -99,6 +109,102 @@ void writeSparse(const QString& path, qint64 size, const QByteArray& tail = {})
     QCOMPARE(file.write(tail), tail.size());
 }
 
+// Reads one of the files with a size limit the way the program reads it: whole.
+IoResult readWholeFile(const QString& file)
+{
+    if (file == QLatin1String("names.nms")) {
+        EmployeeList list;
+        return ReadEmployeeList(&list);
+    }
+    if (file == QLatin1String("Ann.txt")) {
+        TimeCard card;
+        return ReadTimeCard(QStringLiteral("Ann"), &card);
+    }
+    if (file == QLatin1String("corrections.log")) {
+        CorrectionLogContents log;
+        return ReadCorrectionLog(&log);
+    }
+    if (file == QLatin1String("station.sent")) {
+        SentLedger ledger;
+        return ReadSentLedger(&ledger);
+    }
+    std::optional<StationConfig> config;
+    return ReadStationConfig(&config);
+}
+
+// How a read in a child process ended.
+enum class ChildEnd { Read, OutOfMemory, Failed, TimedOut };
+
+struct ChildRead
+{
+    ChildEnd end = ChildEnd::Failed;
+    QByteArray message; // the error, or "read"
+};
+
+// In the child: the limit on its address space, the read, its message on fd.
+[[noreturn]] void readInChild(const QString& file, qint64 headroom, int fd)
+{
+    // The test framework's handlers of fatal signals are not meant for a copy of the process.
+    for (const int sig : {SIGABRT, SIGSEGV, SIGBUS})
+        std::signal(sig, SIG_DFL);
+#if !defined(__SANITIZE_ADDRESS__)
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    const qint64 pages =
+        statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ')[0].toLongLong() : 0;
+    const rlim_t limit = rlim_t(pages * ::sysconf(_SC_PAGESIZE) + headroom);
+    const rlimit space{limit, limit};
+    if (pages == 0 || ::setrlimit(RLIMIT_AS, &space) != 0)
+        ::_exit(int(ChildEnd::Failed));
+#else
+    Q_UNUSED(headroom);
+#endif
+    try {
+        const IoResult read = readWholeFile(file);
+        const QByteArray message = read ? QByteArray("read") : read.error.toUtf8();
+        const bool written =
+            ::write(fd, message.constData(), size_t(message.size())) == ssize_t(message.size());
+        ::_exit(int(written ? ChildEnd::Read : ChildEnd::Failed));
+    } catch (const std::bad_alloc&) {
+        ::_exit(int(ChildEnd::OutOfMemory));
+    }
+}
+
+// Reads a file in a child process whose address space may grow by at most headroom bytes, so
+// that reading a huge file whole fails there rather than swapping the test machine; a child
+// that has not ended after a minute is killed. AddressSanitizer reserves its shadow memory
+// beforehand: under it, no limit can be set.
+ChildRead readUnderMemoryLimit(const QString& file, qint64 headroom)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        readInChild(file, headroom, fds[1]);
+    }
+    ::close(fds[1]);
+    ChildRead run;
+    pollfd in{fds[0], POLLIN, 0};
+    char buffer[4096];
+    ssize_t n = 1;
+    bool timedOut = false;
+    while (n > 0 && !(timedOut = ::poll(&in, 1, 60000) == 0)) {
+        if ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+            run.message.append(buffer, n);
+    }
+    ::close(fds[0]);
+    if (timedOut)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid)
+        return run;
+    run.end = timedOut             ? ChildEnd::TimedOut
+              : !WIFEXITED(status) ? ChildEnd::Failed
+                                   : ChildEnd(WEXITSTATUS(status));
+    return run;
+}
+
 void makeFifo(const QString& path)
 {
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
@@ -128,6 +234,8 @@ private Q_SLOTS:
     void outputThatIsNotAPlainFile_isStreamedOrRefused();
     void hugeSparseFiles_areRefusedWithoutReadingThem();
     void hugeTimeFile_showsItsLastPunch();
+    void limitedFileOverItsLimit_isRefusedBySizeUnread_data();
+    void limitedFileOverItsLimit_isRefusedBySizeUnread();
     void fifoOrLinkAsDataFile_isRefusedAtOnce_data();
     void fifoOrLinkAsDataFile_isRefusedAtOnce();
     void danglingLinkAsTimeFile_punchCreatesNothing();
@@ -370,6 +478,40 @@ void TestHostileFiles::hugeTimeFile_showsItsLastPunch()
     QVERIFY(read);
     QVERIFY2(text.startsWith(QStringLiteral("IN  at  08:00 AM  Monday, November 09")),
              qPrintable(text));
+}
+
+void TestHostileFiles::limitedFileOverItsLimit_isRefusedBySizeUnread_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("limit");
+    QTest::newRow("employee list") << QStringLiteral("names.nms") << MaxEmployeeListSize;
+    QTest::newRow("time file") << QStringLiteral("Ann.txt") << MaxTimeFileSize;
+    QTest::newRow("record of corrections")
+        << QStringLiteral("corrections.log") << MaxCorrectionLogSize;
+    QTest::newRow("record of sent punches") << QStringLiteral("station.sent") << MaxSentLedgerSize;
+    QTest::newRow("station file") << QStringLiteral("station.ini") << MaxStationConfigSize;
+}
+
+void TestHostileFiles::limitedFileOverItsLimit_isRefusedBySizeUnread()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, limit);
+    writeSampleData(*m_dir);
+    // Over every limit, and more than the child may allocate.
+    const qint64 size = qint64(1) << 30;
+    const qint64 headroom = qint64(256) << 20;
+    QVERIFY(size > limit && size > headroom);
+    writeSparse(m_dir->path(file), size);
+    const ChildRead run = readUnderMemoryLimit(file, headroom);
+    QVERIFY2(run.end != ChildEnd::OutOfMemory, "the file was read whole");
+    QVERIFY2(run.end == ChildEnd::Read, "the read failed or did not end");
+    QVERIFY2(run.message.contains(file.toUtf8()), run.message.constData());
+    QVERIFY2(run.message.contains(QStringLiteral("holds %1 bytes, more than the %2 that such a "
+                                                 "file can hold")
+                                      .arg(size)
+                                      .arg(limit)
+                                      .toUtf8()),
+             run.message.constData());
 }
 
 void TestHostileFiles::fifoOrLinkAsDataFile_isRefusedAtOnce_data()

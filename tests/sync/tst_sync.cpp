@@ -1,5 +1,6 @@
 // A station and the server: its file, what it has sent, the schema, and every way the server
 // can be unusable while punching goes on locally.
+#include "data/TimeFile.h"
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
 #include "sync/SyncDatabase.h"
@@ -42,6 +43,7 @@ private Q_SLOTS:
 
     void serverOfAnotherMajorVersion_oneMessage_punchesWait();
     void send_twice_storesEachLineOnce();
+    void tornLastRecord_wholeRecordsSentAndRunEnds();
     void schema_isCreatedOnceAndNewerSchemaIsRefused();
     void schema_stationsStartingTogether_upgradeItOnce();
     void wrongPassword_oneMessage_punchesWait();
@@ -137,6 +139,8 @@ void TestSync::sentLedger_roundTripsAndRefusesDamage()
     QVERIFY(ParseSentLedger("horodex-sent 1\nfront\n62\tKim\n", QStringLiteral("s"), &read));
     QCOMPARE(read.of(QStringLiteral("Kim")), 62);
     QVERIFY(read.files.value(QStringLiteral("Kim")).origin.isEmpty());
+    // An offset inside a record would send every later line cut in the wrong place.
+    QVERIFY(!ParseSentLedger("horodex-sent 1\nfront\n32\tKim\n", QStringLiteral("s"), &read));
 }
 
 void TestSync::serverVersion_otherMajor_isRefusedWithOneMessage_data()
@@ -198,6 +202,24 @@ void TestSync::send_twice_storesEachLineOnce()
     const ProgramRun again = s.folder.sync();
     QVERIFY2(again.exitCode == 0, again.err.constData());
     QCOMPARE(Joined(s.serverLines()), s.folder.read(QStringLiteral("Kim.txt")));
+}
+
+void TestSync::tornLastRecord_wholeRecordsSentAndRunEnds()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    // What a crash during a punch leaves until the next punch.
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 2) + "IN ");
+    const ProgramRun run = s.folder.sync();
+    QVERIFY2(run.exitCode == 0,
+             run.exitCode == -1 ? "horodex-sync --once crashed or did not end within two minutes"
+                                : run.err.constData());
+    QVERIFY2(run.out.contains("sent 2 waiting 0"), run.out.constData());
+    QCOMPARE(Joined(s.serverLines()), KimPunches(0, 2));
+    SentLedger ledger;
+    QVERIFY(ParseSentLedger(s.folder.read(QStringLiteral("station.sent")), QStringLiteral("s"),
+                            &ledger));
+    QCOMPARE(ledger.of(QStringLiteral("Kim")), 2 * TimeRecord::Size);
 }
 
 void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QLocale>
 
+#include <algorithm>
+#include <utility>
+
 TempProgramDir::TempProgramDir()
 {
     QDir(m_dir.path()).mkdir(QStringLiteral("data"));
@@ -53,6 +56,14 @@ FixedClock::FixedClock(const QDateTime& moment) : m_moment(std::make_shared<QDat
 FixedClock::~FixedClock()
 {
     Environment::setClockForTesting({});
+}
+
+bool IsInTimeOrder(const TimeCard& card)
+{
+    QList<std::pair<QDate, QTime>> moments;
+    for (const TimeCardLine& line : card.lines)
+        moments.append({line.date, line.time});
+    return std::is_sorted(moments.cbegin(), moments.cend());
 }
 
 QByteArray punchLine(const char* action, const char* date, const char* time)

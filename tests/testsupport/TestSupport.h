@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/EmployeeList.h"
+#include "data/TimeCard.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -55,6 +56,10 @@ public:
 
 // "IN    01/15/2001        08:05\r\n"
 QByteArray punchLine(const char* action, const char* date, const char* time);
+
+// Whether the moments of the card's lines never go back, ordered here as moments of their own
+// rather than by the program's ordering of lines, so that a fault in that one shows.
+bool IsInTimeOrder(const TimeCard& card);
 
 // An employee record with the PIN scrambled as the program stores it.
 EmployeeRecord sampleEmployee(const QString& name, const QString& pin = QStringLiteral("1234"),
