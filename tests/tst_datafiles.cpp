@@ -47,6 +47,8 @@ private Q_SLOTS:
     void brokenEmployeeLines_areReportedAndGoodRecordsKept_data();
     void brokenEmployeeLines_areReportedAndGoodRecordsKept();
     void brokenEmployeeList_isNeverRewritten();
+    void blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite_data();
+    void blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite();
     void checkPin_comparesUnscrambledTextExactly();
 
     void punchLine_atMidnightAndAfternoon_data();
@@ -381,6 +383,58 @@ void TestDataFiles::brokenEmployeeList_isNeverRewritten()
     QVERIFY(!DeleteEmployee(QStringLiteral("Ann")));
     QVERIFY(!ReplaceEmployee(QStringLiteral("Ann"), employee(QStringLiteral("Ann"))));
     QCOMPARE(dir.read(QStringLiteral("names.nms")), content);
+}
+
+void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite_data()
+{
+    QTest::addColumn<QString>("blank");
+    QTest::addColumn<QString>("rewrite");        // "delete NAME", "replace NAME" or none
+    QTest::addColumn<QStringList>("namesAfter"); // the records of the file after the rewrite
+    QTest::newRow("read, spaces") << "   "
+                                  << "" << QStringList{};
+    QTest::newRow("read, empty") << ""
+                                 << "" << QStringList{};
+    QTest::newRow("delete") << "   "
+                            << "delete Bob" << QStringList{"Ann"};
+    QTest::newRow("delete of a name not listed") << " "
+                                                 << "delete Cid" << QStringList{"Ann", "Bob"};
+    QTest::newRow("modify") << "   "
+                            << "replace Ann" << QStringList{"Bob", "Ann"};
+}
+
+void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite()
+{
+    QFETCH(QString, blank);
+    QFETCH(QString, rewrite);
+    QFETCH(QStringList, namesAfter);
+    TempProgramDir dir;
+    const QByteArray before = SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) +
+                              SerializeEmployeeRecord(employee(blank)) +
+                              SerializeEmployeeRecord(employee(QStringLiteral("Bob")));
+    dir.write(QStringLiteral("names.nms"), before);
+
+    IoResult listed;
+    QCOMPARE(EmployeeNames(&listed), (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob")}));
+    QVERIFY2(listed, qPrintable(listed.error));
+    QVERIFY(FindEmployee(QStringLiteral("Bob")));
+    QVERIFY(CheckPin(QStringLiteral("Bob"), QStringLiteral("1234"))->right);
+    QVERIFY(!EmployeeExists(blank).value());
+
+    const QString verb = rewrite.section(u' ', 0, 0);
+    const QString name = rewrite.section(u' ', 1);
+    if (verb == QLatin1String("delete")) {
+        bool removed = false;
+        const IoResult deleted = DeleteEmployee(name, &removed);
+        QVERIFY2(deleted, qPrintable(deleted.error));
+        QVERIFY(removed); // the blank record was removed, as the list's own Delete does
+    } else if (verb == QLatin1String("replace")) {
+        const IoResult replaced = ReplaceEmployee(name, employee(name));
+        QVERIFY2(replaced, qPrintable(replaced.error));
+    }
+    QByteArray after;
+    for (const QString& kept : namesAfter)
+        after += SerializeEmployeeRecord(employee(kept));
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), rewrite.isEmpty() ? before : after);
 }
 
 void TestDataFiles::checkPin_comparesUnscrambledTextExactly()

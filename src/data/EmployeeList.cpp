@@ -81,12 +81,12 @@ IoResult readForRewrite(EmployeeList* list)
     return read;
 }
 
-// The records other than those with exactly this name; records without a name go as well.
+// The records other than those with exactly this name.
 QList<EmployeeRecord> recordsWithout(const EmployeeList& list, const QString& name)
 {
     QList<EmployeeRecord> kept;
     for (const EmployeeRecord& r : list.records) {
-        if (!r.Name.trimmed().isEmpty() && r.Name != name)
+        if (r.Name != name)
             kept.append(r);
     }
     return kept;
@@ -173,6 +173,11 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
         r.OvertimeRate = QString::fromLatin1(fields[4]);
         r.Shift = QString::fromLatin1(fields[5]);
         r.Reserved = QString::fromLatin1(fields[6]);
+        // The list's own Delete drops such records, so a list may hold them: they are no one.
+        if (r.Name.trimmed().isEmpty()) {
+            ++list.blankRecords;
+            continue;
+        }
         // A name that is not a plain file name would lead out of the data folder; a second
         // record for the same time file would be paid twice.
         QString problem = NameProblem(r.Name);
@@ -268,7 +273,7 @@ IoResult DeleteEmployee(const QString& name, bool* removed)
     if (!read)
         return read;
     const QList<EmployeeRecord> kept = recordsWithout(list, name);
-    if (kept.size() == list.records.size())
+    if (kept.size() == list.records.size() && list.blankRecords == 0)
         return IoResult::success();
     if (removed)
         *removed = true;
@@ -306,10 +311,8 @@ QStringList EmployeeNames(IoResult* result)
                       : IoResult::failure(EmployeeListProblemsMessage(list) +
                                           QStringLiteral(" The other employees are listed."));
     QStringList names;
-    for (const EmployeeRecord& r : list.records) {
-        if (!r.Name.trimmed().isEmpty())
-            names.append(r.Name);
-    }
+    for (const EmployeeRecord& r : list.records)
+        names.append(r.Name);
     return names;
 }
 
