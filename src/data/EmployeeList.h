@@ -57,6 +57,15 @@ IoResult ReadEmployeeList(EmployeeList* list);
 // The message shown when names.nms holds lines that cannot be read.
 QString EmployeeListProblemsMessage(const EmployeeList& list);
 
+// The numbers of the lines that hold characters of several bytes, when the whole of bytes is
+// valid UTF-8 (a list saved by an editor that writes UTF-8); otherwise none. Such a list is still
+// read as Latin-1, as every list is, so that existing time files keep their names.
+QList<int> Utf8Lines(const QByteArray& bytes);
+// "2, 5, 9": line numbers for a message, the first few of a long list.
+QString Utf8LinesText(const QList<int>& lines);
+// Utf8Lines of names.nms; none when it cannot be read, which its readers report.
+QList<int> EmployeeListUtf8Lines();
+
 IoResult EnsureEmployeeListFile();
 // Whether another record than exceptName's has this name, ignoring letter case and the spaces
 // around stored names; fails when the list cannot be read, rather than letting a duplicate in.

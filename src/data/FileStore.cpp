@@ -582,7 +582,13 @@ IoResult ensureDirectory(const QString& path)
     if (int err = injected("mkdir", path))
         return IoResult::failure(QStringLiteral("Could not create the folder \"%1\": %2.")
                                      .arg(displayPath(path), errorText(err)));
-    if (!QDir().mkpath(path))
+    // Other accounts must not reach the files in it (PINs, pay rates, the password under a mere
+    // scramble), whatever the files' own modes; the folders above it are the user's business.
+    const QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const int made = QDir().mkpath(QFileInfo(folder).path())
+                         ? ::mkdir(QFile::encodeName(folder).constData(), S_IRWXU)
+                         : -1;
+    if (made != 0 && !(errno == EEXIST && QFileInfo(folder).isDir()))
         return IoResult::failure(
             QStringLiteral("Could not create the folder \"%1\".").arg(displayPath(path)));
     return IoResult::success();

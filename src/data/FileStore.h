@@ -42,7 +42,8 @@ IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize,
 // Creates an empty file when none exists; leaves an existing one untouched.
 IoResult createIfMissing(const QString& path);
 
-// Creates the directory (and its parents) when it is missing.
+// Creates the directory (and its parents) when it is missing; the directory itself is made 0700,
+// its parents as the umask gives.
 IoResult ensureDirectory(const QString& path);
 
 // What lies at a path; a final link is not followed.
