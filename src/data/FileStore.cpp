@@ -496,6 +496,7 @@ IoResult Reader::open(const QString& path, bool missingIsEmpty)
 {
     m_path = path;
     m_size = 0;
+    m_ownership = Ownership{};
     OpenFolder folder;
     if (IoResult opened = openFolderOf(path, &folder, false); !opened) {
         if (missingIsEmpty && folder.error == ENOENT)
@@ -517,6 +518,7 @@ IoResult Reader::open(const QString& path, bool missingIsEmpty)
     if (int err = injected("read", path))
         return IoResult::failure(describe(QStringLiteral("read"), path, err));
     m_size = qint64(st.st_size);
+    m_ownership = Ownership{unsigned(st.st_uid), unsigned(st.st_mode & 07777)};
     m_fd = fd.release();
     return IoResult::success();
 }
@@ -539,12 +541,15 @@ IoResult Reader::readAt(qint64 offset, char* buffer, qint64 length)
     return IoResult::success();
 }
 
-IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize, bool missingIsEmpty)
+IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize, bool missingIsEmpty,
+                  Ownership* ownership)
 {
     bytes->clear();
     Reader file;
     if (IoResult opened = file.open(path, missingIsEmpty); !opened)
         return opened;
+    if (ownership)
+        *ownership = file.ownership();
     if (file.size() > maxSize)
         return IoResult::failure(
             QStringLiteral("Could not read the file \"%1\": it holds %2 bytes, more than the %3 "
