@@ -215,6 +215,8 @@ private Q_SLOTS:
     void cancel_writesNothing();
     void modifyLongHandEditedName_keepsItsKey();
     void modifyMissingEmployee_warnsNotFound();
+    void blankNameRecord_isPassedOverAndGoneAfterAModify_data();
+    void blankNameRecord_isPassedOverAndGoneAfterAModify();
     void handEditedValues_shownAndSavedAsStored();
     void windowsOpen_holdFrontWindowAndHandItBack();
 
@@ -666,6 +668,39 @@ void TestAdmin::modifyMissingEmployee_warnsNotFound()
     frmAddEmployee window(QStringLiteral("ann"));
     QCOMPARE(messages.texts(), QStringList{QStringLiteral("Employee not found")});
     QCOMPARE(control<QLineEdit>(window, "txtPin")->text(), QString());
+}
+
+void TestAdmin::blankNameRecord_isPassedOverAndGoneAfterAModify_data()
+{
+    QTest::addColumn<bool>("modify");
+    QTest::addColumn<QStringList>("namesAfter");
+    QTest::newRow("new employee") << false << QStringList{"Ann", "Bob"};
+    QTest::newRow("modify") << true << QStringList{"Ann"};
+}
+
+void TestAdmin::blankNameRecord_isPassedOverAndGoneAfterAModify()
+{
+    QFETCH(bool, modify);
+    QFETCH(QStringList, namesAfter);
+    TempProgramDir dir;
+    const QByteArray blank = SerializeEmployeeRecord(employee(QStringLiteral("   ")));
+    dir.write(QStringLiteral("names.nms"),
+              SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) + blank);
+    MessageRecorder messages;
+    frmAddEmployee window(modify ? std::optional(QStringLiteral("Ann")) : std::nullopt);
+    if (modify)
+        control<QPushButton>(window, "cmdCreate")->click();
+    else
+        create(window, QStringLiteral("Bob"), QStringLiteral("1"));
+
+    QCOMPARE(messages.texts(), QStringList{});
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QStringList names;
+    for (const EmployeeRecord& r : storedEmployees())
+        names.append(r.Name);
+    QCOMPARE(names, namesAfter);
+    // Appending leaves the record where it was; a rewrite drops it.
+    QCOMPARE(dir.read(QStringLiteral("names.nms")).contains(blank), !modify);
 }
 
 void TestAdmin::windowsOpen_holdFrontWindowAndHandItBack()

@@ -9,6 +9,14 @@
 #include <QTest>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class TestDataFiles : public QObject
 {
@@ -18,6 +26,7 @@ private Q_SLOTS:
     void tornLastRecord_givesWayToTheNextPunch();
     void dataDirectory_isNamedBesideOrAtHome_data();
     void dataDirectory_isNamedBesideOrAtHome();
+    void createdDataFolder_is0700AndKeepsOtherAccountsOut();
     void cleanup() { FileStore::setFaultHook({}); }
 
     void firstRunSettings_are229BytesWithZeroReservedFields();
@@ -47,7 +56,11 @@ private Q_SLOTS:
     void brokenEmployeeLines_areReportedAndGoodRecordsKept_data();
     void brokenEmployeeLines_areReportedAndGoodRecordsKept();
     void brokenEmployeeList_isNeverRewritten();
+    void blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite_data();
+    void blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite();
     void checkPin_comparesUnscrambledTextExactly();
+    void listSavedAsUtf8_namesItsLinesAndIsReadAsLatin1_data();
+    void listSavedAsUtf8_namesItsLinesAndIsReadAsLatin1();
 
     void punchLine_atMidnightAndAfternoon_data();
     void punchLine_atMidnightAndAfternoon();
@@ -383,6 +396,95 @@ void TestDataFiles::brokenEmployeeList_isNeverRewritten()
     QCOMPARE(dir.read(QStringLiteral("names.nms")), content);
 }
 
+void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite_data()
+{
+    QTest::addColumn<QString>("blank");
+    QTest::addColumn<QString>("rewrite");        // "delete NAME", "replace NAME" or none
+    QTest::addColumn<QStringList>("namesAfter"); // the records of the file after the rewrite
+    QTest::newRow("read, spaces") << "   "
+                                  << "" << QStringList{};
+    QTest::newRow("read, empty") << ""
+                                 << "" << QStringList{};
+    QTest::newRow("delete") << "   "
+                            << "delete Bob" << QStringList{"Ann"};
+    QTest::newRow("delete of a name not listed") << " "
+                                                 << "delete Cid" << QStringList{"Ann", "Bob"};
+    QTest::newRow("modify") << "   "
+                            << "replace Ann" << QStringList{"Bob", "Ann"};
+}
+
+void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite()
+{
+    QFETCH(QString, blank);
+    QFETCH(QString, rewrite);
+    QFETCH(QStringList, namesAfter);
+    TempProgramDir dir;
+    const QByteArray before = SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) +
+                              SerializeEmployeeRecord(employee(blank)) +
+                              SerializeEmployeeRecord(employee(QStringLiteral("Bob")));
+    dir.write(QStringLiteral("names.nms"), before);
+
+    IoResult listed;
+    QCOMPARE(EmployeeNames(&listed), (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob")}));
+    QVERIFY2(listed, qPrintable(listed.error));
+    QVERIFY(FindEmployee(QStringLiteral("Bob")));
+    QVERIFY(CheckPin(QStringLiteral("Bob"), QStringLiteral("1234"))->right);
+    QVERIFY(!EmployeeExists(blank).value());
+
+    const QString verb = rewrite.section(u' ', 0, 0);
+    const QString name = rewrite.section(u' ', 1);
+    if (verb == QLatin1String("delete")) {
+        bool removed = false;
+        const IoResult deleted = DeleteEmployee(name, &removed);
+        QVERIFY2(deleted, qPrintable(deleted.error));
+        QVERIFY(removed); // the blank record was removed, as the list's own Delete does
+    } else if (verb == QLatin1String("replace")) {
+        const IoResult replaced = ReplaceEmployee(name, employee(name));
+        QVERIFY2(replaced, qPrintable(replaced.error));
+    }
+    QByteArray after;
+    for (const QString& kept : namesAfter)
+        after += SerializeEmployeeRecord(employee(kept));
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), rewrite.isEmpty() ? before : after);
+}
+
+void TestDataFiles::listSavedAsUtf8_namesItsLinesAndIsReadAsLatin1_data()
+{
+    QTest::addColumn<bool>("byteOrderMark");
+    QTest::addColumn<QByteArray>("names"); // "|" between records
+    QTest::addColumn<QList<int>>("lines");
+    QTest::newRow("Latin-1") << false << QByteArray("Ann|Zo\xEB M\xFCller|Bob") << QList<int>{};
+    QTest::newRow("plain letters") << false << QByteArray("Ann|Bob") << QList<int>{};
+    QTest::newRow("UTF-8") << false << QByteArray("Ann|Zo\xC3\xAB|Bob|\xC3\xA9mile")
+                           << QList<int>{2, 4};
+    QTest::newRow("UTF-8 with a byte order mark")
+        << true << QByteArray("Zo\xC3\xAB|Ann") << QList<int>{1};
+    QTest::newRow("byte order mark, plain letters")
+        << true << QByteArray("Ann|Bob") << QList<int>{};
+    QTest::newRow("UTF-8 and one Latin-1 letter")
+        << false << QByteArray("Zo\xC3\xAB|Ren\xE9") << QList<int>{};
+}
+
+void TestDataFiles::listSavedAsUtf8_namesItsLinesAndIsReadAsLatin1()
+{
+    QFETCH(bool, byteOrderMark);
+    QFETCH(QByteArray, names);
+    QFETCH(QList<int>, lines);
+    QByteArray bytes = byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    QStringList expected;
+    for (const QByteArray& name : names.split('|')) {
+        expected.append(QString::fromLatin1(name)); // one byte, one character
+        bytes += SerializeEmployeeRecord(employee(expected.constLast()));
+    }
+    QCOMPARE(Utf8Lines(bytes), lines);
+    const EmployeeList list = ParseEmployeeList(bytes);
+    QVERIFY(list.isClean());
+    QStringList read;
+    for (const EmployeeRecord& r : list.records)
+        read.append(r.Name);
+    QCOMPARE(read, expected);
+}
+
 void TestDataFiles::checkPin_comparesUnscrambledTextExactly()
 {
     TempProgramDir dir;
@@ -566,6 +668,70 @@ void TestDataFiles::dataDirectory_isNamedBesideOrAtHome()
     qunsetenv("XDG_DATA_HOME");
     Environment::setProgramDirectoryForTesting(QString());
     QCOMPARE(found, root.filePath(expected));
+}
+
+// Runs work in a child process under the account uid (unless it is empty) with the usual umask,
+// and hands back its exit status.
+static int runAs(std::optional<uid_t> uid, const std::function<int()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::umask(022);
+        if (uid && (::setgroups(0, nullptr) != 0 || ::setgid(*uid) != 0 || ::setuid(*uid) != 0))
+            ::_exit(101);
+        ::_exit(work());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+void TestDataFiles::createdDataFolder_is0700AndKeepsOtherAccountsOut()
+{
+    // An ordinary account creates its data folder; as root, the test takes one with no name.
+    const bool root = ::geteuid() == 0;
+    const std::optional<uid_t> ordinary = root ? std::optional<uid_t>(4242) : std::nullopt;
+    QTemporaryDir home;
+    QVERIFY(::chmod(QFile::encodeName(home.path()).constData(), 0755) == 0);
+    if (root)
+        QVERIFY(::chown(QFile::encodeName(home.path()).constData(), 4242, 4242) == 0);
+    const QString folder = home.path() + QStringLiteral("/share/horodex");
+    const QString list = folder + QStringLiteral("/names.nms");
+    QCOMPARE(runAs(ordinary,
+                   [&] {
+                       return FileStore::ensureDirectory(folder) &&
+                                      FileStore::createIfMissing(list) &&
+                                      FileStore::appendToFile(list, "\"Ann\"\r\n")
+                                  ? 0
+                                  : 1;
+                   }),
+             0);
+
+    struct stat st
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(folder).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(0700));
+    QCOMPARE(::stat(QFile::encodeName(list).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(0644)); // files keep their modes: the folder guards them
+    QVERIFY(!Environment::othersMayEnter(folder));
+    if (!root)
+        QSKIP("only root can act as nobody: the folder's mode was checked");
+
+    const passwd* nobody = ::getpwnam("nobody");
+    QVERIFY(nobody);
+    const auto nobodyReads = [&] {
+        return runAs(nobody->pw_uid, [&] {
+            const int fd = ::open(QFile::encodeName(list).constData(), O_RDONLY);
+            return fd >= 0 ? 0 : errno == EACCES ? 13 : 1;
+        });
+    };
+    QCOMPARE(nobodyReads(), 13);
+    // The same file in a folder that others may enter is open to nobody.
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    QVERIFY(Environment::othersMayEnter(folder));
+    QCOMPARE(nobodyReads(), 0);
 }
 
 void TestDataFiles::tornLastRecord_givesWayToTheNextPunch_data()

@@ -29,6 +29,7 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -72,6 +73,8 @@ private Q_SLOTS:
     void logout_restoresCaptionAndMenus();
     void passwordBoxes_acceptOnlyZeroToLowerZ();
     void firstRunMismatch_emptiesBothBoxes();
+    void adminLogin_aloneIsToldOfOpenFolderOrUtf8List_data();
+    void adminLogin_aloneIsToldOfOpenFolderOrUtf8List();
 
     void deleteAnswer_blankOrCancelledDeletesNothing();
     void deleteAnswer_removesEmployeeAndReloads();
@@ -520,6 +523,69 @@ void TestStation::logout_restoresCaptionAndMenus()
     QVERIFY(w->lockDown()->isOn());
     QVERIFY(w->tmrSecurity->isActive());
     QCOMPARE(w->tmrSecurity->interval(), 200);
+}
+
+void TestStation::adminLogin_aloneIsToldOfOpenFolderOrUtf8List_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QStringList>("told"); // what the one notice holds ("%D": the data folder)
+    const QStringList open{"data folder \"%D\"", "\n\nchmod 700 '%D'"};
+    const QStringList utf8{"\"%D/names.nms\" is saved as UTF-8 (line 2)",
+                           "iconv -f UTF-8 -t LATIN1 '%D/names.nms' > '%D/names.nms.latin1' && "
+                           "mv '%D/names.nms.latin1' '%D/names.nms'"};
+    QTest::newRow("private") << 0700 << false << QStringList{};
+    QTest::newRow("open to all") << 0755 << false << open;
+    QTest::newRow("group may enter") << 0750 << false << open;
+    QTest::newRow("others may pass through") << 0701 << false << open;
+    QTest::newRow("others may list, not enter") << 0704 << false << QStringList{};
+    QTest::newRow("list saved as UTF-8") << 0700 << true << utf8;
+    QTest::newRow("both") << 0711 << true << open + utf8;
+}
+
+void TestStation::adminLogin_aloneIsToldOfOpenFolderOrUtf8List()
+{
+    QFETCH(int, folderMode);
+    QFETCH(bool, utf8);
+    QFETCH(QStringList, told);
+    writeSettings([](OptionsRecord& r) { r.setAskOnStart(true); });
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    if (utf8)
+        QVERIFY(AppendEmployee(employee(QString::fromLatin1("Zo\xC3\xAB"))));
+    const QByteArray folder = QFile::encodeName(m_dir->dataDir());
+    QCOMPARE(::chmod(folder.constData(), mode_t(folderMode)), 0);
+
+    // The start of the station and an employee's punch say nothing of it.
+    auto w = startStation();
+    auto* start = w->findChild<frmAdminLogin*>();
+    QTest::keyClicks(start->txtPassword, QStringLiteral("admin123"));
+    start->OKButton_Click();
+    QVERIFY(w->isVisible());
+    w->lstNames->setCurrentRow(0);
+    QTest::mouseClick(w->cmdIn, Qt::LeftButton);
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")).size(), 31);
+    QCOMPARE(m_messages->texts(), QStringList{});
+
+    onNextDialog<frmAdminLogin>([](frmAdminLogin* login) {
+        QTest::keyClicks(login->txtPassword, QStringLiteral("admin123"));
+        login->OKButton_Click();
+    });
+    w->mnuAdminLogin_Click();
+    QVERIFY(State().AdminLoggedIn);
+    QCOMPARE(m_messages->messages.size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty()) {
+        const Messages::Message& notice = m_messages->messages.first();
+        QCOMPARE(notice.icon, Messages::Icon::Information);
+        for (QString text : told) {
+            text.replace(QStringLiteral("%D"), m_dir->dataDir());
+            QVERIFY2(notice.text.contains(text), qPrintable(notice.text));
+        }
+    }
+    struct stat st
+    {
+    };
+    QCOMPARE(::stat(folder.constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), folderMode); // nothing changed without the administrator
 }
 
 void TestStation::passwordBoxes_acceptOnlyZeroToLowerZ()

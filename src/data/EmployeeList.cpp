@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QLocale>
 #include <QSet>
+#include <QUtf8StringView>
 #include <QVarLengthArray>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +61,41 @@ bool splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields, 
     return true;
 }
 
+// Calls take(lineNumber, line) for each line, counted from 1. A line ends with CR LF, LF or a lone
+// CR; a byte order mark before the first line is no part of it.
+template <typename Take> void forEachLine(const QByteArray& bytes, Take take)
+{
+    qsizetype start = 0;
+    int lineNumber = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        QByteArrayView line(bytes.constData() + start, end - start);
+        qsizetype next = end;
+        if (next < bytes.size() && bytes[next] == '\r')
+            ++next;
+        if (next < bytes.size() && bytes[next] == '\n')
+            ++next;
+        start = next;
+        ++lineNumber;
+        if (lineNumber == 1 && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
+        take(lineNumber, line);
+    }
+}
+
+// "a; b; c and 4 more": the first few items of a long list.
+QString shortList(const QStringList& items, const QString& separator)
+{
+    constexpr int Shown = 10;
+    QStringList shown = items.mid(0, Shown);
+    if (items.size() > Shown)
+        shown.append(QStringLiteral("and %1 more")
+                         .arg(QLocale(QLocale::English).toString(items.size() - Shown)));
+    return shown.join(separator);
+}
+
 bool sameNameIgnoringCase(const QString& stored, const QString& given)
 {
     return stored.trimmed().toUpper() == given.toUpper();
@@ -81,12 +119,12 @@ IoResult readForRewrite(EmployeeList* list)
     return read;
 }
 
-// The records other than those with exactly this name; records without a name go as well.
+// The records other than those with exactly this name.
 QList<EmployeeRecord> recordsWithout(const EmployeeList& list, const QString& name)
 {
     QList<EmployeeRecord> kept;
     for (const EmployeeRecord& r : list.records) {
-        if (!r.Name.trimmed().isEmpty() && r.Name != name)
+        if (r.Name != name)
             kept.append(r);
     }
     return kept;
@@ -140,30 +178,14 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
 {
     EmployeeList list;
     QSet<QString> seen; // names as the time files are found: trimmed, letter case ignored
-    qsizetype start = 0;
-    int lineNumber = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
-            ++end;
-        QByteArrayView line(bytes.constData() + start, end - start);
-        // A line ends with CR LF, LF or a lone CR.
-        qsizetype next = end;
-        if (next < bytes.size() && bytes[next] == '\r')
-            ++next;
-        if (next < bytes.size() && bytes[next] == '\n')
-            ++next;
-        start = next;
-        ++lineNumber;
-        if (lineNumber == 1 && line.startsWith("\xEF\xBB\xBF"))
-            line = line.sliced(3);
+    forEachLine(bytes, [&](int lineNumber, QByteArrayView line) {
         if (line.trimmed().isEmpty())
-            continue;
+            return;
         QVarLengthArray<QByteArrayView, 8> fields;
         QString why;
         if (!splitLine(line, &fields, &why)) {
             list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(why));
-            continue;
+            return;
         }
         EmployeeRecord r;
         r.Name = QString::fromLatin1(fields[0]);
@@ -173,6 +195,11 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
         r.OvertimeRate = QString::fromLatin1(fields[4]);
         r.Shift = QString::fromLatin1(fields[5]);
         r.Reserved = QString::fromLatin1(fields[6]);
+        // The list's own Delete drops such records, so a list may hold them: they are no one.
+        if (r.Name.trimmed().isEmpty()) {
+            ++list.blankRecords;
+            return;
+        }
         // A name that is not a plain file name would lead out of the data folder; a second
         // record for the same time file would be paid twice.
         QString problem = NameProblem(r.Name);
@@ -181,11 +208,11 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
             problem = QStringLiteral("\"%1\" is listed twice").arg(FileStore::displayText(r.Name));
         if (!problem.isEmpty()) {
             list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(problem));
-            continue;
+            return;
         }
         seen.insert(key);
         list.records.append(r);
-    }
+    });
     return list;
 }
 
@@ -219,13 +246,38 @@ IoResult ReadEmployeeList(EmployeeList* list)
 
 QString EmployeeListProblemsMessage(const EmployeeList& list)
 {
-    constexpr int Shown = 10;
-    QStringList shown = list.problems.mid(0, Shown);
-    if (list.problems.size() > Shown)
-        shown.append(QStringLiteral("and %1 more")
-                         .arg(QLocale(QLocale::English).toString(list.problems.size() - Shown)));
     return QStringLiteral("The employee file \"%1\" holds lines that cannot be read (%2).")
-        .arg(nativeListPath(), shown.join(QStringLiteral("; ")));
+        .arg(nativeListPath(), shortList(list.problems, QStringLiteral("; ")));
+}
+
+QList<int> Utf8Lines(const QByteArray& bytes)
+{
+    // Latin-1 text is valid UTF-8 only when its accented letters happen to pair up as UTF-8's
+    // lead and follow bytes, which names almost never do.
+    QList<int> lines;
+    if (!QUtf8StringView(bytes).isValidUtf8())
+        return lines;
+    forEachLine(bytes, [&lines](int lineNumber, QByteArrayView line) {
+        if (std::any_of(line.begin(), line.end(), [](char c) { return uchar(c) >= 0x80; }))
+            lines.append(lineNumber);
+    });
+    return lines;
+}
+
+QString Utf8LinesText(const QList<int>& lines)
+{
+    QStringList numbers;
+    for (int line : lines)
+        numbers.append(QString::number(line));
+    return shortList(numbers, QStringLiteral(", "));
+}
+
+QList<int> EmployeeListUtf8Lines()
+{
+    QByteArray bytes;
+    if (!FileStore::readFile(EmployeeListPath(), &bytes, MaxEmployeeListSize, true))
+        return {};
+    return Utf8Lines(bytes);
 }
 
 IoResult EnsureEmployeeListFile()
@@ -268,7 +320,7 @@ IoResult DeleteEmployee(const QString& name, bool* removed)
     if (!read)
         return read;
     const QList<EmployeeRecord> kept = recordsWithout(list, name);
-    if (kept.size() == list.records.size())
+    if (kept.size() == list.records.size() && list.blankRecords == 0)
         return IoResult::success();
     if (removed)
         *removed = true;
@@ -306,10 +358,8 @@ QStringList EmployeeNames(IoResult* result)
                       : IoResult::failure(EmployeeListProblemsMessage(list) +
                                           QStringLiteral(" The other employees are listed."));
     QStringList names;
-    for (const EmployeeRecord& r : list.records) {
-        if (!r.Name.trimmed().isEmpty())
-            names.append(r.Name);
-    }
+    for (const EmployeeRecord& r : list.records)
+        names.append(r.Name);
     return names;
 }
 

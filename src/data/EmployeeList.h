@@ -22,10 +22,13 @@ struct EmployeeRecord
 };
 
 // The records of the list as read, with a description of every line that could not be read.
+// A record whose name is blank is no employee: it is left out without a word, and a rewrite
+// of the list drops it.
 struct EmployeeList
 {
     QList<EmployeeRecord> records;
     QStringList problems; // one entry per unreadable line, naming the line number
+    int blankRecords = 0;
     bool isClean() const { return problems.isEmpty(); }
 };
 
@@ -44,7 +47,7 @@ QString NameProblem(const QString& name);
 
 // Parses the bytes of names.nms. Lines that do not hold seven quoted fields, names that cannot be
 // file names, and a name listed again (trimmed, letter case ignored) are reported in problems and
-// skipped; every good record is kept.
+// skipped; records with a blank name are counted and skipped; every good record is kept.
 EmployeeList ParseEmployeeList(const QByteArray& bytes);
 QByteArray SerializeEmployeeRecord(const EmployeeRecord& record);
 
@@ -54,6 +57,15 @@ IoResult ReadEmployeeList(EmployeeList* list);
 // The message shown when names.nms holds lines that cannot be read.
 QString EmployeeListProblemsMessage(const EmployeeList& list);
 
+// The numbers of the lines that hold characters of several bytes, when the whole of bytes is
+// valid UTF-8 (a list saved by an editor that writes UTF-8); otherwise none. Such a list is still
+// read as Latin-1, as every list is, so that existing time files keep their names.
+QList<int> Utf8Lines(const QByteArray& bytes);
+// "2, 5, 9": line numbers for a message, the first few of a long list.
+QString Utf8LinesText(const QList<int>& lines);
+// Utf8Lines of names.nms; none when it cannot be read, which its readers report.
+QList<int> EmployeeListUtf8Lines();
+
 IoResult EnsureEmployeeListFile();
 // Whether another record than exceptName's has this name, ignoring letter case and the spaces
 // around stored names; fails when the list cannot be read, rather than letting a duplicate in.
@@ -61,13 +73,14 @@ Result<bool> EmployeeExists(const QString& name, const QString& exceptName = QSt
 // Exact match. Without one, fails with "Employee not found" (or why the list could not be read):
 // never another employee's fields.
 Result<EmployeeRecord> FindEmployee(const QString& name);
-// Exact match; rewrites the list atomically. *removed tells whether there was a record to remove.
+// Exact match; rewrites the list atomically. *removed tells whether there was a record to remove;
+// records with a blank name are removed as well and count.
 IoResult DeleteEmployee(const QString& name, bool* removed = nullptr);
 // Appends one record at the end of the list.
 IoResult AppendEmployee(const EmployeeRecord& record);
 // Removes the records named oldName and appends record, in one atomic rewrite.
 IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record);
-// The names for the main list, in file order, skipping empty ones.
+// The names for the main list, in file order.
 QStringList EmployeeNames(IoResult* result = nullptr);
 // Right when the record with exactly this name has exactly this unscrambled PIN. Fails when the
 // list cannot be read: that is no answer, and never a wrong PIN.

@@ -92,6 +92,15 @@ QString dataDirectory()
            QStringLiteral("/horodex");
 }
 
+bool othersMayEnter(const QString& folder)
+{
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           (st.st_mode & (S_IXGRP | S_IXOTH)) != 0;
+}
+
 QString dataFilePath(const QString& fileName)
 {
     // Only a plain name stays in the folder; anything else gives no path at all.

@@ -15,6 +15,10 @@ QString programDirectory();
 // The data directory: the folder HORODEX_DATA names; else "data" beside the program when it
 // exists and may be written; else $XDG_DATA_HOME/horodex (~/.local/share/horodex).
 QString dataDirectory();
+// Whether accounts other than its owner can enter the folder (a group or other x bit), and so
+// open every file in it that the file's own mode lets them read: the data folder is meant to be
+// 0700, as the program creates it. False when the folder cannot be examined.
+bool othersMayEnter(const QString& folder);
 // The path of a file directly in the data directory; empty when fileName is not a plain name
 // (a slash, "." or ".."), which the file layer then refuses.
 QString dataFilePath(const QString& fileName);

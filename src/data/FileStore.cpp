@@ -502,6 +502,7 @@ IoResult Reader::open(const QString& path, bool missingIsEmpty)
 {
     m_path = path;
     m_size = 0;
+    m_ownership = Ownership{};
     OpenFolder folder;
     if (IoResult opened = openFolderOf(path, &folder, false); !opened) {
         if (missingIsEmpty && folder.error == ENOENT)
@@ -523,6 +524,7 @@ IoResult Reader::open(const QString& path, bool missingIsEmpty)
     if (int err = injected("read", path))
         return IoResult::failure(describe(QStringLiteral("read"), path, err));
     m_size = qint64(st.st_size);
+    m_ownership = Ownership{unsigned(st.st_uid), unsigned(st.st_mode & 07777)};
     m_fd = fd.release();
     return IoResult::success();
 }
@@ -545,12 +547,15 @@ IoResult Reader::readAt(qint64 offset, char* buffer, qint64 length)
     return IoResult::success();
 }
 
-IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize, bool missingIsEmpty)
+IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize, bool missingIsEmpty,
+                  Ownership* ownership)
 {
     bytes->clear();
     Reader file;
     if (IoResult opened = file.open(path, missingIsEmpty); !opened)
         return opened;
+    if (ownership)
+        *ownership = file.ownership();
     if (file.size() > maxSize)
         return IoResult::failure(
             QStringLiteral("Could not read the file \"%1\": it holds %2 bytes, more than the %3 "
@@ -588,7 +593,13 @@ IoResult ensureDirectory(const QString& path)
     if (int err = injected("mkdir", path))
         return IoResult::failure(QStringLiteral("Could not create the folder \"%1\": %2.")
                                      .arg(displayPath(path), errorText(err)));
-    if (!QDir().mkpath(path))
+    // Other accounts must not reach the files in it (PINs, pay rates, the password under a mere
+    // scramble), whatever the files' own modes; the folders above it are the user's business.
+    const QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const int made = QDir().mkpath(QFileInfo(folder).path())
+                         ? ::mkdir(QFile::encodeName(folder).constData(), S_IRWXU)
+                         : -1;
+    if (made != 0 && !(errno == EEXIST && QFileInfo(folder).isDir()))
         return IoResult::failure(
             QStringLiteral("Could not create the folder \"%1\".").arg(displayPath(path)));
     return IoResult::success();

@@ -34,15 +34,23 @@ IoResult replaceFile(const QString& path, const QByteArray& bytes);
 // file is first cut back to that size (the torn end of a write that a crash interrupted).
 IoResult appendToFile(const QString& path, const QByteArray& bytes, qint64 cutTo = -1);
 
+// Who owns a file (a user id) and its permission bits, as found on the file opened.
+struct Ownership
+{
+    unsigned owner = 0;
+    unsigned mode = 0;
+};
+
 // Reads the whole file, refusing one larger than maxSize bytes. A missing file is an error
-// unless missingIsEmpty is set.
+// unless missingIsEmpty is set. With ownership, tells who owns the very file read.
 IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize,
-                  bool missingIsEmpty = false);
+                  bool missingIsEmpty = false, Ownership* ownership = nullptr);
 
 // Creates an empty file when none exists; leaves an existing one untouched.
 IoResult createIfMissing(const QString& path);
 
-// Creates the directory (and its parents) when it is missing.
+// Creates the directory (and its parents) when it is missing; the directory itself is made 0700,
+// its parents as the umask gives.
 IoResult ensureDirectory(const QString& path);
 
 // What lies at a path; a final link is not followed.
@@ -68,12 +76,15 @@ public:
     IoResult open(const QString& path, bool missingIsEmpty = false);
     // The size when opened; later growth is not read.
     qint64 size() const { return m_size; }
+    // Who owns the file opened, and its permission bits.
+    Ownership ownership() const { return m_ownership; }
     // Exactly length bytes from offset, or a failure naming the file.
     IoResult readAt(qint64 offset, char* buffer, qint64 length);
 
 private:
     int m_fd = -1;
     qint64 m_size = 0;
+    Ownership m_ownership;
     QString m_path;
 };
 

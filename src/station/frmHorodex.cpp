@@ -14,6 +14,7 @@
 #include "reports/frmSingleReport.h"
 #include "reports/text/WhoIsIn.h"
 #include "station/AboutBox.h"
+#include "station/AdminNotices.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
 #include "station/PunchRecording.h"
@@ -504,8 +505,11 @@ void frmHorodex::mnuAdminLogin_Click()
         return;
     }
     frmAdminLogin login(LoginMode::Management, this);
-    if (login.exec() == QDialog::Accepted)
-        SetAdminLoggedIn(true);
+    if (login.exec() != QDialog::Accepted)
+        return;
+    SetAdminLoggedIn(true);
+    if (const QString notice = AdminLoginNotice(); !notice.isEmpty())
+        Messages::information(notice);
 }
 
 void frmHorodex::mnuExit_Click()

@@ -7,6 +7,9 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace {
@@ -225,6 +228,17 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
     return IoResult::success();
 }
 
+QString StationConfigOwnershipProblem(const FileStore::Ownership& file, unsigned user)
+{
+    if (file.owner != user && file.owner != 0)
+        return QStringLiteral("it belongs to another account (user id %1)").arg(file.owner);
+    if (file.mode & (S_IWGRP | S_IWOTH))
+        return QStringLiteral("other accounts may change it (its mode is %1; chmod go-w fixes "
+                              "that)")
+            .arg(file.mode, 4, 8, QChar(u'0'));
+    return QString();
+}
+
 IoResult ReadStationConfig(std::optional<StationConfig>* config)
 {
     config->reset();
@@ -232,7 +246,15 @@ IoResult ReadStationConfig(std::optional<StationConfig>* config)
     if (FileStore::examine(path).kind == FileStore::Entry::Kind::Missing)
         return IoResult::success();
     QByteArray bytes;
-    if (const IoResult read = FileStore::readFile(path, &bytes, MaxStationConfigSize); !read)
+    FileStore::Ownership ownership;
+    IoResult read = FileStore::readFile(path, &bytes, MaxStationConfigSize, false, &ownership);
+    // The file names the server that receives every punch: one that another account may change
+    // could send them to a server of its own. As ssh does, it is refused.
+    if (const QString problem = StationConfigOwnershipProblem(ownership, ::geteuid());
+        read && !problem.isEmpty())
+        read = IoResult::failure(QStringLiteral("The station file \"%1\" is not used: %2.")
+                                     .arg(FileStore::displayPath(path), problem));
+    if (!read)
         return IoResult::failure(read.error + QStringLiteral(" This station keeps punching on "
                                                              "its own files."));
     StationConfig parsed;

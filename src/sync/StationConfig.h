@@ -62,3 +62,8 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
 // Reads station.ini of the data folder. Without the file *config stays empty: one computer
 // alone. A file that cannot be read or used fails with a message naming it.
 IoResult ReadStationConfig(std::optional<StationConfig>* config);
+
+// Why a station.ini with this owner and mode may not be trusted by this user: another account than
+// the user or root owns it, or its group or others may write it. Empty when only its owner (or
+// root) may change it.
+QString StationConfigOwnershipProblem(const FileStore::Ownership& file, unsigned user);

@@ -8,6 +8,7 @@
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
+#include "testsupport/MessageRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -165,23 +166,39 @@ void ReportProgramTests::arguments()
 void ReportProgramTests::program_textIsTheWindowText_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("blankNames"); // of records added to the list
     const QStringList november{QStringLiteral("--from"), QStringLiteral("2009-11-02"),
                                QStringLiteral("--to"), QStringLiteral("2009-11-08")};
     const QStringList march{QStringLiteral("--from"), QStringLiteral("2008-03-03"),
                             QStringLiteral("--to"), QStringLiteral("2008-03-16")};
     const QString name = QStringLiteral("Sample Employee");
-    QTest::newRow("single, daily hours") << QStringList{"single", name} + november;
+    QTest::newRow("single, daily hours") << QStringList{"single", name} + november << QStringList{};
     QTest::newRow("single, time card, SSN, address")
-        << QStringList{"single", name, "--time-card", "--ssn", "--address"} + november;
-    QTest::newRow("multiple, SSN") << QStringList{"multiple", "--ssn"} + march;
+        << QStringList{"single", name, "--time-card", "--ssn", "--address"} + november
+        << QStringList{};
+    QTest::newRow("multiple, SSN") << QStringList{"multiple", "--ssn"} + march << QStringList{};
     QTest::newRow("multiple, shift 2, address")
-        << QStringList{"multiple", "--shift", "2", "--address"} + march;
+        << QStringList{"multiple", "--shift", "2", "--address"} + march << QStringList{};
+    // A record whose name is blank is no one: left out without a word.
+    QTest::newRow("single, blank names listed")
+        << QStringList{"single", name} + november << QStringList{"   ", ""};
+    QTest::newRow("multiple, blank names listed")
+        << QStringList{"multiple", "--ssn"} + march << QStringList{"", "   "};
+    QTest::newRow("multiple, shift 1, blank name listed")
+        << QStringList{"multiple", "--shift", "1"} + march << QStringList{" "};
 }
 
 void ReportProgramTests::program_textIsTheWindowText()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QStringList, blankNames);
+    for (const QString& blank : blankNames)
+        m_fixture.dir->write(QStringLiteral("names.nms"),
+                             m_fixture.dir->read(QStringLiteral("names.nms")) +
+                                 SerializeEmployeeRecord(sampleEmployee(blank)));
+    MessageRecorder messages;
     const QString shown = windowText(arguments);
+    QCOMPARE(messages.texts(), QStringList{});
     QVERIFY(shown.contains(QStringLiteral("Payroll period:")));
     const ProgramRun run =
         runProgram(reportProgram(), arguments + QStringList{"--data", m_fixture.dir->dataDir()});

@@ -215,6 +215,8 @@ else
         grep -q "Log In" <<<"$title"
     check "the data folder $data was created, owned by nobody" \
         test "$(stat -c %U "$data" 2>/dev/null)" = nobody
+    check "the data folder is 0700: no other account reaches its files" \
+        test "$(stat -c %a "$data" 2>/dev/null)" = 700
     xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus --sync "$window"
     xdotool type --delay 20 "secret1"
     xdotool key Tab

@@ -253,7 +253,6 @@ void TestHostileFiles::nameLeavingDataFolder_isReportedAndNeverUsed_data()
     QTest::newRow("beside the program") << QStringLiteral("../names");
     QTest::newRow("parent") << QStringLiteral("..");
     QTest::newRow("folder itself") << QStringLiteral(" . ");
-    QTest::newRow("blank") << QStringLiteral("   ");
     QTest::newRow("subfolder") << QStringLiteral("sub/Ann");
     QTest::newRow("control character") << QStringLiteral("Ann\tLee");
     QTest::newRow("colon") << QStringLiteral("C:Ann");

@@ -11,6 +11,10 @@
 #include <QProcess>
 #include <QTest>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // with-postgres.sh, which stops and starts its server.
@@ -37,6 +41,9 @@ private Q_SLOTS:
     void stationFile_missing_meansOneComputerAlone();
     void stationFile_unusable_namesTheFile_data();
     void stationFile_unusable_namesTheFile();
+    void stationFile_othersMayChange_isNotTrusted_data();
+    void stationFile_othersMayChange_isNotTrusted();
+    void stationFile_othersMayWrite_isRefused();
     void sentLedger_roundTripsAndRefusesDamage();
     void serverVersion_otherMajor_isRefusedWithOneMessage_data();
     void serverVersion_otherMajor_isRefusedWithOneMessage();
@@ -108,6 +115,62 @@ void TestSync::stationFile_unusable_namesTheFile()
     QVERIFY2(r.error.contains(QStringLiteral("station.ini")), qPrintable(r.error));
     QVERIFY2(r.error.contains(why), qPrintable(r.error));
     QVERIFY2(r.error.contains(QStringLiteral("keeps punching")), qPrintable(r.error));
+}
+
+void TestSync::stationFile_othersMayChange_isNotTrusted_data()
+{
+    QTest::addColumn<unsigned>("owner");
+    QTest::addColumn<unsigned>("mode");
+    QTest::addColumn<unsigned>("user");
+    QTest::addColumn<QString>("why"); // empty: trusted
+    QTest::newRow("mine, 0644") << 1000u << 0644u << 1000u << QString();
+    QTest::newRow("mine, 0600") << 1000u << 0600u << 1000u << QString();
+    QTest::newRow("group may write") << 1000u << 0664u << 1000u << "its mode is 0664";
+    QTest::newRow("others may write") << 1000u << 0602u << 1000u << "its mode is 0602";
+    QTest::newRow("another account's") << 1001u << 0600u << 1000u << "another account";
+    QTest::newRow("root's") << 0u << 0644u << 1000u << QString();
+    QTest::newRow("root's, others may write") << 0u << 0666u << 1000u << "its mode is 0666";
+    QTest::newRow("a user's, run as root") << 1000u << 0644u << 0u << "another account";
+}
+
+void TestSync::stationFile_othersMayChange_isNotTrusted()
+{
+    QFETCH(unsigned, owner);
+    QFETCH(unsigned, mode);
+    QFETCH(unsigned, user);
+    QFETCH(QString, why);
+    const QString problem = StationConfigOwnershipProblem({owner, mode}, user);
+    QCOMPARE(problem.isEmpty(), why.isEmpty());
+    QVERIFY2(problem.contains(why), qPrintable(problem));
+}
+
+void TestSync::stationFile_othersMayWrite_isRefused()
+{
+    TempProgramDir dir;
+    dir.write(QStringLiteral("station.ini"),
+              "database=postgresql://a@b/c\nstation=front\nrole=punch\n");
+    const QByteArray path = QFile::encodeName(dir.path(QStringLiteral("station.ini")));
+    std::optional<StationConfig> config;
+    QCOMPARE(::chmod(path.constData(), 0666), 0);
+    IoResult r = ReadStationConfig(&config);
+    QVERIFY(!r);
+    QVERIFY(!config);
+    for (const char* part : {"station.ini", "is not used", "its mode is 0666", "keeps punching"})
+        QVERIFY2(r.error.contains(QLatin1String(part)), qPrintable(r.error));
+
+    QCOMPARE(::chmod(path.constData(), 0644), 0);
+    r = ReadStationConfig(&config);
+    QVERIFY2(r, qPrintable(r.error));
+    QVERIFY(config);
+    if (::geteuid() != 0)
+        return;
+    // Root runs the test: a file of nobody's is another account's.
+    const passwd* nobody = ::getpwnam("nobody");
+    QVERIFY(nobody);
+    QCOMPARE(::chown(path.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    r = ReadStationConfig(&config);
+    QVERIFY2(!r && r.error.contains(QStringLiteral("another account")), qPrintable(r.error));
+    QVERIFY(!config);
 }
 
 void TestSync::sentLedger_roundTripsAndRefusesDamage()

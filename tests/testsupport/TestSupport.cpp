@@ -12,7 +12,9 @@
 
 TempProgramDir::TempProgramDir()
 {
+    // As the program makes its data folder: no other account may enter it.
     QDir(m_dir.path()).mkdir(QStringLiteral("data"));
+    QFile::setPermissions(dataDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Environment::setProgramDirectoryForTesting(m_dir.path());
     Environment::setRegionalLocaleForTesting(QLocale(QLocale::English, QLocale::UnitedStates));
 }
