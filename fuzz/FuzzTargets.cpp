@@ -280,8 +280,17 @@ int FuzzSentLedger(const uint8_t* data, size_t size)
     if (!ParseSentLedger(bytesOf(data, size), QStringLiteral("station.sent"), &ledger))
         return 0;
     // The server holds whole records: an offset inside one would send lines cut in the wrong place.
-    for (const qint64 offset : std::as_const(ledger.acknowledged))
-        require(offset >= 0 && offset % TimeRecord::Size == 0);
+    for (const SentFile& file : std::as_const(ledger.files)) {
+        require(file.acknowledged >= 0 && file.acknowledged % TimeRecord::Size == 0);
+        // A file of known origin also knows the digest of what was sent, and the other way round.
+        require(file.origin.isEmpty() == file.digest.isEmpty());
+    }
+    // What is read writes back as itself (a ledger is written only with its station's identity).
+    if (ledger.stationId.isEmpty())
+        return 0;
+    SentLedger again;
+    require(ParseSentLedger(SerializeSentLedger(ledger), QStringLiteral("station.sent"), &again).ok);
+    require(again.stationId == ledger.stationId && again.files.size() == ledger.files.size());
     return 0;
 }
 
