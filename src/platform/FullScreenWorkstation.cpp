@@ -1,6 +1,7 @@
 #include "platform/FullScreenWorkstation.h"
 
 #include "platform/DesktopSession.h"
+#include "platform/ScreenSaverInhibitor.h"
 
 #include "ui/ProgramState.h"
 
@@ -20,7 +21,12 @@ void FullScreenWorkstation::HideTaskBar(bool hide)
 
 QString FullScreenWorkstation::panelNotice() const
 {
-    return DesktopSession::isKiosk() ? QString() : DesktopSession::panelNotice();
+    // A kiosk compositor shows no panels and blanks nothing by itself.
+    if (DesktopSession::isKiosk())
+        return QString();
+    if (ScreenSaverInhibitor::serviceExists())
+        return DesktopSession::panelNotice();
+    return DesktopSession::panelNotice() + u' ' + DesktopSession::screenSaverNotice();
 }
 
 void FullScreenWorkstation::cover()
