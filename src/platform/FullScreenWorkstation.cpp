@@ -5,6 +5,7 @@
 
 #include "ui/ProgramState.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 
 void FullScreenWorkstation::HideDesktopIcons(bool hide)
@@ -54,4 +55,15 @@ void FullScreenWorkstation::cover()
     }
     if (wasVisible)
         main->show();
+}
+
+bool FullScreenWorkstation::BringWindowToFront(QWidget* window)
+{
+    QWidget* target = WindowTakingInput(window);
+    // The compositor centres a smaller full-screen window on black, over the station. Window
+    // managers of X (XWayland) keep a dialog above its full-screen owner by themselves.
+    if (m_covering && target && target != State().MainWindow.data() && target->isVisible() &&
+        !target->isFullScreen() && QGuiApplication::platformName() == QLatin1String("wayland"))
+        target->setWindowState(target->windowState() | Qt::WindowFullScreen);
+    return QtWorkstation::BringWindowToFront(window);
 }
