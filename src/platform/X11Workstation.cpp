@@ -1,6 +1,6 @@
 #include "platform/X11Workstation.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QWidget>
 
 #include "platform/ScreenCover.h"
@@ -47,6 +47,18 @@ bool isIconic(Display* display, Window window)
     const Atom wmState = atom(display, "WM_STATE");
     const QList<unsigned long> state = longsProperty(display, window, wmState, wmState);
     return !state.isEmpty() && state.first() == IconicState;
+}
+
+// The program's shown top-level windows, the screen cover aside.
+QList<Window> programWindows()
+{
+    QList<Window> windows;
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->internalWinId() &&
+            !w->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+            windows.append(Window(w->internalWinId()));
+    }
+    return windows;
 }
 
 // The desktop a window is on (AllDesktops for every one); empty when the window manager has not
@@ -246,7 +258,7 @@ bool X11Workstation::isForeground(unsigned long window, unsigned long mainWindow
     // focus alone would leave it covering the station for good. The station under a dialog
     // counts too: only the program's own windows may lie over it.
     return !isCoveredFromAbove(m_display, Window(window)) &&
-           (!mainWindow || !isCoveredFromAbove(m_display, Window(mainWindow), {Window(window)}));
+           (!mainWindow || !isCoveredFromAbove(m_display, Window(mainWindow), programWindows()));
 }
 
 void X11Workstation::requestActivation(unsigned long window, unsigned long mainWindow)
