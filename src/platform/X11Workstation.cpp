@@ -100,11 +100,6 @@ void X11Workstation::HideTaskBar(bool hide)
     coverScreen();
 }
 
-QWidget* X11Workstation::screenCover() const
-{
-    return m_cover.data();
-}
-
 void X11Workstation::coverScreen()
 {
     const bool wanted = m_desktopHidden || m_taskBarHidden;

@@ -34,9 +34,6 @@ public:
     void ScreenSaverOn() override;
     bool BringWindowToFront(QWidget* window) override;
 
-    // The cover over the rest of the screen while the shell is hidden; null otherwise.
-    QWidget* screenCover() const;
-
 private:
     void setShellWindowsHidden(const char* windowType, bool hide);
     void coverScreen();
@@ -50,7 +47,8 @@ private:
     bool m_suspended = false;
     bool m_desktopHidden = false;
     bool m_taskBarHidden = false;
-    // Not owned past the application: a static workstation outlives every widget.
+    // Deleted when the lock-down ends, never by the destructor: the workstation is static and
+    // outlives the application's widgets.
     QPointer<ScreenCover> m_cover;
     ScreenSaverInhibitor m_inhibitor;
 };
