@@ -612,18 +612,22 @@ void tst_LockDown::bareScreen_clicksLandOnACoverBelowTheStation()
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
 
     int rightPresses = 0;
-    struct PressCounter : QObject
+    int wheelTurns = 0;
+    struct InputCounter : QObject
     {
-        int* count;
-        explicit PressCounter(int* c) : count(c) {}
+        int* presses;
+        int* turns;
+        InputCounter(int* p, int* t) : presses(p), turns(t) {}
         bool eventFilter(QObject*, QEvent* event) override
         {
             if (event->type() == QEvent::MouseButtonPress &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
-                ++*count;
+                ++*presses;
+            if (event->type() == QEvent::Wheel)
+                ++*turns;
             return false;
         }
-    } counter(&rightPresses);
+    } counter(&rightPresses, &wheelTurns);
     qApp->installEventFilter(&counter);
 
     // A right button held down on the bare screen: the window manager's root menu shows
@@ -636,9 +640,15 @@ void tst_LockDown::bareScreen_clicksLandOnACoverBelowTheStation()
     QTRY_VERIFY_WITH_TIMEOUT(rightPresses > 0 || desktop.shownTopLevels() != shownBefore, Patience);
     const QList<Window> shownDuring = desktop.shownTopLevels();
     Xdo::run({QStringLiteral("mouseup"), QStringLiteral("3")});
-    qApp->removeEventFilter(&counter);
     QCOMPARE(shownDuring, shownBefore);
     QVERIFY(rightPresses > 0); // the press reached the program, not the root window
+
+    // A turn of the wheel there switches desktops, if it reaches the root window.
+    const int desktopBefore = desktop.currentDesktop();
+    Xdo::clickButton(bare, 5);
+    QTRY_VERIFY_WITH_TIMEOUT(wheelTurns > 0 || desktop.currentDesktop() != desktopBefore, Patience);
+    qApp->removeEventFilter(&counter);
+    QCOMPARE(desktop.currentDesktop(), desktopBefore);
 
     // The press landed on a cover of the whole screen, which lies below the station.
     QWidget* cover = QApplication::widgetAt(bare);
