@@ -31,6 +31,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QMutex>
 #include <QPushButton>
 #include <QScreen>
@@ -209,6 +210,11 @@ private Q_SLOTS:
     void foreground_pinWindowIsHeldInFrontWhileOpen();
     void foreground_messageWindowIsHeldInFrontWhileOpen();
     void foreground_plainDialogIsHeldInFrontWhileOpen();
+    void foreground_stationIsRaisedWithThePinWindowOverAnotherWindow();
+    void desktopSwitch_leavesTheStationShownAndActive();
+    void bareScreen_clicksLandOnACoverBelowTheStation();
+    void startLogin_takesTheKeyboardAsItOpens_data();
+    void startLogin_takesTheKeyboardAsItOpens();
     void endToEnd_clickingInRecordsThePunchAndShowsIt();
     void fallback_coversTheShellFullScreenOnTop();
     void frames_noWindowResizesAndTheMainWindowMinimises();
@@ -220,9 +226,9 @@ private Q_SLOTS:
     void killedCopy_doesNotBlockTheNextStart();
     void sigterm_withAskOnExitRestartsWithNp();
     void sigterm_withoutAskOnExitEndsWithLockDownOff();
-    void sighup_endsWithoutCleanUp();
+    void sighup_endsWithoutAskingAndGivesTheDesktopBack();
     void lostDisplay_endsWithoutCleanUpOrRestart();
-    void sessionSave_keepsTheProgramAndDieEndsItWithoutCleanUp();
+    void sessionSave_keepsTheProgramAndDieEndsItGivingTheDesktopBack();
 
 private:
     // Adds to steps: the modal Dialog, once open, is held in front against another
@@ -254,6 +260,8 @@ void tst_LockDown::cleanup()
     if (!m_desktop)
         return;
     m_desktop->destroyCreatedWindows();
+    if (m_desktop->windowManagerRunning())
+        Xdo::run({QStringLiteral("set_desktop"), QStringLiteral("0")});
     m_desktop->forgetSavedScreenSaver();
     m_desktop->setScreenSaverTimeout(m_userTimeout);
 }
@@ -520,6 +528,173 @@ void tst_LockDown::foreground_plainDialogIsHeldInFrontWhileOpen()
     QVERIFY(heldInFront);
     QCOMPARE(FrontWindows::front(), window.get());
     QTRY_VERIFY_WITH_TIMEOUT(m_desktop->isActive(Window(window->winId())), Patience);
+    stopStation(window);
+}
+
+void tst_LockDown::foreground_stationIsRaisedWithThePinWindowOverAnotherWindow()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    XDesktop& desktop = *m_desktop;
+    writeEmployees(dir, {QStringLiteral("Ann")});
+    auto window = startStation(dir, true, true);
+    QVERIFY(window);
+    const auto mainId = Window(window->winId());
+    clickListItem(*window, QStringLiteral("Ann"));
+    QTRY_VERIFY_WITH_TIMEOUT(!window->cmdOut->isEnabled(), Patience);
+
+    // With the keeper paused another application's window opens over the station and the PIN
+    // window; running again, the keeper must bring both back over it.
+    Window other = 0;
+    bool bothInFront = false;
+    const auto pinId = [] { return Window(openModal<frmPin>()->winId()); };
+    Steps steps;
+    steps
+        .when([&] { return openModal<frmPin>() && desktop.isActive(pinId()); },
+              [&] {
+                  window->tmrSecurity->stop();
+                  other = desktop.createWindow("", QStringLiteral("Other application"),
+                                               window->frameGeometry());
+              })
+        .when([&] { return desktop.isStackedAbove(other, pinId()); },
+              [&] { window->tmrSecurity->start(); })
+        .when(
+            [&] {
+                return desktop.isStackedAbove(pinId(), mainId) &&
+                       desktop.isStackedAbove(mainId, other) && desktop.isActive(pinId());
+            },
+            [&] {
+                bothInFront = true;
+                Xdo::click(centreOf(openModal<frmPin>()->cmdCancel));
+            });
+    // A cap, not an expectation: the PIN window is closed if it never comes back.
+    QTimer cap;
+    cap.setSingleShot(true);
+    connect(&cap, &QTimer::timeout, [] {
+        if (auto* pin = openModal<frmPin>())
+            pin->reject();
+    });
+    cap.start(3 * Patience);
+    Xdo::click(centreOf(window->cmdIn));
+    QTRY_VERIFY_WITH_TIMEOUT(steps.done() && !QApplication::activeModalWidget(), 4 * Patience);
+    QVERIFY(bothInFront);
+    stopStation(window);
+}
+
+void tst_LockDown::desktopSwitch_leavesTheStationShownAndActive()
+{
+    XDesktop& desktop = *m_desktop;
+    if (!desktop.windowManagerRunning())
+        QSKIP("desktops need a window manager (scripts/with-xvfb.sh starts openbox)");
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    const auto mainId = Window(window->winId());
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
+    const int before = desktop.currentDesktop();
+
+    Xdo::key(QStringLiteral("ctrl+alt+Right"));
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.currentDesktop() != before, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isViewable(mainId) && desktop.isActive(mainId), Patience);
+    QVERIFY(!desktop.isIconic(mainId));
+    stopStation(window);
+}
+
+void tst_LockDown::bareScreen_clicksLandOnACoverBelowTheStation()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    XDesktop& desktop = *m_desktop;
+    auto window = startStation(dir, true);
+    QVERIFY(window);
+    const auto mainId = Window(window->winId());
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
+
+    int rightPresses = 0;
+    int wheelTurns = 0;
+    struct InputCounter : QObject
+    {
+        int* presses;
+        int* turns;
+        InputCounter(int* p, int* t) : presses(p), turns(t) {}
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::MouseButtonPress &&
+                static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+                ++*presses;
+            if (event->type() == QEvent::Wheel)
+                ++*turns;
+            return false;
+        }
+    } counter(&rightPresses, &wheelTurns);
+    qApp->installEventFilter(&counter);
+
+    // A right button held down on the bare screen: the window manager's root menu shows
+    // while it is down, if the press reaches the root window.
+    const QPoint bare(4, 4);
+    QVERIFY(!window->frameGeometry().contains(bare));
+    const QList<Window> shownBefore = desktop.shownTopLevels();
+    Xdo::run({QStringLiteral("mousemove"), QStringLiteral("4"), QStringLiteral("4"),
+              QStringLiteral("mousedown"), QStringLiteral("3")});
+    QTRY_VERIFY_WITH_TIMEOUT(rightPresses > 0 || desktop.shownTopLevels() != shownBefore, Patience);
+    const QList<Window> shownDuring = desktop.shownTopLevels();
+    Xdo::run({QStringLiteral("mouseup"), QStringLiteral("3")});
+    QCOMPARE(shownDuring, shownBefore);
+    QVERIFY(rightPresses > 0); // the press reached the program, not the root window
+
+    // A turn of the wheel there switches desktops, if it reaches the root window.
+    const int desktopBefore = desktop.currentDesktop();
+    Xdo::clickButton(bare, 5);
+    QTRY_VERIFY_WITH_TIMEOUT(wheelTurns > 0 || desktop.currentDesktop() != desktopBefore, Patience);
+    qApp->removeEventFilter(&counter);
+    QCOMPARE(desktop.currentDesktop(), desktopBefore);
+
+    // The press landed on a cover of the whole screen, which lies below the station.
+    QWidget* cover = QApplication::widgetAt(bare);
+    QVERIFY(cover && cover->isWindow());
+    QCOMPARE(cover->geometry(), window->screen()->geometry());
+    const auto coverId = Window(cover->winId());
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isStackedAbove(mainId, coverId) && desktop.isActive(mainId),
+                             Patience);
+    QCOMPARE(FrontWindows::front(), window.get());
+
+    window->SetAdminLoggedIn(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(coverId), Patience);
+    stopStation(window);
+}
+
+void tst_LockDown::startLogin_takesTheKeyboardAsItOpens_data()
+{
+    QTest::addColumn<bool>("firstRun");
+    QTest::newRow("first run") << true;
+    QTest::newRow("start password") << false;
+}
+
+void tst_LockDown::startLogin_takesTheKeyboardAsItOpens()
+{
+    QFETCH(bool, firstRun);
+    TempProgramDir dir;
+    MessageRecorder messages;
+    if (!firstRun) {
+        OptionsRecord options = TestOptions(false, false);
+        options.setAskOnStart(true);
+        dir.write(QStringLiteral("options.ini"), options.toBytes());
+    }
+    // The pointer away from where the login opens: the keyboard must not need it.
+    Xdo::run({QStringLiteral("mousemove"), QStringLiteral("1"), QStringLiteral("1")});
+    auto window = std::make_unique<frmHorodex>();
+    QVERIFY(window->Form_Load());
+    frmAdminLogin* login = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((login = window->findChild<frmAdminLogin*>()) && login->isVisible(),
+                             Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop->isActive(Window(login->winId())), Patience);
+
+    const QString password = QLatin1String(TestPassword);
+    Xdo::type(firstRun ? password + u'\t' + password : password);
+    Xdo::key(QStringLiteral("Return"));
+    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), Patience);
+    QVERIFY(messages.messages.isEmpty());
     stopStation(window);
 }
 
@@ -802,7 +977,7 @@ void tst_LockDown::sigterm_withoutAskOnExitEndsWithLockDownOff()
     QVERIFY(program.runningProcesses().isEmpty());
 }
 
-void tst_LockDown::sighup_endsWithoutCleanUp()
+void tst_LockDown::sighup_endsWithoutAskingAndGivesTheDesktopBack()
 {
     XDesktop& desktop = *m_desktop;
     ProgramCopy program(true, true);
@@ -814,17 +989,12 @@ void tst_LockDown::sighup_endsWithoutCleanUp()
                              Patience);
     QVERIFY(endWithSignal(running, SIGHUP));
     QCOMPARE(running->exitStatus(), QProcess::NormalExit);
-    // The session is ending: nothing is restored and nothing is restarted.
-    QVERIFY(!desktop.isMapped(panel));
-    QCOMPARE(desktop.screenSaverTimeout(), 0);
+    QCOMPARE(running->exitCode(), 0);
+    // The terminal it ran from is gone: no password is asked and nothing is restarted, but
+    // the desktop is the user's again.
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
+    QCOMPARE(desktop.screenSaverTimeout(), m_userTimeout);
     QVERIFY(program.runningProcesses().isEmpty());
-
-    // The next copy that starts without the lock-down gives the user's desktop back.
-    program.writeOptions(false, false);
-    QProcess* next = program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        desktop.isMapped(panel) && desktop.screenSaverTimeout() == m_userTimeout, Patience);
-    QCOMPARE(next->state(), QProcess::Running);
 }
 
 void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
@@ -878,7 +1048,7 @@ void tst_LockDown::lostDisplay_endsWithoutCleanUpOrRestart()
     QVERIFY(program.runningProcesses().isEmpty()); // not restarted with /np
 }
 
-void tst_LockDown::sessionSave_keepsTheProgramAndDieEndsItWithoutCleanUp()
+void tst_LockDown::sessionSave_keepsTheProgramAndDieEndsItGivingTheDesktopBack()
 {
     XDesktop& desktop = *m_desktop;
     QProcess manager;
@@ -915,18 +1085,12 @@ void tst_LockDown::sessionSave_keepsTheProgramAndDieEndsItWithoutCleanUp()
     QVERIFY(running->waitForFinished(Patience));
     QCOMPARE(running->exitStatus(), QProcess::NormalExit);
     QCOMPARE(running->exitCode(), 0);
-    // The session is ending: nothing is restored and nothing is restarted.
-    QVERIFY(!desktop.isMapped(panel));
-    QCOMPARE(desktop.screenSaverTimeout(), 0);
+    // The session is ending: nothing is asked or restarted, but the desktop is put back.
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
+    QCOMPARE(desktop.screenSaverTimeout(), m_userTimeout);
     QVERIFY(program.runningProcesses().isEmpty());
     manager.closeWriteChannel();
     QVERIFY(manager.waitForFinished(Patience));
-
-    // The next copy without the lock-down gives the user's desktop back.
-    program.writeOptions(false, false);
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        desktop.isMapped(panel) && desktop.screenSaverTimeout() == m_userTimeout, Patience);
 }
 
 int main(int argc, char* argv[])

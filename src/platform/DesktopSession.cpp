@@ -78,4 +78,22 @@ QString panelNotice()
                           "time clock session for a locked workstation.");
 }
 
+QString desktopName()
+{
+    const QString current = qEnvironmentVariable("XDG_CURRENT_DESKTOP").section(u':', 0, 0);
+    if (!current.trimmed().isEmpty())
+        return current.trimmed();
+    const QString compositor = QString::fromLocal8Bit(processName(compositorProcess()));
+    if (compositor.isEmpty())
+        return QStringLiteral("This desktop");
+    return compositor.left(1).toUpper() + compositor.mid(1);
+}
+
+QString screenSaverNotice()
+{
+    return QStringLiteral("%1 offers no screen saver service that programs may hold off: the "
+                          "screen may still blank and lock; switch that off in its own settings.")
+        .arg(desktopName());
+}
+
 } // namespace DesktopSession

@@ -16,5 +16,10 @@ bool isKiosk();
 void preferNativeWayland();
 // The words the options window shows when the desktop's panels cannot be hidden.
 QString panelNotice();
+// The words added when the desktop offers the program no way to hold its screen saver off.
+QString screenSaverNotice();
+// The desktop's name as its user knows it: the first of XDG_CURRENT_DESKTOP, otherwise the
+// compositor's program name; "This desktop" when neither is known.
+QString desktopName();
 
 } // namespace DesktopSession

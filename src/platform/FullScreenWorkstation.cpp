@@ -1,9 +1,11 @@
 #include "platform/FullScreenWorkstation.h"
 
 #include "platform/DesktopSession.h"
+#include "platform/ScreenSaverInhibitor.h"
 
 #include "ui/ProgramState.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 
 void FullScreenWorkstation::HideDesktopIcons(bool hide)
@@ -20,7 +22,12 @@ void FullScreenWorkstation::HideTaskBar(bool hide)
 
 QString FullScreenWorkstation::panelNotice() const
 {
-    return DesktopSession::isKiosk() ? QString() : DesktopSession::panelNotice();
+    // A kiosk compositor shows no panels and blanks nothing by itself.
+    if (DesktopSession::isKiosk())
+        return QString();
+    if (ScreenSaverInhibitor::serviceExists())
+        return DesktopSession::panelNotice();
+    return DesktopSession::panelNotice() + u' ' + DesktopSession::screenSaverNotice();
 }
 
 void FullScreenWorkstation::cover()
@@ -48,4 +55,15 @@ void FullScreenWorkstation::cover()
     }
     if (wasVisible)
         main->show();
+}
+
+bool FullScreenWorkstation::BringWindowToFront(QWidget* window)
+{
+    QWidget* target = WindowTakingInput(window);
+    // The compositor centres a smaller full-screen window on black, over the station. Window
+    // managers of X (XWayland) keep a dialog above its full-screen owner by themselves.
+    if (m_covering && target && target != State().MainWindow.data() && target->isVisible() &&
+        !target->isFullScreen() && QGuiApplication::platformName() == QLatin1String("wayland"))
+        target->setWindowState(target->windowState() | Qt::WindowFullScreen);
+    return QtWorkstation::BringWindowToFront(window);
 }

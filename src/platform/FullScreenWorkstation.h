@@ -17,6 +17,9 @@ public:
     void ScreenSaverOff() override { m_inhibitor.inhibit(); }
     void ScreenSaverOn() override { m_inhibitor.release(); }
     QString panelNotice() const override;
+    // A desktop compositor keeps full-screen windows above all others, the station's own
+    // dialogs included: while covering, the window taking the input goes full screen too.
+    bool BringWindowToFront(QWidget* window) override;
 
     bool isCovering() const { return m_covering; }
 

@@ -30,14 +30,20 @@ bool ScreenSaverInhibitor::sessionBusExists()
     return !runtimeDir.isEmpty() && QFileInfo(runtimeDir + QStringLiteral("/bus")).exists();
 }
 
+bool ScreenSaverInhibitor::serviceExists()
+{
+    if (!sessionBusExists())
+        return false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered(QLatin1String(Service)).value();
+}
+
 void ScreenSaverInhibitor::inhibit()
 {
-    if (m_held || !sessionBusExists())
+    if (m_held || !serviceExists())
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() ||
-        !bus.interface()->isServiceRegistered(QLatin1String(Service)).value())
-        return;
     QDBusMessage call = methodCall("Inhibit");
     call << QStringLiteral("Horodex") << QStringLiteral("The time clock is locked down");
     const QDBusMessage reply = bus.call(call, QDBus::Block, CallTimeoutMs);

@@ -19,6 +19,8 @@ public:
     // True when the session has a bus to ask: its address is given, or the standard per-user
     // socket exists. Never starts a bus of its own.
     static bool sessionBusExists();
+    // True when the session's bus has a screen-saver service to ask.
+    static bool serviceExists();
 
 private:
     bool m_held = false;

@@ -6,7 +6,7 @@
 // as a Quit event to the application (on X11 through XSMP); a session save (commitDataRequest,
 // saveStateRequest) is only a checkpoint and is not an end. The program itself therefore ends
 // its event loop with QCoreApplication::exit, never with a Quit event. A lost display connection
-// ends the program inside Qt at once, also without clean-up.
+// ends the program inside Qt at once, without clean-up.
 class SessionEndWatch : public QObject
 {
     Q_OBJECT
@@ -14,7 +14,7 @@ public:
     explicit SessionEndWatch(QObject* parent = nullptr);
 
 Q_SIGNALS:
-    // The session ends: close without clean-up.
+    // The session ends: close without asking, giving the desktop back.
     void sessionEnding();
 
 protected:

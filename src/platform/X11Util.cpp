@@ -165,8 +165,11 @@ Window topLevelOf(Display* display, Window window)
     return window;
 }
 
-bool isCoveredFromAbove(Display* display, Window window)
+bool isCoveredFromAbove(Display* display, Window window, const QList<Window>& ignored)
 {
+    QList<Window> ignoredTops;
+    for (Window w : ignored)
+        ignoredTops.append(topLevelOf(display, w));
     const Window top = topLevelOf(display, window);
     // XQueryTree lists the root's children from the bottom of the stack to its top.
     const QList<Window> stack = childrenOf(display, DefaultRootWindow(display));
@@ -178,6 +181,8 @@ bool isCoveredFromAbove(Display* display, Window window)
         return QRect(a.x, a.y, a.width + 2 * a.border_width, a.height + 2 * a.border_width);
     };
     for (qsizetype i = at + 1; i < stack.size(); ++i) {
+        if (ignoredTops.contains(stack.at(i)))
+            continue;
         XWindowAttributes above;
         if (!XGetWindowAttributes(display, stack.at(i), &above) || above.map_state != IsViewable ||
             above.override_redirect || above.c_class == InputOnly)
@@ -186,6 +191,20 @@ bool isCoveredFromAbove(Display* display, Window window)
             return true;
     }
     return false;
+}
+
+void sendToWindowManager(Display* display, Window window, const char* messageType,
+                         const QList<long>& data)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = atom(display, messageType);
+    event.xclient.format = 32;
+    for (qsizetype i = 0; i < data.size() && i < 5; ++i)
+        event.xclient.data.l[i] = data.at(i);
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 } // namespace X11Util

@@ -53,7 +53,12 @@ bool isWithin(Display* display, Window window, Window ancestor);
 Window topLevelOf(Display* display, Window window);
 
 // True when another shown window lies above window in the stacking order and overlaps it.
-// Pop-up menus and tooltips (override-redirect) do not count.
-bool isCoveredFromAbove(Display* display, Window window);
+// Pop-up menus and tooltips (override-redirect) do not count, nor the windows in ignored.
+bool isCoveredFromAbove(Display* display, Window window, const QList<Window>& ignored = {});
+
+// Sends an EWMH request about window (_NET_WM_STATE, _NET_ACTIVE_WINDOW, ...) to the window
+// manager through the root window.
+void sendToWindowManager(Display* display, Window window, const char* messageType,
+                         const QList<long>& data);
 
 } // namespace X11Util

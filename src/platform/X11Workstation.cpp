@@ -1,7 +1,10 @@
 #include "platform/X11Workstation.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QWidget>
+
+#include "platform/ScreenCover.h"
+#include "ui/ProgramState.h"
 
 #include "platform/X11Util.h"
 
@@ -23,6 +26,11 @@ constexpr auto HiddenMark = "_HORODEX_HIDDEN_SHELL";
 constexpr auto SavedScreenSaver = "_HORODEX_SAVED_SCREEN_SAVER";
 // _NET_ACTIVE_WINDOW source: a pager, whose requests window managers always honour.
 constexpr long SourcePager = 2;
+// _NET_WM_DESKTOP of a window shown on every desktop.
+constexpr unsigned long AllDesktops = 0xFFFFFFFF;
+// _NET_WM_STATE actions.
+constexpr long StateRemove = 0;
+constexpr long StateAdd = 1;
 
 QByteArray applicationDisplayName()
 {
@@ -39,6 +47,29 @@ bool isIconic(Display* display, Window window)
     const Atom wmState = atom(display, "WM_STATE");
     const QList<unsigned long> state = longsProperty(display, window, wmState, wmState);
     return !state.isEmpty() && state.first() == IconicState;
+}
+
+// The program's shown top-level windows, the screen cover aside.
+QList<Window> programWindows()
+{
+    QList<Window> windows;
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->internalWinId() &&
+            !w->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+            windows.append(Window(w->internalWinId()));
+    }
+    return windows;
+}
+
+// The desktop a window is on (AllDesktops for every one); empty when the window manager has not
+// said. Format-32 items arrive in longs: only their low 32 bits count.
+QList<unsigned long> desktopOf(Display* display, Window window, const char* property)
+{
+    QList<unsigned long> values =
+        longsProperty(display, window, atom(display, property), XA_CARDINAL);
+    for (unsigned long& value : values)
+        value &= 0xFFFFFFFFul;
+    return values;
 }
 
 } // namespace
@@ -58,11 +89,87 @@ X11Workstation::~X11Workstation()
 void X11Workstation::HideDesktopIcons(bool hide)
 {
     setShellWindowsHidden("_NET_WM_WINDOW_TYPE_DESKTOP", hide);
+    m_desktopHidden = hide;
+    coverScreen();
 }
 
 void X11Workstation::HideTaskBar(bool hide)
 {
     setShellWindowsHidden("_NET_WM_WINDOW_TYPE_DOCK", hide);
+    m_taskBarHidden = hide;
+    coverScreen();
+}
+
+void X11Workstation::coverScreen()
+{
+    const bool wanted = m_desktopHidden || m_taskBarHidden;
+    if (wanted == !m_cover.isNull())
+        return;
+    QWidget* main = State().MainWindow.data();
+    if (wanted) {
+        m_cover = new ScreenCover;
+        // Set before it is shown, the window manager takes it on every desktop at once.
+        if (m_display) {
+            ErrorTrap trap(m_display);
+            const auto cover = Window(m_cover->winId());
+            setLongsProperty(m_display, cover, atom(m_display, "_NET_WM_DESKTOP"), XA_CARDINAL,
+                             {AllDesktops});
+            setLongsProperty(m_display, cover, atom(m_display, "_NET_WM_STATE"), XA_ATOM,
+                             {atom(m_display, "_NET_WM_STATE_STICKY"),
+                              atom(m_display, "_NET_WM_STATE_SKIP_TASKBAR"),
+                              atom(m_display, "_NET_WM_STATE_SKIP_PAGER")});
+            XFlush(m_display);
+        }
+        m_cover->showOn(main ? main->screen() : nullptr);
+    } else {
+        delete m_cover.data();
+    }
+    if (main && main->internalWinId() && m_display) {
+        ErrorTrap trap(m_display);
+        setOnEveryDesktop(main->internalWinId(), wanted);
+    }
+}
+
+void X11Workstation::setOnEveryDesktop(unsigned long window, bool on)
+{
+    if (!windowManagerRunning(m_display))
+        return;
+    unsigned long desktop = AllDesktops;
+    if (!on) {
+        const QList<unsigned long> current =
+            desktopOf(m_display, DefaultRootWindow(m_display), "_NET_CURRENT_DESKTOP");
+        desktop = current.isEmpty() ? 0 : current.first();
+    }
+    sendToWindowManager(m_display, window, "_NET_WM_DESKTOP", {long(desktop), SourcePager});
+    sendToWindowManager(m_display, window, "_NET_WM_STATE",
+                        {on ? StateAdd : StateRemove, long(atom(m_display, "_NET_WM_STATE_STICKY")),
+                         0, SourcePager});
+}
+
+void X11Workstation::keepOnEveryDesktop()
+{
+    // A request made before the window manager took the window on is lost: ask again.
+    QList<Window> windows;
+    if (QWidget* main = State().MainWindow.data(); main && main->internalWinId())
+        windows.append(main->internalWinId());
+    if (m_cover)
+        windows.append(m_cover->winId());
+    for (Window window : windows) {
+        if (desktopOf(m_display, window, "_NET_WM_DESKTOP") != QList<unsigned long>{AllDesktops})
+            setOnEveryDesktop(window, true);
+    }
+}
+
+void X11Workstation::showDesktopOf(unsigned long window)
+{
+    const QList<unsigned long> own = desktopOf(m_display, window, "_NET_WM_DESKTOP");
+    const QList<unsigned long> current =
+        desktopOf(m_display, DefaultRootWindow(m_display), "_NET_CURRENT_DESKTOP");
+    if (own.isEmpty() || current.isEmpty() || own.first() == AllDesktops ||
+        own.first() == current.first())
+        return;
+    sendToWindowManager(m_display, DefaultRootWindow(m_display), "_NET_CURRENT_DESKTOP",
+                        {long(own.first()), CurrentTime});
 }
 
 void X11Workstation::setShellWindowsHidden(const char* windowType, bool hide)
@@ -136,32 +243,30 @@ void X11Workstation::ScreenSaverOn()
     XDeleteProperty(m_display, root, saved);
 }
 
-bool X11Workstation::isForeground(unsigned long window)
+bool X11Workstation::isForeground(unsigned long window, unsigned long mainWindow)
 {
     if (!isWithin(m_display, activeWindow(m_display), Window(window)))
         return false;
+    if (windowManagerRunning(m_display))
+        return true;
     // Without a window manager a new window opens on top without taking the focus: the
-    // focus alone would leave it covering the station for good.
-    return windowManagerRunning(m_display) || !isCoveredFromAbove(m_display, Window(window));
+    // focus alone would leave it covering the station for good. The station under a dialog
+    // counts too: only the program's own windows may lie over it.
+    return !isCoveredFromAbove(m_display, Window(window)) &&
+           (!mainWindow || !isCoveredFromAbove(m_display, Window(mainWindow), programWindows()));
 }
 
-void X11Workstation::requestActivation(unsigned long window)
+void X11Workstation::requestActivation(unsigned long window, unsigned long mainWindow)
 {
-    const Window root = DefaultRootWindow(m_display);
     if (isIconic(m_display, window))
         XMapWindow(m_display, window); // ICCCM: mapping an iconic window restores it
     if (X11Util::windowManagerRunning(m_display)) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = atom(m_display, "_NET_ACTIVE_WINDOW");
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = SourcePager;
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(m_display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-                   &event);
+        sendToWindowManager(m_display, window, "_NET_ACTIVE_WINDOW", {SourcePager, CurrentTime});
         return;
     }
+    // A window manager raises a dialog's main window with it; here the program does.
+    if (mainWindow)
+        XRaiseWindow(m_display, mainWindow);
     XRaiseWindow(m_display, window);
     XWindowAttributes attributes;
     if (XGetWindowAttributes(m_display, window, &attributes) && attributes.map_state == IsViewable)
@@ -176,14 +281,21 @@ bool X11Workstation::BringWindowToFront(QWidget* window)
     if (!m_display)
         return QtBringToFront(target);
     const auto xid = static_cast<unsigned long>(target->winId());
+    QWidget* main = State().MainWindow.data();
+    const unsigned long mainXid =
+        main && main != target && main->isVisible() ? static_cast<unsigned long>(main->winId()) : 0;
     ErrorTrap trap(m_display);
-    if (!target->isMinimized() && !isIconic(m_display, xid) && isForeground(xid))
+    if (m_cover && windowManagerRunning(m_display)) {
+        keepOnEveryDesktop();
+        showDesktopOf(xid);
+    }
+    if (!target->isMinimized() && !isIconic(m_display, xid) && isForeground(xid, mainXid))
         return true;
     if (target->isMinimized())
         target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
     target->raise();
     target->activateWindow();
-    requestActivation(xid);
+    requestActivation(xid, mainXid);
     XSync(m_display, False);
-    return isForeground(xid);
+    return isForeground(xid, mainXid);
 }

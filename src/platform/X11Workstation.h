@@ -3,13 +3,18 @@
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/Workstation.h"
 
+#include <QPointer>
+
+class ScreenCover;
 struct _XDisplay;
 
 // The lock-down on an X11 desktop. Shell windows are the windows of type
 // _NET_WM_WINDOW_TYPE_DOCK (task bars, panels) and _NET_WM_WINDOW_TYPE_DESKTOP (desktop icons);
 // they are looked up on every call. A window hidden here carries a mark on the window itself,
 // so showing maps exactly the windows the lock-down took away, even those hidden by an earlier
-// copy that ended without cleaning up.
+// copy that ended without cleaning up. While the shell is hidden, a cover takes the clicks on
+// the rest of the screen, and the main window and the cover are on every desktop, so that no
+// desktop switch can take the station away.
 class X11Workstation : public Workstation
 {
 public:
@@ -31,10 +36,19 @@ public:
 
 private:
     void setShellWindowsHidden(const char* windowType, bool hide);
-    bool isForeground(unsigned long window);
-    void requestActivation(unsigned long window);
+    void coverScreen();
+    void setOnEveryDesktop(unsigned long window, bool on);
+    void keepOnEveryDesktop();
+    void showDesktopOf(unsigned long window);
+    bool isForeground(unsigned long window, unsigned long mainWindow);
+    void requestActivation(unsigned long window, unsigned long mainWindow);
 
     _XDisplay* m_display = nullptr;
     bool m_suspended = false;
+    bool m_desktopHidden = false;
+    bool m_taskBarHidden = false;
+    // Deleted when the lock-down ends, never by the destructor: the workstation is static and
+    // outlives the application's widgets.
+    QPointer<ScreenCover> m_cover;
     ScreenSaverInhibitor m_inhibitor;
 };

@@ -1,12 +1,14 @@
 #include "station/frmAdminLogin.h"
 
 #include "data/OptionsRecord.h"
+#include "platform/DesktopSession.h"
+#include "platform/ScreenCover.h"
 #include "ui/KeyFilter.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
-#include "ui/frmMsgBox.h"
 #include "ui/WindowFrames.h"
+#include "ui/frmMsgBox.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +81,27 @@ frmAdminLogin::frmAdminLogin(LoginMode mode, QWidget* parent) : QDialog(parent),
     setTabOrder(OKButton, CancelButton);
 
     Form_Load();
+}
+
+void frmAdminLogin::showBeforeMainWindow()
+{
+    // A kiosk compositor gives a window that has no owner the whole output, which a window of
+    // fixed size cannot take: it would sit in the corner. A window with an owner is centred.
+    if (DesktopSession::isKiosk()) {
+        auto* backdrop = new ScreenCover;
+        backdrop->setObjectName(QStringLiteral("loginBackdrop"));
+        backdrop->showOn(nullptr);
+        setParent(backdrop, windowFlags());
+        connect(this, &QDialog::finished, backdrop, &QObject::deleteLater);
+    }
+    show();
+}
+
+void frmAdminLogin::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The password is typed at once: without a window manager nobody else gives the keyboard.
+    activateWindow();
 }
 
 QString frmAdminLogin::MessageForMode(LoginMode mode)

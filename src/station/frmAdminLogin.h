@@ -24,6 +24,9 @@ public:
     explicit frmAdminLogin(LoginMode mode, QWidget* parent = nullptr);
 
     LoginMode mode() const { return m_mode; }
+    // Shows the login that opens before the main window (first run, start password). In the
+    // kiosk session it stands over a backdrop that owns it, which is gone once it closes.
+    void showBeforeMainWindow();
     static QString MessageForMode(LoginMode mode);
 
     void OKButton_Click();
@@ -35,6 +38,9 @@ public:
     QLineEdit* txtPassConfirm;
     QPushButton* OKButton;
     QPushButton* CancelButton;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Load();

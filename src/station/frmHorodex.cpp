@@ -300,7 +300,7 @@ void frmHorodex::openStartLogin(LoginMode mode)
         if (mode == LoginMode::Start)
             m_lockDown->ApplySecurityOption();
     });
-    login->show();
+    login->showBeforeMainWindow();
 }
 
 void frmHorodex::tmrTimer_Timer()
@@ -702,6 +702,8 @@ void frmHorodex::closeEvent(QCloseEvent* event)
                                     {QStringLiteral("/np")});
         break;
     case CloseReason::SessionEnd:
+        // Nothing is asked and nothing restarted, but the desktop is given back.
+        cleanUp();
         break;
     case CloseReason::User:
         if (askOnExit && !State().AdminLoggedIn) {

@@ -44,10 +44,11 @@ protected:
 
 private:
     // Dialogs and other top-level windows; never menus, pop-ups or tool tips, which close by
-    // themselves, nor the main window.
+    // themselves, nor the main window, nor a window that takes no keyboard (a screen cover).
     static bool isOpenedOverAnother(const QWidget* widget)
     {
-        if (!widget->isWindow() || widget == State().MainWindow.data())
+        if (!widget->isWindow() || widget == State().MainWindow.data() ||
+            widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
             return false;
         const Qt::WindowType type = widget->windowType();
         return type == Qt::Window || type == Qt::Dialog;

@@ -74,6 +74,44 @@ bool XDesktop::isMapped(Window window) const
            attributes.map_state != IsUnmapped;
 }
 
+bool XDesktop::isViewable(Window window) const
+{
+    XSync(m_display, False);
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(m_display, window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
+int XDesktop::currentDesktop() const
+{
+    const QList<unsigned long> current =
+        longsProperty(m_display, DefaultRootWindow(m_display),
+                      atom(m_display, "_NET_CURRENT_DESKTOP"), XA_CARDINAL);
+    return current.isEmpty() ? -1 : int(current.first());
+}
+
+QList<Window> XDesktop::shownTopLevels() const
+{
+    ErrorTrap trap(m_display);
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    QList<Window> shown;
+    if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
+        return shown;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(m_display, children[i], &attributes) &&
+            attributes.map_state == IsViewable)
+            shown.append(children[i]);
+    }
+    if (children)
+        XFree(children);
+    std::sort(shown.begin(), shown.end());
+    return shown;
+}
+
 bool XDesktop::isIconic(Window window) const
 {
     const Atom wmState = atom(m_display, "WM_STATE");
@@ -178,8 +216,13 @@ bool run(const QStringList& arguments)
 
 void click(const QPoint& globalPosition)
 {
+    clickButton(globalPosition, 1);
+}
+
+void clickButton(const QPoint& globalPosition, int button)
+{
     run({QStringLiteral("mousemove"), QString::number(globalPosition.x()),
-         QString::number(globalPosition.y()), QStringLiteral("click"), QStringLiteral("1")});
+         QString::number(globalPosition.y()), QStringLiteral("click"), QString::number(button)});
 }
 
 void type(const QString& text)

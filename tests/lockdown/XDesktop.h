@@ -31,6 +31,13 @@ public:
     void destroyCreatedWindows();
 
     bool isMapped(Window window) const;
+    // Mapped and on screen: not on another desktop, not minimised.
+    bool isViewable(Window window) const;
+    // The window manager's current desktop, counted from 0; -1 when it names none.
+    int currentDesktop() const;
+    // The shown children of the root window, sorted: client windows, frames and the window
+    // manager's own menus.
+    QList<Window> shownTopLevels() const;
     bool isIconic(Window window) const;
     Window activeWindow() const;
     bool isActive(Window window) const;
@@ -61,5 +68,7 @@ void type(const QString& text);
 void key(const QString& keyName);
 // Another application's window becomes the active one (focus only, without a window manager).
 void activate(Window window);
+// A mouse button pressed and released where the pointer is moved to.
+void clickButton(const QPoint& globalPosition, int button);
 void minimize(Window window);
 } // namespace Xdo

@@ -58,8 +58,10 @@ SHOT
 chmod 755 "$work/shot-weston" "$work/shot-cage"
 
 run_test() { # kind, socket, screenshot command
-    env -u DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$2" \
+    env -u DISPLAY -u QT_QPA_PLATFORM -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP \
+        XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$2" \
         QT_QPA_PLATFORM=wayland HORODEX_TEST_COMPOSITOR="$1" HORODEX_TEST_SCREENSHOT="$3" \
+        HORODEX_TEST_SHOTS="$shots" \
         "$program"
 }
 
