@@ -29,19 +29,18 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
     m_files.clear();
     // Year, month and the tens of the day of the period's first day: its third of the month.
     const QByteArray bucket = periodStart.toString(QStringLiteral("yyyyMMdd")).toLatin1().left(7);
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
+    QSqlQuery* query = nullptr;
     const QString order = PunchOrder();
     IoResult r =
         employee.isEmpty()
-            ? database.exec(query, ReadLines.arg(QString(), order), {bucket}, "read punches")
-            : database.exec(query, ReadLines.arg(QStringLiteral(" WHERE employee = ?"), order),
+            ? database.exec(&query, ReadLines.arg(QString(), order), {bucket}, "read punches")
+            : database.exec(&query, ReadLines.arg(QStringLiteral(" WHERE employee = ?"), order),
                             {bucket, employee}, "read punches");
-    while (r && query.next()) {
-        const QString name = query.value(0).toString();
-        const QByteArray lines = query.value(1).toByteArray();
+    while (r && query->next()) {
+        const QString name = query->value(0).toString();
+        const QByteArray lines = query->value(1).toByteArray();
         // A row that is not a line would shift every line after it.
-        if (query.value(2).toLongLong() != 0 || lines.size() % TimeRecord::Size != 0)
+        if (query->value(2).toLongLong() != 0 || lines.size() % TimeRecord::Size != 0)
             return IoResult::failure(BadPunchRowMessage(name));
         m_files.insert(name, lines);
     }
