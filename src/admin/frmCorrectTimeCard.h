@@ -76,6 +76,7 @@ private:
     void buildControls();
     void refresh();
     bool keepUnsaved();
+    void highlight(const QString& name);
     int lineOfRow(int row) const;
     void record(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,
                 const QString& reason);
