@@ -373,6 +373,7 @@ void TestWindowCaptions::widestName_showsWhole()
     QCOMPARE(box->text(), WidestName);
     const auto cursorX = [box](int position) {
         box->setCursorPosition(position);
+        box->repaint(); // the box scrolls its text as it paints
         return box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
     };
     const int end = cursorX(int(WidestName.size()));
