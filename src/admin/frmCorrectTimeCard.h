@@ -80,6 +80,7 @@ private:
     void refresh();
     void showRecordHead();
     bool keepUnsaved();
+    void highlight(const QString& name);
     int lineOfRow(int row) const;
     void record(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,
                 const QString& reason);

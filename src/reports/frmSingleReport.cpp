@@ -47,6 +47,7 @@ frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent,
                          TwipsRect(120, 360, 1335, 255));
     lblName =
         bold(NamedControl<QLabel>(employee, "lblName", QString(), TwipsRect(1560, 360, 2295, 255)));
+    FitWidestName(lblName);
     NamedControl<QLabel>(employee, nullptr, QStringLiteral("Regular Rate:"),
                          TwipsRect(120, 720, 1335, 255));
     lblRegular = bold(

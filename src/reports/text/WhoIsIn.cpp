@@ -27,13 +27,14 @@ WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime&
         std::optional<TimeRecord> last;
         bool whole = true;
         if (const IoResult r = read(name, &last, &whole); !r) {
-            list.problems.append(r.error);
+            list.unread.append({name, r.error});
             continue;
         }
         if (!whole) {
-            list.problems.append(QStringLiteral("The time file \"%1\" is invalid: its length is "
-                                                "not a whole number of punches.")
-                                     .arg(FileStore::displayPath(TimeFilePath(name))));
+            list.unread.append(
+                {name, QStringLiteral("The time file \"%1\" is invalid: its length is "
+                                      "not a whole number of punches.")
+                           .arg(FileStore::displayPath(TimeFilePath(name)))});
             continue;
         }
         if (!last || !last->isIn())
@@ -77,19 +78,23 @@ QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
                 QStringLiteral("*** In for more than %1 hours: probably a forgotten OUT.")
                     .arg(ForgottenAfterHours) +
                 LineEnd;
-    for (const QString& problem : list.problems)
-        text += LineEnd + QStringLiteral("Not read: ") + problem + LineEnd;
+    for (const UnreadEmployee& u : list.unread)
+        text += LineEnd + QStringLiteral("Not read: ") + u.reason + LineEnd;
     return text;
 }
 
 QByteArray WhoIsInCsv(const WhoIsInList& list)
 {
-    QString csv = QStringLiteral("Employee Name,In Date,In Time,Hours,Probably Forgotten\r\n");
+    QString csv =
+        QStringLiteral("Employee Name,In Date,In Time,Hours,Probably Forgotten,Not Read\r\n");
     for (const PresentEmployee& p : list.present) {
         csv += ReportCsv::Field(p.name) + u',' + p.since.date().toString(Qt::ISODate) + u',' +
                p.since.time().toString(QStringLiteral("HH:mm")) + u',' +
                ReportCsv::Number(float(p.hours)) + u',' +
-               (p.forgotten ? QStringLiteral("1") : QStringLiteral("0")) + QStringLiteral("\r\n");
+               (p.forgotten ? QStringLiteral("1") : QStringLiteral("0")) + QStringLiteral(",\r\n");
     }
+    for (const UnreadEmployee& u : list.unread)
+        csv += ReportCsv::Field(u.name) + QStringLiteral(",,,,,") + ReportCsv::Field(u.reason) +
+               QStringLiteral("\r\n");
     return csv.toUtf8();
 }

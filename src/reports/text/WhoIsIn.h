@@ -25,11 +25,18 @@ struct PresentEmployee
 
 inline constexpr int ForgottenAfterHours = 16;
 
+// An employee whose time file could not be read: he may well be in.
+struct UnreadEmployee
+{
+    QString name;
+    QString reason; // names the file
+};
+
 struct WhoIsInList
 {
     QDateTime at;
     QList<PresentEmployee> present; // longest in first
-    QStringList problems;           // time files not read, each named
+    QList<UnreadEmployee> unread;   // in the order of the list
 };
 
 // Where an employee's last record comes from: his time file, or the punches of every station.
@@ -44,5 +51,6 @@ WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime&
 QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
                     const RegionalFormats& formats);
 // One header row, then one row per employee: name, ISO date and time of the IN, hours, 1 or 0
-// for a probably forgotten OUT.
+// for a probably forgotten OUT; then one row per employee not read, with only his name and the
+// reason in the last column.
 QByteArray WhoIsInCsv(const WhoIsInList& list);
