@@ -195,5 +195,7 @@ QString StationStatusText(const StationConfig& config, const SyncStatus& status)
         lines.append(waiting + u'.');
     if (!status.error.isEmpty())
         lines.append(QStringLiteral("Last exchange: %1").arg(status.error));
+    // Other computers of this name, and time files that cannot be sent.
+    lines += status.problems;
     return lines.join(u'\n');
 }
