@@ -9,11 +9,11 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/MultipleReportText.h"
+#include "reports/text/WhoIsIn.h"
 #include "sync/LastAction.h"
 #include "sync/PunchRows.h"
 #include "sync/SentLedger.h"
-#include "sync/ServerReports.h"
-#include "sync/ServerWhoIsIn.h"
+#include "sync/ServerPunchStore.h"
 #include "sync/StationSync.h"
 #include "sync/SyncDatabase.h"
 
@@ -233,22 +233,22 @@ int main(int argc, char** argv)
     std::printf("through a relay holding each packet %d ms each way, %d employees:\n", DelayMs,
                 employees);
     SyncDatabase remote(far);
+    ServerPunchStore remoteStore(remote, QString());
     Measure("connect (schema up to date)", runs, relay, [&remote] {
         remote.close();
         return Check(remote.open());
     });
     Measure("who is in", runs, relay, [&] {
         WhoIsInList list;
-        return Check(FindWhoIsInEverywhere(remote, QString(), input.employees,
-                                           QDateTime(first.addDays(20), QTime(12, 0)),
-                                           QTimeZone::systemTimeZone(), &list));
+        return Check(FindWhoIsIn(input.employees, QDateTime(first.addDays(20), QTime(12, 0)),
+                                 QTimeZone::systemTimeZone(), remoteStore, &list));
     });
     Measure("last action on choosing a name", runs, relay, [&remote] {
         std::optional<StationPunch> punch;
         return Check(ServerNewestPunch(remote, Name(7), &punch));
     });
     Measure("four-week multiple report", runs, relay, [&] {
-        const Result<ReportTexts> report = CreateMultipleReportFromServer(remote, input);
+        const Result<ReportTexts> report = CreateMultipleReport(input, remoteStore);
         return Check(report ? IoResult::success() : IoResult::failure(report.failure().message));
     });
 

@@ -86,8 +86,8 @@ void fitNames(QListWidget* list)
 } // namespace
 
 frmCorrectTimeCard::frmCorrectTimeCard(const QStringList& names, const QString& selected,
-                                       QDate today, QWidget* parent, TimeCardStore store)
-    : QDialog(parent), m_store(std::move(store))
+                                       QDate today, QWidget* parent, PunchStore& punches)
+    : QDialog(parent), m_store(punches)
 {
     buildControls();
     lstEmployees->addItems(names);
@@ -203,7 +203,7 @@ bool frmCorrectTimeCard::SelectEmployee(const QString& name)
     if (keepUnsaved())
         return refuse();
     TimeCard card;
-    const IoResult read = m_store.read(name, &card);
+    const IoResult read = m_store.readTimeCard(name, &card);
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         return refuse();
@@ -362,7 +362,7 @@ bool frmCorrectTimeCard::Save()
     QList<Correction> made = m_corrections;
     for (Correction& c : made)
         c.when = now;
-    const IoResult saved = m_store.save(m_name, m_card, m_lines, made);
+    const IoResult saved = m_store.saveCorrections(m_name, m_card, m_lines, made);
     if (!saved) {
         Messages::show(Messages::Icon::Critical, saved.error);
         return false;
@@ -376,7 +376,7 @@ bool frmCorrectTimeCard::Save()
 void frmCorrectTimeCard::showRecordHead()
 {
     CorrectionLogHead head;
-    const IoResult read = m_store.head(&head);
+    const IoResult read = m_store.correctionLogHead(&head);
     lblRecordHead->setText(read ? CorrectionLogHeadText(head)
                                 : QStringLiteral("Saved. The head of the record of corrections "
                                                  "could not be read: %1")

@@ -1,10 +1,8 @@
 #include "sync/ServerReports.h"
 
 #include "data/TimeFile.h"
-#include "reports/text/PayPeriod.h"
 #include "sync/PunchRows.h"
 #include "sync/SyncDatabase.h"
-#include "timecalc/TimeManipulation.h"
 
 namespace {
 
@@ -45,40 +43,4 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
         m_files.insert(name, lines);
     }
     return r;
-}
-
-Result<ReportTexts> CreateMultipleReportFromServer(SyncDatabase& database,
-                                                   const MultipleReportInput& input)
-{
-    const ReportOptions& o = input.options;
-    if (!IsValidPayPeriod(o.from, o.to))
-        return Failure{PayPeriodMessage(), QString()};
-    ServerTimeFiles files;
-    if (IoResult r = files.load(database, o.from); !r)
-        return Failure{r.error, QString()};
-    const int rounding = o.settings.timeRoundingValue();
-    MultipleReportBuilder builder(input.shift, o);
-    for (const EmployeeRecord& employee : input.employees) {
-        if (!IsSelectedForShift(employee, input.shift))
-            continue;
-        const QByteArray bytes = files.bytesOf(employee.Name.trimmed());
-        builder.AddEmployee(employee, PayPeriodFromTimeFile(bytes, o.from, o.to, rounding, o.zone));
-    }
-    if (input.shift != 0 && builder.EmployeeCount() == 0)
-        return Failure{NoEmployeesForShiftMessage(), QString()};
-    return builder.Finish();
-}
-
-Result<ReportTexts> CreateSingleReportFromServer(SyncDatabase& database,
-                                                 const SingleReportInput& input)
-{
-    const ReportOptions& o = input.options;
-    if (!IsValidPayPeriod(o.from, o.to))
-        return Failure{PayPeriodMessage(), QString()};
-    ServerTimeFiles files;
-    if (IoResult r = files.load(database, o.from, input.employeeName); !r)
-        return Failure{r.error, QString()};
-    return BuildSingleReport(input,
-                             PayPeriodFromTimeFile(files.bytesOf(input.employeeName), o.from, o.to,
-                                                   o.settings.timeRoundingValue(), o.zone));
 }
