@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -154,7 +155,8 @@ void ShiftChange(const QString& uri, const QString& folderRoot)
                                         FormatPunchLine(wave < 5, shift.addSecs(60 * wave)));
             }
         }
-        QThread::msleep(5500);
+        if (wave + 1 < Waves)
+            QThread::msleep(6000);
     }
     const qint64 punched = clock.elapsed();
     const qint64 expected = qint64(Stations) * Waves * 4;
@@ -227,6 +229,18 @@ int main(int argc, char** argv)
     Check(direct.commit());
 
     DelayRelay relay(near.port, DelayMs);
+    // The password file names the server's port: the relay's gets the same lines.
+    QTemporaryDir passDir;
+    if (const QString passFile = qEnvironmentVariable("PGPASSFILE"); !passFile.isEmpty()) {
+        QByteArray lines;
+        FileStore::readFile(passFile, &lines, 1 << 20);
+        const QByteArray port = ':' + QByteArray::number(near.port) + ':';
+        lines += QByteArray(lines).replace(port, ':' + QByteArray::number(relay.port()) + ':');
+        const QString relayPass = passDir.path() + QStringLiteral("/pgpass");
+        FileStore::replaceFile(relayPass, lines);
+        QFile::setPermissions(relayPass, QFile::ReadOwner | QFile::WriteOwner);
+        qputenv("PGPASSFILE", relayPass.toLocal8Bit());
+    }
     DatabaseAddress far = near;
     far.host = QStringLiteral("127.0.0.1");
     far.port = relay.port();
