@@ -6,6 +6,7 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeCard.h"
 #include "data/TimeFile.h"
+#include "reports/text/TimeCardEdit.h"
 #include "reports/text/WhoIsIn.h"
 #include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeManipulation.h"
@@ -98,6 +99,8 @@ private Q_SLOTS:
     void head_parsesWhatIsShownAndRefusesTheRest_data();
     void head_parsesWhatIsShownAndRefusesTheRest();
     void whoIsIn_listsOpenPunchesLongestFirst();
+    void edit_correctionsNeedAReasonAndALine();
+    void edit_saveWritesCardAndRecord_aChangedCardKeepsTheCorrections();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -412,6 +415,50 @@ void TestCorrections::whoIsIn_listsOpenPunchesLongestFirst()
              "Broken,,,,,\"" +
                  QString(in.unread[0].reason).replace(u'"', QStringLiteral("\"\"")).toUtf8() +
                  "\"\r\n");
+}
+
+void TestCorrections::edit_correctionsNeedAReasonAndALine()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "11/09/2009", "08:00"));
+    TimeCardEdit edit(DataFolderPunches());
+    QVERIFY(!edit.add(true, QDate(2009, 11, 9), QTime(9, 0), QStringLiteral("no card open")));
+    QVERIFY(edit.open(QStringLiteral("Ann")));
+    QVERIFY(!edit.add(false, QDate(2009, 11, 9), QTime(17, 0), QStringLiteral("  ")));
+    QVERIFY(!edit.change(1, false, QDate(2009, 11, 9), QTime(17, 0), QStringLiteral("no line")));
+    QVERIFY(!edit.remove(-1, QStringLiteral("no line")));
+    QVERIFY(!edit.hasUnsaved());
+    QVERIFY(edit.add(false, QDate(2009, 11, 9), QTime(17, 0), QStringLiteral("forgot OUT")));
+    QVERIFY(edit.change(0, true, QDate(2009, 11, 9), QTime(8, 30), QStringLiteral("late bus")));
+    QCOMPARE(edit.corrections().size(), 2);
+    QCOMPARE(edit.corrections().at(1).oldLine, punchLine("IN", "11/09/2009", "08:00").left(29));
+    edit.discard();
+    QCOMPARE(edit.lines().size(), 1);
+    QVERIFY(!edit.hasUnsaved());
+}
+
+void TestCorrections::edit_saveWritesCardAndRecord_aChangedCardKeepsTheCorrections()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "11/09/2009", "08:00"));
+    TimeCardEdit edit(DataFolderPunches());
+    QVERIFY(edit.open(QStringLiteral("Ann")));
+    QVERIFY(edit.add(false, QDate(2009, 11, 9), QTime(17, 0), QStringLiteral("forgot OUT")));
+    const QDateTime now(QDate(2009, 11, 10), QTime(9, 0), Zone);
+    QVERIFY(edit.save(now));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
+             punchLine("IN", "11/09/2009", "08:00") + punchLine("OUT", "11/09/2009", "17:00"));
+    QVERIFY(!edit.hasUnsaved());
+    CorrectionLogContents log;
+    QVERIFY(ReadCorrectionLog(&log));
+    QCOMPARE(log.corrections.size(), 1);
+    QCOMPARE(log.corrections.constFirst().when, now);
+
+    // A punch meanwhile: nothing is saved, and the correction waits for another try.
+    QVERIFY(edit.remove(0, QStringLiteral("wrong day")));
+    m_dir->write(QStringLiteral("Ann.txt"),
+                 m_dir->read(QStringLiteral("Ann.txt")) + punchLine("IN", "11/10/2009", "08:00"));
+    QVERIFY(!edit.save(now));
+    QVERIFY(edit.hasUnsaved());
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")).size(), 3 * 31);
 }
 
 QTEST_GUILESS_MAIN(TestCorrections)

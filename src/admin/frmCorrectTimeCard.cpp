@@ -87,7 +87,7 @@ void fitNames(QListWidget* list)
 
 frmCorrectTimeCard::frmCorrectTimeCard(const QStringList& names, const QString& selected,
                                        QDate today, QWidget* parent, PunchStore& punches)
-    : QDialog(parent), m_store(punches)
+    : QDialog(parent), m_store(punches), m_edit(punches)
 {
     buildControls();
     lstEmployees->addItems(names);
@@ -189,29 +189,23 @@ bool frmCorrectTimeCard::keepUnsaved()
 {
     if (!HasUnsavedCorrections())
         return false;
-    return !Messages::askYesNo(
-        QStringLiteral("The corrections of %1 are not saved. Discard them?").arg(m_name));
+    return !Messages::askYesNo(QStringLiteral("The corrections of %1 are not saved. Discard them?")
+                                   .arg(m_edit.employee()));
 }
 
 bool frmCorrectTimeCard::SelectEmployee(const QString& name)
 {
     // Refused, the list shows again whose card is open: that is the one Save acts on.
     const auto refuse = [this] {
-        highlight(m_name);
+        highlight(m_edit.employee());
         return false;
     };
     if (keepUnsaved())
         return refuse();
-    TimeCard card;
-    const IoResult read = m_store.readTimeCard(name, &card);
-    if (!read) {
+    if (const IoResult read = m_edit.open(name); !read) {
         Messages::show(Messages::Icon::Critical, read.error);
         return refuse();
     }
-    m_name = name;
-    m_card = card;
-    m_lines = card.lines;
-    m_corrections.clear();
     highlight(name);
     setWindowTitle(QStringLiteral("Correct Time Card: %1").arg(name));
     refresh();
@@ -253,13 +247,14 @@ void frmCorrectTimeCard::refresh()
         return;
     }
     const OptionsRecord& settings = GlobalOptions();
-    const TimeCardReview review = ReviewTimeCard(m_lines, from, to, settings.timeRoundingValue(),
+    const QList<TimeCardLine>& lines = m_edit.lines();
+    const TimeCardReview review = ReviewTimeCard(lines, from, to, settings.timeRoundingValue(),
                                                  QTimeZone::systemTimeZone(), Environment::now());
     const QMap<QDate, float> days_ =
         review.period ? dayTotals(*review.period) : QMap<QDate, float>();
     for (qsizetype i = 0; i < review.punches.size(); ++i) {
         const ReviewedPunch& p = review.punches[i];
-        const TimeCardLine& line = m_lines[p.line];
+        const TimeCardLine& line = lines[p.line];
         QStringList cells(6);
         if (line.readable) {
             cells[DateColumn] = dateText(line.date);
@@ -271,8 +266,8 @@ void frmCorrectTimeCard::refresh()
                 cells[PairColumn] = QStringLiteral("not paid");
             // The day's total stands on its last punch in the list.
             const bool lastOfDay = i + 1 == review.punches.size() ||
-                                   !m_lines[review.punches[i + 1].line].readable ||
-                                   m_lines[review.punches[i + 1].line].date != line.date;
+                                   !lines[review.punches[i + 1].line].readable ||
+                                   lines[review.punches[i + 1].line].date != line.date;
             if (lastOfDay && days_.contains(line.date))
                 cells[DayColumn] = ReportFormat::Hours(days_.value(line.date)).trimmed();
         } else {
@@ -291,11 +286,12 @@ void frmCorrectTimeCard::refresh()
     }
     tblPunches->resizeColumnsToContents();
     QString totals = review.period ? totalsText(*review.period, from, OvertimeRule::of(settings))
-                                   : QStringLiteral("%1 punches in the file.").arg(m_lines.size());
+                                   : QStringLiteral("%1 punches in the file.").arg(lines.size());
     if (!review.period && !whole)
         totals = QStringLiteral("Hours are shown once every line reads.");
     if (HasUnsavedCorrections())
-        totals += QStringLiteral("\n%1 correction(s) not saved yet.").arg(m_corrections.size());
+        totals +=
+            QStringLiteral("\n%1 correction(s) not saved yet.").arg(m_edit.corrections().size());
     lblTotals->setText(totals);
 }
 
@@ -316,59 +312,37 @@ QStringList frmCorrectTimeCard::ShownRows() const
     return rows;
 }
 
-void frmCorrectTimeCard::record(Correction::Kind kind, const QByteArray& oldLine,
-                                const QByteArray& newLine, const QString& reason)
+bool frmCorrectTimeCard::shown(bool made)
 {
-    m_corrections.append({QDateTime(), m_name, kind, oldLine, newLine, reason});
-    refresh();
+    if (made)
+        refresh();
+    return made;
 }
 
 bool frmCorrectTimeCard::AddPunch(const frmPunchEdit::Punch& punch)
 {
-    if (m_name.isEmpty() || punch.reason.trimmed().isEmpty())
-        return false;
-    m_lines.append(TimeCardLine::punch(punch.isIn, punch.date, punch.time));
-    record(Correction::Kind::Added, {}, m_lines.last().text(), punch.reason);
-    return true;
+    return shown(m_edit.add(punch.isIn, punch.date, punch.time, punch.reason));
 }
 
 bool frmCorrectTimeCard::ChangePunch(int row, const frmPunchEdit::Punch& punch)
 {
-    const int line = lineOfRow(row);
-    if (line < 0 || punch.reason.trimmed().isEmpty())
-        return false;
-    const QByteArray old = m_lines[line].text();
-    m_lines[line] = TimeCardLine::punch(punch.isIn, punch.date, punch.time);
-    record(Correction::Kind::Changed, old, m_lines[line].text(), punch.reason);
-    return true;
+    return shown(m_edit.change(lineOfRow(row), punch.isIn, punch.date, punch.time, punch.reason));
 }
 
 bool frmCorrectTimeCard::DeletePunch(int row, const QString& reason)
 {
-    const int line = lineOfRow(row);
-    if (line < 0 || reason.trimmed().isEmpty())
-        return false;
-    const QByteArray old = m_lines[line].text();
-    m_lines.removeAt(line);
-    record(Correction::Kind::Deleted, old, {}, reason.simplified());
-    return true;
+    return shown(m_edit.remove(lineOfRow(row), reason));
 }
 
 bool frmCorrectTimeCard::Save()
 {
-    if (m_name.isEmpty())
+    if (m_edit.employee().isEmpty())
         return false;
-    const QDateTime now = Environment::now();
-    QList<Correction> made = m_corrections;
-    for (Correction& c : made)
-        c.when = now;
-    const IoResult saved = m_store.saveCorrections(m_name, m_card, m_lines, made);
-    if (!saved) {
+    if (const IoResult saved = m_edit.save(Environment::now()); !saved) {
         Messages::show(Messages::Icon::Critical, saved.error);
         return false;
     }
-    m_corrections.clear();
-    SelectEmployee(m_name);
+    refresh();
     showRecordHead();
     return true;
 }
@@ -399,7 +373,7 @@ void frmCorrectTimeCard::cmdChange_Click()
         Messages::show(Messages::Icon::None, QStringLiteral("Please select a punch"));
         return;
     }
-    const TimeCardLine& current = m_lines[line];
+    const TimeCardLine& current = m_edit.lines()[line];
     const frmPunchEdit::Punch start{current.readable ? current.isIn : true,
                                     current.readable ? current.date : DatePickerFrom->date(),
                                     current.readable ? current.time : QTime(0, 0), QString()};
@@ -430,6 +404,6 @@ void frmCorrectTimeCard::reject()
 {
     if (keepUnsaved())
         return;
-    m_corrections.clear();
+    m_edit.discard();
     QDialog::reject();
 }

@@ -4,6 +4,7 @@
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
 #include "reports/text/PunchStore.h"
+#include "reports/text/TimeCardEdit.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -37,7 +38,7 @@ public:
     bool DeletePunch(int row, const QString& reason);
     // Writes the corrected file and the record; false (with the message shown) when it was not.
     bool Save();
-    bool HasUnsavedCorrections() const { return !m_corrections.isEmpty(); }
+    bool HasUnsavedCorrections() const { return m_edit.hasUnsaved(); }
 
     // What the list shows: one entry per row, the text of each column joined by " | ".
     QStringList ShownRows() const;
@@ -70,13 +71,10 @@ private:
     bool keepUnsaved();
     void highlight(const QString& name);
     int lineOfRow(int row) const;
-    void record(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,
-                const QString& reason);
+    // After a correction: the list and the totals shown again.
+    bool shown(bool made);
 
     PunchStore& m_store;
-    QString m_name;
-    TimeCard m_card;             // as read
-    QList<TimeCardLine> m_lines; // as corrected so far
-    QList<Correction> m_corrections;
+    TimeCardEdit m_edit;
     QList<int> m_rowLines; // the line of each row of the list
 };
