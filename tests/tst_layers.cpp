@@ -81,6 +81,21 @@ QString LayerProblem(const QString& folder, const QString& line)
              AllowedIncludes().value(folder).join(QStringLiteral(", ")));
 }
 
+// The windows and commands take a store for punches and never ask which one it is: only the code
+// that chooses the store at start reaches the exchange with the server.
+const QStringList ChooseTheStore{QStringLiteral("app/Application.cpp"),
+                                 QStringLiteral("station/frmHorodex.cpp"),
+                                 QStringLiteral("cli/ReportCommand.cpp")};
+
+bool ReachesTheServerUnasked(const QString& path, const QString& line)
+{
+    const QString folder = FolderOf(path);
+    const bool windowOrCommand = !folder.startsWith(QLatin1String("sync")) &&
+                                 AllowedIncludes().value(folder).contains(QStringLiteral("sync"));
+    return windowOrCommand && IncludedFolder(line) == QStringLiteral("sync") &&
+           !ChooseTheStore.contains(path);
+}
+
 QString SourceDir()
 {
     return qEnvironmentVariable("HORODEX_TEST_SOURCE_DIR") + QStringLiteral("/src");
@@ -115,6 +130,8 @@ private Q_SLOTS:
     void layerRule_data();
     void layerRule();
     void sources_includeOnlyTheirLayerAndBelow();
+    void serverRule_data();
+    void serverRule();
     void reportProgram_needsNoWindowLibrary_data();
     void reportProgram_needsNoWindowLibrary();
 };
@@ -186,6 +203,11 @@ void TestLayers::sources_includeOnlyTheirLayerAndBelow()
             ++number;
             if (const QString problem = LayerProblem(folder, line); !problem.isEmpty())
                 problems.append(QStringLiteral("src/%1:%2: %3").arg(path).arg(number).arg(problem));
+            if (ReachesTheServerUnasked(path, line))
+                problems.append(QStringLiteral("src/%1:%2: only the code that chooses the store "
+                                               "for punches reaches src/sync")
+                                    .arg(path)
+                                    .arg(number));
             if (const auto to = IncludedFolder(line); to && *to != folder)
                 ++edges[folder + QStringLiteral(" -> ") + *to];
         }
@@ -194,6 +216,33 @@ void TestLayers::sources_includeOnlyTheirLayerAndBelow()
     for (auto e = edges.cbegin(); e != edges.cend(); ++e)
         qInfo("%s: %d", qPrintable(e.key()), e.value());
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+}
+
+void TestLayers::serverRule_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("the program chooses") << "app/Application.cpp"
+                                         << "#include \"sync/StationLink.h\"" << true;
+    QTest::newRow("the command chooses") << "cli/ReportCommand.cpp"
+                                         << "#include \"sync/ServerPunchStore.h\"" << true;
+    QTest::newRow("a command asks the server") << "cli/RecordCommands.cpp"
+                                               << "#include \"sync/SyncDatabase.h\"" << false;
+    QTest::newRow("the main window's header") << "station/frmHorodex.h"
+                                              << "#include \"sync/StationLink.h\"" << false;
+    QTest::newRow("the exchange itself") << "sync/StationLink.cpp"
+                                         << "#include \"sync/SyncDatabase.h\"" << true;
+    QTest::newRow("a window reads the core") << "station/frmPin.cpp"
+                                             << "#include \"reports/text/PunchStore.h\"" << true;
+}
+
+void TestLayers::serverRule()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, line);
+    QFETCH(bool, kept);
+    QCOMPARE(!ReachesTheServerUnasked(path, line), kept);
 }
 
 void TestLayers::reportProgram_needsNoWindowLibrary_data()

@@ -7,9 +7,6 @@
 #include "data/OutputFiles.h"
 #include "reports/text/ReportCsv.h"
 #include "reports/text/WhoIsIn.h"
-#include "sync/ServerCorrections.h"
-#include "sync/SharedFiles.h"
-#include "sync/SyncDatabase.h"
 
 #include <QStringList>
 
@@ -66,26 +63,7 @@ QByteArray correctionsCsv(const QList<Correction>& corrections, const Correction
     return csv.toUtf8();
 }
 
-// The record that counts: the server's at a station of several, else the data folder's.
-struct RecordRead
-{
-    QByteArray bytes; // the server's record as lines of corrections.log
-    CorrectionLogContents contents;
-    QString name; // for messages: which record was read
-};
-
-IoResult ReadRecord(SyncDatabase* server, RecordRead* record)
-{
-    if (!server) {
-        record->name = LocalCorrectionLogName();
-        return ReadCorrectionLog(&record->contents);
-    }
-    record->name =
-        QStringLiteral("the server's record of corrections (%1)").arg(server->address().describe());
-    const IoResult read = ReadServerCorrectionLog(*server, &record->bytes);
-    record->contents = ParseCorrectionLog(record->bytes);
-    return read;
-}
+using RecordRead = PunchStore::CorrectionRecord;
 
 struct LocalComparison
 {
@@ -163,11 +141,12 @@ ReportRun verifyRecord(const ReportRequest& request, const RecordRead& record, b
     return {};
 }
 
-ReportRun corrections(const ReportRequest& request, SyncDatabase* server, bool atStation,
+ReportRun corrections(const ReportRequest& request, PunchStore& punches, bool atStation,
                       QByteArray* bytes)
 {
+    // The record that counts: the server's at a station of several, else the data folder's.
     RecordRead record;
-    if (const IoResult read = ReadRecord(server, &record); !read)
+    if (const IoResult read = punches.correctionRecord(&record); !read)
         return {read.error, {}};
     if (request.verify)
         return verifyRecord(request, record, atStation, bytes);
@@ -197,19 +176,13 @@ ReportRun corrections(const ReportRequest& request, SyncDatabase* server, bool a
     return {};
 }
 
-ReportRun whoIsIn(const ReportRequest& request, PunchStore& punches, SyncDatabase* server,
-                  bool headFiles, QByteArray* bytes)
+ReportRun whoIsIn(const ReportRequest& request, PunchStore& punches,
+                  const SharedFilesReader& readShared, QByteArray* bytes)
 {
     OptionsRecord settings;
     EmployeeList list;
-    const IoResult read =
-        headFiles ? ReadHeadFiles(*server, &settings, &list) : ReadOptionsFile(&settings);
-    if (!read)
+    if (const IoResult read = readShared(&settings, &list); !read)
         return {read.error, {}};
-    if (!headFiles) {
-        if (const IoResult names = ReadEmployeeList(&list); !names)
-            return {names.error, {}};
-    }
     if (!list.isClean())
         return {EmployeeListProblemsMessage(list), {}};
     WhoIsInList in;
@@ -225,15 +198,13 @@ ReportRun whoIsIn(const ReportRequest& request, PunchStore& punches, SyncDatabas
 
 } // namespace
 
-ReportRun RunRecordRequest(const ReportRequest& request, PunchStore& punches, SyncDatabase* server,
-                           const QString& station, bool headFiles)
+ReportRun RunRecordRequest(const ReportRequest& request, PunchStore& punches,
+                           const SharedFilesReader& readShared, bool atStation)
 {
-    // The data folder's own record is compared only where station.ini joins it to the server.
-    const bool atStation = server && !station.isEmpty() && request.database.isEmpty();
     QByteArray bytes;
     const ReportRun run = request.kind == ReportRequest::Kind::Corrections
-                              ? corrections(request, server, atStation, &bytes)
-                              : whoIsIn(request, punches, server, headFiles, &bytes);
+                              ? corrections(request, punches, atStation, &bytes)
+                              : whoIsIn(request, punches, readShared, &bytes);
     if (!run.error.isEmpty() || request.output.isEmpty())
         return {run.error, run.error.isEmpty() ? bytes : QByteArray()};
     const IoResult written = WriteOutputFiles({{request.output, bytes}});

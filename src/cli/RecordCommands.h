@@ -1,13 +1,17 @@
 #pragma once
 
 #include "cli/ReportCommand.h"
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
 #include "reports/text/PunchStore.h"
 
-class SyncDatabase;
+#include <functional>
 
-// The record of time-card corrections (printed or verified; the server's when one is given, and
-// at a station the data folder's record compared with it) and the list of who is in (from the
-// punches of the store; headFiles: the employee list and settings are the server's).
+// The settings and the employee list the command reads: the data folder's, or the head's.
+using SharedFilesReader = std::function<IoResult(OptionsRecord* settings, EmployeeList* list)>;
+
+// The record of time-card corrections (printed or verified; the store's record that counts, and
+// at a station (atStation) the data folder's record compared with it) and the list of who is in
+// from the punches of the store.
 ReportRun RunRecordRequest(const ReportRequest& request, PunchStore& punches,
-                           SyncDatabase* server = nullptr, const QString& station = QString(),
-                           bool headFiles = false);
+                           const SharedFilesReader& readShared, bool atStation);

@@ -127,8 +127,16 @@ ReportRun RunReportRequest(const ReportRequest& request)
         fromServer = std::make_unique<ServerPunchStore>(*server, station);
     PunchStore& punches = fromServer ? *fromServer : DataFolderPunches();
     if (request.kind == ReportRequest::Kind::WhoIsIn ||
-        request.kind == ReportRequest::Kind::Corrections)
-        return RunRecordRequest(request, punches, server.get(), station, headFiles);
+        request.kind == ReportRequest::Kind::Corrections) {
+        // The data folder's own record is compared only where station.ini joins it to the server.
+        const bool atStation = server && !station.isEmpty() && request.database.isEmpty();
+        return RunRecordRequest(
+            request, punches,
+            [&server, headFiles](OptionsRecord* settings, EmployeeList* list) {
+                return ReadShared(server.get(), headFiles, settings, list);
+            },
+            atStation);
+    }
     OptionsRecord settings;
     EmployeeList list;
     if (const IoResult read = ReadShared(server.get(), headFiles, &settings, &list); !read)

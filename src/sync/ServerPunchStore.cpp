@@ -81,6 +81,17 @@ IoResult ServerPunchStore::saveCorrections(const QString& employee, const TimeCa
     });
 }
 
+IoResult ServerPunchStore::correctionRecord(CorrectionRecord* record)
+{
+    return onServer([record](SyncDatabase& database) {
+        record->name = QStringLiteral("the server's record of corrections (%1)")
+                           .arg(database.address().describe());
+        const IoResult read = ReadServerCorrectionLog(database, &record->bytes);
+        record->contents = ParseCorrectionLog(record->bytes);
+        return read;
+    });
+}
+
 IoResult ServerPunchStore::correctionLogHead(CorrectionLogHead* head)
 {
     return onServer(

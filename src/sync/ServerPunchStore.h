@@ -28,6 +28,7 @@ public:
                              const QList<TimeCardLine>& corrected,
                              const QList<Correction>& corrections) override;
     IoResult correctionLogHead(CorrectionLogHead* head) override;
+    IoResult correctionRecord(CorrectionRecord* record) override;
 
 private:
     // Runs an operation on the connection, reporting a failure.

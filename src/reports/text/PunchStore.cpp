@@ -56,6 +56,16 @@ public:
     {
         return ReadCorrectionLogHead(head);
     }
+
+    IoResult correctionRecord(CorrectionRecord* record) override
+    {
+        record->name = LocalCorrectionLogName();
+        const IoResult read =
+            FileStore::readFile(CorrectionLogPath(), &record->bytes, MaxCorrectionLogSize, true);
+        record->contents = read ? ParseCorrectionLog(record->bytes) : CorrectionLogContents{};
+        record->contents.found = FileStore::exists(CorrectionLogPath());
+        return read;
+    }
 };
 
 } // namespace

@@ -51,6 +51,15 @@ public:
                                      const QList<Correction>& corrections) = 0;
     // The head of the record of corrections, to be written down.
     virtual IoResult correctionLogHead(CorrectionLogHead* head) = 0;
+
+    // The record of corrections that counts, as the lines of a corrections.log, read.
+    struct CorrectionRecord
+    {
+        QByteArray bytes;
+        CorrectionLogContents contents;
+        QString name; // which record it is, for messages
+    };
+    virtual IoResult correctionRecord(CorrectionRecord* record) = 0;
 };
 
 // The time files and corrections.log of the data folder.
