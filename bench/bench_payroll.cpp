@@ -4,6 +4,7 @@
 // [--report-only]
 #include "BenchData.h"
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "reports/text/MultipleReportText.h"

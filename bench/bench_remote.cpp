@@ -263,7 +263,7 @@ int main(int argc, char** argv)
     });
     Measure("four-week multiple report", runs, relay, [&] {
         const Result<ReportTexts> report = CreateMultipleReport(input, remoteStore);
-        return Check(report ? IoResult::success() : IoResult::failure(report.failure().message));
+        return Check(report ? IoResult::success() : IoResult::failure(report.failure().error));
     });
 
     // One station of 20 employees sending 100 new punches.

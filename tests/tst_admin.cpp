@@ -2,6 +2,7 @@
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
 #include "data/EmployeeList.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "testsupport/MessageRecorder.h"

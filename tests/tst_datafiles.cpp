@@ -1,5 +1,6 @@
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
@@ -250,7 +251,7 @@ void TestDataFiles::shiftCharacters_outOfRangeFailsWithItsMessage()
     QFETCH(int, shift);
     const Result<QString> shifted = ShiftCharacters(int(text.size()), text, shift);
     QVERIFY(!shifted);
-    QCOMPARE(shifted.failure().message, QStringLiteral("Encodage/Décodage non permis"));
+    QCOMPARE(shifted.failure().error, QStringLiteral("Encodage/Décodage non permis"));
 }
 
 static EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("1234"))
@@ -285,7 +286,7 @@ void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
     QVERIFY(!EmployeeExists(QStringLiteral(" John Smith")).value());
     const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("JOHN SMITH"));
     QVERIFY(!found);
-    QCOMPARE(found.failure().message, QStringLiteral("Employee not found"));
+    QCOMPARE(found.failure().error, QStringLiteral("Employee not found"));
     bool removed = true;
     QVERIFY(DeleteEmployee(QStringLiteral("john smith"), &removed));
     QVERIFY(!removed);
@@ -306,7 +307,7 @@ void TestDataFiles::findEmployee_withoutMatchGivesNoFields()
     QVERIFY(AppendEmployee(employee(QStringLiteral("Mary Jones"))));
     const Result<EmployeeRecord> nobody = FindEmployee(QStringLiteral("Nobody"));
     QVERIFY(!nobody);
-    QCOMPARE(nobody.failure().file, dir.path(QStringLiteral("names.nms")));
+    QCOMPARE(nobody.failure().error, QStringLiteral("Employee not found"));
     const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("Mary Jones"));
     QVERIFY(found);
     QCOMPARE(found->OvertimeRate, QStringLiteral("12.75"));

@@ -1,3 +1,4 @@
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/PayPeriod.h"
@@ -493,7 +494,7 @@ void TestReportText::invalidPayPeriod_failsWithItsMessage()
     const auto several = CreateMultipleReport(multiple);
     for (const Result<ReportTexts>& report : {single, several}) {
         QVERIFY(!report);
-        QCOMPARE(report.failure().message,
+        QCOMPARE(report.failure().error,
                  QStringLiteral("You may only select a 1, 2, 3 or 4 week pay period"));
     }
 }
@@ -526,7 +527,7 @@ void TestReportText::shiftWithoutEmployees_failsWithItsMessage()
     in.options = optionsFor(QDate(2009, 11, 2), QDate(2009, 11, 8));
     const auto report = CreateMultipleReport(in);
     QVERIFY(!report);
-    QCOMPARE(report.failure().message, QStringLiteral("There are no employees for this shift"));
+    QCOMPARE(report.failure().error, QStringLiteral("There are no employees for this shift"));
     in.employees.clear();
     in.shift = 0;
     QVERIFY(CreateMultipleReport(in)); // all employees: always a report
@@ -584,8 +585,7 @@ void TestReportText::unreadableTimeFile_failsNamingTheFile()
     FileStore::setFaultHook({});
     for (const Result<ReportTexts>& report : {single, multiple}) {
         QVERIFY(!report);
-        QVERIFY(report.failure().message.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
-        QCOMPARE(report.failure().file, dir.path(QStringLiteral("Sample Employee.txt")));
+        QVERIFY(report.failure().error.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
     }
 }
 

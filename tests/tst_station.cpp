@@ -2,6 +2,7 @@
 #include "admin/frmOptions.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "station/AboutBox.h"
 #include "station/LockDown.h"

@@ -1,3 +1,4 @@
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "testsupport/StepwiseLoadPayPeriod.h"

@@ -1,5 +1,6 @@
 #include "admin/frmAddEmployee.h"
 
+#include "data/FileStore.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
 #include "ui/Messages.h"
@@ -225,11 +226,11 @@ void frmAddEmployee::LoadModifiedEmployee()
     // Without a record the fields stay empty: never another employee's.
     const Result<EmployeeRecord> found = FindEmployee(m_SelectedEmployee);
     if (!found)
-        Messages::warning(found.failure().message);
+        Messages::warning(found.failure().error);
     const EmployeeRecord record = found.valueOr(EmployeeRecord{});
     const Result<QString> pin = UnscramblePin(record.Pin);
     if (!pin)
-        Messages::attention(pin.failure().message);
+        Messages::attention(pin.failure().error);
     KeyFilter::setStoredText(txtPin, pin.valueOr(QString()));
     KeyFilter::setStoredText(txtSSN, record.SSN);
     KeyFilter::setStoredText(txtRegular, record.RegularRate);
@@ -275,7 +276,7 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
                                          "(Latin-1) characters.")
                               .arg(bad));
     } else if (const Result<bool> taken = NameIsTaken(record.Name); !taken) {
-        Messages::show(Messages::Icon::Critical, taken.failure().message);
+        Messages::show(Messages::Icon::Critical, taken.failure().error);
     } else if (*taken) {
         Messages::warning(DuplicateNameMessage());
     } else {

@@ -86,7 +86,7 @@ void frmOptions::Form_Load()
     const OptionsRecord& options = GlobalOptions();
     const Result<QString> password = UnscramblePassword(options);
     if (!password)
-        Messages::attention(password.failure().message);
+        Messages::attention(password.failure().error);
     CurrentPassword = password.valueOr(QString());
     txtPassword->clear();
     txtPassword2->clear();

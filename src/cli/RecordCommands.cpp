@@ -3,6 +3,7 @@
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/OutputFiles.h"
 #include "reports/text/ReportCsv.h"

@@ -105,9 +105,9 @@ Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList
             return CreateSingleReport(input, punches);
         }
     }
-    return Failure{QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
-                       .arg(request.name, QDir::toNativeSeparators(EmployeeListPath())),
-                   EmployeeListPath()};
+    return IoResult::failure(
+        QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
+            .arg(request.name, QDir::toNativeSeparators(EmployeeListPath())));
 }
 
 } // namespace
@@ -146,7 +146,7 @@ ReportRun RunReportRequest(const ReportRequest& request)
         return Failed(EmployeeListProblemsMessage(list));
     const Result<ReportTexts> report = BuildReport(request, list, settings, punches);
     if (!report)
-        return Failed(report.failure().message);
+        return Failed(report.failure().error);
 
     const QString text = report->fullText();
     QByteArray bytes;

@@ -190,8 +190,11 @@ ParsedRequest ParseReportArguments(const QStringList& arguments)
         return {std::nullopt, r.error};
     case CommandLineVerdict::Help:
         return {ReportRequest{}, QString()};
-    case CommandLineVerdict::Version:
-        return {ReportRequest{ReportRequest::Kind::Version}, QString()};
+    case CommandLineVerdict::Version: {
+        ReportRequest version;
+        version.kind = ReportRequest::Kind::Version;
+        return {version, QString()};
+    }
     case CommandLineVerdict::Run:
         break;
     }

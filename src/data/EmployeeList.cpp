@@ -1,6 +1,7 @@
 #include "data/EmployeeList.h"
 
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/ShiftCharacters.h"
 
 #include <QDir>
@@ -291,7 +292,7 @@ Result<bool> EmployeeExists(const QString& name, const QString& exceptName)
     EmployeeList list;
     const IoResult read = ReadEmployeeList(&list);
     if (!read && FileStore::exists(EmployeeListPath()))
-        return Failure{read.error, EmployeeListPath()};
+        return IoResult::failure(read.error);
     bool found = false;
     for (const EmployeeRecord& r : list.records) {
         if (exceptName.isNull() || r.Name != exceptName)
@@ -308,7 +309,7 @@ Result<EmployeeRecord> FindEmployee(const QString& name)
         if (r.Name == name)
             return r;
     }
-    return Failure{read ? QStringLiteral("Employee not found") : read.error, EmployeeListPath()};
+    return IoResult::failure(read ? QStringLiteral("Employee not found") : read.error);
 }
 
 IoResult DeleteEmployee(const QString& name, bool* removed)
@@ -367,7 +368,7 @@ Result<Verdict> CheckPin(const QString& name, const QString& typed)
 {
     EmployeeList list;
     if (const IoResult read = ReadEmployeeList(&list); !read)
-        return Failure{read.error, EmployeeListPath()};
+        return IoResult::failure(read.error);
     for (const EmployeeRecord& r : list.records) {
         if (r.Name != name || typed.isEmpty())
             continue;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "data/FileStore.h"
 #include "data/Result.h"
 
 #include <QList>

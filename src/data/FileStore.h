@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -9,16 +11,7 @@
 // The one way the program touches files. A replacing write never leaves a mix of old and new
 // content; an append is on disk before it returns. Every failure comes back as a message that
 // names the file, for the caller to show.
-struct IoResult
-{
-    bool ok = true;
-    QString error; // human-readable, names the file; empty when ok
-
-    static IoResult success() { return {}; }
-    static IoResult failure(const QString& message) { return {false, message}; }
-    explicit operator bool() const { return ok; }
-};
-
+//
 // Data files are plain files directly inside their folder. Every call below opens the folder,
 // then the last name of the path inside it without following a link, and refuses anything that
 // is not a regular file; a FIFO is opened without waiting, so it never hangs the program.

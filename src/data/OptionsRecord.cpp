@@ -1,6 +1,7 @@
 #include "data/OptionsRecord.h"
 
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/ShiftCharacters.h"
 
 #include <QDir>

@@ -1,6 +1,7 @@
 #include "data/OutputFiles.h"
 
 #include "data/Environment.h"
+#include "data/FileStore.h"
 
 #include <QDir>
 #include <QFileInfo>

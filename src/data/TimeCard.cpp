@@ -1,5 +1,6 @@
 #include "data/TimeCard.h"
 
+#include "data/FileStore.h"
 #include "data/TimeFile.h"
 
 #include <algorithm>

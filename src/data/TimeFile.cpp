@@ -1,6 +1,7 @@
 #include "data/TimeFile.h"
 
 #include "data/Environment.h"
+#include "data/FileStore.h"
 
 #include <QDir>
 

@@ -1,5 +1,6 @@
 #include "reports/frmReport.h"
 
+#include "data/FileStore.h"
 #include "data/OutputFiles.h"
 
 #include "data/Environment.h"
@@ -48,7 +49,7 @@ QPageSize ReportPaper()
 void ShowReportThenClose(const Result<ReportTexts>& report, QDialog* producer)
 {
     if (!report) {
-        Messages::warning(report.failure().message);
+        Messages::warning(report.failure().error);
         return;
     }
     frmReport window(*report, producer);

@@ -110,7 +110,7 @@ void frmSingleReport::Form_Load()
     // Without a match the fields stay empty: never another employee's.
     const Result<EmployeeRecord> found = FindEmployee(m_name);
     if (!found)
-        Messages::warning(found.failure().message);
+        Messages::warning(found.failure().error);
     m_employee = found.valueOr(EmployeeRecord{});
     lblName->setText(m_name);
     lblRegular->setText(m_employee.RegularRate);

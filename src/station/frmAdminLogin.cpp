@@ -164,7 +164,7 @@ bool frmAdminLogin::passwordIsRight(const QString& password) const
 {
     const Verdict verdict = CheckAdminPassword(GlobalOptions(), password);
     if (verdict.failure)
-        Messages::attention(verdict.failure->message);
+        Messages::attention(verdict.failure->error);
     return verdict.right;
 }
 

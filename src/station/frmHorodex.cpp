@@ -6,6 +6,7 @@
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "platform/DesktopSession.h"

@@ -6,8 +6,8 @@
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"
-#include "ui/frmMsgBox.h"
 #include "ui/WindowFrames.h"
+#include "ui/frmMsgBox.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -104,12 +104,12 @@ void frmPin::cmdOK_Click()
     const Result<Verdict> checked = CheckPin(m_employee, txtPin->text());
     if (!checked) {
         // No answer at all: the employee must not be told that his PIN is wrong.
-        Messages::show(Messages::Icon::Critical, checked.failure().message);
+        Messages::show(Messages::Icon::Critical, checked.failure().error);
         return;
     }
     const Verdict& pin = *checked;
     if (pin.failure)
-        Messages::attention(pin.failure->message);
+        Messages::attention(pin.failure->error);
     if (!pin) {
         ShowMessageWindow(WindowMessage::WrongPin, this);
         return;

@@ -1,5 +1,6 @@
 #include "sync/LastAction.h"
 
+#include "data/FileStore.h"
 #include "sync/PunchRows.h"
 #include "sync/SentLedger.h"
 #include "sync/SyncDatabase.h"

@@ -1,5 +1,6 @@
 #include "sync/PunchRows.h"
 
+#include "data/FileStore.h"
 #include "sync/SyncDatabase.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "sync/SentLedger.h"
 
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/TimeFile.h"
 
 #include <QCryptographicHash>

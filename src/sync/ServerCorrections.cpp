@@ -1,5 +1,6 @@
 #include "sync/ServerCorrections.h"
 
+#include "data/FileStore.h"
 #include "data/TimeFile.h"
 #include "sync/PunchRows.h"
 #include "sync/SyncDatabase.h"

@@ -60,7 +60,7 @@ Result<bool> ServerPunchStore::payPeriods(const QStringList& employees, QDate fr
     if (IoResult r =
             onServer([&](SyncDatabase& database) { return files.load(database, from, only); });
         !r)
-        return Failure{r.error, QString()};
+        return IoResult::failure(r.error);
     for (qsizetype i = 0; i < employees.size(); ++i)
         add(i, PayPeriodFromTimeFile(files.bytesOf(employees.at(i)), from, to, roundingMode, zone));
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/FileStore.h"
+#include "data/Result.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -10,8 +10,8 @@
 class SyncDatabase;
 
 // Each employee's punches from every station, laid out as one time file: the lines in the order
-// of the date and time they read and, within a minute, in the order the server received them. A report
-// built from these bytes is the report of one data folder holding the same punches.
+// of the date and time they read and, within a minute, in the order the server received them. A
+// report built from these bytes is the report of one data folder holding the same punches.
 class ServerTimeFiles
 {
 public:

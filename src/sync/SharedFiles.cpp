@@ -1,6 +1,7 @@
 #include "sync/SharedFiles.h"
 
 #include "data/EmployeeList.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "sync/SyncDatabase.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/EmployeeList.h"
-#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
+#include "data/Result.h"
 
 #include <QStringList>
 

@@ -1,6 +1,7 @@
 #include "sync/StationConfig.h"
 
 #include "data/Environment.h"
+#include "data/FileStore.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,5 +1,6 @@
 #include "sync/StationLink.h"
 
+#include "data/FileStore.h"
 #include "sync/SyncDatabase.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "sync/StationRegistry.h"
 
+#include "data/FileStore.h"
 #include "sync/SyncDatabase.h"
 
 #include <QDateTime>

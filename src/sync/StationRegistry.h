@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/FileStore.h"
+#include "data/Result.h"
 #include "sync/StationConfig.h"
 
 #include <QByteArray>

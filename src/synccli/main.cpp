@@ -1,6 +1,7 @@
 // horodex-sync: the exchange of a station with the shared PostgreSQL server, without a window,
 // for cron, tests and stations run headless.
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/ProgramOptions.h"
 #include "sync/StationSync.h"
 

@@ -1,5 +1,6 @@
 #include "timecalc/TimeManipulation.h"
 
+#include "data/FileStore.h"
 #include "timecalc/PairingRule.h"
 #include "timecalc/PunchClock.h"
 #include "timecalc/PunchFields.h"

@@ -2,6 +2,7 @@
 // in and out without end, printing "PUNCHED n" once the file holds n records on disk. An optional
 // second argument pauses that many milliseconds after each punch, as a station's pace.
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/TimeFile.h"
 #include "platform/SingleInstance.h"
 

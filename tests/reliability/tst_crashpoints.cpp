@@ -2,6 +2,7 @@
 // data files are then whole: the operation happened entirely or not at all.
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
+#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "reliability/ProbeOperations.h"
 #include "testsupport/TestSupport.h"

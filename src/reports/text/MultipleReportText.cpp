@@ -109,7 +109,7 @@ Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input, Punch
 {
     const ReportOptions& o = input.options;
     if (!IsValidPayPeriod(o.from, o.to))
-        return Failure{PayPeriodMessage(), QString()};
+        return IoResult::failure(PayPeriodMessage());
     QList<const EmployeeRecord*> selected;
     QStringList names;
     for (const EmployeeRecord& employee : input.employees) {
@@ -125,7 +125,7 @@ Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input, Punch
     if (!read)
         return read.failure();
     if (input.shift != 0 && builder.EmployeeCount() == 0)
-        return Failure{NoEmployeesForShiftMessage(), QString()};
+        return IoResult::failure(NoEmployeesForShiftMessage());
     return builder.Finish();
 }
 

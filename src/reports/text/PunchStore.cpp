@@ -1,5 +1,6 @@
 #include "reports/text/PunchStore.h"
 
+#include "data/FileStore.h"
 #include "timecalc/TimeManipulation.h"
 
 namespace {
@@ -34,7 +35,7 @@ public:
             const clsTime time =
                 LoadPayPeriod(employees.at(i), from, to, roundingMode, zone, &read);
             if (!read)
-                return Failure{read.error, TimeFilePath(employees.at(i))};
+                return IoResult::failure(read.error);
             add(i, time);
         }
         return true;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/CorrectionLog.h"
-#include "data/FileStore.h"
+#include "data/Result.h"
 #include "data/TimeCard.h"
 #include "data/TimeFile.h"
 #include "timecalc/clsTime.h"

@@ -1,5 +1,6 @@
 #include "reports/text/ReportCsv.h"
 
+#include "data/FileStore.h"
 #include "data/OutputFiles.h"
 
 #include <QFileInfo>

@@ -135,7 +135,7 @@ Result<ReportTexts> CreateSingleReport(const SingleReportInput& input, PunchStor
 {
     const ReportOptions& o = input.options;
     if (!IsValidPayPeriod(o.from, o.to))
-        return Failure{PayPeriodMessage(), QString()};
+        return IoResult::failure(PayPeriodMessage());
     std::optional<ReportTexts> texts;
     const Result<bool> read = store.payPeriods(
         {input.employeeName}, o.from, o.to, o.settings.timeRoundingValue(), o.zone,
