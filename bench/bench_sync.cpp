@@ -11,7 +11,7 @@
 #include "data/TimeFile.h"
 #include "reports/text/MultipleReportText.h"
 #include "sync/PunchSender.h"
-#include "sync/ServerReports.h"
+#include "sync/ServerPunchStore.h"
 #include "sync/SyncDatabase.h"
 
 #include <QCoreApplication>
@@ -113,6 +113,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(r.error));
         return 1;
     }
+    ServerPunchStore punches(database, QString());
     std::printf("%d employees, %lld punches of one year (%s to %s)\n\n", employees, rows,
                 qPrintable(first.toString(Qt::ISODate)), qPrintable(last.toString(Qt::ISODate)));
 
@@ -153,7 +154,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < 5; ++i) {
         files.push_back(timeRuns(1, [&] { fromFiles = *CreateMultipleReport(input); })[0]);
         served.push_back(
-            timeRuns(1, [&] { fromServer = *CreateMultipleReportFromServer(database, input); })[0]);
+            timeRuns(1, [&] { fromServer = *CreateMultipleReport(input, punches); })[0]);
     }
     const double f = median(files), r = median(served);
     std::printf("four-week multiple report, %s to %s:\n",

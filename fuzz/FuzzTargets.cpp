@@ -289,7 +289,8 @@ int FuzzSentLedger(const uint8_t* data, size_t size)
     if (ledger.stationId.isEmpty())
         return 0;
     SentLedger again;
-    require(ParseSentLedger(SerializeSentLedger(ledger), QStringLiteral("station.sent"), &again).ok);
+    require(
+        ParseSentLedger(SerializeSentLedger(ledger), QStringLiteral("station.sent"), &again).ok);
     require(again.stationId == ledger.stationId && again.files.size() == ledger.files.size());
     return 0;
 }

@@ -36,10 +36,13 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QtTest>
 
@@ -51,6 +54,8 @@ namespace {
 const char* const ScaleVariable = "HORODEX_CAPTIONS_SCALE";
 // As long a name as the employee file holds.
 const QString Employee = QStringLiteral("Margaret Whitfield");
+// As wide a name as the employee file holds.
+const QString WidestName = QStringLiteral("WWWWWWWWW MMMMMMMM");
 
 // One installed printer, so that the print dialog opens in its usual state.
 class OnePrinter final : public PrinterSystem
@@ -207,6 +212,9 @@ private Q_SLOTS:
     void twipsFollowLayoutFont();
     void wrappedLabel_growsItsWindow_data();
     void wrappedLabel_growsItsWindow();
+    void correctTimeCard_listShowsEveryNameWhole();
+    void widestName_showsWhole_data();
+    void widestName_showsWhole();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -309,6 +317,71 @@ void TestWindowCaptions::standardBoxes_showTheirTextWhole()
     MessageBoxPresenter()(message);
     QVERIFY2(measured, "the box did not open");
     QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QStringLiteral("; "))));
+}
+
+void TestWindowCaptions::correctTimeCard_listShowsEveryNameWhole()
+{
+    QStringList names;
+    for (int i = 0; i < 20; ++i)
+        names.append(QStringLiteral("Employee %1").arg(i));
+    names.append(QStringLiteral("Alexandra Whitmore"));
+    names.append(WidestName);
+    frmCorrectTimeCard window(names, Employee, QDate(2009, 11, 9));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QListWidget* list = window.lstEmployees;
+    // The item's text margin on each side, as the style draws a list item.
+    const int margins =
+        2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    for (int i = 0; i < list->count(); ++i) {
+        const QString name = list->item(i)->text();
+        const int needed = list->fontMetrics().horizontalAdvance(name) + margins;
+        QVERIFY2(needed <= list->viewport()->width(),
+                 qPrintable(QStringLiteral("\"%1\" needs %2 pixels of %3")
+                                .arg(name)
+                                .arg(needed)
+                                .arg(list->viewport()->width())));
+    }
+}
+
+void TestWindowCaptions::widestName_showsWhole_data()
+{
+    QTest::addColumn<bool>("employeeWindow");
+    QTest::newRow("single report: lblName") << false;
+    QTest::newRow("employee window, modify: txtEmployeeName") << true;
+}
+
+void TestWindowCaptions::widestName_showsWhole()
+{
+    QFETCH(bool, employeeWindow);
+    std::unique_ptr<QWidget> window;
+    if (employeeWindow)
+        window = std::make_unique<frmAddEmployee>(WidestName);
+    else
+        window = std::make_unique<frmSingleReport>(WidestName);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    if (!employeeWindow) {
+        const QStringList misfits = misfitsOf(window.get());
+        QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QStringLiteral("; "))));
+        return;
+    }
+    // A box that scrolls shows the end of the name; one that holds it puts the cursor at the end
+    // a whole name's width from its start.
+    auto* box = window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), WidestName);
+    const auto cursorX = [box](int position) {
+        box->setCursorPosition(position);
+        box->repaint(); // the box scrolls its text as it paints
+        return box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+    };
+    const int end = cursorX(int(WidestName.size()));
+    const int start = cursorX(0);
+    QVERIFY2(end - start >= box->fontMetrics().horizontalAdvance(WidestName) - 1,
+             qPrintable(QStringLiteral("%1 of %2 pixels shown")
+                            .arg(end - start)
+                            .arg(box->fontMetrics().horizontalAdvance(WidestName))));
 }
 
 // Keeps the program's font for as long as it lives, whatever a test sets meanwhile.

@@ -395,16 +395,23 @@ void TestCorrections::whoIsIn_listsOpenPunchesLongestFirst()
     QCOMPARE(in.present[1].name, QStringLiteral("Open"));
     QCOMPARE(in.present[1].hours, 4.5);
     QVERIFY(!in.present[1].forgotten);
-    QCOMPARE(in.problems.size(), 1);
-    QVERIFY(in.problems[0].contains(QStringLiteral("Broken.txt")));
+    QCOMPARE(in.unread.size(), 1);
+    QCOMPARE(in.unread[0].name, QStringLiteral("Broken"));
+    QVERIFY(in.unread[0].reason.contains(QStringLiteral("Broken.txt")));
     const QString text = WhoIsInText(in, QStringLiteral("hh:nn AM/PM"),
                                      RegionalFormats::of(QLocale(QStringLiteral("en_US"))));
     QVERIFY2(text.contains(QStringLiteral("Forgot                  11/8/2009 07:00 AM        "
                                           "29.50 ***\r\n")),
              qPrintable(text));
-    QCOMPARE(WhoIsInCsv(in), QByteArray("Employee Name,In Date,In Time,Hours,Probably Forgotten\r\n"
-                                        "Forgot,2009-11-08,07:00,29.50,1\r\n"
-                                        "Open,2009-11-09,08:00,4.50,0\r\n"));
+    QVERIFY2(text.contains(QStringLiteral("Not read: ") + in.unread[0].reason), qPrintable(text));
+    // Whoever cannot be read may well be in: the CSV says so as the text does.
+    QCOMPARE(WhoIsInCsv(in),
+             "Employee Name,In Date,In Time,Hours,Probably Forgotten,Not Read\r\n"
+             "Forgot,2009-11-08,07:00,29.50,1,\r\n"
+             "Open,2009-11-09,08:00,4.50,0,\r\n"
+             "Broken,,,,,\"" +
+                 QString(in.unread[0].reason).replace(u'"', QStringLiteral("\"\"")).toUtf8() +
+                 "\"\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestCorrections)

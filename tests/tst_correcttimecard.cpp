@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -48,6 +50,9 @@ private Q_SLOTS:
     void brokenPunches_areMarked();
     void forgottenOutAdded_isSavedPaidAndRecorded();
     void cancel_leavesTheFileAsItWas();
+    void refusedSwitch_highlightsTheOpenCardAgain();
+    void totalsGainingALine_keepTheWindowsHeight();
+    void brokenCard_hoursColumnShowsWhatIsPaid();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -163,6 +168,75 @@ void TestCorrectTimeCard::cancel_leavesTheFileAsItWas()
     QVERIFY(!window.HasUnsavedCorrections());
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), before);
     QVERIFY(!m_dir->exists(QStringLiteral("corrections.log")));
+}
+
+void TestCorrectTimeCard::refusedSwitch_highlightsTheOpenCardAgain()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), SampleReport::weekOfPunches());
+    m_dir->write(QStringLiteral("Bob.txt"), QByteArray());
+    frmCorrectTimeCard window({QStringLiteral("Ann"), QStringLiteral("Bob")}, QString(),
+                              Sunday.addDays(1));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.DeletePunch(0, QStringLiteral("punched twice")));
+    QListWidgetItem* bob = window.lstEmployees->item(1);
+    m_messages->yesNoAnswers = {false};
+    QTest::mouseClick(window.lstEmployees->viewport(), Qt::LeftButton, {},
+                      window.lstEmployees->visualItemRect(bob).center());
+    QCOMPARE(m_messages->messages.size(), 1); // the question was asked
+    QVERIFY(window.HasUnsavedCorrections());
+    QCOMPARE(window.lstEmployees->currentItem()->text(), QStringLiteral("Ann"));
+    QVERIFY(window.lstEmployees->currentItem()->isSelected());
+}
+
+void TestCorrectTimeCard::totalsGainingALine_keepTheWindowsHeight()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), SampleReport::weekOfPunches());
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect save = window.cmdSave->geometry();
+    const int height = window.height();
+    const int lines = window.lblTotals->text().count(u'\n');
+    QVERIFY(window.AddPunch(punch(false, Sunday, QTime(12, 0))));
+    QCOMPARE(window.lblTotals->text().count(u'\n'), lines + 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(window.height(), height);
+    QCOMPARE(window.cmdSave->geometry(), save);
+    // Two weeks: one more line again, and the buttons stay where they were.
+    window.SetPeriod(Monday, Sunday.addDays(7), false);
+    QCOMPARE(window.lblTotals->text().count(u'\n'), lines + 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(window.height(), height);
+    QCOMPARE(window.cmdSave->geometry(), save);
+}
+
+void TestCorrectTimeCard::brokenCard_hoursColumnShowsWhatIsPaid()
+{
+    // The OUT of Monday morning was forgotten: the report pairs the file as it lies, IN with IN
+    // and the evening's OUT with Tuesday's IN.
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "11/02/2009", "08:00") +
+                                                punchLine("IN", "11/02/2009", "09:30") +
+                                                punchLine("OUT", "11/02/2009", "17:00") +
+                                                punchLine("IN", "11/03/2009", "08:00") +
+                                                punchLine("OUT", "11/03/2009", "16:00"));
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    const float paid =
+        LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, 0, QTimeZone::systemTimeZone())
+            .TotalHours();
+    float shown = 0;
+    const QStringList rows = window.ShownRows();
+    QCOMPARE(rows.size(), 5);
+    for (const QString& row : rows) {
+        const QStringList cells = row.split(QStringLiteral(" | "));
+        bool number = false;
+        shown += cells[3].toFloat(&number);
+        // An OUT either shows the hours paid up to it, or says that none are.
+        if (cells[2] == QLatin1String("OUT"))
+            QVERIFY2(number || cells[3] == QLatin1String("not paid"), qPrintable(row));
+    }
+    QCOMPARE(shown, paid);
+    QCOMPARE(paid, 16.5f);
 }
 
 QTEST_MAIN(TestCorrectTimeCard)

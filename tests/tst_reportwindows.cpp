@@ -173,6 +173,7 @@ private slots:
     void print_oneJobPerCopy_onCurrentPrinter();
     void print_failedCopy_endsOnlyThatCopyAndIsNamed();
     void print_cancelled_printsNothing();
+    void whoIsIn_ownCaptionAndJobName_noPayrollControls();
     void printTextPages_emptyText_printsOneBlankPage();
     void printTextPages_longText_breaksBetweenLines();
 
@@ -703,6 +704,32 @@ void tst_reportwindows::print_cancelled_printsNothing()
     QVERIFY(m_printers.jobsOn.isEmpty());
     QCOMPARE(window.lblCopies->text(), QStringLiteral("1"));
     QVERIFY(window.isVisible());
+}
+
+void tst_reportwindows::whoIsIn_ownCaptionAndJobName_noPayrollControls()
+{
+    m_printers.installed = {QStringLiteral("Office")};
+    ReportTexts list(QStringLiteral("Who is in:\r\n"), QString(), QString(), true);
+    list.Title = QStringLiteral("Who Is In");
+    list.Csv = "Employee Name\r\n";
+    frmReport window(list);
+    window.show();
+    QCOMPARE(window.windowTitle().trimmed(), QStringLiteral("Who Is In"));
+    QVERIFY(!window.chkIncludeDatesTimes->isVisible());
+    onModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<frmPrintDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->cmdPrint->click();
+    });
+    window.cmdPrint->click();
+    const QString pdf = m_dir->programDir() + QStringLiteral("/job1.pdf");
+    const QString info = QString::fromUtf8(PdfProbe::run(QStringLiteral("pdfinfo"), {pdf}));
+    static const QRegularExpression title(QStringLiteral("^Title: +(.*)$"),
+                                          QRegularExpression::MultilineOption);
+    QCOMPARE(title.match(info).captured(1), QStringLiteral("Who Is In"));
+    // A payroll report keeps its name.
+    frmReport payroll(sampleTexts(false));
+    QCOMPARE(payroll.windowTitle(), QStringLiteral(" Payroll Report"));
 }
 
 void tst_reportwindows::printTextPages_emptyText_printsOneBlankPage()

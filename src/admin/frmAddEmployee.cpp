@@ -3,6 +3,7 @@
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
 #include "ui/Messages.h"
+#include "ui/WindowControls.h"
 #include "ui/WindowFrames.h"
 
 #include <QComboBox>
@@ -111,6 +112,7 @@ frmAddEmployee::frmAddEmployee(const std::optional<QString>& employeeToModify, Q
 void frmAddEmployee::BuildControls()
 {
     txtEmployeeName = boldBox("txtEmployeeName", MaxNameLength, QString(), this);
+    FitWidestName(txtEmployeeName);
     txtPin = boldBox("txtPin", MaxPinLength, QString(), this);
     KeyFilter::showAsStars(txtPin);
     txtSSN = boldBox("txtSSN", MaxSsnLength, QStringLiteral("000-00-0000"), this);

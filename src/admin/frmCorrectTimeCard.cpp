@@ -17,12 +17,18 @@
 #include <QListWidget>
 #include <QMap>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int LongestPeriodDays = 28;
+// The totals of a period: a line per week, the pay period's, and the corrections not saved.
+constexpr int TotalsLines = LongestPeriodDays / 7 + 2;
 
 enum Column { DateColumn, TimeColumn, PunchColumn, PairColumn, DayColumn, ProblemColumn };
 
@@ -69,14 +75,23 @@ QString totalsText(const clsTime& time, QDate from, const OvertimeRule& rule)
     return weeks.join(u'\n');
 }
 
+// Every name whole beside the scroll bar, whatever the font and the screen's scale.
+void fitNames(QListWidget* list)
+{
+    const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    list->setFixedWidth(std::max(list->sizeHintForColumn(0), 60) + 2 * list->frameWidth() +
+                        scrollBar);
+}
+
 } // namespace
 
 frmCorrectTimeCard::frmCorrectTimeCard(const QStringList& names, const QString& selected,
-                                       QDate today, QWidget* parent, TimeCardStore store)
-    : QDialog(parent), m_store(std::move(store))
+                                       QDate today, QWidget* parent, PunchStore& punches)
+    : QDialog(parent), m_store(punches)
 {
     buildControls();
     lstEmployees->addItems(names);
+    fitNames(lstEmployees);
     DatePickerFrom->setDate(today.addDays(-7));
     DatePickerTo->setDate(today.addDays(-1));
     const QString first = selected.isEmpty() ? names.value(0) : selected;
@@ -90,7 +105,7 @@ void frmCorrectTimeCard::buildControls()
     setWindowTitle(QStringLiteral("Correct Time Card"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     lstEmployees = named(new QListWidget(this), "lstEmployees");
-    lstEmployees->setMaximumWidth(200);
+    lstEmployees->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     DatePickerFrom = named(new QDateEdit(this), "DatePickerFrom");
     DatePickerTo = named(new QDateEdit(this), "DatePickerTo");
     for (QDateEdit* picker : {DatePickerFrom, DatePickerTo}) {
@@ -111,6 +126,16 @@ void frmCorrectTimeCard::buildControls()
     tblPunches->setMinimumSize(720, 320);
     lblTotals = named(new QLabel(this), "lblTotals");
     lblTotals->setWordWrap(true);
+    lblTotals->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // As high as the most lines a pay period has, so that the window and its buttons stay put
+    // when a line comes or goes; the whole file's many weeks scroll.
+    auto* totalsArea = new QScrollArea(this);
+    totalsArea->setWidget(lblTotals);
+    totalsArea->setWidgetResizable(true);
+    totalsArea->setFrameShape(QFrame::NoFrame);
+    totalsArea->setFixedHeight(TotalsLines * lblTotals->fontMetrics().lineSpacing() +
+                               lblTotals->contentsMargins().top() +
+                               lblTotals->contentsMargins().bottom());
     lblRecordHead = named(new QLabel(this), "lblRecordHead");
     lblRecordHead->setWordWrap(true);
     lblRecordHead->setTextFormat(Qt::PlainText);
@@ -138,7 +163,7 @@ void frmCorrectTimeCard::buildControls()
     auto* right = new QVBoxLayout;
     right->addLayout(period);
     right->addWidget(tblPunches, 1);
-    right->addWidget(lblTotals);
+    right->addWidget(totalsArea);
     right->addWidget(lblRecordHead);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
@@ -170,24 +195,36 @@ bool frmCorrectTimeCard::keepUnsaved()
 
 bool frmCorrectTimeCard::SelectEmployee(const QString& name)
 {
-    if (keepUnsaved())
+    // Refused, the list shows again whose card is open: that is the one Save acts on.
+    const auto refuse = [this] {
+        highlight(m_name);
         return false;
+    };
+    if (keepUnsaved())
+        return refuse();
     TimeCard card;
-    const IoResult read = m_store.read(name, &card);
+    const IoResult read = m_store.readTimeCard(name, &card);
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
-        return false;
+        return refuse();
     }
     m_name = name;
     m_card = card;
     m_lines = card.lines;
     m_corrections.clear();
-    const QList<QListWidgetItem*> items = lstEmployees->findItems(name, Qt::MatchExactly);
-    if (!items.isEmpty())
-        lstEmployees->setCurrentItem(items.first());
+    highlight(name);
     setWindowTitle(QStringLiteral("Correct Time Card: %1").arg(name));
     refresh();
     return true;
+}
+
+void frmCorrectTimeCard::highlight(const QString& name)
+{
+    const QList<QListWidgetItem*> items = lstEmployees->findItems(name, Qt::MatchExactly);
+    if (items.isEmpty())
+        lstEmployees->clearSelection();
+    else
+        lstEmployees->setCurrentItem(items.first());
 }
 
 void frmCorrectTimeCard::SetPeriod(QDate from, QDate to, bool wholeFile)
@@ -230,6 +267,8 @@ void frmCorrectTimeCard::refresh()
             cells[PunchColumn] = line.isIn ? QStringLiteral("IN") : QStringLiteral("OUT");
             if (p.pairHours)
                 cells[PairColumn] = ReportFormat::Hours(*p.pairHours).trimmed();
+            else if (p.notPaid)
+                cells[PairColumn] = QStringLiteral("not paid");
             // The day's total stands on its last punch in the list.
             const bool lastOfDay = i + 1 == review.punches.size() ||
                                    !m_lines[review.punches[i + 1].line].readable ||
@@ -323,7 +362,7 @@ bool frmCorrectTimeCard::Save()
     QList<Correction> made = m_corrections;
     for (Correction& c : made)
         c.when = now;
-    const IoResult saved = m_store.save(m_name, m_card, m_lines, made);
+    const IoResult saved = m_store.saveCorrections(m_name, m_card, m_lines, made);
     if (!saved) {
         Messages::show(Messages::Icon::Critical, saved.error);
         return false;
@@ -337,7 +376,7 @@ bool frmCorrectTimeCard::Save()
 void frmCorrectTimeCard::showRecordHead()
 {
     CorrectionLogHead head;
-    const IoResult read = m_store.head(&head);
+    const IoResult read = m_store.correctionLogHead(&head);
     lblRecordHead->setText(read ? CorrectionLogHeadText(head)
                                 : QStringLiteral("Saved. The head of the record of corrections "
                                                  "could not be read: %1")

@@ -3,6 +3,7 @@
 #include "admin/frmPunchEdit.h"
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
+#include "reports/text/PunchStore.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -16,19 +17,6 @@ class QListWidget;
 class QPushButton;
 class QTableWidget;
 
-// Where time cards are read and their corrections saved: the employees' time files and
-// corrections.log, or (several stations) the punches of every station on the server.
-struct TimeCardStore
-{
-    std::function<IoResult(const QString& name, TimeCard* card)> read = ReadTimeCard;
-    std::function<IoResult(const QString& name, const TimeCard& read,
-                           const QList<TimeCardLine>& corrected,
-                           const QList<Correction>& corrections)>
-        save = SaveCorrectedTimeCard;
-    // The head of the record the corrections went to, shown after each save to be written down.
-    std::function<IoResult(CorrectionLogHead* head)> head = ReadCorrectionLogHead;
-};
-
 // Corrects the time card of an employee: lists the punches of a pay period with the hours the
 // reports pay and what is broken, adds, changes and deletes punches, each with a reason, and saves
 // the whole time file with a record of every correction.
@@ -38,7 +26,7 @@ class frmCorrectTimeCard : public QDialog
 public:
     // names: the employees to choose from; selected: the one to open with (the first when empty).
     frmCorrectTimeCard(const QStringList& names, const QString& selected, QDate today,
-                       QWidget* parent = nullptr, TimeCardStore store = {});
+                       QWidget* parent = nullptr, PunchStore& punches = DataFolderPunches());
 
     // Opens an employee's time card; asks first when corrections are not saved. False when the
     // card could not be read or the administrator kept the unsaved corrections.
@@ -80,11 +68,12 @@ private:
     void refresh();
     void showRecordHead();
     bool keepUnsaved();
+    void highlight(const QString& name);
     int lineOfRow(int row) const;
     void record(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,
                 const QString& reason);
 
-    TimeCardStore m_store;
+    PunchStore& m_store;
     QString m_name;
     TimeCard m_card;             // as read
     QList<TimeCardLine> m_lines; // as corrected so far

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/StartArguments.h"
 #include "app/SystemRequests.h"
 #include "data/Environment.h"
 #include "platform/DesktopSession.h"
@@ -28,6 +29,13 @@ std::unique_ptr<StationLink> OpenStationLink()
 
 int RunHorodex(int argc, char* argv[])
 {
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given.append(QString::fromLocal8Bit(argv[i]));
+    // Before QApplication, which needs a display and would open the first window.
+    if (const StartArguments start = ReadStartArguments(given);
+        start.verdict != CommandLineVerdict::Run)
+        return AnswerWithoutWindow(start);
     DesktopSession::preferNativeWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Horodex"));

@@ -8,7 +8,6 @@
 #include "reports/text/ReportCsv.h"
 #include "reports/text/WhoIsIn.h"
 #include "sync/ServerCorrections.h"
-#include "sync/ServerWhoIsIn.h"
 #include "sync/SharedFiles.h"
 #include "sync/SyncDatabase.h"
 
@@ -198,7 +197,7 @@ ReportRun corrections(const ReportRequest& request, SyncDatabase* server, bool a
     return {};
 }
 
-ReportRun whoIsIn(const ReportRequest& request, SyncDatabase* server, const QString& station,
+ReportRun whoIsIn(const ReportRequest& request, PunchStore& punches, SyncDatabase* server,
                   bool headFiles, QByteArray* bytes)
 {
     OptionsRecord settings;
@@ -214,15 +213,10 @@ ReportRun whoIsIn(const ReportRequest& request, SyncDatabase* server, const QStr
     if (!list.isClean())
         return {EmployeeListProblemsMessage(list), {}};
     WhoIsInList in;
-    if (server) {
-        if (const IoResult r =
-                FindWhoIsInEverywhere(*server, station, list.records, Environment::now(),
-                                      QTimeZone::systemTimeZone(), &in);
-            !r)
-            return {r.error, {}};
-    } else {
-        in = FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
-    }
+    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
+                                       QTimeZone::systemTimeZone(), punches, &in);
+        !r)
+        return {r.error, {}};
     *bytes = request.format == ReportRequest::Format::Csv
                  ? WhoIsInCsv(in)
                  : WhoIsInText(in, settings.timeFormat(), RegionalFormats::current()).toUtf8();
@@ -231,7 +225,7 @@ ReportRun whoIsIn(const ReportRequest& request, SyncDatabase* server, const QStr
 
 } // namespace
 
-ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server,
+ReportRun RunRecordRequest(const ReportRequest& request, PunchStore& punches, SyncDatabase* server,
                            const QString& station, bool headFiles)
 {
     // The data folder's own record is compared only where station.ini joins it to the server.
@@ -239,7 +233,7 @@ ReportRun RunRecordRequest(const ReportRequest& request, SyncDatabase* server,
     QByteArray bytes;
     const ReportRun run = request.kind == ReportRequest::Kind::Corrections
                               ? corrections(request, server, atStation, &bytes)
-                              : whoIsIn(request, server, station, headFiles, &bytes);
+                              : whoIsIn(request, punches, server, headFiles, &bytes);
     if (!run.error.isEmpty() || request.output.isEmpty())
         return {run.error, run.error.isEmpty() ? bytes : QByteArray()};
     const IoResult written = WriteOutputFiles({{request.output, bytes}});

@@ -10,7 +10,7 @@
 #include "reports/text/MultipleReportText.h"
 #include "reports/text/ReportCsv.h"
 #include "reports/text/SingleReportText.h"
-#include "sync/ServerReports.h"
+#include "sync/ServerPunchStore.h"
 #include "sync/SharedFiles.h"
 #include "sync/StationLink.h"
 #include "sync/SyncDatabase.h"
@@ -89,23 +89,20 @@ IoResult ReadShared(SyncDatabase* server, bool headFiles, OptionsRecord* setting
     return ReadHeadFiles(*server, settings, list);
 }
 
-// From the server when one is given, else from the time files.
 Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
-                                const OptionsRecord& settings, SyncDatabase* server)
+                                const OptionsRecord& settings, PunchStore& punches)
 {
     const ReportOptions options = OptionsOf(request, settings);
     if (request.kind == ReportRequest::Kind::Multiple) {
         const MultipleReportInput input{list.records, request.shift, options};
-        return server ? CreateMultipleReportFromServer(*server, input)
-                      : CreateMultipleReport(input);
+        return CreateMultipleReport(input, punches);
     }
     for (const EmployeeRecord& record : list.records) {
         if (record.Name == request.name) {
             const SingleReportStyle style =
                 request.timeCard ? SingleReportStyle::TimeCard : SingleReportStyle::DailyHours;
             const SingleReportInput input{request.name, record, style, options};
-            return server ? CreateSingleReportFromServer(*server, input)
-                          : CreateSingleReport(input);
+            return CreateSingleReport(input, punches);
         }
     }
     return Failure{QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
@@ -124,9 +121,14 @@ ReportRun RunReportRequest(const ReportRequest& request)
     bool headFiles = false;
     if (const IoResult opened = OpenServer(request, &server, &station, &headFiles); !opened)
         return Failed(opened.error);
+    // The punches of every station when there is a server, else the data folder's.
+    std::unique_ptr<ServerPunchStore> fromServer;
+    if (server)
+        fromServer = std::make_unique<ServerPunchStore>(*server, station);
+    PunchStore& punches = fromServer ? *fromServer : DataFolderPunches();
     if (request.kind == ReportRequest::Kind::WhoIsIn ||
         request.kind == ReportRequest::Kind::Corrections)
-        return RunRecordRequest(request, server.get(), station, headFiles);
+        return RunRecordRequest(request, punches, server.get(), station, headFiles);
     OptionsRecord settings;
     EmployeeList list;
     if (const IoResult read = ReadShared(server.get(), headFiles, &settings, &list); !read)
@@ -134,7 +136,7 @@ ReportRun RunReportRequest(const ReportRequest& request)
     // A payroll report must not leave anybody out unnoticed.
     if (!list.isClean())
         return Failed(EmployeeListProblemsMessage(list));
-    const Result<ReportTexts> report = BuildReport(request, list, settings, server.get());
+    const Result<ReportTexts> report = BuildReport(request, list, settings, punches);
     if (!report)
         return Failed(report.failure().message);
 

@@ -1,6 +1,7 @@
 #include "cli/ReportRequest.h"
 
 #include "data/CorrectionLog.h"
+#include "data/ProgramOptions.h"
 
 #include <QRegularExpression>
 
@@ -8,8 +9,6 @@ namespace {
 
 struct Reader
 {
-    QStringList args;
-    qsizetype next = 0;
     QString error;
 
     bool fail(const QString& message)
@@ -51,65 +50,86 @@ bool ParseFormat(const QString& value, ReportRequest::Format* format, Reader& r)
     return true;
 }
 
-// One option and its value ("--from 2009-11-02" or "--from=2009-11-02").
-bool ParseOption(const QString& arg, ReportRequest& q, Reader& r)
+// The options of every report; each is checked below against the report it is given to.
+const QList<OptionRow>& ReportOptions()
 {
-    const qsizetype equals = arg.indexOf(u'=');
-    const QString option = equals < 0 ? arg : arg.left(equals);
-    const bool isFlag = option == QLatin1String("--time-card") ||
-                        option == QLatin1String("--ssn") || option == QLatin1String("--address") ||
-                        option == QLatin1String("--verify");
-    if (isFlag) {
-        if (equals >= 0)
-            return r.fail(QStringLiteral("%1 takes no value").arg(option));
-        if (option == QLatin1String("--time-card"))
-            q.timeCard = true;
-        else if (option == QLatin1String("--ssn"))
-            q.includeSsn = true;
-        else if (option == QLatin1String("--verify"))
-            q.verify = true;
-        else
-            q.includeAddress = true;
-        return true;
+    static const QList<OptionRow> rows{
+        {{QStringLiteral("from")},
+         QStringLiteral("YYYY-MM-DD"),
+         QStringLiteral("The first day of the pay period.")},
+        {{QStringLiteral("to")},
+         QStringLiteral("YYYY-MM-DD"),
+         QStringLiteral("The last day of the pay period, included.")},
+        {{QStringLiteral("shift")},
+         QStringLiteral("N"),
+         QStringLiteral("multiple: the employees of shift N (1 to 9) only.")},
+        {{QStringLiteral("time-card")},
+         {},
+         QStringLiteral("single: one line per IN/OUT pair instead of one per day.")},
+        {{QStringLiteral("ssn")}, {}, QStringLiteral("Show the social security numbers.")},
+        {{QStringLiteral("address")},
+         {},
+         QStringLiteral("Put the company's name and address on top.")},
+        {{QStringLiteral("verify")},
+         {},
+         QStringLiteral("corrections: check that no line of the record was changed, removed or "
+                        "inserted by hand, instead of printing it.")},
+        {{QStringLiteral("head")},
+         QStringLiteral("N:HASH"),
+         QStringLiteral("corrections --verify: also check that the record still holds entry N "
+                        "with that hash, the head an earlier print ended with (a record cut "
+                        "short, emptied, deleted or rewritten since fails).")},
+        {{QStringLiteral("format")},
+         QStringLiteral("FORMAT"),
+         QStringLiteral("text (the default, as the report window shows it), csv or pdf (as the "
+                        "report is printed); a time card as CSV also writes its IN/OUT pairs "
+                        "beside FILE (pay.csv: pay-punches.csv).")},
+        {{QStringLiteral("output")},
+         QStringLiteral("FILE"),
+         QStringLiteral("Write to FILE instead of standard output.")},
+        {{QStringLiteral("data")},
+         QStringLiteral("DIR"),
+         QStringLiteral("Read the data directory DIR instead of Horodex's own: the folder "
+                        "HORODEX_DATA names, \"data\" beside the program when it may be written, "
+                        "or ~/.local/share/horodex.")},
+        {{QStringLiteral("database")},
+         QStringLiteral("URI"),
+         QStringLiteral("The punches of every station from the PostgreSQL server at URI "
+                        "(postgresql://user@host:port/database; the password from ~/.pgpass or "
+                        "PGPASSWORD); without it, from the server that the data directory's "
+                        "station.ini names, if it has one. Without a station.ini in the data "
+                        "directory, the employees and settings are the head station's newest, "
+                        "from the server.")},
+    };
+    return rows;
+}
+
+// The values of the options, each checked on its own.
+bool ReadOptionValues(const QCommandLineParser& p, ReportRequest& q, Reader& r)
+{
+    for (const OptionRow& row : ReportOptions()) {
+        const QString& name = row.names.constFirst();
+        if (!row.value.isEmpty() && p.isSet(name) && p.value(name).isEmpty())
+            return r.fail(QStringLiteral("--%1 needs a value").arg(name));
     }
-    static const QStringList valued{QStringLiteral("--from"),     QStringLiteral("--to"),
-                                    QStringLiteral("--shift"),    QStringLiteral("--format"),
-                                    QStringLiteral("--output"),   QStringLiteral("--data"),
-                                    QStringLiteral("--database"), QStringLiteral("--head")};
-    if (!valued.contains(option))
-        return r.fail(QStringLiteral("unknown option \"%1\" (see --help)").arg(option));
-    QString value;
-    if (equals >= 0) {
-        value = arg.mid(equals + 1);
-    } else {
-        if (r.next >= r.args.size())
-            return r.fail(QStringLiteral("%1 needs a value").arg(option));
-        value = r.args.at(r.next++);
-    }
-    if (value.isEmpty())
-        return r.fail(QStringLiteral("%1 needs a value").arg(option));
-    if (option == QLatin1String("--from"))
-        return ParseDate(option, value, &q.from, r);
-    if (option == QLatin1String("--to"))
-        return ParseDate(option, value, &q.to, r);
-    if (option == QLatin1String("--shift"))
-        return ParseShift(value, &q.shift, r);
-    if (option == QLatin1String("--format"))
-        return ParseFormat(value, &q.format, r);
-    if (option == QLatin1String("--head")) {
-        q.head = value;
-        return CorrectionLogHead::parse(value) ||
-               r.fail(QStringLiteral("--head needs the head N:HASH that horodex-report "
+    q.timeCard = p.isSet(QStringLiteral("time-card"));
+    q.includeSsn = p.isSet(QStringLiteral("ssn"));
+    q.includeAddress = p.isSet(QStringLiteral("address"));
+    q.verify = p.isSet(QStringLiteral("verify"));
+    q.output = p.value(QStringLiteral("output"));
+    q.dataDir = p.value(QStringLiteral("data"));
+    q.database = p.value(QStringLiteral("database"));
+    const auto isSet = [&p](const char* name) { return p.isSet(QLatin1String(name)); };
+    const auto value = [&p](const char* name) { return p.value(QLatin1String(name)); };
+    q.head = p.value(QStringLiteral("head"));
+    if (!q.head.isEmpty() && !CorrectionLogHead::parse(q.head))
+        return r.fail(QStringLiteral("--head needs the head N:HASH that horodex-report "
                                      "corrections shows (12:3fa9c0d1e2b34a5f), not \"%1\"")
-                          .arg(value));
-    }
-    if (option == QLatin1String("--database"))
-        q.database = value;
-    else if (option == QLatin1String("--output"))
-        q.output = value;
-    else
-        q.dataDir = value;
-    return true;
+                          .arg(q.head));
+    return (!isSet("from") || ParseDate(QStringLiteral("--from"), value("from"), &q.from, r)) &&
+           (!isSet("to") || ParseDate(QStringLiteral("--to"), value("to"), &q.to, r)) &&
+           (!isSet("shift") || ParseShift(value("shift"), &q.shift, r)) &&
+           (!isSet("format") || ParseFormat(value("format"), &q.format, r));
 }
 
 // The record of corrections and the list of who is in take no pay period of their own.
@@ -126,10 +146,10 @@ bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, R
         return r.fail(QStringLiteral("%1 is written as text or csv").arg(positional.constFirst()));
     if (!corrections && (q.verify || !q.head.isEmpty() || q.from.isValid() || q.to.isValid()))
         return r.fail(QStringLiteral("who-is-in takes no --from, --to, --verify or --head"));
-    if (q.from.isValid() != q.to.isValid())
-        return r.fail(QStringLiteral("--from and --to go together"));
     if (!q.head.isEmpty() && !q.verify)
         return r.fail(QStringLiteral("--head goes with corrections --verify"));
+    if (q.from.isValid() != q.to.isValid())
+        return r.fail(QStringLiteral("--from and --to go together"));
     return true;
 }
 
@@ -162,24 +182,23 @@ bool CheckComplete(const ReportRequest& q, const QStringList& positional, Reader
 
 ParsedRequest ParseReportArguments(const QStringList& arguments)
 {
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
-        return {ReportRequest{}, QString()};
+    QCommandLineParser parser;
+    AddOptions(&parser, ReportOptions());
     Reader r;
-    r.args = arguments;
-    ReportRequest q;
-    QStringList positional;
-    bool optionsEnded = false;
-    while (r.next < r.args.size()) {
-        const QString arg = r.args.at(r.next++);
-        if (!optionsEnded && arg == QLatin1String("--")) {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.startsWith(u'-') && arg.size() > 1) {
-            if (!ParseOption(arg, q, r))
-                return {std::nullopt, r.error};
-        } else {
-            positional.append(arg);
-        }
+    switch (ReadCommandLine(&parser, arguments, &r.error)) {
+    case CommandLineVerdict::Error:
+        return {std::nullopt, r.error};
+    case CommandLineVerdict::Help:
+        return {ReportRequest{}, QString()};
+    case CommandLineVerdict::Version:
+        return {ReportRequest{ReportRequest::Kind::Version}, QString()};
+    case CommandLineVerdict::Run:
+        break;
     }
+    ReportRequest q;
+    if (!ReadOptionValues(parser, q, r))
+        return {std::nullopt, r.error};
+    const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return {std::nullopt, QStringLiteral("name the report: single or multiple (see --help)")};
     if (positional.constFirst() == QLatin1String("single"))
@@ -203,51 +222,39 @@ ParsedRequest ParseReportArguments(const QStringList& arguments)
 
 QString ReportUsage()
 {
-    return QStringLiteral(
-        "Usage:\n"
-        "  horodex-report single NAME --from YYYY-MM-DD --to YYYY-MM-DD [--time-card] [--ssn]\n"
-        "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
-        "                 [--database URI]\n"
-        "  horodex-report multiple [--shift N] --from YYYY-MM-DD --to YYYY-MM-DD [--ssn]\n"
-        "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
-        "                 [--database URI]\n"
-        "  horodex-report corrections [NAME] [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
-        "                 [--format text|csv] [--verify [--head N:HASH]] [--data DIR]\n"
-        "                 [--database URI]\n"
-        "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
-        "                 [--database URI]\n"
-        "  horodex-report --help\n"
-        "\n"
-        "Builds the payroll report of one employee (NAME exactly as listed) or of all\n"
-        "employees or one shift (1 to 9), for a pay period of 1, 2, 3 or 4 weeks from the\n"
-        "first day to the last, both included, with the settings of the data directory.\n"
-        "\n"
-        "  --time-card      one line per IN/OUT pair instead of one per day\n"
-        "  --ssn            show the social security numbers\n"
-        "  --address        put the company's name and address on top\n"
-        "  --format FORMAT  text (the default, as the report window shows it), csv or pdf\n"
-        "                   (as the report is printed); a time card as CSV also writes its\n"
-        "                   IN/OUT pairs beside FILE (pay.csv: pay-punches.csv)\n"
-        "  --output FILE    write to FILE instead of standard output\n"
-        "  --data DIR       read the data directory DIR instead of Horodex's own: the folder\n"
-        "                   HORODEX_DATA names, \"data\" beside the program when it may be\n"
-        "                   written, or ~/.local/share/horodex\n"
-        "  --database URI   the punches of every station from the PostgreSQL server at URI\n"
-        "                   (postgresql://user@host:port/database; the password from\n"
-        "                   ~/.pgpass or PGPASSWORD); without it, from the server that the\n"
-        "                   data directory's station.ini names, if it has one. Without a\n"
-        "                   station.ini in the data directory, the employees and settings are\n"
-        "                   the head station's newest, from the server\n"
-        "\n"
-        "corrections prints the record of time-card corrections (of NAME, saved from one\n"
-        "day to another) and ends with its head N:HASH, its number of entries and the hash\n"
-        "of the last. With --verify it checks that no line was changed, removed, inserted\n"
-        "or reordered by hand; with --head N:HASH also that the record still holds that\n"
-        "entry at that place (a record cut short, emptied, deleted or rewritten since the\n"
-        "head was written down fails). At a station the server's record is checked, and\n"
-        "the data folder's record compared with it. who-is-in lists the employees whose\n"
-        "last punch is IN.\n"
-        "\n"
-        "Exit status 0 when the report was written; otherwise 1 with a one-line message on\n"
-        "standard error (2 for a command line that cannot be read).\n");
+    QCommandLineParser parser;
+    AddOptions(&parser, ReportOptions());
+    return HelpText(
+        parser,
+        QStringLiteral(
+            "Usage:\n"
+            "  horodex-report single NAME --from YYYY-MM-DD --to YYYY-MM-DD [--time-card] [--ssn]\n"
+            "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
+            "                 [--database URI]\n"
+            "  horodex-report multiple [--shift N] --from YYYY-MM-DD --to YYYY-MM-DD [--ssn]\n"
+            "                 [--address] [--format text|csv|pdf] [--output FILE] [--data DIR]\n"
+            "                 [--database URI]\n"
+            "  horodex-report corrections [NAME] [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
+            "                 [--format text|csv] [--verify [--head N:HASH]] [--data DIR]\n"
+            "                 [--database URI]\n"
+            "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
+            "                 [--database URI]\n"
+            "  horodex-report --help | --version\n"),
+        QStringLiteral(
+            "The payroll reports of Horodex without a window, for scripts and cron.\n"
+            "\n"
+            "single and multiple build the payroll report of one employee (NAME exactly as\n"
+            "listed) or of all employees or one shift, for a pay period of 1, 2, 3 or 4 weeks\n"
+            "from the first day to the last, both included, with the settings of the data\n"
+            "directory. corrections prints the record of time-card corrections (of NAME, saved\n"
+            "from one day to another) and ends with its head N:HASH, its number of entries and\n"
+            "the hash of the last. With --verify it checks that no line was changed, removed,\n"
+            "inserted or reordered by hand; with --head N:HASH also that the record still holds\n"
+            "that entry at that place. At a station the server's record is checked, and the\n"
+            "data folder's record compared with it. who-is-in lists the employees whose last\n"
+            "punch is IN, at every station when the data directory belongs to one or with\n"
+            "--database.\n"),
+        QStringLiteral(
+            "Exit status 0 when the report was written; otherwise 1 with a one-line message on\n"
+            "standard error (2 for a command line that cannot be read).\n"));
 }

@@ -9,7 +9,7 @@
 // What a command line of horodex-report asks for.
 struct ReportRequest
 {
-    enum class Kind { Help, Single, Multiple, Corrections, WhoIsIn };
+    enum class Kind { Help, Version, Single, Multiple, Corrections, WhoIsIn };
     enum class Format { Text, Csv, Pdf };
 
     Kind kind = Kind::Help;
@@ -40,5 +40,5 @@ struct ParsedRequest
 // against the data, as the report windows check them.
 ParsedRequest ParseReportArguments(const QStringList& arguments);
 
-// The text of --help.
+// The text of --help, from which the manual page is made too.
 QString ReportUsage();

@@ -1,5 +1,6 @@
 // horodex-report: the payroll reports of Horodex without a window, for scripts and cron.
 #include "cli/ReportCommand.h"
+#include "data/ProgramOptions.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -45,6 +46,8 @@ int main(int argc, char* argv[])
     }
     if (parsed.request->kind == ReportRequest::Kind::Help)
         return writeOut(ReportUsage().toUtf8()) ? 0 : 1;
+    if (parsed.request->kind == ReportRequest::Kind::Version)
+        return writeOut(VersionText(QStringLiteral("horodex-report")).toUtf8()) ? 0 : 1;
 
     // Fonts and pages need the GUI library, but never a display.
     std::unique_ptr<QCoreApplication> app;

@@ -6,8 +6,8 @@
 #include <QPrinter>
 #include <QTextEdit>
 
-IoResult PrintRichText(const QTextEdit* box, int leftMargin, int topMargin, int rightMargin,
-                       int bottomMargin)
+IoResult PrintRichText(const QTextEdit* box, const QString& jobName, int leftMargin, int topMargin,
+                       int rightMargin, int bottomMargin)
 {
     const QString printer = CurrentPrinter();
     if (printer.isEmpty())
@@ -16,7 +16,7 @@ IoResult PrintRichText(const QTextEdit* box, int leftMargin, int topMargin, int 
     // Qt falls back to a PDF file without a name when the print server does not know the printer.
     if (job->outputFormat() != QPrinter::NativeFormat && job->outputFileName().isEmpty())
         return IoResult::failure(QStringLiteral("the printer cannot be reached"));
-    job->setDocName(QStringLiteral("Payroll Report"));
+    job->setDocName(jobName);
     job->setCopyCount(1);
     if (!PrintTextPages(*job, box->toPlainText(), box->font(),
                         PrintMargins{leftMargin, topMargin, rightMargin, bottomMargin}))

@@ -22,8 +22,8 @@ constexpr int ShiftCount = 9;
 
 } // namespace
 
-frmMultipleReportSelect::frmMultipleReportSelect(QWidget* parent, MultipleReportSource source)
-    : QDialog(parent), m_source(std::move(source))
+frmMultipleReportSelect::frmMultipleReportSelect(QWidget* parent, PunchStore& punches)
+    : QDialog(parent), m_punches(punches)
 {
     UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmMultipleReportSelect"));
@@ -115,7 +115,7 @@ void frmMultipleReportSelect::cmdCreate_Click()
         return;
     }
     if (m_period.CheckPayPeriod())
-        ShowReportThenClose(m_source(ReportInput()), this);
+        ShowReportThenClose(CreateMultipleReport(ReportInput(), m_punches), this);
 }
 
 void frmMultipleReportSelect::cmdCancel_Click()

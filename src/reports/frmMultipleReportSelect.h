@@ -14,9 +14,6 @@ class QComboBox;
 class QDateEdit;
 class QPushButton;
 
-// Builds the report Create shows: from the time files, or from the punches of every station.
-using MultipleReportSource = std::function<Result<ReportTexts>(const MultipleReportInput&)>;
-
 // One payroll report for all employees or for one shift over a pay period of one to four
 // weeks. The employees are read once, when the window opens. Create shows the report window;
 // when that closes, this window closes too.
@@ -25,7 +22,7 @@ class frmMultipleReportSelect : public QDialog
     Q_OBJECT
 public:
     explicit frmMultipleReportSelect(QWidget* parent = nullptr,
-                                     MultipleReportSource source = CreateMultipleReport);
+                                     PunchStore& punches = DataFolderPunches());
 
     void cmdCreate_Click();
     void cmdCancel_Click();
@@ -45,7 +42,7 @@ public:
 private:
     void Form_Load();
 
-    MultipleReportSource m_source;
+    PunchStore& m_punches;
     // The employee list as read when the window opened; no limit on its size.
     QList<EmployeeRecord> ReportEmployees;
     // Why the employee list could not be read: no payroll is made without it.

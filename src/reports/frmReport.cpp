@@ -74,7 +74,7 @@ frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(paren
 {
     UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmReport"));
-    setWindowTitle(QStringLiteral(" Payroll Report"));
+    setWindowTitle(u' ' + m_report.name());
     setFixedSize(Twips(9015), Twips(5835));
     UseLayoutFont(this);
 
@@ -142,7 +142,10 @@ frmReport::frmReport(const ReportTexts& report, QWidget* parent) : QDialog(paren
 
 void frmReport::Form_Load()
 {
-    if (m_report.IsMultipleReport) {
+    if (!m_report.isPayroll()) {
+        // A list has no punching dates to leave out.
+        chkIncludeDatesTimes->hide();
+    } else if (m_report.IsMultipleReport) {
         chkIncludeDatesTimes->setEnabled(false);
         // The style's pale disabled grey vanishes on the grey tiled background.
         QPalette readable = chkIncludeDatesTimes->palette();
@@ -205,16 +208,18 @@ void frmReport::cmdPrint_Click()
     // One job per copy; a failed copy does not stop the next one, and is reported afterwards.
     QStringList failed;
     for (int copy = 1; copy <= copies; ++copy) {
-        const IoResult printed = PrintRichText(rtbText, OneInch, OneInch, OneInch, OneInch);
+        const IoResult printed =
+            PrintRichText(rtbText, m_report.name(), OneInch, OneInch, OneInch, OneInch);
         if (!printed)
             failed.append(
                 QStringLiteral("Copy %1 of %2: %3.").arg(copy).arg(copies).arg(printed.error));
     }
     if (!failed.isEmpty())
         Messages::warning(
-            QStringLiteral("The Payroll Report was not printed in full on the printer "
-                           "\"%1\". Not printed:\n%2")
-                .arg(printer, failed.join(u'\n')));
+            QStringLiteral("The %1 was not printed in full on the printer \"%2\". Not printed:\n%3")
+                .arg(m_report.isPayroll() ? m_report.name()
+                                          : QStringLiteral("list \"%1\"").arg(m_report.name()),
+                     printer, failed.join(u'\n')));
 }
 
 void frmReport::cmdSaveAs_Click()

@@ -30,9 +30,8 @@ QLabel* bold(QLabel* label)
 
 } // namespace
 
-frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent,
-                                 SingleReportSource source)
-    : QDialog(parent), m_name(employeeName), m_source(std::move(source))
+frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent, PunchStore& punches)
+    : QDialog(parent), m_name(employeeName), m_punches(punches)
 {
     UseFixedDialogFrame(this);
     setObjectName(QStringLiteral("frmSingleReport"));
@@ -47,6 +46,7 @@ frmSingleReport::frmSingleReport(const QString& employeeName, QWidget* parent,
                          TwipsRect(120, 360, 1335, 255));
     lblName =
         bold(NamedControl<QLabel>(employee, "lblName", QString(), TwipsRect(1560, 360, 2295, 255)));
+    FitWidestName(lblName);
     NamedControl<QLabel>(employee, nullptr, QStringLiteral("Regular Rate:"),
                          TwipsRect(120, 720, 1335, 255));
     lblRegular = bold(
@@ -138,7 +138,7 @@ SingleReportInput frmSingleReport::ReportInput() const
 void frmSingleReport::cmdCreate_Click()
 {
     if (m_period.CheckPayPeriod())
-        ShowReportThenClose(m_source(ReportInput()), this);
+        ShowReportThenClose(CreateSingleReport(ReportInput(), m_punches), this);
 }
 
 void frmSingleReport::cmdCancel_Click()

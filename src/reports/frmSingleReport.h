@@ -14,9 +14,6 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 
-// Builds the report Create shows: from the time files, or from the punches of every station.
-using SingleReportSource = std::function<Result<ReportTexts>(const SingleReportInput&)>;
-
 // The payroll report of one employee for a pay period of one to four weeks, as daily hours or as
 // a time card. Create shows the report window; when that closes, this window closes too.
 class frmSingleReport : public QDialog
@@ -24,7 +21,7 @@ class frmSingleReport : public QDialog
     Q_OBJECT
 public:
     explicit frmSingleReport(const QString& employeeName, QWidget* parent = nullptr,
-                             SingleReportSource source = CreateSingleReport);
+                             PunchStore& punches = DataFolderPunches());
 
     void cmdCreate_Click();
     void cmdCancel_Click();
@@ -48,7 +45,7 @@ private:
     void Form_Load();
 
     QString m_name;
-    SingleReportSource m_source;
+    PunchStore& m_punches;
     EmployeeRecord m_employee;
     PayPeriodPickers m_period;
 };

@@ -105,6 +105,8 @@ frmHorodex::~frmHorodex() = default;
 void frmHorodex::setStationLink(StationLink* link)
 {
     m_link = link;
+    // The punches of every station for the reports, Who Is In and the time cards.
+    m_punches = link ? &link->punches() : &DataFolderPunches();
     if (!link)
         return;
     connect(link, &StationLink::statusChanged, this, &frmHorodex::updateCaption);
@@ -569,19 +571,7 @@ void frmHorodex::mnuCorrectTimeCard_Click()
     QStringList names;
     for (int i = 0; i < lstNames->count(); ++i)
         names.append(lstNames->item(i)->text());
-    TimeCardStore store;
-    if (StationLink* link = m_link) {
-        store.read = [link](const QString& name, TimeCard* card) {
-            return link->readTimeCard(name, card);
-        };
-        store.save = [link](const QString& name, const TimeCard& read,
-                            const QList<TimeCardLine>& corrected,
-                            const QList<Correction>& corrections) {
-            return link->saveCorrections(name, read, corrected, corrections);
-        };
-        store.head = [link](CorrectionLogHead* head) { return link->correctionLogHead(head); };
-    }
-    frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this, store);
+    frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this, *m_punches);
     window.exec();
     // A corrected last punch changes which of IN and OUT the employee may press.
     if (!selectedName().isEmpty())
@@ -605,10 +595,7 @@ void frmHorodex::mnuEmployeeReport_Click()
     const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
         return;
-    SingleReportSource source = CreateSingleReport;
-    if (StationLink* link = m_link)
-        source = [link](const SingleReportInput& input) { return link->singleReport(input); };
-    frmSingleReport window(name, this, source);
+    frmSingleReport window(name, this, *m_punches);
     window.exec();
 }
 
@@ -621,10 +608,7 @@ void frmHorodex::mnuMultiplePayrollReport_Click()
             QStringLiteral("You must have at least one employee to create this payroll report"));
         return;
     }
-    MultipleReportSource source = CreateMultipleReport;
-    if (StationLink* link = m_link)
-        source = [link](const MultipleReportInput& input) { return link->multipleReport(input); };
-    frmMultipleReportSelect window(this, source);
+    frmMultipleReportSelect window(this, *m_punches);
     window.exec();
 }
 
@@ -637,15 +621,11 @@ void frmHorodex::mnuWhoIsIn_Click()
         return;
     }
     WhoIsInList in;
-    if (m_link) {
-        if (const IoResult r =
-                m_link->whoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone(), &in);
-            !r) {
-            Messages::show(Messages::Icon::Critical, r.error);
-            return;
-        }
-    } else {
-        in = FindWhoIsIn(list.records, Environment::now(), QTimeZone::systemTimeZone());
+    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
+                                       QTimeZone::systemTimeZone(), *m_punches, &in);
+        !r) {
+        Messages::show(Messages::Icon::Critical, r.error);
+        return;
     }
     ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
                       QString(), QString(), true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/text/PunchStore.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -122,5 +124,7 @@ private:
 
     LockDown* m_lockDown;
     StationLink* m_link = nullptr;
+    // Where the reports, Who Is In and the time cards read punches.
+    PunchStore* m_punches = &DataFolderPunches();
     CloseReason m_closeReason = CloseReason::User;
 };

@@ -85,17 +85,16 @@ IoResult ServerNewestPunches(SyncDatabase& database, const QStringList& employee
     punches->clear();
     if (employees.isEmpty())
         return IoResult::success();
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
-    if (IoResult r = database.exec(query, NewestLines.arg(PunchOrder(true)),
+    QSqlQuery* query = nullptr;
+    if (IoResult r = database.exec(&query, NewestLines.arg(PunchOrder(true)),
                                    {employees.join(u'\n')}, "read the last punch");
         !r)
         return r;
-    while (query.next()) {
-        const QString employee = query.value(0).toString();
-        StationPunch punch{query.value(1).toByteArray(), query.value(2).toString(),
-                           query.value(3).toString().toLatin1(), query.value(4).toLongLong(),
-                           query.value(5).toLongLong()};
+    while (query->next()) {
+        const QString employee = query->value(0).toString();
+        StationPunch punch{query->value(1).toByteArray(), query->value(2).toString(),
+                           query->value(3).toString().toLatin1(), query->value(4).toLongLong(),
+                           query->value(5).toLongLong()};
         if (punch.line.size() != TimeRecord::Size)
             return IoResult::failure(BadPunchRowMessage(employee));
         punches->insert(employee, punch);

@@ -92,13 +92,13 @@ QString PunchOrder(bool newestFirst)
 IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QByteArray& origin,
                          const QString& employee, qint64 offset, const QByteArray& lines)
 {
-    QSqlQuery query(database.db());
+    QSqlQuery* query = nullptr;
     if (IoResult r =
-            database.exec(query, InsertLines(),
+            database.exec(&query, InsertLines(),
                           {station, OriginText(origin), employee, offset, lines}, "store punches");
         !r)
         return r;
-    if (query.next() && query.value(0).toLongLong() == 0)
+    if (query->next() && query->value(0).toLongLong() == 0)
         return IoResult::success();
     return IoResult::failure(
         QStringLiteral("The shared database already holds other punches of \"%1\" at the places "
@@ -111,10 +111,10 @@ IoResult StorePunchLines(SyncDatabase& database, const QString& station, const Q
 IoResult RemovePunchLines(SyncDatabase& database, const QString& employee, const QString& station,
                           const QByteArray& origin)
 {
-    QSqlQuery query(database.db());
+    QSqlQuery* query = nullptr;
     if (station.isNull())
-        return database.exec(query, RemoveLines.arg(QString()), {employee}, "correct punches");
-    return database.exec(query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
+        return database.exec(&query, RemoveLines.arg(QString()), {employee}, "correct punches");
+    return database.exec(&query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
                          {employee, station, OriginText(origin)}, "correct punches");
 }
 

@@ -137,10 +137,9 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
 {
     if (survey->unknown.isEmpty())
         return IoResult::success();
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
+    QSqlQuery* query = nullptr;
     if (IoResult r = database.exec(
-            query,
+            &query,
             QStringLiteral("SELECT employee, origin, count(*), min(byte_offset), max(byte_offset),"
                            " encode(sha256(string_agg(line, ''::bytea ORDER BY byte_offset)),"
                            " 'hex') FROM horodex_punch WHERE station = ? AND employee ="
@@ -156,15 +155,15 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
         QByteArray digest;
     };
     QHash<QString, QList<Found>> found;
-    while (query.next()) {
-        const qint64 count = query.value(2).toLongLong();
+    while (query->next()) {
+        const qint64 count = query->value(2).toLongLong();
         // Only an unbroken run of lines from the start can be a file's beginning.
-        if (query.value(3).toLongLong() != 0 ||
-            query.value(4).toLongLong() != (count - 1) * TimeRecord::Size)
+        if (query->value(3).toLongLong() != 0 ||
+            query->value(4).toLongLong() != (count - 1) * TimeRecord::Size)
             continue;
-        found[query.value(0).toString()].append({query.value(1).toString().toLatin1(),
-                                                 count * TimeRecord::Size,
-                                                 query.value(5).toString().toLatin1()});
+        found[query->value(0).toString()].append({query->value(1).toString().toLatin1(),
+                                                  count * TimeRecord::Size,
+                                                  query->value(5).toString().toLatin1()});
     }
     for (const QString& name : std::as_const(survey->unknown)) {
         SentFile file{0, NewIdentity(), DigestOf(QByteArray())};
@@ -183,9 +182,9 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
             if (file.origin.isEmpty()) {
                 // Lines of the first format have no origin: they become this file's.
                 file.origin = NewIdentity();
-                QSqlQuery claim(database.db());
+                QSqlQuery* claim = nullptr;
                 if (IoResult r = database.exec(
-                        claim,
+                        &claim,
                         QStringLiteral("UPDATE horodex_punch SET origin = ? WHERE station = ? AND "
                                        "origin = '' AND employee = ?"),
                         {OriginText(file.origin), station, name}, "claim punches");
@@ -243,16 +242,15 @@ IoResult ReplaceRewritten(SyncDatabase& database, const QString& station, const 
         return r;
     if (IoResult r = database.begin(); !r)
         return r;
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
-    IoResult r = database.exec(query,
+    QSqlQuery* query = nullptr;
+    IoResult r = database.exec(&query,
                                QStringLiteral("SELECT line FROM horodex_punch WHERE station = ? "
                                               "AND origin = ? AND employee = ? AND NOT removed "
                                               "ORDER BY byte_offset"),
                                {station, OriginText(old.origin), name}, "read punches");
     QList<QByteArray> was;
-    while (r && query.next())
-        was.append(query.value(0).toByteArray());
+    while (r && query->next())
+        was.append(query->value(0).toByteArray());
     if (r)
         r = RemovePunchLines(database, name, station, old.origin);
     const SentFile now{whole, NewIdentity(), DigestOf(bytes)};

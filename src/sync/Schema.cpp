@@ -113,8 +113,8 @@ IoResult RunConstant(SyncDatabase& database, const QString& sql, const char* wha
 // Within a transaction: takes the lock and reads the version.
 IoResult LockedVersion(SyncDatabase& database, int* version)
 {
-    QSqlQuery query(database.db());
-    if (IoResult r = database.exec(query, QStringLiteral("SELECT pg_advisory_xact_lock(?)"),
+    QSqlQuery* query = nullptr;
+    if (IoResult r = database.exec(&query, QStringLiteral("SELECT pg_advisory_xact_lock(?)"),
                                    {UpgradeLock}, "lock the schema");
         !r)
         return r;
@@ -140,18 +140,22 @@ IoResult NewerSchema(int version)
 
 IoResult ReadSchemaVersion(SyncDatabase& database, int* version)
 {
-    QSqlQuery query(database.db());
+    QSqlQuery* query = nullptr;
     if (IoResult r = database.exec(
-            query, QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM horodex_schema_version"),
+            &query, QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM horodex_schema_version"),
             {}, "read the schema version");
         !r)
         return r;
-    *version = query.next() ? query.value(0).toInt() : 0;
+    *version = query->next() ? query->value(0).toInt() : 0;
     return IoResult::success();
 }
 
 IoResult UpgradeSchema(SyncDatabase& database)
 {
+    // The schema is nearly always up to date: one question tells, without a transaction.
+    int current = 0;
+    if (ReadSchemaVersion(database, &current) && current == SchemaVersion)
+        return IoResult::success();
     for (;;) {
         if (IoResult r = database.begin(); !r)
             return r;
@@ -166,9 +170,9 @@ IoResult UpgradeSchema(SyncDatabase& database)
             if (r = RunConstant(database, sql, "upgrade its schema"); !r)
                 break;
         }
-        QSqlQuery insert(database.db());
+        QSqlQuery* insert = nullptr;
         if (r)
-            r = database.exec(insert,
+            r = database.exec(&insert,
                               QStringLiteral("INSERT INTO horodex_schema_version (version) "
                                              "VALUES (?)"),
                               {target}, "record its schema version");

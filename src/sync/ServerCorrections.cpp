@@ -16,15 +16,14 @@ const QString CorrectedLines = QStringLiteral("");
 IoResult MergedLines(SyncDatabase& database, const QString& employee, QByteArray* bytes)
 {
     bytes->clear();
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
-    IoResult r = database.exec(query,
+    QSqlQuery* query = nullptr;
+    IoResult r = database.exec(&query,
                                QStringLiteral("SELECT line FROM horodex_punch WHERE employee = ? "
                                               "AND NOT removed ORDER BY ") +
                                    PunchOrder(),
                                {employee}, "read punches");
-    while (r && query.next()) {
-        const QByteArray line = query.value(0).toByteArray();
+    while (r && query->next()) {
+        const QByteArray line = query->value(0).toByteArray();
         if (line.size() != TimeRecord::Size)
             return IoResult::failure(BadPunchRowMessage(employee));
         *bytes += line;
@@ -35,35 +34,35 @@ IoResult MergedLines(SyncDatabase& database, const QString& employee, QByteArray
 IoResult Run(SyncDatabase& database, const QString& sql, std::initializer_list<QVariant> values,
              const char* what)
 {
-    QSqlQuery query(database.db());
-    return database.exec(query, sql, values, what);
+    QSqlQuery* query = nullptr;
+    return database.exec(&query, sql, values, what);
 }
 
 IoResult AddLines(SyncDatabase& database, const QString& employee, const QByteArray& lines)
 {
-    QSqlQuery next(database.db());
-    IoResult r = database.exec(next,
+    QSqlQuery* next = nullptr;
+    IoResult r = database.exec(&next,
                                QStringLiteral("SELECT COALESCE(max(byte_offset) + 31, 0) FROM "
                                               "horodex_punch WHERE station = ? AND origin = '' "
                                               "AND employee = ?"),
                                {CorrectedLines, employee}, "correct punches");
     if (!r || lines.isEmpty())
         return r;
-    next.next();
+    next->next();
     return StorePunchLines(database, CorrectedLines, QByteArray(), employee,
-                           next.value(0).toLongLong(), lines);
+                           next->value(0).toLongLong(), lines);
 }
 
 IoResult LastChainHash(SyncDatabase& database, QByteArray* hash)
 {
     *hash = CorrectionChainStart();
-    QSqlQuery last(database.db());
-    const IoResult r = database.exec(last,
+    QSqlQuery* last = nullptr;
+    const IoResult r = database.exec(&last,
                                      QStringLiteral("SELECT line FROM horodex_correction ORDER BY "
                                                     "seq DESC LIMIT 1"),
                                      {}, "read the record of corrections");
-    if (r && last.next()) {
-        const QByteArray line = last.value(0).toString().toUtf8();
+    if (r && last->next()) {
+        const QByteArray line = last->value(0).toString().toUtf8();
         *hash = line.mid(line.lastIndexOf('\t') + 1);
     }
     return r;
@@ -131,28 +130,27 @@ IoResult SaveServerCorrections(SyncDatabase& database, const QString& employee,
 IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes)
 {
     bytes->clear();
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
+    QSqlQuery* query = nullptr;
     IoResult r =
-        database.exec(query, QStringLiteral("SELECT line FROM horodex_correction ORDER BY seq"), {},
-                      "read the record of corrections");
-    while (r && query.next())
-        *bytes += query.value(0).toString().toUtf8() + '\n';
+        database.exec(&query, QStringLiteral("SELECT line FROM horodex_correction ORDER BY seq"),
+                      {}, "read the record of corrections");
+    while (r && query->next())
+        *bytes += query->value(0).toString().toUtf8() + '\n';
     return r;
 }
 
 IoResult ReadServerCorrectionHead(SyncDatabase& database, CorrectionLogHead* head)
 {
     *head = CorrectionLogHead::of(0, CorrectionChainStart());
-    QSqlQuery query(database.db());
+    QSqlQuery* query = nullptr;
     const IoResult r = database.exec(
-        query,
+        &query,
         QStringLiteral("SELECT count(*), (SELECT line FROM horodex_correction ORDER BY seq DESC "
                        "LIMIT 1) FROM horodex_correction"),
         {}, "read the record of corrections");
-    if (r && query.next() && query.value(0).toLongLong() > 0) {
-        const QByteArray line = query.value(1).toString().toUtf8();
-        *head = CorrectionLogHead::of(query.value(0).toLongLong(),
+    if (r && query->next() && query->value(0).toLongLong() > 0) {
+        const QByteArray line = query->value(1).toString().toUtf8();
+        *head = CorrectionLogHead::of(query->value(0).toLongLong(),
                                       line.mid(line.lastIndexOf('\t') + 1));
     }
     return r;
@@ -163,11 +161,8 @@ namespace {
 IoResult LockRecord(SyncDatabase& database)
 {
     // Conflicts with itself and with a save of corrections, so neither lands in between.
-    QSqlQuery lock(database.db());
-    if (lock.exec(QStringLiteral("LOCK TABLE horodex_correction IN SHARE ROW EXCLUSIVE MODE")))
-        return IoResult::success();
-    return IoResult::failure(
-        database.failure(lock.lastError().databaseText(), "lock the record of corrections"));
+    return database.run(QStringLiteral("LOCK TABLE horodex_correction IN SHARE ROW EXCLUSIVE MODE"),
+                        "lock the record of corrections");
 }
 
 // The rows in one statement, in order: the record may be long and the server far away.

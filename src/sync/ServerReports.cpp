@@ -1,10 +1,8 @@
 #include "sync/ServerReports.h"
 
 #include "data/TimeFile.h"
-#include "reports/text/PayPeriod.h"
 #include "sync/PunchRows.h"
 #include "sync/SyncDatabase.h"
-#include "timecalc/TimeManipulation.h"
 
 namespace {
 
@@ -29,57 +27,20 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
     m_files.clear();
     // Year, month and the tens of the day of the period's first day: its third of the month.
     const QByteArray bucket = periodStart.toString(QStringLiteral("yyyyMMdd")).toLatin1().left(7);
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
+    QSqlQuery* query = nullptr;
     const QString order = PunchOrder();
     IoResult r =
         employee.isEmpty()
-            ? database.exec(query, ReadLines.arg(QString(), order), {bucket}, "read punches")
-            : database.exec(query, ReadLines.arg(QStringLiteral(" WHERE employee = ?"), order),
+            ? database.exec(&query, ReadLines.arg(QString(), order), {bucket}, "read punches")
+            : database.exec(&query, ReadLines.arg(QStringLiteral(" WHERE employee = ?"), order),
                             {bucket, employee}, "read punches");
-    while (r && query.next()) {
-        const QString name = query.value(0).toString();
-        const QByteArray lines = query.value(1).toByteArray();
+    while (r && query->next()) {
+        const QString name = query->value(0).toString();
+        const QByteArray lines = query->value(1).toByteArray();
         // A row that is not a line would shift every line after it.
-        if (query.value(2).toLongLong() != 0 || lines.size() % TimeRecord::Size != 0)
+        if (query->value(2).toLongLong() != 0 || lines.size() % TimeRecord::Size != 0)
             return IoResult::failure(BadPunchRowMessage(name));
         m_files.insert(name, lines);
     }
     return r;
-}
-
-Result<ReportTexts> CreateMultipleReportFromServer(SyncDatabase& database,
-                                                   const MultipleReportInput& input)
-{
-    const ReportOptions& o = input.options;
-    if (!IsValidPayPeriod(o.from, o.to))
-        return Failure{PayPeriodMessage(), QString()};
-    ServerTimeFiles files;
-    if (IoResult r = files.load(database, o.from); !r)
-        return Failure{r.error, QString()};
-    const int rounding = o.settings.timeRoundingValue();
-    MultipleReportBuilder builder(input.shift, o);
-    for (const EmployeeRecord& employee : input.employees) {
-        if (!IsSelectedForShift(employee, input.shift))
-            continue;
-        const QByteArray bytes = files.bytesOf(employee.Name.trimmed());
-        builder.AddEmployee(employee, PayPeriodFromTimeFile(bytes, o.from, o.to, rounding, o.zone));
-    }
-    if (input.shift != 0 && builder.EmployeeCount() == 0)
-        return Failure{NoEmployeesForShiftMessage(), QString()};
-    return builder.Finish();
-}
-
-Result<ReportTexts> CreateSingleReportFromServer(SyncDatabase& database,
-                                                 const SingleReportInput& input)
-{
-    const ReportOptions& o = input.options;
-    if (!IsValidPayPeriod(o.from, o.to))
-        return Failure{PayPeriodMessage(), QString()};
-    ServerTimeFiles files;
-    if (IoResult r = files.load(database, o.from, input.employeeName); !r)
-        return Failure{r.error, QString()};
-    return BuildSingleReport(input,
-                             PayPeriodFromTimeFile(files.bytesOf(input.employeeName), o.from, o.to,
-                                                   o.settings.timeRoundingValue(), o.zone));
 }

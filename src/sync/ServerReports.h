@@ -1,9 +1,6 @@
 #pragma once
 
 #include "data/FileStore.h"
-#include "data/Result.h"
-#include "reports/text/MultipleReportText.h"
-#include "reports/text/SingleReportText.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -13,7 +10,7 @@
 class SyncDatabase;
 
 // Each employee's punches from every station, laid out as one time file: the lines in the order
-// of the date and time they read, then station, then offset in the station's file. A report
+// of the date and time they read and, within a minute, in the order the server received them. A report
 // built from these bytes is the report of one data folder holding the same punches.
 class ServerTimeFiles
 {
@@ -27,10 +24,3 @@ public:
 private:
     QHash<QString, QByteArray> m_files;
 };
-
-// The reports of CreateMultipleReport and CreateSingleReport with the punches of the server in
-// place of the time files; they fail as those do, or with why the server could not be read.
-Result<ReportTexts> CreateMultipleReportFromServer(SyncDatabase& database,
-                                                   const MultipleReportInput& input);
-Result<ReportTexts> CreateSingleReportFromServer(SyncDatabase& database,
-                                                 const SingleReportInput& input);

@@ -36,9 +36,9 @@ IoResult CheckShape(const SharedFile& file, const QByteArray& bytes, const QStri
 IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* revision,
                         QByteArray* bytes, QString* station = nullptr)
 {
-    QSqlQuery query(database.db());
+    QSqlQuery* query = nullptr;
     if (IoResult r =
-            database.exec(query,
+            database.exec(&query,
                           QStringLiteral("SELECT revision, bytes, station FROM horodex_shared_file "
                                          "WHERE name = ? ORDER BY revision DESC LIMIT 1"),
                           {name}, "read the employees and settings");
@@ -46,11 +46,11 @@ IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* rev
         return r;
     *revision = 0;
     bytes->clear();
-    if (query.next()) {
-        *revision = query.value(0).toLongLong();
-        *bytes = query.value(1).toByteArray();
+    if (query->next()) {
+        *revision = query->value(0).toLongLong();
+        *bytes = query->value(1).toByteArray();
         if (station)
-            *station = query.value(2).toString();
+            *station = query->value(2).toString();
     }
     return IoResult::success();
 }
@@ -77,16 +77,16 @@ IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStr
             database.rollback();
             continue;
         }
-        QSqlQuery insert(database.db());
+        QSqlQuery* insert = nullptr;
         if (r)
-            r = database.exec(insert,
+            r = database.exec(&insert,
                               QStringLiteral("INSERT INTO horodex_shared_file (name, revision, "
                                              "bytes, station) VALUES (?, ?, ?, ?)"),
                               {file.name, revision + 1, local, station},
                               "store the employees and settings");
-        QSqlQuery prune(database.db());
+        QSqlQuery* prune = nullptr;
         if (r)
-            r = database.exec(prune,
+            r = database.exec(&prune,
                               QStringLiteral("DELETE FROM horodex_shared_file WHERE name = ? AND "
                                              "revision <= ?"),
                               {file.name, revision + 1 - KeptRevisions},

@@ -1,8 +1,5 @@
 #include "sync/StationLink.h"
 
-#include "sync/ServerCorrections.h"
-#include "sync/ServerReports.h"
-#include "sync/ServerWhoIsIn.h"
 #include "sync/SyncDatabase.h"
 
 namespace {
@@ -19,6 +16,14 @@ StationLink::StationLink(const StationConfig& config, QObject* parent)
     : QObject(parent), m_config(InGroupOfItsOwn(config)), m_thread(std::make_unique<QThread>()),
       m_sync(new StationSync(m_config)), m_asker(m_config)
 {
+    m_punches = std::make_unique<ServerPunchStore>(
+        [this](SyncDatabase** database) { return windowDatabase(database); },
+        // A connection that failed may be broken: the next window connects afresh.
+        [this] {
+            if (m_windowDatabase)
+                m_windowDatabase->close();
+        },
+        m_config.station);
     m_sync->moveToThread(m_thread.get());
     connect(m_thread.get(), &QThread::finished, m_sync, &QObject::deleteLater);
     connect(m_sync, &StationSync::roundFinished, this, [this](const SyncStatus& status) {
@@ -75,84 +80,6 @@ IoResult StationLink::windowDatabase(SyncDatabase** database)
     return m_windowDatabase->isOpen() ? IoResult::success() : m_windowDatabase->open();
 }
 
-IoResult StationLink::dropOnFailure(const IoResult& result)
-{
-    // A connection that failed may be broken: the next window connects afresh.
-    if (!result && m_windowDatabase)
-        m_windowDatabase->close();
-    return result;
-}
-
-Result<ReportTexts>
-StationLink::serverReport(const std::function<Result<ReportTexts>(SyncDatabase&)>& build)
-{
-    SyncDatabase* database = nullptr;
-    if (IoResult r = windowDatabase(&database); !r)
-        return Failure{r.error, QString()};
-    Result<ReportTexts> report = build(*database);
-    if (!report)
-        dropOnFailure(IoResult::failure(report.failure().message));
-    return report;
-}
-
-Result<ReportTexts> StationLink::singleReport(const SingleReportInput& input)
-{
-    return serverReport(
-        [&input](SyncDatabase& database) { return CreateSingleReportFromServer(database, input); });
-}
-
-Result<ReportTexts> StationLink::multipleReport(const MultipleReportInput& input)
-{
-    return serverReport([&input](SyncDatabase& database) {
-        return CreateMultipleReportFromServer(database, input);
-    });
-}
-
-IoResult StationLink::lastRecords(const QStringList& employees, QHash<QString, TimeRecord>* records)
-{
-    records->clear();
-    SyncDatabase* database = nullptr;
-    if (IoResult r = windowDatabase(&database); !r)
-        return r;
-    return dropOnFailure(NewestPunchesEverywhere(*database, m_config.station, employees, records));
-}
-
-IoResult StationLink::whoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
-                              const QTimeZone& zone, WhoIsInList* list)
-{
-    SyncDatabase* database = nullptr;
-    if (IoResult r = windowDatabase(&database); !r)
-        return r;
-    return dropOnFailure(
-        FindWhoIsInEverywhere(*database, m_config.station, employees, now, zone, list));
-}
-
-IoResult StationLink::readTimeCard(const QString& employee, TimeCard* card)
-{
-    SyncDatabase* database = nullptr;
-    if (IoResult r = windowDatabase(&database); !r)
-        return r;
-    return dropOnFailure(ReadServerTimeCard(*database, employee, card));
-}
-
-IoResult StationLink::saveCorrections(const QString& employee, const TimeCard& read,
-                                      const QList<TimeCardLine>& corrected,
-                                      const QList<Correction>& corrections)
-{
-    SyncDatabase* database = nullptr;
-    if (IoResult r = windowDatabase(&database); !r)
-        return r;
-    return dropOnFailure(SaveServerCorrections(*database, employee, read, corrected, corrections));
-}
-
-IoResult StationLink::correctionLogHead(CorrectionLogHead* head)
-{
-    SyncDatabase* database = nullptr;
-    if (IoResult r = windowDatabase(&database); !r)
-        return r;
-    return dropOnFailure(ReadServerCorrectionHead(*database, head));
-}
-
 void StationLink::exchangeNow()
 {
     QMetaObject::invokeMethod(m_sync, &StationSync::start, Qt::QueuedConnection);
@@ -195,5 +122,7 @@ QString StationStatusText(const StationConfig& config, const SyncStatus& status)
         lines.append(waiting + u'.');
     if (!status.error.isEmpty())
         lines.append(QStringLiteral("Last exchange: %1").arg(status.error));
+    // Other computers of this name, and time files that cannot be sent.
+    lines += status.problems;
     return lines.join(u'\n');
 }

@@ -2,10 +2,8 @@
 
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
-#include "reports/text/MultipleReportText.h"
-#include "reports/text/SingleReportText.h"
-#include "reports/text/WhoIsIn.h"
 #include "sync/LastAction.h"
+#include "sync/ServerPunchStore.h"
 #include "sync/StationConfig.h"
 #include "sync/StationSync.h"
 
@@ -46,21 +44,9 @@ public:
     // rather than at the next round.
     void exchangeNow();
 
-    // For the administrator's windows: the reports, Who Is In and the time cards read from
-    // every station's punches, through a connection of the window's thread.
-    Result<ReportTexts> singleReport(const SingleReportInput& input);
-    Result<ReportTexts> multipleReport(const MultipleReportInput& input);
-    // Each employee's newest punch at any station, waiting ones here included; an employee
-    // without a punch has none.
-    IoResult lastRecords(const QStringList& employees, QHash<QString, TimeRecord>* records);
-    // Who is in at every station: one question to the server.
-    IoResult whoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
-                     const QTimeZone& zone, WhoIsInList* list);
-    IoResult readTimeCard(const QString& employee, TimeCard* card);
-    IoResult saveCorrections(const QString& employee, const TimeCard& read,
-                             const QList<TimeCardLine>& corrected,
-                             const QList<Correction>& corrections);
-    IoResult correctionLogHead(CorrectionLogHead* head);
+    // For the administrator's windows: the reports, Who Is In and the time cards of every
+    // station, read through a connection of the window's thread.
+    PunchStore& punches() { return *m_punches; }
 
 Q_SIGNALS:
     // After each round, on the window's thread.
@@ -71,12 +57,10 @@ Q_SIGNALS:
 private:
     // The window thread's connection, opened on first use and again after a failure.
     IoResult windowDatabase(SyncDatabase** database);
-    IoResult dropOnFailure(const IoResult& result);
-    Result<ReportTexts>
-    serverReport(const std::function<Result<ReportTexts>(SyncDatabase&)>& build);
 
     StationConfig m_config; // its connections in an abort group of their own
     std::unique_ptr<SyncDatabase> m_windowDatabase;
+    std::unique_ptr<ServerPunchStore> m_punches;
     std::unique_ptr<QThread> m_thread;
     StationSync* m_sync; // lives on m_thread
     LastActionAsker m_asker;

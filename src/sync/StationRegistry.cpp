@@ -34,10 +34,9 @@ StationIdentity StationIdentity::here(const StationConfig& config, const QByteAr
 IoResult TouchStation(SyncDatabase& database, const StationIdentity& self, QStringList* warnings)
 {
     warnings->clear();
-    QSqlQuery query(database.db());
-    query.setForwardOnly(true);
+    QSqlQuery* query = nullptr;
     if (IoResult r = database.exec(
-            query,
+            &query,
             QStringLiteral(
                 "WITH me AS (INSERT INTO horodex_station (id, name, role, host, machine, folder)"
                 " VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (id) DO UPDATE SET name = EXCLUDED.name,"
@@ -53,21 +52,21 @@ IoResult TouchStation(SyncDatabase& database, const StationIdentity& self, QStri
             "record this station's contact");
         !r)
         return r;
-    while (query.next())
+    while (query->next())
         warnings->append(
             QStringLiteral("Another computer (\"%1\", last contact %2) also calls itself station "
                            "\"%3\". The punches of both are kept, but reports cannot tell them "
                            "apart: give each computer its own name in station.ini.")
-                .arg(FileStore::displayText(query.value(0).toString()),
-                     Moment(query.value(1).toDateTime()), FileStore::displayText(self.name)));
+                .arg(FileStore::displayText(query->value(0).toString()),
+                     Moment(query->value(1).toDateTime()), FileStore::displayText(self.name)));
     return IoResult::success();
 }
 
 IoResult ClaimHead(SyncDatabase& database, const StationIdentity& self, bool takeOver)
 {
-    QSqlQuery claim(database.db());
+    QSqlQuery* claim = nullptr;
     if (IoResult r = database.exec(
-            claim,
+            &claim,
             takeOver ? QStringLiteral("INSERT INTO horodex_head (one, id, name) VALUES (true, ?, ?)"
                                       " ON CONFLICT (one) DO UPDATE SET id = EXCLUDED.id,"
                                       " name = EXCLUDED.name, since = now()")
@@ -76,31 +75,31 @@ IoResult ClaimHead(SyncDatabase& database, const StationIdentity& self, bool tak
             {QString::fromLatin1(self.id), self.name}, "record the head station");
         !r)
         return r;
-    QSqlQuery head(database.db());
+    QSqlQuery* head = nullptr;
     if (IoResult r = database.exec(
-            head,
+            &head,
             QStringLiteral("SELECT h.id, h.name, s.host, s.machine, s.folder, s.last_contact"
                            " FROM horodex_head h LEFT JOIN horodex_station s ON s.id = h.id"),
             {}, "read the head station");
         !r)
         return r;
-    if (!head.next() || head.value(0).toString().toLatin1() == self.id)
+    if (!head->next() || head->value(0).toString().toLatin1() == self.id)
         return IoResult::success();
     // The same computer and folder under a new identity: this station, its record of sent
     // lines lost.
-    if (head.value(3).toString() == self.machine && head.value(4).toString() == self.folder)
+    if (head->value(3).toString() == self.machine && head->value(4).toString() == self.folder)
         return ClaimHead(database, self, true);
     const QString contact =
-        head.value(5).isNull()
+        head->value(5).isNull()
             ? QStringLiteral("never heard from")
-            : QStringLiteral("last contact %1").arg(Moment(head.value(5).toDateTime()));
+            : QStringLiteral("last contact %1").arg(Moment(head->value(5).toDateTime()));
     return IoResult::failure(
         QStringLiteral("Station \"%1\" (\"%2\", %3) is the head station of this database: a "
                        "second head would make the punch stations' employees and settings flip "
                        "between the two. This station's employees and settings are not shared. "
                        "If this computer replaces \"%1\", run horodex-sync --data \"%4\" "
                        "--take-over-head once.")
-            .arg(FileStore::displayText(head.value(1).toString()),
-                 FileStore::displayText(head.value(2).toString()), contact,
+            .arg(FileStore::displayText(head->value(1).toString()),
+                 FileStore::displayText(head->value(2).toString()), contact,
                  FileStore::displayPath(self.folder)));
 }

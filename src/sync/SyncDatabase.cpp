@@ -243,6 +243,7 @@ bool SyncDatabase::isOpen() const
 
 void SyncDatabase::close()
 {
+    m_prepared.clear();
     if (m_socket >= 0) {
         Watchdog::instance().removeSocket(m_socket);
         m_socket = -1;
@@ -289,28 +290,23 @@ IoResult SyncDatabase::open()
         if (m_socket >= 0)
             Watchdog::instance().addSocket(m_socket, m_address.abortGroup);
     }
-    QSqlQuery query(db());
-    if (IoResult r = exec(query, QStringLiteral("SELECT current_setting('server_version_num')"), {},
-                          "tell its version");
-        !r) {
-        close();
-        return r;
-    }
-    query.next();
-    if (IoResult r = CheckServerVersion(query.value(0).toInt()); !r) {
-        close();
-        return r;
-    }
     // The server ends a statement held up by a lock before the client gives up on it.
     // Notices (a table that already exists) are no news for the station's user; compiling
-    // queries costs more than the short queries of a station gain from it.
+    // queries costs more than the short queries of a station gain from it. One round trip.
+    QSqlQuery* query = nullptr;
     if (IoResult r =
-            exec(query,
-                 QStringLiteral("SELECT set_config('statement_timeout', ?, false),"
+            exec(&query,
+                 QStringLiteral("SELECT current_setting('server_version_num'),"
+                                " set_config('statement_timeout', ?, false),"
                                 " set_config('client_min_messages', 'error', false),"
                                 " set_config('jit', 'off', false)"),
-                 {QStringLiteral("%1ms").arg(ServerAnswerLimitMs - 2000)}, "set a time limit");
+                 {QStringLiteral("%1ms").arg(ServerAnswerLimitMs - 2000)}, "tell its version");
         !r) {
+        close();
+        return r;
+    }
+    query->next();
+    if (IoResult r = CheckServerVersion(query->value(0).toInt()); !r) {
         close();
         return r;
     }
@@ -321,16 +317,26 @@ IoResult SyncDatabase::open()
     return IoResult::success();
 }
 
-IoResult SyncDatabase::exec(QSqlQuery& query, const QString& sql,
+IoResult SyncDatabase::exec(QSqlQuery** query, const QString& sql,
                             std::initializer_list<QVariant> values, const char* what)
 {
     Deadline deadline(*this);
-    if (!query.prepare(sql))
-        return IoResult::failure(failure(ErrorText(query.lastError()), what));
+    // Each statement is prepared once per connection: later runs cost one round trip.
+    auto prepared = m_prepared.find(sql);
+    if (prepared == m_prepared.end()) {
+        auto statement = std::make_unique<QSqlQuery>(db());
+        statement->setForwardOnly(true);
+        if (!statement->prepare(sql))
+            return IoResult::failure(failure(ErrorText(statement->lastError()), what));
+        prepared = m_prepared.emplace(sql, std::move(statement)).first;
+    }
+    QSqlQuery& statement = *prepared->second;
+    int position = 0;
     for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        return IoResult::failure(failure(ErrorText(query.lastError()), what));
+        statement.bindValue(position++, value);
+    if (!statement.exec())
+        return IoResult::failure(failure(ErrorText(statement.lastError()), what));
+    *query = &statement;
     return IoResult::success();
 }
 

@@ -9,6 +9,8 @@
 #include <QVariant>
 
 #include <initializer_list>
+#include <memory>
+#include <unordered_map>
 
 // The major version of PostgreSQL the schema is written and tested for.
 inline constexpr int SupportedServerMajor = 15;
@@ -41,8 +43,10 @@ public:
     const DatabaseAddress& address() const { return m_address; }
 
     QSqlDatabase db() const;
-    // Prepares and runs a statement with its values in order; what names it in a message.
-    IoResult exec(QSqlQuery& query, const QString& sql, std::initializer_list<QVariant> values,
+    // Prepares (once per connection) and runs a statement with its values in order; what names
+    // it in a message. *query then reads the result, until the same statement runs again or
+    // the connection closes.
+    IoResult exec(QSqlQuery** query, const QString& sql, std::initializer_list<QVariant> values,
                   const char* what);
     // Runs a statement without values as it is (no preparing), within the same limits.
     IoResult run(const QString& sql, const char* what);
@@ -66,6 +70,8 @@ private:
     DatabaseAddress m_address;
     QString m_name;
     int m_socket = -1;
+    // By statement text, for this connection's life.
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
 };
 
 // The server's own words, fit for a message: its first line, without the statement it quotes,

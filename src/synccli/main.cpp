@@ -1,6 +1,7 @@
 // horodex-sync: the exchange of a station with the shared PostgreSQL server, without a window,
 // for cron, tests and stations run headless.
 #include "data/Environment.h"
+#include "data/ProgramOptions.h"
 #include "sync/StationSync.h"
 
 #include <QCoreApplication>
@@ -10,19 +11,34 @@
 
 namespace {
 
-const char Usage[] =
-    "Usage: horodex-sync [--data DIR] [--once] [--take-over-head]\n"
-    "\n"
-    "Sends the new punches of the station whose data folder is DIR (by default Horodex's own)\n"
-    "to the PostgreSQL server that its station.ini names, and exchanges the employee list and\n"
-    "the settings: a head station stores them, a punch station takes them. Without --once it\n"
-    "goes on until it is stopped, trying again while the server cannot be reached.\n"
-    "--take-over-head makes this head station the database's head in place of another one\n"
-    "(a computer that replaces the head).\n"
-    "\n"
-    "Exit status with --once: 0 when nothing waits any more and every file could be sent, 1\n"
-    "when something waits or cannot be sent (the reason\n"
-    "on standard error), 2 for a command line or station file that cannot be used.\n";
+const QList<OptionRow> Options{
+    {{QStringLiteral("data")},
+     QStringLiteral("DIR"),
+     QStringLiteral("The station's data folder instead of Horodex's own.")},
+    {{QStringLiteral("once")},
+     {},
+     QStringLiteral("One round, then end with its verdict as the exit status.")},
+    {{QStringLiteral("take-over-head")},
+     {},
+     QStringLiteral("Head station: become the database's head in place of another one (a "
+                    "computer that replaces the head).")},
+};
+
+QString UsageText(const QCommandLineParser& parser)
+{
+    return HelpText(
+        parser, QStringLiteral("Usage: horodex-sync [--data DIR] [--once] [--take-over-head]\n"),
+        QStringLiteral(
+            "Sends the new punches of the station whose data folder is DIR (by default Horodex's\n"
+            "own) to the PostgreSQL server that its station.ini names, and exchanges the employee\n"
+            "list and the settings: a head station stores them, a punch station takes them.\n"
+            "Without --once it goes on until it is stopped, trying again while the server cannot\n"
+            "be reached.\n"),
+        QStringLiteral(
+            "Exit status with --once: 0 when nothing waits any more and every time file could be\n"
+            "sent, 1 when something waits or cannot be sent (the reason on standard error), 2\n"
+            "for a command line or station file that cannot be used.\n"));
+}
 
 // Standard error carries the program's own messages; Qt's notes about the server are dropped.
 void keepQtNotesOffStandardError(QtMsgType type, const QMessageLogContext&, const QString& text)
@@ -76,26 +92,30 @@ int main(int argc, char* argv[])
 {
     qInstallMessageHandler(keepQtNotesOffStandardError);
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    bool once = false;
-    bool takeOver = false;
-    QString dataDir;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--once")) {
-            once = true;
-        } else if (args.at(i) == QLatin1String("--take-over-head")) {
-            takeOver = true;
-        } else if (args.at(i) == QLatin1String("--data") && i + 1 < args.size()) {
-            dataDir = args.at(++i);
-        } else if (args.at(i) == QLatin1String("--help") || args.at(i) == QLatin1String("-h")) {
-            std::fputs(Usage, stdout);
-            return 0;
-        } else {
-            say(stderr, QStringLiteral("horodex-sync: unknown argument \"%1\" (see --help)")
-                            .arg(args.at(i)));
-            return 2;
-        }
+    QCommandLineParser parser;
+    AddOptions(&parser, Options);
+    QString error;
+    switch (ReadCommandLine(&parser, app.arguments().mid(1), &error)) {
+    case CommandLineVerdict::Error:
+        say(stderr, QStringLiteral("horodex-sync: ") + error);
+        return 2;
+    case CommandLineVerdict::Help:
+        std::fputs(UsageText(parser).toUtf8().constData(), stdout);
+        return 0;
+    case CommandLineVerdict::Version:
+        std::fputs(VersionText(QStringLiteral("horodex-sync")).toUtf8().constData(), stdout);
+        return 0;
+    case CommandLineVerdict::Run:
+        break;
     }
+    if (!parser.positionalArguments().isEmpty()) {
+        say(stderr, QStringLiteral("horodex-sync: unexpected argument \"%1\" (see --help)")
+                        .arg(parser.positionalArguments().constFirst()));
+        return 2;
+    }
+    const bool once = parser.isSet(QStringLiteral("once"));
+    const bool takeOver = parser.isSet(QStringLiteral("take-over-head"));
+    const QString dataDir = parser.value(QStringLiteral("data"));
     if (!dataDir.isEmpty())
         Environment::setDataDirectory(QDir(dataDir).absolutePath());
     std::optional<StationConfig> config;

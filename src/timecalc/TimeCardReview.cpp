@@ -19,6 +19,26 @@ bool inPeriod(const TimeCardLine& line, QDate from, QDate to)
     return !from.isValid() || (line.date >= from && line.date <= to);
 }
 
+// A broken card is paid as the pairing rule reads the file, not as its INs and OUTs match: rows
+// are the file's records in order, each paid pair's hours stand on its second row, and an OUT
+// that ends no paid pair says so, unless its IN came before the period, which paid it.
+void ShowPaidHours(QList<ReviewedPunch>& rows, const QList<TimeCardLine>& lines,
+                   const QList<PaidPair>& paid, QDate from)
+{
+    for (ReviewedPunch& row : rows)
+        row.pairHours.reset();
+    for (const PaidPair& pair : paid) {
+        if (pair.first + 1 < rows.size())
+            rows[pair.first + 1].pairHours = pair.hours;
+    }
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const TimeCardLine& line = lines[rows[r].line];
+        const TimeCardLine* before = r > 0 ? &lines[rows[r - 1].line] : nullptr;
+        const bool paidBefore = before && before->isIn && before->date < from;
+        rows[r].notPaid = !line.isIn && !rows[r].pairHours && !paidBefore;
+    }
+}
+
 } // namespace
 
 TimeCardReview ReviewTimeCard(const QList<TimeCardLine>& lines, QDate from, QDate to,
@@ -72,6 +92,15 @@ TimeCardReview ReviewTimeCard(const QList<TimeCardLine>& lines, QDate from, QDat
                     .arg(OpenInWarningHours));
     }
 
+    if (from.isValid()) {
+        // Every line reads, so the records of the file are the rows in their order.
+        if (const std::optional<QByteArray> bytes = SerializeTimeCard(lines)) {
+            QList<PaidPair> paid;
+            review.period = PayPeriodFromTimeFile(*bytes, from, to, roundingMode, zone, &paid);
+            ShowPaidHours(all, lines, paid, from);
+        }
+    }
+
     // An OUT belongs to the period of its IN: a night shift from the last day is shown whole.
     bool openInPeriod = false;
     for (const ReviewedPunch& row : all) {
@@ -82,11 +111,6 @@ TimeCardReview ReviewTimeCard(const QList<TimeCardLine>& lines, QDate from, QDat
             review.punches.append(row);
         if (line.readable)
             openInPeriod = line.isIn && inPeriod(line, from, to);
-    }
-    if (from.isValid()) {
-        const std::optional<QByteArray> bytes = SerializeTimeCard(lines);
-        if (bytes)
-            review.period = PayPeriodFromTimeFile(*bytes, from, to, roundingMode, zone);
     }
     return review;
 }

@@ -14,9 +14,12 @@
 // One line of a time card as the correction window lists it.
 struct ReviewedPunch
 {
-    int line = 0;                   // index in the lines reviewed
-    QStringList problems;           // what is broken; empty when the punch is fine
-    std::optional<float> pairHours; // on the OUT of an IN/OUT pair: its hours as reports count them
+    int line = 0;         // index in the lines reviewed
+    QStringList problems; // what is broken; empty when the punch is fine
+    // On the second line of a pair: its hours. In a pay period, the pairs the report pays, as the
+    // pairing rule reads the file; for the whole file, each IN with the OUT after it.
+    std::optional<float> pairHours;
+    bool notPaid = false; // an OUT that ends no pair the pay period pays
 };
 
 // The lines of a time card within a pay period, in time order, with what is broken marked, and

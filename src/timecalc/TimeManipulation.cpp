@@ -185,7 +185,7 @@ int WeeksInPeriod(QDate start, QDate end)
 namespace {
 
 clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int roundingMode,
-                             const QTimeZone& zone)
+                             const QTimeZone& zone, QList<PaidPair>* paid)
 {
     const int weekCount = WeeksInPeriod(start, end);
     std::vector<WeekPairs> weeks;
@@ -235,7 +235,10 @@ clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int rou
         for (qint64 j = count.nBefore; j < count.pairsEnd() && j + 1 < records; j += 2) {
             const PunchFields in = PunchFields::fromRecord(file.at(j));
             const PunchFields out = PunchFields::fromRecord(file.at(j + 1));
-            week.AddPeriod(MakePeriod(in, out, roundingMode, clock));
+            clsPeriod period = MakePeriod(in, out, roundingMode, clock);
+            if (paid)
+                paid->append({j, period.Hours()});
+            week.AddPeriod(std::move(period));
         }
         time.AddWeek(std::move(week));
     }
@@ -245,10 +248,10 @@ clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int rou
 } // namespace
 
 clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int roundingMode,
-                              const QTimeZone& zone)
+                              const QTimeZone& zone, QList<PaidPair>* paid)
 {
     RecordWindow file(bytes);
-    return PayPeriodFromRecords(file, start, end, roundingMode, zone);
+    return PayPeriodFromRecords(file, start, end, roundingMode, zone, paid);
 }
 
 clsTime LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingMode,
@@ -262,7 +265,7 @@ clsTime LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingM
     clsTime time;
     if (read) {
         RecordWindow file(&reader);
-        time = PayPeriodFromRecords(file, start, end, roundingMode, zone);
+        time = PayPeriodFromRecords(file, start, end, roundingMode, zone, nullptr);
         read = file.result();
     }
     if (result)

@@ -26,8 +26,14 @@ clsTime LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingM
 // the records before the week are taken to be IN/OUT pairs, the week's pairs follow them, and an
 // IN at the end of the file without its OUT is left out. Records are whole 31-byte lines; a
 // shorter tail is not a record, and no pair is read past the end of the file.
+// With paid, also the pairs paid, as the correction window shows them.
+struct PaidPair
+{
+    qint64 first; // the record of the pair's IN; its OUT is the next record
+    float hours;
+};
 clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int roundingMode,
-                              const QTimeZone& zone);
+                              const QTimeZone& zone, QList<PaidPair>* paid = nullptr);
 
 // The number of weeks LoadPayPeriod makes of a period: its days over seven, to the nearest.
 int WeeksInPeriod(QDate start, QDate end);

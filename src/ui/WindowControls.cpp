@@ -1,7 +1,13 @@
 #include "ui/WindowControls.h"
 
+#include "data/EmployeeList.h"
+
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
 
 void FitCaptions(QWidget* window)
 {
@@ -19,6 +25,29 @@ void FitCaptions(QWidget* window)
             control->resize(qMin(control->sizeHint().width(), qMax(room, control->width())),
                             control->height());
     }
+}
+
+int WidestNameWidth(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (char16_t letter = u'A'; letter <= u'Z'; ++letter)
+        widest = std::max(widest, metrics.horizontalAdvance(QChar(letter)));
+    return widest * MaxNameLength;
+}
+
+void FitWidestName(QLabel* label)
+{
+    const int needed = WidestNameWidth(label->font()) + 2 * label->margin() + 1;
+    if (label->width() < needed)
+        label->resize(needed, label->height());
+}
+
+void FitWidestName(QLineEdit* box)
+{
+    // Qt's own hint is 17 of "x" and the box's margins and frame; the margins and frame stay.
+    const int frame = box->sizeHint().width() - 17 * box->fontMetrics().horizontalAdvance(u'x');
+    box->setMinimumWidth(std::max(box->minimumWidth(), WidestNameWidth(box->font()) + frame));
 }
 
 void GrowToWrappedText(QLabel* label)

@@ -138,7 +138,7 @@ void ReportProgramTests::arguments_data()
     QTest::newRow("no to") << "multiple --from 2009-11-08"
                            << "--to is needed";
     QTest::newRow("value missing") << "multiple --to 2009-11-08 --from"
-                                   << "--from needs a value";
+                                   << "Missing value after '--from'";
     QTest::newRow("bad date") << "multiple --from 11/02/2009 --to 2009-11-08"
                               << "--from needs a date as YYYY-MM-DD, not \"11/02/2009\"";
     QTest::newRow("no such day") << "multiple --from 2009-02-30 --to 2009-11-08"
@@ -149,7 +149,11 @@ void ReportProgramTests::arguments_data()
     QTest::newRow("time card of multiple")
         << "multiple --time-card" + period << "--time-card belongs";
     QTest::newRow("format") << "multiple --format html" + period << "text, csv or pdf";
-    QTest::newRow("flag with value") << "multiple --ssn=yes" + period << "--ssn takes no value";
+    QTest::newRow("flag with value")
+        << "multiple --ssn=yes" + period << "Unexpected value after '--ssn'";
+    QTest::newRow("empty value") << "multiple --output=" + period << "--output needs a value";
+    QTest::newRow("version") << "--version"
+                             << "";
     QTest::newRow("time card csv to standard output")
         << "single Ann --time-card --format csv" + period << "--output FILE";
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package as a shop gets it: built with cpack from a build tree, checked as extracted
-# files (control fields, contents, desktop and AppStream files), then installed for real with
+# The Debian package as a shop gets it: built with cpack from a build tree, judged by lintian,
+# checked as extracted files (control fields, contents, desktop and AppStream files, manual
+# pages), then installed for real with
 # apt-get, started by an unprivileged user on an X server, and removed again without leaving
 # anything behind.
 #
@@ -21,7 +22,8 @@ fi
 if [[ -z ${DISPLAY:-} ]]; then
     exec "$root/scripts/with-xvfb.sh" "$0" "$@"
 fi
-for tool in cpack dpkg-deb dpkg-shlibdeps apt-get desktop-file-validate appstreamcli xdotool runuser file; do
+for tool in cpack dpkg-deb dpkg-shlibdeps apt-get desktop-file-validate appstreamcli appstream-util \
+    lintian xdotool runuser file; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/packages.txt)" >&2; exit 1; }
 done
 if dpkg-query -W -f='${db:Status-Status}' horodex 2>/dev/null | grep -qv '^not-installed$'; then
@@ -79,6 +81,15 @@ debs=("$work"/cpack/horodex_*.deb)
 deb=${debs[0]}
 echo "${deb##*/}"
 
+step "lintian: no error and no warning"
+# Informational tags are shown but pass; an error or a warning fails the package.
+if lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1; then
+    ok "lintian $(lintian --version 2>/dev/null | head -n1)"
+else
+    bad "lintian:"
+fi
+grep -v '^running with root privileges' "$work/lintian.log" || true
+
 step "Control fields: dpkg-deb -f"
 field() { dpkg-deb -f "$deb" "$1"; }
 # One entry of a list field ("libc6 (>= 2.34)"), found by its package name.
@@ -114,9 +125,12 @@ dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/contents"
 cat "$work/contents"
 check "everything lies below /usr" bash -c "! grep -v '^/usr/' '$work/contents'"
 check "no data folder is installed" bash -c "! grep -E '/data/?$' '$work/contents'"
-for path in /usr/bin/horodex /usr/bin/horodex-report \
+for path in /usr/bin/horodex /usr/bin/horodex-report /usr/bin/horodex-sync \
+    /usr/share/man/man1/horodex.1.gz /usr/share/man/man1/horodex-report.1.gz \
+    /usr/share/man/man1/horodex-sync.1.gz \
+    /usr/share/doc/horodex/copyright /usr/share/doc/horodex/changelog.gz \
     /usr/share/applications/org.horodex.Horodex.desktop \
-    /usr/share/metainfo/org.horodex.Horodex.metainfo.xml \
+    /usr/share/metainfo/org.horodex.horodex.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/org.horodex.Horodex.svg \
     /usr/share/icons/hicolor/48x48/apps/org.horodex.Horodex.png \
     /usr/share/horodex/autostart/org.horodex.Horodex.desktop \
@@ -132,11 +146,24 @@ share=$tree/usr/share
 desktop=$share/applications/org.horodex.Horodex.desktop
 autostart=$share/horodex/autostart/org.horodex.Horodex.desktop
 session=$share/wayland-sessions/horodex-time-clock.desktop
-metainfo=$share/metainfo/org.horodex.Horodex.metainfo.xml
+metainfo=$share/metainfo/org.horodex.horodex.metainfo.xml
 for f in "$desktop" "$autostart" "$session"; do
     check "desktop-file-validate ${f#"$tree"}" desktop-file-validate "$f"
 done
-check "appstreamcli validate --no-net ${metainfo#"$tree"}" appstreamcli validate --no-net "$metainfo"
+check "appstreamcli validate --pedantic --no-net ${metainfo#"$tree"}: not even a pedantic note" \
+    bash -c "appstreamcli validate --pedantic --no-net '$metainfo' && ! appstreamcli validate --pedantic --no-net '$metainfo' | grep -q '^[EWIP]:'"
+# appstream-util would fetch the screenshot to measure it: the test runs without the network.
+check "appstream-util validate --nonet ${metainfo#"$tree"}" appstream-util validate --nonet "$metainfo"
+check "the metainfo provides the three programs" \
+    bash -c "for b in horodex horodex-report horodex-sync; do grep -q \"<binary>\$b</binary>\" '$metainfo' || exit 1; done"
+# Each manual page is made from its program's --help: every option the program offers is in it.
+for program in horodex horodex-report horodex-sync; do
+    page=$share/man/man1/$program.1.gz
+    check "the manual page of $program names it and its --help and --version" \
+        bash -c "zcat '$page' | grep -q '^.TH ${program^^} ' && zcat '$page' | grep -q 'help' && zcat '$page' | grep -q 'version'"
+done
+check "the manual page of horodex-report lists --data and --database" \
+    bash -c "zcat '$share/man/man1/horodex-report.1.gz' | grep -q 'data' && zcat '$share/man/man1/horodex-report.1.gz' | grep -q 'database'"
 # The whole tree: the metadata's menu entry and icon must be where it says.
 check "appstreamcli validate-tree --no-net of the extracted package" \
     appstreamcli validate-tree --no-net "$tree"
@@ -242,6 +269,18 @@ if "${as_nobody[@]}" horodex-report who-is-in >"$work/report-in.txt" 2>&1; then
 else
     bad "horodex-report who-is-in failed: $(cat "$work/report-in.txt")"
 fi
+
+step "The programs answer --help and --version without a display"
+for program in horodex horodex-report horodex-sync; do
+    for option in --help --version; do
+        if runuser -u nobody -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+            "$program" "$option" >"$work/answer.txt" 2>&1; then
+            ok "$program $option exits 0: $(head -n1 "$work/answer.txt")"
+        else
+            bad "$program $option failed: $(cat "$work/answer.txt")"
+        fi
+    done
+done
 
 step "horodex-report as nobody: horodex-report --help"
 if "${as_nobody[@]}" horodex-report --help >"$work/report-help.txt" 2>&1; then

@@ -105,18 +105,18 @@ void TestSyncShared::momentKeyAndIn_serverReadsEveryLineAsTheStationDoes()
     const IoResult stored = StorePunchLines(database, QStringLiteral("front"), "file",
                                             QStringLiteral("Kim"), 0, sample);
     QVERIFY2(stored, qPrintable(stored.error));
-    QSqlQuery query(database.db());
-    QVERIFY(database.exec(query,
+    QSqlQuery* query = nullptr;
+    QVERIFY(database.exec(&query,
                           QStringLiteral("SELECT byte_offset, line, moment_key, is_in FROM "
                                          "horodex_punch ORDER BY byte_offset"),
                           {}, "read"));
     qint64 offset = 0;
-    while (query.next()) {
-        const QByteArray line = query.value(1).toByteArray();
-        QCOMPARE(query.value(0).toLongLong(), offset);
+    while (query->next()) {
+        const QByteArray line = query->value(1).toByteArray();
+        QCOMPARE(query->value(0).toLongLong(), offset);
         QCOMPARE(line, sample.mid(offset, PunchLine::Size));
-        QCOMPARE(query.value(2).toByteArray(), PunchMomentKey(line));
-        QCOMPARE(query.value(3).toBool(), PunchLine::isIn(line.constData()));
+        QCOMPARE(query->value(2).toByteArray(), PunchMomentKey(line));
+        QCOMPARE(query->value(3).toBool(), PunchLine::isIn(line.constData()));
         offset += PunchLine::Size;
     }
     QCOMPARE(offset, sample.size());

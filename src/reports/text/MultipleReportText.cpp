@@ -105,24 +105,31 @@ ReportTexts MultipleReportBuilder::Finish() const
     return texts;
 }
 
-Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input)
+Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input, PunchStore& store)
 {
     const ReportOptions& o = input.options;
     if (!IsValidPayPeriod(o.from, o.to))
         return Failure{PayPeriodMessage(), QString()};
-    const int rounding = o.settings.timeRoundingValue();
-    MultipleReportBuilder builder(input.shift, o);
+    QList<const EmployeeRecord*> selected;
+    QStringList names;
     for (const EmployeeRecord& employee : input.employees) {
         if (!IsSelectedForShift(employee, input.shift))
             continue;
-        const QString name = employee.Name.trimmed();
-        IoResult read;
-        const clsTime time = LoadPayPeriod(name, o.from, o.to, rounding, o.zone, &read);
-        if (!read)
-            return Failure{read.error, TimeFilePath(name)};
-        builder.AddEmployee(employee, time);
+        selected.append(&employee);
+        names.append(employee.Name.trimmed());
     }
+    MultipleReportBuilder builder(input.shift, o);
+    const Result<bool> read = store.payPeriods(
+        names, o.from, o.to, o.settings.timeRoundingValue(), o.zone,
+        [&](qsizetype i, const clsTime& time) { builder.AddEmployee(*selected.at(i), time); });
+    if (!read)
+        return read.failure();
     if (input.shift != 0 && builder.EmployeeCount() == 0)
         return Failure{NoEmployeesForShiftMessage(), QString()};
     return builder.Finish();
+}
+
+Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input)
+{
+    return CreateMultipleReport(input, DataFolderPunches());
 }

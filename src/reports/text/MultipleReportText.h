@@ -2,6 +2,7 @@
 
 #include "data/EmployeeList.h"
 #include "data/Result.h"
+#include "reports/text/PunchStore.h"
 #include "reports/text/ReportTexts.h"
 #include "timecalc/clsTime.h"
 
@@ -49,8 +50,9 @@ private:
     QList<EmployeeFigures> m_figures;
 };
 
-// What the Create button does: checks the pay period, reads the time file of every selected
-// employee (name trimmed, times rounded by the settings' TimeRounding) and builds the texts.
-// Fails with the pay-period message, with no employee in the shift, or with the time file that
-// could not be read.
+// What the Create button does: checks the pay period, reads the punches of every selected
+// employee from the store (name trimmed, times rounded by the settings' TimeRounding) and builds
+// the texts. Fails with the pay-period message, with no employee in the shift, or with what
+// could not be read. Without a store, from the data folder's time files.
+Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input, PunchStore& store);
 Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input);

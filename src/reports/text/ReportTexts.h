@@ -32,6 +32,10 @@ struct ReportTexts
     // A list that is no payroll (who is in) brings its own CSV file for Save As.
     QByteArray Csv;
 
+    bool isPayroll() const { return Csv.isEmpty(); }
+    // The caption of its window and the name of its print job: a list goes by its own title.
+    QString name() const { return isPayroll() ? QStringLiteral("Payroll Report") : Title; }
+
     // With the punching dates and times (the detail), and without them.
     QString fullText() const { return ReportHeader + ReportDetail + ReportSummary; }
     QString shortText() const { return ReportHeader + ReportSummary; }

@@ -131,15 +131,21 @@ ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& tim
     return texts;
 }
 
-Result<ReportTexts> CreateSingleReport(const SingleReportInput& input)
+Result<ReportTexts> CreateSingleReport(const SingleReportInput& input, PunchStore& store)
 {
     const ReportOptions& o = input.options;
     if (!IsValidPayPeriod(o.from, o.to))
         return Failure{PayPeriodMessage(), QString()};
-    IoResult read;
-    const clsTime time = LoadPayPeriod(input.employeeName, o.from, o.to,
-                                       o.settings.timeRoundingValue(), o.zone, &read);
+    std::optional<ReportTexts> texts;
+    const Result<bool> read = store.payPeriods(
+        {input.employeeName}, o.from, o.to, o.settings.timeRoundingValue(), o.zone,
+        [&](qsizetype, const clsTime& time) { texts = BuildSingleReport(input, time); });
     if (!read)
-        return Failure{read.error, TimeFilePath(input.employeeName)};
-    return BuildSingleReport(input, time);
+        return read.failure();
+    return *texts;
+}
+
+Result<ReportTexts> CreateSingleReport(const SingleReportInput& input)
+{
+    return CreateSingleReport(input, DataFolderPunches());
 }

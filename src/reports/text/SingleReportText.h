@@ -2,6 +2,7 @@
 
 #include "data/EmployeeList.h"
 #include "data/Result.h"
+#include "reports/text/PunchStore.h"
 #include "reports/text/ReportTexts.h"
 #include "timecalc/clsTime.h"
 
@@ -23,7 +24,9 @@ struct SingleReportInput
 // IsMultipleReport is false.
 ReportTexts BuildSingleReport(const SingleReportInput& input, const clsTime& time);
 
-// What the Create button does: checks the pay period, reads the employee's time file (rounded
-// by the settings' TimeRounding) and builds the texts. Fails with the pay-period message, or
-// with why the time file could not be read.
+// What the Create button does: checks the pay period, reads the employee's punches from the
+// store (rounded by the settings' TimeRounding) and builds the texts. Fails with the pay-period
+// message, or with why the punches could not be read. Without a store, from the data folder's
+// time file.
+Result<ReportTexts> CreateSingleReport(const SingleReportInput& input, PunchStore& store);
 Result<ReportTexts> CreateSingleReport(const SingleReportInput& input);

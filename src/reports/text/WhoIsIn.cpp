@@ -17,37 +17,43 @@ QString Moment(const QDateTime& moment, const QString& timeFormat, const Regiona
 
 } // namespace
 
-WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
-                        const QTimeZone& zone, const LastRecordReader& read)
+IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                     const QTimeZone& zone, PunchStore& store, WhoIsInList* list)
 {
-    WhoIsInList list;
-    list.at = now;
-    for (const EmployeeRecord& employee : employees) {
-        const QString name = employee.Name.trimmed();
-        std::optional<TimeRecord> last;
-        bool whole = true;
-        if (const IoResult r = read(name, &last, &whole); !r) {
-            list.problems.append(r.error);
+    *list = WhoIsInList();
+    list->at = now;
+    QStringList names;
+    for (const EmployeeRecord& employee : employees)
+        names.append(employee.Name.trimmed());
+    QHash<QString, PunchStore::LastPunch> last;
+    if (IoResult r = store.lastPunches(names, &last); !r)
+        return r;
+    for (const QString& name : std::as_const(names)) {
+        const PunchStore::LastPunch punch = last.value(name);
+        if (!punch.problem.isEmpty()) {
+            list->unread.append({name, punch.problem});
             continue;
         }
-        if (!whole) {
-            list.problems.append(QStringLiteral("The time file \"%1\" is invalid: its length is "
-                                                "not a whole number of punches.")
-                                     .arg(FileStore::displayPath(TimeFilePath(name))));
-            continue;
-        }
-        if (!last || !last->isIn())
+        if (!punch.record || !punch.record->isIn())
             continue;
         PresentEmployee p;
         p.name = name;
-        p.since = ParseFileDateTime(last->PunchDate, last->PunchTime, zone);
+        p.since = ParseFileDateTime(punch.record->PunchDate, punch.record->PunchTime, zone);
         p.hours = p.since.isValid() ? p.since.secsTo(now) / 3600.0 : 0.0;
         p.forgotten = p.hours > ForgottenAfterHours;
-        list.present.append(p);
+        list->present.append(p);
     }
     std::stable_sort(
-        list.present.begin(), list.present.end(),
+        list->present.begin(), list->present.end(),
         [](const PresentEmployee& a, const PresentEmployee& b) { return a.hours > b.hours; });
+    return IoResult::success();
+}
+
+WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                        const QTimeZone& zone)
+{
+    WhoIsInList list;
+    FindWhoIsIn(employees, now, zone, DataFolderPunches(), &list);
     return list;
 }
 
@@ -77,19 +83,23 @@ QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
                 QStringLiteral("*** In for more than %1 hours: probably a forgotten OUT.")
                     .arg(ForgottenAfterHours) +
                 LineEnd;
-    for (const QString& problem : list.problems)
-        text += LineEnd + QStringLiteral("Not read: ") + problem + LineEnd;
+    for (const UnreadEmployee& u : list.unread)
+        text += LineEnd + QStringLiteral("Not read: ") + u.reason + LineEnd;
     return text;
 }
 
 QByteArray WhoIsInCsv(const WhoIsInList& list)
 {
-    QString csv = QStringLiteral("Employee Name,In Date,In Time,Hours,Probably Forgotten\r\n");
+    QString csv =
+        QStringLiteral("Employee Name,In Date,In Time,Hours,Probably Forgotten,Not Read\r\n");
     for (const PresentEmployee& p : list.present) {
         csv += ReportCsv::Field(p.name) + u',' + p.since.date().toString(Qt::ISODate) + u',' +
                p.since.time().toString(QStringLiteral("HH:mm")) + u',' +
                ReportCsv::Number(float(p.hours)) + u',' +
-               (p.forgotten ? QStringLiteral("1") : QStringLiteral("0")) + QStringLiteral("\r\n");
+               (p.forgotten ? QStringLiteral("1") : QStringLiteral("0")) + QStringLiteral(",\r\n");
     }
+    for (const UnreadEmployee& u : list.unread)
+        csv += ReportCsv::Field(u.name) + QStringLiteral(",,,,,") + ReportCsv::Field(u.reason) +
+               QStringLiteral("\r\n");
     return csv.toUtf8();
 }

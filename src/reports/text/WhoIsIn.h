@@ -2,6 +2,7 @@
 
 #include "data/EmployeeList.h"
 #include "data/TimeFile.h"
+#include "reports/text/PunchStore.h"
 #include "reports/text/ReportFormat.h"
 
 #include <QByteArray>
@@ -11,7 +12,6 @@
 #include <QStringList>
 #include <QTimeZone>
 
-#include <functional>
 #include <optional>
 
 // The employees whose last punch is an IN: who is at work now, and whose OUT was forgotten.
@@ -25,24 +25,32 @@ struct PresentEmployee
 
 inline constexpr int ForgottenAfterHours = 16;
 
+// An employee whose time file could not be read: he may well be in.
+struct UnreadEmployee
+{
+    QString name;
+    QString reason; // names the file
+};
+
 struct WhoIsInList
 {
     QDateTime at;
     QList<PresentEmployee> present; // longest in first
-    QStringList problems;           // time files not read, each named
+    QList<UnreadEmployee> unread;   // in the order of the list
 };
 
-// Where an employee's last record comes from: his time file, or the punches of every station.
-using LastRecordReader =
-    std::function<IoResult(const QString& name, std::optional<TimeRecord>*, bool* wholeRecords)>;
-
-// Reads only the last record of each employee.
+// Who is in by each employee's last punch in the store; fails when the store could not be read
+// at all (an employee whose punches cannot be read is in the list's unread).
+IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                     const QTimeZone& zone, PunchStore& store, WhoIsInList* list);
+// The same from the data folder's time files, reading only the last record of each.
 WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
-                        const QTimeZone& zone, const LastRecordReader& read = ReadLastRecord);
+                        const QTimeZone& zone);
 
 // The list as a report text, CR LF line ends, times in the settings' format.
 QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
                     const RegionalFormats& formats);
 // One header row, then one row per employee: name, ISO date and time of the IN, hours, 1 or 0
-// for a probably forgotten OUT.
+// for a probably forgotten OUT; then one row per employee not read, with only his name and the
+// reason in the last column.
 QByteArray WhoIsInCsv(const WhoIsInList& list);

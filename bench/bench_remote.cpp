@@ -1,0 +1,284 @@
+// Several stations with their server a building away: the round trips and the time of each
+// action through a relay that holds every packet 10 ms each way; then 50 stations punching at a
+// shift change against one server. Prints medians; needs a server:
+//   scripts/with-postgres.sh build/bin/bench_remote [employees] [runs]
+#include "DelayRelay.h"
+#include "data/EmployeeList.h"
+#include "data/Environment.h"
+#include "data/FileStore.h"
+#include "data/OptionsRecord.h"
+#include "data/TimeFile.h"
+#include "reports/text/MultipleReportText.h"
+#include "reports/text/WhoIsIn.h"
+#include "sync/LastAction.h"
+#include "sync/PunchRows.h"
+#include "sync/SentLedger.h"
+#include "sync/ServerPunchStore.h"
+#include "sync/StationSync.h"
+#include "sync/SyncDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int DelayMs = 10;
+
+template <typename T> T Median(std::vector<T> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+QString Name(int i)
+{
+    return QStringLiteral("Employee %1").arg(i, 4, 10, QLatin1Char('0'));
+}
+
+// Four weeks of work: IN at 08:00 and OUT at 16:30 on each weekday.
+QByteArray FourWeeks(QDate first)
+{
+    QByteArray bytes;
+    for (QDate day = first; day < first.addDays(28); day = day.addDays(1)) {
+        if (day.dayOfWeek() > 5)
+            continue;
+        bytes += FormatPunchLine(true, QDateTime(day, QTime(8, 0)));
+        bytes += FormatPunchLine(false, QDateTime(day, QTime(16, 30)));
+    }
+    return bytes;
+}
+
+QString UriWith(const QString& uri, const QString& database, int port = 0)
+{
+    QUrl url(uri);
+    url.setPath(u'/' + database);
+    if (port)
+        url.setPort(port);
+    return url.toString();
+}
+
+bool Check(const IoResult& r)
+{
+    if (!r)
+        std::fprintf(stderr, "bench_remote: %s\n", qPrintable(r.error));
+    return r.ok;
+}
+
+void Measure(const char* what, int runs, DelayRelay& relay, const std::function<bool()>& action)
+{
+    std::vector<double> ms;
+    std::vector<long> trips;
+    for (int i = 0; i < runs; ++i) {
+        relay.resetCount();
+        QElapsedTimer timer;
+        timer.start();
+        if (!action())
+            return;
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+        trips.push_back(relay.roundTrips());
+    }
+    std::printf("%-46s %3ld round trips  %8.1f ms (median of %d)\n", what, Median(trips),
+                Median(ms), runs);
+}
+
+void WriteStationFiles(const QString& folder, const QString& uri, const QString& station,
+                       const QStringList& names)
+{
+    QDir().mkpath(folder);
+    Environment::setDataDirectory(folder);
+    FileStore::replaceFile(folder + QStringLiteral("/station.ini"),
+                           QStringLiteral("[General]\ndatabase=%1\nstation=%2\nrole=punch\n")
+                               .arg(uri, station)
+                               .toUtf8());
+    QByteArray list;
+    for (const QString& name : names)
+        list += SerializeEmployeeRecord(
+            EmployeeRecord{name, QString(), QString(), QString(), QString(), QStringLiteral("1")});
+    FileStore::replaceFile(EmployeeListPath(), list);
+}
+
+// 50 horodex-sync processes, each on its own folder of 20 employees, 2,000 punches within a
+// minute: how long until the server holds them all, and whether any was lost or doubled.
+void ShiftChange(const QString& uri, const QString& folderRoot)
+{
+    constexpr int Stations = 50, PerStation = 20, Waves = 10;
+    static_assert(PerStation == 4 * (Waves / 2));
+    const QString program =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync");
+    QList<QProcess*> processes;
+    for (int s = 0; s < Stations; ++s) {
+        QStringList names;
+        for (int e = 0; e < PerStation; ++e)
+            names.append(QStringLiteral("S%1 E%2").arg(s).arg(e));
+        const QString folder = QStringLiteral("%1/station%2").arg(folderRoot).arg(s);
+        WriteStationFiles(folder, uri, QStringLiteral("Station %1").arg(s), names);
+        auto* process = new QProcess;
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->start(program, {QStringLiteral("--data"), folder});
+        processes.append(process);
+    }
+    SyncDatabase direct([&uri] {
+        DatabaseAddress a;
+        ParseDatabaseUri(uri, &a);
+        return a;
+    }());
+    if (!Check(direct.open()))
+        return;
+    const auto count = [&direct]() -> qint64 {
+        QSqlQuery* q = nullptr;
+        if (!direct.exec(&q, QStringLiteral("SELECT count(*) FROM horodex_punch"), {}, "count"))
+            return -1;
+        return q->next() ? q->value(0).toLongLong() : -1;
+    };
+    QThread::sleep(3); // every station connected
+    QElapsedTimer clock;
+    clock.start();
+    const QDateTime shift(QDate(2010, 3, 1), QTime(7, 0));
+    for (int wave = 0; wave < Waves; ++wave) {
+        for (int s = 0; s < Stations; ++s) {
+            Environment::setDataDirectory(QStringLiteral("%1/station%2").arg(folderRoot).arg(s));
+            // Four employees each wave: IN in the first five waves, OUT in the last five.
+            for (int k = 0; k < 4; ++k) {
+                const QString name = QStringLiteral("S%1 E%2").arg(s).arg((wave % 5) * 4 + k);
+                FileStore::appendToFile(TimeFilePath(name),
+                                        FormatPunchLine(wave < 5, shift.addSecs(60 * wave)));
+            }
+        }
+        QThread::msleep(5500);
+    }
+    const qint64 punched = clock.elapsed();
+    const qint64 expected = qint64(Stations) * Waves * 4;
+    qint64 stored = 0;
+    while ((stored = count()) < expected && clock.elapsed() < punched + 180000)
+        QThread::msleep(200);
+    const qint64 converged = clock.elapsed();
+    QSqlQuery* distinct = nullptr;
+    direct.exec(&distinct,
+                QStringLiteral("SELECT count(DISTINCT (station, employee, byte_offset)) FROM "
+                               "horodex_punch"),
+                {}, "count");
+    distinct->next();
+    for (QProcess* process : processes) {
+        process->terminate();
+        process->waitForFinished(5000);
+        delete process;
+    }
+    std::printf("shift change: %d stations, %lld punches in %.1f s; the server held %lld (%lld "
+                "distinct) %.1f s after the last punch, %.0f rows/s over the whole\n",
+                Stations, expected, punched / 1000.0, stored, distinct->value(0).toLongLong(),
+                (converged - punched) / 1000.0, stored * 1000.0 / std::max<qint64>(1, converged));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int employees = argc > 1 ? std::atoi(argv[1]) : 1000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const QString server = qEnvironmentVariable("HORODEX_TEST_DATABASE");
+    if (server.isEmpty()) {
+        std::fprintf(stderr, "no server: run under scripts/with-postgres.sh\n");
+        return 2;
+    }
+    Environment::setRegionalLocaleForTesting(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString name = QStringLiteral("bench_remote_%1").arg(QCoreApplication::applicationPid());
+    {
+        DatabaseAddress address;
+        ParseDatabaseUri(server, &address);
+        SyncDatabase admin(address);
+        if (!Check(admin.open()) ||
+            !Check(admin.run(QStringLiteral("CREATE DATABASE ") + name, "create the database")) ||
+            !Check(admin.run(QStringLiteral("CREATE DATABASE ") + name + QStringLiteral("_load"),
+                             "create the database")))
+            return 1;
+    }
+    const QString uri = UriWith(server, name);
+    DatabaseAddress near;
+    ParseDatabaseUri(uri, &near);
+    SyncDatabase direct(near);
+    if (!Check(direct.open()))
+        return 1;
+
+    const QDate first(2010, 1, 4);
+    const QByteArray weeks = FourWeeks(first);
+    MultipleReportInput input;
+    input.options.settings = OptionsRecord::firstRunDefaults(QStringLiteral("secret1"));
+    input.options.from = first;
+    input.options.to = first.addDays(27);
+    Check(direct.begin());
+    for (int i = 0; i < employees; ++i) {
+        input.employees.append(EmployeeRecord{Name(i), QString(), QString(), QStringLiteral("8.00"),
+                                              QStringLiteral("12.00"), QStringLiteral("1")});
+        if (!Check(
+                StorePunchLines(direct, QStringLiteral("front"), NewIdentity(), Name(i), 0, weeks)))
+            return 1;
+    }
+    Check(direct.commit());
+
+    DelayRelay relay(near.port, DelayMs);
+    DatabaseAddress far = near;
+    far.host = QStringLiteral("127.0.0.1");
+    far.port = relay.port();
+    std::printf("through a relay holding each packet %d ms each way, %d employees:\n", DelayMs,
+                employees);
+    SyncDatabase remote(far);
+    ServerPunchStore remoteStore(remote, QString());
+    Measure("connect (schema up to date)", runs, relay, [&remote] {
+        remote.close();
+        return Check(remote.open());
+    });
+    Measure("who is in", runs, relay, [&] {
+        WhoIsInList list;
+        return Check(FindWhoIsIn(input.employees, QDateTime(first.addDays(20), QTime(12, 0)),
+                                 QTimeZone::systemTimeZone(), remoteStore, &list));
+    });
+    Measure("last action on choosing a name", runs, relay, [&remote] {
+        std::optional<StationPunch> punch;
+        return Check(ServerNewestPunch(remote, Name(7), &punch));
+    });
+    Measure("four-week multiple report", runs, relay, [&] {
+        const Result<ReportTexts> report = CreateMultipleReport(input, remoteStore);
+        return Check(report ? IoResult::success() : IoResult::failure(report.failure().message));
+    });
+
+    // One station of 20 employees sending 100 new punches.
+    QTemporaryDir folders;
+    QStringList names;
+    for (int e = 0; e < 20; ++e)
+        names.append(Name(e));
+    const QString farUri = UriWith(server, name, relay.port());
+    WriteStationFiles(folders.path() + QStringLiteral("/front"), farUri, QStringLiteral("Front"),
+                      names);
+    std::optional<StationConfig> config;
+    if (!Check(ReadStationConfig(&config)) || !config)
+        return 1;
+    StationSync station(*config);
+    station.runRound();
+    int day = 0;
+    Measure("one station's exchange of 100 new punches", runs, relay, [&] {
+        for (int i = 0; i < 100; ++i)
+            FileStore::appendToFile(
+                TimeFilePath(names.at(i % 20)),
+                FormatPunchLine(i / 20 % 2 == 0,
+                                QDateTime(QDate(2010, 6, 1).addDays(day), QTime(6 + i / 20, 0))));
+        ++day;
+        const SyncStatus status = station.runRound();
+        return Check(status.error.isEmpty() && status.waiting == 0
+                         ? IoResult::success()
+                         : IoResult::failure(status.error));
+    });
+
+    ShiftChange(UriWith(server, name + QStringLiteral("_load")), folders.path());
+    return 0;
+}
