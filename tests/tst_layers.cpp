@@ -55,14 +55,29 @@ QString FolderOf(const QString& path)
     return slash < 0 ? QString() : path.left(slash);
 }
 
-// The folder a quoted #include line names, or nothing for any other line.
-std::optional<QString> IncludedFolder(const QString& line)
+// The header a quoted #include line names, or nothing for any other line.
+std::optional<QString> IncludedHeader(const QString& line)
 {
     static const QRegularExpression quoted(QStringLiteral("^\\s*#\\s*include\\s+\"([^\"]+)\""));
     const QRegularExpressionMatch m = quoted.match(line);
     if (!m.hasMatch())
         return std::nullopt;
-    return FolderOf(m.captured(1));
+    return m.captured(1);
+}
+
+// The folder a quoted #include line names, or nothing for any other line.
+std::optional<QString> IncludedFolder(const QString& line)
+{
+    const std::optional<QString> header = IncludedHeader(line);
+    return header ? std::optional(FolderOf(*header)) : std::nullopt;
+}
+
+// Headers that only the files of their own folder include: the system calls of the file layer,
+// so that nothing writes a file around the data folder's rules or the outputs' refusal.
+const QStringList& PrivateHeaders()
+{
+    static const QStringList headers{QStringLiteral("data/PosixFiles.h")};
+    return headers;
 }
 
 // Empty when the line of a file in folder keeps to the layers; otherwise why it does not.
@@ -73,6 +88,10 @@ QString LayerProblem(const QString& folder, const QString& line)
         return QString();
     if (!AllowedIncludes().contains(folder))
         return QStringLiteral("%1 is not a folder of a layer").arg(folder);
+    if (const QString header = *IncludedHeader(line);
+        PrivateHeaders().contains(header) && *included != folder)
+        return QStringLiteral("%1 may not include %2, private to %3")
+            .arg(folder, header, *included);
     if (AllowedIncludes().value(folder).contains(*included))
         return QString();
     return QStringLiteral("%1 may not include %2 (only %3)")
@@ -169,6 +188,13 @@ void TestLayers::layerRule_data()
         << "#include \"sync/ServerReports.h\"" << false;
     QTest::newRow("exchange reads a window") << "sync"
                                              << "#include \"admin/frmOptions.h\"" << false;
+    QTest::newRow("file layer reads its system calls") << "data"
+                                                       << "#include \"data/PosixFiles.h\"" << true;
+    QTest::newRow("report text reads the system calls")
+        << "reports/text"
+        << "#include \"data/PosixFiles.h\"" << false;
+    QTest::newRow("exchange reads the system calls") << "sync"
+                                                     << "#include \"data/PosixFiles.h\"" << false;
     QTest::newRow("header without folder") << "ui"
                                            << "#include \"Twips.h\"" << false;
     QTest::newRow("unknown folder") << "tools"

@@ -8,9 +8,10 @@
 
 #include <functional>
 
-// The one way the program touches files. A replacing write never leaves a mix of old and new
-// content; an append is on disk before it returns. Every failure comes back as a message that
-// names the file, for the caller to show.
+// The one way the program touches its data files (the files a user names for a report are
+// OutputFiles'). A replacing write never leaves a mix of old and new content; an append is on
+// disk before it returns. Every failure comes back as a message that names the file, for the
+// caller to show.
 //
 // Data files are plain files directly inside their folder. Every call below opens the folder,
 // then the last name of the path inside it without following a link, and refuses anything that
@@ -18,9 +19,9 @@
 namespace FileStore {
 
 // Writes bytes to a new temporary file beside path (created exclusively, under a unique name,
-// with the old file's mode), flushes it, renames it over path and flushes the folder, so that a
-// crash leaves either the old file or the new one. Temporaries that a killed run left in the
-// folder are removed on the way.
+// with the old file's mode and, run as root, its owner: a write that cannot keep them fails),
+// flushes it, renames it over path and flushes the folder, so that a crash leaves either the old
+// file or the new one. Temporaries that a killed run left in the folder are removed on the way.
 IoResult replaceFile(const QString& path, const QByteArray& bytes);
 
 // Appends bytes with a single write and flushes them to disk before returning. With cutTo, the
@@ -81,27 +82,14 @@ private:
     QString m_path;
 };
 
-// A file chosen by the user: a report saved or written by the report program.
-struct Output
-{
-    QString path;
-    QByteArray bytes;
-};
-
-// Writes each output. A regular file, or a link to one, is replaced as replaceFile does (through
-// the link: the file it points to); a device, a FIFO or standard output is written as a stream;
-// any other kind of target is refused. Every replaced file is written and flushed before the
-// first of them replaces its old file, so a failure leaves all of them as they were.
-IoResult writeOutputs(const QList<Output>& outputs);
-
 // A path for a message: native separators, shortened in the middle when it is very long.
 QString displayPath(const QString& path);
 // A text of data for a message (a name), shortened at its end when it is very long.
 QString displayText(const QString& text);
 
 // Fault injection for tests: the hook is asked before each system call with the call's name
-// ("open", "write", "fsync", "fdatasync", "rename", "fsyncdir", "read") and the path; returning
-// a non-zero errno makes that call fail with it.
+// ("open", "write", "fsync", "fdatasync", "rename", "fsyncdir", "read", "mkdir", "fchmod",
+// "fchown", "link") and the path; returning a non-zero errno makes that call fail with it.
 using FaultHook = std::function<int(const char* call, const QString& path)>;
 void setFaultHook(FaultHook hook);
 

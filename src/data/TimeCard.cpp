@@ -15,17 +15,18 @@ TimeCardLine lineOf(QByteArrayView stored)
 {
     TimeCardLine line;
     line.stored = stored.toByteArray();
-    if (stored.size() != TimeRecord::Size - 2)
+    if (stored.size() != PunchLine::LineEnd.offset)
         return line;
-    const QByteArray action = line.stored.left(3);
-    const QDate date = QDate::fromString(QString::fromLatin1(line.stored.mid(6, 10)),
-                                         QStringLiteral("MM/dd/yyyy"));
-    const QTime time =
-        QTime::fromString(QString::fromLatin1(line.stored.mid(24, 5)), QStringLiteral("HH:mm"));
-    if ((action != "IN " && action != "OUT") || !date.isValid() || !time.isValid())
+    const QByteArrayView action = PunchLine::field(stored, PunchLine::Action);
+    const QDate date =
+        QDate::fromString(QString::fromLatin1(PunchLine::field(stored, PunchLine::Date)),
+                          QStringLiteral("MM/dd/yyyy"));
+    const QTime time = QTime::fromString(
+        QString::fromLatin1(PunchLine::field(stored, PunchLine::Time)), QStringLiteral("HH:mm"));
+    if ((action != PunchLine::In && action != PunchLine::Out) || !date.isValid() || !time.isValid())
         return line;
     line.readable = true;
-    line.isIn = action == "IN ";
+    line.isIn = action == PunchLine::In;
     line.date = date;
     line.time = time;
     return line;
@@ -56,7 +57,7 @@ QByteArray TimeCardLine::text() const
 {
     if (!stored.isEmpty() || !readable)
         return stored;
-    return FormatPunchLine(isIn, QDateTime(date, time)).chopped(2);
+    return FormatPunchLine(isIn, QDateTime(date, time)).chopped(PunchLine::LineEnd.length);
 }
 
 bool TimeCardLine::before(const TimeCardLine& other) const
@@ -80,7 +81,7 @@ TimeCard ParseTimeCard(const QByteArray& bytes)
             const QByteArrayView record = all.sliced(at, TimeRecord::Size);
             // A record whose line end is damaged is shown whole, so nothing is lost.
             if (record.endsWith("\r\n"))
-                card.lines.append(lineOf(record.chopped(2)));
+                card.lines.append(lineOf(record.first(PunchLine::LineEnd.offset)));
             else
                 card.lines.append(lineOf(record));
         }

@@ -8,9 +8,9 @@
 TimeRecord TimeRecord::fromBytes(QByteArrayView line)
 {
     TimeRecord r;
-    r.Action = QString::fromLatin1(line.sliced(0, 3));
-    r.PunchDate = QString::fromLatin1(line.sliced(6, 10));
-    r.PunchTime = QString::fromLatin1(line.sliced(24, 5));
+    r.Action = QString::fromLatin1(PunchLine::field(line, PunchLine::Action));
+    r.PunchDate = QString::fromLatin1(PunchLine::field(line, PunchLine::Date));
+    r.PunchTime = QString::fromLatin1(PunchLine::field(line, PunchLine::Time));
     return r;
 }
 
@@ -21,11 +21,15 @@ QString TimeFilePath(const QString& name)
 
 QByteArray FormatPunchLine(bool isIn, const QDateTime& moment)
 {
-    const QString line = QStringLiteral("%1   %2        %3\r\n")
-                             .arg(isIn ? QStringLiteral("IN ") : QStringLiteral("OUT"),
-                                  moment.date().toString(QStringLiteral("MM/dd/yyyy")),
-                                  moment.time().toString(QStringLiteral("HH:mm")));
-    return line.toLatin1();
+    using namespace PunchLine;
+    static_assert(Action.offset == 0 && Time.end() == LineEnd.offset && LineEnd.length == 2);
+    // The gaps between the fields are spaces.
+    QByteArray line(isIn ? In : Out);
+    line.append(Date.offset - Action.end(), ' ');
+    line.append(moment.date().toString(QStringLiteral("MM/dd/yyyy")).toLatin1());
+    line.append(Time.offset - Date.end(), ' ');
+    line.append(moment.time().toString(QStringLiteral("HH:mm")).toLatin1());
+    return line.append("\r\n");
 }
 
 namespace {
@@ -44,12 +48,15 @@ qint64 TornRecordStart(FileStore::Reader& file)
 
 bool IsTornRecord(QByteArrayView tail)
 {
-    // "IN    mm/dd/yyyy        hh:mm\r\n": each byte of the part that was written.
-    static constexpr char Shape[] = "AAA   99/99/9999        99:99\r\n";
+    // Each byte of the part that was written, against the shape of a whole line.
+    using PunchLine::Shape;
+    static_assert(PunchLine::Action.offset == 0);
     if (tail.size() >= TimeRecord::Size)
         return false;
-    const QByteArrayView action = tail.first(qMin<qsizetype>(3, tail.size()));
-    if (!QByteArrayView("IN ").startsWith(action) && !QByteArrayView("OUT").startsWith(action))
+    const QByteArrayView action =
+        tail.first(qMin<qsizetype>(PunchLine::Action.length, tail.size()));
+    if (!QByteArrayView(PunchLine::In).startsWith(action) &&
+        !QByteArrayView(PunchLine::Out).startsWith(action))
         return false;
     for (qsizetype i = action.size(); i < tail.size(); ++i) {
         const char c = tail[i];
@@ -119,10 +126,11 @@ bool TimeFileIsValid(const QString& name)
 
 QDate ParseFileDate(const QString& text)
 {
-    const int month = text.mid(0, 2).trimmed().toInt();
-    const int day = text.mid(3, 2).trimmed().toInt();
-    const int year = text.mid(6, 4).trimmed().toInt();
-    return QDate(year, month, day);
+    const auto number = [&text](PunchLine::Field f) {
+        return text.mid(f.offset, f.length).trimmed().toInt();
+    };
+    return QDate(number(PunchLine::YearOfDate), number(PunchLine::MonthOfDate),
+                 number(PunchLine::DayOfDate));
 }
 
 QString FormatTimeOfDay(const QTime& time, const QString& timeFormat)
@@ -135,7 +143,10 @@ QString FormatTimeOfDay(const QTime& time, const QString& timeFormat)
 
 QString FormatLastActionText(const TimeRecord& record, const QString& timeFormat)
 {
-    const QTime time(record.PunchTime.mid(0, 2).toInt(), record.PunchTime.mid(3, 2).toInt());
+    const auto number = [&record](PunchLine::Field f) {
+        return record.PunchTime.mid(f.offset, f.length).toInt();
+    };
+    const QTime time(number(PunchLine::HourOfTime), number(PunchLine::MinuteOfTime));
     const QDate date = ParseFileDate(record.PunchDate);
     const QString text =
         record.Action + QStringLiteral(" at  ") + FormatTimeOfDay(time, timeFormat) +

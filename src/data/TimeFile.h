@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/FileStore.h"
+#include "data/PunchLine.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -8,17 +9,17 @@
 
 #include <optional>
 
-// One punch: 31 bytes, "IN " or "OUT", the date at column 7, the time at column 25, CR LF.
+// One punch: a line of PunchLine's fields, as texts.
 struct TimeRecord
 {
-    static constexpr int Size = 31;
+    static constexpr int Size = PunchLine::Size;
 
     QString Action;    // "IN " or "OUT"
     QString PunchDate; // "mm/dd/yyyy"
     QString PunchTime; // "hh:mm"
 
     static TimeRecord fromBytes(QByteArrayView line); // line holds Size bytes
-    bool isIn() const { return Action == QLatin1String("IN "); }
+    bool isIn() const { return Action == QLatin1String(PunchLine::In); }
 };
 
 inline constexpr int LastActionTextLength = 45;

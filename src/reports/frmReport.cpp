@@ -239,12 +239,12 @@ void frmReport::cmdSaveAs_Click()
         saved = SaveReportPdf(file.path, rtbText->toPlainText(), ReportPaper());
         written.append(file.path);
     } else {
-        const QList<FileStore::Output> outputs =
+        const QList<OutputFile> outputs =
             !m_report.Csv.isEmpty()
-                ? QList<FileStore::Output>{{file.path, m_report.Csv}}
+                ? QList<OutputFile>{{file.path, m_report.Csv}}
                 : ReportCsv::Files(m_report.Figures, file.path, chkIncludeDatesTimes->isChecked());
         saved = WriteOutputFiles(outputs);
-        for (const FileStore::Output& output : outputs)
+        for (const OutputFile& output : outputs)
             written.append(output.path);
     }
     if (!saved)

@@ -17,7 +17,10 @@ QByteArray PunchMomentKey(const QByteArray& line)
 {
     if (line.size() < TimeRecord::Size)
         return QByteArray();
-    return line.mid(12, 4) + line.mid(6, 2) + line.mid(9, 2) + line.mid(24, 2) + line.mid(27, 2);
+    QByteArray key;
+    for (const PunchLine::Field f : PunchLine::MomentKey)
+        key += PunchLine::field(line, f);
+    return key;
 }
 
 std::optional<StationPunch> NewestPunch(const std::optional<StationPunch>& server,

@@ -1,38 +1,71 @@
 #include "sync/PunchRows.h"
 
 #include "data/FileStore.h"
+#include "data/PunchLine.h"
 #include "sync/SyncDatabase.h"
+
+#include <QStringList>
 
 namespace {
 
+// A field of the line in column l, as SQL counts (from 1).
+QString FieldSql(PunchLine::Field f)
+{
+    return QStringLiteral("substr(l, %1, %2)").arg(f.offset + 1).arg(f.length);
+}
+
+// The line's moment key, byte for byte as PunchMomentKey makes it.
+QString MomentKeySql()
+{
+    QStringList parts;
+    for (const PunchLine::Field f : PunchLine::MomentKey)
+        parts.append(FieldSql(f));
+    return parts.join(QStringLiteral(" || "));
+}
+
+// Whether the line's action is "IN ", byte for byte (get_byte counts from 0).
+QString IsInSql()
+{
+    QStringList bytes;
+    for (int i = 0; i < PunchLine::Action.length; ++i)
+        bytes.append(QStringLiteral("get_byte(l, %1) = %2")
+                         .arg(PunchLine::Action.offset + i)
+                         .arg(int(uchar(PunchLine::In[i]))));
+    return bytes.join(QStringLiteral(" AND "));
+}
+
 // The lines go as one block; the server cuts it into rows, checks that no key already holds
 // another line, and counts the rows it did not hold yet into the tally.
-const QString InsertLines = QStringLiteral(
-    "WITH lines AS ("
-    " SELECT CAST(? AS text) AS s, CAST(? AS text) AS f, CAST(? AS text) AS e,"
-    "  CAST(? AS bigint) + 31 * i AS o, substr(b, 31 * i + 1, 31) AS l"
-    " FROM (SELECT CAST(? AS bytea) AS b) AS block,"
-    " generate_series(0, length(b) / 31 - 1) AS i), "
-    "clash AS ("
-    " SELECT count(*) AS n FROM lines JOIN horodex_punch p ON p.station = lines.s"
-    " AND p.origin = lines.f AND p.employee = lines.e AND p.byte_offset = lines.o"
-    " WHERE p.line <> lines.l), "
-    "added AS ("
-    " INSERT INTO horodex_punch (station, origin, employee, byte_offset, line, moment_key, is_in)"
-    " SELECT s, f, e, o, l,"
-    "  substr(l, 13, 4) || substr(l, 7, 2) || substr(l, 10, 2) || substr(l, 25, 2) ||"
-    "  substr(l, 28, 2),"
-    "  get_byte(l, 0) = 73 AND get_byte(l, 1) = 78 AND get_byte(l, 2) = 32"
-    " FROM lines WHERE (SELECT n FROM clash) = 0"
-    " ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING"
-    " RETURNING employee, moment_key, is_in), "
-    "tally AS ("
-    " INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
-    " SELECT employee, substr(moment_key, 1, 7), count(*), count(*) FILTER (WHERE is_in)"
-    " FROM added GROUP BY 1, 2 ORDER BY 1, 2"
-    " ON CONFLICT (employee, bucket) DO UPDATE"
-    " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins RETURNING 1) "
-    "SELECT n FROM clash");
+const QString& InsertLines()
+{
+    static const QString sql =
+        QStringLiteral(
+            "WITH lines AS ("
+            " SELECT CAST(? AS text) AS s, CAST(? AS text) AS f, CAST(? AS text) AS e,"
+            "  CAST(? AS bigint) + %1 * i AS o, substr(b, %1 * i + 1, %1) AS l"
+            " FROM (SELECT CAST(? AS bytea) AS b) AS block,"
+            " generate_series(0, length(b) / %1 - 1) AS i), "
+            "clash AS ("
+            " SELECT count(*) AS n FROM lines JOIN horodex_punch p ON p.station = lines.s"
+            " AND p.origin = lines.f AND p.employee = lines.e AND p.byte_offset = lines.o"
+            " WHERE p.line <> lines.l), "
+            "added AS ("
+            " INSERT INTO horodex_punch (station, origin, employee, byte_offset, line, moment_key,"
+            " is_in)"
+            " SELECT s, f, e, o, l, %2, %3"
+            " FROM lines WHERE (SELECT n FROM clash) = 0"
+            " ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING"
+            " RETURNING employee, moment_key, is_in), "
+            "tally AS ("
+            " INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+            " SELECT employee, substr(moment_key, 1, 7), count(*), count(*) FILTER (WHERE is_in)"
+            " FROM added GROUP BY 1, 2 ORDER BY 1, 2"
+            " ON CONFLICT (employee, bucket) DO UPDATE"
+            " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins RETURNING 1) "
+            "SELECT n FROM clash")
+            .arg(QString::number(PunchLine::Size), MomentKeySql(), IsInSql());
+    return sql;
+}
 
 const QString RemoveLines =
     QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
@@ -62,7 +95,7 @@ IoResult StorePunchLines(SyncDatabase& database, const QString& station, const Q
 {
     QSqlQuery* query = nullptr;
     if (IoResult r =
-            database.exec(&query, InsertLines,
+            database.exec(&query, InsertLines(),
                           {station, OriginText(origin), employee, offset, lines}, "store punches");
         !r)
         return r;

@@ -4,8 +4,11 @@
 
 void SplitPunchTime(const QString& time, int* hour, int* minute)
 {
-    *hour = time.mid(0, 2).trimmed().toInt();
-    *minute = time.mid(3, 2).trimmed().toInt();
+    const auto number = [&time](PunchLine::Field f) {
+        return time.mid(f.offset, f.length).trimmed().toInt();
+    };
+    *hour = number(PunchLine::HourOfTime);
+    *minute = number(PunchLine::MinuteOfTime);
 }
 
 PunchFields PunchFields::fromTexts(const QString& date, const QString& time)
@@ -18,10 +21,11 @@ PunchFields PunchFields::fromTexts(const QString& date, const QString& time)
 
 PunchFields PunchFields::fromRecord(const char* record)
 {
+    using PunchLine::readDigits;
     int month, day, year, hour, minute;
-    if (ReadDigits(record + 6, 2, &month) && ReadDigits(record + 9, 2, &day) &&
-        ReadDigits(record + 12, 4, &year) && ReadDigits(record + 24, 2, &hour) &&
-        ReadDigits(record + 27, 2, &minute)) {
+    if (readDigits(record, PunchLine::Month, &month) && readDigits(record, PunchLine::Day, &day) &&
+        readDigits(record, PunchLine::Year, &year) && readDigits(record, PunchLine::Hour, &hour) &&
+        readDigits(record, PunchLine::Minute, &minute)) {
         PunchFields f;
         f.date = QDate(year, month, day);
         f.hour = hour;

@@ -38,16 +38,16 @@ clsPeriod MakePeriod(const PunchFields& in, const PunchFields& out, int rounding
     return period;
 }
 
-bool IsInRecord(const char* record)
-{
-    return record[0] == 'I' && record[1] == 'N' && record[2] == ' ';
-}
+using PunchLine::MonthOfDate;
+using PunchLine::YearOfDate;
+static_assert(YearOfDate.length == sizeof(quint32) && MonthOfDate.length == sizeof(quint16));
 
 // The year and month characters of a "mm/dd/yyyy" date as one number, first character highest,
 // so that two of plain digits compare as the year and month they read.
 quint64 YearMonthKey(const char* date)
 {
-    return qFromBigEndian<quint32>(date + 6) * quint64(0x10000) + qFromBigEndian<quint16>(date);
+    return qFromBigEndian<quint32>(date + YearOfDate.offset) * quint64(0x10000) +
+           qFromBigEndian<quint16>(date + MonthOfDate.offset);
 }
 
 // Each of the six characters of the key (it has no others) is an ASCII digit.
@@ -81,11 +81,11 @@ public:
     // The Julian day of the line's date, or Before.
     Q_ALWAYS_INLINE qint64 dayOf(const char* record)
     {
-        const char* date = record + 6;
+        const char* date = record + PunchLine::Date.offset;
         quint32 year;
         quint16 month;
-        std::memcpy(&year, date + 6, sizeof year);
-        std::memcpy(&month, date, sizeof month);
+        std::memcpy(&year, date + YearOfDate.offset, sizeof year);
+        std::memcpy(&month, date + MonthOfDate.offset, sizeof month);
         if (year == m_beforeYear && month == m_beforeMonth)
             return Before;
         return dayOfOtherMonth(record, year, month);
@@ -94,16 +94,17 @@ public:
 private:
     qint64 dayOfOtherMonth(const char* record, quint32 year, quint16 month)
     {
-        const quint64 key = YearMonthKey(record + 6);
+        const quint64 key = YearMonthKey(record + PunchLine::Date.offset);
         if (key < m_startKey && AllDigits(key)) {
             m_beforeYear = year;
             m_beforeMonth = month;
             return Before;
         }
+        static_assert(PunchLine::Date.length == sizeof(quint64) + sizeof(quint16));
         quint64 head;
         quint16 tail;
-        std::memcpy(&head, record + 6, sizeof head);
-        std::memcpy(&tail, record + 14, sizeof tail);
+        std::memcpy(&head, record + PunchLine::Date.offset, sizeof head);
+        std::memcpy(&tail, record + PunchLine::Date.offset + sizeof head, sizeof tail);
         if (!m_known || head != m_head || tail != m_tail) {
             m_head = head;
             m_tail = tail;
@@ -208,7 +209,7 @@ clsTime PayPeriodFromRecords(RecordWindow& file, QDate start, QDate end, int rou
         // Most of a long file lies before the period: the INs there are only counted.
         for (; i < records; ++i) {
             const char* record = file.at(i);
-            if (IsInRecord(record)) {
+            if (PunchLine::isIn(record)) {
                 if (days.dayOf(record) >= periodStart)
                     break;
                 ++beforePeriod;

@@ -3,13 +3,17 @@
 // exactly when its data did not reach the disk; existing data is never damaged.
 #include "data/Environment.h"
 #include "data/FileStore.h"
+#include "data/OutputFiles.h"
 #include "reliability/ProbeOperations.h"
 #include "testsupport/TestSupport.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <cerrno>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +88,10 @@ private Q_SLOTS:
     void fullDisk_neverReportsDoneWhenNotDone();
     void readOnlyDisk_failsNamingFileAndKeepsData_data() { operations_data(); }
     void readOnlyDisk_failsNamingFileAndKeepsData();
+    void outputsWithFailedRename_areAllPutBackAsTheyWere_data();
+    void outputsWithFailedRename_areAllPutBackAsTheyWere();
+    void replacedFileWhoseOwnerCannotBeKept_isNotReplaced_data();
+    void replacedFileWhoseOwnerCannotBeKept_isNotReplaced();
 };
 
 void TestIoErrors::operations_data()
@@ -164,6 +172,101 @@ void TestIoErrors::readOnlyDisk_failsNamingFileAndKeepsData()
     QVERIFY(!result);
     verifyOutcome(operation, result, dir, operation + QStringLiteral(" on a read-only disk"),
                   false);
+}
+
+void TestIoErrors::outputsWithFailedRename_areAllPutBackAsTheyWere_data()
+{
+    QTest::addColumn<bool>("firstExisted");
+    QTest::addColumn<int>("linkError");
+    QTest::newRow("both existed") << true << 0;
+    QTest::newRow("the first is new") << false << 0;
+    // A file system without second names (FAT): the old file is kept as a copy.
+    QTest::newRow("no hard links") << true << EPERM;
+}
+
+void TestIoErrors::outputsWithFailedRename_areAllPutBackAsTheyWere()
+{
+    QFETCH(bool, firstExisted);
+    QFETCH(int, linkError);
+    TempProgramDir dir;
+    const QString first = dir.programDir() + QStringLiteral("/pay.csv");
+    const QString second = dir.programDir() + QStringLiteral("/pay-punches.csv");
+    if (firstExisted)
+        dir.write(QStringLiteral("../pay.csv"), "old pay");
+    dir.write(QStringLiteral("../pay-punches.csv"), "old punches");
+    QVERIFY(::chmod(QFile::encodeName(second).constData(), 0600) == 0);
+    const QStringList entries =
+        QDir(dir.programDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QList<OutputFile> outputs{{first, "new pay"}, {second, "new punches"}};
+
+    FileStore::setFaultHook([&](const char* call, const QString& path) {
+        if (qstrcmp(call, "link") == 0)
+            return linkError;
+        return qstrcmp(call, "rename") == 0 && path == second ? EIO : 0;
+    });
+    const IoResult failed = WriteOutputFiles(outputs);
+    FileStore::setFaultHook({});
+    QVERIFY(!failed);
+    QVERIFY2(failed.error.contains(second), qPrintable(failed.error));
+    QCOMPARE(dir.exists(QStringLiteral("../pay.csv")), firstExisted);
+    if (firstExisted)
+        QCOMPARE(dir.read(QStringLiteral("../pay.csv")), QByteArray("old pay"));
+    QCOMPARE(dir.read(QStringLiteral("../pay-punches.csv")), QByteArray("old punches"));
+    QCOMPARE(
+        QDir(dir.programDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        entries);
+
+    // Written again, both are new and nothing kept aside stays behind.
+    FileStore::setFaultHook([&](const char* call, const QString&) {
+        return qstrcmp(call, "link") == 0 ? linkError : 0;
+    });
+    const IoResult written = WriteOutputFiles(outputs);
+    FileStore::setFaultHook({});
+    QVERIFY2(written, qPrintable(written.error));
+    QCOMPARE(dir.read(QStringLiteral("../pay.csv")), QByteArray("new pay"));
+    QCOMPARE(dir.read(QStringLiteral("../pay-punches.csv")), QByteArray("new punches"));
+    QCOMPARE(QFileInfo(second).permissions() & QFileDevice::ReadOther, QFileDevice::Permissions());
+    QStringList now =
+        QDir(dir.programDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(now, (QStringList{QStringLiteral("data"), QStringLiteral("pay-punches.csv"),
+                               QStringLiteral("pay.csv")}));
+}
+
+void TestIoErrors::replacedFileWhoseOwnerCannotBeKept_isNotReplaced_data()
+{
+    QTest::addColumn<QByteArray>("call");
+    QTest::newRow("owner") << QByteArray("fchown");
+    QTest::newRow("permissions") << QByteArray("fchmod");
+}
+
+void TestIoErrors::replacedFileWhoseOwnerCannotBeKept_isNotReplaced()
+{
+    QFETCH(QByteArray, call);
+    if (call == "fchown" && ::geteuid() != 0)
+        QSKIP("only a job run as root gives a file back to its owner");
+    TempProgramDir dir;
+    dir.write(QStringLiteral("names.nms"), "old");
+    const QByteArray path = QFile::encodeName(dir.path(QStringLiteral("names.nms")));
+    QVERIFY(::chmod(path.constData(), 0600) == 0);
+    if (::geteuid() == 0)
+        QVERIFY(::chown(path.constData(), 65534, 65534) == 0);
+    FileStore::setFaultHook([&](const char* c, const QString&) { return call == c ? EPERM : 0; });
+    const IoResult failed = FileStore::replaceFile(dir.path(QStringLiteral("names.nms")), "new");
+    FileStore::setFaultHook({});
+    QVERIFY(!failed);
+    QVERIFY2(failed.error.contains(dir.path(QStringLiteral("names.nms"))),
+             qPrintable(failed.error));
+    QCOMPARE(dir.read(QStringLiteral("names.nms")), QByteArray("old"));
+    QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
+
+    QVERIFY(FileStore::replaceFile(dir.path(QStringLiteral("names.nms")), "new"));
+    struct stat st
+    {
+    };
+    QVERIFY(::stat(path.constData(), &st) == 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    if (::geteuid() == 0)
+        QCOMPARE(st.st_uid, uid_t(65534));
 }
 
 QTEST_GUILESS_MAIN(TestIoErrors)

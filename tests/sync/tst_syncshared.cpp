@@ -1,13 +1,17 @@
 // What stations share through the server: the employee list and settings of the head station,
 // and each employee's last action, asked within a time limit.
 #include "data/Environment.h"
+#include "data/PunchLine.h"
 #include "sync/LastAction.h"
+#include "sync/PunchRows.h"
 #include "sync/SharedFiles.h"
 #include "sync/StationLink.h"
+#include "sync/SyncDatabase.h"
 #include "sync/SyncFixture.h"
 #include "testsupport/TestSupport.h"
 
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTest>
 
 class TestSyncShared : public QObject
@@ -16,6 +20,7 @@ class TestSyncShared : public QObject
 private Q_SLOTS:
     void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
     void newestPunch_byMomentThenStationThenOffset();
+    void momentKeyAndIn_serverReadsEveryLineAsTheStationDoes();
     void lastAction_inAtOneStation_outEnabledAtAnother();
     void lastAction_serverUnreachable_localFileDecides();
     void stationLink_sendsOnItsThread_andPunchStationLearnsTheHead();
@@ -66,6 +71,55 @@ void TestSyncShared::newestPunch_byMomentThenStationThenOffset()
     // A later year wins over a later month: the key reads the year first.
     const StationPunch nextYear{punchLine("IN ", "01/02/2009", "07:00"), QStringLiteral("a"), 0};
     QCOMPARE(NewestPunch(out, {nextYear})->line, nextYear.line);
+}
+
+namespace {
+
+// Lines as the recording writes them, lines edited by hand, and lines of every byte value.
+QByteArray MomentKeySample()
+{
+    QByteArray lines = KimPunches(0, 4);
+    lines += punchLine("OUT", "12/31/9999", "23:59") + punchLine("IN ", "1/2/2008  ", " 7:5 ");
+    lines += QByteArray("in    ab/cd/efgh        ij:kl\r\n") + QByteArray(31, ' ');
+    for (int k = 0; k < 256; k += 5) {
+        QByteArray line(PunchLine::Size, Qt::Uninitialized);
+        for (int i = 0; i < line.size(); ++i)
+            line[i] = char((k + 7 * i) % 256);
+        if (k % 2 == 0)
+            line.replace(PunchLine::Action.offset, PunchLine::Action.length, PunchLine::In);
+        lines += line;
+    }
+    return lines;
+}
+
+} // namespace
+
+void TestSyncShared::momentKeyAndIn_serverReadsEveryLineAsTheStationDoes()
+{
+    REQUIRE_TEST_SERVER();
+    DatabaseAddress address;
+    QVERIFY(ParseDatabaseUri(FreshDatabaseUri(), &address));
+    SyncDatabase database(address);
+    QVERIFY(database.open());
+    const QByteArray sample = MomentKeySample();
+    const IoResult stored = StorePunchLines(database, QStringLiteral("front"), "file",
+                                            QStringLiteral("Kim"), 0, sample);
+    QVERIFY2(stored, qPrintable(stored.error));
+    QSqlQuery* query = nullptr;
+    QVERIFY(database.exec(&query,
+                          QStringLiteral("SELECT byte_offset, line, moment_key, is_in FROM "
+                                         "horodex_punch ORDER BY byte_offset"),
+                          {}, "read"));
+    qint64 offset = 0;
+    while (query->next()) {
+        const QByteArray line = query->value(1).toByteArray();
+        QCOMPARE(query->value(0).toLongLong(), offset);
+        QCOMPARE(line, sample.mid(offset, PunchLine::Size));
+        QCOMPARE(query->value(2).toByteArray(), PunchMomentKey(line));
+        QCOMPARE(query->value(3).toBool(), PunchLine::isIn(line.constData()));
+        offset += PunchLine::Size;
+    }
+    QCOMPARE(offset, sample.size());
 }
 
 void TestSyncShared::lastAction_inAtOneStation_outEnabledAtAnother()

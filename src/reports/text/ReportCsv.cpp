@@ -97,10 +97,9 @@ QString PunchesPath(const QString& payrollPath)
     return base + QStringLiteral("-punches.") + (suffix.isEmpty() ? QStringLiteral("csv") : suffix);
 }
 
-QList<FileStore::Output> Files(const ReportFigures& figures, const QString& payrollPath,
-                               bool withPunches)
+QList<OutputFile> Files(const ReportFigures& figures, const QString& payrollPath, bool withPunches)
 {
-    QList<FileStore::Output> files{{payrollPath, Payroll(figures)}};
+    QList<OutputFile> files{{payrollPath, Payroll(figures)}};
     if (withPunches && figures.timeCard)
         files.append({PunchesPath(payrollPath), Punches(figures)});
     return files;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/FileStore.h"
+#include "data/OutputFiles.h"
 #include "reports/text/ReportFigures.h"
 
 #include <QByteArray>
@@ -25,8 +25,7 @@ QByteArray Punches(const ReportFigures& figures);
 QString PunchesPath(const QString& payrollPath);
 
 // The payroll file and, for a time card with withPunches, the punches file, with their bytes.
-QList<FileStore::Output> Files(const ReportFigures& figures, const QString& payrollPath,
-                               bool withPunches);
+QList<OutputFile> Files(const ReportFigures& figures, const QString& payrollPath, bool withPunches);
 
 // Writes Files(): both are written and flushed before either replaces its old file, so the two
 // always match.
