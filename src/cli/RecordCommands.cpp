@@ -111,20 +111,21 @@ LocalComparison CompareLocalRecord(const RecordRead& server)
 
 // --verify: the chain, the head written down, and at a station the local file against the
 // server's record; the first that fails is the error.
-ReportRun verifyRecord(const ReportRequest& request, const RecordRead& record, bool atStation,
-                       QByteArray* bytes)
+IoResult verifyRecord(const ReportRequest& request, const RecordRead& record, bool atStation,
+                      QByteArray* bytes)
 {
     const CorrectionLogContents& log = record.contents;
     if (!log.intact())
-        return {log.verdict(record.name), {}};
+        return IoResult::failure(log.verdict(record.name));
     QStringList lines{log.verdict(record.name)};
     if (!request.head.isEmpty()) {
         const std::optional<CorrectionLogHead> parsed = CorrectionLogHead::parse(request.head);
         if (!parsed)
-            return {QStringLiteral("\"%1\" is not a head N:HASH").arg(request.head), {}};
+            return IoResult::failure(
+                QStringLiteral("\"%1\" is not a head N:HASH").arg(request.head));
         const CorrectionLogHead head = *parsed;
         if (const QString missing = MissingFromHead(log, head, record.name); !missing.isEmpty())
-            return {missing, {}};
+            return IoResult::failure(missing);
         if (head.entries > 0)
             lines.append(QStringLiteral("It still holds entry %1 with the hash %2, the head "
                                         "written down.")
@@ -134,21 +135,21 @@ ReportRun verifyRecord(const ReportRequest& request, const RecordRead& record, b
     if (atStation) {
         const LocalComparison local = CompareLocalRecord(record);
         if (!local.difference.isEmpty())
-            return {local.difference, {}};
+            return IoResult::failure(local.difference);
         lines.append(local.note);
     }
     lines.append(CorrectionLogHeadText(CorrectionLogHead::of(log)));
     *bytes = lines.join(u'\n').toUtf8() + '\n';
-    return {};
+    return IoResult::success();
 }
 
-ReportRun corrections(const ReportRequest& request, PunchStore& punches, bool atStation,
-                      QByteArray* bytes)
+IoResult corrections(const ReportRequest& request, PunchStore& punches, bool atStation,
+                     QByteArray* bytes)
 {
     // The record that counts: the server's at a station of several, else the data folder's.
     RecordRead record;
     if (const IoResult read = punches.correctionRecord(&record); !read)
-        return {read.error, {}};
+        return IoResult::failure(read.error);
     if (request.verify)
         return verifyRecord(request, record, atStation, bytes);
     const CorrectionLogContents& log = record.contents;
@@ -160,7 +161,7 @@ ReportRun corrections(const ReportRequest& request, PunchStore& punches, bool at
     const CorrectionLogHead head = CorrectionLogHead::of(log);
     if (request.format == ReportRequest::Format::Csv) {
         *bytes = correctionsCsv(selected, head);
-        return {};
+        return IoResult::success();
     }
     *bytes = correctionsText(selected);
     QStringList notes;
@@ -174,27 +175,27 @@ ReportRun corrections(const ReportRequest& request, PunchStore& punches, bool at
     if (!bytes->isEmpty())
         *bytes += '\n';
     *bytes += notes.join(u'\n').toUtf8() + '\n';
-    return {};
+    return IoResult::success();
 }
 
-ReportRun whoIsIn(const ReportRequest& request, PunchStore& punches,
-                  const SharedFilesReader& readShared, QByteArray* bytes)
+IoResult whoIsIn(const ReportRequest& request, PunchStore& punches,
+                 const SharedFilesReader& readShared, QByteArray* bytes)
 {
     OptionsRecord settings;
     EmployeeList list;
     if (const IoResult read = readShared(&settings, &list); !read)
-        return {read.error, {}};
+        return IoResult::failure(read.error);
     if (!list.isClean())
-        return {EmployeeListProblemsMessage(list), {}};
+        return IoResult::failure(EmployeeListProblemsMessage(list));
     WhoIsInList in;
     if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
                                        QTimeZone::systemTimeZone(), punches, &in);
         !r)
-        return {r.error, {}};
+        return IoResult::failure(r.error);
     *bytes = request.format == ReportRequest::Format::Csv
                  ? WhoIsInCsv(in)
                  : WhoIsInText(in, settings.timeFormat(), RegionalFormats::current()).toUtf8();
-    return {};
+    return IoResult::success();
 }
 
 } // namespace
@@ -203,11 +204,13 @@ ReportRun RunRecordRequest(const ReportRequest& request, PunchStore& punches,
                            const SharedFilesReader& readShared, bool atStation)
 {
     QByteArray bytes;
-    const ReportRun run = request.kind == ReportRequest::Kind::Corrections
-                              ? corrections(request, punches, atStation, &bytes)
-                              : whoIsIn(request, punches, readShared, &bytes);
-    if (!run.error.isEmpty() || request.output.isEmpty())
-        return {run.error, run.error.isEmpty() ? bytes : QByteArray()};
+    const IoResult run = request.kind == ReportRequest::Kind::Corrections
+                             ? corrections(request, punches, atStation, &bytes)
+                             : whoIsIn(request, punches, readShared, &bytes);
+    if (!run)
+        return run;
+    if (request.output.isEmpty())
+        return bytes;
     const IoResult written = WriteOutputFiles({{request.output, bytes}});
-    return {written ? QString() : written.error, {}};
+    return written ? ReportRun(QByteArray()) : ReportRun(written);
 }

@@ -30,7 +30,7 @@ ReportRun Failed(const QString& message)
     constexpr int MaxLength = 1000; // one line that cron mails, not a megabyte
     if (line.size() > MaxLength)
         line = line.left(MaxLength - 1) + QStringLiteral("…");
-    return {line, QByteArray()};
+    return IoResult::failure(line);
 }
 
 ReportOptions OptionsOf(const ReportRequest& request, const OptionsRecord& settings)
@@ -157,7 +157,7 @@ ReportRun RunReportRequest(const ReportRequest& request)
     case ReportRequest::Format::Csv:
         if (!request.output.isEmpty()) {
             const IoResult saved = ReportCsv::Save(report->Figures, request.output, true);
-            return saved ? ReportRun{} : Failed(saved.error);
+            return saved ? ReportRun(QByteArray()) : Failed(saved.error);
         }
         bytes = ReportCsv::Payroll(report->Figures);
         break;
@@ -169,7 +169,7 @@ ReportRun RunReportRequest(const ReportRequest& request)
         break;
     }
     if (request.output.isEmpty())
-        return {QString(), bytes};
+        return bytes;
     const IoResult written = WriteOutputFiles({{request.output, bytes}});
-    return written ? ReportRun{} : Failed(written.error);
+    return written ? ReportRun(QByteArray()) : Failed(written.error);
 }

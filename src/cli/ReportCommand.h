@@ -1,15 +1,14 @@
 #pragma once
 
 #include "cli/ReportRequest.h"
+#include "data/Result.h"
 
 #include <QByteArray>
 #include <QString>
 
-struct ReportRun
-{
-    QString error;     // one line naming what went wrong; empty when the report was written
-    QByteArray output; // what goes to standard output; empty when written to a file
-};
+// What goes to standard output (empty when the report was written to a file), or the failure:
+// one line naming what went wrong.
+using ReportRun = Result<QByteArray>;
 
 // Builds the report the request asks for from the files of its data directory, as the report
 // windows build it, and writes it to the output file or hands it back for standard output.

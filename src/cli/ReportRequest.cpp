@@ -180,30 +180,31 @@ bool CheckComplete(const ReportRequest& q, const QStringList& positional, Reader
 
 } // namespace
 
-ParsedRequest ParseReportArguments(const QStringList& arguments)
+Result<ReportRequest> ParseReportArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
     AddOptions(&parser, ReportOptions());
     Reader r;
     switch (ReadCommandLine(&parser, arguments, &r.error)) {
     case CommandLineVerdict::Error:
-        return {std::nullopt, r.error};
+        return IoResult::failure(r.error);
     case CommandLineVerdict::Help:
-        return {ReportRequest{}, QString()};
+        return ReportRequest{};
     case CommandLineVerdict::Version: {
         ReportRequest version;
         version.kind = ReportRequest::Kind::Version;
-        return {version, QString()};
+        return version;
     }
     case CommandLineVerdict::Run:
         break;
     }
     ReportRequest q;
     if (!ReadOptionValues(parser, q, r))
-        return {std::nullopt, r.error};
+        return IoResult::failure(r.error);
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return {std::nullopt, QStringLiteral("name the report: single or multiple (see --help)")};
+        return IoResult::failure(
+            QStringLiteral("name the report: single or multiple (see --help)"));
     if (positional.constFirst() == QLatin1String("single"))
         q.kind = ReportRequest::Kind::Single;
     else if (positional.constFirst() == QLatin1String("multiple"))
@@ -213,14 +214,14 @@ ParsedRequest ParseReportArguments(const QStringList& arguments)
     else if (positional.constFirst() == QLatin1String("who-is-in"))
         q.kind = ReportRequest::Kind::WhoIsIn;
     else
-        return {std::nullopt,
-                QStringLiteral("unknown report \"%1\": single, multiple, corrections or who-is-in")
-                    .arg(positional.constFirst())};
+        return IoResult::failure(
+            QStringLiteral("unknown report \"%1\": single, multiple, corrections or who-is-in")
+                .arg(positional.constFirst()));
     if (q.kind == ReportRequest::Kind::Single || q.kind == ReportRequest::Kind::Corrections)
         q.name = positional.value(1);
     if (!CheckComplete(q, positional, r))
-        return {std::nullopt, r.error};
-    return {q, QString()};
+        return IoResult::failure(r.error);
+    return q;
 }
 
 QString ReportUsage()

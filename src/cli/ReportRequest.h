@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -30,15 +32,9 @@ struct ReportRequest
     QString database;
 };
 
-struct ParsedRequest
-{
-    std::optional<ReportRequest> request;
-    QString error; // one line, when request is empty
-};
-
-// Reads the arguments that follow the program name. Pay periods and names are checked later,
-// against the data, as the report windows check them.
-ParsedRequest ParseReportArguments(const QStringList& arguments);
+// Reads the arguments that follow the program name, or fails with one line. Pay periods and
+// names are checked later, against the data, as the report windows check them.
+Result<ReportRequest> ParseReportArguments(const QStringList& arguments);
 
 // The text of --help, from which the manual page is made too.
 QString ReportUsage();

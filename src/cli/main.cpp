@@ -39,30 +39,30 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const ParsedRequest parsed = ParseReportArguments(arguments);
-    if (!parsed.request) {
-        printError(parsed.error);
+    const Result<ReportRequest> parsed = ParseReportArguments(arguments);
+    if (!parsed) {
+        printError(parsed.failure().error);
         return 2;
     }
-    if (parsed.request->kind == ReportRequest::Kind::Help)
+    if (parsed->kind == ReportRequest::Kind::Help)
         return writeOut(ReportUsage().toUtf8()) ? 0 : 1;
-    if (parsed.request->kind == ReportRequest::Kind::Version)
+    if (parsed->kind == ReportRequest::Kind::Version)
         return writeOut(VersionText(QStringLiteral("horodex-report")).toUtf8()) ? 0 : 1;
 
     // Fonts and pages need the GUI library, but never a display.
     std::unique_ptr<QCoreApplication> app;
-    if (parsed.request->format == ReportRequest::Format::Pdf) {
+    if (parsed->format == ReportRequest::Format::Pdf) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    const ReportRun run = RunReportRequest(*parsed.request);
-    if (!run.error.isEmpty()) {
-        printError(run.error);
+    const ReportRun run = RunReportRequest(*parsed);
+    if (!run) {
+        printError(run.failure().error);
         return 1;
     }
-    if (!writeOut(run.output)) {
+    if (!writeOut(*run)) {
         printError(QStringLiteral("the report could not be written to standard output"));
         return 1;
     }

@@ -265,21 +265,22 @@ IoResult writeOutputs(const QList<OutputFile>& outputs)
 
 } // namespace
 
-QString OutputPathProblem(const QString& path)
+IoResult CheckOutputPath(const QString& path)
 {
     const QString data = resolved(Environment::dataDirectory());
     if (!isInside(resolved(path), data))
-        return QString();
-    return QStringLiteral("\"%1\" lies in Horodex's data folder \"%2\": a report is never "
-                          "written there. Nothing was written.")
-        .arg(FileStore::displayPath(path), FileStore::displayPath(data));
+        return IoResult::success();
+    return IoResult::failure(
+        QStringLiteral("\"%1\" lies in Horodex's data folder \"%2\": a report is never "
+                       "written there. Nothing was written.")
+            .arg(FileStore::displayPath(path), FileStore::displayPath(data)));
 }
 
 IoResult WriteOutputFiles(const QList<OutputFile>& outputs)
 {
     for (const OutputFile& output : outputs) {
-        if (const QString problem = OutputPathProblem(output.path); !problem.isEmpty())
-            return IoResult::failure(problem);
+        if (const IoResult allowed = CheckOutputPath(output.path); !allowed)
+            return allowed;
     }
     return writeOutputs(outputs);
 }

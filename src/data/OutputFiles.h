@@ -25,5 +25,5 @@ struct OutputFile
 // received). Only a crash between two of the renames can leave some replaced and not others.
 IoResult WriteOutputFiles(const QList<OutputFile>& outputs);
 
-// Empty when path may receive a report; otherwise the message that refuses it.
-QString OutputPathProblem(const QString& path);
+// Whether path may receive a report; the failure refuses it.
+IoResult CheckOutputPath(const QString& path);

@@ -66,10 +66,10 @@ QString textOfReportWindow(QPushButton* create)
 // What the report windows show for the choices that horodex-report is given as arguments.
 QString windowText(const QStringList& arguments)
 {
-    const ParsedRequest parsed = ParseReportArguments(arguments);
-    if (!parsed.request)
-        return parsed.error;
-    const ReportRequest& q = *parsed.request;
+    const Result<ReportRequest> parsed = ParseReportArguments(arguments);
+    if (!parsed)
+        return parsed.failure().error;
+    const ReportRequest& q = *parsed;
     std::unique_ptr<QDialog> window;
     if (q.kind == ReportRequest::Kind::Single) {
         auto single = std::make_unique<frmSingleReport>(q.name);
@@ -162,9 +162,9 @@ void ReportProgramTests::arguments()
 {
     QFETCH(QString, line);
     QFETCH(QString, error);
-    const ParsedRequest parsed = ParseReportArguments(line.split(u' ', Qt::SkipEmptyParts));
-    QCOMPARE(parsed.request.has_value(), error.isEmpty());
-    QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+    const Result<ReportRequest> parsed = ParseReportArguments(line.split(u' ', Qt::SkipEmptyParts));
+    QCOMPARE(bool(parsed), error.isEmpty());
+    QVERIFY2(parsed.failure().error.contains(error), qPrintable(parsed.failure().error));
 }
 
 void ReportProgramTests::program_textIsTheWindowText_data()
