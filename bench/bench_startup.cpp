@@ -5,7 +5,8 @@
 // (seen through the DAMAGE extension) is the list drawn. Build Release, then:
 //   scripts/with-xvfb.sh build-release/bin/bench_startup [--windows N] [runs] [horodex...]
 // where horodex is another build of the program to measure (another commit's, for instance), and
-// --windows puts N other windows on the desktop first.
+// --windows puts N other windows on the desktop first (openbox takes minutes to place a thousand:
+// use scripts/with-xvfb.sh --no-wm for those).
 #include "BenchSupport.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
@@ -109,15 +110,25 @@ double timeToFirstPaint(Display* display, int damageEvent, const QByteArray& pro
     return ms;
 }
 
-// Other applications' windows, shown, each of its own size and place.
+// Other applications' windows, shown, each of its own size and place. Returns once all are
+// mapped: a window manager takes a while to place a thousand, and the starts are timed after.
 void putWindowsOnTheDesktop(Display* display, int count)
 {
     for (int i = 0; i < count; ++i) {
         const Window w = XCreateSimpleWindow(display, DefaultRootWindow(display), i % 200, i % 150,
                                              40, 30, 0, 0, 0x808080);
+        XSelectInput(display, w, StructureNotifyMask);
         XMapWindow(display, w);
     }
-    XSync(display, False);
+    XFlush(display);
+    pollfd connection{ConnectionNumber(display), POLLIN, 0};
+    for (int mapped = 0;
+         mapped < count && (XPending(display) || poll(&connection, 1, 60000) > 0);) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == MapNotify && event.xmap.event == event.xmap.window)
+            ++mapped;
+    }
 }
 
 double median(std::vector<double> v)
