@@ -12,6 +12,7 @@
 #include "platform/SessionEndWatch.h"
 #include "platform/SignalBridge.h"
 #include "platform/Workstation.h"
+#include "platform/X11Workstation.h"
 #include "station/AboutBox.h"
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
@@ -202,6 +203,8 @@ private Q_SLOTS:
 
     void lockDown_hidesDockAndDesktopUntilManagementLogin();
     void lockDown_touchesNothingWhileSecurityDisabled();
+    void shellShown_takesAsManyRequestsWhateverTheNumberOfWindows_data();
+    void shellShown_takesAsManyRequestsWhateverTheNumberOfWindows();
     void screenSaver_timeoutIsZeroOnlyWhileLockedDown();
     void screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown();
     void foreground_mainWindowReturnsAfterAnotherIsActivated();
@@ -336,6 +339,42 @@ void tst_LockDown::lockDown_touchesNothingWhileSecurityDisabled()
     QVERIFY(!desktop.isMapped(ownerHidden));
     QVERIFY(!window->tmrSecurity->isActive());
     stopStation(window);
+}
+
+void tst_LockDown::shellShown_takesAsManyRequestsWhateverTheNumberOfWindows_data()
+{
+    QTest::addColumn<bool>("lockedDownBefore");
+    QTest::newRow("a start with the lock-down off") << false;
+    QTest::newRow("the end of a lock-down") << true;
+}
+
+void tst_LockDown::shellShown_takesAsManyRequestsWhateverTheNumberOfWindows()
+{
+    QFETCH(bool, lockedDownBefore);
+    XDesktop& desktop = *m_desktop;
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
+    X11Workstation station;
+    QVERIFY(station.isConnected());
+    // What the program does with the shell at a start with the lock-down off and at every end.
+    const auto requestsToShowTheShell = [&] {
+        if (lockedDownBefore) {
+            station.HideDesktopIcons(true);
+            station.HideTaskBar(true);
+        }
+        const unsigned long before = station.requestsSent();
+        station.HideDesktopIcons(false);
+        station.HideTaskBar(false);
+        station.ScreenSaverOn();
+        return station.requestsSent() - before;
+    };
+    requestsToShowTheShell(); // the connection learns its atoms once
+    const unsigned long amongFew = requestsToShowTheShell();
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
+    for (int i = 0; i < 200; ++i)
+        desktop.createWindow("", QStringLiteral("Other %1").arg(i), OtherAppGeometry);
+    QCOMPARE(requestsToShowTheShell(), amongFew);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
 }
 
 void tst_LockDown::screenSaver_timeoutIsZeroOnlyWhileLockedDown()

@@ -12,6 +12,7 @@
 #include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 #include "ui/FrontWindows.h"
+#include "ui/ProgramIcon.h"
 #include "ui/ProgramState.h"
 #include "ui/frmMsgBox.h"
 
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void startSwitch_controlsManagementMenus();
     void startPassword_keepsWindowHiddenUntilRight();
     void damagedSettings_areReportedAndStartStops();
+    void programIcon_isGivenToTheWindowsOnceTheFirstIsDrawn();
     void cancelledStartLogin_endsWithoutExitPassword_data();
     void cancelledStartLogin_endsWithoutExitPassword();
 
@@ -252,6 +254,19 @@ void TestStation::cancelledStartLogin_endsWithoutExitPassword()
     QCoreApplication::processEvents();
     QVERIFY(!askedAgain);
     QCOMPARE(m_dir->exists(QStringLiteral("options.ini")), !firstRun);
+}
+
+void TestStation::programIcon_isGivenToTheWindowsOnceTheFirstIsDrawn()
+{
+    writeSettings();
+    QApplication::setWindowIcon(QIcon());
+    SetProgramIconAfterFirstPaint();
+    auto window = startStation();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QVERIFY(QApplication::windowIcon().isNull()); // not before its paint
+    QTRY_VERIFY(!window->windowIcon().isNull());
+    QVERIFY(!window->windowIcon().pixmap(32, 32).isNull());
 }
 
 void TestStation::punchWithoutPin_appendsLineAndSwapsButtons()

@@ -40,9 +40,9 @@ int RunHorodex(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Horodex"));
     QApplication::setApplicationVersion(QStringLiteral(HORODEX_VERSION));
-    // Every window shows the program's icon; the desktop file names the program to Wayland
-    // compositors, which take the panel's icon from it.
-    QApplication::setWindowIcon(ProgramIcon());
+    // Every window shows the program's icon, from the first paint on; the desktop file names the
+    // program to Wayland compositors, which take the panel's icon from it.
+    SetProgramIconAfterFirstPaint();
     QGuiApplication::setDesktopFileName(QStringLiteral("org.horodex.Horodex"));
     // The main window decides when the program ends, also while it is hidden at a login.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -12,6 +12,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/scrnsaver.h>
 
+#include <utility>
+
 // The saver extension names two of its states like the lock-down's operations.
 #undef ScreenSaverOff
 #undef ScreenSaverOn
@@ -22,6 +24,14 @@ namespace {
 
 // Marks a shell window that the lock-down has hidden.
 constexpr auto HiddenMark = "_HORODEX_HIDDEN_SHELL";
+// On the root window, the shell windows of one type that the lock-down has hidden: showing them
+// reads this list, not every window of the desktop, and still finds those of a copy that died.
+QByteArray hiddenListName(const char* windowType)
+{
+    // "_NET_WM_WINDOW_TYPE_DOCK" gives "_HORODEX_HIDDEN_DOCK".
+    return QByteArray("_HORODEX_HIDDEN") +
+           QByteArray(windowType).mid(qsizetype(sizeof("_NET_WM_WINDOW_TYPE") - 1));
+}
 // The user's screen-saver settings (timeout, interval, blanking, exposures) while it is off.
 constexpr auto SavedScreenSaver = "_HORODEX_SAVED_SCREEN_SAVER";
 // _NET_ACTIVE_WINDOW source: a pager, whose requests window managers always honour.
@@ -78,6 +88,11 @@ X11Workstation::X11Workstation()
 {
     const QByteArray name = applicationDisplayName();
     m_display = XOpenDisplay(name.isEmpty() ? nullptr : name.constData());
+}
+
+unsigned long X11Workstation::requestsSent() const
+{
+    return m_display ? NextRequest(m_display) - 1 : 0;
 }
 
 X11Workstation::~X11Workstation()
@@ -177,25 +192,38 @@ void X11Workstation::setShellWindowsHidden(const char* windowType, bool hide)
     if (!m_display)
         return;
     ErrorTrap trap(m_display);
-    const Atom type = atom(m_display, windowType);
+    const Window root = DefaultRootWindow(m_display);
+    const Atom list = atom(m_display, hiddenListName(windowType).constData());
     const Atom mark = atom(m_display, HiddenMark);
-    for (Window window : topLevelWindows(m_display)) {
-        if (!hasWindowType(m_display, window, type))
-            continue;
-        const bool marked = !longsProperty(m_display, window, mark, XA_CARDINAL).isEmpty();
-        if (hide) {
-            XWindowAttributes attributes;
-            if (!XGetWindowAttributes(m_display, window, &attributes) ||
-                attributes.map_state == IsUnmapped)
-                continue; // hidden by its owner: not ours to show again later
-            setLongsProperty(m_display, window, mark, XA_CARDINAL, {1});
-            // Withdrawing, not just unmapping, tells a window manager to let go of it.
-            XWithdrawWindow(m_display, window, DefaultScreen(m_display));
-        } else if (marked) {
+    QList<unsigned long> hidden = longsProperty(m_display, root, list, XA_WINDOW);
+    if (!hide) {
+        for (unsigned long window : std::as_const(hidden)) {
+            // A listed window may be gone and its number reused: only a marked one is ours.
+            if (longsProperty(m_display, window, mark, XA_CARDINAL).isEmpty())
+                continue;
             XDeleteProperty(m_display, window, mark);
             XMapWindow(m_display, window);
         }
+        if (!hidden.isEmpty())
+            XDeleteProperty(m_display, root, list);
+        return;
     }
+    const Atom type = atom(m_display, windowType);
+    for (Window window : topLevelWindows(m_display)) {
+        if (!hasWindowType(m_display, window, type))
+            continue;
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(m_display, window, &attributes) ||
+            attributes.map_state == IsUnmapped)
+            continue; // hidden by its owner, or already by us: not to show again on its account
+        setLongsProperty(m_display, window, mark, XA_CARDINAL, {1});
+        // Withdrawing, not just unmapping, tells a window manager to let go of it.
+        XWithdrawWindow(m_display, window, DefaultScreen(m_display));
+        if (!hidden.contains(window))
+            hidden.append(window);
+    }
+    if (!hidden.isEmpty())
+        setLongsProperty(m_display, root, list, XA_WINDOW, hidden);
 }
 
 void X11Workstation::ScreenSaverOff()

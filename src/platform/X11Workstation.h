@@ -10,9 +10,10 @@ struct _XDisplay;
 
 // The lock-down on an X11 desktop. Shell windows are the windows of type
 // _NET_WM_WINDOW_TYPE_DOCK (task bars, panels) and _NET_WM_WINDOW_TYPE_DESKTOP (desktop icons);
-// they are looked up on every call. A window hidden here carries a mark on the window itself,
-// so showing maps exactly the windows the lock-down took away, even those hidden by an earlier
-// copy that ended without cleaning up. While the shell is hidden, a cover takes the clicks on
+// they are looked up when the shell is hidden. A window hidden here carries a mark on the window
+// itself and is listed on the root window, so showing maps exactly the windows the lock-down took
+// away, even those hidden by an earlier copy that ended without cleaning up, without looking at
+// the other windows of the desktop. While the shell is hidden, a cover takes the clicks on
 // the rest of the screen, and the main window and the cover are on every desktop, so that no
 // desktop switch can take the station away.
 class X11Workstation : public Workstation
@@ -25,6 +26,8 @@ public:
     X11Workstation& operator=(const X11Workstation&) = delete;
 
     bool isConnected() const { return m_display != nullptr; }
+    // The requests sent on the workstation's own connection so far (tests count them).
+    unsigned long requestsSent() const;
 
     void HideDesktopIcons(bool hide) override;
     void HideTaskBar(bool hide) override;
