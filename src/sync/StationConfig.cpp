@@ -43,12 +43,13 @@ void BoundWaits(QStringList* options)
                 option = QStringLiteral("connect_timeout=%1").arg(MaxConnectSeconds);
         }
     }
-    for (const auto& [key, value] : defaults) {
-        const bool given = std::any_of(options->begin(), options->end(), [&key](const QString& o) {
-            return o.startsWith(key + u'=');
-        });
+    for (const QPair<QString, QString>& option : defaults) {
+        const QString prefix = option.first + u'=';
+        const bool given =
+            std::any_of(options->begin(), options->end(),
+                        [&prefix](const QString& o) { return o.startsWith(prefix); });
         if (!given)
-            options->append(key + u'=' + value);
+            options->append(prefix + option.second);
     }
 }
 
