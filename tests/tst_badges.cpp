@@ -217,7 +217,7 @@ void TestBadges::badgeFile_fromNewerVersionIsRefusedAndNeverWritten()
     QVERIFY(!read && read.error.contains(QStringLiteral("newer version")));
     QVERIFY(file.badges.isEmpty());
     const Result<QString> holder = BadgeHolder(AnnCode);
-    QVERIFY(!holder && holder.failure().message.contains(QStringLiteral("newer version")));
+    QVERIFY(!holder && holder.failure().error.contains(QStringLiteral("newer version")));
     QVERIFY(!IssueBadge(QStringLiteral("Bob"), BobCode, Today));
     QVERIFY(!RevokeBadges(QStringLiteral("Ann"), Today));
     QCOMPARE(m_dir->read(QStringLiteral("badges.txt")), bytes);
@@ -284,7 +284,7 @@ void TestBadges::code_isNormalisedOrRefused()
     if (normal)
         QCOMPARE(*normal, code);
     else
-        QVERIFY(normal.failure().message.size() < 200);
+        QVERIFY(normal.failure().error.size() < 200);
 }
 
 void TestBadges::issue_isRefusedWhileAnotherEmployeeHoldsTheCode()

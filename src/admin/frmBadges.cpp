@@ -111,7 +111,7 @@ void frmBadges::cmdScan_Click()
         return;
     const Result<QString> code = NormalizeBadgeCode(*scanned);
     if (!code) {
-        Messages::warning(code.failure().message);
+        Messages::warning(code.failure().error);
         return;
     }
     if (const IoResult issued = IssueBadge(chosen.first(), *code, Environment::now().date());

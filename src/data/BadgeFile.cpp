@@ -97,16 +97,16 @@ Result<QString> NormalizeBadgeCode(const QString& typed)
     const QString code = typed.trimmed().toUpper();
     for (const QChar c : code) {
         if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-            return Failure{QStringLiteral("A badge code holds only letters, digits and the signs "
-                                          "of a keyboard; this one holds other characters."),
-                           {}};
+            return IoResult::failure(QStringLiteral("A badge code holds only letters, digits and "
+                                                    "the signs of a keyboard; this one holds "
+                                                    "other characters."));
     }
     if (code.size() < MinBadgeCodeLength || code.size() > MaxBadgeCodeLength)
-        return Failure{QStringLiteral("A badge code has %1 to %2 characters; this one has %3.")
-                           .arg(MinBadgeCodeLength)
-                           .arg(MaxBadgeCodeLength)
-                           .arg(code.size()),
-                       {}};
+        return IoResult::failure(
+            QStringLiteral("A badge code has %1 to %2 characters; this one has %3.")
+                .arg(MinBadgeCodeLength)
+                .arg(MaxBadgeCodeLength)
+                .arg(code.size()));
     return code;
 }
 
@@ -205,7 +205,7 @@ Result<QString> BadgeHolder(const QString& normalizedCode)
     const IoResult read = ReadBadgeFile(&file);
     // A damaged line is left out, so the lines that could be read still decide.
     if (!read && file.badges.isEmpty())
-        return Failure{read.error, BadgeFilePath()};
+        return read;
     const QByteArray hash = BadgeCodeHash(normalizedCode);
     for (const Badge& b : file.badges) {
         if (b.active() && b.hash == hash)

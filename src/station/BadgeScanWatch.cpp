@@ -49,12 +49,12 @@ QString BadgeHolderOrSaySo(const QString& scannedCode)
     const Result<QString> code = NormalizeBadgeCode(scannedCode);
     if (!code) {
         Messages::warning(
-            QStringLiteral("This badge cannot be read. %1").arg(code.failure().message));
+            QStringLiteral("This badge cannot be read. %1").arg(code.failure().error));
         return QString();
     }
     const Result<QString> holder = BadgeHolder(*code);
     if (!holder) {
-        Messages::show(Messages::Icon::Critical, holder.failure().message);
+        Messages::show(Messages::Icon::Critical, holder.failure().error);
         return QString();
     }
     if (holder->isEmpty())
