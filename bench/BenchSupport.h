@@ -7,9 +7,13 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 // Runs body repeatedly and returns the median duration in microseconds.
@@ -47,4 +51,24 @@ inline bool PrepareStationFolder(const QString& dir)
     }
     return WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("bench123"))) &&
            FileStore::replaceFile(EmployeeListPath(), names);
+}
+
+// The bare minimum of a punch: a 31-byte line appended to a file of the data folder and flushed
+// with fdatasync, once.
+inline void bareAppend()
+{
+    static const QByteArray line("IN    01/15/2001        08:05\r\n");
+    const QByteArray rawPath =
+        QFile::encodeName(Environment::dataFilePath(QStringLiteral("raw.txt")));
+    const int fd = ::open(rawPath.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (::write(fd, line.constData(), size_t(line.size())) != line.size())
+        std::perror("write");
+    ::fdatasync(fd);
+    ::close(fd);
+}
+
+// The median of bareAppend in microseconds.
+inline double bareAppendMicros(int repetitions)
+{
+    return medianMicros(repetitions, bareAppend);
 }

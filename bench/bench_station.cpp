@@ -71,16 +71,7 @@ int main(int argc, char* argv[])
         in = !in;
         w.picLastAction->repaint();
     });
-    const QByteArray line("IN    01/15/2001        08:05\r\n");
-    const QByteArray rawPath =
-        QFile::encodeName(Environment::dataFilePath(QStringLiteral("raw.txt")));
-    const double raw = medianMicros(101, [&] {
-        const int fd = ::open(rawPath.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (::write(fd, line.constData(), size_t(line.size())) != line.size())
-            std::perror("write");
-        ::fdatasync(fd);
-        ::close(fd);
-    });
+    const double raw = bareAppendMicros(101);
 
     QTextStream out(stdout);
     out << "Main window with 1,000 employees: median " << station / 1000.0

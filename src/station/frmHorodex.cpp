@@ -1,8 +1,10 @@
 #include "station/frmHorodex.h"
 
 #include "admin/frmAddEmployee.h"
+#include "admin/frmBadges.h"
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
+#include "data/BadgeFile.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
@@ -10,12 +12,14 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "platform/DesktopSession.h"
+#include "reports/BadgeCardOutput.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
 #include "reports/text/WhoIsIn.h"
 #include "station/AboutBox.h"
 #include "station/AdminNotices.h"
+#include "station/BadgeScanWatch.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
 #include "station/PunchRecording.h"
@@ -92,6 +96,7 @@ frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindo
     m_lockDown = new LockDown(tmrSecurity, this);
     buildControls();
     buildMenus();
+    watchBadgeScans();
     connect(tmrTimer, &QTimer::timeout, this, &frmHorodex::tmrTimer_Timer);
     // Drawn on the event loop's first turn, after the window is shown and before it is painted:
     // their text needs a font that nothing else needs yet, which would hold the first show up.
@@ -207,6 +212,8 @@ void frmHorodex::buildMenus()
     mnuCorrectTimeCard =
         entry(mnuManage, "mnuCorrectTimeCard", QStringLiteral("Correct Time Card ..."),
               &frmHorodex::mnuCorrectTimeCard_Click);
+    mnuBadges =
+        entry(mnuManage, "mnuBadges", QStringLiteral("Badges ..."), &frmHorodex::mnuBadges_Click);
     mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine3"));
     mnuOptions = entry(mnuManage, "mnuOptions", QStringLiteral("Options ..."),
                        &frmHorodex::mnuOptions_Click);
@@ -319,6 +326,14 @@ QString frmHorodex::selectedName() const
     return item && item->isSelected() ? item->text() : QString();
 }
 
+QStringList frmHorodex::listedNames() const
+{
+    QStringList names;
+    for (int i = 0; i < lstNames->count(); ++i)
+        names.append(lstNames->item(i)->text());
+    return names;
+}
+
 QString frmHorodex::selectedNameOrSaySo() const
 {
     const QString name = selectedName();
@@ -375,7 +390,44 @@ void frmHorodex::punchRecorded(const QString& name)
     ShowLastAction(name);
 }
 
-void frmHorodex::ShowLastAction(const QString& name)
+void frmHorodex::watchBadgeScans()
+{
+    m_badgeScans = new BadgeScanWatch(this);
+    connect(m_badgeScans, &BadgeScanWatch::scanned, this, &frmHorodex::punchWithBadge);
+}
+
+void frmHorodex::punchWithBadge(const QString& code)
+{
+    const QString name = BadgeHolderOrSaySo(code);
+    if (name.isEmpty())
+        return;
+    const QList<QListWidgetItem*> items = lstNames->findItems(name, Qt::MatchExactly);
+    if (items.isEmpty()) {
+        Messages::warning(QStringLiteral("The badge of %1 is known, but %1 is not in the list of "
+                                         "employees.")
+                              .arg(FileStore::displayText(name)));
+        return;
+    }
+    {
+        const QSignalBlocker blocker(lstNames);
+        lstNames->setCurrentItem(items.first());
+    }
+    // As choosing his name: a damaged time file is said, and his last action decides the button.
+    if (!TimeFileIsValid(name)) {
+        lstNames_Click();
+        return;
+    }
+    if (ShowLastAction(name))
+        punch(cmdIn->isEnabled());
+}
+
+void frmHorodex::revokeBadgesOf(const QString& name)
+{
+    if (const IoResult revoked = RevokeBadges(name, Environment::now().date()); !revoked)
+        Messages::warning(revoked.error);
+}
+
+bool frmHorodex::ShowLastAction(const QString& name)
 {
     IoResult read;
     QString lastAction;
@@ -391,13 +443,14 @@ void frmHorodex::ShowLastAction(const QString& name)
     if (!read) {
         Messages::show(Messages::Icon::Critical, read.error);
         clearLastAction();
-        return;
+        return false;
     }
     cmdIn->setEnabled(!isIn);
     cmdOut->setEnabled(isIn);
     clearLastAction();
     if (!lastAction.trimmed().isEmpty())
         picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
+    return true;
 }
 
 void frmHorodex::clearLastAction()
@@ -549,6 +602,8 @@ void frmHorodex::mnuDeleteRecord_Click()
             Messages::show(Messages::Icon::Critical, deleted.error);
         else if (!removed)
             Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
+        else
+            revokeBadgesOf(answer);
     }
     LoadEmployeeList();
     exchangeSavedFiles();
@@ -569,14 +624,22 @@ void frmHorodex::mnuCorrectTimeCard_Click()
     // A punch station's time files must stay as sent: the head corrects the merged cards.
     if (managedAtHead())
         return;
-    QStringList names;
-    for (int i = 0; i < lstNames->count(); ++i)
-        names.append(lstNames->item(i)->text());
-    frmCorrectTimeCard window(names, selectedName(), Environment::now().date(), this, *m_punches);
+    frmCorrectTimeCard window(listedNames(), selectedName(), Environment::now().date(), this,
+                              *m_punches);
     window.exec();
     // A corrected last punch changes which of IN and OUT the employee may press.
     if (!selectedName().isEmpty())
         ShowLastAction(selectedName());
+}
+
+void frmHorodex::mnuBadges_Click()
+{
+    if (managedAtHead())
+        return;
+    frmBadges window(listedNames(), OptionsRecord::trimmed(GlobalOptions().Company),
+                     OutputBadgeCards, this);
+    window.exec();
+    exchangeSavedFiles();
 }
 
 void frmHorodex::mnuOptions_Click()

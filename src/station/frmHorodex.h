@@ -8,6 +8,7 @@
 #include <optional>
 
 enum class LoginMode;
+class BadgeScanWatch;
 class LockDown;
 class QAction;
 class QLabel;
@@ -48,6 +49,7 @@ public:
     void mnuDeleteRecord_Click();
     void mnuModifyRecord_Click();
     void mnuCorrectTimeCard_Click();
+    void mnuBadges_Click();
     void mnuOptions_Click();
     void mnuEmployeeReport_Click();
     void mnuMultiplePayrollReport_Click();
@@ -56,8 +58,9 @@ public:
 
     // Refills lstNames from the employee list file, in file order.
     void LoadEmployeeList();
-    // Sets cmdIn, cmdOut and picLastAction from the employee's last punch.
-    void ShowLastAction(const QString& name);
+    // Sets cmdIn, cmdOut and picLastAction from the employee's last punch; false (after saying
+    // why) when it cannot be read.
+    bool ShowLastAction(const QString& name);
     // Appends the punch; on success refreshes the buttons and strip, on failure says so and
     // changes nothing on screen.
     bool RecordPunch(const QString& name, bool isIn);
@@ -86,6 +89,7 @@ public:
     QAction* mnuDeleteRecord;
     QAction* mnuModifyRecord;
     QAction* mnuCorrectTimeCard;
+    QAction* mnuBadges;
     QAction* mnuOptions;
     QAction* mnuEmployeeReport;
     QAction* mnuMultiplePayrollReport;
@@ -104,6 +108,10 @@ private:
     void buildMenus();
     void punch(bool isIn);
     void punchRecorded(const QString& name);
+    // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
+    void watchBadgeScans();
+    void punchWithBadge(const QString& code);
+    void revokeBadgesOf(const QString& name);
     // On a punch station of several: says where employees and options are managed and returns
     // true, so that the entry opens nothing.
     bool managedAtHead();
@@ -119,10 +127,12 @@ private:
     void cleanUp();
     void closeOtherWindows();
     QString selectedName() const;
+    QStringList listedNames() const;
     // The selected name, or none after saying that an employee must be selected.
     QString selectedNameOrSaySo() const;
 
     LockDown* m_lockDown;
+    BadgeScanWatch* m_badgeScans = nullptr;
     StationLink* m_link = nullptr;
     // Where the reports, Who Is In and the time cards read punches.
     PunchStore* m_punches = &DataFolderPunches();

@@ -1,5 +1,6 @@
 #include "sync/SharedFiles.h"
 
+#include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
@@ -18,8 +19,10 @@ struct SharedFile
 
 QList<SharedFile> SharedFileList()
 {
+    // The badge file holds hashes of the codes, never the codes: it may travel.
     return {{QStringLiteral("names.nms"), EmployeeListPath(), MaxEmployeeListSize},
-            {QStringLiteral("options.ini"), OptionsFilePath(), OptionsRecord::Size}};
+            {QStringLiteral("options.ini"), OptionsFilePath(), OptionsRecord::Size},
+            {QStringLiteral("badges.txt"), BadgeFilePath(), MaxBadgeFileSize}};
 }
 
 // A settings file of another length is damaged: never spread, never taken.

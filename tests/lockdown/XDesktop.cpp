@@ -227,7 +227,9 @@ void clickButton(const QPoint& globalPosition, int button)
 
 void type(const QString& text)
 {
-    run({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    // A person's pace: keys 50 ms apart or closer, ended by Enter, are a badge reader's scan.
+    // xdotool waits half the delay between a key's press and its release, half before the next.
+    run({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("150"), text});
 }
 
 void key(const QString& keyName)

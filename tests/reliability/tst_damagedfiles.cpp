@@ -1,5 +1,6 @@
 // Damaged and hand-edited data files: every read ends without a crash, keeps every good record
 // and never writes over the file.
+#include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/ShiftCharacters.h"
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void settings_truncatedOrFlipped_neverCrashOrOverwrite();
     void timeFile_truncatedAtEveryByte_lastActionSafe();
     void timeFile_truncatedOrFlipped_reportKeepsWholePairs();
+    void badgeFile_truncatedOrFlipped_keepsUntouchedLinesAndIsNeverOverwritten();
 };
 
 void TestDamagedFiles::employeeList_truncatedAtEveryByte_keepsWholeLines()
@@ -237,6 +239,49 @@ void TestDamagedFiles::timeFile_truncatedOrFlipped_reportKeepsWholePairs()
             buildReports(time);
         }
     }
+}
+
+void TestDamagedFiles::badgeFile_truncatedOrFlipped_keepsUntouchedLinesAndIsNeverOverwritten()
+{
+    TempProgramDir dir;
+    const QDate issued(2026, 12, 7);
+    const QStringList names{QStringLiteral("Ann Lee"), QStringLiteral("Smith, John"),
+                            QStringLiteral("Zoë Ångström")};
+    QList<Badge> badges;
+    for (const QString& name : names)
+        badges.append(
+            {name, BadgeCodeHash(QString::fromLatin1(name.toLatin1().toHex())), issued, {}});
+    badges[1].revoked = issued.addDays(1);
+    const QByteArray good = SerializeBadgeFile(badges);
+    const qsizetype firstLine = good.indexOf('\n') + 1;
+    const auto check = [&](const QByteArray& damaged, qsizetype from, qsizetype to) {
+        const BadgeFile file = ParseBadgeFile(damaged);
+        for (int i = 0; i < badges.size(); ++i) {
+            const qsizetype begin = good.indexOf(badges[i].employee.toLatin1());
+            const qsizetype end = good.indexOf('\n', begin) + 1;
+            const bool touched = (to > begin - 1 && from < end) || from < firstLine;
+            if (!touched && end <= damaged.size())
+                QVERIFY(file.badges.contains(badges[i]));
+        }
+        // Whatever is read is a line as written, or was damaged into one that reads.
+        QVERIFY(file.badges.size() <= badges.size());
+    };
+    for (qsizetype cut = 0; cut <= good.size(); ++cut)
+        check(good.left(cut), cut, good.size());
+    for (qsizetype i = 0; i < good.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray damaged = good;
+            damaged[i] = char(damaged[i] ^ (1 << bit));
+            check(damaged, i, i + 1);
+        }
+    }
+    // A damaged file is never rewritten: not by an issue, not by a revocation.
+    QByteArray damaged = good;
+    damaged[good.size() - 5] = 'x';
+    dir.write(QStringLiteral("badges.txt"), damaged);
+    QVERIFY(!IssueBadge(QStringLiteral("Ann Lee"), QStringLiteral("1234"), issued));
+    QVERIFY(!RevokeBadges(QStringLiteral("Ann Lee"), issued));
+    QCOMPARE(dir.read(QStringLiteral("badges.txt")), damaged);
 }
 
 QTEST_GUILESS_MAIN(TestDamagedFiles)

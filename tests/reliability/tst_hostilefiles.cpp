@@ -4,6 +4,7 @@
 #include "SampleReport.h"
 #include "testsupport/TestSupport.h"
 
+#include "data/BadgeFile.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
@@ -123,6 +124,10 @@ IoResult readWholeFile(const QString& file)
     if (file == QLatin1String("corrections.log")) {
         CorrectionLogContents log;
         return ReadCorrectionLog(&log);
+    }
+    if (file == QLatin1String("badges.txt")) {
+        BadgeFile badges;
+        return ReadBadgeFile(&badges);
     }
     if (file == QLatin1String("station.sent")) {
         SentLedger ledger;
@@ -489,6 +494,7 @@ void TestHostileFiles::limitedFileOverItsLimit_isRefusedBySizeUnread_data()
         << QStringLiteral("corrections.log") << MaxCorrectionLogSize;
     QTest::newRow("record of sent punches") << QStringLiteral("station.sent") << MaxSentLedgerSize;
     QTest::newRow("station file") << QStringLiteral("station.ini") << MaxStationConfigSize;
+    QTest::newRow("badge file") << QStringLiteral("badges.txt") << MaxBadgeFileSize;
 }
 
 void TestHostileFiles::limitedFileOverItsLimit_isRefusedBySizeUnread()

@@ -1,5 +1,6 @@
 // What stations share through the server: the employee list and settings of the head station,
 // and each employee's last action, asked within a time limit.
+#include "data/BadgeFile.h"
 #include "data/Environment.h"
 #include "data/PunchLine.h"
 #include "sync/LastAction.h"
@@ -14,11 +15,26 @@
 #include <QSqlQuery>
 #include <QTest>
 
+namespace {
+
+// The head station "office" with Kim and the settings of a first run, and the punch station
+// "front", on the database at uri.
+void setUpHeadAndPunchStation(const QString& uri, const DataFolder& head, const DataFolder& punch)
+{
+    head.writeStation(uri, QStringLiteral("office"), QStringLiteral("head"));
+    punch.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
+    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
+    head.writeDefaultOptions();
+}
+
+} // namespace
+
 class TestSyncShared : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
+    void badgeIssuedAtHead_isKnownAtPunchStation();
     void newestPunch_byMomentThenStationThenOffset();
     void momentKeyAndIn_serverReadsEveryLineAsTheStationDoes();
     void lastAction_inAtOneStation_outEnabledAtAnother();
@@ -31,10 +47,7 @@ void TestSyncShared::sharedFiles_headStoresNewRevisions_punchStationTakesThem()
     REQUIRE_TEST_SERVER();
     const QString uri = FreshDatabaseUri();
     DataFolder head, punch;
-    head.writeStation(uri, QStringLiteral("office"), QStringLiteral("head"));
-    punch.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
-    head.writeEmployees({sampleEmployee(QStringLiteral("Kim"))});
-    head.writeDefaultOptions();
+    setUpHeadAndPunchStation(uri, head, punch);
     QCOMPARE(head.sync().exitCode, 0);
     QCOMPARE(head.sync().exitCode, 0); // unchanged: no new revision
     const ProgramRun first = punch.sync();
@@ -55,6 +68,30 @@ void TestSyncShared::sharedFiles_headStoresNewRevisions_punchStationTakesThem()
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT name || ' ' || revision FROM "
                                              "horodex_shared_file ORDER BY name, revision")),
              (QList<QByteArray>{"names.nms 1", "names.nms 2", "options.ini 1"}));
+}
+
+void TestSyncShared::badgeIssuedAtHead_isKnownAtPunchStation()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    DataFolder head, punch;
+    setUpHeadAndPunchStation(uri, head, punch);
+    Environment::setDataDirectory(head.path());
+    QVERIFY(IssueBadge(QStringLiteral("Kim"), QStringLiteral("KIM0042"), QDate(2026, 12, 7)));
+    QCOMPARE(head.sync().exitCode, 0);
+    const ProgramRun took = punch.sync();
+    QVERIFY2(took.out.contains("badges.txt"), took.out.constData());
+    QCOMPARE(punch.read(QStringLiteral("badges.txt")), head.read(QStringLiteral("badges.txt")));
+    Environment::setDataDirectory(punch.path());
+    QCOMPARE(*BadgeHolder(QStringLiteral("KIM0042")), QStringLiteral("Kim"));
+    // Revoked at the head, the badge stops punching at the station.
+    Environment::setDataDirectory(head.path());
+    QVERIFY(RevokeBadges(QStringLiteral("Kim"), QDate(2026, 12, 8)));
+    QCOMPARE(head.sync().exitCode, 0);
+    QCOMPARE(punch.sync().exitCode, 0);
+    Environment::setDataDirectory(punch.path());
+    QCOMPARE(*BadgeHolder(QStringLiteral("KIM0042")), QString());
+    Environment::setDataDirectory(QString());
 }
 
 void TestSyncShared::newestPunch_byMomentThenStationThenOffset()

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/BadgeScanner.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// Waits for the scan of a card for one employee. Every key sent to this window is taken from it:
+// a reader's code must not land in a button; Escape cancels.
+class frmScanCard : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmScanCard(const QString& employee, QWidget* parent = nullptr);
+    ~frmScanCard() override;
+
+    // The code scanned, once the window was accepted.
+    QString code() const { return m_code; }
+
+    QLabel* lblPrompt;
+    QPushButton* cmdCancel;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    BadgeScanner m_scanner;
+    QString m_code;
+};

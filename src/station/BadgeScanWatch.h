@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ui/BadgeScanner.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+// Watches every key the program receives for a badge reader's scan. A scan on the main window is
+// handed on by scanned(), after the key's own delivery has ended; a scan while another window of
+// the program is open over it only beeps. The keys themselves are never taken from their windows,
+// only the Enter that ends a scan.
+class BadgeScanWatch : public QObject
+{
+    Q_OBJECT
+public:
+    // Watches the application's keys for as long as it lives.
+    explicit BadgeScanWatch(QWidget* mainWindow);
+    ~BadgeScanWatch() override;
+
+Q_SIGNALS:
+    void scanned(const QString& code);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool mainWindowInFront(QObject* receiver) const;
+
+    QPointer<QWidget> m_mainWindow;
+    BadgeScanner m_scanner;
+};
+
+// The employee whose badge has this code, or empty after saying why there is none (the code
+// cannot be a badge, the badge is unknown or revoked, the badge file cannot be read).
+QString BadgeHolderOrSaySo(const QString& scannedCode);
