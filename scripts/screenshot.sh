@@ -59,9 +59,10 @@ wait_for() { # command; up to 20 s
 has_login() { login=$(visible_window) && [[ -n $login ]]; }
 wait_for has_login
 xdotool windowfocus --sync "$login"
-xdotool type --delay 20 "secret1"
+# At a person's pace: keys 20 ms apart and Enter are a badge reader's scan.
+xdotool type --delay 150 "secret1"
 xdotool key Tab
-xdotool type --delay 20 "secret1"
+xdotool type --delay 150 "secret1"
 xdotool key Return
 wait_for test -f "$work/data/options.ini"
 has_main() { main=$(visible_window) && [[ -n $main && $main != "$login" ]]; }

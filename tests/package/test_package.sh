@@ -245,9 +245,10 @@ else
     check "the data folder is 0700: no other account reaches its files" \
         test "$(stat -c %a "$data" 2>/dev/null)" = 700
     xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus --sync "$window"
-    xdotool type --delay 20 "secret1"
+    # At a person's pace: keys 20 ms apart and Enter are a badge reader's scan.
+    xdotool type --delay 150 "secret1"
     xdotool key Tab
-    xdotool type --delay 20 "secret1"
+    xdotool type --delay 150 "secret1"
     xdotool key Return
     if wait_for 20 test -f "$data/options.ini"; then
         ok "the new password wrote $data/options.ini ($(stat -c '%s bytes, owner %U' "$data/options.ini"))"
