@@ -189,7 +189,9 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
     QHash<QString, QString> values;
     QString section = QStringLiteral("general");
     const QString text = QString::fromUtf8(bytes);
+    int number = 0;
     for (QString line : text.split(u'\n')) {
+        ++number;
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
@@ -199,8 +201,8 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
         }
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0)
-            return fail(QStringLiteral("the line \"%1\" is not key=value")
-                            .arg(FileStore::displayText(line)));
+            // Named by its number, not shown: a mistyped line may hold a password.
+            return fail(QStringLiteral("line %1 is not key=value").arg(number));
         if (section == QLatin1String("general"))
             values.insert(line.left(equals).trimmed(), IniValue(line.mid(equals + 1)));
     }

@@ -100,6 +100,8 @@ void TestSync::stationFile_unusable_namesTheFile_data()
     QTest::newRow("no name") << QByteArray("database=postgresql://a@b/c\nrole=punch\n")
                              << "no name";
     QTest::newRow("not key=value") << "database postgresql://a@b/c\n" + good << "key=value";
+    QTest::newRow("a password typed without =")
+        << "password Secr3tPw\ndatabase=postgresql://a@b/c\n" + good << "line 1 is not";
 }
 
 void TestSync::stationFile_unusable_namesTheFile()
@@ -115,6 +117,10 @@ void TestSync::stationFile_unusable_namesTheFile()
     QVERIFY2(r.error.contains(QStringLiteral("station.ini")), qPrintable(r.error));
     QVERIFY2(r.error.contains(why), qPrintable(r.error));
     QVERIFY2(r.error.contains(QStringLiteral("keeps punching")), qPrintable(r.error));
+    // Whatever the file holds, no password reaches a message.
+    QVERIFY2(!r.error.contains(QStringLiteral("Secr3tPw")) &&
+                 !r.error.contains(QStringLiteral(":secret@")),
+             qPrintable(r.error));
 }
 
 void TestSync::stationFile_othersMayChange_isNotTrusted_data()
