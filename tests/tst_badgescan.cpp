@@ -3,11 +3,9 @@
 // server of scripts/with-xvfb.sh every test is skipped.
 
 #include "data/BadgeFile.h"
-#include "data/EmployeeList.h"
-#include "data/OptionsRecord.h"
 #include "lockdown/ProgramCopy.h"
+#include "lockdown/ScanStation.h"
 #include "lockdown/Steps.h"
-#include "station/LockDown.h"
 #include "station/frmHorodex.h"
 #include "station/frmPin.h"
 #include "testsupport/MessageRecorder.h"
@@ -20,53 +18,21 @@
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
-
 // Last: Xlib's macros must not meet the Qt headers above.
 #include "lockdown/XDesktop.h"
 
 namespace {
 
 constexpr int Patience = 10000; // ms; a cap on polling, never an expectation
-const QDate Today(2024, 3, 5);
-const QString AnnCode = QStringLiteral("BCDFGHJKLNPRSTUV");
-const QString BobCode = QStringLiteral("0004711");
+using ScanStation::AnnCode;
+using ScanStation::BobCode;
+using ScanStation::Today;
 
-// What a reader sends: the code's keys and Return, keyMs apart, from one xdotool (a letter or a
-// digit is its own key name).
+// What a reader sends: the code's keys and Return, keyMs apart, from one xdotool.
 void scan(const QString& code, int keyMs)
 {
-    QStringList keys{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(keyMs)};
-    for (const QChar c : code)
-        keys.append(QString(c));
-    keys.append(QStringLiteral("Return"));
-    Xdo::run(keys);
-}
-
-std::unique_ptr<frmHorodex> startStation(const TempProgramDir& dir, bool askForPin)
-{
-    OptionsRecord options = TestOptions(true, false);
-    options.setAskForPin(askForPin);
-    dir.write(QStringLiteral("options.ini"), options.toBytes());
-    QByteArray names;
-    for (const char* name : {"Ann", "Bob"})
-        names += SerializeEmployeeRecord(sampleEmployee(QLatin1String(name)));
-    dir.write(QStringLiteral("names.nms"), names);
-    auto window = std::make_unique<frmHorodex>();
-    if (!window->Form_Load() || !QTest::qWaitForWindowExposed(window.get(), Patience))
-        return nullptr;
-    // Keys go where the keyboard focus is: wait until the lock-down has given it to the station.
-    if (!QTest::qWaitFor([&window] { return QApplication::activeWindow() == window.get(); },
-                         Patience))
-        return nullptr;
-    return window;
-}
-
-void stopStation(std::unique_ptr<frmHorodex>& window)
-{
-    if (window)
-        window->lockDown()->SetLockDown(false);
-    window.reset();
+    Xdo::run(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(keyMs)} +
+             ScanStation::keysOf(code));
 }
 
 } // namespace
@@ -108,7 +74,7 @@ void tst_BadgeScan::readerScan_punchesTheBadgesHolder()
     FixedClock clock(QDateTime(Today, QTime(8, 7)));
     QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
     QVERIFY(IssueBadge(QStringLiteral("Bob"), BobCode, Today));
-    auto window = startStation(dir, askForPin);
+    auto window = ScanStation::start(dir, askForPin);
     QVERIFY(window);
 
     // The PIN window comes first; Bob types his PIN and clicks OK. Steps poll from a timer, so
@@ -142,7 +108,7 @@ void tst_BadgeScan::readerScan_punchesTheBadgesHolder()
                              Patience);
     QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
     QVERIFY(messages.messages.isEmpty());
-    stopStation(window);
+    ScanStation::stop(window);
 }
 
 void tst_BadgeScan::personTypingTheCode_punchesNobody()
@@ -150,7 +116,7 @@ void tst_BadgeScan::personTypingTheCode_punchesNobody()
     TempProgramDir dir;
     MessageRecorder messages;
     QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
-    auto window = startStation(dir, false);
+    auto window = ScanStation::start(dir, false);
     QVERIFY(window);
     scan(AnnCode, 150);
     // Every key has arrived once the list has been searched with them; nothing is punched.
@@ -160,7 +126,7 @@ void tst_BadgeScan::personTypingTheCode_punchesNobody()
     // The reader still punches afterwards.
     scan(AnnCode, 5);
     QTRY_VERIFY_WITH_TIMEOUT(dir.read(QStringLiteral("Ann.txt")).startsWith("IN "), Patience);
-    stopStation(window);
+    ScanStation::stop(window);
 }
 
 void tst_BadgeScan::unknownAndRevokedBadges_writeNothing()
@@ -169,7 +135,7 @@ void tst_BadgeScan::unknownAndRevokedBadges_writeNothing()
     MessageRecorder messages;
     QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
     QVERIFY(RevokeBadges(QStringLiteral("Ann"), Today));
-    auto window = startStation(dir, false);
+    auto window = ScanStation::start(dir, false);
     QVERIFY(window);
     scan(AnnCode, 5);
     QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, Patience);
@@ -179,7 +145,7 @@ void tst_BadgeScan::unknownAndRevokedBadges_writeNothing()
         QVERIFY2(text.contains(QStringLiteral("not known")), qPrintable(text));
     QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
     QVERIFY(dir.read(QStringLiteral("Bob.txt")).isEmpty());
-    stopStation(window);
+    ScanStation::stop(window);
 }
 
 QTEST_MAIN(tst_BadgeScan)

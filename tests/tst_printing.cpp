@@ -1,13 +1,16 @@
 // Printing against a real print spooler: run under scripts/with-cups.sh, which starts a private
 // CUPS server with cups-pdf queues. Without it (no CUPS_SERVER) every test is skipped.
+#include "BadgeProbe.h"
 #include "PdfProbe.h"
 #include "SampleReport.h"
 #include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 
+#include "admin/frmBadges.h"
 #include "platform/PrinterOptions.h"
 #include "platform/Printers.h"
 #include "render/ReportPages.h"
+#include "reports/BadgeCardOutput.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
 
@@ -22,6 +25,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -124,6 +128,8 @@ private slots:
     void dialog_listsQueuesAndPreselectsDefault();
     void chosenPrinter_staysCurrentForLaterReports();
     void properties_offersThePrintersOwnOptionsWithoutMargins();
+    void badgeCards_printedDecodeToCodesWhoseHashesAreStored();
+    void badgeCards_refusedByTheQueue_recordNothing();
     // Before the tests that stop the spooler: Qt's connection to it is stale after a restart.
     void chosenPaper_reachesThePrintedJobForTheRestOfTheRun();
     void chosenResolution_isSentToThePrinterWithTheJob();
@@ -343,6 +349,51 @@ void tst_printing::properties_offersThePrintersOwnOptionsWithoutMargins()
     });
     dialog.cmdProperties->click();
     QVERIFY(recorder.messages.isEmpty());
+}
+
+void tst_printing::badgeCards_printedDecodeToCodesWhoseHashesAreStored()
+{
+    if (!BadgeProbe::toolsInstalled())
+        QSKIP("zbarimg (zbar-tools) and pdftoppm (poppler-utils) read the cards back");
+    TempProgramDir dir;
+    MessageRecorder recorder;
+    const QStringList names{QStringLiteral("Ann"), QStringLiteral("Bob"), QStringLiteral("Cy")};
+    frmBadges window(names, QStringLiteral("Acme Tool & Die"), OutputBadgeCards);
+    window.lstBadges->selectAll();
+    answerPrintDialog(1);
+    window.cmdNewPrinted_Click();
+    QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.texts().join(u'\n')));
+    QVERIFY(waitForPdfs(1));
+    QCOMPARE(pdfs().size(), 1);
+    const QString problem =
+        BadgeProbe::cardsProblem(pdfs().constFirst(), dir.programDir(), names.size());
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_printing::badgeCards_refusedByTheQueue_recordNothing()
+{
+    TempProgramDir dir;
+    const QString oldCode = QStringLiteral("0004711");
+    QVERIFY(IssueBadge(QStringLiteral("Ann"), oldCode, QDate(2026, 12, 1)));
+    const QByteArray before = dir.read(QStringLiteral("badges.txt"));
+    QTRY_COMPARE_WITH_TIMEOUT(QProcess::execute(QStringLiteral("cupsreject"), {m_queue2}), 0,
+                              20000);
+    MessageRecorder recorder;
+    {
+        frmBadges window({QStringLiteral("Ann")}, QStringLiteral("Acme"), OutputBadgeCards);
+        window.lstBadges->selectAll();
+        answerPrintDialog(1, m_queue2);
+        window.cmdNewPrinted_Click();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(QProcess::execute(QStringLiteral("cupsaccept"), {m_queue2}), 0,
+                              20000);
+    QCOMPARE(recorder.messages.size(), 1);
+    const QString text = recorder.messages.constFirst().text;
+    QVERIFY2(text.contains(u'"' + m_queue2 + u'"') &&
+                 text.contains(QStringLiteral("did not accept the job")),
+             qPrintable(text));
+    QCOMPARE(dir.read(QStringLiteral("badges.txt")), before);
+    QCOMPARE(*BadgeHolder(oldCode), QStringLiteral("Ann"));
 }
 
 void tst_printing::stoppedSpooler_dialogShowsNoPrinterMessage()

@@ -1,16 +1,20 @@
 // The lock-down as a native Wayland client of a real compositor, started by
 // tests/wayland/test_wayland.sh: a desktop compositor (weston) whose panels the program cannot
-// hide, and the cage kiosk compositor, which shows no panels. Without a Wayland platform every
-// test is skipped.
+// hide, and the cage kiosk compositor, which shows no panels. A badge reader's scans reach the
+// station through the compositor's keyboard when the script gives it one. Without a Wayland
+// platform every test is skipped.
 
 #include "admin/frmOptions.h"
+#include "data/BadgeFile.h"
 #include "data/OptionsRecord.h"
 #include "lockdown/ProgramCopy.h"
+#include "lockdown/ScanStation.h"
 #include "platform/DesktopSession.h"
 #include "platform/Workstation.h"
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmHorodex.h"
+#include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 #include "ui/ProgramState.h"
 
@@ -68,6 +72,15 @@ QRect drawnArea(const QImage& picture)
     return area;
 }
 
+// Presses the keys (xdotool's key names), keyMs apart, on the keyboard that the script gave the
+// compositor; false when it gave none.
+bool pressKeys(int keyMs, const QStringList& keys)
+{
+    const QString command = qEnvironmentVariable("HORODEX_TEST_KEYBOARD");
+    return !command.isEmpty() &&
+           QProcess::execute(command, QStringList{QString::number(keyMs)} + keys) == 0;
+}
+
 } // namespace
 
 class tst_Wayland : public QObject
@@ -79,6 +92,8 @@ private Q_SLOTS:
     void securityPage_saysOnceWhatTheDesktopDoesNotAllow();
     void kiosk_firstRunLoginIsCentredOnTheOutput();
     void lockedDown_aDialogShowsAboveTheStation();
+    void scan_punchesOnlyAtAReadersPace_data();
+    void scan_punchesOnlyAtAReadersPace();
 };
 
 void tst_Wayland::initTestCase()
@@ -218,6 +233,38 @@ void tst_Wayland::lockedDown_aDialogShowsAboveTheStation()
     QVERIFY2(shown >= 150 * 100, qPrintable(QStringLiteral("%1 pixels of the dialog").arg(shown)));
     dialog.close();
     window->lockDown()->SetLockDown(false);
+}
+
+void tst_Wayland::scan_punchesOnlyAtAReadersPace_data()
+{
+    QTest::addColumn<int>("keyMs");
+    QTest::addColumn<QByteArray>("bobsLine");
+    QTest::newRow("a reader, 5 ms a key") << 5 << punchLine("IN", "03/05/2024", "08:07");
+    QTest::newRow("a person, 150 ms a key") << 150 << QByteArray();
+}
+
+void tst_Wayland::scan_punchesOnlyAtAReadersPace()
+{
+    QFETCH(int, keyMs);
+    QFETCH(QByteArray, bobsLine);
+    if (qEnvironmentVariableIsEmpty("HORODEX_TEST_KEYBOARD"))
+        QSKIP("the compositor has no keyboard here");
+    TempProgramDir dir;
+    MessageRecorder messages;
+    FixedClock clock(QDateTime(ScanStation::Today, QTime(8, 7)));
+    QVERIFY(IssueBadge(QStringLiteral("Ann"), ScanStation::AnnCode, ScanStation::Today));
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), ScanStation::BobCode, ScanStation::Today));
+    auto window = ScanStation::start(dir, false);
+    QVERIFY(window);
+    QVERIFY(pressKeys(keyMs, ScanStation::keysOf(ScanStation::BobCode)));
+    // Ann's scan comes after Bob's code through the same keyboard: once her line is written,
+    // every key of his has been handled.
+    QVERIFY(pressKeys(5, ScanStation::keysOf(ScanStation::AnnCode)));
+    QTRY_COMPARE_WITH_TIMEOUT(dir.read(QStringLiteral("Ann.txt")),
+                              punchLine("IN", "03/05/2024", "08:07"), Patience);
+    QCOMPARE(dir.read(QStringLiteral("Bob.txt")), bobsLine);
+    QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(u'\n')));
+    ScanStation::stop(window);
 }
 
 int main(int argc, char* argv[])

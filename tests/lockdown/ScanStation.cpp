@@ -1,0 +1,51 @@
+#include "lockdown/ScanStation.h"
+
+#include "data/EmployeeList.h"
+#include "data/OptionsRecord.h"
+#include "lockdown/ProgramCopy.h"
+#include "station/LockDown.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace ScanStation {
+
+namespace {
+constexpr int Patience = 10000; // ms; a cap on polling, never an expectation
+}
+
+QStringList keysOf(const QString& code)
+{
+    QStringList keys;
+    for (const QChar c : code)
+        keys.append(QString(c));
+    keys.append(QStringLiteral("Return"));
+    return keys;
+}
+
+std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin)
+{
+    OptionsRecord options = TestOptions(true, false);
+    options.setAskForPin(askForPin);
+    dir.write(QStringLiteral("options.ini"), options.toBytes());
+    QByteArray names;
+    for (const char* name : {"Ann", "Bob"})
+        names += SerializeEmployeeRecord(sampleEmployee(QLatin1String(name)));
+    dir.write(QStringLiteral("names.nms"), names);
+    auto window = std::make_unique<frmHorodex>();
+    if (!window->Form_Load() || !QTest::qWaitForWindowExposed(window.get(), Patience))
+        return nullptr;
+    if (!QTest::qWaitFor([&window] { return QApplication::activeWindow() == window.get(); },
+                         Patience))
+        return nullptr;
+    return window;
+}
+
+void stop(std::unique_ptr<frmHorodex>& window)
+{
+    if (window)
+        window->lockDown()->SetLockDown(false);
+    window.reset();
+}
+
+} // namespace ScanStation
