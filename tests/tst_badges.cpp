@@ -94,6 +94,8 @@ private Q_SLOTS:
     void badgeFile_fromNewerVersionIsRefusedAndNeverWritten();
     void badgeFile_fifoOrLinkIsRefusedAtOnce_data();
     void badgeFile_fifoOrLinkIsRefusedAtOnce();
+    void holder_seesTheFileChangedSinceTheLastScan_data();
+    void holder_seesTheFileChangedSinceTheLastScan();
     void code_isNormalisedOrRefused_data();
     void code_isNormalisedOrRefused();
     void issue_isRefusedWhileAnotherEmployeeHoldsTheCode();
@@ -255,6 +257,44 @@ void TestBadges::badgeFile_fifoOrLinkIsRefusedAtOnce()
         QVERIFY(other.open(QIODevice::ReadOnly));
         QCOMPARE(other.readAll(), outside);
     }
+}
+
+void TestBadges::holder_seesTheFileChangedSinceTheLastScan_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("holder"); // of Ann's code afterwards; "!" for a refused file
+    QTest::newRow("revoked by the program") << QStringLiteral("revoke") << QString();
+    QTest::newRow("written in place, same size, time kept")
+        << QStringLiteral("in place") << QStringLiteral("Bob");
+    QTest::newRow("replaced by a link") << QStringLiteral("link") << QStringLiteral("!");
+}
+
+void TestBadges::holder_seesTheFileChangedSinceTheLastScan()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, holder);
+    QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
+    QCOMPARE(*BadgeHolder(AnnCode), QStringLiteral("Ann"));
+    const QString path = m_dir->path(QStringLiteral("badges.txt"));
+    if (change == QLatin1String("revoke")) {
+        QVERIFY(RevokeBadges(QStringLiteral("Ann"), Today));
+    } else if (change == QLatin1String("in place")) {
+        // A copy that keeps its time (cp -p) written over the file: the same size, another holder.
+        const QDateTime modified = QFileInfo(path).lastModified();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        bytes.replace("Ann\t", "Bob\t");
+        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size() && file.flush());
+        QVERIFY(file.setFileTime(modified.addSecs(-60), QFileDevice::FileModificationTime));
+    } else {
+        const QString elsewhere = m_dir->programDir() + QStringLiteral("/elsewhere.txt");
+        QVERIFY(QFile::rename(path, elsewhere) && QFile::link(elsewhere, path));
+    }
+    const Result<QString> after = BadgeHolder(AnnCode);
+    QCOMPARE(bool(after), holder != QLatin1String("!"));
+    if (after)
+        QCOMPARE(*after, holder);
 }
 
 void TestBadges::code_isNormalisedOrRefused_data()

@@ -2,11 +2,15 @@
 
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
+#include "data/FileStamp.h"
 
 #include <QCryptographicHash>
+#include <QHash>
+#include <QMutex>
 #include <QRandomGenerator>
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -75,6 +79,27 @@ int versionOf(QByteArrayView firstLine)
     bool ok = false;
     const int version = firstLine.sliced(VersionPrefix.size()).toInt(&ok);
     return ok && version > 0 ? version : 0;
+}
+
+// The working badges of the file as last read, by the hash of their code: a scan looks its code
+// up here, and the file is read again once its stamp has moved (or it is no regular file).
+struct HolderTable
+{
+    QString path;
+    FileStore::Stamp stamp;
+    QHash<QByteArray, QString> holders;
+};
+
+std::optional<HolderTable>& lastHolderTable()
+{
+    static std::optional<HolderTable> table;
+    return table;
+}
+
+QMutex& holderTableLock()
+{
+    static QMutex lock;
+    return lock;
 }
 
 // Reads the whole file for a change; a damaged or newer file is not changed.
@@ -201,17 +226,28 @@ IoResult ReadBadgeFile(BadgeFile* file)
 
 Result<QString> BadgeHolder(const QString& normalizedCode)
 {
-    BadgeFile file;
-    const IoResult read = ReadBadgeFile(&file);
-    // A damaged line is left out, so the lines that could be read still decide.
-    if (!read && file.badges.isEmpty())
-        return read;
-    const QByteArray hash = BadgeCodeHash(normalizedCode);
-    for (const Badge& b : file.badges) {
-        if (b.active() && b.hash == hash)
-            return b.employee;
+    const QString path = BadgeFilePath();
+    const QMutexLocker locker(&holderTableLock());
+    std::optional<HolderTable>& table = lastHolderTable();
+    // Taken before the read: a file replaced meanwhile has moved on from it and is read again.
+    const std::optional<FileStore::Stamp> stamp = FileStore::stampOf(path);
+    if (!stamp || !table || table->path != path || table->stamp != *stamp) {
+        table.reset();
+        BadgeFile file;
+        const IoResult read = ReadBadgeFile(&file);
+        // A damaged line is left out, so the lines that could be read still decide.
+        if (!read && file.badges.isEmpty())
+            return read;
+        HolderTable fresh{path, stamp.value_or(FileStore::Stamp{}), {}};
+        for (const Badge& b : std::as_const(file.badges)) {
+            if (b.active() && !fresh.holders.contains(b.hash))
+                fresh.holders.insert(b.hash, b.employee);
+        }
+        if (!stamp)
+            return fresh.holders.value(BadgeCodeHash(normalizedCode));
+        table = std::move(fresh);
     }
-    return QString();
+    return table->holders.value(BadgeCodeHash(normalizedCode));
 }
 
 IoResult IssueBadge(const QString& employee, const QString& normalizedCode, const QDate& today)

@@ -62,7 +62,8 @@ QByteArray SerializeBadgeFile(const QList<Badge>& badges);
 IoResult ReadBadgeFile(BadgeFile* file);
 
 // The employee whose working badge has this code; empty when none has (unknown or revoked). Only
-// the lines that can be read count.
+// the lines that can be read count. The badges are kept from one call to the next and the file is
+// read again once its stamp (FileStamp.h) has moved, so a scan reads no unchanged file.
 Result<QString> BadgeHolder(const QString& normalizedCode);
 
 // The changes below read the file, change it and replace it atomically; a file that cannot be

@@ -1,5 +1,6 @@
 #include "data/FileStore.h"
 
+#include "data/FileStamp.h"
 #include "data/PosixFiles.h"
 
 #include <QDir>
@@ -213,6 +214,18 @@ Entry examine(const QString& path)
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
     return {S_ISREG(st.st_mode) ? Entry::Kind::Regular : Entry::Kind::Other, qint64(st.st_size)};
+}
+
+std::optional<Stamp> stampOf(const QString& path)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    const auto ns = [](const timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return Stamp{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), ns(st.st_mtim),
+                 ns(st.st_ctim)};
 }
 
 bool exists(const QString& path)
