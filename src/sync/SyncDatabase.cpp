@@ -6,7 +6,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 
-// libpq's declarations only: its functions are looked up in the copy Qt's driver loads.
+// libpq's declarations only: its calls are looked up (dlfcn) in the copy Qt's driver loads.
 #include <dlfcn.h>
 #include <libpq-fe.h>
 #include <sys/socket.h>
@@ -338,8 +338,8 @@ IoResult SyncDatabase::open()
     if (!libpq) {
         close();
         return IoResult::failure(
-            QStringLiteral("Cannot connect to the shared database %1: Qt's PostgreSQL driver did "
-                           "not load %2, whose connection the waits are bounded through.")
+            QStringLiteral("Cannot connect to the shared database %1: Qt's PostgreSQL driver gave "
+                           "no connection of %2, so no wait of it could be bounded.")
                 .arg(m_address.describe(), QLatin1String(LibpqSoname)));
     }
     libpq->setNoticeProcessor(handle, DropNotice, nullptr);
