@@ -153,6 +153,8 @@ private Q_SLOTS:
     void serverRule();
     void reportProgram_needsNoWindowLibrary_data();
     void reportProgram_needsNoWindowLibrary();
+    void programs_loadNoServerLibraryAtStart_data();
+    void programs_loadNoServerLibraryAtStart();
 };
 
 void TestLayers::layerRule_data()
@@ -294,6 +296,25 @@ void TestLayers::reportProgram_needsNoWindowLibrary()
     const QStringList report = NeededLibraries(ProgramPath("horodex-report"));
     QVERIFY2(report.contains(QStringLiteral("libQt6Core.so.6")), qPrintable(report.join(u' ')));
     QVERIFY2(!needs(report), qPrintable(report.join(u' ')));
+}
+
+void TestLayers::programs_loadNoServerLibraryAtStart_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::newRow("punch station") << "horodex";
+    QTest::newRow("report program") << "horodex-report";
+    QTest::newRow("exchange program") << "horodex-sync";
+}
+
+// libpq (with TLS, Kerberos and LDAP behind it) comes with Qt's PostgreSQL driver, when a
+// connection opens; a station of one computer never loads it.
+void TestLayers::programs_loadNoServerLibraryAtStart()
+{
+    QFETCH(QString, program);
+    const QStringList needed = NeededLibraries(ProgramPath(qPrintable(program)));
+    QVERIFY2(needed.contains(QStringLiteral("libQt6Core.so.6")), qPrintable(needed.join(u' ')));
+    for (const QString& library : needed)
+        QVERIFY2(!library.startsWith(QLatin1String("libpq.so")), qPrintable(needed.join(u' ')));
 }
 
 QTEST_GUILESS_MAIN(TestLayers)

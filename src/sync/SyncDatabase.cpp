@@ -6,6 +6,8 @@
 #include <QSqlDriver>
 #include <QSqlError>
 
+// libpq's declarations only: its calls are looked up (dlfcn) in the copy Qt's driver loads.
+#include <dlfcn.h>
 #include <libpq-fe.h>
 #include <sys/socket.h>
 
@@ -146,6 +148,43 @@ PGconn* Handle(const QSqlDatabase& db)
     return *static_cast<PGconn* const*>(handle.constData());
 }
 
+// The two libpq calls Qt SQL does not offer, taken from the libpq that Qt's PostgreSQL driver
+// loaded for its first connection: a program that never connects never loads libpq, nor the TLS,
+// Kerberos and LDAP libraries behind it.
+struct LibpqCalls
+{
+    decltype(&PQsocket) socket = nullptr;
+    decltype(&PQsetNoticeProcessor) setNoticeProcessor = nullptr;
+};
+
+// The library already loaded under soname, holding a reference to it, when it offers both calls.
+void* FindLibpqCalls(const char* soname, LibpqCalls* calls)
+{
+    void* library = dlopen(soname, RTLD_NOW | RTLD_NOLOAD);
+    if (!library)
+        return nullptr;
+    calls->socket = reinterpret_cast<decltype(&PQsocket)>(dlsym(library, "PQsocket"));
+    calls->setNoticeProcessor =
+        reinterpret_cast<decltype(&PQsetNoticeProcessor)>(dlsym(library, "PQsetNoticeProcessor"));
+    if (!calls->socket || !calls->setNoticeProcessor) {
+        dlclose(library);
+        return nullptr;
+    }
+    return library;
+}
+
+// Null while the driver has loaded no libpq; once found, kept loaded for the rest of the run.
+const LibpqCalls* Libpq()
+{
+    static std::mutex mutex;
+    static LibpqCalls calls;
+    static void* library = nullptr;
+    std::lock_guard lock(mutex);
+    if (!library)
+        library = FindLibpqCalls(LibpqSoname, &calls);
+    return library ? &calls : nullptr;
+}
+
 } // namespace
 
 // Arms the watchdog for one call on this connection.
@@ -196,6 +235,15 @@ QString ServerErrorText(const QString& text)
     if (first.size() > Max)
         first = first.left(Max - 1) + QStringLiteral("…");
     return first;
+}
+
+bool LibpqCallsLoaded(const char* soname)
+{
+    LibpqCalls calls;
+    void* library = FindLibpqCalls(soname, &calls);
+    if (library)
+        dlclose(library);
+    return library != nullptr;
 }
 
 IoResult CheckServerVersion(int serverVersionNum)
@@ -284,12 +332,20 @@ IoResult SyncDatabase::open()
         return IoResult::failure(QStringLiteral("Cannot connect to the shared database %1: %2.")
                                      .arg(m_address.describe(), refused));
     }
-    if (PGconn* handle = Handle(db())) {
-        PQsetNoticeProcessor(handle, DropNotice, nullptr);
-        m_socket = PQsocket(handle);
-        if (m_socket >= 0)
-            Watchdog::instance().addSocket(m_socket, m_address.abortGroup);
+    // Without the connection's socket no wait could be bounded: no connection then.
+    PGconn* handle = Handle(db());
+    const LibpqCalls* libpq = handle ? Libpq() : nullptr;
+    if (!libpq) {
+        close();
+        return IoResult::failure(
+            QStringLiteral("Cannot connect to the shared database %1: Qt's PostgreSQL driver gave "
+                           "no connection of %2, so no wait of it could be bounded.")
+                .arg(m_address.describe(), QLatin1String(LibpqSoname)));
     }
+    libpq->setNoticeProcessor(handle, DropNotice, nullptr);
+    m_socket = libpq->socket(handle);
+    if (m_socket >= 0)
+        Watchdog::instance().addSocket(m_socket, m_address.abortGroup);
     // The server ends a statement held up by a lock before the client gives up on it.
     // Notices (a table that already exists) are no news for the station's user; compiling
     // queries costs more than the short queries of a station gain from it. One round trip.

@@ -37,6 +37,9 @@ class TestSync : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // First: no connection of this process may have loaded libpq before it.
+    void libpq_comesWithTheFirstConnection_data();
+    void libpq_comesWithTheFirstConnection();
     void stationFile_readsDatabaseStationAndRole();
     void stationFile_missing_meansOneComputerAlone();
     void stationFile_unusable_namesTheFile_data();
@@ -58,6 +61,33 @@ private Q_SLOTS:
     void serverBackWhileStationRuns_sendsWhatWaited();
     void renamedStation_isRefusedRatherThanCountedTwice();
 };
+
+void TestSync::libpq_comesWithTheFirstConnection_data()
+{
+    QTest::addColumn<QByteArray>("soname");
+    QTest::addColumn<bool>("connect");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("before any connection") << QByteArray(LibpqSoname) << false << false;
+    QTest::newRow("after a connection") << QByteArray(LibpqSoname) << true << true;
+    QTest::newRow("a library never loaded") << QByteArray("libhorodex-none.so.5") << true << false;
+    QTest::newRow("a loaded library without them") << QByteArray("libQt6Sql.so.6") << true << false;
+}
+
+void TestSync::libpq_comesWithTheFirstConnection()
+{
+    QFETCH(QByteArray, soname);
+    QFETCH(bool, connect);
+    QFETCH(bool, found);
+    if (connect) {
+        REQUIRE_TEST_SERVER();
+        DatabaseAddress address;
+        QVERIFY(ParseDatabaseUri(FreshDatabaseUri(), &address));
+        SyncDatabase database(address);
+        const IoResult r = database.open();
+        QVERIFY2(r, qPrintable(r.error));
+    }
+    QCOMPARE(LibpqCallsLoaded(soname.constData()), found);
+}
 
 void TestSync::stationFile_readsDatabaseStationAndRole()
 {
