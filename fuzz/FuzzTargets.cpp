@@ -265,7 +265,7 @@ int FuzzStationConfig(const uint8_t* data, size_t size)
     }
     require(sameConfig(config, again));
     // What a station uses: a name it can send under, and an address that reads as itself.
-    require(StationNameProblem(config.station).isEmpty());
+    require(bool(StationNameIsUsable(config.station)));
     DatabaseAddress address;
     require(ParseDatabaseUri(config.database.uri, &address) &&
             sameAddress(address, config.database));

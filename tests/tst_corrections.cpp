@@ -36,7 +36,9 @@ Correction correction(Correction::Kind kind, const QByteArray& oldLine, const QB
 
 float weekHours(const QString& name)
 {
-    return LoadPayPeriod(name, QDate(2009, 11, 2), QDate(2009, 11, 8), 0, Zone).TotalHours();
+    return LoadPayPeriod(name, QDate(2009, 11, 2), QDate(2009, 11, 8), 0, Zone)
+        .valueOr(clsTime())
+        .TotalHours();
 }
 
 struct ProgramRun
@@ -157,7 +159,8 @@ void TestCorrections::outOfOrderWeek_savedInOrder_leavesOtherWeeksPaidAlike()
         SampleReport::punchPair("11/09/2009", "08:00", "11/09/2009", "16:00");
     m_dir->write(QStringLiteral("Ann.txt"), first + second);
     const auto week = [](QDate monday) {
-        const clsTime t = LoadPayPeriod(QStringLiteral("Ann"), monday, monday.addDays(6), 0, Zone);
+        const clsTime t = LoadPayPeriod(QStringLiteral("Ann"), monday, monday.addDays(6), 0, Zone)
+                              .valueOr(clsTime());
         return std::pair(t.TotalHours(), t.OvertimeHours(OvertimeRule{false, 40}));
     };
     const auto untouched = week(QDate(2009, 11, 2));

@@ -80,8 +80,10 @@ void TestCorrectTimeCard::shownHours_equalTheReports()
     GlobalOptions().OvertimeThreshold = threshold.leftJustified(5, QChar(0));
     m_dir->write(QStringLiteral("Ann.txt"), SampleReport::weekOfPunches());
     frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
-    const clsTime paid = LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, rounding.toInt(),
-                                       QTimeZone::systemTimeZone());
+    const Result<clsTime> loaded = LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday,
+                                                 rounding.toInt(), QTimeZone::systemTimeZone());
+    QVERIFY2(loaded, qPrintable(loaded.failure().error));
+    const clsTime& paid = *loaded;
     const OvertimeRule rule = OvertimeRule::of(GlobalOptions());
     const QString expected = QStringLiteral("Pay period: %1 hours (%2 regular, %3 overtime)")
                                  .arg(ReportFormat::Hours(paid.TotalHours()).trimmed(),
@@ -123,6 +125,7 @@ void TestCorrectTimeCard::forgottenOutAdded_isSavedPaidAndRecorded()
     m_dir->write(QStringLiteral("Ann.txt"), before);
     const auto paid = [] {
         return LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, 0, QTimeZone::systemTimeZone())
+            .valueOr(clsTime())
             .TotalHours();
     };
     const float unpaid = paid();
@@ -223,6 +226,7 @@ void TestCorrectTimeCard::brokenCard_hoursColumnShowsWhatIsPaid()
     frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
     const float paid =
         LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, 0, QTimeZone::systemTimeZone())
+            .valueOr(clsTime())
             .TotalHours();
     float shown = 0;
     const QStringList rows = window.ShownRows();

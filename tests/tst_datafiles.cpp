@@ -109,7 +109,7 @@ void TestDataFiles::settingsFields_padAndCutToWidth()
     QCOMPARE(r.Address.size(), 120);
     r.setAdminPassword(ScramblePassword(QStringLiteral("abcdefghij")));
     QVERIFY(!r.AdminPassword.contains(u' '));
-    QVERIFY(CheckAdminPassword(r, QStringLiteral("abcdefghij")));
+    QVERIFY(CheckAdminPassword(r, QStringLiteral("abcdefghij")).value());
 }
 
 void TestDataFiles::settingsRoundTrip_keepsEveryField()
@@ -150,9 +150,9 @@ void TestDataFiles::settingsOfWrongSize_areReportedAndLeftAlone()
 void TestDataFiles::adminPassword_comparedExactly()
 {
     const OptionsRecord r = OptionsRecord::firstRunDefaults(QStringLiteral("Secret"));
-    QVERIFY(CheckAdminPassword(r, QStringLiteral("Secret")));
-    QVERIFY(!CheckAdminPassword(r, QStringLiteral("secret")));
-    QVERIFY(!CheckAdminPassword(r, QStringLiteral("Secret ")));
+    QVERIFY(CheckAdminPassword(r, QStringLiteral("Secret")).value());
+    QVERIFY(!CheckAdminPassword(r, QStringLiteral("secret")).value());
+    QVERIFY(!CheckAdminPassword(r, QStringLiteral("Secret ")).value());
     QCOMPARE(r.AdminPassword.size(), 10);
     QVERIFY(r.AdminPassword.endsWith(QStringLiteral("    ")));
 }
@@ -290,7 +290,7 @@ void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
     bool removed = true;
     QVERIFY(DeleteEmployee(QStringLiteral("john smith"), &removed));
     QVERIFY(!removed);
-    QCOMPARE(EmployeeNames(), QStringList{QStringLiteral("John Smith")});
+    QCOMPARE(*EmployeeNames(), QStringList{QStringLiteral("John Smith")});
 }
 
 void TestDataFiles::paddedStoredName_isADuplicateOfTheBareName()
@@ -320,7 +320,7 @@ void TestDataFiles::deleteEmployee_keepsOrderOfOthersAndTimeFile()
         QVERIFY(AppendEmployee(employee(QLatin1String(name))));
     dir.write(QStringLiteral("Bob.txt"), punchLine("IN", "01/15/2001", "08:05"));
     QVERIFY(DeleteEmployee(QStringLiteral("Bob")));
-    QCOMPARE(EmployeeNames(),
+    QCOMPARE(*EmployeeNames(),
              (QStringList{QStringLiteral("Ann"), QStringLiteral("Cid"), QStringLiteral("Dee")}));
     QVERIFY(dir.exists(QStringLiteral("Bob.txt")));
     QVERIFY(!QFile::exists(dir.programDir() + QStringLiteral("/temp.tmp")));
@@ -378,12 +378,11 @@ void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept()
     const QByteArray good1 = SerializeEmployeeRecord(employee(QStringLiteral("Ann")));
     const QByteArray good2 = SerializeEmployeeRecord(employee(QStringLiteral("Zoë")));
     dir.write(QStringLiteral("names.nms"), good1 + badLine + good2);
-    IoResult result;
-    const QStringList names = EmployeeNames(&result);
-    QCOMPARE(names, (QStringList{QStringLiteral("Ann"), QStringLiteral("Zoë")}));
-    QVERIFY(!result);
-    QVERIFY(result.error.contains(QStringLiteral("names.nms")));
-    QVERIFY(result.error.contains(QStringLiteral("line 2")));
+    const Result<QStringList> names = EmployeeNames();
+    QCOMPARE(*names, (QStringList{QStringLiteral("Ann"), QStringLiteral("Zoë")}));
+    QVERIFY(!names.warning());
+    QVERIFY(names.warning().error.contains(QStringLiteral("names.nms")));
+    QVERIFY(names.warning().error.contains(QStringLiteral("line 2")));
 }
 
 void TestDataFiles::brokenEmployeeList_isNeverRewritten()
@@ -425,11 +424,11 @@ void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite()
                               SerializeEmployeeRecord(employee(QStringLiteral("Bob")));
     dir.write(QStringLiteral("names.nms"), before);
 
-    IoResult listed;
-    QCOMPARE(EmployeeNames(&listed), (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob")}));
-    QVERIFY2(listed, qPrintable(listed.error));
+    const Result<QStringList> listed = EmployeeNames();
+    QCOMPARE(*listed, (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob")}));
+    QVERIFY2(listed.warning(), qPrintable(listed.warning().error));
     QVERIFY(FindEmployee(QStringLiteral("Bob")));
-    QVERIFY(CheckPin(QStringLiteral("Bob"), QStringLiteral("1234"))->right);
+    QVERIFY(CheckPin(QStringLiteral("Bob"), QStringLiteral("1234")).value());
     QVERIFY(!EmployeeExists(blank).value());
 
     const QString verb = rewrite.section(u' ', 0, 0);
@@ -490,10 +489,10 @@ void TestDataFiles::checkPin_comparesUnscrambledTextExactly()
 {
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"), QStringLiteral("0123"))));
-    QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("0123"))->right);
-    QVERIFY(!CheckPin(QStringLiteral("Ann"), QStringLiteral("123"))->right);
-    QVERIFY(!CheckPin(QStringLiteral("ann"), QStringLiteral("0123"))->right);
-    QVERIFY(!CheckPin(QStringLiteral("Ann"), QString())->right);
+    QVERIFY(CheckPin(QStringLiteral("Ann"), QStringLiteral("0123")).value());
+    QVERIFY(!CheckPin(QStringLiteral("Ann"), QStringLiteral("123")).value());
+    QVERIFY(!CheckPin(QStringLiteral("ann"), QStringLiteral("0123")).value());
+    QVERIFY(!CheckPin(QStringLiteral("Ann"), QString()).value());
 }
 
 void TestDataFiles::punchLine_atMidnightAndAfternoon_data()
@@ -604,9 +603,9 @@ void TestDataFiles::lastActionText_inBothTimeFormats()
     TempProgramDir dir;
     dir.write(QStringLiteral("Ann.txt"), line);
     QString lastAction;
-    QCOMPARE(ReadLastAction(QStringLiteral("Ann"), format, &lastAction), isIn);
+    QCOMPARE(ReadLastAction(QStringLiteral("Ann"), format, &lastAction).value(), isIn);
     QCOMPARE(lastAction, text.leftJustified(45));
-    QVERIFY(!ReadLastAction(QStringLiteral("Nobody"), format, &lastAction));
+    QVERIFY(!ReadLastAction(QStringLiteral("Nobody"), format, &lastAction).value());
     QCOMPARE(lastAction, QString(45, u' '));
 }
 
@@ -616,7 +615,7 @@ void TestDataFiles::lastAction_readsOnlyTheLastRecord()
     dir.write(QStringLiteral("Ann.txt"),
               QByteArray(31, '?') + QByteArray(31, '#') + punchLine("IN", "02/29/2004", "23:59"));
     QString lastAction;
-    QVERIFY(ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction));
+    QVERIFY(ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction).value());
     QCOMPARE(lastAction, QStringLiteral("IN  at  23:59  Sunday, February 29").leftJustified(45));
 }
 
@@ -637,10 +636,10 @@ void TestDataFiles::unopenableTimeFile_failsLastActionNamingFile()
         return qstrcmp(call, "open") == 0 ? error : 0;
     });
     QString lastAction;
-    IoResult result;
-    ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction, &result);
-    QVERIFY(!result);
-    QVERIFY(result.error.contains(dir.path(QStringLiteral("Ann.txt"))));
+    const Result<bool> isIn =
+        ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction);
+    QVERIFY(!isIn.failure());
+    QVERIFY(isIn.failure().error.contains(dir.path(QStringLiteral("Ann.txt"))));
 }
 
 void TestDataFiles::dataDirectory_isNamedBesideOrAtHome_data()

@@ -65,6 +65,7 @@ private Q_SLOTS:
     void unreadableStoredPin_saysAttentionThenWrongPin();
     void unreadableEmployeeList_isNoAnswer_data();
     void unreadableEmployeeList_isNoAnswer();
+    void damagedEmployeeList_listsTheOthersAndSaysWhichLine();
     void failedPunch_saysSoAndChangesNothingOnScreen();
     void noSelection_nothingLooksChosenAndPunchSaysSo();
 
@@ -157,7 +158,7 @@ void TestStation::firstRunPassword_writesDefaultsAndShowsMainWindow()
     QVERIFY(w->isVisible());
     QCOMPARE(m_dir->read(QStringLiteral("options.ini")),
              OptionsRecord::firstRunDefaults(QStringLiteral("Start_1")).toBytes());
-    QVERIFY(CheckAdminPassword(GlobalOptions(), QStringLiteral("Start_1")));
+    QVERIFY(CheckAdminPassword(GlobalOptions(), QStringLiteral("Start_1")).value());
     QVERIFY(!State().AdminLoggedIn);
 }
 
@@ -401,6 +402,26 @@ void TestStation::unreadableEmployeeList_isNoAnswer()
     QCOMPARE(m_dir->read(QStringLiteral("names.nms")), list);
     QVERIFY(!m_dir->exists(QStringLiteral("Ann.txt")) ||
             m_dir->read(QStringLiteral("Ann.txt")).isEmpty());
+}
+
+void TestStation::damagedEmployeeList_listsTheOthersAndSaysWhichLine()
+{
+    writeSettings();
+    m_dir->write(QStringLiteral("names.nms"),
+                 SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) + "\"broken\r\n" +
+                     SerializeEmployeeRecord(employee(QStringLiteral("Bob"))));
+    auto w = startStation();
+    QVERIFY(w);
+    // The list read with the line left out, and the line named: neither is lost on the way.
+    QCOMPARE(w->lstNames->count(), 2);
+    QCOMPARE(w->lstNames->item(1)->text(), QStringLiteral("Bob"));
+    QCOMPARE(m_messages->messages.size(), 1);
+    QCOMPARE(m_messages->messages.constFirst().icon, Messages::Icon::Warning);
+    const QString text = m_messages->texts().constFirst();
+    QVERIFY2(text.contains(m_dir->path(QStringLiteral("names.nms"))) &&
+                 text.contains(QStringLiteral("(line 2: ")) &&
+                 text.endsWith(QStringLiteral(" The other employees are listed.")),
+             qPrintable(text));
 }
 
 void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()

@@ -500,10 +500,10 @@ void TestTimeCalc::outOfOrderFile_equalsRecordSteps()
     dir.write(QStringLiteral("Mixed.txt"), file);
     const QDate start(2009, 11, 2);
     const QDate end(2009, 11, 15);
-    IoResult result;
-    const clsTime fast =
-        LoadPayPeriod(QStringLiteral("Mixed"), start, end, NoRounding, NewYork, &result);
-    QVERIFY(result);
+    const Result<clsTime> loaded =
+        LoadPayPeriod(QStringLiteral("Mixed"), start, end, NoRounding, NewYork);
+    QVERIFY2(loaded, qPrintable(loaded.failure().error));
+    const clsTime& fast = *loaded;
     const clsTime steps = StepwiseLoadPayPeriod(dir.path(QStringLiteral("Mixed.txt")), start, end,
                                                 NoRounding, NewYork);
     QCOMPARE(describe(fast), describe(steps));
@@ -549,10 +549,12 @@ void TestTimeCalc::randomHandEditedFiles_equalRecordSteps()
         dir.write(QStringLiteral("Random.txt"), file);
         const QDate end = start.addDays(7 * (1 + random.bounded(4)) - 1);
         const int mode = random.bounded(3);
-        const clsTime fast = LoadPayPeriod(QStringLiteral("Random"), start, end, mode, NewYork);
+        const Result<clsTime> fast =
+            LoadPayPeriod(QStringLiteral("Random"), start, end, mode, NewYork);
+        QVERIFY2(fast, qPrintable(fast.failure().error));
         const clsTime steps = StepwiseLoadPayPeriod(dir.path(QStringLiteral("Random.txt")), start,
                                                     end, mode, NewYork);
-        QCOMPARE(describe(fast), describe(steps));
+        QCOMPARE(describe(*fast), describe(steps));
     }
 }
 
@@ -572,12 +574,11 @@ void TestTimeCalc::pairPastEndOfFile_isNotRead()
 void TestTimeCalc::missingTimeFile_givesEmptyWeeksAndIsNotCreated()
 {
     TempProgramDir dir;
-    IoResult result;
-    const clsTime t = LoadPayPeriod(QStringLiteral("Nobody"), QDate(2009, 11, 2),
-                                    QDate(2009, 11, 15), NoRounding, NewYork, &result);
-    QVERIFY(result);
-    QCOMPARE(t.NbrWeeks(), 2);
-    QCOMPARE(t.TotalHours(), 0.0f);
+    const Result<clsTime> t = LoadPayPeriod(QStringLiteral("Nobody"), QDate(2009, 11, 2),
+                                            QDate(2009, 11, 15), NoRounding, NewYork);
+    QVERIFY2(t, qPrintable(t.failure().error));
+    QCOMPARE(t->NbrWeeks(), 2);
+    QCOMPARE(t->TotalHours(), 0.0f);
     QVERIFY(!dir.exists(QStringLiteral("Nobody.txt")));
 }
 
@@ -587,13 +588,11 @@ void TestTimeCalc::unreadableTimeFile_isReportedByName()
     dir.write(QStringLiteral("Locked.txt"), punchLine("IN ", "11/02/2009", "08:00"));
     FileStore::setFaultHook(
         [](const char* call, const QString&) { return QByteArray(call) == "read" ? EACCES : 0; });
-    IoResult result;
-    const clsTime t = LoadPayPeriod(QStringLiteral("Locked"), QDate(2009, 11, 2),
-                                    QDate(2009, 11, 8), NoRounding, NewYork, &result);
+    const Result<clsTime> t = LoadPayPeriod(QStringLiteral("Locked"), QDate(2009, 11, 2),
+                                            QDate(2009, 11, 8), NoRounding, NewYork);
     FileStore::setFaultHook({});
-    QVERIFY(!result);
-    QVERIFY(result.error.contains(QStringLiteral("Locked.txt")));
-    QCOMPARE(t.NbrWeeks(), 1);
+    QVERIFY(!t);
+    QVERIFY(t.failure().error.contains(QStringLiteral("Locked.txt")));
 }
 
 QTEST_GUILESS_MAIN(TestTimeCalc)

@@ -275,7 +275,7 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
                                          "the employee file can only hold Western European "
                                          "(Latin-1) characters.")
                               .arg(bad));
-    } else if (const Result<bool> taken = NameIsTaken(record.Name); !taken) {
+    } else if (const Result<bool> taken = NameIsTaken(record.Name); !taken.failure()) {
         Messages::show(Messages::Icon::Critical, taken.failure().error);
     } else if (*taken) {
         Messages::warning(DuplicateNameMessage());

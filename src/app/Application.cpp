@@ -20,11 +20,12 @@
 
 std::unique_ptr<StationLink> OpenStationLink()
 {
-    IoResult made;
-    std::unique_ptr<StationLink> link = StationLink::fromDataFolder(&made);
-    if (!made)
-        Messages::warning(made.error);
-    return link;
+    Result<std::unique_ptr<StationLink>> made = StationLink::fromDataFolder();
+    if (!made) {
+        Messages::warning(made.failure().error);
+        return nullptr;
+    }
+    return std::move(*made);
 }
 
 int RunHorodex(int argc, char* argv[])
@@ -34,7 +35,7 @@ int RunHorodex(int argc, char* argv[])
         given.append(QString::fromLocal8Bit(argv[i]));
     // Before QApplication, which needs a display and would open the first window.
     if (const StartArguments start = ReadStartArguments(given);
-        start.verdict != CommandLineVerdict::Run)
+        !start || *start != CommandLineVerdict::Run)
         return AnswerWithoutWindow(start);
     DesktopSession::preferNativeWayland();
     QApplication app(argc, argv);

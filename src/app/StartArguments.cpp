@@ -38,9 +38,7 @@ StartArguments ReadStartArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
     AddStartOptions(&parser);
-    StartArguments start;
-    start.verdict = ReadCommandLine(&parser, arguments, &start.error);
-    return start;
+    return ReadCommandLine(&parser, arguments);
 }
 
 QString StartUsage()
@@ -60,13 +58,12 @@ QString StartUsage()
 
 int AnswerWithoutWindow(const StartArguments& start)
 {
-    if (start.verdict == CommandLineVerdict::Error) {
-        std::fprintf(stderr, "horodex: %s\n", start.error.toUtf8().constData());
+    if (!start) {
+        std::fprintf(stderr, "horodex: %s\n", start.failure().error.toUtf8().constData());
         return 2;
     }
-    const QString text = start.verdict == CommandLineVerdict::Help
-                             ? StartUsage()
-                             : VersionText(QStringLiteral("horodex"));
+    const QString text =
+        *start == CommandLineVerdict::Help ? StartUsage() : VersionText(QStringLiteral("horodex"));
     const QByteArray bytes = text.toUtf8();
     const bool written =
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());

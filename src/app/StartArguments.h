@@ -6,12 +6,8 @@
 #include <QStringList>
 
 // The command line of horodex, read before any window or display is needed: --help and
-// --version are answered without one, and an unknown option ends it with a message.
-struct StartArguments
-{
-    CommandLineVerdict verdict = CommandLineVerdict::Run;
-    QString error; // one line, with Error
-};
+// --version are answered without one, and an unknown option ends it with a message of one line.
+using StartArguments = Result<CommandLineVerdict>;
 
 StartArguments ReadStartArguments(const QStringList& arguments);
 

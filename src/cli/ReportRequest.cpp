@@ -184,10 +184,10 @@ Result<ReportRequest> ParseReportArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
     AddOptions(&parser, ReportOptions());
-    Reader r;
-    switch (ReadCommandLine(&parser, arguments, &r.error)) {
-    case CommandLineVerdict::Error:
-        return IoResult::failure(r.error);
+    const Result<CommandLineVerdict> verdict = ReadCommandLine(&parser, arguments);
+    if (!verdict)
+        return verdict.failure();
+    switch (*verdict) {
     case CommandLineVerdict::Help:
         return ReportRequest{};
     case CommandLineVerdict::Version: {
@@ -199,6 +199,7 @@ Result<ReportRequest> ParseReportArguments(const QStringList& arguments)
         break;
     }
     ReportRequest q;
+    Reader r;
     if (!ReadOptionValues(parser, q, r))
         return IoResult::failure(r.error);
     const QStringList positional = parser.positionalArguments();

@@ -43,24 +43,25 @@ QDate dateField(QByteArrayView field, bool* ok)
     return date;
 }
 
-// Why a badge line cannot be read; empty when it can.
-QString lineProblem(QByteArrayView line, Badge* badge)
+// Reads a badge line; fails, saying why, when it cannot be read.
+IoResult readLine(QByteArrayView line, Badge* badge)
 {
     const QList<QByteArray> fields = line.toByteArray().split('\t');
     if (fields.size() != FieldCount)
-        return QStringLiteral("%1 fields where a badge has %2").arg(fields.size()).arg(FieldCount);
+        return IoResult::failure(
+            QStringLiteral("%1 fields where a badge has %2").arg(fields.size()).arg(FieldCount));
     badge->employee = QString::fromLatin1(fields[0]);
-    if (const QString problem = NameProblem(badge->employee); !problem.isEmpty())
-        return problem;
+    if (const IoResult usable = NameIsUsable(badge->employee); !usable)
+        return usable;
     if (!isHash(fields[1]))
-        return QStringLiteral("the code's hash is not 64 hex digits");
+        return IoResult::failure(QStringLiteral("the code's hash is not 64 hex digits"));
     badge->hash = fields[1];
     bool ok = true;
     badge->issued = dateField(fields[2], &ok);
     badge->revoked = dateField(fields[3], &ok);
     if (!ok || badge->issued.isNull())
-        return QStringLiteral("a date is not written as YYYY-MM-DD");
-    return QString();
+        return IoResult::failure(QStringLiteral("a date is not written as YYYY-MM-DD"));
+    return IoResult::success();
 }
 
 QString problemsText(const QStringList& problems)
@@ -182,8 +183,8 @@ BadgeFile ParseBadgeFile(const QByteArray& bytes, bool* newerVersion)
         if (lines[i].isEmpty())
             continue;
         Badge badge;
-        if (const QString problem = lineProblem(lines[i], &badge); !problem.isEmpty())
-            file.problems.append(QStringLiteral("line %1: %2").arg(i + 1).arg(problem));
+        if (const IoResult read = readLine(lines[i], &badge); !read)
+            file.problems.append(QStringLiteral("line %1: %2").arg(i + 1).arg(read.error));
         else
             file.badges.append(badge);
     }

@@ -18,7 +18,8 @@ constexpr int FieldCount = 7;
 
 // Splits one line into quoted fields. The program never writes a quote inside a field, so a
 // field ends at the first quote after its opening one, and a comma between quotes belongs to it.
-bool splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields, QString* why)
+// Fails, saying why, when the line is not seven such fields.
+IoResult splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields)
 {
     fields->clear();
     qsizetype i = 0;
@@ -26,10 +27,8 @@ bool splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields, 
     while (true) {
         if (i < n && line[i] == '"') {
             const qsizetype close = line.indexOf('"', i + 1);
-            if (close < 0) {
-                *why = QStringLiteral("a quote is not closed");
-                return false;
-            }
+            if (close < 0)
+                return IoResult::failure(QStringLiteral("a quote is not closed"));
             fields->append(line.sliced(i + 1, close - i - 1));
             i = close + 1;
         } else {
@@ -42,24 +41,18 @@ bool splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields, 
         }
         if (i == n)
             break;
-        if (line[i] != ',') {
-            *why = QStringLiteral("text follows a closing quote");
-            return false;
-        }
+        if (line[i] != ',')
+            return IoResult::failure(QStringLiteral("text follows a closing quote"));
         ++i;
     }
-    if (fields->size() != FieldCount) {
-        *why =
-            QStringLiteral("it holds %1 fields instead of %2").arg(fields->size()).arg(FieldCount);
-        return false;
-    }
+    if (fields->size() != FieldCount)
+        return IoResult::failure(
+            QStringLiteral("it holds %1 fields instead of %2").arg(fields->size()).arg(FieldCount));
     for (QByteArrayView f : *fields) {
-        if (f.contains('\0')) {
-            *why = QStringLiteral("it holds a NUL byte");
-            return false;
-        }
+        if (f.contains('\0'))
+            return IoResult::failure(QStringLiteral("it holds a NUL byte"));
     }
-    return true;
+    return IoResult::success();
 }
 
 // Calls take(lineNumber, line) for each line, counted from 1. A line ends with CR LF, LF or a lone
@@ -158,21 +151,22 @@ QString EmployeeListPath()
     return Environment::dataFilePath(QStringLiteral("names.nms"));
 }
 
-QString NameProblem(const QString& name)
+IoResult NameIsUsable(const QString& name)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
-        return QStringLiteral("it has no name");
+        return IoResult::failure(QStringLiteral("it has no name"));
     if (trimmed == u'.' || trimmed == QLatin1String(".."))
-        return QStringLiteral("the name \"%1\" cannot be a file name").arg(trimmed);
+        return IoResult::failure(
+            QStringLiteral("the name \"%1\" cannot be a file name").arg(trimmed));
     for (const QChar c : name) {
         if (c.category() == QChar::Other_Control ||
             QStringView(ForbiddenNameCharacters).contains(c))
-            return QStringLiteral("the name \"%1\" holds a character that a file name cannot "
-                                  "hold")
-                .arg(FileStore::displayText(name));
+            return IoResult::failure(QStringLiteral("the name \"%1\" holds a character that a "
+                                                    "file name cannot hold")
+                                         .arg(FileStore::displayText(name)));
     }
-    return QString();
+    return IoResult::success();
 }
 
 EmployeeList ParseEmployeeList(const QByteArray& bytes)
@@ -183,9 +177,8 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
         if (line.trimmed().isEmpty())
             return;
         QVarLengthArray<QByteArrayView, 8> fields;
-        QString why;
-        if (!splitLine(line, &fields, &why)) {
-            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(why));
+        if (const IoResult split = splitLine(line, &fields); !split) {
+            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(split.error));
             return;
         }
         EmployeeRecord r;
@@ -203,12 +196,13 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
         }
         // A name that is not a plain file name would lead out of the data folder; a second
         // record for the same time file would be paid twice.
-        QString problem = NameProblem(r.Name);
+        IoResult usable = NameIsUsable(r.Name);
         const QString key = r.Name.trimmed().toUpper();
-        if (problem.isEmpty() && seen.contains(key))
-            problem = QStringLiteral("\"%1\" is listed twice").arg(FileStore::displayText(r.Name));
-        if (!problem.isEmpty()) {
-            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(problem));
+        if (usable && seen.contains(key))
+            usable = IoResult::failure(
+                QStringLiteral("\"%1\" is listed twice").arg(FileStore::displayText(r.Name)));
+        if (!usable) {
+            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(usable.error));
             return;
         }
         seen.insert(key);
@@ -348,23 +342,20 @@ IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record)
     return writeList(records);
 }
 
-QStringList EmployeeNames(IoResult* result)
+Result<QStringList> EmployeeNames()
 {
     EmployeeList list;
     const IoResult read = ReadEmployeeList(&list);
-    if (result)
-        *result = !read ? read
-                  : list.isClean()
-                      ? read
-                      : IoResult::failure(EmployeeListProblemsMessage(list) +
-                                          QStringLiteral(" The other employees are listed."));
     QStringList names;
     for (const EmployeeRecord& r : list.records)
         names.append(r.Name);
-    return names;
+    if (read && !list.isClean())
+        return {names, IoResult::failure(EmployeeListProblemsMessage(list) +
+                                         QStringLiteral(" The other employees are listed."))};
+    return {names, read};
 }
 
-Result<Verdict> CheckPin(const QString& name, const QString& typed)
+Result<bool> CheckPin(const QString& name, const QString& typed)
 {
     EmployeeList list;
     if (const IoResult read = ReadEmployeeList(&list); !read)
@@ -374,11 +365,11 @@ Result<Verdict> CheckPin(const QString& name, const QString& typed)
             continue;
         const Result<QString> stored = UnscramblePin(r.Pin);
         if (!stored)
-            return Verdict{false, stored.failure()};
+            return {false, stored.failure()};
         if (*stored == typed)
-            return Verdict{true, std::nullopt};
+            return true;
     }
-    return Verdict{};
+    return false;
 }
 
 QString ScramblePin(const QString& pin)

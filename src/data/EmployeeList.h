@@ -40,9 +40,9 @@ inline constexpr qint64 MaxEmployeeListSize = 16 << 20;
 
 QString EmployeeListPath();
 
-// Why a name cannot be used (it would not be a plain file name in the data folder: empty, "." or
-// "..", a forbidden or control character), or empty when it can.
-QString NameProblem(const QString& name);
+// Fails, saying why in a phrase ("it has no name"), when a name cannot be used: it would not be a
+// plain file name in the data folder (empty, "." or "..", a forbidden or control character).
+IoResult NameIsUsable(const QString& name);
 
 // Parses the bytes of names.nms. Lines that do not hold seven quoted fields, names that cannot be
 // file names, and a name listed again (trimmed, letter case ignored) are reported in problems and
@@ -79,11 +79,13 @@ IoResult DeleteEmployee(const QString& name, bool* removed = nullptr);
 IoResult AppendEmployee(const EmployeeRecord& record);
 // Removes the records named oldName and appends record, in one atomic rewrite.
 IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record);
-// The names for the main list, in file order.
-QStringList EmployeeNames(IoResult* result = nullptr);
-// Right when the record with exactly this name has exactly this unscrambled PIN. Fails when the
-// list cannot be read: that is no answer, and never a wrong PIN.
-Result<Verdict> CheckPin(const QString& name, const QString& typed);
+// The names for the main list, in file order. Always a list: a list file that cannot be read
+// gives none and the lines that cannot be read are left out, each with why as the warning.
+Result<QStringList> EmployeeNames();
+// True when the record with exactly this name has exactly this unscrambled PIN. Fails when the
+// list cannot be read: that is no answer, and never a wrong PIN. A stored PIN that cannot be
+// unscrambled gives false with why as the warning.
+Result<bool> CheckPin(const QString& name, const QString& typed);
 // Digits, all that a PIN box lets through, always scramble; any other text gives "".
 QString ScramblePin(const QString& pin);
 // Fails for a stored PIN that a hand edit put out of range.

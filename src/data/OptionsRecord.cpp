@@ -163,12 +163,12 @@ Result<QString> UnscramblePassword(const OptionsRecord& record)
     return ShiftCharacters(int(stored.size()), stored, -PasswordShift);
 }
 
-Verdict CheckAdminPassword(const OptionsRecord& record, const QString& typed)
+Result<bool> CheckAdminPassword(const OptionsRecord& record, const QString& typed)
 {
     if (OptionsRecord::trimmed(record.AdminPassword).isEmpty())
-        return Verdict{};
+        return false;
     const Result<QString> stored = UnscramblePassword(record);
     if (!stored)
-        return Verdict{false, stored.failure()};
-    return Verdict{*stored == typed, std::nullopt};
+        return {false, stored.failure()};
+    return *stored == typed;
 }

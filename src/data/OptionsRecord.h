@@ -84,8 +84,9 @@ bool OptionsFileExists();
 // Fails, naming the file, when it cannot be read or is not exactly 229 bytes long.
 IoResult ReadOptionsFile(OptionsRecord* record);
 IoResult WriteOptionsFile(const OptionsRecord& record);
-// Never right while no password is stored.
-Verdict CheckAdminPassword(const OptionsRecord& record, const QString& typed);
+// True when typed is the stored password; never while none is stored. A stored password that
+// cannot be unscrambled gives false with why as the warning.
+Result<bool> CheckAdminPassword(const OptionsRecord& record, const QString& typed);
 // "0" to "z", all that a password box lets through, always scramble; any other text gives "".
 QString ScramblePassword(const QString& password);
 // Fails for a stored password that a hand edit put out of range.

@@ -34,21 +34,18 @@ void AddOptions(QCommandLineParser* parser, const QList<OptionRow>& rows)
                        QStringLiteral("Show the version and end.")});
 }
 
-CommandLineVerdict ReadCommandLine(QCommandLineParser* parser, const QStringList& arguments,
-                                   QString* error)
+Result<CommandLineVerdict> ReadCommandLine(QCommandLineParser* parser, const QStringList& arguments)
 {
     if (!parser->parse(QStringList{QString()} + arguments)) {
         const QStringList unknown = parser->unknownOptionNames();
-        if (!unknown.isEmpty()) {
-            *error = QStringLiteral("unknown option \"%1\" (see --help)")
-                         .arg(AsWritten(unknown.constFirst(), arguments));
-        } else {
-            // Qt's own sentence: "Missing value after '--from'."
-            *error = parser->errorText();
-            if (error->endsWith(u'.'))
-                error->chop(1);
-        }
-        return CommandLineVerdict::Error;
+        if (!unknown.isEmpty())
+            return IoResult::failure(QStringLiteral("unknown option \"%1\" (see --help)")
+                                         .arg(AsWritten(unknown.constFirst(), arguments)));
+        // Qt's own sentence: "Missing value after '--from'."
+        QString error = parser->errorText();
+        if (error.endsWith(u'.'))
+            error.chop(1);
+        return IoResult::failure(error);
     }
     if (parser->isSet(QStringLiteral("help")))
         return CommandLineVerdict::Help;

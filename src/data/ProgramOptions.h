@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QCommandLineParser>
 #include <QList>
 #include <QString>
@@ -15,15 +17,15 @@ struct OptionRow
     bool hidden = false; // read but not shown: Qt's own options of the window program
 };
 
-enum class CommandLineVerdict { Run, Help, Version, Error };
+enum class CommandLineVerdict { Run, Help, Version };
 
 // The rows, then --help and --version, which every program has.
 void AddOptions(QCommandLineParser* parser, const QList<OptionRow>& rows);
 
 // Reads the arguments that follow the program's name. An option that is not in the table, or a
-// value missing or given to a switch, is an error of one line in *error.
-CommandLineVerdict ReadCommandLine(QCommandLineParser* parser, const QStringList& arguments,
-                                   QString* error);
+// value missing or given to a switch, fails with a message of one line.
+Result<CommandLineVerdict> ReadCommandLine(QCommandLineParser* parser,
+                                           const QStringList& arguments);
 
 // The text of --help: the usage lines, what the program does, the options and arguments of the
 // parser, then what else there is to say (exit status).

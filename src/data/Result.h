@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 // The one error type: whether an operation was done and, when it was not, why, as a message for
@@ -18,32 +19,36 @@ struct IoResult
     explicit operator bool() const { return ok; }
 };
 
-// A value, or the failure that prevented it.
+// A value, or the failure that prevented it. A value may come with a warning: a problem the user
+// must be told of that still left it usable (a list without its unreadable lines, a PIN check
+// that could not read the stored PIN and so says it is wrong).
 template <typename T> class Result
 {
 public:
     Result(T value) : m_value(std::move(value)) {}
     Result(IoResult failure) : m_failure(std::move(failure)) { m_failure.ok = false; }
+    // A warning that is success is none.
+    Result(T value, IoResult warning) : m_value(std::move(value)), m_warning(std::move(warning)) {}
 
-    explicit operator bool() const { return m_value.has_value(); }
+    // Not for a yes-or-no answer, where `if (!CheckPin(...))` would read as a wrong PIN when it
+    // means that there is no answer: ask it for its failure() instead.
+    explicit operator bool() const requires(!std::is_same_v<T, bool>)
+    {
+        return m_value.has_value();
+    }
     const T& value() const { return *m_value; }
+    T& value() { return *m_value; }
     const T& operator*() const { return *m_value; }
+    T& operator*() { return *m_value; }
     const T* operator->() const { return &*m_value; }
     T valueOr(T other) const { return m_value ? *m_value : std::move(other); }
     // Success when there is a value.
     const IoResult& failure() const { return m_failure; }
+    // Success without a value, and with a value that came without a warning.
+    const IoResult& warning() const { return m_warning; }
 
 private:
     std::optional<T> m_value;
     IoResult m_failure;
-};
-
-// The answer of a password or PIN check: right or not, and the failure when the stored one could
-// not be read (it is then not right).
-struct Verdict
-{
-    bool right = false;
-    std::optional<IoResult> failure;
-
-    explicit operator bool() const { return right; }
+    IoResult m_warning;
 };

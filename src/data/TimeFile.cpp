@@ -104,14 +104,23 @@ bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFo
     return record && record->isIn();
 }
 
-bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
-                    IoResult* result)
+Result<bool> LastActionOf(const Result<std::optional<TimeRecord>>& record,
+                          const QString& timeFormat, QString* lastActionText)
+{
+    const bool isIn = LastActionOf(record.valueOr(std::nullopt), timeFormat, lastActionText);
+    if (!record)
+        return record.failure();
+    return isIn;
+}
+
+Result<bool> ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText)
 {
     std::optional<TimeRecord> record;
     const IoResult read = ReadLastRecord(name, &record);
-    if (result)
-        *result = read;
-    return LastActionOf(record, timeFormat, lastActionText);
+    const bool isIn = LastActionOf(record, timeFormat, lastActionText);
+    if (!read)
+        return read;
+    return isIn;
 }
 
 bool TimeFileIsValid(const QString& name)

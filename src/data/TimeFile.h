@@ -46,12 +46,15 @@ IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
 // The same for a last record already read (none: not in, and a blank text).
 bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFormat,
                   QString* lastActionText);
+// The same for a last record that may have failed to be read: that failure, with a blank text.
+Result<bool> LastActionOf(const Result<std::optional<TimeRecord>>& record,
+                          const QString& timeFormat, QString* lastActionText);
 
 // True when the last record is an IN; fills lastActionText (45 characters, blank without a punch)
-// with its time in timeFormat. A missing file counts as empty. A read failure leaves the text
-// blank and is reported in result.
-bool ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText,
-                    IoResult* result = nullptr);
+// with its time in timeFormat. A missing file counts as empty. Fails when the file cannot be
+// read, leaving the text blank.
+Result<bool> ReadLastAction(const QString& name, const QString& timeFormat,
+                            QString* lastActionText);
 
 // Length is a multiple of 31, or whole records and the torn start of one more (a missing file
 // counts as empty).

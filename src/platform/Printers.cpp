@@ -86,21 +86,22 @@ void ResetCurrentPrinterForTesting()
     g_chosenPrinter.clear();
 }
 
-QString PrintServerRefusal()
+IoResult PrintServerAccepted()
 {
     // Qt hands a finished job to CUPS and drops the answer; CUPS keeps the status of the last
     // request of this thread, which is that job's.
     void* cups = dlopen("libcups.so.2", RTLD_NOW | RTLD_NOLOAD);
     if (!cups)
-        return QString();
+        return IoResult::success();
     using Status = int (*)();
     using StatusText = const char* (*)();
     const auto status = reinterpret_cast<Status>(dlsym(cups, "cupsLastError"));
     const auto text = reinterpret_cast<StatusText>(dlsym(cups, "cupsLastErrorString"));
     constexpr int FirstIppError = 0x0400; // client-error-bad-request: below it, success
-    QString refusal;
+    IoResult accepted;
     if (status && text && status() >= FirstIppError)
-        refusal = QString::fromUtf8(text());
+        accepted = IoResult::failure(QStringLiteral("the print server did not accept the job (%1)")
+                                         .arg(QString::fromUtf8(text())));
     dlclose(cups);
-    return refusal;
+    return accepted;
 }

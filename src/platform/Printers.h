@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +41,6 @@ QString CurrentPrinter();
 void SetCurrentPrinter(const QString& name);
 void ResetCurrentPrinterForTesting();
 
-// Why the print server refused the job handed to it last on this thread; empty when it accepted
-// it (or no print server was asked).
-QString PrintServerRefusal();
+// Whether the print server accepted the job handed to it last on this thread (or no print server
+// was asked); fails with "the print server did not accept the job (its reason)" when it refused.
+IoResult PrintServerAccepted();

@@ -42,9 +42,8 @@ IoResult PrintCardsOnce(const QList<BadgeCard>& cards, const QString& printer)
     }
     if (!painter.end() || job->printerState() == QPrinter::Error)
         return IoResult::failure(QStringLiteral("the print job could not be finished"));
-    if (job->outputFormat() == QPrinter::NativeFormat && !PrintServerRefusal().isEmpty())
-        return IoResult::failure(QStringLiteral("the print server did not accept the job (%1)")
-                                     .arg(PrintServerRefusal()));
+    if (job->outputFormat() == QPrinter::NativeFormat)
+        return PrintServerAccepted();
     return IoResult::success();
 }
 

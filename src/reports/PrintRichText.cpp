@@ -21,11 +21,7 @@ IoResult PrintRichText(const QTextEdit* box, const QString& jobName, int leftMar
     if (!PrintTextPages(*job, box->toPlainText(), box->font(),
                         PrintMargins{leftMargin, topMargin, rightMargin, bottomMargin}))
         return IoResult::failure(QStringLiteral("the print job could not be started or finished"));
-    if (job->outputFormat() == QPrinter::NativeFormat) {
-        const QString refusal = PrintServerRefusal();
-        if (!refusal.isEmpty())
-            return IoResult::failure(
-                QStringLiteral("the print server did not accept the job (%1)").arg(refusal));
-    }
+    if (job->outputFormat() == QPrinter::NativeFormat)
+        return PrintServerAccepted();
     return IoResult::success();
 }

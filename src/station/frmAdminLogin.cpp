@@ -162,10 +162,10 @@ void frmAdminLogin::refuse(const QString& password)
 
 bool frmAdminLogin::passwordIsRight(const QString& password) const
 {
-    const Verdict verdict = CheckAdminPassword(GlobalOptions(), password);
-    if (verdict.failure)
-        Messages::attention(verdict.failure->error);
-    return verdict.right;
+    const Result<bool> right = CheckAdminPassword(GlobalOptions(), password);
+    if (!right.warning())
+        Messages::attention(right.warning().error);
+    return *right;
 }
 
 void frmAdminLogin::okManagementOrExit(const QString& password)

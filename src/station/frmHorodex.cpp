@@ -429,24 +429,20 @@ void frmHorodex::revokeBadgesOf(const QString& name)
 
 bool frmHorodex::ShowLastAction(const QString& name)
 {
-    IoResult read;
     QString lastAction;
     const QString format = GlobalOptions().timeFormat();
-    bool isIn = false;
-    if (m_link) {
-        // Another station may have the newer punch; the link falls back on our file in time.
-        LastActionSource source;
-        isIn = LastActionOf(m_link->lastPunch(name, &source, &read), format, &lastAction);
-    } else {
-        isIn = ReadLastAction(name, format, &lastAction, &read);
-    }
-    if (!read) {
-        Messages::show(Messages::Icon::Critical, read.error);
+    // Another station may have the newer punch; the link falls back on our file in time.
+    LastActionSource source;
+    const Result<bool> isIn =
+        m_link ? LastActionOf(m_link->lastPunch(name, &source), format, &lastAction)
+               : ReadLastAction(name, format, &lastAction);
+    if (!isIn.failure()) {
+        Messages::show(Messages::Icon::Critical, isIn.failure().error);
         clearLastAction();
         return false;
     }
-    cmdIn->setEnabled(!isIn);
-    cmdOut->setEnabled(isIn);
+    cmdIn->setEnabled(!*isIn);
+    cmdOut->setEnabled(*isIn);
     clearLastAction();
     if (!lastAction.trimmed().isEmpty())
         picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
@@ -465,14 +461,13 @@ QString frmHorodex::lastActionShown() const
 
 void frmHorodex::LoadEmployeeList()
 {
-    IoResult read;
-    const QStringList names = EmployeeNames(&read);
+    const Result<QStringList> names = EmployeeNames();
     const QSignalBlocker blocker(lstNames);
     lstNames->clear();
-    lstNames->addItems(names);
+    lstNames->addItems(*names);
     lstNames->selectionModel()->clearCurrentIndex();
-    if (!read)
-        Messages::warning(read.error);
+    if (!names.warning())
+        Messages::warning(names.warning().error);
 }
 
 void frmHorodex::reloadSharedFiles(const QStringList& files)

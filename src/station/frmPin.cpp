@@ -101,16 +101,15 @@ void frmPin::Command2_Click()
 
 void frmPin::cmdOK_Click()
 {
-    const Result<Verdict> checked = CheckPin(m_employee, txtPin->text());
-    if (!checked) {
+    const Result<bool> right = CheckPin(m_employee, txtPin->text());
+    if (!right.failure()) {
         // No answer at all: the employee must not be told that his PIN is wrong.
-        Messages::show(Messages::Icon::Critical, checked.failure().error);
+        Messages::show(Messages::Icon::Critical, right.failure().error);
         return;
     }
-    const Verdict& pin = *checked;
-    if (pin.failure)
-        Messages::attention(pin.failure->error);
-    if (!pin) {
+    if (!right.warning())
+        Messages::attention(right.warning().error);
+    if (!*right) {
         ShowMessageWindow(WindowMessage::WrongPin, this);
         return;
     }

@@ -216,8 +216,8 @@ LastActionAsker::~LastActionAsker()
     }
 }
 
-std::optional<TimeRecord> LastActionAsker::lastPunch(const QString& employee,
-                                                     LastActionSource* source, IoResult* result)
+Result<std::optional<TimeRecord>> LastActionAsker::lastPunch(const QString& employee,
+                                                             LastActionSource* source)
 {
     auto question = std::make_shared<Worker::Question>();
     question->employee = employee;
@@ -236,18 +236,15 @@ std::optional<TimeRecord> LastActionAsker::lastPunch(const QString& employee,
             std::erase(m_worker->questions, question);
     }
     if (answered) {
-        if (result)
-            *result = IoResult::success();
         *source = LastActionSource::Server;
         const std::optional<StationPunch> newest = NewestPunch(question->punch, waiting);
         if (!newest)
-            return std::nullopt;
-        return TimeRecord::fromBytes(newest->line);
+            return std::optional<TimeRecord>();
+        return std::optional(TimeRecord::fromBytes(newest->line));
     }
     *source = LastActionSource::LocalFile;
     std::optional<TimeRecord> record;
-    const IoResult read = ReadLastRecord(employee, &record);
-    if (result)
-        *result = read;
+    if (const IoResult read = ReadLastRecord(employee, &record); !read)
+        return read;
     return record;
 }

@@ -71,10 +71,9 @@ public:
     LastActionAsker(const LastActionAsker&) = delete;
     LastActionAsker& operator=(const LastActionAsker&) = delete;
 
-    // The record that decides the employee's last action (none without a punch). A failure to
-    // read the local file is in *result.
-    std::optional<TimeRecord> lastPunch(const QString& employee, LastActionSource* source,
-                                        IoResult* result = nullptr);
+    // The record that decides the employee's last action (none without a punch). Fails when
+    // the local file decides and cannot be read.
+    Result<std::optional<TimeRecord>> lastPunch(const QString& employee, LastActionSource* source);
 
 private:
     struct Worker;

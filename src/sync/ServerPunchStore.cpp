@@ -50,9 +50,9 @@ IoResult ServerPunchStore::lastPunches(const QStringList& employees,
     return IoResult::success();
 }
 
-Result<bool> ServerPunchStore::payPeriods(const QStringList& employees, QDate from, QDate to,
-                                          int roundingMode, const QTimeZone& zone,
-                                          const PayPeriodSink& add)
+IoResult ServerPunchStore::payPeriods(const QStringList& employees, QDate from, QDate to,
+                                      int roundingMode, const QTimeZone& zone,
+                                      const PayPeriodSink& add)
 {
     // One question for all of them; one employee alone is asked for alone.
     ServerTimeFiles files;
@@ -60,10 +60,10 @@ Result<bool> ServerPunchStore::payPeriods(const QStringList& employees, QDate fr
     if (IoResult r =
             onServer([&](SyncDatabase& database) { return files.load(database, from, only); });
         !r)
-        return IoResult::failure(r.error);
+        return r;
     for (qsizetype i = 0; i < employees.size(); ++i)
         add(i, PayPeriodFromTimeFile(files.bytesOf(employees.at(i)), from, to, roundingMode, zone));
-    return true;
+    return IoResult::success();
 }
 
 IoResult ServerPunchStore::readTimeCard(const QString& employee, TimeCard* card)

@@ -21,8 +21,8 @@ public:
     ServerPunchStore(SyncDatabase& database, const QString& station);
 
     IoResult lastPunches(const QStringList& employees, QHash<QString, LastPunch>* punches) override;
-    Result<bool> payPeriods(const QStringList& employees, QDate from, QDate to, int roundingMode,
-                            const QTimeZone& zone, const PayPeriodSink& add) override;
+    IoResult payPeriods(const QStringList& employees, QDate from, QDate to, int roundingMode,
+                        const QTimeZone& zone, const PayPeriodSink& add) override;
     IoResult readTimeCard(const QString& employee, TimeCard* card) override;
     IoResult saveCorrections(const QString& employee, const TimeCard& read,
                              const QList<TimeCardLine>& corrected,

@@ -164,18 +164,18 @@ QString StationConfigPath()
     return Environment::dataFilePath(QStringLiteral("station.ini"));
 }
 
-QString StationNameProblem(const QString& name)
+IoResult StationNameIsUsable(const QString& name)
 {
     if (name.trimmed().isEmpty())
-        return QStringLiteral("the station has no name");
+        return IoResult::failure(QStringLiteral("the station has no name"));
     if (name.size() > MaxStationNameLength)
-        return QStringLiteral("the station name is longer than %1 characters")
-            .arg(MaxStationNameLength);
+        return IoResult::failure(QStringLiteral("the station name is longer than %1 characters")
+                                     .arg(MaxStationNameLength));
     for (const QChar c : name) {
         if (c.category() == QChar::Other_Control)
-            return QStringLiteral("the station name holds a control character");
+            return IoResult::failure(QStringLiteral("the station name holds a control character"));
     }
-    return QString();
+    return IoResult::success();
 }
 
 IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, StationConfig* config)
@@ -219,8 +219,8 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
         return fail(QStringLiteral("role is \"head\" or \"punch\", not \"%1\"")
                         .arg(FileStore::displayText(role)));
     config->station = values.value(QStringLiteral("station")).trimmed();
-    if (const QString problem = StationNameProblem(config->station); !problem.isEmpty())
-        return fail(problem);
+    if (const IoResult usable = StationNameIsUsable(config->station); !usable)
+        return fail(usable.error);
     const QString uri = values.value(QStringLiteral("database")).trimmed();
     if (uri.isEmpty())
         return fail(QStringLiteral("it names no database"));
@@ -232,15 +232,16 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
     return IoResult::success();
 }
 
-QString StationConfigOwnershipProblem(const FileStore::Ownership& file, unsigned user)
+IoResult StationConfigIsTrusted(const FileStore::Ownership& file, unsigned user)
 {
     if (file.owner != user && file.owner != 0)
-        return QStringLiteral("it belongs to another account (user id %1)").arg(file.owner);
+        return IoResult::failure(
+            QStringLiteral("it belongs to another account (user id %1)").arg(file.owner));
     if (file.mode & (S_IWGRP | S_IWOTH))
-        return QStringLiteral("other accounts may change it (its mode is %1; chmod go-w fixes "
-                              "that)")
-            .arg(file.mode, 4, 8, QChar(u'0'));
-    return QString();
+        return IoResult::failure(QStringLiteral("other accounts may change it (its mode is %1; "
+                                                "chmod go-w fixes that)")
+                                     .arg(file.mode, 4, 8, QChar(u'0')));
+    return IoResult::success();
 }
 
 IoResult ReadStationConfig(std::optional<StationConfig>* config)
@@ -254,10 +255,9 @@ IoResult ReadStationConfig(std::optional<StationConfig>* config)
     IoResult read = FileStore::readFile(path, &bytes, MaxStationConfigSize, false, &ownership);
     // The file names the server that receives every punch: one that another account may change
     // could send them to a server of its own. As ssh does, it is refused.
-    if (const QString problem = StationConfigOwnershipProblem(ownership, ::geteuid());
-        read && !problem.isEmpty())
+    if (const IoResult trusted = StationConfigIsTrusted(ownership, ::geteuid()); read && !trusted)
         read = IoResult::failure(QStringLiteral("The station file \"%1\" is not used: %2.")
-                                     .arg(FileStore::displayPath(path), problem));
+                                     .arg(FileStore::displayPath(path), trusted.error));
     if (!read)
         return IoResult::failure(read.error + QStringLiteral(" This station keeps punching on "
                                                              "its own files."));

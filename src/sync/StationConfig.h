@@ -52,8 +52,8 @@ inline constexpr int MaxStationNameLength = 64;
 
 QString StationConfigPath();
 
-// Why a station name cannot be used, or empty when it can.
-QString StationNameProblem(const QString& name);
+// Fails, saying why in a phrase, when a station name cannot be used.
+IoResult StationNameIsUsable(const QString& name);
 
 // Parses the bytes of station.ini: the INI format QSettings writes, keys database, station and
 // role in the general section. path names the file in messages.
@@ -63,7 +63,7 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
 // alone. A file that cannot be read or used fails with a message naming it.
 IoResult ReadStationConfig(std::optional<StationConfig>* config);
 
-// Why a station.ini with this owner and mode may not be trusted by this user: another account than
-// the user or root owns it, or its group or others may write it. Empty when only its owner (or
-// root) may change it.
-QString StationConfigOwnershipProblem(const FileStore::Ownership& file, unsigned user);
+// Whether this user may trust a station.ini with this owner and mode: only when only its owner
+// (the user or root) may change it. Otherwise fails, saying why in a phrase: another account
+// owns it, or its group or others may write it.
+IoResult StationConfigIsTrusted(const FileStore::Ownership& file, unsigned user);

@@ -40,12 +40,13 @@ StationLink::StationLink(const StationConfig& config, QObject* parent)
     QMetaObject::invokeMethod(m_sync, &StationSync::start, Qt::QueuedConnection);
 }
 
-std::unique_ptr<StationLink> StationLink::fromDataFolder(IoResult* result)
+Result<std::unique_ptr<StationLink>> StationLink::fromDataFolder()
 {
     std::optional<StationConfig> config;
-    *result = ReadStationConfig(&config);
-    if (!*result || !config)
-        return nullptr;
+    if (const IoResult read = ReadStationConfig(&config); !read)
+        return read;
+    if (!config)
+        return std::unique_ptr<StationLink>();
     return std::make_unique<StationLink>(*config);
 }
 
@@ -67,10 +68,10 @@ SyncStatus StationLink::status() const
     return m_status;
 }
 
-std::optional<TimeRecord> StationLink::lastPunch(const QString& employee, LastActionSource* source,
-                                                 IoResult* result)
+Result<std::optional<TimeRecord>> StationLink::lastPunch(const QString& employee,
+                                                         LastActionSource* source)
 {
-    return m_asker.lastPunch(employee, source, result);
+    return m_asker.lastPunch(employee, source);
 }
 
 IoResult StationLink::windowDatabase(SyncDatabase** database)

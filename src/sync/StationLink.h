@@ -29,7 +29,7 @@ public:
 
     // The link of the data folder's station.ini: none without the file, and none with a message
     // naming it when the file cannot be used (the station then punches on its own files).
-    static std::unique_ptr<StationLink> fromDataFolder(IoResult* result);
+    static Result<std::unique_ptr<StationLink>> fromDataFolder();
 
     const StationConfig& config() const { return m_config; }
     // The newest state the exchange reported: lines waiting here, the last failure, and where
@@ -37,8 +37,7 @@ public:
     SyncStatus status() const;
 
     // The record that decides an employee's last action across stations.
-    std::optional<TimeRecord> lastPunch(const QString& employee, LastActionSource* source,
-                                        IoResult* result = nullptr);
+    Result<std::optional<TimeRecord>> lastPunch(const QString& employee, LastActionSource* source);
 
     // A punch was recorded or (head station) the employees or settings were saved: exchange now
     // rather than at the next round.

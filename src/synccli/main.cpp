@@ -95,11 +95,12 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     AddOptions(&parser, Options);
-    QString error;
-    switch (ReadCommandLine(&parser, app.arguments().mid(1), &error)) {
-    case CommandLineVerdict::Error:
-        say(stderr, QStringLiteral("horodex-sync: ") + error);
+    const Result<CommandLineVerdict> verdict = ReadCommandLine(&parser, app.arguments().mid(1));
+    if (!verdict) {
+        say(stderr, QStringLiteral("horodex-sync: ") + verdict.failure().error);
         return 2;
+    }
+    switch (*verdict) {
     case CommandLineVerdict::Help:
         std::fputs(UsageText(parser).toUtf8().constData(), stdout);
         return 0;

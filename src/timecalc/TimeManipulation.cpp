@@ -255,23 +255,21 @@ clsTime PayPeriodFromTimeFile(QByteArrayView bytes, QDate start, QDate end, int 
     return PayPeriodFromRecords(file, start, end, roundingMode, zone, paid);
 }
 
-clsTime LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingMode,
-                      const QTimeZone& zone, IoResult* result)
+Result<clsTime> LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingMode,
+                              const QTimeZone& zone)
 {
     const QString path = TimeFilePath(name);
     FileStore::Reader reader;
     IoResult read = reader.open(path, true);
     if (read && reader.size() > MaxTimeFileSize)
         read = IoResult::failure(TimeFileTooLargeMessage(path, reader.size()));
-    clsTime time;
-    if (read) {
-        RecordWindow file(&reader);
-        time = PayPeriodFromRecords(file, start, end, roundingMode, zone, nullptr);
-        read = file.result();
-    }
-    if (result)
-        *result = read;
-    return read ? time : PayPeriodFromTimeFile(QByteArrayView(), start, end, roundingMode, zone);
+    if (!read)
+        return read;
+    RecordWindow file(&reader);
+    clsTime time = PayPeriodFromRecords(file, start, end, roundingMode, zone, nullptr);
+    if (!file.result())
+        return file.result();
+    return time;
 }
 
 clsPeriod PeriodFromPunches(const TimeRecord& in, const TimeRecord& out, int roundingMode,

@@ -16,11 +16,10 @@ enum RoundingMode { NoRounding = 0, QuarterHour = 1, HalfHour = 2 };
 // The pay period from start to end (both included) of one employee's time file: one week per
 // seven days starting on start, each holding the IN/OUT pairs whose IN is dated in it, with times
 // rounded by roundingMode. The file is read once. A missing file gives weeks without periods and
-// is not created; a file that cannot be read gives empty weeks and a failure in *result that
-// names the file. zone is the time zone of the punch clock, used to pay the hours actually
-// worked across a daylight-saving change.
-clsTime LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingMode,
-                      const QTimeZone& zone, IoResult* result = nullptr);
+// is not created; a file that cannot be read fails, naming the file. zone is the time zone of the
+// punch clock, used to pay the hours actually worked across a daylight-saving change.
+Result<clsTime> LoadPayPeriod(const QString& name, QDate start, QDate end, int roundingMode,
+                              const QTimeZone& zone);
 
 // The same from the bytes of a time file. Pairs are found as the punch recording lays them out:
 // the records before the week are taken to be IN/OUT pairs, the week's pairs follow them, and an

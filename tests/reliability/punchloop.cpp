@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
     const int pauseMs = app.arguments().value(2).toInt();
     for (;;) {
         QString lastAction;
-        const bool isIn = ReadLastAction(name, QStringLiteral("hh:mm"), &lastAction);
+        const bool isIn = ReadLastAction(name, QStringLiteral("hh:mm"), &lastAction).valueOr(false);
         if (!RecordPunch(name, !isIn))
             return 1;
         std::printf("PUNCHED %lld\n",

@@ -126,9 +126,9 @@ void TestDamagedFiles::employeeList_duplicateNameIsReportedAndLeftOut()
     const QByteArray bytes =
         SerializeEmployeeRecord(sampleRecords[0]) + SerializeEmployeeRecord(sampleRecords[0]);
     dir.write(QStringLiteral("names.nms"), bytes);
-    IoResult result;
-    QCOMPARE(EmployeeNames(&result).size(), 1);
-    QVERIFY(result.error.contains(QStringLiteral("line 2: \"Ann Lee\" is listed twice")));
+    const Result<QStringList> names = EmployeeNames();
+    QCOMPARE(names->size(), 1);
+    QVERIFY(names.warning().error.contains(QStringLiteral("line 2: \"Ann Lee\" is listed twice")));
     // A rewrite would drop the line: it is refused until the file is mended.
     QVERIFY(!DeleteEmployee(QStringLiteral("Ann Lee")));
     QCOMPARE(dir.read(QStringLiteral("names.nms")), bytes);
@@ -140,9 +140,9 @@ void TestDamagedFiles::damagedEmployeeList_isNeverOverwritten()
     QList<Line> lines;
     const QByteArray bytes = sampleList(&lines) + QByteArray("\"broken\r\n");
     dir.write(QStringLiteral("names.nms"), bytes);
-    IoResult result;
-    QCOMPARE(EmployeeNames(&result).size(), 3);
-    QVERIFY(!result);
+    const Result<QStringList> names = EmployeeNames();
+    QCOMPARE(names->size(), 3);
+    QVERIFY(!names.warning());
     QVERIFY(!DeleteEmployee(QStringLiteral("Ann Lee")));
     QVERIFY(!ReplaceEmployee(QStringLiteral("Ann Lee"), sampleRecords[0]));
     QVERIFY(EnsureEmployeeListFile());

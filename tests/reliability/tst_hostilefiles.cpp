@@ -282,9 +282,10 @@ void TestHostileFiles::nameLeavingDataFolder_isReportedAndNeverUsed()
                  m_dir->read(QStringLiteral("names.nms")) + SerializeEmployeeRecord(bad));
     const QByteArray before = digestOf(root);
 
-    IoResult listed;
-    QCOMPARE(EmployeeNames(&listed), QStringList{QStringLiteral("Ann")});
-    QVERIFY2(listed.error.contains(QStringLiteral("line 2")), qPrintable(listed.error));
+    const Result<QStringList> listed = EmployeeNames();
+    QCOMPARE(*listed, QStringList{QStringLiteral("Ann")});
+    QVERIFY2(listed.warning().error.contains(QStringLiteral("line 2")),
+             qPrintable(listed.warning().error));
     const ProgramRun run = runReport(*m_dir, multipleWeek);
     QCOMPARE(run.status, 1);
     QVERIFY(run.err.contains("names.nms") && run.err.contains("line 2"));
@@ -358,7 +359,7 @@ void TestHostileFiles::temporaryNameTakenByLink_isNeverWrittenThrough()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("precious"));
     QVERIFY(QFileInfo(root + QStringLiteral("/out/week.txt")).size() > 100);
-    QCOMPARE(EmployeeNames(), QStringList{QStringLiteral("Ann")});
+    QCOMPARE(*EmployeeNames(), QStringList{QStringLiteral("Ann")});
 }
 
 void TestHostileFiles::replacedFile_keepsItsMode()
@@ -449,18 +450,18 @@ void TestHostileFiles::hugeSparseFiles_areRefusedWithoutReadingThem()
     writeSampleData(*m_dir);
     // 100 GiB of nothing as a time file: refused at once, with the file named.
     writeSparse(m_dir->path(QStringLiteral("Ann.txt")), qint64(100) << 30);
-    IoResult loaded;
-    LoadPayPeriod(QStringLiteral("Ann"), QDate(2009, 11, 2), QDate(2009, 11, 8), 0,
-                  QTimeZone::systemTimeZone(), &loaded);
-    QVERIFY(!loaded && loaded.error.contains(QStringLiteral("Ann.txt")));
+    const Result<clsTime> loaded =
+        LoadPayPeriod(QStringLiteral("Ann"), QDate(2009, 11, 2), QDate(2009, 11, 8), 0,
+                      QTimeZone::systemTimeZone());
+    QVERIFY(!loaded && loaded.failure().error.contains(QStringLiteral("Ann.txt")));
     ProgramRun run = runReport(*m_dir, annWeek);
     QCOMPARE(run.status, 1);
     QVERIFY(run.err.contains("Ann.txt"));
 
     writeSparse(m_dir->path(QStringLiteral("names.nms")), qint64(1) << 30);
-    IoResult listed;
-    EmployeeNames(&listed);
-    QVERIFY(!listed && listed.error.contains(QStringLiteral("names.nms")));
+    const Result<QStringList> listed = EmployeeNames();
+    QVERIFY(listed->isEmpty());
+    QVERIFY(!listed.warning() && listed.warning().error.contains(QStringLiteral("names.nms")));
 
     writeSparse(m_dir->path(QStringLiteral("options.ini")), qint64(1) << 30);
     OptionsRecord options;
@@ -477,9 +478,10 @@ void TestHostileFiles::hugeTimeFile_showsItsLastPunch()
                 punchLine("IN", "11/09/2009", "08:00"));
     QVERIFY(TimeFileIsValid(QStringLiteral("Ann")));
     QString text;
-    IoResult read;
-    QVERIFY(ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:nn AM/PM"), &text, &read));
-    QVERIFY(read);
+    const Result<bool> isIn =
+        ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:nn AM/PM"), &text);
+    QVERIFY(isIn.failure());
+    QVERIFY(*isIn);
     QVERIFY2(text.startsWith(QStringLiteral("IN  at  08:00 AM  Monday, November 09")),
              qPrintable(text));
 }
@@ -552,10 +554,9 @@ void TestHostileFiles::fifoOrLinkAsDataFile_isRefusedAtOnce()
     QCOMPARE(run.err.count('\n'), 1);
     if (file == QLatin1String("Ann.txt")) {
         QString text;
-        IoResult read;
-        QVERIFY(
-            !ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:nn AM/PM"), &text, &read));
-        QVERIFY(!read && read.error.contains(file));
+        const Result<bool> isIn =
+            ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:nn AM/PM"), &text);
+        QVERIFY(!isIn.failure() && isIn.failure().error.contains(file));
         QVERIFY(!RecordPunch(QStringLiteral("Ann"), true));
         QCOMPARE(QFileInfo(secret).size(), SampleReport::weekOfPunches().size());
     }
@@ -579,8 +580,7 @@ void TestHostileFiles::thousandsOfBadLines_giveOneShortMessage()
     for (int i = 0; i < 10000; ++i)
         list += "\"" + QByteArray(200, 'x') + "/\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
     m_dir->write(QStringLiteral("names.nms"), list);
-    IoResult listed;
-    EmployeeNames(&listed);
+    const IoResult listed = EmployeeNames().warning();
     QVERIFY2(listed.error.contains(QStringLiteral("; and 9,990 more")), qPrintable(listed.error));
     QVERIFY(listed.error.size() < 1500);
     const ProgramRun run = runReport(*m_dir, multipleWeek);

@@ -109,7 +109,7 @@ void TestPunchStore::payPeriods_payTheSameHours()
 {
     OPEN_SHOP(shop);
     QList<float> hours;
-    const Result<bool> read = shop.punches().payPeriods(
+    const IoResult read = shop.punches().payPeriods(
         {QStringLiteral("Kim"), QStringLiteral("Bo")}, QDate(2008, 3, 10), QDate(2008, 3, 16), 0,
         Zone, [&hours](qsizetype, const clsTime& time) { hours.append(time.TotalHours()); });
     QVERIFY(read);

@@ -175,9 +175,9 @@ void TestSync::stationFile_othersMayChange_isNotTrusted()
     QFETCH(unsigned, mode);
     QFETCH(unsigned, user);
     QFETCH(QString, why);
-    const QString problem = StationConfigOwnershipProblem({owner, mode}, user);
-    QCOMPARE(problem.isEmpty(), why.isEmpty());
-    QVERIFY2(problem.contains(why), qPrintable(problem));
+    const IoResult trusted = StationConfigIsTrusted({owner, mode}, user);
+    QCOMPARE(trusted.ok, why.isEmpty());
+    QVERIFY2(trusted.error.contains(why), qPrintable(trusted.error));
 }
 
 void TestSync::stationFile_othersMayWrite_isRefused()

@@ -174,15 +174,15 @@ void TestSyncShared::lastAction_inAtOneStation_outEnabledAtAnother()
     QVERIFY(ReadStationConfig(&config) && config);
     LastActionAsker asker(*config, 5000); // generous: this test is about the answer
     LastActionSource source;
-    std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    Result<std::optional<TimeRecord>> last = asker.lastPunch(QStringLiteral("Kim"), &source);
     QCOMPARE(source, LastActionSource::Server);
-    QVERIFY(last && last->isIn());
+    QVERIFY(last && *last && (*last)->isIn());
     // His OUT at the warehouse, not sent yet, is newer than anything on the server.
     warehouse.write(QStringLiteral("Kim.txt"), KimPunches(3, 1));
     last = asker.lastPunch(QStringLiteral("Kim"), &source);
     QCOMPARE(source, LastActionSource::Server);
-    QVERIFY(last && !last->isIn());
-    QCOMPARE(last->PunchTime, QStringLiteral("08:03"));
+    QVERIFY(last && *last && !(*last)->isIn());
+    QCOMPARE((*last)->PunchTime, QStringLiteral("08:03"));
     Environment::setDataDirectory(QString());
 }
 
@@ -200,9 +200,9 @@ void TestSyncShared::lastAction_serverUnreachable_localFileDecides()
     config.station = QStringLiteral("warehouse");
     LastActionAsker asker(config);
     LastActionSource source;
-    const std::optional<TimeRecord> last = asker.lastPunch(QStringLiteral("Kim"), &source);
+    const Result<std::optional<TimeRecord>> last = asker.lastPunch(QStringLiteral("Kim"), &source);
     QCOMPARE(source, LastActionSource::LocalFile);
-    QVERIFY(last && last->isIn());
+    QVERIFY(last && *last && (*last)->isIn());
     Environment::setDataDirectory(QString());
 }
 
@@ -218,9 +218,9 @@ void TestSyncShared::stationLink_sendsOnItsThread_andPunchStationLearnsTheHead()
     s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 3));
     Environment::setDataDirectory(s.folder.path());
     {
-        IoResult opened;
-        const std::unique_ptr<StationLink> made = StationLink::fromDataFolder(&opened);
-        QVERIFY2(made, qPrintable(opened.error));
+        Result<std::unique_ptr<StationLink>> opened = StationLink::fromDataFolder();
+        QVERIFY2(opened && *opened, qPrintable(opened.failure().error));
+        const std::unique_ptr<StationLink> made = std::move(*opened);
         StationLink& link = *made;
         QSignalSpy rounds(&link, &StationLink::statusChanged);
         QVERIFY(rounds.wait(30000));

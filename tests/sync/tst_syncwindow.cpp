@@ -79,9 +79,9 @@ struct Station
     explicit Station(const DataFolder& folder)
     {
         Environment::setDataDirectory(folder.path());
-        IoResult made;
-        link = StationLink::fromDataFolder(&made);
-        QVERIFY2(made && link, qPrintable(made.error));
+        Result<std::unique_ptr<StationLink>> made = StationLink::fromDataFolder();
+        QVERIFY2(made && *made, qPrintable(made.failure().error));
+        link = std::move(*made);
         window = std::make_unique<frmHorodex>();
         window->setStationLink(link.get());
         QVERIFY(window->Form_Load());
@@ -381,9 +381,9 @@ void TestSyncWindow::punchStation_showsTheHeadStationsEmployees()
     frmHorodex window;
     QVERIFY(window.Form_Load());
     QCOMPARE(window.lstNames->count(), 1);
-    IoResult made;
-    const std::unique_ptr<StationLink> link = StationLink::fromDataFolder(&made);
-    QVERIFY(made && link);
+    Result<std::unique_ptr<StationLink>> made = StationLink::fromDataFolder();
+    QVERIFY(made && *made);
+    const std::unique_ptr<StationLink> link = std::move(*made);
     window.setStationLink(link.get());
     QTRY_COMPARE_WITH_TIMEOUT(window.lstNames->count(), 2, 15000);
     QCOMPARE(window.lstNames->item(1)->text(), QStringLiteral("Lee"));

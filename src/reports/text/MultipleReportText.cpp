@@ -119,11 +119,11 @@ Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input, Punch
         names.append(employee.Name.trimmed());
     }
     MultipleReportBuilder builder(input.shift, o);
-    const Result<bool> read = store.payPeriods(
+    const IoResult read = store.payPeriods(
         names, o.from, o.to, o.settings.timeRoundingValue(), o.zone,
         [&](qsizetype i, const clsTime& time) { builder.AddEmployee(*selected.at(i), time); });
     if (!read)
-        return read.failure();
+        return read;
     if (input.shift != 0 && builder.EmployeeCount() == 0)
         return IoResult::failure(NoEmployeesForShiftMessage());
     return builder.Finish();

@@ -27,18 +27,17 @@ public:
         return IoResult::success();
     }
 
-    Result<bool> payPeriods(const QStringList& employees, QDate from, QDate to, int roundingMode,
-                            const QTimeZone& zone, const PayPeriodSink& add) override
+    IoResult payPeriods(const QStringList& employees, QDate from, QDate to, int roundingMode,
+                        const QTimeZone& zone, const PayPeriodSink& add) override
     {
         for (qsizetype i = 0; i < employees.size(); ++i) {
-            IoResult read;
-            const clsTime time =
-                LoadPayPeriod(employees.at(i), from, to, roundingMode, zone, &read);
-            if (!read)
-                return IoResult::failure(read.error);
-            add(i, time);
+            const Result<clsTime> time =
+                LoadPayPeriod(employees.at(i), from, to, roundingMode, zone);
+            if (!time)
+                return time.failure();
+            add(i, *time);
         }
-        return true;
+        return IoResult::success();
     }
 
     IoResult readTimeCard(const QString& employee, TimeCard* card) override

@@ -39,9 +39,9 @@ public:
     // rounded by roundingMode, handed to `add` one employee at a time in the order given, so
     // that his time objects may go before the next is read.
     using PayPeriodSink = std::function<void(qsizetype index, const clsTime& time)>;
-    virtual Result<bool> payPeriods(const QStringList& employees, QDate from, QDate to,
-                                    int roundingMode, const QTimeZone& zone,
-                                    const PayPeriodSink& add) = 0;
+    virtual IoResult payPeriods(const QStringList& employees, QDate from, QDate to,
+                                int roundingMode, const QTimeZone& zone,
+                                const PayPeriodSink& add) = 0;
 
     // An employee's time card to correct, and its corrections saved (only if it did not change
     // since it was read) with the record of them.

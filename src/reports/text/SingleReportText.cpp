@@ -137,11 +137,11 @@ Result<ReportTexts> CreateSingleReport(const SingleReportInput& input, PunchStor
     if (!IsValidPayPeriod(o.from, o.to))
         return IoResult::failure(PayPeriodMessage());
     std::optional<ReportTexts> texts;
-    const Result<bool> read = store.payPeriods(
+    const IoResult read = store.payPeriods(
         {input.employeeName}, o.from, o.to, o.settings.timeRoundingValue(), o.zone,
         [&](qsizetype, const clsTime& time) { texts = BuildSingleReport(input, time); });
     if (!read)
-        return read.failure();
+        return read;
     return *texts;
 }
 
