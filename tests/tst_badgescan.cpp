@@ -2,6 +2,7 @@
 // the main window under lock-down, with a window manager and without one. Anywhere but on the
 // server of scripts/with-xvfb.sh every test is skipped.
 
+#include "app/Application.h"
 #include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
@@ -53,7 +54,7 @@ std::unique_ptr<frmHorodex> startStation(const TempProgramDir& dir, bool askForP
         names += SerializeEmployeeRecord(sampleEmployee(QLatin1String(name)));
     dir.write(QStringLiteral("names.nms"), names);
     auto window = std::make_unique<frmHorodex>();
-    if (!window->Form_Load() || !QTest::qWaitForWindowExposed(window.get(), Patience))
+    if (!StartMainWindow(window.get()) || !QTest::qWaitForWindowExposed(window.get(), Patience))
         return nullptr;
     // Keys go where the keyboard focus is: wait until the lock-down has given it to the station.
     if (!QTest::qWaitFor([&window] { return QApplication::activeWindow() == window.get(); },

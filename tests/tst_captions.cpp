@@ -13,6 +13,7 @@
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
 #include "admin/frmPunchEdit.h"
+#include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -96,7 +97,7 @@ template <typename Window, typename... Args> Opener dialog(Args... args)
 std::unique_ptr<QWidget> mainWindow(const std::function<void(frmHorodex*)>& mode)
 {
     auto window = std::make_unique<frmHorodex>();
-    if (!window->Form_Load())
+    if (!StartMainWindow(window.get()))
         return nullptr;
     // The clock's first tick writes the time and the date.
     window->tmrTimer_Timer();

@@ -3,6 +3,7 @@
 // on the server that scripts/with-xvfb.sh starts; anywhere else every test is skipped.
 
 #include "admin/frmAddEmployee.h"
+#include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -135,7 +136,7 @@ std::unique_ptr<frmHorodex> startStation(const TempProgramDir& dir, bool securit
     options.setAskForPin(askForPin);
     dir.write(QStringLiteral("options.ini"), options.toBytes());
     auto window = std::make_unique<frmHorodex>();
-    if (!window->Form_Load() || !QTest::qWaitForWindowExposed(window.get(), Patience))
+    if (!StartMainWindow(window.get()) || !QTest::qWaitForWindowExposed(window.get(), Patience))
         return nullptr;
     return window;
 }
@@ -725,7 +726,7 @@ void tst_LockDown::startLogin_takesTheKeyboardAsItOpens()
     // The pointer away from where the login opens: the keyboard must not need it.
     Xdo::run({QStringLiteral("mousemove"), QStringLiteral("1"), QStringLiteral("1")});
     auto window = std::make_unique<frmHorodex>();
-    QVERIFY(window->Form_Load());
+    QVERIFY(StartMainWindow(window.get()));
     frmAdminLogin* login = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((login = window->findChild<frmAdminLogin*>()) && login->isVisible(),
                              Patience);

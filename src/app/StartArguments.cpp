@@ -43,6 +43,21 @@ StartArguments ReadStartArguments(const QStringList& arguments)
     return start;
 }
 
+CommandSwitch CommandSwitchOf(const QString& commandLine)
+{
+    const QString given = commandLine.left(3).trimmed();
+    if (given == QLatin1String("/np"))
+        return CommandSwitch::NoPassword;
+    if (given == QLatin1String("/sp"))
+        return CommandSwitch::OpenMenus;
+    return CommandSwitch::None;
+}
+
+QStringList RestartArguments()
+{
+    return {QStringLiteral("/np")};
+}
+
 QString StartUsage()
 {
     QCommandLineParser parser;

@@ -84,7 +84,7 @@ struct Station
         QVERIFY2(made && link, qPrintable(made.error));
         window = std::make_unique<frmHorodex>();
         window->setStationLink(link.get());
-        QVERIFY(window->Form_Load());
+        QVERIFY(StartMainWindow(window.get()));
     }
     ~Station()
     {
@@ -379,7 +379,7 @@ void TestSyncWindow::punchStation_showsTheHeadStationsEmployees()
     // The window shows this station's list first; the link's first round replaces it.
     Environment::setDataDirectory(stations.front.path());
     frmHorodex window;
-    QVERIFY(window.Form_Load());
+    QVERIFY(StartMainWindow(&window));
     QCOMPARE(window.lstNames->count(), 1);
     IoResult made;
     const std::unique_ptr<StationLink> link = StationLink::fromDataFolder(&made);
