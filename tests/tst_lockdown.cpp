@@ -334,8 +334,8 @@ void tst_LockDown::lockDown_touchesNothingWhileSecurityDisabled()
     QCOMPARE(desktop.screenSaverTimeout(), m_userTimeout);
     QVERIFY(!window->tmrSecurity->isActive());
 
-    window->SetAdminLoggedIn(true);
-    window->SetAdminLoggedIn(false);
+    window->setAdminLoggedIn(true);
+    window->setAdminLoggedIn(false);
     QVERIFY(desktop.isMapped(panel));
     QVERIFY(!desktop.isMapped(ownerHidden));
     QVERIFY(!window->tmrSecurity->isActive());
@@ -389,14 +389,14 @@ void tst_LockDown::screenSaver_timeoutIsZeroOnlyWhileLockedDown()
     auto window = startStation(dir, true);
     QVERIFY(window);
     QCOMPARE(m_desktop->screenSaverTimeout(), 0);
-    window->SetAdminLoggedIn(true);
+    window->setAdminLoggedIn(true);
     QCOMPARE(m_desktop->screenSaverTimeout(), m_userTimeout);
-    window->SetAdminLoggedIn(false);
+    window->setAdminLoggedIn(false);
     QCOMPARE(m_desktop->screenSaverTimeout(), 0);
 
     // Closing as the user does ("Exit", AskOnExit "0") switches the lock-down off.
     QSignalSpy closed(window.get(), &frmHorodex::closed);
-    window->RequestClose(frmHorodex::CloseReason::User);
+    window->requestClose(frmHorodex::CloseReason::User);
     QCOMPARE(closed.count(), 1);
     QCOMPARE(m_desktop->screenSaverTimeout(), m_userTimeout);
     stopStation(window);
@@ -422,9 +422,9 @@ void tst_LockDown::screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown()
     auto window = startStation(dir, true);
     QVERIFY(window);
     QCOMPARE(service->held(), QStringList{QStringLiteral("Horodex")});
-    window->SetAdminLoggedIn(true);
+    window->setAdminLoggedIn(true);
     QCOMPARE(service->held(), QStringList());
-    window->SetAdminLoggedIn(false);
+    window->setAdminLoggedIn(false);
     QCOMPARE(service->held(), QStringList{QStringLiteral("Horodex")});
     stopStation(window);
     QCOMPARE(service->held(), QStringList());
@@ -701,7 +701,7 @@ void tst_LockDown::bareScreen_clicksLandOnACoverBelowTheStation()
                              Patience);
     QCOMPARE(FrontWindows::front(), window.get());
 
-    window->SetAdminLoggedIn(true);
+    window->setAdminLoggedIn(true);
     QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(coverId), Patience);
     stopStation(window);
 }

@@ -348,7 +348,7 @@ void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
     w->cmdIn_Click();
     QCOMPARE(m_messages->windowNumbers(), (QList<int>{4, 4}));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray(32, 'x'));
-    QVERIFY(frmMsgBox::MessageText(WindowMessage::InvalidTimeFile)
+    QVERIFY(frmMsgBox::messageText(WindowMessage::InvalidTimeFile)
                 .startsWith(QStringLiteral("Warning, the action was not")));
 }
 
@@ -540,7 +540,7 @@ void TestStation::logout_restoresCaptionAndMenus()
     QFETCH(QString, commandLine);
     writeSettings([](OptionsRecord& r) { r.setSecurityEnabled(true); });
     auto w = startStation(commandLine);
-    w->SetAdminLoggedIn(true);
+    w->setAdminLoggedIn(true);
     QVERIFY(!w->lockDown()->isOn());
     w->mnuAdminLogin_Click(); // logged in: logs out without a password
     QVERIFY(!State().AdminLoggedIn);
@@ -763,7 +763,7 @@ void TestStation::exitWhileLoggedIn_closesWithoutAsking()
 {
     writeSettings([](OptionsRecord& r) { r.setAskOnExit(true); });
     auto w = startStation();
-    w->SetAdminLoggedIn(true);
+    w->setAdminLoggedIn(true);
     QSignalSpy closed(w.get(), &frmHorodex::closed);
     w->mnuExit_Click();
     QCOMPARE(closed.count(), 1);

@@ -6,7 +6,7 @@ namespace {
 
 // Qt's own options of a window program: read, so that Qt may take them, and not shown. The
 // session manager restarts the program with -session.
-QList<OptionRow> StartOptions()
+QList<OptionRow> startOptions()
 {
     QList<OptionRow> rows;
     for (const char* valued :
@@ -19,9 +19,9 @@ QList<OptionRow> StartOptions()
     return rows;
 }
 
-void AddStartOptions(QCommandLineParser* parser)
+void addStartOptions(QCommandLineParser* parser)
 {
-    AddOptions(parser, StartOptions());
+    AddOptions(parser, startOptions());
     parser->addPositionalArgument(
         QStringLiteral("/np"),
         QStringLiteral("Start without the check for another copy and without the start password "
@@ -37,7 +37,7 @@ void AddStartOptions(QCommandLineParser* parser)
 StartArguments ReadStartArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    AddStartOptions(&parser);
+    addStartOptions(&parser);
     StartArguments start;
     start.verdict = ReadCommandLine(&parser, arguments, &start.error);
     return start;
@@ -61,7 +61,7 @@ QStringList RestartArguments()
 QString StartUsage()
 {
     QCommandLineParser parser;
-    AddStartOptions(&parser);
+    addStartOptions(&parser);
     return HelpText(
         parser, QStringLiteral("Usage: horodex [/np | /sp]\n"),
         QStringLiteral(

@@ -61,7 +61,7 @@ void SystemRequests::attemptClose()
         return;
     }
     m_closePending = false;
-    m_window->RequestClose(m_pendingReason);
+    m_window->requestClose(m_pendingReason);
     // The window has closed by now: a close from outside never waits for a password.
     if (ClosePlanFor(m_pendingReason, OptionsRecord::isOn(GlobalOptions().AskOnExit),
                      State().AdminLoggedIn)

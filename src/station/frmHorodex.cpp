@@ -35,7 +35,7 @@ namespace {
 // The head of the record of corrections for the About box: this folder's on a computer alone; at
 // the head station the server's, as its exchange last read it (the box never waits for the
 // network); none at a punch station, which corrects no card.
-QString CorrectionHeadText(StationLink* link)
+QString correctionHeadText(StationLink* link)
 {
     if (!link) {
         CorrectionLogHead head;
@@ -128,7 +128,7 @@ void frmHorodex::openStartLogin(LoginMode mode)
     // The main window appears once the password is right; without it the program ends.
     connect(login, &QDialog::finished, this, [this, mode](int verdict) {
         if (verdict != QDialog::Accepted) {
-            RequestClose(CloseReason::LoginCancelled);
+            requestClose(CloseReason::LoginCancelled);
             return;
         }
         show();
@@ -350,7 +350,7 @@ void frmHorodex::setManagementMenusEnabled(bool enabled)
     mnuView->menuAction()->setEnabled(enabled);
 }
 
-void frmHorodex::SetAdminLoggedIn(bool loggedIn)
+void frmHorodex::setAdminLoggedIn(bool loggedIn)
 {
     State().AdminLoggedIn = loggedIn;
     mnuAdminLogin->setText(AdminLoginEntryText(loggedIn));
@@ -366,13 +366,13 @@ void frmHorodex::SetAdminLoggedIn(bool loggedIn)
 void frmHorodex::mnuAdminLogin_Click()
 {
     if (State().AdminLoggedIn) {
-        SetAdminLoggedIn(false);
+        setAdminLoggedIn(false);
         return;
     }
     frmAdminLogin login(LoginMode::Management, this);
     if (login.exec() != QDialog::Accepted)
         return;
-    SetAdminLoggedIn(true);
+    setAdminLoggedIn(true);
     if (const QString notice = AdminLoginNotice(); !notice.isEmpty())
         Messages::information(notice);
 }
@@ -385,7 +385,7 @@ void frmHorodex::mnuExit_Click()
 void frmHorodex::mnuAbout_Click()
 {
     AboutBox about(this, m_link ? StationStatusText(m_link->config(), m_link->status()) : QString(),
-                   CorrectionHeadText(m_link));
+                   correctionHeadText(m_link));
     about.exec();
 }
 
@@ -411,7 +411,7 @@ void frmHorodex::closeOtherWindows()
     }
 }
 
-void frmHorodex::RequestClose(CloseReason reason)
+void frmHorodex::requestClose(CloseReason reason)
 {
     m_closeReason = reason;
     close();

@@ -64,9 +64,9 @@ public:
     // Appends the punch; on success refreshes the buttons and strip, on failure says so and
     // changes nothing on screen.
     bool RecordPunch(const QString& name, bool isIn);
-    void SetAdminLoggedIn(bool loggedIn);
+    void setAdminLoggedIn(bool loggedIn);
     // Closes the program for the given reason, following the closing rules.
-    void RequestClose(CloseReason reason);
+    void requestClose(CloseReason reason);
 
     LockDown* lockDown() const { return m_lockDown; }
     QString lastActionShown() const;
