@@ -2,6 +2,7 @@
 // against a bare append + fdatasync, and checks that 30 badges scanned in a row each punch once.
 #include "BenchSupport.h"
 
+#include "app/Application.h"
 #include "data/BadgeFile.h"
 #include "data/Environment.h"
 #include "station/frmHorodex.h"
@@ -69,7 +70,7 @@ int main(int argc, char* argv[])
         }
     }
     frmHorodex w;
-    w.Form_Load();
+    StartMainWindow(&w);
     w.show();
     QWindow* window = w.windowHandle();
     // One second between scans, as at a queue: the same card again later is a new punch.

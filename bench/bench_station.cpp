@@ -3,6 +3,7 @@
 #include "BenchSupport.h"
 #include "ListNames.h"
 
+#include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/FileStore.h"
@@ -35,7 +36,7 @@ int main(int argc, char* argv[])
     const int reps = 31;
     const double station = medianMicros(reps, [] {
         frmHorodex w;
-        w.Form_Load();
+        StartMainWindow(&w);
         QApplication::processEvents();
     });
     if (qEnvironmentVariableIsSet("HORODEX_BENCH_DETAIL")) {
@@ -59,7 +60,7 @@ int main(int argc, char* argv[])
     });
 
     frmHorodex w;
-    w.Form_Load();
+    StartMainWindow(&w);
     w.lstNames->setCurrentRow(0);
     bool in = true;
     const double punch = medianMicros(101, [&] {

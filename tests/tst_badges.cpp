@@ -2,6 +2,7 @@
 // window and the printed cards read back by a barcode reader's decoder.
 #include "BadgeProbe.h"
 #include "admin/frmBadges.h"
+#include "app/Application.h"
 #include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
@@ -147,8 +148,8 @@ std::unique_ptr<frmHorodex> TestBadges::startStation(bool askForPin)
     for (const char* name : {"Ann", "Bob"})
         if (!AppendEmployee(sampleEmployee(QLatin1String(name), QStringLiteral("1234"))))
             return nullptr;
-    auto window = std::make_unique<frmHorodex>(QStringLiteral("/sp"));
-    if (!window->Form_Load())
+    auto window = std::make_unique<frmHorodex>(CommandSwitch::OpenMenus);
+    if (!StartMainWindow(window.get()))
         return nullptr;
     window->show();
     return window;

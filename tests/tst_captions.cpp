@@ -13,6 +13,7 @@
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
 #include "admin/frmPunchEdit.h"
+#include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -96,7 +97,7 @@ template <typename Window, typename... Args> Opener dialog(Args... args)
 std::unique_ptr<QWidget> mainWindow(const std::function<void(frmHorodex*)>& mode)
 {
     auto window = std::make_unique<frmHorodex>();
-    if (!window->Form_Load())
+    if (!StartMainWindow(window.get()))
         return nullptr;
     // The clock's first tick writes the time and the date.
     window->tmrTimer_Timer();
@@ -149,7 +150,7 @@ const QList<WindowCase>& windowCases()
         {QStringLiteral("frmHorodex after a punch OUT"),
          [] { return mainWindow([](frmHorodex* w) { w->RecordPunch(Employee, false); }); }},
         {QStringLiteral("frmHorodex administrator logged in"),
-         [] { return mainWindow([](frmHorodex* w) { w->SetAdminLoggedIn(true); }); }},
+         [] { return mainWindow([](frmHorodex* w) { w->setAdminLoggedIn(true); }); }},
         {QStringLiteral("frmAdminLogin management"), dialog<frmAdminLogin>(LoginMode::Management)},
         {QStringLiteral("frmAdminLogin start"), dialog<frmAdminLogin>(LoginMode::Start)},
         {QStringLiteral("frmAdminLogin first run"), dialog<frmAdminLogin>(LoginMode::FirstRun)},
@@ -173,9 +174,9 @@ const QList<WindowCase>& windowCases()
         {QStringLiteral("frmCorrectTimeCard"),
          dialog<frmCorrectTimeCard>(QStringList{Employee}, Employee, QDate(2009, 11, 9))},
         {QStringLiteral("frmCorrectTimeCard whole file"),
-         timeCard([](frmCorrectTimeCard* w) { w->SetPeriod(QDate(), QDate(), true); })},
+         timeCard([](frmCorrectTimeCard* w) { w->setPeriod(QDate(), QDate(), true); })},
         {QStringLiteral("frmCorrectTimeCard period too long"), timeCard([](frmCorrectTimeCard* w) {
-             w->SetPeriod(QDate(2009, 9, 1), QDate(2009, 11, 8), false);
+             w->setPeriod(QDate(2009, 9, 1), QDate(2009, 11, 8), false);
          })},
         {QStringLiteral("frmPunchEdit add"),
          dialog<frmPunchEdit>(QStringLiteral("Add a punch"),

@@ -55,6 +55,9 @@ private slots:
     void startArguments_data();
     void startArguments();
     void startUsage_namesTheSwitches();
+    void commandSwitch_isTheFirstThreeCharactersExactly_data();
+    void commandSwitch_isTheFirstThreeCharactersExactly();
+    void restart_asksNoStartPassword();
 };
 
 void CommandLineTests::program_answersWithoutDisplay_data()
@@ -157,6 +160,33 @@ void CommandLineTests::startUsage_namesTheSwitches()
     QVERIFY2(usage.contains(QStringLiteral("\n  /sp ")), qPrintable(usage));
     // Qt's own options are read, never offered.
     QVERIFY(!usage.contains(QStringLiteral("platform")));
+}
+
+void CommandLineTests::commandSwitch_isTheFirstThreeCharactersExactly_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<int>("commandSwitch");
+    QTest::newRow("nothing") << QString() << int(CommandSwitch::None);
+    QTest::newRow("/np") << QStringLiteral("/np") << int(CommandSwitch::NoPassword);
+    QTest::newRow("/sp") << QStringLiteral("/sp") << int(CommandSwitch::OpenMenus);
+    QTest::newRow("/sp with more text")
+        << QStringLiteral("/spxyz more") << int(CommandSwitch::OpenMenus);
+    QTest::newRow("/SP is not /sp") << QStringLiteral("/SP") << int(CommandSwitch::None);
+    QTest::newRow("a space before it") << QStringLiteral(" /np") << int(CommandSwitch::None);
+    QTest::newRow("short, then trimmed") << QStringLiteral("/n ") << int(CommandSwitch::None);
+    QTest::newRow("-np, not /np") << QStringLiteral("-np") << int(CommandSwitch::None);
+}
+
+void CommandLineTests::commandSwitch_isTheFirstThreeCharactersExactly()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(int, commandSwitch);
+    QCOMPARE(int(CommandSwitchOf(commandLine)), commandSwitch);
+}
+
+void CommandLineTests::restart_asksNoStartPassword()
+{
+    QCOMPARE(int(CommandSwitchOf(RestartArguments().join(u' '))), int(CommandSwitch::NoPassword));
 }
 
 QTEST_GUILESS_MAIN(CommandLineTests)

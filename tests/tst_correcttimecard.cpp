@@ -92,7 +92,7 @@ void TestCorrectTimeCard::shownHours_equalTheReports()
     QVERIFY2(window.lblTotals->text().contains(expected), qPrintable(window.lblTotals->text()));
     QVERIFY(paid.OvertimeHours(rule) > 0);
     // The night from Wednesday into Thursday is one pair, shown on its OUT.
-    QVERIFY(window.ShownRows().filter(QStringLiteral("Thu 11/5/2009 | 06:30 AM | OUT")).size() ==
+    QVERIFY(window.shownRows().filter(QStringLiteral("Thu 11/5/2009 | 06:30 AM | OUT")).size() ==
             1);
 }
 
@@ -104,7 +104,7 @@ void TestCorrectTimeCard::brokenPunches_areMarked()
                      punchLine("OUT", "11/03/2009", "10:00") + "garbage\r\n" +
                      punchLine("IN", "11/06/2009", "08:00"));
     frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
-    const QStringList rows = window.ShownRows();
+    const QStringList rows = window.shownRows();
     QCOMPARE(rows.size(), 6);
     QVERIFY2(rows[0].startsWith(QStringLiteral("garbage |")) &&
                  rows[0].endsWith(QStringLiteral("cannot be read")),
@@ -115,7 +115,7 @@ void TestCorrectTimeCard::brokenPunches_areMarked()
     QVERIFY(rows[4].contains(QStringLiteral("| 25.00 |")) &&
             rows[4].endsWith(QStringLiteral("over 24 hours")));
     QVERIFY(rows[5].endsWith(QStringLiteral("open for more than 16 hours: OUT forgotten?")));
-    QVERIFY(!window.Save()); // the unreadable line is still there
+    QVERIFY(!window.save()); // the unreadable line is still there
 }
 
 void TestCorrectTimeCard::forgottenOutAdded_isSavedPaidAndRecorded()
@@ -132,11 +132,11 @@ void TestCorrectTimeCard::forgottenOutAdded_isSavedPaidAndRecorded()
     FixedClock clock(QDateTime(QDate(2009, 11, 9), QTime(9, 30)));
     frmCorrectTimeCard window({QStringLiteral("Bob"), QStringLiteral("Ann")}, QStringLiteral("Ann"),
                               Sunday.addDays(1));
-    QVERIFY(!window.AddPunch(punch(false, Sunday, QTime(12, 0), "")));
-    QVERIFY(window.AddPunch(punch(false, Sunday, QTime(12, 0))));
+    QVERIFY(!window.addPunch(punch(false, Sunday, QTime(12, 0), "")));
+    QVERIFY(window.addPunch(punch(false, Sunday, QTime(12, 0))));
     QVERIFY(window.lblTotals->text().contains(QStringLiteral("not saved")));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), before);
-    QVERIFY(window.Save());
+    QVERIFY(window.save());
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
              before + punchLine("OUT", "11/08/2009", "12:00"));
     CorrectionLogContents log;
@@ -161,10 +161,10 @@ void TestCorrectTimeCard::cancel_leavesTheFileAsItWas()
     m_dir->write(QStringLiteral("Bob.txt"), QByteArray());
     frmCorrectTimeCard window({QStringLiteral("Ann"), QStringLiteral("Bob")}, QString(),
                               Sunday.addDays(1));
-    QVERIFY(window.DeletePunch(0, QStringLiteral("punched twice")));
+    QVERIFY(window.deletePunch(0, QStringLiteral("punched twice")));
     // Switching away asks first; No keeps the corrections and the employee.
     m_messages->yesNoAnswers = {false};
-    QVERIFY(!window.SelectEmployee(QStringLiteral("Bob")));
+    QVERIFY(!window.selectEmployee(QStringLiteral("Bob")));
     QVERIFY(window.HasUnsavedCorrections());
     m_messages->yesNoAnswers = {true};
     window.reject();
@@ -181,7 +181,7 @@ void TestCorrectTimeCard::refusedSwitch_highlightsTheOpenCardAgain()
                               Sunday.addDays(1));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.DeletePunch(0, QStringLiteral("punched twice")));
+    QVERIFY(window.deletePunch(0, QStringLiteral("punched twice")));
     QListWidgetItem* bob = window.lstEmployees->item(1);
     m_messages->yesNoAnswers = {false};
     QTest::mouseClick(window.lstEmployees->viewport(), Qt::LeftButton, {},
@@ -201,13 +201,13 @@ void TestCorrectTimeCard::totalsGainingALine_keepTheWindowsHeight()
     const QRect save = window.cmdSave->geometry();
     const int height = window.height();
     const int lines = window.lblTotals->text().count(u'\n');
-    QVERIFY(window.AddPunch(punch(false, Sunday, QTime(12, 0))));
+    QVERIFY(window.addPunch(punch(false, Sunday, QTime(12, 0))));
     QCOMPARE(window.lblTotals->text().count(u'\n'), lines + 1);
     QCoreApplication::processEvents();
     QCOMPARE(window.height(), height);
     QCOMPARE(window.cmdSave->geometry(), save);
     // Two weeks: one more line again, and the buttons stay where they were.
-    window.SetPeriod(Monday, Sunday.addDays(7), false);
+    window.setPeriod(Monday, Sunday.addDays(7), false);
     QCOMPARE(window.lblTotals->text().count(u'\n'), lines + 2);
     QCoreApplication::processEvents();
     QCOMPARE(window.height(), height);
@@ -229,7 +229,7 @@ void TestCorrectTimeCard::brokenCard_hoursColumnShowsWhatIsPaid()
             .valueOr(clsTime())
             .TotalHours();
     float shown = 0;
-    const QStringList rows = window.ShownRows();
+    const QStringList rows = window.shownRows();
     QCOMPARE(rows.size(), 5);
     for (const QString& row : rows) {
         const QStringList cells = row.split(QStringLiteral(" | "));

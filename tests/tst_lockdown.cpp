@@ -3,6 +3,7 @@
 // on the server that scripts/with-xvfb.sh starts; anywhere else every test is skipped.
 
 #include "admin/frmAddEmployee.h"
+#include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -135,7 +136,7 @@ std::unique_ptr<frmHorodex> startStation(const TempProgramDir& dir, bool securit
     options.setAskForPin(askForPin);
     dir.write(QStringLiteral("options.ini"), options.toBytes());
     auto window = std::make_unique<frmHorodex>();
-    if (!window->Form_Load() || !QTest::qWaitForWindowExposed(window.get(), Patience))
+    if (!StartMainWindow(window.get()) || !QTest::qWaitForWindowExposed(window.get(), Patience))
         return nullptr;
     return window;
 }
@@ -333,8 +334,8 @@ void tst_LockDown::lockDown_touchesNothingWhileSecurityDisabled()
     QCOMPARE(desktop.screenSaverTimeout(), m_userTimeout);
     QVERIFY(!window->tmrSecurity->isActive());
 
-    window->SetAdminLoggedIn(true);
-    window->SetAdminLoggedIn(false);
+    window->setAdminLoggedIn(true);
+    window->setAdminLoggedIn(false);
     QVERIFY(desktop.isMapped(panel));
     QVERIFY(!desktop.isMapped(ownerHidden));
     QVERIFY(!window->tmrSecurity->isActive());
@@ -388,14 +389,14 @@ void tst_LockDown::screenSaver_timeoutIsZeroOnlyWhileLockedDown()
     auto window = startStation(dir, true);
     QVERIFY(window);
     QCOMPARE(m_desktop->screenSaverTimeout(), 0);
-    window->SetAdminLoggedIn(true);
+    window->setAdminLoggedIn(true);
     QCOMPARE(m_desktop->screenSaverTimeout(), m_userTimeout);
-    window->SetAdminLoggedIn(false);
+    window->setAdminLoggedIn(false);
     QCOMPARE(m_desktop->screenSaverTimeout(), 0);
 
     // Closing as the user does ("Exit", AskOnExit "0") switches the lock-down off.
     QSignalSpy closed(window.get(), &frmHorodex::closed);
-    window->RequestClose(frmHorodex::CloseReason::User);
+    window->requestClose(frmHorodex::CloseReason::User);
     QCOMPARE(closed.count(), 1);
     QCOMPARE(m_desktop->screenSaverTimeout(), m_userTimeout);
     stopStation(window);
@@ -421,9 +422,9 @@ void tst_LockDown::screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown()
     auto window = startStation(dir, true);
     QVERIFY(window);
     QCOMPARE(service->held(), QStringList{QStringLiteral("Horodex")});
-    window->SetAdminLoggedIn(true);
+    window->setAdminLoggedIn(true);
     QCOMPARE(service->held(), QStringList());
-    window->SetAdminLoggedIn(false);
+    window->setAdminLoggedIn(false);
     QCOMPARE(service->held(), QStringList{QStringLiteral("Horodex")});
     stopStation(window);
     QCOMPARE(service->held(), QStringList());
@@ -700,7 +701,7 @@ void tst_LockDown::bareScreen_clicksLandOnACoverBelowTheStation()
                              Patience);
     QCOMPARE(FrontWindows::front(), window.get());
 
-    window->SetAdminLoggedIn(true);
+    window->setAdminLoggedIn(true);
     QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(coverId), Patience);
     stopStation(window);
 }
@@ -725,7 +726,7 @@ void tst_LockDown::startLogin_takesTheKeyboardAsItOpens()
     // The pointer away from where the login opens: the keyboard must not need it.
     Xdo::run({QStringLiteral("mousemove"), QStringLiteral("1"), QStringLiteral("1")});
     auto window = std::make_unique<frmHorodex>();
-    QVERIFY(window->Form_Load());
+    QVERIFY(StartMainWindow(window.get()));
     frmAdminLogin* login = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((login = window->findChild<frmAdminLogin*>()) && login->isVisible(),
                              Patience);

@@ -3,6 +3,7 @@
 #include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 
+#include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "platform/PrintTextPages.h"
@@ -777,8 +778,8 @@ void tst_reportwindows::mainWindow_singleReport_showsGoldenText()
     m_dir->write(QStringLiteral("Sample Employee.txt"), SampleReport::weekOfPunches());
     MessageRecorder recorder;
 
-    frmHorodex main(QStringLiteral("/sp"));
-    QVERIFY(main.Form_Load());
+    frmHorodex main(CommandSwitch::OpenMenus);
+    QVERIFY(StartMainWindow(&main));
     const QList<QListWidgetItem*> items =
         main.lstNames->findItems(QStringLiteral("Sample Employee"), Qt::MatchExactly);
     QCOMPARE(items.size(), 1);

@@ -1,5 +1,7 @@
 #include "admin/frmAddEmployee.h"
 #include "admin/frmOptions.h"
+#include "app/Application.h"
+#include "app/StartArguments.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/FileStore.h"
@@ -92,6 +94,15 @@ private Q_SLOTS:
     void aboutBox_showsIconVersionAndALinkThatOpens();
     void aboutBox_showsTheHeadOfTheRecordOfCorrections();
 
+    void closePlan_followsReasonAndOptions_data();
+    void closePlan_followsReasonAndOptions();
+    void startLogin_followsSettingsAndSwitch_data();
+    void startLogin_followsSettingsAndSwitch();
+    void caption_saysLoginAndWaitingPunches_data();
+    void caption_saysLoginAndWaitingPunches();
+    void lastActionStrip_isEmptyForNoPunch_data();
+    void lastActionStrip_isEmptyForNoPunch();
+
 private:
     std::unique_ptr<TempProgramDir> m_dir;
     std::unique_ptr<MessageRecorder> m_messages;
@@ -128,8 +139,8 @@ void TestStation::writeSettings(const std::function<void(OptionsRecord&)>& edit)
 
 std::unique_ptr<frmHorodex> TestStation::startStation(const QString& commandLine)
 {
-    auto window = std::make_unique<frmHorodex>(commandLine);
-    if (!window->Form_Load())
+    auto window = std::make_unique<frmHorodex>(CommandSwitchOf(commandLine));
+    if (!StartMainWindow(window.get()))
         return nullptr;
     return window;
 }
@@ -218,7 +229,7 @@ void TestStation::damagedSettings_areReportedAndStartStops()
 {
     m_dir->write(QStringLiteral("options.ini"), QByteArray(100, '1'));
     frmHorodex w;
-    QVERIFY(!w.Form_Load());
+    QVERIFY(!StartMainWindow(&w));
     QVERIFY(m_messages->texts().last().contains(m_dir->path(QStringLiteral("options.ini"))));
     QCOMPARE(m_dir->read(QStringLiteral("options.ini")), QByteArray(100, '1'));
 }
@@ -338,7 +349,7 @@ void TestStation::invalidTimeFile_showsMessage4AndWritesNothing()
     w->cmdIn_Click();
     QCOMPARE(m_messages->windowNumbers(), (QList<int>{4, 4}));
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), QByteArray(32, 'x'));
-    QVERIFY(frmMsgBox::MessageText(WindowMessage::InvalidTimeFile)
+    QVERIFY(frmMsgBox::messageText(WindowMessage::InvalidTimeFile)
                 .startsWith(QStringLiteral("Warning, the action was not")));
 }
 
@@ -550,7 +561,7 @@ void TestStation::logout_restoresCaptionAndMenus()
     QFETCH(QString, commandLine);
     writeSettings([](OptionsRecord& r) { r.setSecurityEnabled(true); });
     auto w = startStation(commandLine);
-    w->SetAdminLoggedIn(true);
+    w->setAdminLoggedIn(true);
     QVERIFY(!w->lockDown()->isOn());
     w->mnuAdminLogin_Click(); // logged in: logs out without a password
     QVERIFY(!State().AdminLoggedIn);
@@ -773,7 +784,7 @@ void TestStation::exitWhileLoggedIn_closesWithoutAsking()
 {
     writeSettings([](OptionsRecord& r) { r.setAskOnExit(true); });
     auto w = startStation();
-    w->SetAdminLoggedIn(true);
+    w->setAdminLoggedIn(true);
     QSignalSpy closed(w.get(), &frmHorodex::closed);
     w->mnuExit_Click();
     QCOMPARE(closed.count(), 1);
@@ -822,6 +833,108 @@ void TestStation::aboutBox_showsTheHeadOfTheRecordOfCorrections()
     QVERIFY2(shown.startsWith(QStringLiteral("Head of the record of corrections: 1:") +
                               QString::fromLatin1(record.right(65).left(16))),
              qPrintable(shown));
+}
+
+void TestStation::closePlan_followsReasonAndOptions_data()
+{
+    QTest::addColumn<CloseReason>("reason");
+    QTest::addColumn<bool>("askOnExit");
+    QTest::addColumn<bool>("adminLoggedIn");
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("closesOthers");
+    QTest::addColumn<bool>("restarts");
+    QTest::newRow("user") << CloseReason::User << false << false << false << true << false;
+    QTest::newRow("user, exit password")
+        << CloseReason::User << true << false << true << true << false;
+    QTest::newRow("user, exit password, logged in")
+        << CloseReason::User << true << true << false << true << false;
+    QTest::newRow("task manager") << CloseReason::TaskManager << false << false << false << false
+                                  << false;
+    QTest::newRow("task manager, exit password")
+        << CloseReason::TaskManager << true << false << false << false << true;
+    QTest::newRow("task manager, exit password, logged in")
+        << CloseReason::TaskManager << true << true << false << false << true;
+    QTest::newRow("end of the session, exit password")
+        << CloseReason::SessionEnd << true << false << false << false << false;
+    QTest::newRow("cancelled login, exit password")
+        << CloseReason::LoginCancelled << true << false << false << true << false;
+}
+
+void TestStation::closePlan_followsReasonAndOptions()
+{
+    QFETCH(CloseReason, reason);
+    QFETCH(bool, askOnExit);
+    QFETCH(bool, adminLoggedIn);
+    const ClosePlan plan = ClosePlanFor(reason, askOnExit, adminLoggedIn);
+    QTEST(plan.askExitPassword, "asks");
+    QTEST(plan.closeOtherWindows, "closesOthers");
+    QTEST(plan.restartWithoutPassword, "restarts");
+}
+
+void TestStation::startLogin_followsSettingsAndSwitch_data()
+{
+    QTest::addColumn<bool>("haveSettings");
+    QTest::addColumn<bool>("askOnStart");
+    QTest::addColumn<CommandSwitch>("commandSwitch");
+    QTest::addColumn<StartLogin>("login");
+    QTest::newRow("first run") << false << false << CommandSwitch::None << StartLogin::FirstRun;
+    QTest::newRow("first run with /np")
+        << false << false << CommandSwitch::NoPassword << StartLogin::FirstRun;
+    QTest::newRow("no start password") << true << false << CommandSwitch::None << StartLogin::None;
+    QTest::newRow("start password") << true << true << CommandSwitch::None << StartLogin::Start;
+    QTest::newRow("start password with /sp")
+        << true << true << CommandSwitch::OpenMenus << StartLogin::Start;
+    QTest::newRow("start password with /np")
+        << true << true << CommandSwitch::NoPassword << StartLogin::None;
+}
+
+void TestStation::startLogin_followsSettingsAndSwitch()
+{
+    QFETCH(bool, haveSettings);
+    QFETCH(bool, askOnStart);
+    QFETCH(CommandSwitch, commandSwitch);
+    QTEST(StartLoginFor(haveSettings, askOnStart, commandSwitch), "login");
+}
+
+void TestStation::caption_saysLoginAndWaitingPunches_data()
+{
+    QTest::addColumn<bool>("adminLoggedIn");
+    QTest::addColumn<QString>("waiting");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("logged out") << false << QString() << QStringLiteral("Horodex");
+    QTest::newRow("logged out, punches waiting")
+        << false << QStringLiteral("2 punches wait to be sent") << QStringLiteral("Horodex");
+    QTest::newRow("logged in") << true << QString()
+                               << QStringLiteral("Horodex ADMINISTRATOR LOGGED IN");
+    QTest::newRow("logged in, punches waiting")
+        << true << QStringLiteral("2 punches wait to be sent")
+        << QStringLiteral("Horodex ADMINISTRATOR LOGGED IN - 2 punches wait to be sent");
+}
+
+void TestStation::caption_saysLoginAndWaitingPunches()
+{
+    QFETCH(bool, adminLoggedIn);
+    QFETCH(QString, waiting);
+    QTEST(MainWindowCaption(adminLoggedIn, waiting), "caption");
+    QCOMPARE(AdminLoginEntryText(adminLoggedIn),
+             adminLoggedIn ? QStringLiteral("Deactivate Administrator Functions")
+                           : QStringLiteral("Activate Administrator Functions"));
+}
+
+void TestStation::lastActionStrip_isEmptyForNoPunch_data()
+{
+    QTest::addColumn<QString>("lastAction");
+    QTest::addColumn<QString>("strip");
+    QTest::newRow("none") << QString() << QString();
+    QTest::newRow("blank") << QStringLiteral("   ") << QString();
+    QTest::newRow("a punch") << QStringLiteral("IN  01/15/2001 04:35 PM")
+                             << QStringLiteral(" Last Action: IN  01/15/2001 04:35 PM");
+}
+
+void TestStation::lastActionStrip_isEmptyForNoPunch()
+{
+    QFETCH(QString, lastAction);
+    QTEST(LastActionStripText(lastAction), "strip");
 }
 
 QTEST_MAIN(TestStation)

@@ -78,13 +78,13 @@ bool holdsForbiddenCharacter(const QString& name)
     return false;
 }
 
-QString MissingNameOrPinMessage()
+QString missingNameOrPinMessage()
 {
     return QStringLiteral("Please enter the employee name and his personal\r\n"
                           "identification number (PIN) for security purposes");
 }
 
-QString ForbiddenCharactersMessage()
+QString forbiddenCharactersMessage()
 {
     QString text = QStringLiteral("The employee name cannot contain the following characters:");
     for (char16_t c : std::u16string_view(ForbiddenNameCharacters))
@@ -92,7 +92,7 @@ QString ForbiddenCharactersMessage()
     return text;
 }
 
-QString DuplicateNameMessage()
+QString duplicateNameMessage()
 {
     return QStringLiteral("This employee already exist, please enter a different name");
 }
@@ -105,12 +105,12 @@ frmAddEmployee::frmAddEmployee(const std::optional<QString>& employeeToModify, Q
 {
     setObjectName(QStringLiteral("frmAddEmployee"));
     setModal(true);
-    BuildControls();
+    buildControls();
     UseFixedDialogFrame(this);
     Form_Load();
 }
 
-void frmAddEmployee::BuildControls()
+void frmAddEmployee::buildControls()
 {
     txtEmployeeName = boldBox("txtEmployeeName", MaxNameLength, QString(), this);
     FitWidestName(txtEmployeeName);
@@ -206,10 +206,10 @@ void frmAddEmployee::Form_Load()
         txtEmployeeName->setFocus();
         return;
     }
-    LoadModifiedEmployee();
+    loadModifiedEmployee();
 }
 
-void frmAddEmployee::LoadModifiedEmployee()
+void frmAddEmployee::loadModifiedEmployee()
 {
     setWindowTitle(QStringLiteral("Modify Employee Record"));
     cmdCreate->setText(QStringLiteral("Save"));
@@ -253,7 +253,7 @@ void frmAddEmployee::cmdCreate_Click()
     record.Reserved = QStringLiteral("111111111");
 
     if (record.Name.isEmpty() || record.Pin.isEmpty()) {
-        Messages::warning(MissingNameOrPinMessage());
+        Messages::warning(missingNameOrPinMessage());
         return;
     }
     if (SaveEmployee(record))
@@ -269,30 +269,30 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
 {
     bool saved = false;
     if (holdsForbiddenCharacter(record.Name)) {
-        Messages::warning(ForbiddenCharactersMessage());
+        Messages::warning(forbiddenCharactersMessage());
     } else if (const QString bad = firstUnstorableCharacter(record.Name); !bad.isEmpty()) {
         Messages::warning(QStringLiteral("The employee name cannot contain the character \"%1\": "
                                          "the employee file can only hold Western European "
                                          "(Latin-1) characters.")
                               .arg(bad));
-    } else if (const Result<bool> taken = NameIsTaken(record.Name); !taken.failure()) {
+    } else if (const Result<bool> taken = nameIsTaken(record.Name); !taken.failure()) {
         Messages::show(Messages::Icon::Critical, taken.failure().error);
     } else if (*taken) {
-        Messages::warning(DuplicateNameMessage());
+        Messages::warning(duplicateNameMessage());
     } else {
-        saved = StoreEmployee(record);
+        saved = storeEmployee(record);
     }
     Q_EMIT employeeListChanged();
     return saved;
 }
 
-Result<bool> frmAddEmployee::NameIsTaken(const QString& name) const
+Result<bool> frmAddEmployee::nameIsTaken(const QString& name) const
 {
     // The employee's own record is replaced, so only the others can clash.
     return EmployeeExists(name, m_ModifyMode ? m_SelectedEmployee : QString());
 }
 
-bool frmAddEmployee::StoreEmployee(const EmployeeRecord& record)
+bool frmAddEmployee::storeEmployee(const EmployeeRecord& record)
 {
     // The time file first: an empty one left behind by a later failure harms nothing, and an
     // existing one keeps its punches.

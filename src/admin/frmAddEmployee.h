@@ -32,15 +32,15 @@ Q_SIGNALS:
     void employeeListChanged();
 
 private:
-    void BuildControls();
+    void buildControls();
     void Form_Load();
-    void LoadModifiedEmployee();
+    void loadModifiedEmployee();
     void cmdCreate_Click();
     void cmdCancel_Click();
     // Checks and writes the record; the PIN is still plain. True when it was stored.
     bool SaveEmployee(const EmployeeRecord& record);
-    Result<bool> NameIsTaken(const QString& name) const;
-    bool StoreEmployee(const EmployeeRecord& record);
+    Result<bool> nameIsTaken(const QString& name) const;
+    bool storeEmployee(const EmployeeRecord& record);
 
     bool m_ModifyMode = false;
     QString m_SelectedEmployee;

@@ -13,7 +13,7 @@
 
 namespace {
 
-QString BadgeStateText(const Badge* badge)
+QString badgeStateText(const Badge* badge)
 {
     if (!badge)
         return QStringLiteral("No badge");
@@ -23,7 +23,7 @@ QString BadgeStateText(const Badge* badge)
     return QStringLiteral("Badge revoked %1").arg(badge->revoked.toString(format));
 }
 
-std::optional<QString> ScanWithWindow(const QString& employee, QWidget* parent)
+std::optional<QString> scanWithWindow(const QString& employee, QWidget* parent)
 {
     frmScanCard window(employee, parent);
     if (window.exec() != QDialog::Accepted)
@@ -36,7 +36,7 @@ std::optional<QString> ScanWithWindow(const QString& employee, QWidget* parent)
 frmBadges::frmBadges(const QStringList& employees, const QString& company, CardWriter writeCards,
                      QWidget* parent)
     : QDialog(parent), m_employees(employees), m_company(company),
-      m_writeCards(std::move(writeCards)), m_scanCard(ScanWithWindow)
+      m_writeCards(std::move(writeCards)), m_scanCard(scanWithWindow)
 {
     setObjectName(QStringLiteral("frmBadges"));
     setWindowTitle(QStringLiteral("Badges"));
@@ -71,10 +71,10 @@ frmBadges::frmBadges(const QStringList& employees, const QString& company, CardW
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(lstBadges, 1);
     layout->addLayout(buttons);
-    Refresh();
+    refresh();
 }
 
-void frmBadges::Refresh()
+void frmBadges::refresh()
 {
     BadgeFile file;
     const IoResult read = ReadBadgeFile(&file);
@@ -82,7 +82,7 @@ void frmBadges::Refresh()
     lstBadges->clear();
     for (const QString& name : std::as_const(m_employees)) {
         auto* item =
-            new QTreeWidgetItem(lstBadges, {name, BadgeStateText(CurrentBadgeOf(file, name))});
+            new QTreeWidgetItem(lstBadges, {name, badgeStateText(CurrentBadgeOf(file, name))});
         item->setSelected(chosen.contains(name));
     }
     if (!read)
@@ -117,7 +117,7 @@ void frmBadges::cmdScan_Click()
     if (const IoResult issued = IssueBadge(chosen.first(), *code, Environment::now().date());
         !issued)
         Messages::warning(issued.error);
-    Refresh();
+    refresh();
 }
 
 void frmBadges::newBadges(CardOutput output)
@@ -151,7 +151,7 @@ void frmBadges::newBadges(CardOutput output)
                                   .arg(FileStore::displayText(card.employee)));
         }
     }
-    Refresh();
+    refresh();
 }
 
 void frmBadges::cmdRevoke_Click()
@@ -170,5 +170,5 @@ void frmBadges::cmdRevoke_Click()
             break;
         }
     }
-    Refresh();
+    refresh();
 }

@@ -45,7 +45,7 @@ public:
 
 private:
     void newBadges(CardOutput output);
-    void Refresh();
+    void refresh();
     QStringList chosenEmployees() const;
 
     QStringList m_employees;

@@ -96,7 +96,7 @@ frmCorrectTimeCard::frmCorrectTimeCard(const QStringList& names, const QString& 
     DatePickerTo->setDate(today.addDays(-1));
     const QString first = selected.isEmpty() ? names.value(0) : selected;
     if (!first.isEmpty())
-        SelectEmployee(first);
+        selectEmployee(first);
 }
 
 void frmCorrectTimeCard::buildControls()
@@ -171,9 +171,9 @@ void frmCorrectTimeCard::buildControls()
     layout->addLayout(right, 1);
 
     connect(lstEmployees, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { SelectEmployee(item->text()); });
+            [this](QListWidgetItem* item) { selectEmployee(item->text()); });
     auto periodChanged = [this] {
-        SetPeriod(DatePickerFrom->date(), DatePickerTo->date(), chkWholeFile->isChecked());
+        setPeriod(DatePickerFrom->date(), DatePickerTo->date(), chkWholeFile->isChecked());
     };
     connect(DatePickerFrom, &QDateEdit::dateChanged, this, periodChanged);
     connect(DatePickerTo, &QDateEdit::dateChanged, this, periodChanged);
@@ -193,7 +193,7 @@ bool frmCorrectTimeCard::keepUnsaved()
                                    .arg(m_edit.employee()));
 }
 
-bool frmCorrectTimeCard::SelectEmployee(const QString& name)
+bool frmCorrectTimeCard::selectEmployee(const QString& name)
 {
     // Refused, the list shows again whose card is open: that is the one Save acts on.
     const auto refuse = [this] {
@@ -221,7 +221,7 @@ void frmCorrectTimeCard::highlight(const QString& name)
         lstEmployees->setCurrentItem(items.first());
 }
 
-void frmCorrectTimeCard::SetPeriod(QDate from, QDate to, bool wholeFile)
+void frmCorrectTimeCard::setPeriod(QDate from, QDate to, bool wholeFile)
 {
     const QSignalBlocker blockFrom(DatePickerFrom), blockTo(DatePickerTo), blockWhole(chkWholeFile);
     DatePickerFrom->setDate(from);
@@ -300,7 +300,7 @@ int frmCorrectTimeCard::lineOfRow(int row) const
     return row >= 0 && row < m_rowLines.size() ? m_rowLines[row] : -1;
 }
 
-QStringList frmCorrectTimeCard::ShownRows() const
+QStringList frmCorrectTimeCard::shownRows() const
 {
     QStringList rows;
     for (int r = 0; r < tblPunches->rowCount(); ++r) {
@@ -319,22 +319,22 @@ bool frmCorrectTimeCard::shown(bool made)
     return made;
 }
 
-bool frmCorrectTimeCard::AddPunch(const frmPunchEdit::Punch& punch)
+bool frmCorrectTimeCard::addPunch(const frmPunchEdit::Punch& punch)
 {
     return shown(m_edit.add(punch.isIn, punch.date, punch.time, punch.reason));
 }
 
-bool frmCorrectTimeCard::ChangePunch(int row, const frmPunchEdit::Punch& punch)
+bool frmCorrectTimeCard::changePunch(int row, const frmPunchEdit::Punch& punch)
 {
     return shown(m_edit.change(lineOfRow(row), punch.isIn, punch.date, punch.time, punch.reason));
 }
 
-bool frmCorrectTimeCard::DeletePunch(int row, const QString& reason)
+bool frmCorrectTimeCard::deletePunch(int row, const QString& reason)
 {
     return shown(m_edit.remove(lineOfRow(row), reason));
 }
 
-bool frmCorrectTimeCard::Save()
+bool frmCorrectTimeCard::save()
 {
     if (m_edit.employee().isEmpty())
         return false;
@@ -362,7 +362,7 @@ void frmCorrectTimeCard::cmdAdd_Click()
     const QDate day = chkWholeFile->isChecked() ? QDate::currentDate() : DatePickerTo->date();
     frmPunchEdit edit(QStringLiteral("Add A Punch"), {true, day, QTime(8, 0), QString()}, this);
     if (edit.exec() == QDialog::Accepted)
-        AddPunch(edit.punch());
+        addPunch(edit.punch());
 }
 
 void frmCorrectTimeCard::cmdChange_Click()
@@ -379,7 +379,7 @@ void frmCorrectTimeCard::cmdChange_Click()
                                     current.readable ? current.time : QTime(0, 0), QString()};
     frmPunchEdit edit(QStringLiteral("Change A Punch"), start, this);
     if (edit.exec() == QDialog::Accepted)
-        ChangePunch(row, edit.punch());
+        changePunch(row, edit.punch());
 }
 
 void frmCorrectTimeCard::cmdDelete_Click()
@@ -397,7 +397,7 @@ void frmCorrectTimeCard::cmdDelete_Click()
         Messages::warning(QStringLiteral("Please give the reason for this correction."));
         return;
     }
-    DeletePunch(row, reason);
+    deletePunch(row, reason);
 }
 
 void frmCorrectTimeCard::reject()

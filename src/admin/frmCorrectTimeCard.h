@@ -31,22 +31,22 @@ public:
 
     // Opens an employee's time card; asks first when corrections are not saved. False when the
     // card could not be read or the administrator kept the unsaved corrections.
-    bool SelectEmployee(const QString& name);
-    void SetPeriod(QDate from, QDate to, bool wholeFile);
-    bool AddPunch(const frmPunchEdit::Punch& punch);
-    bool ChangePunch(int row, const frmPunchEdit::Punch& punch);
-    bool DeletePunch(int row, const QString& reason);
+    bool selectEmployee(const QString& name);
+    void setPeriod(QDate from, QDate to, bool wholeFile);
+    bool addPunch(const frmPunchEdit::Punch& punch);
+    bool changePunch(int row, const frmPunchEdit::Punch& punch);
+    bool deletePunch(int row, const QString& reason);
     // Writes the corrected file and the record; false (with the message shown) when it was not.
-    bool Save();
+    bool save();
     bool HasUnsavedCorrections() const { return m_edit.hasUnsaved(); }
 
     // What the list shows: one entry per row, the text of each column joined by " | ".
-    QStringList ShownRows() const;
+    QStringList shownRows() const;
 
     void cmdAdd_Click();
     void cmdChange_Click();
     void cmdDelete_Click();
-    void cmdSave_Click() { Save(); }
+    void cmdSave_Click() { save(); }
 
     QListWidget* lstEmployees;
     QDateEdit* DatePickerFrom;

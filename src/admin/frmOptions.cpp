@@ -54,7 +54,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setModal(true);
-    BuildControls();
+    buildControls();
     Form_Load();
 
     connect(tbsOptions, &QTabBar::currentChanged, this, &frmOptions::tbsOptions_Click);
@@ -105,7 +105,7 @@ void frmOptions::Form_Load()
     chkSecurityEnabled->setChecked(OptionsRecord::isOn(options.SecurityEnabled));
     chkSecurityEnabled_Click();
 
-    LoadOvertime();
+    loadOvertime();
 
     for (int n = 0; n < PageCount; ++n)
         tbsOptions->setTabIcon(n, ilsIcons.value(n));
@@ -126,7 +126,7 @@ void frmOptions::Form_Load()
     cmdCancel->setFocus();
 }
 
-void frmOptions::LoadOvertime()
+void frmOptions::loadOvertime()
 {
     const OptionsRecord& options = GlobalOptions();
     const bool daily = OptionsRecord::isOn(options.DailyOvertime);

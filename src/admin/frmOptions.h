@@ -42,13 +42,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildControls();
-    QWidget* BuildGeneralPage();
-    QWidget* BuildPasswordsPage();
-    QWidget* BuildEmployeesPage();
-    QWidget* BuildSecurityPage();
+    void buildControls();
+    QWidget* buildGeneralPage();
+    QWidget* buildPasswordsPage();
+    QWidget* buildEmployeesPage();
+    QWidget* buildSecurityPage();
     void Form_Load();
-    void LoadOvertime();
+    void loadOvertime();
     bool Form_KeyDown(const QKeyEvent* event);
     void tbsOptions_Click();
     void optDailyOvertime_Click();

@@ -55,7 +55,7 @@ QLabel* picture(const char* name, const QPixmap& pixmap, QWidget* parent)
 
 } // namespace
 
-void frmOptions::BuildControls()
+void frmOptions::buildControls()
 {
     setFixedSize(Twips(WindowWidth), Twips(WindowHeight));
 
@@ -91,8 +91,8 @@ void frmOptions::BuildControls()
     tbsOptions->setGeometry(Twips(Margin), pageTop - 2 - tabHeight, stripWidth, tabHeight);
     body->setGeometry(Twips(Margin), pageTop - 3, stripWidth, Twips(PageHeight + Margin));
 
-    m_picOptions = {BuildGeneralPage(), BuildPasswordsPage(), BuildEmployeesPage(),
-                    BuildSecurityPage()};
+    m_picOptions = {buildGeneralPage(), buildPasswordsPage(), buildEmployeesPage(),
+                    buildSecurityPage()};
     for (int k = 0; k < PageCount; ++k) {
         m_picOptions[k]->setObjectName(QStringLiteral("picOptions%1").arg(k));
         m_picOptions[k]->resize(Twips(PageWidth), Twips(PageHeight));
@@ -106,7 +106,7 @@ void frmOptions::BuildControls()
     cmdApply->setGeometry(cmdCancel->geometry().translated(-button.width() - Twips(Margin), 0));
 }
 
-QWidget* frmOptions::BuildGeneralPage()
+QWidget* frmOptions::buildGeneralPage()
 {
     auto* page = new QWidget(this);
     txtCompany = box("txtCompany", 20, page);
@@ -133,7 +133,7 @@ QWidget* frmOptions::BuildGeneralPage()
     return page;
 }
 
-QWidget* frmOptions::BuildPasswordsPage()
+QWidget* frmOptions::buildPasswordsPage()
 {
     auto* page = new QWidget(this);
     chkAskForPin = named<QCheckBox>(
@@ -161,7 +161,7 @@ QWidget* frmOptions::BuildPasswordsPage()
     return page;
 }
 
-QWidget* frmOptions::BuildEmployeesPage()
+QWidget* frmOptions::buildEmployeesPage()
 {
     auto* page = new QWidget(this);
     auto* frame = named<QGroupBox>("fraOvertime", QStringLiteral("Overtime"), page);
@@ -198,7 +198,7 @@ QWidget* frmOptions::BuildEmployeesPage()
     return page;
 }
 
-QWidget* frmOptions::BuildSecurityPage()
+QWidget* frmOptions::buildSecurityPage()
 {
     auto* page = new QWidget(this);
     chkAskOnStart = named<QCheckBox>(

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/StartArguments.h"
+#include "app/StartFiles.h"
 #include "app/SystemRequests.h"
 #include "data/Environment.h"
 #include "platform/DesktopSession.h"
@@ -11,7 +12,6 @@
 #include "ui/MessageBoxes.h"
 #include "ui/Messages.h"
 #include "ui/ProgramIcon.h"
-#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -26,6 +26,15 @@ std::unique_ptr<StationLink> OpenStationLink()
         return nullptr;
     }
     return std::move(*made);
+}
+
+bool StartMainWindow(frmHorodex* window)
+{
+    const StartFiles files = PrepareStartFiles();
+    if (files == StartFiles::Failed)
+        return false;
+    window->Form_Load(files == StartFiles::Settings);
+    return true;
 }
 
 int RunHorodex(int argc, char* argv[])
@@ -50,13 +59,14 @@ int RunHorodex(int argc, char* argv[])
     InstallMessageBoxPresenter();
     UseLayoutFontEverywhere();
 
-    const QStringList arguments = QApplication::arguments().mid(1);
+    const CommandSwitch commandSwitch =
+        CommandSwitchOf(QApplication::arguments().mid(1).join(u' '));
     // Outlives the window, which holds it without owning it.
     std::unique_ptr<StationLink> link;
-    frmHorodex window(arguments.join(u' '));
+    frmHorodex window(commandSwitch);
     // Before anything is shown: one copy per data directory, unless restarted with "/np".
     SingleInstance instance(Environment::dataDirectory());
-    if (State().CommandSwitch == QLatin1String("/np"))
+    if (commandSwitch == CommandSwitch::NoPassword)
         instance.ClaimWhenFree();
     else if (!instance.EnforceSingleInstance())
         return 0;
@@ -67,7 +77,7 @@ int RunHorodex(int argc, char* argv[])
     QObject::connect(
         &window, &frmHorodex::closed, &app, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
-    if (!window.Form_Load())
+    if (!StartMainWindow(&window))
         return 1;
     return QApplication::exec();
 }

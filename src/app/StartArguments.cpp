@@ -6,7 +6,7 @@ namespace {
 
 // Qt's own options of a window program: read, so that Qt may take them, and not shown. The
 // session manager restarts the program with -session.
-QList<OptionRow> StartOptions()
+QList<OptionRow> startOptions()
 {
     QList<OptionRow> rows;
     for (const char* valued :
@@ -19,9 +19,9 @@ QList<OptionRow> StartOptions()
     return rows;
 }
 
-void AddStartOptions(QCommandLineParser* parser)
+void addStartOptions(QCommandLineParser* parser)
 {
-    AddOptions(parser, StartOptions());
+    AddOptions(parser, startOptions());
     parser->addPositionalArgument(
         QStringLiteral("/np"),
         QStringLiteral("Start without the check for another copy and without the start password "
@@ -37,14 +37,29 @@ void AddStartOptions(QCommandLineParser* parser)
 StartArguments ReadStartArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    AddStartOptions(&parser);
+    addStartOptions(&parser);
     return ReadCommandLine(&parser, arguments);
+}
+
+CommandSwitch CommandSwitchOf(const QString& commandLine)
+{
+    const QString given = commandLine.left(3).trimmed();
+    if (given == QLatin1String("/np"))
+        return CommandSwitch::NoPassword;
+    if (given == QLatin1String("/sp"))
+        return CommandSwitch::OpenMenus;
+    return CommandSwitch::None;
+}
+
+QStringList RestartArguments()
+{
+    return {QStringLiteral("/np")};
 }
 
 QString StartUsage()
 {
     QCommandLineParser parser;
-    AddStartOptions(&parser);
+    addStartOptions(&parser);
     return HelpText(
         parser, QStringLiteral("Usage: horodex [/np | /sp]\n"),
         QStringLiteral(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/ProgramOptions.h"
+#include "station/MainWindowRules.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,14 @@
 using StartArguments = Result<CommandLineVerdict>;
 
 StartArguments ReadStartArguments(const QStringList& arguments);
+
+// The start-up switch of the command line the program was given after Qt took its own options:
+// its first three characters, trimmed, compared exactly.
+CommandSwitch CommandSwitchOf(const QString& commandLine);
+
+// The arguments of the copy that takes over from a station ended from outside: it waits for this
+// one to end instead of handing over to it, and asks no start password.
+QStringList RestartArguments();
 
 // The text of --help, from which the manual page is made too.
 QString StartUsage();

@@ -1,13 +1,17 @@
 #include "app/SystemRequests.h"
 
+#include "app/StartArguments.h"
+#include "data/OptionsRecord.h"
 #include "platform/SessionEndWatch.h"
 #include "platform/SignalBridge.h"
 #include "platform/SingleInstance.h"
 #include "platform/Workstation.h"
 #include "ui/FrontWindows.h"
+#include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QProcess>
 #include <QTimer>
 
 #include <csignal>
@@ -57,7 +61,12 @@ void SystemRequests::attemptClose()
         return;
     }
     m_closePending = false;
-    m_window->RequestClose(m_pendingReason);
+    m_window->requestClose(m_pendingReason);
+    // The window has closed by now: a close from outside never waits for a password.
+    if (ClosePlanFor(m_pendingReason, OptionsRecord::isOn(GlobalOptions().AskOnExit),
+                     State().AdminLoggedIn)
+            .restartWithoutPassword)
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), RestartArguments());
 }
 
 void SystemRequests::bringProgramToFront()

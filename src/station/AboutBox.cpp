@@ -25,7 +25,7 @@ QString DocumentationPath()
 
 namespace {
 
-QLabel* PlainLabel(const QString& text, const char* name, QWidget* parent)
+QLabel* plainLabel(const QString& text, const char* name, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -76,11 +76,11 @@ AboutBox::AboutBox(QWidget* parent, const QString& stationText, const QString& r
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     if (!stationText.isEmpty()) {
-        lblStation = PlainLabel(stationText, "lblStation", this);
+        lblStation = plainLabel(stationText, "lblStation", this);
         layout->addWidget(lblStation);
     }
     if (!recordHeadText.isEmpty()) {
-        lblRecordHead = PlainLabel(recordHeadText, "lblRecordHead", this);
+        lblRecordHead = plainLabel(recordHeadText, "lblRecordHead", this);
         lblRecordHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
         layout->addWidget(lblRecordHead);
     }

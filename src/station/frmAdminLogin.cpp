@@ -104,7 +104,7 @@ void frmAdminLogin::showEvent(QShowEvent* event)
     activateWindow();
 }
 
-QString frmAdminLogin::MessageForMode(LoginMode mode)
+QString frmAdminLogin::messageForMode(LoginMode mode)
 {
     switch (mode) {
     case LoginMode::Management:
@@ -130,7 +130,7 @@ void frmAdminLogin::Form_Load()
     Label1->setVisible(firstRun);
     txtPassConfirm->setVisible(firstRun);
     setFixedSize(Twips(4800), Twips(NormalHeight + (firstRun ? FirstRunExtra : 0)));
-    lblMessage->setText(MessageForMode(m_mode));
+    lblMessage->setText(messageForMode(m_mode));
     GrowToWrappedText(lblMessage);
     txtPassword->setFocus();
 }

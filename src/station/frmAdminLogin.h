@@ -27,7 +27,7 @@ public:
     // Shows the login that opens before the main window (first run, start password). In the
     // kiosk session it stands over a backdrop that owns it, which is gone once it closes.
     void showBeforeMainWindow();
-    static QString MessageForMode(LoginMode mode);
+    static QString messageForMode(LoginMode mode);
 
     void OKButton_Click();
     void CancelButton_Click();

@@ -1,10 +1,5 @@
 #include "station/frmHorodex.h"
 
-#include "admin/frmAddEmployee.h"
-#include "admin/frmBadges.h"
-#include "admin/frmCorrectTimeCard.h"
-#include "admin/frmOptions.h"
-#include "data/BadgeFile.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
@@ -12,60 +7,35 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
 #include "platform/DesktopSession.h"
-#include "reports/BadgeCardOutput.h"
-#include "reports/frmMultipleReportSelect.h"
-#include "reports/frmReport.h"
-#include "reports/frmSingleReport.h"
-#include "reports/text/WhoIsIn.h"
 #include "station/AboutBox.h"
 #include "station/AdminNotices.h"
 #include "station/BadgeScanWatch.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
 #include "station/PunchRecording.h"
-#include "station/StationBackground.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmPin.h"
 #include "sync/StationLink.h"
 #include "ui/Messages.h"
 #include "ui/ProgramState.h"
-#include "ui/Twips.h"
 #include "ui/WindowFrames.h"
 #include "ui/frmMsgBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenuBar>
-#include <QProcess>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
 namespace {
 
-// The employee list shows no current row until a name is chosen: a list taking the focus makes
-// its first row current, and its focus frame would look like a chosen name to whoever punches.
-class EmployeeListBox : public QListWidget
-{
-public:
-    using QListWidget::QListWidget;
-
-protected:
-    void focusInEvent(QFocusEvent* event) override
-    {
-        QListWidget::focusInEvent(event);
-        if (selectedItems().isEmpty())
-            selectionModel()->clearCurrentIndex();
-    }
-};
-
 // The head of the record of corrections for the About box: this folder's on a computer alone; at
 // the head station the server's, as its exchange last read it (the box never waits for the
 // network); none at a punch station, which corrects no card.
-QString CorrectionHeadText(StationLink* link)
+QString correctionHeadText(StationLink* link)
 {
     if (!link) {
         CorrectionLogHead head;
@@ -82,13 +52,12 @@ QString CorrectionHeadText(StationLink* link)
 
 } // namespace
 
-frmHorodex::frmHorodex(const QString& commandLine, QWidget* parent) : QMainWindow(parent)
+frmHorodex::frmHorodex(CommandSwitch commandSwitch, QWidget* parent)
+    : QMainWindow(parent), m_commandSwitch(commandSwitch)
 {
     setObjectName(QStringLiteral("frmHorodex"));
     UseMainWindowFrame(this);
     State().MainWindow = this;
-    // The switch is the first three characters of the command line, compared exactly.
-    State().CommandSwitch = commandLine.left(3).trimmed();
     tmrTimer = new QTimer(this);
     tmrTimer->setObjectName(QStringLiteral("tmrTimer"));
     tmrSecurity = new QTimer(this);
@@ -119,163 +88,16 @@ void frmHorodex::setStationLink(StationLink* link)
     connect(link, &StationLink::sharedFilesReplaced, this, &frmHorodex::reloadSharedFiles);
 }
 
-void frmHorodex::buildControls()
-{
-    // Full screen, the gradient fills the window and the controls keep their size in its middle.
-    auto* background = new StationBackground(this);
-    setCentralWidget(background);
-    auto* client = new QWidget(background);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(Twips(6705), Twips(3585));
-    auto* centring = new QGridLayout(background);
-    centring->setContentsMargins(0, 0, 0, 0);
-    centring->addWidget(client, 0, 0, Qt::AlignCenter);
-
-    lstNames = new EmployeeListBox(client);
-    lstNames->setObjectName(QStringLiteral("lstNames"));
-    lstNames->setGeometry(TwipsRect(120, 240, 3135, 2790));
-    // Every row has the same height: lets a long list lay out without measuring each name.
-    lstNames->setUniformItemSizes(true);
-    // A mouse press makes the row current before it selects it: follow the selection.
-    connect(lstNames, &QListWidget::itemSelectionChanged, this, [this] { lstNames_Click(); });
-
-    lblTimeLabel = new QLabel(client);
-    lblTimeLabel->setObjectName(QStringLiteral("lblTimeLabel"));
-    lblTimeLabel->setGeometry(TwipsRect(3480, 840, 3015, 615));
-    lblTimeLabel->setAlignment(Qt::AlignCenter);
-
-    lblDate = new QLabel(client);
-    lblDate->setObjectName(QStringLiteral("lblDate"));
-    lblDate->setGeometry(TwipsRect(3360, 1680, 3255, 375));
-
-    const auto pictureButton = [client](const char* name, QRect geometry) {
-        auto* button = new QPushButton(client);
-        button->setObjectName(QLatin1String(name));
-        button->setIconSize(QSize(80, 32));
-        button->setGeometry(geometry);
-        return button;
-    };
-    cmdIn = pictureButton("cmdIn", TwipsRect(3360, 2400, 1575, 615));
-    cmdIn->setAccessibleName(QStringLiteral("In"));
-    cmdOut = pictureButton("cmdOut", TwipsRect(5040, 2400, 1575, 615));
-    cmdOut->setAccessibleName(QStringLiteral("Out"));
-    connect(cmdIn, &QPushButton::clicked, this, &frmHorodex::cmdIn_Click);
-    connect(cmdOut, &QPushButton::clicked, this, &frmHorodex::cmdOut_Click);
-
-    picLastAction = new QLabel(client);
-    picLastAction->setObjectName(QStringLiteral("picLastAction"));
-    picLastAction->setGeometry(TwipsRect(120, 3120, 6495, 375));
-    picLastAction->setFrameShape(QFrame::Panel);
-    picLastAction->setFrameShadow(QFrame::Sunken);
-    picLastAction->setAutoFillBackground(true);
-    picLastAction->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QFont stripFont(QStringLiteral("Arial"));
-    stripFont.setBold(true);
-    stripFont.setPointSizeF(11.25);
-    picLastAction->setFont(stripFont);
-    QPalette stripPalette = picLastAction->palette();
-    stripPalette.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    picLastAction->setPalette(stripPalette);
-}
-
-void frmHorodex::buildMenus()
-{
-    const auto entry = [this](QMenu* menu, const char* name, const QString& caption,
-                              void (frmHorodex::*handler)()) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, handler);
-        return action;
-    };
-    const auto menu = [this](const char* name, const QString& caption) {
-        QMenu* m = menuBar()->addMenu(caption);
-        m->setObjectName(QLatin1String(name));
-        return m;
-    };
-    mnuFile = menu("mnuFile", QStringLiteral("File"));
-    mnuAdminLogin =
-        entry(mnuFile, "mnuAdminLogin", QStringLiteral("Activate Administrator Functions"),
-              &frmHorodex::mnuAdminLogin_Click);
-    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuLine"));
-    mnuExit = entry(mnuFile, "mnuExit", QStringLiteral("Exit"), &frmHorodex::mnuExit_Click);
-
-    mnuManage = menu("mnuManage", QStringLiteral("Manage"));
-    mnuCreateNewRecord =
-        entry(mnuManage, "mnuCreateNewRecord", QStringLiteral("Add An Employee ..."),
-              &frmHorodex::mnuCreateNewRecord_Click);
-    mnuDeleteRecord = entry(mnuManage, "mnuDeleteRecord", QStringLiteral("Delete An Employee ..."),
-                            &frmHorodex::mnuDeleteRecord_Click);
-    mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine2"));
-    mnuModifyRecord =
-        entry(mnuManage, "mnuModifyRecord", QStringLiteral("Modify Employee Info ..."),
-              &frmHorodex::mnuModifyRecord_Click);
-    mnuCorrectTimeCard =
-        entry(mnuManage, "mnuCorrectTimeCard", QStringLiteral("Correct Time Card ..."),
-              &frmHorodex::mnuCorrectTimeCard_Click);
-    mnuBadges =
-        entry(mnuManage, "mnuBadges", QStringLiteral("Badges ..."), &frmHorodex::mnuBadges_Click);
-    mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine3"));
-    mnuOptions = entry(mnuManage, "mnuOptions", QStringLiteral("Options ..."),
-                       &frmHorodex::mnuOptions_Click);
-
-    mnuView = menu("mnuView", QStringLiteral("Reports"));
-    mnuEmployeeReport =
-        entry(mnuView, "mnuEmployeeReport", QStringLiteral("Single Payroll Report ..."),
-              &frmHorodex::mnuEmployeeReport_Click);
-    mnuMultiplePayrollReport =
-        entry(mnuView, "mnuMultiplePayrollReport", QStringLiteral("Multiple Payroll Report ..."),
-              &frmHorodex::mnuMultiplePayrollReport_Click);
-    mnuWhoIsIn = entry(mnuView, "mnuWhoIsIn", QStringLiteral("Who Is In ..."),
-                       &frmHorodex::mnuWhoIsIn_Click);
-
-    mnuHelp = menu("mnuHelp", QStringLiteral("Help"));
-    mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("About"), &frmHorodex::mnuAbout_Click);
-}
-
-bool frmHorodex::Form_Load()
+void frmHorodex::Form_Load(bool haveSettings)
 {
     setWindowTitle(QStringLiteral("Horodex"));
-    ProgramState& state = State();
-
-    // The data directory belongs beside the program; create it rather than fail every write.
-    if (const IoResult dir = FileStore::ensureDirectory(Environment::dataDirectory()); !dir) {
-        Messages::show(Messages::Icon::Critical, dir.error);
-        return false;
-    }
-
-    const bool haveSettings = OptionsFileExists();
-    if (haveSettings) {
-        OptionsRecord record;
-        const IoResult read = ReadOptionsFile(&record);
-        if (!read) {
-            // Never overwrite a settings file that cannot be read: the administrator decides.
-            Messages::show(Messages::Icon::Critical, read.error);
-            return false;
-        }
-        GlobalOptions() = record;
-    } else {
-        GlobalOptions() = OptionsRecord{};
-    }
-
     tmrTimer->setInterval(1000);
     tmrTimer->start();
-
-    lstNames->setFont([] {
-        QFont f;
-        f.setPointSize(12);
-        f.setBold(true);
-        return f;
-    }());
-    lblTimeLabel->setFont(QFont(QStringLiteral("Times New Roman"), 26, QFont::Bold));
-    lblDate->setFont(QFont(QStringLiteral("Times New Roman"), 12, QFont::Bold));
-    lblDate->setAlignment(Qt::AlignCenter);
-
-    if (const IoResult made = EnsureEmployeeListFile(); !made)
-        Messages::show(Messages::Icon::Critical, made.error);
+    setControlFonts();
     LoadEmployeeList();
 
-    state.AdminLoggedIn = false;
-    setManagementMenusEnabled(state.CommandSwitch == QLatin1String("/sp"));
+    State().AdminLoggedIn = false;
+    setManagementMenusEnabled(m_commandSwitch == CommandSwitch::OpenMenus);
 
     adjustSize();
     // A kiosk compositor sizes its one program to the whole output; elsewhere the size holds.
@@ -284,16 +106,19 @@ bool frmHorodex::Form_Load()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    if (!haveSettings) {
+    switch (StartLoginFor(haveSettings, OptionsRecord::isOn(GlobalOptions().AskOnStart),
+                          m_commandSwitch)) {
+    case StartLogin::FirstRun:
         openStartLogin(LoginMode::FirstRun);
-    } else if (OptionsRecord::isOn(GlobalOptions().AskOnStart) &&
-               state.CommandSwitch != QLatin1String("/np")) {
+        break;
+    case StartLogin::Start:
         openStartLogin(LoginMode::Start);
-    } else {
+        break;
+    case StartLogin::None:
         show();
         m_lockDown->ApplySecurityOption();
+        break;
     }
-    return true;
 }
 
 void frmHorodex::openStartLogin(LoginMode mode)
@@ -303,7 +128,7 @@ void frmHorodex::openStartLogin(LoginMode mode)
     // The main window appears once the password is right; without it the program ends.
     connect(login, &QDialog::finished, this, [this, mode](int verdict) {
         if (verdict != QDialog::Accepted) {
-            RequestClose(CloseReason::LoginCancelled);
+            requestClose(CloseReason::LoginCancelled);
             return;
         }
         show();
@@ -421,12 +246,6 @@ void frmHorodex::punchWithBadge(const QString& code)
         punch(cmdIn->isEnabled());
 }
 
-void frmHorodex::revokeBadgesOf(const QString& name)
-{
-    if (const IoResult revoked = RevokeBadges(name, Environment::now().date()); !revoked)
-        Messages::warning(revoked.error);
-}
-
 bool frmHorodex::ShowLastAction(const QString& name)
 {
     QString lastAction;
@@ -444,8 +263,8 @@ bool frmHorodex::ShowLastAction(const QString& name)
     cmdIn->setEnabled(!*isIn);
     cmdOut->setEnabled(*isIn);
     clearLastAction();
-    if (!lastAction.trimmed().isEmpty())
-        picLastAction->setText(QStringLiteral(" Last Action: ") + lastAction);
+    if (const QString strip = LastActionStripText(lastAction); !strip.isEmpty())
+        picLastAction->setText(strip);
     return true;
 }
 
@@ -514,17 +333,8 @@ void frmHorodex::exchangeSavedFiles()
 
 void frmHorodex::updateCaption()
 {
-    if (!State().AdminLoggedIn) {
-        setWindowTitle(QStringLiteral("Horodex"));
-        return;
-    }
-    QString caption = QStringLiteral("Horodex ADMINISTRATOR LOGGED IN");
-    if (m_link) {
-        if (const QString waiting = WaitingPunchesText(m_link->status().waiting);
-            !waiting.isEmpty())
-            caption += QStringLiteral(" - ") + waiting;
-    }
-    setWindowTitle(caption);
+    setWindowTitle(MainWindowCaption(
+        State().AdminLoggedIn, m_link ? WaitingPunchesText(m_link->status().waiting) : QString()));
 }
 
 void frmHorodex::setManagementMenusEnabled(bool enabled)
@@ -535,11 +345,10 @@ void frmHorodex::setManagementMenusEnabled(bool enabled)
     mnuView->menuAction()->setEnabled(enabled);
 }
 
-void frmHorodex::SetAdminLoggedIn(bool loggedIn)
+void frmHorodex::setAdminLoggedIn(bool loggedIn)
 {
     State().AdminLoggedIn = loggedIn;
-    mnuAdminLogin->setText(loggedIn ? QStringLiteral("Deactivate Administrator Functions")
-                                    : QStringLiteral("Activate Administrator Functions"));
+    mnuAdminLogin->setText(AdminLoginEntryText(loggedIn));
     updateCaption();
     // Logging out disables them even under "/sp": that switch only opens them at start.
     setManagementMenusEnabled(loggedIn);
@@ -552,13 +361,13 @@ void frmHorodex::SetAdminLoggedIn(bool loggedIn)
 void frmHorodex::mnuAdminLogin_Click()
 {
     if (State().AdminLoggedIn) {
-        SetAdminLoggedIn(false);
+        setAdminLoggedIn(false);
         return;
     }
     frmAdminLogin login(LoginMode::Management, this);
     if (login.exec() != QDialog::Accepted)
         return;
-    SetAdminLoggedIn(true);
+    setAdminLoggedIn(true);
     if (const QString notice = AdminLoginNotice(); !notice.isEmpty())
         Messages::information(notice);
 }
@@ -568,136 +377,10 @@ void frmHorodex::mnuExit_Click()
     close();
 }
 
-void frmHorodex::mnuCreateNewRecord_Click()
-{
-    if (!managedAtHead())
-        openEmployeeWindow(std::nullopt);
-}
-
-void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
-{
-    frmAddEmployee window(employeeToModify, this);
-    connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
-    window.exec();
-    exchangeSavedFiles();
-}
-
-void frmHorodex::mnuDeleteRecord_Click()
-{
-    if (managedAtHead())
-        return;
-    QString answer;
-    Messages::askText(QStringLiteral("Delete An Employee"),
-                      QStringLiteral("Enter the name of the employee you wish to delete:"),
-                      &answer);
-    answer = answer.trimmed();
-    if (!answer.isEmpty()) {
-        bool removed = false;
-        if (const IoResult deleted = DeleteEmployee(answer, &removed); !deleted)
-            Messages::show(Messages::Icon::Critical, deleted.error);
-        else if (!removed)
-            Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
-        else
-            revokeBadgesOf(answer);
-    }
-    LoadEmployeeList();
-    exchangeSavedFiles();
-}
-
-void frmHorodex::mnuModifyRecord_Click()
-{
-    if (managedAtHead())
-        return;
-    const QString name = selectedNameOrSaySo();
-    if (name.isEmpty())
-        return;
-    openEmployeeWindow(name);
-}
-
-void frmHorodex::mnuCorrectTimeCard_Click()
-{
-    // A punch station's time files must stay as sent: the head corrects the merged cards.
-    if (managedAtHead())
-        return;
-    frmCorrectTimeCard window(listedNames(), selectedName(), Environment::now().date(), this,
-                              *m_punches);
-    window.exec();
-    // A corrected last punch changes which of IN and OUT the employee may press.
-    if (!selectedName().isEmpty())
-        ShowLastAction(selectedName());
-}
-
-void frmHorodex::mnuBadges_Click()
-{
-    if (managedAtHead())
-        return;
-    frmBadges window(listedNames(), OptionsRecord::trimmed(GlobalOptions().Company),
-                     OutputBadgeCards, this);
-    window.exec();
-    exchangeSavedFiles();
-}
-
-void frmHorodex::mnuOptions_Click()
-{
-    if (managedAtHead())
-        return;
-    frmOptions window(this);
-    window.exec();
-    exchangeSavedFiles();
-}
-
-void frmHorodex::mnuEmployeeReport_Click()
-{
-    // A punch station keeps no pay rates.
-    if (payrollAtHead())
-        return;
-    const QString name = selectedNameOrSaySo();
-    if (name.isEmpty())
-        return;
-    frmSingleReport window(name, this, *m_punches);
-    window.exec();
-}
-
-void frmHorodex::mnuMultiplePayrollReport_Click()
-{
-    if (payrollAtHead())
-        return;
-    if (lstNames->count() == 0) {
-        Messages::information(
-            QStringLiteral("You must have at least one employee to create this payroll report"));
-        return;
-    }
-    frmMultipleReportSelect window(this, *m_punches);
-    window.exec();
-}
-
-void frmHorodex::mnuWhoIsIn_Click()
-{
-    EmployeeList list;
-    const IoResult read = ReadEmployeeList(&list);
-    if (!read) {
-        Messages::show(Messages::Icon::Critical, read.error);
-        return;
-    }
-    WhoIsInList in;
-    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
-                                       QTimeZone::systemTimeZone(), *m_punches, &in);
-        !r) {
-        Messages::show(Messages::Icon::Critical, r.error);
-        return;
-    }
-    ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
-                      QString(), QString(), true);
-    texts.Title = QStringLiteral("Who Is In");
-    texts.Csv = WhoIsInCsv(in);
-    frmReport window(texts, this);
-    window.exec();
-}
-
 void frmHorodex::mnuAbout_Click()
 {
     AboutBox about(this, m_link ? StationStatusText(m_link->config(), m_link->status()) : QString(),
-                   CorrectionHeadText(m_link));
+                   correctionHeadText(m_link));
     about.exec();
 }
 
@@ -723,7 +406,7 @@ void frmHorodex::closeOtherWindows()
     }
 }
 
-void frmHorodex::RequestClose(CloseReason reason)
+void frmHorodex::requestClose(CloseReason reason)
 {
     m_closeReason = reason;
     close();
@@ -732,32 +415,18 @@ void frmHorodex::RequestClose(CloseReason reason)
 
 void frmHorodex::closeEvent(QCloseEvent* event)
 {
-    const bool askOnExit = OptionsRecord::isOn(GlobalOptions().AskOnExit);
-    switch (m_closeReason) {
-    case CloseReason::TaskManager:
-        cleanUp();
-        if (askOnExit)
-            QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                                    {QStringLiteral("/np")});
-        break;
-    case CloseReason::SessionEnd:
-        // Nothing is asked and nothing restarted, but the desktop is given back.
-        cleanUp();
-        break;
-    case CloseReason::User:
-        if (askOnExit && !State().AdminLoggedIn) {
-            frmAdminLogin login(LoginMode::Exit, this);
-            if (login.exec() != QDialog::Accepted) {
-                event->ignore();
-                return;
-            }
+    const ClosePlan plan = ClosePlanFor(
+        m_closeReason, OptionsRecord::isOn(GlobalOptions().AskOnExit), State().AdminLoggedIn);
+    if (plan.askExitPassword) {
+        frmAdminLogin login(LoginMode::Exit, this);
+        if (login.exec() != QDialog::Accepted) {
+            event->ignore();
+            return;
         }
-        [[fallthrough]];
-    case CloseReason::LoginCancelled:
-        cleanUp();
-        closeOtherWindows();
-        break;
     }
+    cleanUp();
+    if (plan.closeOtherWindows)
+        closeOtherWindows();
     tmrTimer->stop();
     event->accept();
     Q_EMIT closed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reports/text/PunchStore.h"
+#include "station/MainWindowRules.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -23,11 +24,10 @@ class frmHorodex : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Why the program is asked to close. A cancelled start or first-run login ends the program
-    // as the user's close does, without asking for the exit password.
-    enum class CloseReason { User, TaskManager, SessionEnd, LoginCancelled };
+    using CloseReason = ::CloseReason;
 
-    explicit frmHorodex(const QString& commandLine = QString(), QWidget* parent = nullptr);
+    explicit frmHorodex(CommandSwitch commandSwitch = CommandSwitch::None,
+                        QWidget* parent = nullptr);
     ~frmHorodex() override;
 
     // One of several stations: punches are sent through the link, last actions come from every
@@ -35,9 +35,9 @@ public:
     // the station keeps to its own files. The link must outlive the window.
     void setStationLink(StationLink* link);
 
-    // Runs the start-up sequence; false when the program must end at once (the message has
-    // been shown).
-    bool Form_Load();
+    // Runs the start-up sequence once the data folder's files are ready: without settings the
+    // first-run login opens instead of the window.
+    void Form_Load(bool haveSettings);
 
     void tmrTimer_Timer();
     void lstNames_Click();
@@ -64,9 +64,9 @@ public:
     // Appends the punch; on success refreshes the buttons and strip, on failure says so and
     // changes nothing on screen.
     bool RecordPunch(const QString& name, bool isIn);
-    void SetAdminLoggedIn(bool loggedIn);
+    void setAdminLoggedIn(bool loggedIn);
     // Closes the program for the given reason, following the closing rules.
-    void RequestClose(CloseReason reason);
+    void requestClose(CloseReason reason);
 
     LockDown* lockDown() const { return m_lockDown; }
     QString lastActionShown() const;
@@ -106,6 +106,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void setControlFonts();
     void punch(bool isIn);
     void punchRecorded(const QString& name);
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
@@ -131,6 +132,7 @@ private:
     // The selected name, or none after saying that an employee must be selected.
     QString selectedNameOrSaySo() const;
 
+    CommandSwitch m_commandSwitch;
     LockDown* m_lockDown;
     BadgeScanWatch* m_badgeScans = nullptr;
     StationLink* m_link = nullptr;

@@ -8,7 +8,6 @@
 struct ProgramState
 {
     bool AdminLoggedIn = false;
-    QString CommandSwitch; // "/np", "/sp" or anything else
     // As a widget: it is still asked about while its window is being destroyed.
     QPointer<QWidget> MainWindow;
 };

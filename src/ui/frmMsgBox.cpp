@@ -36,7 +36,7 @@ frmMsgBox::frmMsgBox(WindowMessage message, QWidget* parent) : QDialog(parent), 
 
 frmMsgBox::~frmMsgBox() = default;
 
-QString frmMsgBox::MessageText(WindowMessage message)
+QString frmMsgBox::messageText(WindowMessage message)
 {
     switch (message) {
     case WindowMessage::WrongPin:
@@ -54,7 +54,7 @@ QString frmMsgBox::MessageText(WindowMessage message)
 void frmMsgBox::Form_Load()
 {
     cmdOK->setDefault(true);
-    lblMessageText->setText(MessageText(m_message));
+    lblMessageText->setText(messageText(m_message));
     GrowToWrappedText(lblMessageText);
 }
 

@@ -17,7 +17,7 @@ public:
     explicit frmMsgBox(WindowMessage message, QWidget* parent = nullptr);
     ~frmMsgBox() override;
 
-    static QString MessageText(WindowMessage message);
+    static QString messageText(WindowMessage message);
 
     QLabel* lblMessageText;
     QPushButton* cmdOK;

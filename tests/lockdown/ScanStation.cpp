@@ -1,5 +1,6 @@
 #include "lockdown/ScanStation.h"
 
+#include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "lockdown/ProgramCopy.h"
@@ -33,7 +34,7 @@ std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin)
         names += SerializeEmployeeRecord(sampleEmployee(QLatin1String(name)));
     dir.write(QStringLiteral("names.nms"), names);
     auto window = std::make_unique<frmHorodex>();
-    if (!window->Form_Load() || !QTest::qWaitForWindowExposed(window.get(), Patience))
+    if (!StartMainWindow(window.get()) || !QTest::qWaitForWindowExposed(window.get(), Patience))
         return nullptr;
     if (!QTest::qWaitFor([&window] { return QApplication::activeWindow() == window.get(); },
                          Patience))

@@ -84,7 +84,7 @@ struct Station
         link = std::move(*made);
         window = std::make_unique<frmHorodex>();
         window->setStationLink(link.get());
-        QVERIFY(window->Form_Load());
+        QVERIFY(StartMainWindow(window.get()));
     }
     ~Station()
     {
@@ -222,11 +222,11 @@ void TestSyncWindow::serverUnreachable_punchIsRecordedAndWaits()
     QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
     QVERIFY(m_messages->messages.isEmpty());
 
-    station.window->SetAdminLoggedIn(true);
+    station.window->setAdminLoggedIn(true);
     QTRY_COMPARE_WITH_TIMEOUT(
         station.window->windowTitle(),
         QStringLiteral("Horodex ADMINISTRATOR LOGGED IN - 1 punch waits to be sent"), 10000);
-    station.window->SetAdminLoggedIn(false);
+    station.window->setAdminLoggedIn(false);
     QCOMPARE(station.window->windowTitle(), QStringLiteral("Horodex"));
 
     QString about;
@@ -265,7 +265,7 @@ void TestSyncWindow::punchStation_manageEntriesOpenNothing()
     Station station(stations.front);
     QTRY_COMPARE_WITH_TIMEOUT(station.link->status().headStation, QStringLiteral("office"), 15000);
     const QByteArray employees = stations.front.read(QStringLiteral("names.nms"));
-    station.window->SetAdminLoggedIn(true);
+    station.window->setAdminLoggedIn(true);
     station.window->lstNames->setCurrentRow(0);
     auto opened = std::make_shared<QStringList>();
     // Any window the entry opens is noted and closed, so that the test goes on.
@@ -331,10 +331,10 @@ void TestSyncWindow::headStation_correctsTheMergedTimeCardOnTheServer()
     bool saved = false;
     QString head;
     onNextDialog<frmCorrectTimeCard>([&shown, &saved, &head](frmCorrectTimeCard* window) {
-        shown = window->ShownRows();
+        shown = window->shownRows();
         saved =
-            window->AddPunch({false, QDate(2008, 3, 10), QTime(17, 0), QStringLiteral("forgot")}) &&
-            window->Save();
+            window->addPunch({false, QDate(2008, 3, 10), QTime(17, 0), QStringLiteral("forgot")}) &&
+            window->save();
         head = window->lblRecordHead->text();
         window->reject();
     });
@@ -379,7 +379,7 @@ void TestSyncWindow::punchStation_showsTheHeadStationsEmployees()
     // The window shows this station's list first; the link's first round replaces it.
     Environment::setDataDirectory(stations.front.path());
     frmHorodex window;
-    QVERIFY(window.Form_Load());
+    QVERIFY(StartMainWindow(&window));
     QCOMPARE(window.lstNames->count(), 1);
     Result<std::unique_ptr<StationLink>> made = StationLink::fromDataFolder();
     QVERIFY(made && *made);

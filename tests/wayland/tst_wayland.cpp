@@ -5,6 +5,7 @@
 // platform every test is skipped.
 
 #include "admin/frmOptions.h"
+#include "app/Application.h"
 #include "data/BadgeFile.h"
 #include "data/OptionsRecord.h"
 #include "lockdown/ProgramCopy.h"
@@ -109,7 +110,7 @@ void tst_Wayland::lockedDown_mainWindowCoversTheOutputWithItsControlsInTheMiddle
     TempProgramDir dir;
     dir.write(QStringLiteral("options.ini"), TestOptions(true, false).toBytes());
     auto window = std::make_unique<frmHorodex>();
-    QVERIFY(window->Form_Load());
+    QVERIFY(StartMainWindow(window.get()));
     QVERIFY(QTest::qWaitForWindowExposed(window.get(), Patience));
     const QSize output = window->screen()->size();
     QTRY_COMPARE_WITH_TIMEOUT(window->size(), output, Patience);
@@ -161,7 +162,7 @@ void tst_Wayland::kiosk_firstRunLoginIsCentredOnTheOutput()
         QSKIP("a desktop compositor places windows as its user has it");
     TempProgramDir dir; // no settings: the first run
     auto window = std::make_unique<frmHorodex>();
-    QVERIFY(window->Form_Load());
+    QVERIFY(StartMainWindow(window.get()));
     frmAdminLogin* login = nullptr;
     const auto shownLogin = [&login] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -196,7 +197,7 @@ void tst_Wayland::lockedDown_aDialogShowsAboveTheStation()
     TempProgramDir dir;
     dir.write(QStringLiteral("options.ini"), TestOptions(true, false).toBytes());
     auto window = std::make_unique<frmHorodex>();
-    QVERIFY(window->Form_Load());
+    QVERIFY(StartMainWindow(window.get()));
     QVERIFY(QTest::qWaitForWindowExposed(window.get(), Patience));
     QTRY_COMPARE_WITH_TIMEOUT(window->size(), window->screen()->size(), Patience);
 

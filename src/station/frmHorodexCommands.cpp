@@ -1,0 +1,151 @@
+// What the entries of the Manage and Reports menus do: the employee, badge and options windows,
+// the correction of a time card and the reports, each opened modally over the main window.
+#include "admin/frmAddEmployee.h"
+#include "admin/frmBadges.h"
+#include "admin/frmCorrectTimeCard.h"
+#include "admin/frmOptions.h"
+#include "data/BadgeFile.h"
+#include "data/EmployeeList.h"
+#include "data/Environment.h"
+#include "data/OptionsRecord.h"
+#include "reports/BadgeCardOutput.h"
+#include "reports/frmMultipleReportSelect.h"
+#include "reports/frmReport.h"
+#include "reports/frmSingleReport.h"
+#include "reports/text/WhoIsIn.h"
+#include "station/frmHorodex.h"
+#include "ui/Messages.h"
+
+#include <QListWidget>
+
+void frmHorodex::mnuCreateNewRecord_Click()
+{
+    if (!managedAtHead())
+        openEmployeeWindow(std::nullopt);
+}
+
+void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
+{
+    frmAddEmployee window(employeeToModify, this);
+    connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
+    window.exec();
+    exchangeSavedFiles();
+}
+
+void frmHorodex::mnuDeleteRecord_Click()
+{
+    if (managedAtHead())
+        return;
+    QString answer;
+    Messages::askText(QStringLiteral("Delete An Employee"),
+                      QStringLiteral("Enter the name of the employee you wish to delete:"),
+                      &answer);
+    answer = answer.trimmed();
+    if (!answer.isEmpty()) {
+        bool removed = false;
+        if (const IoResult deleted = DeleteEmployee(answer, &removed); !deleted)
+            Messages::show(Messages::Icon::Critical, deleted.error);
+        else if (!removed)
+            Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
+        else
+            revokeBadgesOf(answer);
+    }
+    LoadEmployeeList();
+    exchangeSavedFiles();
+}
+
+void frmHorodex::mnuModifyRecord_Click()
+{
+    if (managedAtHead())
+        return;
+    const QString name = selectedNameOrSaySo();
+    if (name.isEmpty())
+        return;
+    openEmployeeWindow(name);
+}
+
+void frmHorodex::mnuCorrectTimeCard_Click()
+{
+    // A punch station's time files must stay as sent: the head corrects the merged cards.
+    if (managedAtHead())
+        return;
+    frmCorrectTimeCard window(listedNames(), selectedName(), Environment::now().date(), this,
+                              *m_punches);
+    window.exec();
+    // A corrected last punch changes which of IN and OUT the employee may press.
+    if (!selectedName().isEmpty())
+        ShowLastAction(selectedName());
+}
+
+void frmHorodex::mnuBadges_Click()
+{
+    if (managedAtHead())
+        return;
+    frmBadges window(listedNames(), OptionsRecord::trimmed(GlobalOptions().Company),
+                     OutputBadgeCards, this);
+    window.exec();
+    exchangeSavedFiles();
+}
+
+void frmHorodex::mnuOptions_Click()
+{
+    if (managedAtHead())
+        return;
+    frmOptions window(this);
+    window.exec();
+    exchangeSavedFiles();
+}
+
+void frmHorodex::mnuEmployeeReport_Click()
+{
+    // A punch station keeps no pay rates.
+    if (payrollAtHead())
+        return;
+    const QString name = selectedNameOrSaySo();
+    if (name.isEmpty())
+        return;
+    frmSingleReport window(name, this, *m_punches);
+    window.exec();
+}
+
+void frmHorodex::mnuMultiplePayrollReport_Click()
+{
+    if (payrollAtHead())
+        return;
+    if (lstNames->count() == 0) {
+        Messages::information(
+            QStringLiteral("You must have at least one employee to create this payroll report"));
+        return;
+    }
+    frmMultipleReportSelect window(this, *m_punches);
+    window.exec();
+}
+
+void frmHorodex::mnuWhoIsIn_Click()
+{
+    EmployeeList list;
+    const IoResult read = ReadEmployeeList(&list);
+    if (!read) {
+        Messages::show(Messages::Icon::Critical, read.error);
+        return;
+    }
+    WhoIsInList in;
+    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
+                                       QTimeZone::systemTimeZone(), *m_punches, &in);
+        !r) {
+        Messages::show(Messages::Icon::Critical, r.error);
+        return;
+    }
+    ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
+                      QString(), QString(), true);
+    texts.Title = QStringLiteral("Who Is In");
+    texts.Csv = WhoIsInCsv(in);
+    frmReport window(texts, this);
+    window.exec();
+}
+
+void frmHorodex::revokeBadgesOf(const QString& name)
+{
+    if (const IoResult revoked = RevokeBadges(name, Environment::now().date()); !revoked)
+        Messages::warning(revoked.error);
+}
