@@ -7,7 +7,7 @@
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
-#include "reports/text/MultipleReportText.h"
+#include "payroll/MultipleReportText.h"
 #include "testsupport/StepwiseLoadPayPeriod.h"
 
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
-#include "reports/text/MultipleReportText.h"
+#include "payroll/MultipleReportText.h"
 #include "sync/PunchSender.h"
 #include "sync/ServerPunchStore.h"
 #include "sync/SyncDatabase.h"

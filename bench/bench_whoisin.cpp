@@ -4,7 +4,7 @@
 
 #include "data/Environment.h"
 #include "data/TimeFile.h"
-#include "reports/text/WhoIsIn.h"
+#include "payroll/WhoIsIn.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,8 +6,8 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeCard.h"
 #include "data/TimeFile.h"
-#include "reports/text/TimeCardEdit.h"
-#include "reports/text/WhoIsIn.h"
+#include "payroll/TimeCardEdit.h"
+#include "payroll/WhoIsIn.h"
 #include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeManipulation.h"
 

@@ -7,7 +7,7 @@
 #include "admin/frmCorrectTimeCard.h"
 #include "data/CorrectionLog.h"
 #include "data/OptionsRecord.h"
-#include "reports/text/ReportFormat.h"
+#include "payroll/ReportFormat.h"
 #include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeManipulation.h"
 

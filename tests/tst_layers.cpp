@@ -12,7 +12,7 @@
 namespace {
 
 const QStringList Core{QStringLiteral("data"), QStringLiteral("timecalc"),
-                       QStringLiteral("reports/text")};
+                       QStringLiteral("payroll")};
 const QStringList Render = Core + QStringList{QStringLiteral("render")};
 const QStringList Ui = Render + QStringList{QStringLiteral("ui")};
 const QStringList Platform = Ui + QStringList{QStringLiteral("platform")};
@@ -29,7 +29,7 @@ const QMap<QString, QStringList>& AllowedIncludes()
     static const QMap<QString, QStringList> allowed{
         {QStringLiteral("data"), {QStringLiteral("data")}},
         {QStringLiteral("timecalc"), {QStringLiteral("data"), QStringLiteral("timecalc")}},
-        {QStringLiteral("reports/text"), Core},
+        {QStringLiteral("payroll"), Core},
         {QStringLiteral("render"), Render},
         {QStringLiteral("cli"),
          Render + QStringList{QStringLiteral("sync"), QStringLiteral("cli")}},
@@ -149,6 +149,7 @@ private Q_SLOTS:
     void layerRule_data();
     void layerRule();
     void sources_includeOnlyTheirLayerAndBelow();
+    void folders_listEachOfTheirSources();
     void serverRule_data();
     void serverRule();
     void reportProgram_needsNoWindowLibrary_data();
@@ -172,7 +173,7 @@ void TestLayers::layerRule_data()
                                     << "// #include \"station/frmPin.h\"" << true;
     QTest::newRow("core reads a window") << "data"
                                          << "  # include \"station/frmPin.h\"" << false;
-    QTest::newRow("report text reads pages") << "reports/text"
+    QTest::newRow("report text reads pages") << "payroll"
                                              << "#include \"render/ReportPdf.h\"" << false;
     QTest::newRow("report program reads widgets") << "cli"
                                                   << "#include \"ui/KeyFilter.h\"" << false;
@@ -193,7 +194,7 @@ void TestLayers::layerRule_data()
     QTest::newRow("file layer reads its system calls") << "data"
                                                        << "#include \"data/PosixFiles.h\"" << true;
     QTest::newRow("report text reads the system calls")
-        << "reports/text"
+        << "payroll"
         << "#include \"data/PosixFiles.h\"" << false;
     QTest::newRow("exchange reads the system calls") << "sync"
                                                      << "#include \"data/PosixFiles.h\"" << false;
@@ -246,6 +247,27 @@ void TestLayers::sources_includeOnlyTheirLayerAndBelow()
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
 
+// A file left out of its folder's list is never compiled: it would rot unseen, or a header
+// would promise what no library holds.
+void TestLayers::folders_listEachOfTheirSources()
+{
+    const QDir src(SourceDir());
+    QStringList unlisted;
+    for (const QString& folder : AllowedIncludes().keys()) {
+        QFile list(src.filePath(folder + QStringLiteral("/CMakeLists.txt")));
+        QVERIFY2(list.open(QIODevice::ReadOnly), qPrintable(list.fileName()));
+        static const QRegularExpression word(QStringLiteral("[\\s()]+"));
+        const QStringList named = QString::fromUtf8(list.readAll()).split(word);
+        const QDir dir(src.filePath(folder));
+        for (const QString& file :
+             dir.entryList({QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files)) {
+            if (!named.contains(file))
+                unlisted.append(folder + u'/' + file);
+        }
+    }
+    QVERIFY2(unlisted.isEmpty(), qPrintable(unlisted.join(u'\n')));
+}
+
 void TestLayers::serverRule_data()
 {
     QTest::addColumn<QString>("path");
@@ -262,7 +284,7 @@ void TestLayers::serverRule_data()
     QTest::newRow("the exchange itself") << "sync/StationLink.cpp"
                                          << "#include \"sync/SyncDatabase.h\"" << true;
     QTest::newRow("a window reads the core") << "station/frmPin.cpp"
-                                             << "#include \"reports/text/PunchStore.h\"" << true;
+                                             << "#include \"payroll/PunchStore.h\"" << true;
 }
 
 void TestLayers::serverRule()

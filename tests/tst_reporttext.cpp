@@ -1,8 +1,8 @@
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
-#include "reports/text/MultipleReportText.h"
-#include "reports/text/PayPeriod.h"
-#include "reports/text/SingleReportText.h"
+#include "payroll/MultipleReportText.h"
+#include "payroll/PayPeriod.h"
+#include "payroll/SingleReportText.h"
 #include "testsupport/TestSupport.h"
 #include "timecalc/TimeManipulation.h"
 

@@ -6,6 +6,7 @@
 #include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
+#include "payroll/ReportFormat.h"
 #include "platform/PrintTextPages.h"
 #include "platform/Printers.h"
 #include "reports/PayPeriodPickers.h"
@@ -13,7 +14,6 @@
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
-#include "reports/text/ReportFormat.h"
 #include "station/frmHorodex.h"
 #include "ui/ProgramState.h"
 

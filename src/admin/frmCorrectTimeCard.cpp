@@ -3,7 +3,7 @@
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
-#include "reports/text/ReportFormat.h"
+#include "payroll/ReportFormat.h"
 #include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeCardReview.h"
 #include "ui/Messages.h"

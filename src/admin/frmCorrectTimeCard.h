@@ -3,8 +3,8 @@
 #include "admin/frmPunchEdit.h"
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
-#include "reports/text/PunchStore.h"
-#include "reports/text/TimeCardEdit.h"
+#include "payroll/PunchStore.h"
+#include "payroll/TimeCardEdit.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -6,8 +6,8 @@
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/OutputFiles.h"
-#include "reports/text/ReportCsv.h"
-#include "reports/text/WhoIsIn.h"
+#include "payroll/ReportCsv.h"
+#include "payroll/WhoIsIn.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "reports/PayPeriodPickers.h"
 
-#include "reports/text/PayPeriod.h"
+#include "payroll/PayPeriod.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowControls.h"

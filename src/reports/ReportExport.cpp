@@ -1,6 +1,6 @@
 #include "reports/ReportExport.h"
 
-#include "reports/text/ReportTexts.h"
+#include "payroll/ReportTexts.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #include "reports/frmMultipleReportSelect.h"
 
 #include "data/Environment.h"
+#include "payroll/MultipleReportText.h"
 #include "reports/frmReport.h"
-#include "reports/text/MultipleReportText.h"
 #include "ui/LayoutFont.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"

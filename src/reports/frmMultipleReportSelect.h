@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/EmployeeList.h"
+#include "payroll/MultipleReportText.h"
 #include "reports/PayPeriodPickers.h"
-#include "reports/text/MultipleReportText.h"
 
 #include <QDialog>
 #include <QList>

@@ -4,6 +4,7 @@
 #include "data/OutputFiles.h"
 
 #include "data/Environment.h"
+#include "payroll/ReportCsv.h"
 #include "platform/Printers.h"
 #include "render/ReportPages.h"
 #include "render/ReportPdf.h"
@@ -11,7 +12,6 @@
 #include "reports/ReportArt.h"
 #include "reports/ReportExport.h"
 #include "reports/frmPrintDialog.h"
-#include "reports/text/ReportCsv.h"
 #include "ui/LayoutFont.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"

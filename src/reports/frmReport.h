@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Result.h"
-#include "reports/text/ReportTexts.h"
+#include "payroll/ReportTexts.h"
 
 #include <QDialog>
 

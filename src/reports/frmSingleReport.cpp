@@ -2,8 +2,8 @@
 
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
+#include "payroll/SingleReportText.h"
 #include "reports/frmReport.h"
-#include "reports/text/SingleReportText.h"
 #include "ui/LayoutFont.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/EmployeeList.h"
+#include "payroll/SingleReportText.h"
 #include "reports/PayPeriodPickers.h"
-#include "reports/text/SingleReportText.h"
 
 #include <QDialog>
 

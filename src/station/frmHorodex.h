@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/text/PunchStore.h"
+#include "payroll/PunchStore.h"
 #include "station/MainWindowRules.h"
 
 #include <QMainWindow>

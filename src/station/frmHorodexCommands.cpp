@@ -8,11 +8,11 @@
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
+#include "payroll/WhoIsIn.h"
 #include "reports/BadgeCardOutput.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
-#include "reports/text/WhoIsIn.h"
 #include "station/frmHorodex.h"
 #include "ui/Messages.h"
 

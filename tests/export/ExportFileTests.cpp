@@ -5,11 +5,11 @@
 #include "testsupport/MessageRecorder.h"
 
 #include "data/Environment.h"
+#include "payroll/ReportCsv.h"
 #include "platform/PrintTextPages.h"
 #include "render/ReportPdf.h"
 #include "reports/ReportExport.h"
 #include "reports/frmReport.h"
-#include "reports/text/ReportCsv.h"
 
 #include <QCheckBox>
 #include <QComboBox>

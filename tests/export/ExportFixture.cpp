@@ -3,8 +3,8 @@
 #include "SampleReport.h"
 
 #include "data/OptionsRecord.h"
+#include "payroll/MultipleReportText.h"
 #include "reports/ReportExport.h"
-#include "reports/text/MultipleReportText.h"
 
 #include <QFile>
 #include <QtTest>

@@ -2,9 +2,9 @@
 
 #include "testsupport/TestSupport.h"
 
+#include "payroll/ReportTexts.h"
+#include "payroll/SingleReportText.h"
 #include "platform/Printers.h"
-#include "reports/text/ReportTexts.h"
-#include "reports/text/SingleReportText.h"
 
 #include <QByteArray>
 #include <QPageSize>

@@ -5,7 +5,7 @@
 #include "data/OptionsRecord.h"
 #include "data/ShiftCharacters.h"
 #include "data/TimeFile.h"
-#include "reports/text/SingleReportText.h"
+#include "payroll/SingleReportText.h"
 #include "testsupport/TestSupport.h"
 #include "timecalc/TimeManipulation.h"
 

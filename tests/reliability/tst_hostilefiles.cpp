@@ -10,7 +10,7 @@
 #include "data/OptionsRecord.h"
 #include "data/TimeCard.h"
 #include "data/TimeFile.h"
-#include "reports/text/ReportCsv.h"
+#include "payroll/ReportCsv.h"
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
 #include "timecalc/TimeManipulation.h"

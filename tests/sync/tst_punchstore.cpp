@@ -2,9 +2,9 @@
 // server's punches of every station against the test script's PostgreSQL.
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
-#include "reports/text/MultipleReportText.h"
-#include "reports/text/PunchStore.h"
-#include "reports/text/WhoIsIn.h"
+#include "payroll/MultipleReportText.h"
+#include "payroll/PunchStore.h"
+#include "payroll/WhoIsIn.h"
 #include "sync/ServerPunchStore.h"
 #include "sync/SyncDatabase.h"
 #include "sync/SyncFixture.h"

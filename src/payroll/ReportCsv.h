@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/OutputFiles.h"
-#include "reports/text/ReportFigures.h"
+#include "payroll/ReportFigures.h"
 
 #include <QByteArray>
 #include <QString>

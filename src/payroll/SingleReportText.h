@@ -2,8 +2,8 @@
 
 #include "data/EmployeeList.h"
 #include "data/Result.h"
-#include "reports/text/PunchStore.h"
-#include "reports/text/ReportTexts.h"
+#include "payroll/PunchStore.h"
+#include "payroll/ReportTexts.h"
 #include "timecalc/clsTime.h"
 
 enum class SingleReportStyle {

@@ -2,7 +2,7 @@
 
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
-#include "reports/text/PunchStore.h"
+#include "payroll/PunchStore.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -2,8 +2,8 @@
 
 #include "data/EmployeeList.h"
 #include "data/TimeFile.h"
-#include "reports/text/PunchStore.h"
-#include "reports/text/ReportFormat.h"
+#include "payroll/PunchStore.h"
+#include "payroll/ReportFormat.h"
 
 #include <QByteArray>
 #include <QDateTime>

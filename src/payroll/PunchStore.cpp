@@ -1,4 +1,4 @@
-#include "reports/text/PunchStore.h"
+#include "payroll/PunchStore.h"
 
 #include "data/FileStore.h"
 #include "timecalc/TimeManipulation.h"

@@ -1,7 +1,7 @@
-#include "reports/text/ReportFigures.h"
+#include "payroll/ReportFigures.h"
 
 #include "data/OptionsRecord.h"
-#include "reports/text/ReportFormat.h"
+#include "payroll/ReportFormat.h"
 
 EmployeeFigures EmployeeFigures::of(const QString& name, const EmployeeRecord& employee,
                                     const clsTime& time, const OvertimeRule& rule)

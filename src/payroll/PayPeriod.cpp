@@ -1,4 +1,4 @@
-#include "reports/text/PayPeriod.h"
+#include "payroll/PayPeriod.h"
 
 bool IsValidPayPeriod(QDate from, QDate to)
 {

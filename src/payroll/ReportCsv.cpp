@@ -1,4 +1,4 @@
-#include "reports/text/ReportCsv.h"
+#include "payroll/ReportCsv.h"
 
 #include "data/FileStore.h"
 #include "data/OutputFiles.h"

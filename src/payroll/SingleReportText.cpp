@@ -1,7 +1,7 @@
-#include "reports/text/SingleReportText.h"
+#include "payroll/SingleReportText.h"
 
 #include "data/TimeFile.h"
-#include "reports/text/PayPeriod.h"
+#include "payroll/PayPeriod.h"
 #include "timecalc/TimeManipulation.h"
 
 using namespace ReportFormat;

@@ -1,4 +1,4 @@
-#include "reports/text/TimeCardEdit.h"
+#include "payroll/TimeCardEdit.h"
 
 IoResult TimeCardEdit::open(const QString& employee)
 {

@@ -1,7 +1,7 @@
-#include "reports/text/WhoIsIn.h"
+#include "payroll/WhoIsIn.h"
 
 #include "data/TimeFile.h"
-#include "reports/text/ReportCsv.h"
+#include "payroll/ReportCsv.h"
 #include "timecalc/TimeManipulation.h"
 
 #include <algorithm>

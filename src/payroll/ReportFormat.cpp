@@ -1,4 +1,4 @@
-#include "reports/text/ReportFormat.h"
+#include "payroll/ReportFormat.h"
 
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/OptionsRecord.h"
-#include "reports/text/ReportFigures.h"
-#include "reports/text/ReportFormat.h"
+#include "payroll/ReportFigures.h"
+#include "payroll/ReportFormat.h"
 
 #include <QDate>
 #include <QString>
