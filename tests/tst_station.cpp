@@ -14,6 +14,7 @@
 #include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
 #include "ui/FrontWindows.h"
+#include "ui/LazyStyleIcons.h"
 #include "ui/ProgramIcon.h"
 #include "ui/ProgramState.h"
 #include "ui/frmMsgBox.h"
@@ -25,9 +26,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -58,6 +62,7 @@ private Q_SLOTS:
     void startPassword_keepsWindowHiddenUntilRight();
     void damagedSettings_areReportedAndStartStops();
     void programIcon_isGivenToTheWindowsOnceTheFirstIsDrawn();
+    void overflowIcons_loadedLateAreTheStylesOwn();
     void cancelledStartLogin_endsWithoutExitPassword_data();
     void cancelledStartLogin_endsWithoutExitPassword();
 
@@ -279,6 +284,21 @@ void TestStation::programIcon_isGivenToTheWindowsOnceTheFirstIsDrawn()
     QVERIFY(QApplication::windowIcon().isNull()); // not before its paint
     QTRY_VERIFY(!window->windowIcon().isNull());
     QVERIFY(!window->windowIcon().pixmap(32, 32).isNull());
+}
+
+void TestStation::overflowIcons_loadedLateAreTheStylesOwn()
+{
+    const std::unique_ptr<QStyle> plain(QStyleFactory::create(QApplication::style()->name()));
+    QVERIFY(plain);
+    UseLazyStyleIcons();
+    QMenuBar bar;
+    for (const QStyle::StandardPixmap which :
+         {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+        const QImage drawn =
+            QApplication::style()->standardIcon(which, nullptr, &bar).pixmap(16, 16).toImage();
+        QVERIFY(!drawn.isNull());
+        QCOMPARE(drawn, plain->standardIcon(which, nullptr, &bar).pixmap(16, 16).toImage());
+    }
 }
 
 void TestStation::punchWithoutPin_appendsLineAndSwapsButtons()

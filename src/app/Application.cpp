@@ -9,6 +9,7 @@
 #include "station/frmHorodex.h"
 #include "sync/StationLink.h"
 #include "ui/LayoutFont.h"
+#include "ui/LazyStyleIcons.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Messages.h"
 #include "ui/ProgramIcon.h"
@@ -53,6 +54,7 @@ int RunHorodex(int argc, char* argv[])
     // Every window shows the program's icon, from the first paint on; the desktop file names the
     // program to Wayland compositors, which take the panel's icon from it.
     SetProgramIconAfterFirstPaint();
+    UseLazyStyleIcons();
     QGuiApplication::setDesktopFileName(QStringLiteral("org.horodex.Horodex"));
     // The main window decides when the program ends, also while it is hidden at a login.
     QApplication::setQuitOnLastWindowClosed(false);
