@@ -13,7 +13,9 @@ class LazyStandardIcon : public QIconEngine
 {
 public:
     LazyStandardIcon(const QStyle* style, QStyle::StandardPixmap which, const QWidget* widget)
-        : m_style(style), m_which(which), m_widget(widget)
+        // QPointer takes only what it could change; these are only read.
+        : m_style(const_cast<QStyle*>(style)), m_which(which),
+          m_widget(const_cast<QWidget*>(widget))
     {
     }
 
