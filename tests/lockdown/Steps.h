@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -8,6 +11,8 @@
 
 // Steps that run, in order, each as soon as its condition holds, from a polling timer. Timers
 // fire inside modal event loops too, so a test can act inside a window it opened with exec().
+// Steps still waiting after a minute close every modal window, so that a step whose condition
+// never holds (a click lost on a loaded machine) fails the test instead of hanging it in exec().
 class Steps : public QObject
 {
 public:
@@ -23,6 +28,8 @@ public:
     Steps& when(Condition condition, Action action)
     {
         m_steps.append({std::move(condition), std::move(action)});
+        if (!m_timer.isActive())
+            m_giveUp.setRemainingTime(GiveUpAfterMs);
         m_timer.start();
         return *this;
     }
@@ -31,8 +38,14 @@ public:
     int stepsDone() const { return int(m_next); }
 
 private:
+    static constexpr int GiveUpAfterMs = 60000;
+
     void poll()
     {
+        if (!done() && m_giveUp.hasExpired()) {
+            closeModalWindows();
+            return;
+        }
         if (m_busy || done())
             return;
         if (!m_steps[m_next].first())
@@ -44,7 +57,20 @@ private:
             m_timer.stop();
     }
 
+    static void closeModalWindows()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || !w->isModal())
+                continue;
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                dialog->reject();
+            else
+                w->close();
+        }
+    }
+
     QList<std::pair<Condition, Action>> m_steps;
+    QDeadlineTimer m_giveUp;
     qsizetype m_next = 0;
     bool m_busy = false;
     QTimer m_timer;
