@@ -228,6 +228,7 @@ private Q_SLOTS:
     void secondCopy_bringsFirstForwardAndEndsWithoutWindow();
     void secondCopy_withNpStarts();
     void killedCopy_doesNotBlockTheNextStart();
+    void killedLockedCopy_nextStartWithLockDownOffGivesTheDesktopBack();
     void sigterm_withAskOnExitRestartsWithNp();
     void sigterm_withoutAskOnExitEndsWithLockDownOff();
     void sighup_endsWithoutAskingAndGivesTheDesktopBack();
@@ -980,6 +981,27 @@ void tst_LockDown::killedCopy_doesNotBlockTheNextStart()
     QVERIFY(third->waitForFinished(Patience));
     QCOMPARE(third->exitCode(), 0);
     QCOMPARE(next->state(), QProcess::Running);
+}
+
+void tst_LockDown::killedLockedCopy_nextStartWithLockDownOffGivesTheDesktopBack()
+{
+    XDesktop& desktop = *m_desktop;
+    const Window panel = desktop.createWindow(Dock, QStringLiteral("Panel"), PanelGeometry);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
+    ProgramCopy program(true, false);
+    QVERIFY(program.isReady());
+    QProcess* locked = startShown(program, desktop);
+    QVERIFY(locked);
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(panel) && desktop.screenSaverTimeout() == 0,
+                             Patience);
+    QVERIFY(endWithSignal(locked, SIGKILL));
+    QVERIFY(!desktop.isMapped(panel)); // a killed program puts nothing back
+
+    // Lock-down now off: the next start gives back what the killed one took, once it is shown.
+    program.writeOptions(false, false);
+    QVERIFY(startShown(program, desktop));
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(panel), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.screenSaverTimeout(), m_userTimeout, Patience);
 }
 
 void tst_LockDown::sigterm_withAskOnExitRestartsWithNp()

@@ -159,9 +159,9 @@ IoResult NameIsUsable(const QString& name)
     if (trimmed == u'.' || trimmed == QLatin1String(".."))
         return IoResult::failure(
             QStringLiteral("the name \"%1\" cannot be a file name").arg(trimmed));
+    const QStringView forbidden(ForbiddenNameCharacters);
     for (const QChar c : name) {
-        if (c.category() == QChar::Other_Control ||
-            QStringView(ForbiddenNameCharacters).contains(c))
+        if (c.category() == QChar::Other_Control || forbidden.contains(c))
             return IoResult::failure(QStringLiteral("the name \"%1\" holds a character that a "
                                                     "file name cannot hold")
                                          .arg(FileStore::displayText(name)));
@@ -206,7 +206,7 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes)
             return;
         }
         seen.insert(key);
-        list.records.append(r);
+        list.records.append(std::move(r));
     });
     return list;
 }

@@ -16,6 +16,7 @@
 #include "station/frmAdminLogin.h"
 #include "station/frmPin.h"
 #include "sync/StationLink.h"
+#include "ui/AfterFirstPaint.h"
 #include "ui/Messages.h"
 #include "ui/ProgramState.h"
 #include "ui/WindowFrames.h"
@@ -116,7 +117,11 @@ void frmHorodex::Form_Load(bool haveSettings)
         break;
     case StartLogin::None:
         show();
-        m_lockDown->ApplySecurityOption();
+        // Lock-down off only gives back what an earlier run left locked: the list comes first.
+        if (OptionsRecord::isOn(GlobalOptions().SecurityEnabled))
+            m_lockDown->ApplySecurityOption();
+        else
+            RunAfterFirstPaint(this, [this] { m_lockDown->ApplySecurityOption(); });
         break;
     }
 }
