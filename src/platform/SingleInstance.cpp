@@ -2,11 +2,16 @@
 
 #include "data/FileStore.h"
 #include "platform/ActivationSocket.h"
+#include "ui/AfterFirstPaint.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLockFile>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -53,8 +58,14 @@ bool SingleInstance::tryClaim()
         return false;
     m_claimed = true;
     // The lock alone keeps later copies out; the socket that lets them call this one to the front
-    // can wait until the window is up.
-    QTimer::singleShot(0, this, &SingleInstance::listen);
+    // can wait until the first window has been drawn.
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    const bool windowless = !qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (windowless ||
+        std::any_of(windows.begin(), windows.end(), [](QWindow* w) { return w->isExposed(); }))
+        QTimer::singleShot(0, this, &SingleInstance::listen);
+    else
+        RunAfterFirstPaint(this, [this] { listen(); });
     return true;
 }
 
