@@ -14,10 +14,14 @@ QPixmap StationBackground::PaintBackground(QSize size)
     pixmap.fill(Qt::white);
     QPainter p(&pixmap);
     const double unit = size.height() / 130.0; // the client area is 130 units high
+    // Bands 100 pixels wide, one a unit lower than the other, each painted over the one before:
+    // what shows of each is the strip from its top edge to the next one's, which is filled alone
+    // rather than painting over the same pixels a hundred times.
+    constexpr double Reach = 50;
     for (int i = 1; i <= 130; ++i) {
-        p.setPen(QPen(QColor(80 + i, 186, 222), 100, Qt::SolidLine, Qt::FlatCap));
-        const double y = i * unit;
-        p.drawLine(QPointF(0, y), QPointF(size.width(), y));
+        const double top = i * unit - Reach;
+        const double bottom = i == 130 ? i * unit + Reach : (i + 1) * unit - Reach;
+        p.fillRect(QRectF(0, top, size.width(), bottom - top), QColor(80 + i, 186, 222));
     }
     p.setPen(QColor(128, 128, 128));
     p.drawLine(0, 0, size.width(), 0);
