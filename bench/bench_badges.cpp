@@ -55,6 +55,17 @@ qint64 timeFileSize(int i)
         .size;
 }
 
+// Counts the paints of the object it watches.
+struct PaintCount : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -82,6 +93,9 @@ int main(int argc, char* argv[])
     std::vector<double> samples;
     std::vector<double> bare;
     std::vector<double> byHand;
+    PaintCount stripPaints;
+    w.picLastAction->installEventFilter(&stripPaints);
+    int unpainted = 0;
     for (int scan = 0; scan < 101; ++scan) {
         bare.push_back(medianMicros(1, bareAppend));
         clock += 1000;
@@ -91,11 +105,12 @@ int main(int argc, char* argv[])
         QElapsedTimer timer;
         timer.start();
         sendKey(window, Qt::Key_Return, QStringLiteral("\r"), clock += 5);
-        // The scan's queued punch, and the strip painted, as the punch button's benchmark does;
-        // the rest of the window is painted later, after the line is on disk.
+        // The scan's queued punch, which paints the strip itself before it returns; the list
+        // and the buttons are painted after it.
+        const int paintsBefore = stripPaints.count;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-        w.picLastAction->repaint();
         samples.push_back(double(timer.nsecsElapsed()) / 1000.0);
+        unpainted += stripPaints.count == paintsBefore ? 1 : 0;
         QCoreApplication::processEvents();
         // The same punch by hand, another employee: his name clicked, then IN or OUT.
         const int row = w.lstNames->row(
@@ -140,11 +155,14 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     out << "Badge scan, Enter to flushed line and repainted strip: median " << scanned / 1000.0
         << " ms; bare 31-byte append + fdatasync " << raw / 1000.0 << " ms; ratio " << scanned / raw
-        << " (goal <= 1.3)\n";
-    // A scan also chooses the name, which the punch button's yardstick leaves out.
-    out << "The same punch by hand, name clicked then IN or OUT, measured alike: median "
+        << " (goal <= 1.3)";
+    if (unpainted > 0)
+        out << "; but " << unpainted << " scans returned without painting the strip";
+    out << "\n";
+    out << "The same punch by hand, name clicked then IN or OUT, the whole window repainted: "
+           "median "
         << chosen / 1000.0 << " ms; scan / by hand " << scanned / chosen << "\n";
     out << Badges << " badges scanned in a row, 1 s apart: " << Badges - lost - doubled
         << " punched once, " << lost << " lost, " << doubled << " doubled\n";
-    return lost + doubled == 0 ? 0 : 1;
+    return lost + doubled + unpainted == 0 ? 0 : 1;
 }

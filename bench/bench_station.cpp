@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -61,25 +62,36 @@ int main(int argc, char* argv[])
 
     frmHorodex w;
     StartMainWindow(&w);
+    // Shown, so that the strip is really painted.
+    w.show();
+    QApplication::processEvents();
     w.lstNames->setCurrentRow(0);
-    bool in = true;
-    const double punch = medianMicros(101, [&] {
-        // Alternate so the enabled button always matches the punch.
-        if (in)
+    // Punches and bare appends take turns, so that both meet the disk in the same mood; what a
+    // punch leaves for the next paint (the list and the buttons) is done between them, untimed.
+    std::vector<double> punches;
+    std::vector<double> bareAppends;
+    for (int i = 0; i < 101; ++i) {
+        bareAppends.push_back(medianMicros(1, bareAppend));
+        QElapsedTimer timer;
+        timer.start();
+        if (w.cmdIn->isEnabled())
             w.cmdIn_Click();
         else
             w.cmdOut_Click();
-        in = !in;
-        w.picLastAction->repaint();
-    });
-    const double raw = bareAppendMicros(101);
+        punches.push_back(double(timer.nsecsElapsed()) / 1000.0);
+        QApplication::processEvents();
+    }
+    std::sort(punches.begin(), punches.end());
+    std::sort(bareAppends.begin(), bareAppends.end());
+    const double punch = punches[punches.size() / 2];
+    const double raw = bareAppends[bareAppends.size() / 2];
 
     QTextStream out(stdout);
     out << "Main window with 1,000 employees: median " << station / 1000.0
         << " ms; bare window with the same names " << bare / 1000.0 << " ms; ratio "
         << station / bare << " (goal <= 1.5)\n";
-    out << "Punch, click to flushed line and repainted strip: median " << punch / 1000.0
-        << " ms; bare 31-byte append + fdatasync " << raw / 1000.0 << " ms; ratio " << punch / raw
-        << " (goal <= 1.3)\n";
+    out << "Punch, click to flushed line and repainted strip (painted by the punch): median "
+        << punch / 1000.0 << " ms; bare 31-byte append + fdatasync " << raw / 1000.0
+        << " ms; ratio " << punch / raw << " (goal <= 1.3)\n";
     return 0;
 }

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -106,6 +107,10 @@ void tst_BadgeScan::readerScan_punchesTheBadgesHolder()
     QCOMPARE(pinAsked, askForPin);
     QTRY_VERIFY_WITH_TIMEOUT(window->lastActionShown().contains(QStringLiteral("IN  at  08:07")),
                              Patience);
+    // His name is chosen and only OUT is left, as after choosing it and pressing IN by hand.
+    QVERIFY(window->lstNames->currentItem() && window->lstNames->currentItem()->isSelected());
+    QCOMPARE(window->lstNames->currentItem()->text(), QStringLiteral("Bob"));
+    QVERIFY(!window->cmdIn->isEnabled() && window->cmdOut->isEnabled());
     QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
     QVERIFY(messages.messages.isEmpty());
     ScanStation::stop(window);

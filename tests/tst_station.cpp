@@ -7,6 +7,7 @@
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "station/AboutBox.h"
+#include "station/LastActionStrip.h"
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmHorodex.h"
@@ -74,6 +75,8 @@ private Q_SLOTS:
     void unreadableEmployeeList_isNoAnswer();
     void damagedEmployeeList_listsTheOthersAndSaysWhichLine();
     void failedPunch_saysSoAndChangesNothingOnScreen();
+    void lastActionStrip_looksLikeAFramedLabel_data();
+    void lastActionStrip_looksLikeAFramedLabel();
     void noSelection_nothingLooksChosenAndPunchSaysSo();
 
     void pinKeypad_keepsFiveDigitsAndFiltersKeys();
@@ -469,6 +472,47 @@ void TestStation::failedPunch_saysSoAndChangesNothingOnScreen()
     QVERIFY(w->cmdIn->isEnabled());
     QVERIFY(!w->cmdOut->isEnabled());
     QVERIFY(w->lastActionShown().isEmpty());
+}
+
+void TestStation::lastActionStrip_looksLikeAFramedLabel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QSize>("size");
+    const QString in = QStringLiteral(" Last Action: IN  at  08:05 AM  Monday, January 15");
+    QTest::newRow("a punch") << in << QSize(433, 25);
+    QTest::newRow("none") << QString() << QSize(433, 25);
+    QTest::newRow("taller") << QStringLiteral(" Last Action: OUT at  17:30  Sunday, May 31")
+                            << QSize(300, 60);
+    // Descenders that reach the frame: the frame is drawn over them.
+    QTest::newRow("lower than the text")
+        << QStringLiteral(" gjpqy Wednesday, September 30") << QSize(500, 14);
+}
+
+void TestStation::lastActionStrip_looksLikeAFramedLabel()
+{
+    QFETCH(QString, text);
+    QFETCH(QSize, size);
+    // The strip paints itself, for speed; it must not look different from the label it replaced.
+    QLabel label;
+    label.setFrameShape(QFrame::Panel);
+    label.setFrameShadow(QFrame::Sunken);
+    label.setAutoFillBackground(true);
+    label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LastActionStrip strip;
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPointSizeF(11.25);
+    for (QLabel* shown : {&label, static_cast<QLabel*>(&strip)}) {
+        shown->setFont(font);
+        QPalette palette = shown->palette();
+        palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
+        shown->setPalette(palette);
+        shown->resize(size);
+        shown->setText(QStringLiteral("something before"));
+        shown->grab();
+        shown->setText(text);
+    }
+    QCOMPARE(strip.grab().toImage(), label.grab().toImage());
 }
 
 void TestStation::noSelection_nothingLooksChosenAndPunchSaysSo()

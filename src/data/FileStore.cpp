@@ -56,25 +56,36 @@ IoResult replaceFile(const QString& path, const QByteArray& bytes)
     return staged.syncFolder();
 }
 
-IoResult appendToFile(const QString& path, const QByteArray& bytes, qint64 cutTo)
+IoResult appendToFile(const QString& path, const QByteArray& bytes, Records records)
 {
     OpenFolder folder;
     if (IoResult opened = openFolderOf(path, &folder, false); !opened)
         return opened;
-    // Created without following a link; an existing name is opened only if it is a plain file.
-    Fd fd(openIn(folder.fd.get(), folder.split.name, path, O_WRONLY | O_APPEND | O_CREAT | O_EXCL));
-    const bool created = fd.valid();
-    if (!created && errno == EEXIST)
-        fd.reset(openIn(folder.fd.get(), folder.split.name, path, O_WRONLY | O_APPEND));
+    // An existing name is opened only if it is a plain file; a missing one is created without
+    // following a link. The torn end of a record file is read through the same opening.
+    const int access = (records.size > 0 ? O_RDWR : O_WRONLY) | O_APPEND;
+    Fd fd(openIn(folder.fd.get(), folder.split.name, path, access));
+    bool created = false;
+    if (!fd.valid() && errno == ENOENT) {
+        fd.reset(openIn(folder.fd.get(), folder.split.name, path, access | O_CREAT | O_EXCL));
+        created = fd.valid();
+        if (!created && errno == EEXIST)
+            fd.reset(openIn(folder.fd.get(), folder.split.name, path, access));
+    }
     struct stat before
     {
     };
     if (!fd.valid() || !isRegular(fd.get(), &before))
         return IoResult::failure(describe(QStringLiteral("open"), path, errno));
-    if (cutTo >= 0 && cutTo < before.st_size) {
-        if (::ftruncate(fd.get(), off_t(cutTo)) != 0)
-            return IoResult::failure(describe(QStringLiteral("write"), path, errno));
-        before.st_size = off_t(cutTo);
+    if (const qint64 torn = records.size > 0 ? qint64(before.st_size) % records.size : 0) {
+        QByteArray tail(torn, Qt::Uninitialized);
+        const off_t start = before.st_size - off_t(torn);
+        if (::pread(fd.get(), tail.data(), size_t(torn), start) == ssize_t(torn) &&
+            records.isTorn(tail)) {
+            if (::ftruncate(fd.get(), start) != 0)
+                return IoResult::failure(describe(QStringLiteral("write"), path, errno));
+            before.st_size = start;
+        }
     }
     // A new file's name is made durable first, so that a failure leaves at most an empty file.
     if (created && !syncFolder(folder.fd.get(), QFile::decodeName(folder.split.folder)))

@@ -24,9 +24,17 @@ namespace FileStore {
 // file or the new one. Temporaries that a killed run left in the folder are removed on the way.
 IoResult replaceFile(const QString& path, const QByteArray& bytes);
 
-// Appends bytes with a single write and flushes them to disk before returning. With cutTo, the
-// file is first cut back to that size (the torn end of a write that a crash interrupted).
-IoResult appendToFile(const QString& path, const QByteArray& bytes, qint64 cutTo = -1);
+// A file of fixed-size records: how long a record is, and how to tell the torn start of one that
+// a crash interrupted (which the next append replaces) from a damaged end (which it keeps).
+struct Records
+{
+    qint64 size = 0;
+    bool (*isTorn)(QByteArrayView tail) = nullptr;
+};
+
+// Appends bytes with a single write and flushes them to disk before returning. With records, a
+// torn record at the end of the file is first cut away, through the same opening of the file.
+IoResult appendToFile(const QString& path, const QByteArray& bytes, Records records = {});
 
 // Who owns a file (a user id) and its permission bits, as found on the file opened.
 struct Ownership

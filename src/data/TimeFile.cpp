@@ -26,9 +26,19 @@ QByteArray FormatPunchLine(bool isIn, const QDateTime& moment)
     // The gaps between the fields are spaces.
     QByteArray line(isIn ? In : Out);
     line.append(Date.offset - Action.end(), ' ');
-    line.append(moment.date().toString(QStringLiteral("MM/dd/yyyy")).toLatin1());
+    const auto digits = [&line](int value, int width) {
+        line.append(QByteArray::number(value).rightJustified(width, '0'));
+    };
+    const QDate date = moment.date();
+    digits(date.month(), 2);
+    line.append('/');
+    digits(date.day(), 2);
+    line.append('/');
+    digits(date.year(), 4);
     line.append(Time.offset - Date.end(), ' ');
-    line.append(moment.time().toString(QStringLiteral("HH:mm")).toLatin1());
+    digits(moment.time().hour(), 2);
+    line.append(':');
+    digits(moment.time().minute(), 2);
     return line.append("\r\n");
 }
 
@@ -67,16 +77,16 @@ bool IsTornRecord(QByteArrayView tail)
     return true;
 }
 
-IoResult RecordPunch(const QString& name, bool isIn)
+IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded)
 {
     // One clock reading for date and time, so a punch at midnight keeps its date.
-    const QDateTime moment = Environment::now();
+    const QByteArray line = FormatPunchLine(isIn, Environment::now());
     // A punch that a crash cut short was never reported as recorded: it gives way to this one.
-    FileStore::Reader file;
-    if (const IoResult opened = file.open(TimeFilePath(name), true); !opened)
-        return opened;
-    return FileStore::appendToFile(TimeFilePath(name), FormatPunchLine(isIn, moment),
-                                   TornRecordStart(file));
+    const IoResult written =
+        FileStore::appendToFile(TimeFilePath(name), line, {TimeRecord::Size, IsTornRecord});
+    if (written && recorded)
+        *recorded = TimeRecord::fromBytes(line);
+    return written;
 }
 
 IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record, bool* wholeRecords)

@@ -34,9 +34,10 @@ QString TimeFilePath(const QString& name);
 // The line for a punch at the given moment, both date and time taken from one clock reading.
 QByteArray FormatPunchLine(bool isIn, const QDateTime& moment);
 
-// Appends the punch line for the current time. Fails, naming the file, when the line is not on
-// disk; the caller then shows the failure and changes nothing on screen.
-IoResult RecordPunch(const QString& name, bool isIn);
+// Appends the punch line for the current time, and hands back the record it wrote. Fails, naming
+// the file, when the line is not on disk; the caller then shows the failure and changes nothing
+// on screen.
+IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded = nullptr);
 
 // The last whole record of the time file, read alone; none for an empty or missing file.
 // wholeRecords tells whether the file's length is a multiple of a record.

@@ -3,9 +3,9 @@
 #include "data/TimeFile.h"
 #include "ui/Messages.h"
 
-bool RecordPunchOrSaySo(const QString& name, bool isIn)
+bool RecordPunchOrSaySo(const QString& name, bool isIn, TimeRecord* recorded)
 {
-    const IoResult written = RecordPunch(name, isIn);
+    const IoResult written = RecordPunch(name, isIn, recorded);
     if (written)
         return true;
     Messages::show(Messages::Icon::Critical,

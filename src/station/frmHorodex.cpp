@@ -206,9 +206,10 @@ void frmHorodex::punch(bool isIn)
 
 bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 {
-    if (!RecordPunchOrSaySo(name, isIn))
+    TimeRecord punched;
+    if (!RecordPunchOrSaySo(name, isIn, &punched))
         return false;
-    punchRecorded(name);
+    showPunch(name, punched);
     return true;
 }
 
@@ -218,6 +219,18 @@ void frmHorodex::punchRecorded(const QString& name)
     if (m_link)
         m_link->exchangeNow();
     ShowLastAction(name);
+}
+
+void frmHorodex::showPunch(const QString& name, const TimeRecord& punched)
+{
+    if (m_link)
+        m_link->exchangeNow();
+    // The strip tells him that his punch is on disk, so it is painted at once; his name and the
+    // buttons, changed before any later click is taken, are painted with the next paint.
+    showStrip(FormatLastActionText(punched, GlobalOptions().timeFormat()));
+    picLastAction->repaint();
+    setPunchButtons(punched.isIn());
+    selectListed(name);
 }
 
 void frmHorodex::watchBadgeScans()
@@ -231,46 +244,102 @@ void frmHorodex::punchWithBadge(const QString& code)
     const QString name = BadgeHolderOrSaySo(code);
     if (name.isEmpty())
         return;
-    const QList<QListWidgetItem*> items = lstNames->findItems(name, Qt::MatchExactly);
-    if (items.isEmpty()) {
+    if (listedRow(name) < 0) {
         Messages::warning(QStringLiteral("The badge of %1 is known, but %1 is not in the list of "
                                          "employees.")
                               .arg(FileStore::displayText(name)));
         return;
     }
-    {
-        const QSignalBlocker blocker(lstNames);
-        lstNames->setCurrentItem(items.first());
-    }
-    // As choosing his name: a damaged time file is said, and his last action decides the button.
-    if (!TimeFileIsValid(name)) {
-        lstNames_Click();
+    // A window that opens (the PIN, a damaged time file) opens over his chosen name, exactly as
+    // after choosing it by hand.
+    if (OptionsRecord::isOn(GlobalOptions().AskForPin) || !TimeFileIsValid(name)) {
+        selectListed(name);
+        if (!TimeFileIsValid(name))
+            lstNames_Click();
+        else if (ShowLastAction(name))
+            punch(cmdIn->isEnabled());
         return;
     }
-    if (ShowLastAction(name))
-        punch(cmdIn->isEnabled());
+    const Result<std::optional<TimeRecord>> last = lastPunchOf(name);
+    if (!last) {
+        selectListed(name);
+        Messages::show(Messages::Icon::Critical, last.failure().error);
+        clearLastAction();
+        return;
+    }
+    if (RecordPunch(name, !(*last && (*last)->isIn())))
+        return;
+    // Nothing was written: his name and his last action are shown as they stand.
+    selectListed(name);
+    QString lastAction;
+    showLastAction(LastActionOf(*last, GlobalOptions().timeFormat(), &lastAction), lastAction);
+}
+
+int frmHorodex::listedRow(const QString& name)
+{
+    // Built on first need: a scan must not search a thousand names one by one.
+    if (m_rowOfName.isEmpty()) {
+        for (int i = lstNames->count() - 1; i >= 0; --i)
+            m_rowOfName.insert(lstNames->item(i)->text(), i);
+    }
+    return m_rowOfName.value(name, -1);
+}
+
+void frmHorodex::selectListed(const QString& name)
+{
+    const int row = listedRow(name);
+    if (row < 0)
+        return;
+    const QSignalBlocker blocker(lstNames);
+    lstNames->setCurrentRow(row);
+}
+
+Result<std::optional<TimeRecord>> frmHorodex::lastPunchOf(const QString& name)
+{
+    // Another station may have the newer punch; the link falls back on our file in time.
+    if (m_link) {
+        LastActionSource source;
+        return m_link->lastPunch(name, &source);
+    }
+    std::optional<TimeRecord> record;
+    if (const IoResult read = ReadLastRecord(name, &record); !read)
+        return read;
+    return record;
+}
+
+Result<bool> frmHorodex::readLastAction(const QString& name, QString* lastAction)
+{
+    return LastActionOf(lastPunchOf(name), GlobalOptions().timeFormat(), lastAction);
 }
 
 bool frmHorodex::ShowLastAction(const QString& name)
 {
     QString lastAction;
-    const QString format = GlobalOptions().timeFormat();
-    // Another station may have the newer punch; the link falls back on our file in time.
-    LastActionSource source;
-    const Result<bool> isIn =
-        m_link ? LastActionOf(m_link->lastPunch(name, &source), format, &lastAction)
-               : ReadLastAction(name, format, &lastAction);
+    const Result<bool> isIn = readLastAction(name, &lastAction);
     if (!isIn.failure()) {
         Messages::show(Messages::Icon::Critical, isIn.failure().error);
         clearLastAction();
         return false;
     }
-    cmdIn->setEnabled(!*isIn);
-    cmdOut->setEnabled(*isIn);
-    clearLastAction();
-    if (const QString strip = LastActionStripText(lastAction); !strip.isEmpty())
-        picLastAction->setText(strip);
+    showLastAction(*isIn, lastAction);
     return true;
+}
+
+void frmHorodex::showLastAction(bool isIn, const QString& lastAction)
+{
+    setPunchButtons(isIn);
+    showStrip(lastAction);
+}
+
+void frmHorodex::setPunchButtons(bool isIn)
+{
+    cmdIn->setEnabled(!isIn);
+    cmdOut->setEnabled(isIn);
+}
+
+void frmHorodex::showStrip(const QString& lastAction)
+{
+    picLastAction->setText(LastActionStripText(lastAction));
 }
 
 void frmHorodex::clearLastAction()
@@ -288,6 +357,7 @@ void frmHorodex::LoadEmployeeList()
     const Result<QStringList> names = EmployeeNames();
     const QSignalBlocker blocker(lstNames);
     lstNames->clear();
+    m_rowOfName.clear();
     lstNames->addItems(*names);
     lstNames->selectionModel()->clearCurrentIndex();
     if (!names.warning())

@@ -3,6 +3,7 @@
 #include "payroll/PunchStore.h"
 #include "station/MainWindowRules.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -108,10 +109,16 @@ private:
     void buildMenus();
     void setControlFonts();
     void punch(bool isIn);
+    // After a punch that a window recorded: sends it and shows his last action again.
     void punchRecorded(const QString& name);
+    // After a punch recorded here: sends it and shows it, the strip first.
+    void showPunch(const QString& name, const TimeRecord& punched);
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
     void watchBadgeScans();
     void punchWithBadge(const QString& code);
+    // The row of the name in lstNames, or -1 when it is not listed.
+    int listedRow(const QString& name);
+    void selectListed(const QString& name);
     void revokeBadgesOf(const QString& name);
     // On a punch station of several: says where employees and options are managed and returns
     // true, so that the entry opens nothing.
@@ -123,6 +130,13 @@ private:
     void updateCaption();
     void openStartLogin(LoginMode mode);
     void openEmployeeWindow(const std::optional<QString>& employeeToModify);
+    // The employee's last punch, read from his file or through the link.
+    Result<std::optional<TimeRecord>> lastPunchOf(const QString& name);
+    // The same as his last action: true when it is IN, with its text for the strip.
+    Result<bool> readLastAction(const QString& name, QString* lastAction);
+    void showLastAction(bool isIn, const QString& lastAction);
+    void setPunchButtons(bool isIn);
+    void showStrip(const QString& lastAction);
     void clearLastAction();
     void setManagementMenusEnabled(bool enabled);
     void cleanUp();
@@ -139,4 +153,5 @@ private:
     // Where the reports, Who Is In and the time cards read punches.
     PunchStore* m_punches = &DataFolderPunches();
     CloseReason m_closeReason = CloseReason::User;
+    QHash<QString, int> m_rowOfName;
 };

@@ -1,5 +1,6 @@
 // The controls of the main window: the employee list, the clock, IN and OUT, the last-action strip
 // and the menus, placed in twips in the middle of the full-screen background.
+#include "station/LastActionStrip.h"
 #include "station/MainWindowRules.h"
 #include "station/StationBackground.h"
 #include "station/frmHorodex.h"
@@ -74,13 +75,9 @@ void frmHorodex::buildControls()
     connect(cmdIn, &QPushButton::clicked, this, &frmHorodex::cmdIn_Click);
     connect(cmdOut, &QPushButton::clicked, this, &frmHorodex::cmdOut_Click);
 
-    picLastAction = new QLabel(client);
+    picLastAction = new LastActionStrip(client);
     picLastAction->setObjectName(QStringLiteral("picLastAction"));
     picLastAction->setGeometry(TwipsRect(120, 3120, 6495, 375));
-    picLastAction->setFrameShape(QFrame::Panel);
-    picLastAction->setFrameShadow(QFrame::Sunken);
-    picLastAction->setAutoFillBackground(true);
-    picLastAction->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont stripFont(QStringLiteral("Arial"));
     stripFont.setBold(true);
     stripFont.setPointSizeF(11.25);
