@@ -77,7 +77,8 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes, Records reco
     };
     if (!fd.valid() || !isRegular(fd.get(), &before))
         return IoResult::failure(describe(QStringLiteral("open"), path, errno));
-    if (const qint64 torn = records.size > 0 ? qint64(before.st_size) % records.size : 0) {
+    if (const qint64 torn =
+            records.size > 0 && records.isTorn ? qint64(before.st_size) % records.size : 0) {
         QByteArray tail(torn, Qt::Uninitialized);
         const off_t start = before.st_size - off_t(torn);
         if (::pread(fd.get(), tail.data(), size_t(torn), start) == ssize_t(torn) &&

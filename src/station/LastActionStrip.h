@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QStaticText>
 
-// The strip under the buttons that shows an employee's last punch: a label in a sunken panel,
-// painted with a prepared text and filled edges, since it is painted on every punch before the
-// rest of the window.
+// The strip under the buttons that shows an employee's last punch: a label of plain text in a
+// sunken panel. It paints a prepared text and filled edges itself, since it is painted on every
+// punch before the rest of the window; it looks as the label would.
 class LastActionStrip : public QLabel
 {
     Q_OBJECT
