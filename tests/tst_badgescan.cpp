@@ -3,6 +3,7 @@
 // server of scripts/with-xvfb.sh every test is skipped.
 
 #include "data/BadgeFile.h"
+#include "data/FileStore.h"
 #include "lockdown/ProgramCopy.h"
 #include "lockdown/ScanStation.h"
 #include "lockdown/Steps.h"
@@ -13,11 +14,14 @@
 #include "ui/ProgramState.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <cerrno>
 
 // Last: Xlib's macros must not meet the Qt headers above.
 #include "lockdown/XDesktop.h"
@@ -48,6 +52,7 @@ private Q_SLOTS:
     void readerScan_punchesTheBadgesHolder();
     void personTypingTheCode_punchesNobody();
     void unknownAndRevokedBadges_writeNothing();
+    void scanWhosePunchFails_saysSoAndShowsHisLastAction();
 };
 
 void tst_BadgeScan::initTestCase()
@@ -150,6 +155,34 @@ void tst_BadgeScan::unknownAndRevokedBadges_writeNothing()
         QVERIFY2(text.contains(QStringLiteral("not known")), qPrintable(text));
     QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
     QVERIFY(dir.read(QStringLiteral("Bob.txt")).isEmpty());
+    ScanStation::stop(window);
+}
+
+void tst_BadgeScan::scanWhosePunchFails_saysSoAndShowsHisLastAction()
+{
+    TempProgramDir dir;
+    MessageRecorder messages;
+    FixedClock clock(QDateTime(Today, QTime(8, 7)));
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), BobCode, Today));
+    const QByteArray in = punchLine("IN", "03/05/2024", "07:58");
+    dir.write(QStringLiteral("Bob.txt"), in);
+    auto window = ScanStation::start(dir, false);
+    QVERIFY(window);
+    // The disk refuses to flush Bob's line: nothing may stay in his file, nor look punched.
+    FileStore::setFaultHook([](const char* call, const QString& path) {
+        return qstrcmp(call, "fdatasync") == 0 && path.endsWith(QLatin1String("Bob.txt")) ? EIO : 0;
+    });
+    scan(BobCode, 5);
+    QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, Patience);
+    FileStore::setFaultHook({});
+    QVERIFY2(messages.texts().constFirst().contains(QStringLiteral("NOT recorded")),
+             qPrintable(messages.texts().constFirst()));
+    QCOMPARE(dir.read(QStringLiteral("Bob.txt")), in);
+    // His name is chosen and his last action, IN at 07:58, still offers OUT.
+    QCOMPARE(window->lstNames->currentItem()->text(), QStringLiteral("Bob"));
+    QVERIFY2(window->lastActionShown().contains(QStringLiteral("IN  at  07:58")),
+             qPrintable(window->lastActionShown()));
+    QVERIFY(!window->cmdIn->isEnabled() && window->cmdOut->isEnabled());
     ScanStation::stop(window);
 }
 

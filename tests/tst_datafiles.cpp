@@ -23,6 +23,8 @@ class TestDataFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void punchLine_isThirtyOneBytesWithPaddedFields_data();
+    void punchLine_isThirtyOneBytesWithPaddedFields();
     void tornLastRecord_givesWayToTheNextPunch_data();
     void tornLastRecord_givesWayToTheNextPunch();
     void dataDirectory_isNamedBesideOrAtHome_data();
@@ -732,6 +734,30 @@ void TestDataFiles::createdDataFolder_is0700AndKeepsOtherAccountsOut()
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
     QVERIFY(Environment::othersMayEnter(folder));
     QCOMPARE(nobodyReads(), 0);
+}
+
+void TestDataFiles::punchLine_isThirtyOneBytesWithPaddedFields_data()
+{
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<bool>("isIn");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("one-digit fields") << QDateTime(QDate(2026, 1, 5), QTime(8, 7)) << true
+                                      << punchLine("IN", "01/05/2026", "08:07");
+    QTest::newRow("midnight") << QDateTime(QDate(2024, 2, 29), QTime(0, 0)) << false
+                              << punchLine("OUT", "02/29/2024", "00:00");
+    QTest::newRow("last minute of a year") << QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59))
+                                           << true << punchLine("IN", "12/31/1999", "23:59");
+    QTest::newRow("three-digit year") << QDateTime(QDate(999, 10, 10), QTime(10, 10)) << false
+                                      << punchLine("OUT", "10/10/0999", "10:10");
+}
+
+void TestDataFiles::punchLine_isThirtyOneBytesWithPaddedFields()
+{
+    QFETCH(QDateTime, moment);
+    QFETCH(bool, isIn);
+    QFETCH(QByteArray, line);
+    QCOMPARE(FormatPunchLine(isIn, moment), line);
+    QCOMPARE(line.size(), TimeRecord::Size);
 }
 
 void TestDataFiles::tornLastRecord_givesWayToTheNextPunch_data()
