@@ -201,7 +201,7 @@ void frmHorodex::punch(bool isIn)
     }
     frmPin pin(name, isIn, this);
     if (pin.exec() == QDialog::Accepted)
-        punchRecorded(name);
+        showPunch(name, pin.recorded());
 }
 
 bool frmHorodex::RecordPunch(const QString& name, bool isIn)
@@ -213,16 +213,9 @@ bool frmHorodex::RecordPunch(const QString& name, bool isIn)
     return true;
 }
 
-void frmHorodex::punchRecorded(const QString& name)
-{
-    // On its way at once rather than at the next round; the exchange never holds the window.
-    if (m_link)
-        m_link->exchangeNow();
-    ShowLastAction(name);
-}
-
 void frmHorodex::showPunch(const QString& name, const TimeRecord& punched)
 {
+    // On its way at once rather than at the next round; the exchange never holds the window.
     if (m_link)
         m_link->exchangeNow();
     // The strip tells him that his punch is on disk, so it is painted at once; his name and the

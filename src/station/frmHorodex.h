@@ -109,9 +109,7 @@ private:
     void buildMenus();
     void setControlFonts();
     void punch(bool isIn);
-    // After a punch that a window recorded: sends it and shows his last action again.
-    void punchRecorded(const QString& name);
-    // After a punch recorded here: sends it and shows it, the strip first.
+    // After a punch is recorded: sends it and shows it, the strip first.
     void showPunch(const QString& name, const TimeRecord& punched);
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
     void watchBadgeScans();

@@ -113,7 +113,7 @@ void frmPin::cmdOK_Click()
         ShowMessageWindow(WindowMessage::WrongPin, this);
         return;
     }
-    done(RecordPunchOrSaySo(m_employee, m_isIn) ? Accepted : Rejected);
+    done(RecordPunchOrSaySo(m_employee, m_isIn, &m_recorded) ? Accepted : Rejected);
 }
 
 void frmPin::cmdCancel_Click()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/TimeFile.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -7,7 +9,7 @@ class QLineEdit;
 class QPushButton;
 
 // The on-screen keypad: the employee's punch in the given direction is recorded only after his
-// own PIN. exec() gives Accepted when the punch was recorded.
+// own PIN. exec() gives Accepted when the punch was recorded, and recorded() is then its line.
 class frmPin : public QDialog
 {
     Q_OBJECT
@@ -18,6 +20,8 @@ public:
     void Command2_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
+
+    const TimeRecord& recorded() const { return m_recorded; }
 
     QLabel* lblEnter;
     QLineEdit* txtPin;
@@ -31,4 +35,5 @@ private:
 
     QString m_employee;
     bool m_isIn;
+    TimeRecord m_recorded;
 };
