@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QObject>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,6 +74,17 @@ inline void bareAppend()
     ::fdatasync(fd);
     ::close(fd);
 }
+
+// Counts the paints of the objects it watches: a punch must paint its strip before it returns.
+struct PaintCount : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
 
 // The median of bareAppend in microseconds.
 inline double bareAppendMicros(int repetitions)

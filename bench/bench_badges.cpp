@@ -55,17 +55,6 @@ qint64 timeFileSize(int i)
         .size;
 }
 
-// Counts the paints of the object it watches.
-struct PaintCount : QObject
-{
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
-
 } // namespace
 
 int main(int argc, char* argv[])
