@@ -86,6 +86,20 @@ struct PaintCount : QObject
     }
 };
 
+// Times one punch in microseconds; it counts in unpainted when it returned without painting
+// what paints watches (the strip that tells the employee his punch is on disk).
+inline double timePaintedPunch(const PaintCount& paints, int* unpainted,
+                               const std::function<void()>& punch)
+{
+    const int paintsBefore = paints.count;
+    QElapsedTimer timer;
+    timer.start();
+    punch();
+    const double micros = double(timer.nsecsElapsed()) / 1000.0;
+    *unpainted += paints.count == paintsBefore ? 1 : 0;
+    return micros;
+}
+
 // The median of bareAppend in microseconds.
 inline double bareAppendMicros(int repetitions)
 {

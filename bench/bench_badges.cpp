@@ -91,29 +91,26 @@ int main(int argc, char* argv[])
         typeCode(window, codeOf(scan % Badges), &clock);
         // What the code's own keys did in the list (its keyboard search) is not the scan's.
         QCoreApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        sendKey(window, Qt::Key_Return, QStringLiteral("\r"), clock += 5);
         // The scan's queued punch, which paints the strip itself before it returns; the list
         // and the buttons are painted after it.
-        const int paintsBefore = stripPaints.count;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-        samples.push_back(double(timer.nsecsElapsed()) / 1000.0);
-        unpainted += stripPaints.count == paintsBefore ? 1 : 0;
+        samples.push_back(timePaintedPunch(stripPaints, &unpainted, [&] {
+            sendKey(window, Qt::Key_Return, QStringLiteral("\r"), clock += 5);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        }));
         QCoreApplication::processEvents();
         // The same punch by hand, another employee: his name clicked, then IN or OUT.
         const int row = w.lstNames->row(
             w.lstNames->findItems(employeeName((scan + Badges / 2) % Badges), Qt::MatchExactly)
                 .constFirst());
-        timer.restart();
-        w.lstNames->setCurrentRow(row);
-        w.lstNames_Click();
-        if (w.cmdIn->isEnabled())
-            w.cmdIn_Click();
-        else
-            w.cmdOut_Click();
-        w.picLastAction->repaint();
-        byHand.push_back(double(timer.nsecsElapsed()) / 1000.0);
+        byHand.push_back(medianMicros(1, [&w, row] {
+            w.lstNames->setCurrentRow(row);
+            w.lstNames_Click();
+            if (w.cmdIn->isEnabled())
+                w.cmdIn_Click();
+            else
+                w.cmdOut_Click();
+            w.picLastAction->repaint();
+        }));
         QCoreApplication::processEvents();
     }
     std::sort(samples.begin(), samples.end());

@@ -75,15 +75,12 @@ int main(int argc, char* argv[])
     int unpainted = 0;
     for (int i = 0; i < 101; ++i) {
         bareAppends.push_back(medianMicros(1, bareAppend));
-        const int paintsBefore = stripPaints.count;
-        QElapsedTimer timer;
-        timer.start();
-        if (w.cmdIn->isEnabled())
-            w.cmdIn_Click();
-        else
-            w.cmdOut_Click();
-        punches.push_back(double(timer.nsecsElapsed()) / 1000.0);
-        unpainted += stripPaints.count == paintsBefore ? 1 : 0;
+        punches.push_back(timePaintedPunch(stripPaints, &unpainted, [&w] {
+            if (w.cmdIn->isEnabled())
+                w.cmdIn_Click();
+            else
+                w.cmdOut_Click();
+        }));
         QApplication::processEvents();
     }
     std::sort(punches.begin(), punches.end());

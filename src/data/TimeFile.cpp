@@ -106,6 +106,14 @@ IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record, 
     return read;
 }
 
+Result<std::optional<TimeRecord>> ReadLastPunch(const QString& name)
+{
+    std::optional<TimeRecord> record;
+    if (const IoResult read = ReadLastRecord(name, &record); !read)
+        return read;
+    return record;
+}
+
 bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFormat,
                   QString* lastActionText)
 {
@@ -125,12 +133,7 @@ Result<bool> LastActionOf(const Result<std::optional<TimeRecord>>& record,
 
 Result<bool> ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText)
 {
-    std::optional<TimeRecord> record;
-    const IoResult read = ReadLastRecord(name, &record);
-    const bool isIn = LastActionOf(record, timeFormat, lastActionText);
-    if (!read)
-        return read;
-    return isIn;
+    return LastActionOf(ReadLastPunch(name), timeFormat, lastActionText);
 }
 
 bool TimeFileIsValid(const QString& name)

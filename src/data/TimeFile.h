@@ -44,6 +44,9 @@ IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded = null
 IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
                         bool* wholeRecords = nullptr);
 
+// The same as a value: the last whole record, none, or the failure to read it.
+Result<std::optional<TimeRecord>> ReadLastPunch(const QString& name);
+
 // The same for a last record already read (none: not in, and a blank text).
 bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFormat,
                   QString* lastActionText);

@@ -245,9 +245,10 @@ void frmHorodex::punchWithBadge(const QString& code)
     }
     // A window that opens (the PIN, a damaged time file) opens over his chosen name, exactly as
     // after choosing it by hand.
-    if (OptionsRecord::isOn(GlobalOptions().AskForPin) || !TimeFileIsValid(name)) {
+    const bool validFile = TimeFileIsValid(name);
+    if (OptionsRecord::isOn(GlobalOptions().AskForPin) || !validFile) {
         selectListed(name);
-        if (!TimeFileIsValid(name))
+        if (!validFile)
             lstNames_Click();
         else if (ShowLastAction(name))
             punch(cmdIn->isEnabled());
@@ -290,25 +291,17 @@ void frmHorodex::selectListed(const QString& name)
 Result<std::optional<TimeRecord>> frmHorodex::lastPunchOf(const QString& name)
 {
     // Another station may have the newer punch; the link falls back on our file in time.
-    if (m_link) {
-        LastActionSource source;
-        return m_link->lastPunch(name, &source);
-    }
-    std::optional<TimeRecord> record;
-    if (const IoResult read = ReadLastRecord(name, &record); !read)
-        return read;
-    return record;
-}
-
-Result<bool> frmHorodex::readLastAction(const QString& name, QString* lastAction)
-{
-    return LastActionOf(lastPunchOf(name), GlobalOptions().timeFormat(), lastAction);
+    if (!m_link)
+        return ReadLastPunch(name);
+    LastActionSource source;
+    return m_link->lastPunch(name, &source);
 }
 
 bool frmHorodex::ShowLastAction(const QString& name)
 {
     QString lastAction;
-    const Result<bool> isIn = readLastAction(name, &lastAction);
+    const Result<bool> isIn =
+        LastActionOf(lastPunchOf(name), GlobalOptions().timeFormat(), &lastAction);
     if (!isIn.failure()) {
         Messages::show(Messages::Icon::Critical, isIn.failure().error);
         clearLastAction();

@@ -130,8 +130,6 @@ private:
     void openEmployeeWindow(const std::optional<QString>& employeeToModify);
     // The employee's last punch, read from his file or through the link.
     Result<std::optional<TimeRecord>> lastPunchOf(const QString& name);
-    // The same as his last action: true when it is IN, with its text for the strip.
-    Result<bool> readLastAction(const QString& name, QString* lastAction);
     void showLastAction(bool isIn, const QString& lastAction);
     void setPunchButtons(bool isIn);
     void showStrip(const QString& lastAction);

@@ -243,8 +243,5 @@ Result<std::optional<TimeRecord>> LastActionAsker::lastPunch(const QString& empl
         return std::optional(TimeRecord::fromBytes(newest->line));
     }
     *source = LastActionSource::LocalFile;
-    std::optional<TimeRecord> record;
-    if (const IoResult read = ReadLastRecord(employee, &record); !read)
-        return read;
-    return record;
+    return ReadLastPunch(employee);
 }
