@@ -5,6 +5,7 @@
 // scripts/screenshot.sh has taken its picture again, which runs this program with
 // HORODEX_SCREENSHOT_DIR set to write the pictures and their structures instead of comparing.
 
+#include "OnePrinter.h"
 #include "SampleReport.h"
 #include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
@@ -65,18 +66,6 @@ const char* const WriteVariable = "HORODEX_SCREENSHOT_DIR";
 const QString Employee = QStringLiteral("Mary Anderson");
 const QStringList Employees = {Employee, QStringLiteral("John Baker"),
                                QStringLiteral("Luc Tremblay"), QStringLiteral("Sofia Rossi")};
-
-class OnePrinter final : public PrinterSystem
-{
-public:
-    QStringList InstalledPrinters() override { return {QStringLiteral("Office Laser Printer")}; }
-    QString DefaultPrinter() override { return InstalledPrinters().constFirst(); }
-    bool ShowProperties(const QString&, QWidget*) override { return true; }
-    std::unique_ptr<QPrinter> NewJob(const QString&) override
-    {
-        return std::make_unique<QPrinter>();
-    }
-};
 
 using Opener = std::function<std::unique_ptr<QWidget>()>;
 
