@@ -207,7 +207,8 @@ QString textOf(const QWidget* w)
 
 void describe(const QWidget* w, int depth, QStringList* lines)
 {
-    const QRect g = w->geometry();
+    // A window's place on the screen is the window system's; its size and its controls are its own.
+    const QRect g = depth == 0 ? QRect(QPoint(), w->size()) : w->geometry();
     lines->append(QStringLiteral("%1%2 %3 %4,%5 %6x%7 %8")
                       .arg(QString(depth * 2, u' '), QLatin1String(w->metaObject()->className()),
                            w->objectName().isEmpty() ? QStringLiteral("-") : w->objectName())
