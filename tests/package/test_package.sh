@@ -170,7 +170,7 @@ for image in $(grep -o '(images/[^)]*\.png)' "$root/docs/guide.md" | tr -d '()' 
     check "the guide's $image is installed" grep -qx "/usr/share/doc/horodex/$image" "$work/contents"
 done
 check "the manual page of horodex-report has a SYNOPSIS naming each command" \
-    bash -c "zcat '$share/man/man1/horodex-report.1.gz' | sed -n '/^\.SH SYNOPSIS/,/^\.SH/p' >'$work/synopsis' &&
+    bash -c "zcat '$share/man/man1/horodex-report.1.gz' | sed -n '/^\.SH SYNOPSIS/,/^\.SH/p' | sed 's/\\\\-/-/g' >'$work/synopsis' &&
              for c in single multiple corrections who-is-in; do grep -q \"\\b\$c\\b\" '$work/synopsis' || exit 1; done"
 check "the manual page of horodex-report lists --data and --database" \
     bash -c "zcat '$share/man/man1/horodex-report.1.gz' | grep -q 'data' && zcat '$share/man/man1/horodex-report.1.gz' | grep -q 'database'"
