@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${HORODEX_BUILD_DIR:-$root/build}
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" packages.txt packages-test.txt
 
 wrap=()
 [[ -x "$root/scripts/with-xvfb.sh" ]] && wrap+=("$root/scripts/with-xvfb.sh")

@@ -4,6 +4,7 @@
 // against every frame that clips it. The program runs once per screen scale factor, because text
 // is measured at the device resolution and rounds differently at each.
 
+#include "OnePrinter.h"
 #include "SampleReport.h"
 #include "captions/CaptionMeasure.h"
 #include "testsupport/MessageRecorder.h"
@@ -57,19 +58,6 @@ const char* const ScaleVariable = "HORODEX_CAPTIONS_SCALE";
 const QString Employee = QStringLiteral("Margaret Whitfield");
 // As wide a name as the employee file holds.
 const QString WidestName = QStringLiteral("WWWWWWWWW MMMMMMMM");
-
-// One installed printer, so that the print dialog opens in its usual state.
-class OnePrinter final : public PrinterSystem
-{
-public:
-    QStringList InstalledPrinters() override { return {QStringLiteral("Office Laser Printer")}; }
-    QString DefaultPrinter() override { return InstalledPrinters().constFirst(); }
-    bool ShowProperties(const QString&, QWidget*) override { return true; }
-    std::unique_ptr<QPrinter> NewJob(const QString&) override
-    {
-        return std::make_unique<QPrinter>();
-    }
-};
 
 // A printer system without printers: the print dialog says so and disables printing.
 class NoPrinters final : public PrinterSystem

@@ -135,7 +135,7 @@ for path in /usr/bin/horodex /usr/bin/horodex-report /usr/bin/horodex-sync \
     /usr/share/icons/hicolor/48x48/apps/org.horodex.Horodex.png \
     /usr/share/horodex/autostart/org.horodex.Horodex.desktop \
     /usr/share/wayland-sessions/horodex-time-clock.desktop \
-    /usr/share/doc/horodex/README.md; do
+    /usr/share/doc/horodex/README.md /usr/share/doc/horodex/guide.md; do
     check "contains $path" grep -qx "$path" "$work/contents"
 done
 
@@ -152,8 +152,11 @@ for f in "$desktop" "$autostart" "$session"; do
 done
 check "appstreamcli validate --pedantic --no-net ${metainfo#"$tree"}: not even a pedantic note" \
     bash -c "appstreamcli validate --pedantic --no-net '$metainfo' && ! appstreamcli validate --pedantic --no-net '$metainfo' | grep -q '^[EWIP]:'"
+check "appstreamcli validate --strict --no-net ${metainfo#"$tree"}" \
+    appstreamcli validate --strict --no-net "$metainfo"
 # appstream-util would fetch the screenshot to measure it: the test runs without the network.
-check "appstream-util validate --nonet ${metainfo#"$tree"}" appstream-util validate --nonet "$metainfo"
+check "appstream-util validate-strict --nonet ${metainfo#"$tree"}" \
+    appstream-util validate-strict --nonet "$metainfo"
 check "the metainfo provides the three programs" \
     bash -c "for b in horodex horodex-report horodex-sync; do grep -q \"<binary>\$b</binary>\" '$metainfo' || exit 1; done"
 # Each manual page is made from its program's --help: every option the program offers is in it.
@@ -162,6 +165,13 @@ for program in horodex horodex-report horodex-sync; do
     check "the manual page of $program names it and its --help and --version" \
         bash -c "zcat '$page' | grep -q '^.TH ${program^^} ' && zcat '$page' | grep -q 'help' && zcat '$page' | grep -q 'version'"
 done
+# Every picture the guide shows is installed beside it.
+for image in $(grep -o '(images/[^)]*\.png)' "$root/docs/guide.md" | tr -d '()' | sort -u); do
+    check "the guide's $image is installed" grep -qx "/usr/share/doc/horodex/$image" "$work/contents"
+done
+check "the manual page of horodex-report has a SYNOPSIS naming each command" \
+    bash -c "zcat '$share/man/man1/horodex-report.1.gz' | sed -n '/^\.SH SYNOPSIS/,/^\.SH/p' | sed 's/\\\\-/-/g' >'$work/synopsis' &&
+             for c in single multiple corrections who-is-in; do grep -q \"\\b\$c\\b\" '$work/synopsis' || exit 1; done"
 check "the manual page of horodex-report lists --data and --database" \
     bash -c "zcat '$share/man/man1/horodex-report.1.gz' | grep -q 'data' && zcat '$share/man/man1/horodex-report.1.gz' | grep -q 'database'"
 # The whole tree: the metadata's menu entry and icon must be where it says.
