@@ -1,5 +1,7 @@
 #pragma once
 
+#include "payroll/PayPeriod.h"
+
 #include <QDate>
 #include <QString>
 
@@ -30,6 +32,5 @@ struct PayPeriodPickers
     bool CheckPayPeriod() const;
 };
 
-// The earliest and latest day the pickers offer.
-QDate EarliestPayPeriodDate();
+// The latest day the pickers offer; the earliest is EarliestPayPeriodDate().
 QDate LatestPayPeriodDate();
