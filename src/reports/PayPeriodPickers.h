@@ -1,7 +1,5 @@
 #pragma once
 
-#include "payroll/PayPeriod.h"
-
 #include <QDate>
 #include <QString>
 
