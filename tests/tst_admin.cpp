@@ -203,6 +203,8 @@ private Q_SLOTS:
     void forbiddenCharacter_isRefusedAndNothingWritten_data();
     void forbiddenCharacter_isRefusedAndNothingWritten();
     void nameOutsideLatin1_isRefusedAndNothingWritten();
+    void nameTheListWouldRefuse_isRefusedAndNothingWritten_data();
+    void nameTheListWouldRefuse_isRefusedAndNothingWritten();
     void latin1Accent_isStoredAsItIs();
     void nameOf18Characters_acceptedAndNo19th();
     void pin_storedScrambledAndShownAgainInModifyMode();
@@ -461,6 +463,23 @@ void TestAdmin::nameOutsideLatin1_isRefusedAndNothingWritten()
                           QStringLiteral("The employee name cannot contain the character \"Ł\": "
                                          "the employee file can only hold Western European "
                                          "(Latin-1) characters."));
+}
+
+void TestAdmin::nameTheListWouldRefuse_isRefusedAndNothingWritten_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("..") << QStringLiteral("..");
+    QTest::newRow(".") << QStringLiteral(".");
+    QTest::newRow(".. between spaces") << QStringLiteral("  ..  ");
+}
+
+void TestAdmin::nameTheListWouldRefuse_isRefusedAndNothingWritten()
+{
+    QFETCH(QString, name);
+    verifyCreationRefused(name, QStringLiteral("1"),
+                          QStringLiteral("The employee name cannot be used: the name \"%1\" "
+                                         "cannot be a file name.")
+                              .arg(name.trimmed()));
 }
 
 void TestAdmin::latin1Accent_isStoredAsItIs()

@@ -304,7 +304,9 @@ void TestBadges::code_isNormalisedOrRefused_data()
     QTest::addColumn<QString>("code"); // empty: refused
     QTest::newRow("spaces and lower case") << QStringLiteral("  bcdf0042 \r") << "BCDF0042";
     QTest::newRow("signs") << QStringLiteral("A-1/2.3") << "A-1/2.3";
+    QTest::newRow("shortest") << QStringLiteral("1234") << "1234";
     QTest::newRow("longest") << QString(64, u'7') << QString(64, u'7');
+    QTest::newRow("one more than the longest") << QString(65, u'7') << QString();
     QTest::newRow("ten thousand characters") << QString(10000, u'7') << QString();
     QTest::newRow("three characters") << QStringLiteral("123") << QString();
     QTest::newRow("control character") << QStringLiteral("12\x01"

@@ -98,11 +98,22 @@ private Q_SLOTS:
     void verify_findsWhatChangedSinceTheHeadWasWrittenDown();
     void report_endsWithTheHead_data();
     void report_endsWithTheHead();
+    void reportOfTamperedRecord_saysWhereAndFails_data();
+    void reportOfTamperedRecord_saysWhereAndFails();
     void head_parsesWhatIsShownAndRefusesTheRest_data();
     void head_parsesWhatIsShownAndRefusesTheRest();
     void whoIsIn_listsOpenPunchesLongestFirst();
     void edit_correctionsNeedAReasonAndALine();
     void edit_saveWritesCardAndRecord_aChangedCardKeepsTheCorrections();
+    void edit_saveWithoutCorrection_writesNothing_data();
+    void edit_saveWithoutCorrection_writesNothing();
+    void edit_saveMendingLineEnds_recordsEachLine();
+    void saveAfterTornLastLine_addsItsOwnLineChainedToTheLastWhole();
+    void threeSeparateSaves_chainEachToTheOneBefore();
+    void whoIsIn_marksAnInDatedAfterNow();
+    void whoIsIn_forgottenOnlyBeyond16Hours_data();
+    void whoIsIn_forgottenOnlyBeyond16Hours();
+    void whoIsIn_readsATornLastPunchAsTheStationDoes();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -353,6 +364,34 @@ void TestCorrections::report_endsWithTheHead()
              qPrintable(lastLine));
 }
 
+void TestCorrections::reportOfTamperedRecord_saysWhereAndFails_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("says"); // %1: the record's path
+    const QString breaks = QStringLiteral(" was changed by hand: the chain breaks at line 2.");
+    QTest::newRow("text") << QStringLiteral("text")
+                          << QStringLiteral("The record of corrections \"%1\"") + breaks;
+    QTest::newRow("csv") << QStringLiteral("csv")
+                         << QStringLiteral(",,verdict,,,\"The record of corrections \"\"%1\"\"") +
+                                breaks + u'"';
+}
+
+void TestCorrections::reportOfTamperedRecord_saysWhereAndFails()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, says);
+    QByteArray written =
+        FormatCorrections(threeCorrections(QStringLiteral("mistyped")), CorrectionChainStart());
+    written.replace("mistyped", "MISTYPED");
+    m_dir->write(QStringLiteral("corrections.log"), written);
+    const ProgramRun printed = runCorrections(*m_dir, {QStringLiteral("--format"), format});
+    QCOMPARE(printed.exitCode, 1);
+    const QString out = QString::fromUtf8(printed.out);
+    QVERIFY2(out.contains(says.arg(m_dir->path(QStringLiteral("corrections.log")))),
+             qPrintable(out));
+    QVERIFY(printed.err.contains("the chain breaks at line 2"));
+}
+
 void TestCorrections::head_parsesWhatIsShownAndRefusesTheRest_data()
 {
     QTest::addColumn<QString>("text");
@@ -462,6 +501,134 @@ void TestCorrections::edit_saveWritesCardAndRecord_aChangedCardKeepsTheCorrectio
     QVERIFY(!edit.save(now));
     QVERIFY(edit.hasUnsaved());
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")).size(), 3 * 31);
+}
+
+void TestCorrections::edit_saveWithoutCorrection_writesNothing_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("lines out of time order")
+        << punchLine("IN", "11/02/2009", "08:00") + punchLine("OUT", "11/02/2009", "16:00") +
+               punchLine("IN", "11/02/2009", "12:00") + punchLine("OUT", "11/02/2009", "13:00");
+    QByteArray lf = SampleReport::weekOfPunches();
+    QTest::newRow("LF line ends") << lf.replace("\r\n", "\n");
+}
+
+void TestCorrections::edit_saveWithoutCorrection_writesNothing()
+{
+    QFETCH(QByteArray, bytes);
+    m_dir->write(QStringLiteral("Ann.txt"), bytes);
+    TimeCardEdit edit(DataFolderPunches());
+    QVERIFY(edit.open(QStringLiteral("Ann")));
+    QVERIFY(edit.tidying().isEmpty());
+    QVERIFY(edit.save(QDateTime(QDate(2009, 11, 10), QTime(9, 0), Zone)));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), bytes);
+    QVERIFY(!m_dir->exists(QStringLiteral("corrections.log")));
+}
+
+void TestCorrections::edit_saveMendingLineEnds_recordsEachLine()
+{
+    const QByteArray in = line("IN", "11/02/2009", "08:00");
+    const QByteArray out = line("OUT", "11/02/2009", "12:00");
+    m_dir->write(QStringLiteral("Ann.txt"), in + "\n" + out + "\n");
+    TimeCardEdit edit(DataFolderPunches());
+    QVERIFY(edit.open(QStringLiteral("Ann")));
+    QVERIFY(edit.add(true, QDate(2009, 11, 3), QTime(8, 0), QStringLiteral("forgot IN")));
+    QVERIFY(edit.save(QDateTime(QDate(2009, 11, 10), QTime(9, 0), Zone)));
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
+             in + "\r\n" + out + "\r\n" + punchLine("IN", "11/03/2009", "08:00"));
+    CorrectionLogContents log;
+    QVERIFY(ReadCorrectionLog(&log));
+    QCOMPARE(log.corrections.size(), 3);
+    QCOMPARE(log.corrections[1].oldLine, in);
+    QCOMPARE(log.corrections[1].reason, QStringLiteral("line end mended by the save"));
+    QCOMPARE(log.corrections[2].newLine, out);
+}
+
+void TestCorrections::saveAfterTornLastLine_addsItsOwnLineChainedToTheLastWhole()
+{
+    const QByteArray whole = FormatCorrections(threeCorrections(), CorrectionChainStart());
+    const QByteArray torn = "2009-11-09T09:30:00-05:00\tAnn\tadd";
+    m_dir->write(QStringLiteral("corrections.log"), whole + torn);
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "11/02/2009", "08:00"));
+    TimeCard card;
+    QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+    QList<TimeCardLine> lines = card.lines;
+    lines.append(TimeCardLine::punch(false, QDate(2009, 11, 2), QTime(12, 0)));
+    QVERIFY(SaveCorrectedTimeCard(
+        QStringLiteral("Ann"), card, lines,
+        {correction(Correction::Kind::Added, {}, lines.last().text(), QStringLiteral("fourth"))}));
+    const QByteArray after = m_dir->read(QStringLiteral("corrections.log"));
+    QVERIFY(after.startsWith(whole + torn + '\n'));
+    const CorrectionLogContents log = ParseCorrectionLog(after);
+    QCOMPARE(log.brokenLine, 0);
+    QCOMPARE(log.tornLines, QList<int>{4});
+    QCOMPARE(log.corrections.size(), 4);
+    QCOMPARE(log.corrections.last().reason, QStringLiteral("fourth"));
+}
+
+void TestCorrections::threeSeparateSaves_chainEachToTheOneBefore()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), QByteArray());
+    for (int hour = 8; hour < 11; ++hour) {
+        TimeCard card;
+        QVERIFY(ReadTimeCard(QStringLiteral("Ann"), &card));
+        QList<TimeCardLine> lines = card.lines;
+        lines.append(TimeCardLine::punch(hour % 2 == 0, QDate(2009, 11, 2), QTime(hour, 0)));
+        QVERIFY(
+            SaveCorrectedTimeCard(QStringLiteral("Ann"), card, lines,
+                                  {correction(Correction::Kind::Added, {}, lines.last().text())}));
+    }
+    CorrectionLogContents log;
+    QVERIFY(ReadCorrectionLog(&log));
+    QVERIFY2(log.intact(), qPrintable(log.verdict()));
+    QCOMPARE(log.corrections.size(), 3);
+}
+
+void TestCorrections::whoIsIn_marksAnInDatedAfterNow()
+{
+    m_dir->write(QStringLiteral("Early.txt"), punchLine("IN", "11/10/2009", "06:00"));
+    const WhoIsInList in = FindWhoIsIn({sampleEmployee("Early")},
+                                       QDateTime(QDate(2009, 11, 9), QTime(12, 0), Zone), Zone);
+    QCOMPARE(in.present.size(), 1);
+    QVERIFY(in.present[0].future);
+    QCOMPARE(in.present[0].hours, 0.0);
+    const QString text = WhoIsInText(in, QStringLiteral("hh:nn AM/PM"),
+                                     RegionalFormats::of(QLocale(QStringLiteral("en_US"))));
+    QVERIFY2(text.contains(QStringLiteral(" .00 !!!\r\n")) &&
+                 text.contains(QStringLiteral("The IN is dated after now")),
+             qPrintable(text));
+    QVERIFY(!text.contains(u'-'));
+    QVERIFY(WhoIsInCsv(in).contains(",0.00,0,!!! The IN is dated after now"));
+}
+
+void TestCorrections::whoIsIn_forgottenOnlyBeyond16Hours_data()
+{
+    QTest::addColumn<QTime>("now");
+    QTest::addColumn<bool>("forgotten");
+    QTest::newRow("exactly 16 hours") << QTime(0, 0) << false;
+    QTest::newRow("16 hours and a minute") << QTime(0, 1) << true;
+}
+
+void TestCorrections::whoIsIn_forgottenOnlyBeyond16Hours()
+{
+    QFETCH(QTime, now);
+    QFETCH(bool, forgotten);
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "11/08/2009", "08:00"));
+    const WhoIsInList in =
+        FindWhoIsIn({sampleEmployee("Ann")}, QDateTime(QDate(2009, 11, 9), now, Zone), Zone);
+    QCOMPARE(in.present.size(), 1);
+    QCOMPARE(in.present[0].forgotten, forgotten);
+}
+
+void TestCorrections::whoIsIn_readsATornLastPunchAsTheStationDoes()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "11/09/2009", "08:00") + "OUT   11/0");
+    QVERIFY(TimeFileIsValid(QStringLiteral("Ann")));
+    const WhoIsInList in = FindWhoIsIn({sampleEmployee("Ann")},
+                                       QDateTime(QDate(2009, 11, 9), QTime(12, 0), Zone), Zone);
+    QVERIFY(in.unread.isEmpty());
+    QCOMPARE(in.present.size(), 1);
+    QCOMPARE(in.present[0].hours, 4.0);
 }
 
 QTEST_GUILESS_MAIN(TestCorrections)

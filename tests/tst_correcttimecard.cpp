@@ -27,6 +27,21 @@ frmPunchEdit::Punch punch(bool isIn, QDate date, QTime time, const char* reason 
     return {isIn, date, time, QString::fromLatin1(reason)};
 }
 
+// Monday's lines out of time order: the report pairs 08:00-16:00 and 12:00-13:00, 9 hours.
+QByteArray outOfOrderMonday()
+{
+    return punchLine("IN", "11/02/2009", "08:00") + punchLine("OUT", "11/02/2009", "16:00") +
+           punchLine("IN", "11/02/2009", "12:00") + punchLine("OUT", "11/02/2009", "13:00");
+}
+
+float shownHours(const QStringList& rows)
+{
+    float shown = 0;
+    for (const QString& row : rows)
+        shown += row.split(QStringLiteral(" | ")).value(3).toFloat();
+    return shown;
+}
+
 } // namespace
 
 class TestCorrectTimeCard : public QObject
@@ -53,6 +68,11 @@ private Q_SLOTS:
     void refusedSwitch_highlightsTheOpenCardAgain();
     void totalsGainingALine_keepTheWindowsHeight();
     void brokenCard_hoursColumnShowsWhatIsPaid();
+    void outOfOrderCard_showsWhatTheReportPaysAndSaysWhy();
+    void saveWithoutCorrection_changesNothing();
+    void saveThatReordersLines_asksWithHoursAndRecordsEachMovedLine();
+    void boundaries_areMarkedOnlyBeyondThem_data();
+    void boundaries_areMarkedOnlyBeyondThem();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -241,6 +261,101 @@ void TestCorrectTimeCard::brokenCard_hoursColumnShowsWhatIsPaid()
     }
     QCOMPARE(shown, paid);
     QCOMPARE(paid, 16.5f);
+}
+
+void TestCorrectTimeCard::outOfOrderCard_showsWhatTheReportPaysAndSaysWhy()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), outOfOrderMonday());
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    const float paid =
+        LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday, 0, QTimeZone::systemTimeZone())
+            .valueOr(clsTime())
+            .TotalHours();
+    QCOMPARE(paid, 9.0f);
+    QCOMPARE(shownHours(window.shownRows()), paid);
+    const QString totals = window.lblTotals->text();
+    QVERIFY2(totals.contains(QStringLiteral("Pay period: 9.00 hours")), qPrintable(totals));
+    QVERIFY2(totals.contains(QStringLiteral("not in time order")), qPrintable(totals));
+}
+
+void TestCorrectTimeCard::saveWithoutCorrection_changesNothing()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), outOfOrderMonday());
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    QVERIFY(!window.save());
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), outOfOrderMonday());
+    QVERIFY(!m_dir->exists(QStringLiteral("corrections.log")));
+    QVERIFY2(m_messages->texts().value(0).contains(QStringLiteral("no correction to save")),
+             qPrintable(m_messages->texts().join(u'\n')));
+}
+
+void TestCorrectTimeCard::saveThatReordersLines_asksWithHoursAndRecordsEachMovedLine()
+{
+    m_dir->write(QStringLiteral("Ann.txt"), outOfOrderMonday());
+    FixedClock clock(QDateTime(QDate(2009, 11, 9), QTime(9, 30)));
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    QVERIFY(window.addPunch(punch(true, Monday.addDays(1), QTime(8, 0))));
+    QVERIFY(window.addPunch(punch(false, Monday.addDays(1), QTime(12, 0))));
+    m_messages->yesNoAnswers = {false};
+    QVERIFY(!window.save());
+    QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), outOfOrderMonday());
+    const QString asked = m_messages->texts().value(0);
+    QVERIFY2(asked.contains(QStringLiteral("3 line(s)")) &&
+                 asked.contains(QStringLiteral("go from 9.00 to 11.00")),
+             qPrintable(asked));
+    m_messages->yesNoAnswers = {true};
+    QVERIFY(window.save());
+    CorrectionLogContents log;
+    QVERIFY(ReadCorrectionLog(&log));
+    QVERIFY(log.intact());
+    QCOMPARE(log.corrections.size(), 5);
+    QStringList moved;
+    for (const Correction& c : std::as_const(log.corrections)) {
+        if (c.reason == QLatin1String("put in time order by the save") &&
+            c.kind == Correction::Kind::Changed && c.oldLine == c.newLine)
+            moved.append(QString::fromLatin1(c.oldLine));
+    }
+    QCOMPARE(moved, (QStringList{
+                        QString::fromLatin1(punchLine("OUT", "11/02/2009", "16:00").chopped(2)),
+                        QString::fromLatin1(punchLine("IN", "11/02/2009", "12:00").chopped(2)),
+                        QString::fromLatin1(punchLine("OUT", "11/02/2009", "13:00").chopped(2))}));
+}
+
+void TestCorrectTimeCard::boundaries_areMarkedOnlyBeyondThem_data()
+{
+    QTest::addColumn<QByteArray>("card");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<bool>("marked");
+    const QDateTime later(QDate(2009, 11, 9), QTime(12, 0));
+    const QString overDay = QStringLiteral("over 24 hours");
+    const QString open = QStringLiteral("open for more than 16 hours");
+    QTest::newRow("a pair of exactly 24 hours")
+        << punchLine("IN", "11/03/2009", "08:00") + punchLine("OUT", "11/04/2009", "08:00") << later
+        << overDay << false;
+    QTest::newRow("a pair of 24 hours and a minute")
+        << punchLine("IN", "11/03/2009", "08:00") + punchLine("OUT", "11/04/2009", "08:01") << later
+        << overDay << true;
+    QTest::newRow("an IN open exactly 16 hours")
+        << punchLine("IN", "11/08/2009", "20:00") << QDateTime(QDate(2009, 11, 9), QTime(12, 0))
+        << open << false;
+    QTest::newRow("an IN open 16 hours and a minute")
+        << punchLine("IN", "11/08/2009", "20:00") << QDateTime(QDate(2009, 11, 9), QTime(12, 1))
+        << open << true;
+}
+
+void TestCorrectTimeCard::boundaries_areMarkedOnlyBeyondThem()
+{
+    QFETCH(QByteArray, card);
+    QFETCH(QDateTime, now);
+    QFETCH(QString, mark);
+    QFETCH(bool, marked);
+    m_dir->write(QStringLiteral("Ann.txt"), card);
+    FixedClock clock(now);
+    frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
+    window.setPeriod(Monday, Sunday, true);
+    const QString rows = window.shownRows().join(u'\n');
+    QVERIFY2(rows.contains(mark) == marked, qPrintable(rows));
 }
 
 QTEST_MAIN(TestCorrectTimeCard)

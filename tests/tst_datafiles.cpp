@@ -6,6 +6,8 @@
 #include "data/TimeFile.h"
 #include "testsupport/TestSupport.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -70,6 +72,8 @@ private Q_SLOTS:
     void recordPunch_appends31BytesPerPunch();
     void recordPunch_failingWriteOrFlushLeavesFileUnchanged_data();
     void recordPunch_failingWriteOrFlushLeavesFileUnchanged();
+    void recordPunch_refusedWhereReportsWouldRefuseTheFile_data();
+    void recordPunch_refusedWhereReportsWouldRefuseTheFile();
     void timeFileValidity_followsLength_data();
     void timeFileValidity_followsLength();
     void lastActionText_inBothTimeFormats_data();
@@ -371,6 +375,9 @@ void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept_data()
     QTest::newRow("unterminated quote") << QByteArray("\"Bad,\"x\r\n");
     QTest::newRow("NUL byte") << QByteArray("\"B\0d\",\"a\",\"b\",\"c\",\"d\",\"1\",\"1\"\r\n", 31);
     QTest::newRow("garbage") << QByteArray("\x01\x02garbage\xff\r\n");
+    // One time file serves both: the second is refused, not listed twice.
+    QTest::newRow("a name differing only in case")
+        << SerializeEmployeeRecord(employee(QStringLiteral("ANN")));
 }
 
 void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept()
@@ -555,6 +562,41 @@ void TestDataFiles::recordPunch_failingWriteOrFlushLeavesFileUnchanged()
     if (call != QLatin1String("fdatasync"))
         QCOMPARE(dir.read(QStringLiteral("Ann.txt")), before);
     QVERIFY(dir.read(QStringLiteral("Ann.txt")).size() % 31 == 0);
+}
+
+void TestDataFiles::recordPunch_refusedWhereReportsWouldRefuseTheFile_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("recorded");
+    QTest::newRow("room for one more") << MaxTimeFileSize - 31 << true;
+    QTest::newRow("at the limit") << MaxTimeFileSize << false;
+    QTest::newRow("a torn punch below the limit") << MaxTimeFileSize - 31 + 10 << true;
+}
+
+void TestDataFiles::recordPunch_refusedWhereReportsWouldRefuseTheFile()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, recorded);
+    TempProgramDir dir;
+    FixedClock clock(QDateTime(QDate(2009, 11, 2), QTime(8, 0)));
+    {
+        // A sparse file: its length is what counts, not its bytes.
+        QFile file(dir.path(QStringLiteral("Ann.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(size - size % 31));
+        if (size % 31) {
+            QVERIFY(file.seek(size - size % 31));
+            file.write(QByteArray("IN    11/").left(int(size % 31)));
+        }
+    }
+    const IoResult punched = RecordPunch(QStringLiteral("Ann"), true);
+    QCOMPARE(bool(punched), recorded);
+    const qint64 after = QFileInfo(dir.path(QStringLiteral("Ann.txt"))).size();
+    QVERIFY(after <= MaxTimeFileSize);
+    if (!recorded) {
+        QVERIFY(punched.error.contains(dir.path(QStringLiteral("Ann.txt"))));
+        QCOMPARE(after, size);
+    }
 }
 
 void TestDataFiles::timeFileValidity_followsLength_data()

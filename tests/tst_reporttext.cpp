@@ -137,6 +137,8 @@ private Q_SLOTS:
     void manyEmployees_haveNoLimit();
     void unreadableTimeFile_failsNamingTheFile_data();
     void unreadableTimeFile_failsNamingTheFile();
+    void timeFileOfOtherLines_makesNoReport_data();
+    void timeFileOfOtherLines_makesNoReport();
 };
 
 void TestReportText::singleDailyHours_workedExampleByteForByte()
@@ -586,6 +588,37 @@ void TestReportText::unreadableTimeFile_failsNamingTheFile()
     for (const Result<ReportTexts>& report : {single, multiple}) {
         QVERIFY(!report);
         QVERIFY(report.failure().error.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
+    }
+}
+
+void TestReportText::timeFileOfOtherLines_makesNoReport_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("made");
+    QByteArray lf = sampleWeek();
+    lf.replace("\r\n", "\n");
+    QTest::newRow("LF line ends") << lf << false;
+    QTest::newRow("a stray byte at the end") << sampleWeek() + "x" << false;
+    // A punch that a crash cut short is left for the next punch to replace, as the station does.
+    QTest::newRow("a torn last punch") << sampleWeek() + "IN    11/0" << true;
+}
+
+void TestReportText::timeFileOfOtherLines_makesNoReport()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, made);
+    TempProgramDir dir;
+    dir.write(QStringLiteral("Sample Employee.txt"), bytes);
+    const auto single = CreateSingleReport(sampleInput(SingleReportStyle::DailyHours));
+    MultipleReportInput in;
+    in.employees = {sampleInput(SingleReportStyle::DailyHours).employee};
+    in.options = optionsFor(QDate(2009, 11, 2), QDate(2009, 11, 8));
+    const auto multiple = CreateMultipleReport(in);
+    for (const Result<ReportTexts>& report : {single, multiple}) {
+        QCOMPARE(bool(report), made);
+        if (!made)
+            QVERIFY(
+                report.failure().error.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
     }
 }
 

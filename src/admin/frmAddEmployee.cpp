@@ -275,6 +275,10 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
                                          "the employee file can only hold Western European "
                                          "(Latin-1) characters.")
                               .arg(bad));
+    } else if (const IoResult usable = NameIsUsable(record.Name); !usable) {
+        // The list would refuse the line, and every report and Who Is In with it.
+        Messages::warning(
+            QStringLiteral("The employee name cannot be used: %1.").arg(usable.error));
     } else if (const Result<bool> taken = nameIsTaken(record.Name); !taken.failure()) {
         Messages::show(Messages::Icon::Critical, taken.failure().error);
     } else if (*taken) {

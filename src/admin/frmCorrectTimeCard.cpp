@@ -1,5 +1,6 @@
 #include "admin/frmCorrectTimeCard.h"
 
+#include "data/ClockZone.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
@@ -248,8 +249,10 @@ void frmCorrectTimeCard::refresh()
     }
     const OptionsRecord& settings = GlobalOptions();
     const QList<TimeCardLine>& lines = m_edit.lines();
-    const TimeCardReview review = ReviewTimeCard(lines, from, to, settings.timeRoundingValue(),
-                                                 QTimeZone::systemTimeZone(), Environment::now());
+    // Until a correction is made the file is shown as the reports pay it, in its own order.
+    const TimeCardReview review =
+        ReviewTimeCard(lines, from, to, settings.timeRoundingValue(), ClockZone(),
+                       Environment::now(), !HasUnsavedCorrections());
     const QMap<QDate, float> days_ =
         review.period ? dayTotals(*review.period) : QMap<QDate, float>();
     for (qsizetype i = 0; i < review.punches.size(); ++i) {
@@ -289,6 +292,14 @@ void frmCorrectTimeCard::refresh()
                                    : QStringLiteral("%1 punches in the file.").arg(lines.size());
     if (!review.period && !whole)
         totals = QStringLiteral("Hours are shown once every line reads.");
+    if (review.outOfOrder)
+        totals += QStringLiteral("\nThe lines of this file are not in time order: the reports "
+                                 "pay them in the order of the file, as shown.");
+    if (!HasUnsavedCorrections() &&
+        std::any_of(lines.cbegin(), lines.cend(),
+                    [](const TimeCardLine& l) { return l.readable && l.otherLineEnd; }))
+        totals = QStringLiteral("The reports do not read this file: its lines do not end as "
+                                "punches do. Saving a correction mends them.");
     if (HasUnsavedCorrections())
         totals +=
             QStringLiteral("\n%1 correction(s) not saved yet.").arg(m_edit.corrections().size());
@@ -338,6 +349,15 @@ bool frmCorrectTimeCard::save()
 {
     if (m_edit.employee().isEmpty())
         return false;
+    if (!HasUnsavedCorrections()) {
+        Messages::show(Messages::Icon::None,
+                       QStringLiteral("There is no correction to save: the time file of %1 was "
+                                      "left as it is.")
+                           .arg(m_edit.employee()));
+        return false;
+    }
+    if (const QList<Correction> tidy = m_edit.tidying(); !tidy.isEmpty() && !confirmTidying(tidy))
+        return false;
     if (const IoResult saved = m_edit.save(Environment::now()); !saved) {
         Messages::show(Messages::Icon::Critical, saved.error);
         return false;
@@ -345,6 +365,30 @@ bool frmCorrectTimeCard::save()
     refresh();
     showRecordHead();
     return true;
+}
+
+bool frmCorrectTimeCard::confirmTidying(const QList<Correction>& tidy)
+{
+    // The hours of the period shown, as the reports pay the file now and after the save.
+    const OptionsRecord& settings = GlobalOptions();
+    const QDate from = DatePickerFrom->date();
+    const QDate to = DatePickerTo->date();
+    const auto hours = [&](const QList<TimeCardLine>& lines, bool asStored) {
+        const TimeCardReview review = ReviewTimeCard(lines, from, to, settings.timeRoundingValue(),
+                                                     ClockZone(), Environment::now(), asStored);
+        return review.period ? ReportFormat::Hours(review.period->TotalHours()).trimmed()
+                             : QStringLiteral("none");
+    };
+    const bool unread = std::any_of(m_edit.card().lines.cbegin(), m_edit.card().lines.cend(),
+                                    [](const TimeCardLine& l) { return l.otherLineEnd; });
+    const QString before = unread ? QStringLiteral("none (the reports do not read the file)")
+                                  : hours(m_edit.card().lines, true);
+    return Messages::askYesNo(
+        QStringLiteral("Saving also puts %1 line(s) of the file in time order or mends their line "
+                       "ends, and records each. The hours paid from %2 to %3 go from %4 to %5. "
+                       "Save?")
+            .arg(tidy.size())
+            .arg(dateText(from), dateText(to), before, hours(m_edit.lines(), false)));
 }
 
 void frmCorrectTimeCard::showRecordHead()

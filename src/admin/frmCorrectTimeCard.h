@@ -68,6 +68,8 @@ private:
     void buildControls();
     void refresh();
     void showRecordHead();
+    // Asks before a save moves lines or mends their ends, with the hours before and after.
+    bool confirmTidying(const QList<Correction>& tidy);
     bool keepUnsaved();
     void highlight(const QString& name);
     int lineOfRow(int row) const;

@@ -1,5 +1,6 @@
 #include "app/StartFiles.h"
 
+#include "data/ClockZone.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/FileStore.h"
@@ -28,5 +29,8 @@ StartFiles PrepareStartFiles()
     }
     if (const IoResult made = EnsureEmployeeListFile(); !made)
         Messages::show(Messages::Icon::Critical, made.error);
+    // The clock's zone stays with the data, so that reports made elsewhere pay the same hours.
+    if (const IoResult zone = EnsureClockZoneFile(); !zone)
+        Messages::show(Messages::Icon::Critical, zone.error);
     return haveSettings ? StartFiles::Settings : StartFiles::FirstRun;
 }

@@ -1,5 +1,6 @@
 #include "cli/RecordCommands.h"
 
+#include "data/ClockZone.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
@@ -48,8 +49,10 @@ QByteArray correctionsText(const QList<Correction>& corrections)
     return text.toUtf8();
 }
 
-// The last row holds the record's head (Change "head", Reason N:HASH), whatever was selected.
-QByteArray correctionsCsv(const QList<Correction>& corrections, const CorrectionLogHead& head)
+// The last row holds the record's head (Change "head", Reason N:HASH), whatever was selected;
+// before it, a record that does not hold says where (Change "verdict").
+QByteArray correctionsCsv(const QList<Correction>& corrections, const CorrectionLogHead& head,
+                          const QString& brokenVerdict)
 {
     QString csv = QStringLiteral("Saved,Employee,Change,Old Line,New Line,Reason\r\n");
     for (const Correction& c : corrections) {
@@ -60,6 +63,9 @@ QByteArray correctionsCsv(const QList<Correction>& corrections, const Correction
             row.append(ReportCsv::Field(field));
         csv += row.join(u',') + QStringLiteral("\r\n");
     }
+    if (!brokenVerdict.isEmpty())
+        csv += QStringLiteral(",,verdict,,,") + ReportCsv::Field(brokenVerdict) +
+               QStringLiteral("\r\n");
     csv += QStringLiteral(",,head,,,") + head.text() + QStringLiteral("\r\n");
     return csv.toUtf8();
 }
@@ -143,8 +149,9 @@ IoResult verifyRecord(const ReportRequest& request, const RecordRead& record, bo
     return IoResult::success();
 }
 
+// A record whose chain does not hold is still listed, and the run then fails with its verdict.
 IoResult corrections(const ReportRequest& request, PunchStore& punches, bool atStation,
-                     QByteArray* bytes)
+                     QByteArray* bytes, IoResult* broken)
 {
     // The record that counts: the server's at a station of several, else the data folder's.
     RecordRead record;
@@ -159,14 +166,17 @@ IoResult corrections(const ReportRequest& request, PunchStore& punches, bool atS
             selected.append(c);
     }
     const CorrectionLogHead head = CorrectionLogHead::of(log);
+    const QString verdict = log.intact() ? QString() : log.verdict(record.name);
+    if (!log.intact())
+        *broken = IoResult::failure(verdict);
     if (request.format == ReportRequest::Format::Csv) {
-        *bytes = correctionsCsv(selected, head);
+        *bytes = correctionsCsv(selected, head, verdict);
         return IoResult::success();
     }
     *bytes = correctionsText(selected);
     QStringList notes;
     if (!log.intact())
-        notes.append(log.verdict(record.name));
+        notes.append(verdict);
     if (atStation) {
         if (const QString differs = CompareLocalRecord(record).difference; !differs.isEmpty())
             notes.append(differs);
@@ -188,9 +198,10 @@ IoResult whoIsIn(const ReportRequest& request, PunchStore& punches,
     if (!list.isClean())
         return IoResult::failure(EmployeeListProblemsMessage(list));
     WhoIsInList in;
-    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
-                                       QTimeZone::systemTimeZone(), punches, &in);
-        !r)
+    const Result<QTimeZone> zone = ReadClockZone();
+    if (!zone)
+        return zone.failure();
+    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(), *zone, punches, &in); !r)
         return IoResult::failure(r.error);
     *bytes = request.format == ReportRequest::Format::Csv
                  ? WhoIsInCsv(in)
@@ -204,13 +215,14 @@ ReportRun RunRecordRequest(const ReportRequest& request, PunchStore& punches,
                            const SharedFilesReader& readShared, bool atStation)
 {
     QByteArray bytes;
+    IoResult broken;
     const IoResult run = request.kind == ReportRequest::Kind::Corrections
-                             ? corrections(request, punches, atStation, &bytes)
+                             ? corrections(request, punches, atStation, &bytes, &broken)
                              : whoIsIn(request, punches, readShared, &bytes);
     if (!run)
         return run;
     if (request.output.isEmpty())
-        return bytes;
+        return ReportRun(bytes, broken);
     const IoResult written = WriteOutputFiles({{request.output, bytes}});
-    return written ? ReportRun(QByteArray()) : ReportRun(written);
+    return written ? ReportRun(QByteArray(), broken) : ReportRun(written);
 }

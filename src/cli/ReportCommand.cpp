@@ -2,6 +2,7 @@
 
 #include "cli/RecordCommands.h"
 
+#include "data/ClockZone.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
@@ -92,7 +93,11 @@ IoResult ReadShared(SyncDatabase* server, bool headFiles, OptionsRecord* setting
 Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
                                 const OptionsRecord& settings, PunchStore& punches)
 {
-    const ReportOptions options = OptionsOf(request, settings);
+    ReportOptions options = OptionsOf(request, settings);
+    const Result<QTimeZone> zone = ReadClockZone();
+    if (!zone)
+        return zone.failure();
+    options.zone = *zone;
     if (request.kind == ReportRequest::Kind::Multiple) {
         const MultipleReportInput input{list.records, request.shift, options};
         return CreateMultipleReport(input, punches);
@@ -111,6 +116,17 @@ Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList
 }
 
 } // namespace
+
+QString ClockZoneNote()
+{
+    const Result<QTimeZone> zone = ReadClockZone();
+    if (!zone || *zone == QTimeZone::systemTimeZone())
+        return QString();
+    return QStringLiteral("the punches were read in the time zone of the data folder, %1, not in "
+                          "this computer's, %2 (\"%3\")")
+        .arg(QString::fromUtf8(zone->id()), QString::fromUtf8(QTimeZone::systemTimeZoneId()),
+             QDir::toNativeSeparators(ClockZonePath()));
+}
 
 ReportRun RunReportRequest(const ReportRequest& request)
 {

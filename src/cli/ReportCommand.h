@@ -7,7 +7,7 @@
 #include <QString>
 
 // What goes to standard output (empty when the report was written to a file), or the failure:
-// one line naming what went wrong.
+// one line naming what went wrong. A warning with the output fails the run once it is written.
 using ReportRun = Result<QByteArray>;
 
 // Builds the report the request asks for from the files of its data directory, as the report
@@ -15,3 +15,7 @@ using ReportRun = Result<QByteArray>;
 // Every message the windows would show becomes the error; a failed run writes nothing.
 // A PDF needs a QGuiApplication.
 ReportRun RunReportRequest(const ReportRequest& request);
+
+// After a run: a note when the data folder's time zone, in which punches are read, is not this
+// computer's; empty when they agree.
+QString ClockZoneNote();

@@ -2,6 +2,7 @@
 
 #include "data/CorrectionLog.h"
 #include "data/ProgramOptions.h"
+#include "payroll/PayPeriod.h"
 
 #include <QRegularExpression>
 
@@ -172,6 +173,10 @@ bool CheckComplete(const ReportRequest& q, const QStringList& positional, Reader
         return r.fail(QStringLiteral("--from is needed: the first day of the pay period"));
     if (!q.to.isValid())
         return r.fail(QStringLiteral("--to is needed: the last day of the pay period"));
+    if (q.from < EarliestPayPeriodDate() || q.to < EarliestPayPeriodDate())
+        return r.fail(QStringLiteral("a pay period starts on %1 or later, as in the report "
+                                     "windows")
+                          .arg(EarliestPayPeriodDate().toString(Qt::ISODate)));
     if (q.timeCard && q.format == ReportRequest::Format::Csv && q.output.isEmpty())
         return r.fail(QStringLiteral("a time card as CSV is two files: name the first with "
                                      "--output FILE"));

@@ -62,8 +62,20 @@ int main(int argc, char* argv[])
         printError(run.failure().error);
         return 1;
     }
+    if (const bool payroll = parsed->kind == ReportRequest::Kind::Single ||
+                             parsed->kind == ReportRequest::Kind::Multiple ||
+                             parsed->kind == ReportRequest::Kind::WhoIsIn;
+        payroll) {
+        if (const QString note = ClockZoneNote(); !note.isEmpty())
+            std::fprintf(stderr, "horodex-report: note: %s\n", note.toUtf8().constData());
+    }
     if (!writeOut(*run)) {
         printError(QStringLiteral("the report could not be written to standard output"));
+        return 1;
+    }
+    // A report that was written but cannot be trusted (a broken record) still fails.
+    if (!run.warning()) {
+        printError(run.warning().error);
         return 1;
     }
     return 0;

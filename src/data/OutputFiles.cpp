@@ -227,8 +227,9 @@ IoResult writeOutputs(const QList<OutputFile>& outputs)
     for (const Plan& plan : plans) {
         if (plan.target.file.isEmpty())
             continue;
+        // Reports hold pay and social security numbers: a new file is for its owner alone.
         staged.emplace_back(plan.folder.fd.get(), plan.folder.split.folder, plan.folder.split.name,
-                            plan.target.file);
+                            plan.target.file, 0600);
         if (IoResult written = staged.back().write(plan.output->bytes); !written)
             return written;
     }

@@ -251,10 +251,10 @@ IoResult openFolderOf(const QString& path, OpenFolder* folder, bool cleanUp)
 }
 
 IoResult createTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
-                         QByteArray* temporary)
+                         QByteArray* temporary, mode_t mode)
 {
     const IoResult made = firstFreeTemporary(name, path, temporary, [&](const QByteArray& temp) {
-        fd->reset(openIn(folder, temp, path, O_WRONLY | O_CREAT | O_EXCL));
+        fd->reset(openIn(folder, temp, path, O_WRONLY | O_CREAT | O_EXCL, mode));
         return fd->valid();
     });
     if (made)
@@ -278,15 +278,16 @@ IoResult linkTemporary(int folder, const QByteArray& name, const QString& path, 
     return IoResult::success();
 }
 
-StagedFile::StagedFile(int folder, QByteArray folderPath, QByteArray name, QString path)
+StagedFile::StagedFile(int folder, QByteArray folderPath, QByteArray name, QString path,
+                       mode_t newMode)
     : m_folder(folder), m_folderPath(std::move(folderPath)), m_name(std::move(name)),
-      m_path(std::move(path))
+      m_path(std::move(path)), m_newMode(newMode)
 {
 }
 
 StagedFile::StagedFile(StagedFile&& other) noexcept
     : m_folder(other.m_folder), m_folderPath(std::move(other.m_folderPath)),
-      m_name(std::move(other.m_name)), m_path(std::move(other.m_path)),
+      m_name(std::move(other.m_name)), m_path(std::move(other.m_path)), m_newMode(other.m_newMode),
       m_temp(std::exchange(other.m_temp, QByteArray())), m_fd(std::move(other.m_fd)),
       m_written(other.m_written)
 {
@@ -301,7 +302,7 @@ IoResult StagedFile::write(const QByteArray& bytes)
     if (hadOld && !S_ISREG(old.st_mode))
         return failure(QStringLiteral("replace"), m_path,
                        S_ISLNK(old.st_mode) ? ELOOP : NotRegular);
-    if (IoResult made = createTemporary(m_folder, m_name, m_path, &m_fd, &m_temp); !made)
+    if (IoResult made = createTemporary(m_folder, m_name, m_path, &m_fd, &m_temp, m_newMode); !made)
         return made;
     if (hadOld) {
         if (IoResult taken = takeModeAndOwner(m_fd.get(), old, m_path); !taken)

@@ -78,7 +78,7 @@ IoResult openFolderOf(const QString& path, OpenFolder* folder, bool cleanUp);
 // stays open, so that no other writer takes it for a killed run's leftover. With link, it is a
 // second name of that file instead of a new empty one.
 IoResult createTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
-                         QByteArray* temporary);
+                         QByteArray* temporary, mode_t mode = 0644);
 IoResult linkTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
                        QByteArray* temporary);
 
@@ -86,7 +86,9 @@ IoResult linkTemporary(int folder, const QByteArray& name, const QString& path, 
 class StagedFile
 {
 public:
-    StagedFile(int folder, QByteArray folderPath, QByteArray name, QString path);
+    // newMode: the mode of a file that replaces none (the umask applies).
+    StagedFile(int folder, QByteArray folderPath, QByteArray name, QString path,
+               mode_t newMode = 0644);
     ~StagedFile() { discard(); }
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -113,6 +115,7 @@ private:
     QByteArray m_folderPath;
     QByteArray m_name;
     QString m_path;
+    mode_t m_newMode;
     QByteArray m_temp;
     Fd m_fd; // open, and locked, while the temporary exists
     struct stat m_written

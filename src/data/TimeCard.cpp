@@ -91,11 +91,13 @@ TimeCard ParseTimeCard(const QByteArray& bytes)
     while (start < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
         const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        const bool crlf = end > start && bytes[end - 1] == '\r';
         if (end < 0)
             end = bytes.size();
-        else if (end > start && bytes[end - 1] == '\r')
+        else if (crlf)
             --end;
         appendPieces(&card.lines, all.sliced(start, end - start));
+        card.lines.last().otherLineEnd = !crlf;
         start = next;
     }
     return card;

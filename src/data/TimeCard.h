@@ -19,6 +19,7 @@ struct TimeCardLine
     bool isIn = false;
     QDate date;
     QTime time;
+    bool otherLineEnd = false; // stored with an end other than CR LF, which a save mends
 
     // A readable punch at a moment, as the punch recording writes it.
     static TimeCardLine punch(bool isIn, QDate date, QTime time);

@@ -81,9 +81,20 @@ IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded)
 {
     // One clock reading for date and time, so a punch at midnight keeps its date.
     const QByteArray line = FormatPunchLine(isIn, Environment::now());
+    // A punch that would take the file past what the reports read is refused, not made unpayable.
+    const QString path = TimeFilePath(name);
+    const FileStore::Entry entry = FileStore::examine(path);
+    const qint64 whole = entry.size - entry.size % TimeRecord::Size;
+    if (entry.kind == FileStore::Entry::Kind::Regular && whole + line.size() > MaxTimeFileSize)
+        return IoResult::failure(
+            QStringLiteral("The punch was not recorded: the time file \"%1\" holds %2 bytes, "
+                           "and one more punch would take it past the %3 that a time file can "
+                           "hold.")
+                .arg(FileStore::displayPath(path))
+                .arg(entry.size)
+                .arg(MaxTimeFileSize));
     // A punch that a crash cut short was never reported as recorded: it gives way to this one.
-    const IoResult written =
-        FileStore::appendToFile(TimeFilePath(name), line, {TimeRecord::Size, IsTornRecord});
+    const IoResult written = FileStore::appendToFile(path, line, {TimeRecord::Size, IsTornRecord});
     if (written && recorded)
         *recorded = TimeRecord::fromBytes(line);
     return written;
@@ -96,7 +107,7 @@ IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record, 
     FileStore::Reader file;
     IoResult read = file.open(TimeFilePath(name), true);
     if (wholeRecords)
-        *wholeRecords = file.size() % TimeRecord::Size == 0;
+        *wholeRecords = !read || HoldsWholeRecords(file);
     const qint64 records = file.size() / TimeRecord::Size;
     char last[TimeRecord::Size];
     if (read && records > 0)
@@ -144,6 +155,18 @@ bool TimeFileIsValid(const QString& name)
         return true;
     FileStore::Reader file;
     return file.open(TimeFilePath(name)) && TornRecordStart(file) >= 0;
+}
+
+bool HoldsWholeRecords(FileStore::Reader& file)
+{
+    return file.size() % TimeRecord::Size == 0 || TornRecordStart(file) >= 0;
+}
+
+QString TimeFileLengthMessage(const QString& path)
+{
+    return QStringLiteral("The time file \"%1\" is invalid: its length is not a whole number of "
+                          "punches.")
+        .arg(FileStore::displayPath(path));
 }
 
 QDate ParseFileDate(const QString& text)

@@ -63,6 +63,10 @@ Result<bool> ReadLastAction(const QString& name, const QString& timeFormat,
 // Length is a multiple of 31, or whole records and the torn start of one more (a missing file
 // counts as empty).
 bool TimeFileIsValid(const QString& name);
+// The same rule for a file already open, which every reader of a time file applies.
+bool HoldsWholeRecords(FileStore::Reader& file);
+// Why a file that breaks that rule is not read, naming it.
+QString TimeFileLengthMessage(const QString& path);
 
 // The first bytes of a punch line, as a write cut short by a crash or a power cut leaves them.
 bool IsTornRecord(QByteArrayView tail);

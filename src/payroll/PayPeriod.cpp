@@ -8,6 +8,11 @@ bool IsValidPayPeriod(QDate from, QDate to)
     return days == 7 || days == 14 || days == 21 || days == 28;
 }
 
+QDate EarliestPayPeriodDate()
+{
+    return QDate(1999, 12, 31);
+}
+
 QString PayPeriodMessage()
 {
     return QStringLiteral("You may only select a 1, 2, 3 or 4 week pay period");

@@ -17,9 +17,7 @@ public:
             if (const IoResult r = ReadLastRecord(name, &last.record, &whole); !r)
                 last.problem = r.error;
             else if (!whole)
-                last.problem = QStringLiteral("The time file \"%1\" is invalid: its length is not "
-                                              "a whole number of punches.")
-                                   .arg(FileStore::displayPath(TimeFilePath(name)));
+                last.problem = TimeFileLengthMessage(TimeFilePath(name));
             if (!last.problem.isEmpty())
                 last.record.reset();
             punches->insert(name, last);

@@ -4,6 +4,7 @@
 #include "data/OutputFiles.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace ReportCsv {
@@ -32,8 +33,16 @@ QString IsoTime(const QDateTime& moment)
 
 } // namespace
 
-QString Field(const QString& value)
+QString Field(const QString& text)
 {
+    // A spreadsheet runs a cell that starts as a formula (a name "=1+2"): a quote makes it text.
+    // Plain numbers ("-1.25") stay numbers.
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    static const QString formulaStart = QStringLiteral("=+-@\t\r");
+    const QString value =
+        !text.isEmpty() && formulaStart.contains(text.front()) && !number.match(text).hasMatch()
+            ? u'\'' + text
+            : text;
     static const QString special = QStringLiteral(",\"\r\n");
     bool needsQuotes = false;
     for (const QChar c : value)

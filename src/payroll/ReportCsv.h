@@ -31,8 +31,10 @@ QList<OutputFile> Files(const ReportFigures& figures, const QString& payrollPath
 // always match.
 IoResult Save(const ReportFigures& figures, const QString& payrollPath, bool withPunches);
 
-// A field quoted when it holds a comma, a quote or a line break, with its quotes doubled.
-QString Field(const QString& value);
+// A field quoted when it holds a comma, a quote or a line break, with its quotes doubled; a
+// text that a spreadsheet would take for a formula (=, +, -, @, tab or CR first, and not a plain
+// number) starts with an apostrophe.
+QString Field(const QString& text);
 // "1234.50", "0.50", "-1.25": never a thousands separator, never a negative zero.
 QString Number(float value);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ClockZone.h"
 #include "data/OptionsRecord.h"
 #include "payroll/ReportFigures.h"
 #include "payroll/ReportFormat.h"
@@ -53,6 +54,7 @@ struct ReportOptions
     // settings the report is made with, as the caller hands them over.
     OptionsRecord settings;
     RegionalFormats formats = RegionalFormats::current();
-    // The time zone of the punch clock, for nights across a daylight-saving change.
-    QTimeZone zone = QTimeZone::systemTimeZone();
+    // The time zone of the punch clock, for nights across a daylight-saving change: the data
+    // folder's, wherever the report runs.
+    QTimeZone zone = ClockZone();
 };

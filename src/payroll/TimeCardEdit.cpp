@@ -53,11 +53,57 @@ void TimeCardEdit::discard()
     m_corrections.clear();
 }
 
+QList<Correction> TimeCardEdit::tidying() const
+{
+    if (m_corrections.isEmpty())
+        return {};
+    // The lines kept from the card move when one of them sorts before a line above it.
+    QList<qsizetype> kept;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].readable && !m_lines[i].stored.isEmpty())
+            kept.append(i);
+    }
+    QList<bool> moved(kept.size(), false);
+    const TimeCardLine* latest = nullptr;
+    for (qsizetype k = 0; k < kept.size(); ++k) {
+        const TimeCardLine& line = m_lines[kept[k]];
+        if (latest && line.before(*latest))
+            moved[k] = true;
+        if (!latest || latest->before(line))
+            latest = &line;
+    }
+    const TimeCardLine* earliest = nullptr;
+    for (qsizetype k = kept.size() - 1; k >= 0; --k) {
+        const TimeCardLine& line = m_lines[kept[k]];
+        if (earliest && earliest->before(line))
+            moved[k] = true;
+        if (!earliest || line.before(*earliest))
+            earliest = &line;
+    }
+    QList<Correction> tidy;
+    for (qsizetype k = 0; k < kept.size(); ++k) {
+        const TimeCardLine& line = m_lines[kept[k]];
+        QStringList why;
+        if (moved[k])
+            why.append(QStringLiteral("put in time order"));
+        if (line.otherLineEnd)
+            why.append(QStringLiteral("line end mended"));
+        if (!why.isEmpty())
+            tidy.append({QDateTime(), m_employee, Correction::Kind::Changed, line.stored,
+                         line.text(),
+                         why.join(QStringLiteral(", ")) + QStringLiteral(" by the save")});
+    }
+    return tidy;
+}
+
 IoResult TimeCardEdit::save(const QDateTime& now)
 {
     if (m_employee.isEmpty())
         return IoResult::failure(QStringLiteral("No time card is open."));
-    QList<Correction> made = m_corrections;
+    // Rewriting the card in time order would change its pay unasked and unrecorded.
+    if (m_corrections.isEmpty())
+        return IoResult::success();
+    QList<Correction> made = m_corrections + tidying();
     for (Correction& c : made)
         c.when = now;
     if (IoResult saved = m_store.saveCorrections(m_employee, m_card, m_lines, made); !saved)

@@ -21,6 +21,7 @@ public:
     // Reads the employee's card; unsaved corrections of the card open before are dropped.
     IoResult open(const QString& employee);
     const QString& employee() const { return m_employee; }
+    const TimeCard& card() const { return m_card; } // as read
     const QList<TimeCardLine>& lines() const { return m_lines; }
     const QList<Correction>& corrections() const { return m_corrections; }
     bool hasUnsaved() const { return !m_corrections.isEmpty(); }
@@ -31,9 +32,13 @@ public:
     bool remove(int line, const QString& reason);
     void discard();
 
+    // What a save changes beyond the corrections: each line of the card that it moves into time
+    // order or whose line end it mends, as a correction with that reason.
+    QList<Correction> tidying() const;
+
     // The corrected lines replace the card, if it did not change since it was read, and the
-    // corrections, dated now, go into the record; the card is then read again. A failure keeps
-    // every correction for another try.
+    // corrections, dated now, go into the record with the tidying; the card is then read again.
+    // Without a correction nothing is written. A failure keeps every correction for another try.
     IoResult save(const QDateTime& now);
 
 private:

@@ -15,6 +15,12 @@ QString Moment(const QDateTime& moment, const QString& timeFormat, const Regiona
     return ShortDate(moment.date(), formats) + u' ' + FormatTimeOfDay(moment.time(), timeFormat);
 }
 
+QString FutureInNote()
+{
+    return QStringLiteral("!!! The IN is dated after now: the clock or the time file is wrong; "
+                          "no hours are counted.");
+}
+
 } // namespace
 
 IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
@@ -40,6 +46,9 @@ IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& no
         p.name = name;
         p.since = ParseFileDateTime(punch.record->PunchDate, punch.record->PunchTime, zone);
         p.hours = p.since.isValid() ? p.since.secsTo(now) / 3600.0 : 0.0;
+        p.future = p.hours < 0;
+        if (p.future)
+            p.hours = 0;
         p.forgotten = p.hours > ForgottenAfterHours;
         list->present.append(p);
     }
@@ -65,13 +74,17 @@ QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
     text += QStringLiteral("Employee Name           In Since                  Hours") + LineEnd;
     text += Rule() + LineEnd;
     bool anyForgotten = false;
+    bool anyFuture = false;
     for (const PresentEmployee& p : list.present) {
         text += LeftIn(24, p.name) + LeftIn(22, Moment(p.since, timeFormat, formats)) +
                 RightIn(9, Hours(float(p.hours)));
         if (p.forgotten)
             text += QStringLiteral(" ***");
+        if (p.future)
+            text += QStringLiteral(" !!!");
         text += LineEnd;
         anyForgotten = anyForgotten || p.forgotten;
+        anyFuture = anyFuture || p.future;
     }
     text += Rule() + LineEnd;
     text += list.present.size() == 1
@@ -83,6 +96,8 @@ QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,
                 QStringLiteral("*** In for more than %1 hours: probably a forgotten OUT.")
                     .arg(ForgottenAfterHours) +
                 LineEnd;
+    if (anyFuture)
+        text += LineEnd + FutureInNote() + LineEnd;
     for (const UnreadEmployee& u : list.unread)
         text += LineEnd + QStringLiteral("Not read: ") + u.reason + LineEnd;
     return text;
@@ -96,7 +111,8 @@ QByteArray WhoIsInCsv(const WhoIsInList& list)
         csv += ReportCsv::Field(p.name) + u',' + p.since.date().toString(Qt::ISODate) + u',' +
                p.since.time().toString(QStringLiteral("HH:mm")) + u',' +
                ReportCsv::Number(float(p.hours)) + u',' +
-               (p.forgotten ? QStringLiteral("1") : QStringLiteral("0")) + QStringLiteral(",\r\n");
+               (p.forgotten ? QStringLiteral("1") : QStringLiteral("0")) + u',' +
+               (p.future ? ReportCsv::Field(FutureInNote()) : QString()) + QStringLiteral("\r\n");
     }
     for (const UnreadEmployee& u : list.unread)
         csv += ReportCsv::Field(u.name) + QStringLiteral(",,,,,") + ReportCsv::Field(u.reason) +

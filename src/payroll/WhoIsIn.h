@@ -21,6 +21,7 @@ struct PresentEmployee
     QDateTime since;  // the IN punch
     double hours = 0; // from the punch to now, as worked (a clock change counted)
     bool forgotten = false;
+    bool future = false; // the IN is dated after now (a wrong clock or file): no hours counted
 };
 
 inline constexpr int ForgottenAfterHours = 16;

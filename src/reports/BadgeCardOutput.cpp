@@ -77,7 +77,8 @@ IoResult SaveCardsPdf(const QList<BadgeCard>& cards, QWidget* parent, bool* done
         QDir(ReportSaveFolder())
             .filePath(QStringLiteral("Badges %1.pdf")
                           .arg(Environment::now().date().toString(Qt::ISODate)));
-    const QString chosen = AskReportFileName(parent, proposed, &filter);
+    const QString chosen =
+        AskSaveFileName(parent, QStringLiteral("Save Badges As"), {PdfFilter}, proposed, &filter);
     if (chosen.isEmpty())
         return IoResult::success();
     const QString path = ReportFileFor(chosen, PdfFilter).path;

@@ -23,11 +23,6 @@ QDateEdit* datePicker(QWidget* parent, const char* name, const QRect& rect)
 
 } // namespace
 
-QDate EarliestPayPeriodDate()
-{
-    return QDate(1999, 12, 31);
-}
-
 QDate LatestPayPeriodDate()
 {
     return QDate(9999, 12, 31);

@@ -30,6 +30,5 @@ struct PayPeriodPickers
     bool CheckPayPeriod() const;
 };
 
-// The earliest and latest day the pickers offer.
-QDate EarliestPayPeriodDate();
+// The latest day the pickers offer; the earliest is EarliestPayPeriodDate().
 QDate LatestPayPeriodDate();

@@ -66,12 +66,19 @@ QString SavedFilesMessage(const QStringList& paths)
 
 QString AskReportFileName(QWidget* parent, const QString& proposed, QString* filter)
 {
+    return AskSaveFileName(parent, QStringLiteral("Save Report As"), {PdfFilter, CsvFilter},
+                           proposed, filter);
+}
+
+QString AskSaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                        const QString& proposed, QString* filter)
+{
     if (askerOverride())
         return askerOverride()(parent, proposed, filter);
     const QFileInfo start(proposed);
-    QFileDialog dialog(parent, QStringLiteral("Save Report As"), start.absolutePath());
+    QFileDialog dialog(parent, title, start.absolutePath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({PdfFilter, CsvFilter});
+    dialog.setNameFilters(filters);
     dialog.selectFile(start.fileName());
     // The suffix follows the filter (the dialog swaps that of a typed name itself), so that the
     // overwrite question names the file written.

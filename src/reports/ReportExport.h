@@ -40,4 +40,8 @@ QString SavedFilesMessage(const QStringList& paths);
 using ReportFileAsker =
     std::function<QString(QWidget* parent, const QString& proposed, QString* filter)>;
 QString AskReportFileName(QWidget* parent, const QString& proposed, QString* filter);
+// The same for another kind of file: the dialog's title and the filters it offers, the first
+// chosen at the start.
+QString AskSaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                        const QString& proposed, QString* filter);
 void SetReportFileAskerForTesting(ReportFileAsker asker); // empty restores the file dialog

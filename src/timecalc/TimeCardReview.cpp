@@ -19,30 +19,39 @@ bool inPeriod(const TimeCardLine& line, QDate from, QDate to)
     return !from.isValid() || (line.date >= from && line.date <= to);
 }
 
-// A broken card is paid as the pairing rule reads the file, not as its INs and OUTs match: rows
-// are the file's records in order, each paid pair's hours stand on its second row, and an OUT
-// that ends no paid pair says so, unless its IN came before the period, which paid it.
+// A broken card is paid as the pairing rule reads the file, not as its INs and OUTs match:
+// records holds the line of each record of the file paid, each paid pair's hours stand on the row
+// of its second record, and an OUT that ends no paid pair says so, unless the record before it
+// is an IN before the period, which paid it.
 void ShowPaidHours(QList<ReviewedPunch>& rows, const QList<TimeCardLine>& lines,
-                   const QList<PaidPair>& paid, QDate from)
+                   const std::vector<int>& records, const QList<PaidPair>& paid, QDate from)
 {
+    std::vector<qsizetype> rowOf(size_t(lines.size()), -1);
+    std::vector<qsizetype> recordOf(size_t(lines.size()), -1);
+    for (qsizetype r = 0; r < rows.size(); ++r)
+        rowOf[size_t(rows[r].line)] = r;
+    for (size_t i = 0; i < records.size(); ++i)
+        recordOf[size_t(records[i])] = qsizetype(i);
     for (ReviewedPunch& row : rows)
         row.pairHours.reset();
     for (const PaidPair& pair : paid) {
-        if (pair.first + 1 < rows.size())
-            rows[pair.first + 1].pairHours = pair.hours;
+        if (size_t(pair.first + 1) < records.size())
+            rows[rowOf[size_t(records[size_t(pair.first + 1)])]].pairHours = pair.hours;
     }
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        const TimeCardLine& line = lines[rows[r].line];
-        const TimeCardLine* before = r > 0 ? &lines[rows[r - 1].line] : nullptr;
+    for (ReviewedPunch& row : rows) {
+        const TimeCardLine& line = lines[row.line];
+        const qsizetype record = recordOf[size_t(row.line)];
+        const TimeCardLine* before = record > 0 ? &lines[records[size_t(record - 1)]] : nullptr;
         const bool paidBefore = before && before->isIn && before->date < from;
-        rows[r].notPaid = !line.isIn && !rows[r].pairHours && !paidBefore;
+        row.notPaid = !line.isIn && !row.pairHours && !paidBefore;
     }
 }
 
 } // namespace
 
 TimeCardReview ReviewTimeCard(const QList<TimeCardLine>& lines, QDate from, QDate to,
-                              int roundingMode, const QTimeZone& zone, const QDateTime& now)
+                              int roundingMode, const QTimeZone& zone, const QDateTime& now,
+                              bool asStored)
 {
     TimeCardReview review;
     std::vector<int> order(size_t(lines.size()));
@@ -92,13 +101,20 @@ TimeCardReview ReviewTimeCard(const QList<TimeCardLine>& lines, QDate from, QDat
                     .arg(OpenInWarningHours));
     }
 
-    if (from.isValid()) {
-        // Every line reads, so the records of the file are the rows in their order.
-        if (const std::optional<QByteArray> bytes = SerializeTimeCard(lines)) {
-            QList<PaidPair> paid;
-            review.period = PayPeriodFromTimeFile(*bytes, from, to, roundingMode, zone, &paid);
-            ShowPaidHours(all, lines, paid, from);
-        }
+    if (from.isValid() && std::all_of(lines.cbegin(), lines.cend(),
+                                      [](const TimeCardLine& l) { return l.readable; })) {
+        std::vector<int> records(size_t(lines.size()));
+        std::iota(records.begin(), records.end(), 0);
+        if (!asStored)
+            records = order;
+        review.outOfOrder = records != order;
+        QByteArray bytes;
+        bytes.reserve(lines.size() * TimeRecord::Size);
+        for (const int line : records)
+            bytes += lines[line].text() + "\r\n";
+        QList<PaidPair> paid;
+        review.period = PayPeriodFromTimeFile(bytes, from, to, roundingMode, zone, &paid);
+        ShowPaidHours(all, lines, records, paid, from);
     }
 
     // An OUT belongs to the period of its IN: a night shift from the last day is shown whole.

@@ -28,11 +28,15 @@ struct TimeCardReview
 {
     QList<ReviewedPunch> punches;  // lines that do not read first, then the punches in time order
     std::optional<clsTime> period; // the pay period's weeks; none for the whole file
+    bool outOfOrder = false;       // the lines are paid in an order other than time order
 };
 
 inline constexpr int LongestPairHours = 24;
 inline constexpr int OpenInWarningHours = 16;
 
 // from and to null: the whole file. now decides whether a last IN is probably forgotten.
+// asStored: the lines are the file as stored, paid in their order as the reports pay it;
+// otherwise they are paid in time order, as a save writes them.
 TimeCardReview ReviewTimeCard(const QList<TimeCardLine>& lines, QDate from, QDate to,
-                              int roundingMode, const QTimeZone& zone, const QDateTime& now);
+                              int roundingMode, const QTimeZone& zone, const QDateTime& now,
+                              bool asStored = false);

@@ -263,6 +263,9 @@ Result<clsTime> LoadPayPeriod(const QString& name, QDate start, QDate end, int r
     IoResult read = reader.open(path, true);
     if (read && reader.size() > MaxTimeFileSize)
         read = IoResult::failure(TimeFileTooLargeMessage(path, reader.size()));
+    // Lines of another length (an editor's LF ends) would pair the wrong bytes: no pay from them.
+    if (read && !HoldsWholeRecords(reader))
+        read = IoResult::failure(TimeFileLengthMessage(path));
     if (!read)
         return read;
     RecordWindow file(&reader);

@@ -8,6 +8,7 @@
 #include "payroll/ReportCsv.h"
 #include "platform/PrintTextPages.h"
 #include "render/ReportPdf.h"
+#include "reports/BadgeCardOutput.h"
 #include "reports/ReportExport.h"
 #include "reports/frmReport.h"
 
@@ -102,6 +103,7 @@ private slots:
     void saveAs_startsInDocumentsElseHome();
     void saveAs_fileDialogOpensAtTheProposedFile();
     void saveAs_failure_showsMessageNamingTheFile();
+    void saveBadges_dialogIsTitledForBadgesAndOffersPdfOnly();
 
 private:
     ExportFixture m_fixture;
@@ -125,6 +127,19 @@ void ExportFileTests::csvField_quotesOnlyWhatNeedsIt_data()
                                      << "\"a\rb\"";
     QTest::newRow("accent") << "Zoë Müller"
                             << "Zoë Müller";
+    // A spreadsheet would run these as formulas; numbers stay numbers.
+    QTest::newRow("equals") << "=1+2"
+                            << "'=1+2";
+    QTest::newRow("plus") << "+1+2"
+                          << "'+1+2";
+    QTest::newRow("minus") << "-1+2"
+                           << "'-1+2";
+    QTest::newRow("at") << "@SUM(A1)"
+                        << "'@SUM(A1)";
+    QTest::newRow("formula with a comma") << "=HYPERLINK(\"x\",1)"
+                                          << "\"'=HYPERLINK(\"\"x\"\",1)\"";
+    QTest::newRow("negative number") << "-1.25"
+                                     << "-1.25";
 }
 
 void ExportFileTests::csvField_quotesOnlyWhatNeedsIt()
@@ -571,6 +586,24 @@ void ExportFileTests::saveAs_fileDialogOpensAtTheProposedFile()
     QCOMPARE(directory, folder.path());
     // The proposed name follows the file type chosen.
     QCOMPARE(selected, (QStringList{proposed, proposed.chopped(3) + QStringLiteral("csv")}));
+}
+
+void ExportFileTests::saveBadges_dialogIsTitledForBadgesAndOffersPdfOnly()
+{
+    QString title;
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        dialog->reject();
+    });
+    bool done = true;
+    QVERIFY(OutputBadgeCards({}, CardOutput::Pdf, nullptr, &done));
+    QVERIFY(!done);
+    QCOMPARE(title, QStringLiteral("Save Badges As"));
+    QCOMPARE(filters, QStringList{PdfFilter});
 }
 
 int runExportFileTests(int argc, char* argv[])

@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -30,9 +31,15 @@ struct ProgramRun
     QByteArray err;
 };
 
-ProgramRun runProgram(const QString& program, const QStringList& arguments)
+ProgramRun runProgram(const QString& program, const QStringList& arguments,
+                      const QString& zone = QString())
 {
     QProcess process;
+    if (!zone.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TZ"), zone);
+        process.setProcessEnvironment(environment);
+    }
     process.start(program, arguments);
     ProgramRun run;
     if (!process.waitForFinished(60000))
@@ -103,6 +110,9 @@ private slots:
     void program_textIsTheWindowText_data();
     void program_textIsTheWindowText();
     void program_csvAndPdfFormats();
+    void program_output_isForItsOwnerAloneUnlessItExisted();
+    void program_paysInTheDataFoldersZoneWhereverItRuns_data();
+    void program_paysInTheDataFoldersZoneWhereverItRuns();
     void program_timeCardCsv_writesTwoFiles();
     void program_badInput_givesOneLineAndNoOutput_data();
     void program_badInput_givesOneLineAndNoOutput();
@@ -156,6 +166,11 @@ void ReportProgramTests::arguments_data()
                              << "";
     QTest::newRow("time card csv to standard output")
         << "single Ann --time-card --format csv" + period << "--output FILE";
+    // The windows offer no earlier day.
+    QTest::newRow("period before the first day") << "multiple --from 1999-12-24 --to 1999-12-30"
+                                                 << "starts on 1999-12-31 or later";
+    QTest::newRow("period from the first day") << "multiple --from 1999-12-31 --to 2000-01-06"
+                                               << "";
 }
 
 void ReportProgramTests::arguments()
@@ -238,6 +253,74 @@ void ReportProgramTests::program_csvAndPdfFormats()
     QCOMPARE(file.readAll(), multipleReport().fullText().toUtf8());
 }
 
+void ReportProgramTests::program_output_isForItsOwnerAloneUnlessItExisted()
+{
+    const QStringList week{"multiple",
+                           "--from",
+                           "2009-11-02",
+                           "--to",
+                           "2009-11-08",
+                           "--data",
+                           m_fixture.dir->dataDir()};
+    const QString made = m_fixture.dir->programDir() + QStringLiteral("/new.csv");
+    QCOMPARE(
+        runProgram(reportProgram(), week + QStringList{"--format", "csv", "--output", made}).status,
+        0);
+    // The User flags tell what this account may do, whoever owns the file: left out.
+    const auto mode = [](const QString& path) {
+        return QFile::permissions(path) & ~QFileDevice::Permissions(0x0700);
+    };
+    QCOMPARE(mode(made), QFile::ReadOwner | QFile::WriteOwner);
+    const QString kept = m_fixture.dir->programDir() + QStringLiteral("/shared.txt");
+    const QFileDevice::Permissions shared =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile file(kept);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(QFile::setPermissions(kept, shared));
+    QCOMPARE(runProgram(reportProgram(), week + QStringList{"--output", kept}).status, 0);
+    QCOMPARE(mode(kept), shared);
+}
+
+void ReportProgramTests::program_paysInTheDataFoldersZoneWhereverItRuns_data()
+{
+    QTest::addColumn<QByteArray>("folderZone"); // empty: no zone file
+    QTest::addColumn<QString>("computerZone");
+    QTest::addColumn<QString>("hours");
+    QTest::addColumn<bool>("noted");
+    // The night of the change to summer time has an hour less in New York.
+    QTest::newRow("the folder's zone") << QByteArray("America/New_York\n") << "America/New_York"
+                                       << "7.00" << false;
+    QTest::newRow("a server in UTC") << QByteArray("America/New_York\n") << "UTC"
+                                     << "7.00" << true;
+    QTest::newRow("no zone file: the computer's") << QByteArray() << "UTC"
+                                                  << "8.00" << false;
+}
+
+void ReportProgramTests::program_paysInTheDataFoldersZoneWhereverItRuns()
+{
+    QFETCH(QByteArray, folderZone);
+    QFETCH(QString, computerZone);
+    QFETCH(QString, hours);
+    QFETCH(bool, noted);
+    if (!folderZone.isEmpty())
+        m_fixture.dir->write(QStringLiteral("timezone.txt"), folderZone);
+    m_fixture.dir->write(QStringLiteral("Sample Employee.txt"),
+                         SampleReport::punchPair("03/07/2009", "22:00", "03/08/2009", "06:00"));
+    const ProgramRun run = runProgram(reportProgram(),
+                                      {"single", "Sample Employee", "--from", "2009-03-02", "--to",
+                                       "2009-03-08", "--data", m_fixture.dir->dataDir()},
+                                      computerZone);
+    QCOMPARE(run.status, 0);
+    const QString text = QString::fromUtf8(run.out);
+    QVERIFY2(text.contains(QRegularExpression(
+                 QStringLiteral("Regular Time: +%1 hours").arg(QRegularExpression::escape(hours)))),
+             qPrintable(text));
+    QCOMPARE(run.err.contains("time zone of the data folder, America/New_York, not in this "
+                              "computer's, UTC"),
+             noted);
+}
+
 void ReportProgramTests::program_timeCardCsv_writesTwoFiles()
 {
     const QString path = m_fixture.dir->programDir() + QStringLiteral("/card.csv");
@@ -286,6 +369,8 @@ void ReportProgramTests::program_badInput_givesOneLineAndNoOutput_data()
         << "employee garbage" << QStringList{"multiple"} + week << "lines that cannot be read";
     QTest::newRow("unreadable time file")
         << "time file folder" << single + week << "Sample Employee.txt";
+    QTest::newRow("time file with LF line ends")
+        << "LF time file" << QStringList{"multiple"} + week << "Sample Employee.txt\" is invalid";
     QTest::newRow("output in a missing folder")
         << "" << single + week + QStringList{"--output", "/nonexistent/folder/report.txt"}
         << "/nonexistent/folder/report.txt";
@@ -307,6 +392,9 @@ void ReportProgramTests::program_badInput_givesOneLineAndNoOutput()
     } else if (damage == QLatin1String("employee garbage")) {
         m_fixture.dir->write(QStringLiteral("names.nms"),
                              m_fixture.dir->read(QStringLiteral("names.nms")) + "not a record\r\n");
+    } else if (damage == QLatin1String("LF time file")) {
+        QByteArray lines = m_fixture.dir->read(QStringLiteral("Sample Employee.txt"));
+        m_fixture.dir->write(QStringLiteral("Sample Employee.txt"), lines.replace("\r\n", "\n"));
     } else if (damage == QLatin1String("time file folder")) {
         data.remove(QStringLiteral("Sample Employee.txt"));
         data.mkdir(QStringLiteral("Sample Employee.txt"));
