@@ -1,11 +1,15 @@
 #include "sync/StationSync.h"
 
+#include "data/Environment.h"
+#include "data/FileStore.h"
 #include "sync/PunchSender.h"
 #include "sync/SentLedger.h"
 #include "sync/ServerCorrections.h"
 #include "sync/SharedFiles.h"
 #include "sync/StationRegistry.h"
 #include "sync/SyncDatabase.h"
+
+#include <QLockFile>
 
 StationSync::StationSync(const StationConfig& config, QObject* parent)
     : StationSync(config, Timing(), parent)
@@ -68,9 +72,39 @@ IoResult StationSync::introduce(SyncStatus* status)
     return head;
 }
 
+namespace {
+
+// One exchange per data folder at a time (cron beside a service): the other waits its turn. A
+// lock left by a process that died is taken over.
+IoResult LockDataFolder(QLockFile* lock)
+{
+    const QString path = lock->fileName();
+    const FileStore::Entry entry = FileStore::examine(path);
+    if (entry.kind != FileStore::Entry::Kind::Missing &&
+        entry.kind != FileStore::Entry::Kind::Regular)
+        return IoResult::failure(
+            QStringLiteral("The lock of the exchange \"%1\" is no plain file: remove it.")
+                .arg(FileStore::displayPath(path)));
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return IoResult::success();
+    return IoResult::failure(
+        QStringLiteral("Another exchange of this data folder is running (\"%1\"); this one "
+                       "waits for it.")
+            .arg(FileStore::displayPath(path)));
+}
+
+} // namespace
+
 SyncStatus StationSync::runRound()
 {
     SyncStatus status;
+    QLockFile lock(Environment::dataFilePath(QStringLiteral("station.lock")));
+    if (IoResult locked = LockDataFolder(&lock); !locked) {
+        status.error = locked.error;
+        CountWaitingPunches(m_config.station, &status.waiting);
+        return status;
+    }
     if (!m_database)
         m_database = std::make_unique<SyncDatabase>(m_config.database);
     IoResult r;
