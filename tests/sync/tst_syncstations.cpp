@@ -20,6 +20,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -57,20 +61,6 @@ QList<QByteArray> LiveLines(const QString& uri)
                                            "ORDER BY origin, byte_offset"));
 }
 
-QList<QByteArray> Sorted(QList<QByteArray> lines)
-{
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-QList<QByteArray> Split(const QByteArray& bytes)
-{
-    QList<QByteArray> lines;
-    for (qsizetype at = 0; at + 31 <= bytes.size(); at += 31)
-        lines.append(bytes.mid(at, 31));
-    return lines;
-}
-
 QByteArray Lines(std::initializer_list<QByteArray> lines)
 {
     QByteArray bytes;
@@ -92,6 +82,7 @@ private Q_SLOTS:
     void restoredFromOlderBackup_sendsOnlyWhatTheServerLacks();
     void rewrittenAfterHeadCorrection_keepsItAndWhenLinesWereReceived();
     void stationsRewritingAtOnce_recordOfCorrectionsStaysIntact();
+    void exchangeRunning_secondOnSameFolderWaitsAndStoresNothing();
     void rewrittenWhileNotConnected_serverEqualsTheFile_data();
     void rewrittenWhileNotConnected_serverEqualsTheFile();
     void sameMinuteAtTwoStations_theLineReceivedLastDecides();
@@ -160,8 +151,7 @@ void TestSyncStations::copiedStationRecord_eachComputersLinesStoredOnce()
     QCOMPARE(s.folder.sync().exitCode, 0);
     // A copy of the whole folder, station.sent with it, punching on its own.
     DataFolder copy;
-    for (const QString& name : QDir(s.folder.path()).entryList(QDir::Files))
-        copy.write(name, s.folder.read(name));
+    CopyFolder(s.folder, copy);
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(2, 1));
     const QByteArray late = punchLine("IN ", "03/10/2008", "17:45");
     copy.append(QStringLiteral("Kim.txt"), late);
@@ -189,8 +179,7 @@ void TestSyncStations::restoredFromOlderBackup_sendsOnlyWhatTheServerLacks()
     old.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 10));
     QCOMPARE(old.folder.sync().exitCode, 0);
     DataFolder backup;
-    for (const QString& name : QDir(old.folder.path()).entryList(QDir::Files))
-        backup.write(name, old.folder.read(name));
+    CopyFolder(old.folder, backup);
     old.folder.append(QStringLiteral("Kim.txt"), KimPunches(10, 6));
     QCOMPARE(old.folder.sync().exitCode, 0);
     // The old computer is gone; the new one gets last week's backup and punches on.
@@ -204,7 +193,7 @@ void TestSyncStations::restoredFromOlderBackup_sendsOnlyWhatTheServerLacks()
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QVERIFY2(!run.err.contains("station.sent"), run.err.constData());
     QCOMPARE(backup.sync().exitCode, 0);
-    QCOMPARE(Sorted(LiveLines(old.uri)), Sorted(Split(KimPunches(0, 16) + next)));
+    QCOMPARE(SortedLines(LiveLines(old.uri)), SortedLines(SplitLines(KimPunches(0, 16) + next)));
 }
 
 void TestSyncStations::rewrittenAfterHeadCorrection_keepsItAndWhenLinesWereReceived()
@@ -229,7 +218,7 @@ void TestSyncStations::rewrittenAfterHeadCorrection_keepsItAndWhenLinesWereRecei
     // Meanwhile the station, not connected, deleted its first line.
     s.folder.write(QStringLiteral("Kim.txt"), KimPunches(1, 3));
     QCOMPARE(s.folder.sync().exitCode, 0);
-    QCOMPARE(Sorted(LiveLines(s.uri)), Sorted(Split(KimPunches(1, 2) + corrected)));
+    QCOMPARE(SortedLines(LiveLines(s.uri)), SortedLines(SplitLines(KimPunches(1, 2) + corrected)));
     QCOMPARE(ServerLines(s.uri, received.arg(QString::fromLatin1(second.toHex()))), firstReceived);
     QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT count(*)::text FROM horodex_correction")),
              QList<QByteArray>{"1"});
@@ -265,6 +254,26 @@ void TestSyncStations::stationsRewritingAtOnce_recordOfCorrectionsStaysIntact()
     const CorrectionLogContents contents = ParseCorrectionLog(record);
     QVERIFY2(contents.intact(), qPrintable(contents.verdict()));
     QCOMPARE(contents.hashes.size(), 8);
+}
+
+void TestSyncStations::exchangeRunning_secondOnSameFolderWaitsAndStoresNothing()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 1));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(1, 2));
+    // The exchange of a service holds the folder while cron starts another.
+    const int held = ::open(QFile::encodeName(s.folder.file(QStringLiteral("station.lock"))),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+    const ProgramRun second = s.folder.sync();
+    QCOMPARE(second.exitCode, 1);
+    QVERIFY2(second.err.contains("Another exchange of this data folder"), second.err.constData());
+    QCOMPARE(LiveLines(s.uri).size(), 1);
+    ::close(held);
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(Joined(LiveLines(s.uri)), KimPunches(0, 3));
 }
 
 void TestSyncStations::rewrittenWhileNotConnected_serverEqualsTheFile_data()

@@ -25,20 +25,6 @@ using Fault = SyncDatabase::Fault;
 
 const QString Kim = QStringLiteral("Kim.txt");
 
-QList<QByteArray> Sorted(QList<QByteArray> lines)
-{
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-QList<QByteArray> Split(const QByteArray& bytes)
-{
-    QList<QByteArray> lines;
-    for (qsizetype at = 0; at + 31 <= bytes.size(); at += 31)
-        lines.append(bytes.mid(at, 31));
-    return lines;
-}
-
 // One round of the station whose folder this is, in this process.
 SyncStatus Round(const DataFolder& folder)
 {
@@ -63,14 +49,6 @@ bool Settle(const DataFolder& folder)
     return false;
 }
 
-void CopyFolder(const DataFolder& from, const DataFolder& to)
-{
-    for (const QString& name : QDir(from.path()).entryList(QDir::Files)) {
-        if (name != QLatin1String("station.lock"))
-            to.write(name, from.read(name));
-    }
-}
-
 // A path of the exchange: the folders it needs made ready, the round under test to run, and
 // the lines and corrections the server must hold in the end.
 struct Path
@@ -91,7 +69,7 @@ void MakeStation(DataFolder* folder, const QString& uri,
 
 QList<QByteArray> FileLines(const QList<DataFolder*>& folders)
 {
-    return Split(folders.constFirst()->read(Kim));
+    return SplitLines(folders.constFirst()->read(Kim));
 }
 
 QByteArray Rewritten()
@@ -165,7 +143,7 @@ QHash<QString, Path> Paths()
         };
     };
     const auto both = [](const QList<DataFolder*>& f) {
-        return Split(f[1]->read(Kim)) + Split(f[0]->read(Kim)).mid(5);
+        return SplitLines(f[1]->read(Kim)) + SplitLines(f[0]->read(Kim)).mid(5);
     };
     paths.insert(QStringLiteral("restored with its record"), {restored(true), both, 0});
     paths.insert(QStringLiteral("restored without its record"), {restored(false), both, 0});
@@ -180,7 +158,7 @@ QHash<QString, Path> Paths()
                       f[0]->append(Kim, punchLine("IN ", "03/10/2008", "17:45"));
                   },
                   [](const QList<DataFolder*>& f) {
-                      return Split(f[1]->read(Kim)) + Split(f[0]->read(Kim)).mid(2);
+                      return SplitLines(f[1]->read(Kim)) + SplitLines(f[0]->read(Kim)).mid(2);
                   },
                   0});
     paths.insert(QStringLiteral("head: shared files and the record carried over"),
@@ -309,7 +287,7 @@ void TestSyncSteps::everyStepFailed_nextRoundsHoldEachLineOnce()
         QVERIFY2(Settle(a), qPrintable(QStringLiteral("step %1").arg(step)));
         const QList<QByteArray> live =
             ServerLines(m_uri, QStringLiteral("SELECT line FROM horodex_punch WHERE NOT removed"));
-        QCOMPARE(Sorted(live), Sorted(p.expected(folders)));
+        QCOMPARE(SortedLines(live), SortedLines(p.expected(folders)));
         QByteArray record;
         for (const QByteArray& line :
              ServerLines(m_uri, QStringLiteral("SELECT line FROM horodex_correction ORDER BY seq")))
@@ -347,9 +325,10 @@ void TestSyncSteps::stationSentUnwritable_roundsAfterRoundsStoreNothingTwice()
         QVERIFY(!Round(a).error.isEmpty());
     FileStore::setFaultHook({});
     QVERIFY(Settle(a));
-    QCOMPARE(Sorted(ServerLines(m_uri, QStringLiteral("SELECT line FROM horodex_punch WHERE NOT "
+    QCOMPARE(
+        SortedLines(ServerLines(m_uri, QStringLiteral("SELECT line FROM horodex_punch WHERE NOT "
                                                       "removed"))),
-             Sorted(p.expected(folders)));
+        SortedLines(p.expected(folders)));
     QCOMPARE(ServerLines(m_uri, QStringLiteral("SELECT count(*)::text FROM horodex_correction")),
              QList<QByteArray>{QByteArray::number(p.corrections)});
 }
