@@ -91,7 +91,8 @@ QString PunchOrder(bool newestFirst)
 }
 
 IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QByteArray& origin,
-                         const QString& employee, qint64 offset, const QByteArray& lines)
+                         const QString& employee, qint64 offset, const QByteArray& lines,
+                         bool* clash)
 {
     QSqlQuery* query = nullptr;
     if (IoResult r =
@@ -101,11 +102,12 @@ IoResult StorePunchLines(SyncDatabase& database, const QString& station, const Q
         return r;
     if (query->next() && query->value(0).toLongLong() == 0)
         return IoResult::success();
+    if (clash)
+        *clash = true;
     return IoResult::failure(
         QStringLiteral("The shared database already holds other punches of \"%1\" at the places "
-                       "of this station's file: another computer sends with a copy of this "
-                       "station's station.sent. Nothing of it was counted as sent. Give each "
-                       "computer its own data folder (remove station.sent on the copy).")
+                       "of this station's file. Nothing of it was counted as sent; the lines the "
+                       "server lacks are sent under an origin of their own.")
             .arg(FileStore::displayText(employee)));
 }
 
@@ -117,6 +119,88 @@ IoResult RemovePunchLines(SyncDatabase& database, const QString& employee, const
         return database.exec(&query, RemoveLines.arg(QString()), {employee}, "correct punches");
     return database.exec(&query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
                          {employee, station, OriginText(origin)}, "correct punches");
+}
+
+namespace {
+
+// A PostgreSQL array literal of quoted texts, read with CAST(? AS type[]).
+QString ArrayText(const QStringList& items)
+{
+    QStringList quoted;
+    for (const QString& item : items)
+        quoted.append(u'"' +
+                      QString(item)
+                          .replace(u'\\', QLatin1String("\\\\"))
+                          .replace(u'"', QLatin1String("\\\"")) +
+                      u'"');
+    return u'{' + quoted.join(u',') + u'}';
+}
+
+QString OffsetsText(const QList<qint64>& offsets)
+{
+    QStringList items;
+    for (const qint64 offset : offsets)
+        items.append(QString::number(offset));
+    return ArrayText(items);
+}
+
+const QString TallyOut =
+    QStringLiteral("INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+                   " SELECT employee, substr(moment_key, 1, 7), -count(*),"
+                   " -count(*) FILTER (WHERE is_in) FROM gone GROUP BY 1, 2 ORDER BY 1, 2 "
+                   "ON CONFLICT (employee, bucket) DO UPDATE"
+                   " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins");
+
+} // namespace
+
+IoResult RemovePunchRows(SyncDatabase& database, const QString& station, const QString& employee,
+                         const QList<PunchRow>& rows)
+{
+    if (rows.isEmpty())
+        return IoResult::success();
+    QStringList origins;
+    QList<qint64> offsets;
+    for (const PunchRow& row : rows) {
+        origins.append(OriginText(row.origin));
+        offsets.append(row.offset);
+    }
+    QSqlQuery* query = nullptr;
+    return database.exec(
+        &query,
+        QStringLiteral("WITH gone AS (UPDATE horodex_punch p SET removed = true"
+                       " FROM unnest(CAST(? AS text[]), CAST(? AS bigint[])) AS k(f, o)"
+                       " WHERE p.station = ? AND p.employee = ? AND p.origin = k.f"
+                       " AND p.byte_offset = k.o AND NOT p.removed"
+                       " RETURNING p.employee, p.moment_key, p.is_in) ") +
+            TallyOut,
+        {ArrayText(origins), OffsetsText(offsets), station, employee}, "correct punches");
+}
+
+IoResult InheritPunchRows(SyncDatabase& database, const QString& station, const QByteArray& origin,
+                          const QString& employee, const QList<qint64>& offsets,
+                          const QList<PunchRow>& from)
+{
+    if (offsets.isEmpty())
+        return IoResult::success();
+    QStringList received, removed;
+    for (const PunchRow& row : from) {
+        received.append(row.received);
+        removed.append(row.removed ? QStringLiteral("t") : QStringLiteral("f"));
+    }
+    QSqlQuery* query = nullptr;
+    return database.exec(
+        &query,
+        QStringLiteral("WITH gone AS (UPDATE horodex_punch p SET received = k.r, removed = k.d"
+                       " FROM unnest(CAST(? AS bigint[]), CAST(? AS timestamptz[]),"
+                       " CAST(? AS boolean[])) AS k(o, r, d)"
+                       " WHERE p.station = ? AND p.origin = ? AND p.employee = ?"
+                       " AND p.byte_offset = k.o"
+                       " RETURNING p.employee, p.moment_key, p.is_in, k.d AS d) ") +
+            QString(TallyOut).replace(QStringLiteral("FROM gone"),
+                                      QStringLiteral("FROM gone WHERE d")),
+        {OffsetsText(offsets), ArrayText(received), ArrayText(removed), station, OriginText(origin),
+         employee},
+        "keep the punches' history");
 }
 
 QString OriginText(const QByteArray& origin)

@@ -3,6 +3,7 @@
 #include "data/Result.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class SyncDatabase;
@@ -15,10 +16,31 @@ class SyncDatabase;
 QString PunchOrder(bool newestFirst = false);
 
 // Stores whole lines of one file from offset on, each once. Fails without storing anything when
-// the server already holds a different line at one of their keys: such a line is never counted
-// as sent.
+// the server already holds a different line at one of their keys (setting *clash): such a line
+// is never counted as sent.
 IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QByteArray& origin,
-                         const QString& employee, qint64 offset, const QByteArray& lines);
+                         const QString& employee, qint64 offset, const QByteArray& lines,
+                         bool* clash = nullptr);
+
+// One row of the server's table, as a station's file put it there.
+struct PunchRow
+{
+    QByteArray origin;
+    qint64 offset = 0;
+    QByteArray line;
+    bool removed = false;
+    QString received; // as the server writes it, to be given back unchanged
+};
+
+// Marks the given rows of one station's employee removed, taking them out of the tally.
+IoResult RemovePunchRows(SyncDatabase& database, const QString& station, const QString& employee,
+                         const QList<PunchRow>& rows);
+
+// Rows just stored under origin at the given offsets take over when the server first received
+// their line and whether it was removed (a correction made at the head meanwhile stays).
+IoResult InheritPunchRows(SyncDatabase& database, const QString& station, const QByteArray& origin,
+                          const QString& employee, const QList<qint64>& offsets,
+                          const QList<PunchRow>& from);
 
 // Marks lines removed (they stay for the record) and takes them out of the reports' tally: all
 // of the employee's lines, or only those of one station's file.

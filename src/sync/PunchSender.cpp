@@ -5,6 +5,7 @@
 #include "data/Environment.h"
 #include "data/FileStore.h"
 #include "data/TimeFile.h"
+#include "sync/FileOrigins.h"
 #include "sync/PunchRows.h"
 #include "sync/SentLedger.h"
 #include "sync/ServerCorrections.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr qint64 DefaultRowsPerTransaction = 20000;
 // One statement carries at most this many lines: two megabytes of a long backlog.
 constexpr qint64 MaxRowsPerStatement = 65536;
+// The class of the server's advisory locks taken on one station's time file.
+constexpr int FileLockClass = 0x486f72;
 
 struct Pending
 {
@@ -129,74 +132,78 @@ IoResult SurveyFiles(const SentLedger& ledger, bool verifyAll, Survey* survey,
     return IoResult::success();
 }
 
-// The lines this station's name holds on the server for each file, by origin: a file whose
-// beginning is exactly the lines of one origin continues it (this station's record of sent
-// lines was lost, or is of the first format). Any other file starts an origin of its own, so a
+// How many whole lines a and b share from their start.
+qint64 CommonLines(const QByteArray& a, const QByteArray& b)
+{
+    qint64 lines = 0;
+    const qint64 most = std::min(a.size(), b.size()) / TimeRecord::Size;
+    while (lines < most && std::equal(a.begin() + lines * TimeRecord::Size,
+                                      a.begin() + (lines + 1) * TimeRecord::Size,
+                                      b.begin() + lines * TimeRecord::Size))
+        ++lines;
+    return lines;
+}
+
+// The lines this station's name holds on the server for each file, by origin. A file that
+// begins with what an origin holds continues it (this station's record of sent lines was lost,
+// or is of the first format). A file that begins with only part of it (a backup restored, a copy
+// of the folder punching on its own) continues that part under an origin of its own, so that
+// only the lines the server lacks are sent. Any other file starts an origin of its own, so a
 // second computer under the same name never loses a line to the first.
 IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* survey,
                       SentLedger* ledger)
 {
     if (survey->unknown.isEmpty())
         return IoResult::success();
-    QSqlQuery* query = nullptr;
-    if (IoResult r = database.exec(
-            &query,
-            QStringLiteral("SELECT employee, origin, count(*), min(byte_offset), max(byte_offset),"
-                           " encode(sha256(string_agg(line, ''::bytea ORDER BY byte_offset)),"
-                           " 'hex') FROM horodex_punch WHERE station = ? AND employee ="
-                           " ANY(string_to_array(CAST(? AS text), chr(10)))"
-                           " GROUP BY employee, origin"),
-            {station, survey->unknown.join(u'\n')}, "look for this station's punches");
-        !r)
+    QHash<QString, EmployeeOrigins> found;
+    if (IoResult r = LoadOrigins(database, station, survey->unknown, &found); !r)
         return r;
-    struct Found
-    {
-        QByteArray origin;
-        qint64 length = 0;
-        QByteArray digest;
-    };
-    QHash<QString, QList<Found>> found;
-    while (query->next()) {
-        const qint64 count = query->value(2).toLongLong();
-        // Only an unbroken run of lines from the start can be a file's beginning.
-        if (query->value(3).toLongLong() != 0 ||
-            query->value(4).toLongLong() != (count - 1) * TimeRecord::Size)
-            continue;
-        found[query->value(0).toString()].append({query->value(1).toString().toLatin1(),
-                                                  count * TimeRecord::Size,
-                                                  query->value(5).toString().toLatin1()});
-    }
     for (const QString& name : std::as_const(survey->unknown)) {
-        SentFile file{0, NewIdentity(), DigestOf(QByteArray())};
-        QList<Found> candidates = found.value(name);
-        std::sort(candidates.begin(), candidates.end(),
-                  [](const Found& a, const Found& b) { return a.length > b.length; });
-        for (const Found& candidate : candidates) {
-            if (candidate.length > survey->whole.value(name))
+        const qint64 whole = survey->whole.value(name);
+        QByteArray bytes;
+        if (IoResult r = ReadPrefix(name, 0, whole, &bytes); !r)
+            return r;
+        const EmployeeOrigins& origins = found[name];
+        QByteArray best;
+        qint64 bestLines = 0;
+        bool bestWhole = false;
+        for (const QByteArray& origin : origins.origins()) {
+            if (origins.replaced(origin))
                 continue;
-            QByteArray digest;
-            if (IoResult r = PrefixDigest(name, candidate.length, &digest); !r)
-                return r;
-            if (digest != candidate.digest)
-                continue;
-            file = {candidate.length, candidate.origin, digest};
-            if (file.origin.isEmpty()) {
-                // Lines of the first format have no origin: they become this file's.
-                file.origin = NewIdentity();
-                QSqlQuery* claim = nullptr;
-                if (IoResult r = database.exec(
-                        &claim,
-                        QStringLiteral("UPDATE horodex_punch SET origin = ? WHERE station = ? AND "
-                                       "origin = '' AND employee = ?"),
-                        {OriginText(file.origin), station, name}, "claim punches");
-                    !r)
-                    return r;
+            const QByteArray held = JoinedLines(origins.content(origin));
+            const qint64 lines = CommonLines(held, bytes);
+            const bool isWhole = lines * TimeRecord::Size == held.size();
+            if (lines > bestLines || (lines == bestLines && lines > 0 && isWhole && !bestWhole)) {
+                best = origin;
+                bestLines = lines;
+                bestWhole = isWhole;
             }
-            break;
+        }
+        const qint64 length = bestLines * TimeRecord::Size;
+        SentFile file{length, best, DigestOf(bytes.left(length))};
+        if (bestLines == 0) {
+            file.origin = NewIdentity();
+        } else if (!bestWhole) {
+            file.origin = NewIdentity();
+            if (IoResult r = AddOriginLink(database, station, name, file.origin,
+                                           {best, length, false, length, file.digest});
+                !r)
+                return r;
+        } else if (file.origin.isEmpty()) {
+            // Lines of the first format have no origin: they become this file's.
+            file.origin = NewIdentity();
+            QSqlQuery* claim = nullptr;
+            if (IoResult r = database.exec(
+                    &claim,
+                    QStringLiteral("UPDATE horodex_punch SET origin = ? WHERE station = ? AND "
+                                   "origin = '' AND employee = ?"),
+                    {OriginText(file.origin), station, name}, "claim punches");
+                !r)
+                return r;
         }
         ledger->files.insert(name, file);
-        if (survey->whole.value(name) > file.acknowledged)
-            survey->pending.append({name, file.acknowledged, survey->whole.value(name)});
+        if (whole > file.acknowledged)
+            survey->pending.append({name, file.acknowledged, whole});
     }
     return IoResult::success();
 }
@@ -232,35 +239,157 @@ QList<QByteArray> Lines(const QByteArray& bytes)
     return lines;
 }
 
-// In one transaction: the file's old lines on the server are marked removed, its lines now are
-// stored under a new origin, and the change goes into the record of corrections.
-IoResult ReplaceRewritten(SyncDatabase& database, const QString& station, const QString& name,
-                          qint64 whole, SentLedger* ledger)
+// Stores bytes under origin from offset on, a statement at a time, within the caller's
+// transaction: a long file never meets the statement limit.
+IoResult StoreInParts(SyncDatabase& database, const QString& station, const QByteArray& origin,
+                      const QString& name, qint64 offset, const QByteArray& bytes)
 {
-    const SentFile old = ledger->files.value(name);
-    QByteArray bytes;
-    if (IoResult r = ReadPrefix(name, 0, whole, &bytes); !r)
+    constexpr qint64 Part = MaxRowsPerStatement * TimeRecord::Size;
+    for (qint64 at = 0; at < bytes.size(); at += Part) {
+        if (IoResult r =
+                StorePunchLines(database, station, origin, name, offset + at, bytes.mid(at, Part));
+            !r)
+            return r;
+    }
+    return IoResult::success();
+}
+
+// Pairs each line of now with a row of held that has the same line, in order, each row once:
+// the lines the rewrite kept. offsets: where the kept lines lie in now.
+void KeptLines(const QList<PunchRow>& held, const QByteArray& now, QList<qint64>* offsets,
+               QList<PunchRow>* rows)
+{
+    QHash<QByteArray, QList<qsizetype>> unused;
+    for (qsizetype i = held.size() - 1; i >= 0; --i)
+        unused[held.at(i).line].append(i);
+    for (qint64 at = 0; at + TimeRecord::Size <= now.size(); at += TimeRecord::Size) {
+        QList<qsizetype>& same = unused[now.mid(at, TimeRecord::Size)];
+        if (same.isEmpty())
+            continue;
+        offsets->append(at);
+        rows->append(held.at(same.takeLast()));
+    }
+}
+
+struct Rewrite
+{
+    QString name;
+    QByteArray bytes;  // the file now
+    SentFile sent;     // what this station last recorded as sent
+    qint64 stored = 0; // lines stored by the round
+};
+
+// Within a transaction: the server's lines of the file become the file's. The station's own
+// change since it last sent (lines gone, lines come) is applied: the rows of lines it kept are
+// stored again under a new origin with the moment they were first received and the head's
+// corrections of them; the change goes into the record of corrections. A retry of a re-send
+// that committed finds it (the origins it replaced) and stores nothing again.
+IoResult ApplyRewrite(SyncDatabase& database, const QString& station, Rewrite* rewrite,
+                      SentFile* now, QString* refused)
+{
+    const QString& name = rewrite->name;
+    const QByteArray& bytes = rewrite->bytes;
+    QSqlQuery* lock = nullptr;
+    // Two re-sends of one file (two copies of a folder) never interleave.
+    if (IoResult r = database.exec(
+            &lock, QStringLiteral("SELECT pg_advisory_xact_lock(?, hashtext(?))"),
+            {FileLockClass, QStringLiteral("%1\n%2").arg(station, name)}, "lock the time file");
+        !r)
+        return r;
+    QHash<QString, EmployeeOrigins> found;
+    if (IoResult r = LoadOrigins(database, station, {name}, &found); !r)
+        return r;
+    const EmployeeOrigins& origins = found[name];
+    const QByteArray current = origins.newest(rewrite->sent.origin);
+    const QList<PunchRow> held = origins.content(current);
+    const QByteArray heldBytes = JoinedLines(held);
+    if (bytes.startsWith(heldBytes) && (!heldBytes.isEmpty() || current != rewrite->sent.origin)) {
+        // The server holds the beginning of the file already (a re-send done, not recorded).
+        *now = {qint64(bytes.size()), current, DigestOf(bytes)};
+        rewrite->stored = (bytes.size() - heldBytes.size()) / TimeRecord::Size;
+        return StoreInParts(database, station, current, name, heldBytes.size(),
+                            bytes.mid(heldBytes.size()));
+    }
+    // What this station sent: its record's lines, or all of a re-send it made. Lines past its
+    // record under its own origin may be another computer's (a copied folder): those go only
+    // when the file still has them.
+    qint64 own = held.size();
+    if (current == rewrite->sent.origin) {
+        own = std::min<qint64>(held.size(), rewrite->sent.acknowledged / TimeRecord::Size);
+        if (DigestOf(heldBytes.left(own * TimeRecord::Size)) != rewrite->sent.digest) {
+            *refused =
+                QStringLiteral("The time file of \"%1\" was rewritten, but the shared database "
+                               "no longer holds what this station sent of it: nothing of it was "
+                               "replaced. The punches of the file wait here.")
+                    .arg(FileStore::displayText(name));
+            return IoResult::success();
+        }
+    }
+    QList<qint64> keptAt;
+    QList<PunchRow> kept;
+    KeptLines(held.mid(0, own), bytes, &keptAt, &kept);
+    QList<PunchRow> gone;
+    for (const PunchRow& row : held.mid(0, own)) {
+        if (!row.removed && !std::any_of(kept.cbegin(), kept.cend(), [&row](const PunchRow& k) {
+                return k.offset == row.offset && k.origin == row.origin;
+            }))
+            gone.append(row);
+    }
+    QList<PunchRow> was = held.mid(0, own);
+    {
+        // Lines past the record that the file still has are the same punches, kept once.
+        QList<qint64> laterAt;
+        QList<PunchRow> later;
+        QByteArray rest = bytes;
+        for (const qint64 at : std::as_const(keptAt))
+            rest.replace(at, TimeRecord::Size, QByteArray(TimeRecord::Size, '\0'));
+        KeptLines(held.mid(own), rest, &laterAt, &later);
+        keptAt += laterAt;
+        kept += later;
+        was += later;
+    }
+    for (const PunchRow& row : std::as_const(kept)) {
+        if (!row.removed)
+            gone.append(row);
+    }
+    const SentFile next{qint64(bytes.size()), NewIdentity(), DigestOf(bytes)};
+    IoResult r = RemovePunchRows(database, station, name, gone);
+    if (r)
+        r = StoreInParts(database, station, next.origin, name, 0, bytes);
+    if (r)
+        r = InheritPunchRows(database, station, next.origin, name, keptAt, kept);
+    if (r)
+        r = AddOriginLink(database, station, name, next.origin,
+                          {current, 0, true, next.acknowledged, next.digest});
+    if (r) {
+        QList<QByteArray> wasLines;
+        for (const PunchRow& row : std::as_const(was))
+            wasLines.append(row.line);
+        r = RecordServerCorrections(database, name,
+                                    Differences(name, station, wasLines, Lines(bytes)));
+    }
+    if (r) {
+        *now = next;
+        rewrite->stored = bytes.size() / TimeRecord::Size;
+    }
+    return r;
+}
+
+// In a transaction of its own: a rewritten file replaces its lines on the server.
+IoResult ReplaceRewritten(SyncDatabase& database, const QString& station, const QString& name,
+                          qint64 whole, SentLedger* ledger, qint64* stored, QString* refused)
+{
+    Rewrite rewrite{name, {}, ledger->files.value(name)};
+    if (IoResult r = ReadPrefix(name, 0, whole, &rewrite.bytes); !r)
         return r;
     if (IoResult r = database.begin(); !r)
         return r;
-    QSqlQuery* query = nullptr;
-    IoResult r = database.exec(&query,
-                               QStringLiteral("SELECT line FROM horodex_punch WHERE station = ? "
-                                              "AND origin = ? AND employee = ? AND NOT removed "
-                                              "ORDER BY byte_offset"),
-                               {station, OriginText(old.origin), name}, "read punches");
-    QList<QByteArray> was;
-    while (r && query->next())
-        was.append(query->value(0).toByteArray());
-    if (r)
-        r = RemovePunchLines(database, name, station, old.origin);
-    const SentFile now{whole, NewIdentity(), DigestOf(bytes)};
-    if (r && whole > 0)
-        r = StorePunchLines(database, station, now.origin, name, 0, bytes);
-    if (r)
-        r = RecordServerCorrections(database, name, Differences(name, station, was, Lines(bytes)));
-    if (r = database.finish(r); !r)
+    SentFile now;
+    if (IoResult r = database.finish(ApplyRewrite(database, station, &rewrite, &now, refused)); !r)
         return r;
+    if (!refused->isEmpty())
+        return IoResult::success();
+    *stored = rewrite.stored;
     ledger->files.insert(name, now);
     return WriteSentLedger(*ledger);
 }
@@ -271,6 +400,83 @@ qint64 WaitingLines(const QList<Pending>& pending)
     for (const Pending& p : pending)
         lines += (p.to - p.from) / TimeRecord::Size;
     return lines;
+}
+
+} // namespace
+
+namespace {
+
+// Stores the pending lines, a transaction at a time, recording each commit in the ledger. A file
+// whose lines clash with others at their places on the server is named in *clashed, its
+// transaction rolled back, the files before it in the transaction left pending.
+IoResult SendPending(SyncDatabase& database, const QString& station, qint64 rowsPerTransaction,
+                     QList<Pending>* pending, SentLedger* ledger, SendOutcome* outcome,
+                     QString* clashed)
+{
+    qsizetype next = 0;
+    while (next < pending->size()) {
+        if (IoResult r = database.begin(); !r)
+            return r;
+        SentLedger after = *ledger;
+        QList<Pending> progress = *pending;
+        qsizetype at = next;
+        qint64 rows = 0;
+        while (at < progress.size() && rows < rowsPerTransaction) {
+            Pending& p = progress[at];
+            const qint64 lines = std::min({(p.to - p.from) / TimeRecord::Size, MaxRowsPerStatement,
+                                           rowsPerTransaction - rows});
+            QByteArray block;
+            IoResult r = ReadPrefix(p.employee, p.from, lines * TimeRecord::Size, &block);
+            SentFile& file = after.files[p.employee];
+            bool clash = false;
+            if (r)
+                r = StorePunchLines(database, station, file.origin, p.employee, p.from, block,
+                                    &clash);
+            if (!r) {
+                database.rollback();
+                if (clash)
+                    *clashed = p.employee;
+                return r;
+            }
+            rows += lines;
+            p.from += lines * TimeRecord::Size;
+            file.acknowledged = p.from;
+            if (p.from == p.to)
+                ++at;
+        }
+        if (IoResult r = database.commit(); !r)
+            return r;
+        // The digests of what the server now holds, for the next round's check.
+        for (auto it = after.files.begin(); it != after.files.end(); ++it) {
+            if (it->acknowledged == ledger->files.value(it.key()).acknowledged)
+                continue;
+            if (IoResult r = PrefixDigest(it.key(), it->acknowledged, &it->digest); !r)
+                return r;
+        }
+        // Only now is it the server's: a crash before this line sends the block again.
+        if (IoResult r = WriteSentLedger(after); !r)
+            return r;
+        *ledger = after;
+        *pending = progress;
+        next = at;
+        outcome->sent += rows;
+        outcome->waiting -= rows;
+    }
+    pending->clear();
+    return IoResult::success();
+}
+
+IoResult FindUnknown(SyncDatabase& database, const QString& station, Survey* survey,
+                     SentLedger* ledger)
+{
+    if (survey->unknown.isEmpty())
+        return IoResult::success();
+    if (IoResult r = database.begin(); !r)
+        return r;
+    if (IoResult r = database.finish(FindOnServer(database, station, survey, ledger)); !r)
+        return r;
+    survey->unknown.clear();
+    return WriteSentLedger(*ledger);
 }
 
 } // namespace
@@ -290,64 +496,52 @@ IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome
     Survey survey;
     if (IoResult r = SurveyFiles(ledger, verifyAll, &survey, &outcome->problems); !r)
         return r;
+    if (IoResult r = FindUnknown(database, station, &survey, &ledger); !r)
+        return r;
+    outcome->waiting = WaitingLines(survey.pending);
+    // A file that clashes (a restored backup's record, a copied folder) is looked for on the
+    // server once more, then sent from where it parts from what the server holds; it alone
+    // waits when it clashes again.
+    QStringList refound;
+    for (;;) {
+        QString clashed;
+        IoResult r = SendPending(database, station, rowsPerTransaction, &survey.pending, &ledger,
+                                 outcome, &clashed);
+        if (r)
+            break;
+        if (clashed.isEmpty())
+            return r;
+        const auto of = [&clashed](const Pending& p) { return p.employee == clashed; };
+        const auto it = std::find_if(survey.pending.begin(), survey.pending.end(), of);
+        outcome->waiting -= it == survey.pending.end() ? 0 : (it->to - it->from) / TimeRecord::Size;
+        survey.pending.removeIf(of);
+        if (refound.contains(clashed)) {
+            outcome->problems.append(r.error);
+            outcome->waiting += survey.whole.value(clashed) / TimeRecord::Size;
+            continue;
+        }
+        refound.append(clashed);
+        ledger.files.remove(clashed);
+        survey.unknown = {clashed};
+        const qsizetype before = survey.pending.size();
+        if (IoResult found = FindUnknown(database, station, &survey, &ledger); !found)
+            return found;
+        outcome->waiting += WaitingLines(survey.pending.mid(before));
+    }
+    // Rewritten files last: a long one never holds back the punches of the others.
     for (const QString& name : std::as_const(survey.rewritten)) {
-        if (IoResult r =
-                ReplaceRewritten(database, station, name, survey.whole.value(name), &ledger);
+        qint64 stored = 0;
+        QString refused;
+        if (IoResult r = ReplaceRewritten(database, station, name, survey.whole.value(name),
+                                          &ledger, &stored, &refused);
             !r)
             return r;
+        if (!refused.isEmpty()) {
+            outcome->problems.append(refused);
+            continue;
+        }
         outcome->replaced.append(name);
-        outcome->sent += survey.whole.value(name) / TimeRecord::Size;
-    }
-    if (!survey.unknown.isEmpty()) {
-        if (IoResult r = database.begin(); !r)
-            return r;
-        if (IoResult r = database.finish(FindOnServer(database, station, &survey, &ledger)); !r)
-            return r;
-        if (IoResult r = WriteSentLedger(ledger); !r)
-            return r;
-    }
-    QList<Pending>& pending = survey.pending;
-    outcome->waiting = WaitingLines(pending);
-    qsizetype next = 0;
-    while (next < pending.size()) {
-        if (IoResult r = database.begin(); !r)
-            return r;
-        SentLedger after = ledger;
-        qint64 rows = 0;
-        while (next < pending.size() && rows < rowsPerTransaction) {
-            Pending& p = pending[next];
-            const qint64 lines = std::min({(p.to - p.from) / TimeRecord::Size, MaxRowsPerStatement,
-                                           rowsPerTransaction - rows});
-            QByteArray block;
-            IoResult r = ReadPrefix(p.employee, p.from, lines * TimeRecord::Size, &block);
-            SentFile& file = after.files[p.employee];
-            if (r)
-                r = StorePunchLines(database, station, file.origin, p.employee, p.from, block);
-            if (!r) {
-                database.rollback();
-                return r;
-            }
-            rows += lines;
-            p.from += lines * TimeRecord::Size;
-            file.acknowledged = p.from;
-            if (p.from == p.to)
-                ++next;
-        }
-        if (IoResult r = database.commit(); !r)
-            return r;
-        // The digests of what the server now holds, for the next round's check.
-        for (auto it = after.files.begin(); it != after.files.end(); ++it) {
-            if (it->acknowledged == ledger.files.value(it.key()).acknowledged)
-                continue;
-            if (IoResult r = PrefixDigest(it.key(), it->acknowledged, &it->digest); !r)
-                return r;
-        }
-        // Only now is it the server's: a crash before this line sends the block again.
-        if (IoResult r = WriteSentLedger(after); !r)
-            return r;
-        ledger = after;
-        outcome->sent += rows;
-        outcome->waiting -= rows;
+        outcome->sent += stored;
     }
     return IoResult::success();
 }

@@ -19,11 +19,13 @@ struct SendOutcome
 // Sends every whole time-file line of the listed employees that the server has not acknowledged,
 // keyed by (station, the file's origin, employee, byte offset) so that a line sent twice is
 // stored once. Before sending from an offset it checks that the file still begins with what was
-// sent; a file rewritten meanwhile replaces its lines on the server, recorded as a correction.
-// A file the ledger does not know is looked for on the server by its content. After each commit
-// the ledger is replaced; a failure leaves the rest waiting for the next round.
-// rowsPerTransaction bounds a transaction (0 takes the default); verifyAll checks the files with
-// nothing new as well.
+// sent; a file rewritten meanwhile is sent again as the station's own change, recorded as a
+// correction, and a retry of that re-send finds it done. A file the ledger does not know, or whose
+// lines clash with others on the server (a restored backup, a copied folder), is looked for on
+// the server by its content and only the lines the server lacks are sent; a clash holds back its
+// own file only. After each commit the ledger is replaced; a failure leaves the rest waiting for
+// the next round. rowsPerTransaction bounds a transaction (0 takes the default); verifyAll checks
+// the files with nothing new as well.
 IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome* outcome,
                      qint64 rowsPerTransaction = 0, bool verifyAll = true);
 

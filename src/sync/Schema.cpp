@@ -101,6 +101,25 @@ const QList<QStringList>& Upgrades()
                            " name text NOT NULL,"
                            " since timestamptz NOT NULL DEFAULT now())"),
         },
+        {
+            // Where an origin's lines come from. A re-send of a rewritten file replaces its base
+            // (base_length 0: it holds the whole file); a restored or copied file continues its
+            // base's first base_length bytes with lines of its own. length and digest are those
+            // of the file when the origin was made, so that a retry knows its own re-send.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_origin ("
+                           " station text NOT NULL,"
+                           " employee text NOT NULL,"
+                           " origin text NOT NULL,"
+                           " base text NOT NULL,"
+                           " base_length bigint NOT NULL CHECK (base_length >= 0),"
+                           " replaces boolean NOT NULL,"
+                           " length bigint NOT NULL,"
+                           " digest text NOT NULL,"
+                           " PRIMARY KEY (station, employee, origin))"),
+            // An origin is replaced once: a second re-send of the same lines cannot commit.
+            QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS horodex_origin_replaced ON "
+                           "horodex_origin (station, employee, base) WHERE replaces"),
+        },
     };
     return upgrades;
 }

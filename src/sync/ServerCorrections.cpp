@@ -74,8 +74,15 @@ IoResult LastChainHash(SyncDatabase& database, QByteArray* hash)
 IoResult RecordServerCorrections(SyncDatabase& database, const QString& employee,
                                  const QList<Correction>& corrections)
 {
+    if (corrections.isEmpty())
+        return IoResult::success();
+    // Stations re-sending at the same moment each chain to the last entry: one at a time.
+    IoResult r =
+        database.run(QStringLiteral("LOCK TABLE horodex_correction IN SHARE ROW EXCLUSIVE MODE"),
+                     "lock the record of corrections");
     QByteArray previous;
-    IoResult r = LastChainHash(database, &previous);
+    if (r)
+        r = LastChainHash(database, &previous);
     const QByteArray lines = r ? FormatCorrections(corrections, previous) : QByteArray();
     for (const QByteArray& line : lines.split('\n')) {
         if (r && !line.isEmpty())

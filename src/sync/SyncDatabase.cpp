@@ -139,6 +139,12 @@ private:
     std::thread m_thread;
 };
 
+SyncDatabase::FaultHook& InstalledFaultHook()
+{
+    static SyncDatabase::FaultHook hook;
+    return hook;
+}
+
 PGconn* Handle(const QSqlDatabase& db)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
@@ -279,6 +285,29 @@ void SyncDatabase::abortGroup(quintptr group)
     Watchdog::instance().abortGroup(group);
 }
 
+void SyncDatabase::setFaultHook(FaultHook hook)
+{
+    InstalledFaultHook() = std::move(hook);
+}
+
+SyncDatabase::Fault SyncDatabase::injected(const char* what)
+{
+    const FaultHook& hook = InstalledFaultHook();
+    const Fault fault = hook ? hook(what) : Fault::None;
+    if (fault == Fault::CutLink && m_socket >= 0)
+        ::shutdown(m_socket, SHUT_RDWR);
+    return fault;
+}
+
+namespace {
+
+IoResult InjectedFailure(const SyncDatabase& database, const char* what)
+{
+    return IoResult::failure(database.failure(QStringLiteral("injected fault"), what));
+}
+
+} // namespace
+
 QSqlDatabase SyncDatabase::db() const
 {
     return QSqlDatabase::database(m_name, false);
@@ -377,6 +406,9 @@ IoResult SyncDatabase::exec(QSqlQuery** query, const QString& sql,
                             std::initializer_list<QVariant> values, const char* what)
 {
     Deadline deadline(*this);
+    const Fault fault = injected(what);
+    if (fault == Fault::Fail)
+        return InjectedFailure(*this, what);
     // Each statement is prepared once per connection: later runs cost one round trip.
     auto prepared = m_prepared.find(sql);
     if (prepared == m_prepared.end()) {
@@ -392,6 +424,8 @@ IoResult SyncDatabase::exec(QSqlQuery** query, const QString& sql,
         statement.bindValue(position++, value);
     if (!statement.exec())
         return IoResult::failure(failure(ErrorText(statement.lastError()), what));
+    if (fault == Fault::LoseReply)
+        return InjectedFailure(*this, what);
     *query = &statement;
     return IoResult::success();
 }
@@ -399,28 +433,47 @@ IoResult SyncDatabase::exec(QSqlQuery** query, const QString& sql,
 IoResult SyncDatabase::run(const QString& sql, const char* what)
 {
     Deadline deadline(*this);
+    const Fault fault = injected(what);
+    if (fault == Fault::Fail)
+        return InjectedFailure(*this, what);
     QSqlQuery query(db());
     if (!query.exec(sql))
         return IoResult::failure(failure(ErrorText(query.lastError()), what));
+    if (fault == Fault::LoseReply)
+        return InjectedFailure(*this, what);
     return IoResult::success();
 }
 
 IoResult SyncDatabase::begin()
 {
     Deadline deadline(*this);
+    const Fault fault = injected("begin a transaction");
+    if (fault == Fault::Fail)
+        return InjectedFailure(*this, "begin a transaction");
     if (!db().transaction())
         return IoResult::failure(failure(ErrorText(db().lastError()), "begin a transaction"));
+    if (fault == Fault::LoseReply) {
+        rollback();
+        return InjectedFailure(*this, "begin a transaction");
+    }
     return IoResult::success();
 }
 
 IoResult SyncDatabase::commit()
 {
     Deadline deadline(*this);
+    const Fault fault = injected("commit");
+    if (fault == Fault::Fail) {
+        rollback();
+        return InjectedFailure(*this, "commit");
+    }
     if (!db().commit()) {
         const QString text = ErrorText(db().lastError());
         rollback();
         return IoResult::failure(failure(text, "commit"));
     }
+    if (fault == Fault::LoseReply)
+        return InjectedFailure(*this, "commit");
     return IoResult::success();
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <unordered_map>
@@ -71,8 +72,17 @@ public:
     // A group never used before.
     static quintptr newAbortGroup();
 
+    // Fault injection for tests: asked before each statement (begin and commit included) with
+    // what it does. Fail: it fails unrun; LoseReply: it runs, then reports failure (a commit done
+    // but never confirmed); CutLink: the link dies before it, the server ends the transaction.
+    enum class Fault { None, Fail, LoseReply, CutLink };
+    using FaultHook = std::function<Fault(const char* what)>;
+    static void setFaultHook(FaultHook hook);
+
 private:
     class Deadline;
+    // What the fault hook asks for this statement; CutLink is done here.
+    Fault injected(const char* what);
 
     DatabaseAddress m_address;
     QString m_name;

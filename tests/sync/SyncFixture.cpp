@@ -5,12 +5,15 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -172,6 +175,28 @@ QByteArray Joined(const QList<QByteArray>& lines)
     for (const QByteArray& l : lines)
         bytes += l;
     return bytes;
+}
+
+QList<QByteArray> SplitLines(const QByteArray& bytes)
+{
+    QList<QByteArray> lines;
+    for (qsizetype at = 0; at + 31 <= bytes.size(); at += 31)
+        lines.append(bytes.mid(at, 31));
+    return lines;
+}
+
+QList<QByteArray> SortedLines(QList<QByteArray> lines)
+{
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+void CopyFolder(const DataFolder& from, const DataFolder& to)
+{
+    for (const QString& name : QDir(from.path()).entryList(QDir::Files)) {
+        if (name != QLatin1String("station.lock"))
+            to.write(name, from.read(name));
+    }
 }
 
 KimStation::KimStation()

@@ -41,6 +41,9 @@ RunProgram(const QString& program, const QStringList& arguments,
 // The punches of one day, 08:00 onwards a minute apart, IN and OUT in turn, from the from-th.
 QByteArray KimPunches(int from, int count);
 QByteArray Joined(const QList<QByteArray>& lines);
+// The 31-byte lines of a time file, and lines in byte order (to compare as multisets).
+QList<QByteArray> SplitLines(const QByteArray& bytes);
+QList<QByteArray> SortedLines(QList<QByteArray> lines);
 
 // A data folder of a station (or of one computer alone): written byte for byte by the test.
 class DataFolder
@@ -65,6 +68,9 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Copies every file of a folder (a backup restored, a folder copied), not its exchange's lock.
+void CopyFolder(const DataFolder& from, const DataFolder& to);
 
 // One punch station, "front", of one employee, Kim, on a database of its own.
 struct KimStation

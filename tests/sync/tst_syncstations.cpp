@@ -1,6 +1,7 @@
 // Several stations as a shop breaks them: a computer replaced or named like another, a time file
 // rewritten while not connected, punches of one minute at two stations, a hand-made row, a
 // frozen server, two heads, and what each command may show.
+#include "data/CorrectionLog.h"
 #include "data/Environment.h"
 #include "sync/LastAction.h"
 #include "sync/StationConfig.h"
@@ -18,6 +19,14 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -68,7 +77,12 @@ class TestSyncStations : public QObject
 private Q_SLOTS:
     void replacedComputer_sameStationName_losesNothing();
     void twoLiveComputers_oneName_bothKeptAndEachNamesTheOther();
-    void copiedStationRecord_otherLineAtAKey_isNeverCountedAsSent();
+    void copiedStationRecord_eachComputersLinesStoredOnce();
+    void restoredFromOlderBackup_sendsOnlyWhatTheServerLacks_data();
+    void restoredFromOlderBackup_sendsOnlyWhatTheServerLacks();
+    void rewrittenAfterHeadCorrection_keepsItAndWhenLinesWereReceived();
+    void stationsRewritingAtOnce_recordOfCorrectionsStaysIntact();
+    void exchangeRunning_secondOnSameFolderWaitsAndStoresNothing();
     void rewrittenWhileNotConnected_serverEqualsTheFile_data();
     void rewrittenWhileNotConnected_serverEqualsTheFile();
     void sameMinuteAtTwoStations_theLineReceivedLastDecides();
@@ -129,7 +143,7 @@ void TestSyncStations::twoLiveComputers_oneName_bothKeptAndEachNamesTheOther()
     QVERIFY2(a.exitCode == 0, a.err.constData());
 }
 
-void TestSyncStations::copiedStationRecord_otherLineAtAKey_isNeverCountedAsSent()
+void TestSyncStations::copiedStationRecord_eachComputersLinesStoredOnce()
 {
     REQUIRE_TEST_SERVER();
     KimStation s;
@@ -137,16 +151,128 @@ void TestSyncStations::copiedStationRecord_otherLineAtAKey_isNeverCountedAsSent(
     QCOMPARE(s.folder.sync().exitCode, 0);
     // A copy of the whole folder, station.sent with it, punching on its own.
     DataFolder copy;
-    for (const QString& name : QDir(s.folder.path()).entryList(QDir::Files))
-        copy.write(name, s.folder.read(name));
+    CopyFolder(s.folder, copy);
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(2, 1));
-    copy.append(QStringLiteral("Kim.txt"), punchLine("IN ", "03/10/2008", "17:45"));
+    const QByteArray late = punchLine("IN ", "03/10/2008", "17:45");
+    copy.append(QStringLiteral("Kim.txt"), late);
     QCOMPARE(s.folder.sync().exitCode, 0);
-    const QByteArray ledger = copy.read(QStringLiteral("station.sent"));
     const ProgramRun run = copy.sync();
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("already holds other punches"), run.err.constData());
-    QCOMPARE(copy.read(QStringLiteral("station.sent")), ledger);
+    QVERIFY2(!run.err.contains("remove station.sent"), run.err.constData());
+    QVERIFY2(run.out.contains("sent 1 waiting 0"), run.out.constData());
+    QVERIFY(!copy.sync().out.contains("sent"));
+    QCOMPARE(LiveLines(s.uri).size(), 4);
+    QVERIFY(LiveLines(s.uri).contains(late));
+}
+
+void TestSyncStations::restoredFromOlderBackup_sendsOnlyWhatTheServerLacks_data()
+{
+    QTest::addColumn<bool>("withRecord");
+    QTest::newRow("the backup's station.sent") << true;
+    QTest::newRow("no station.sent") << false;
+}
+
+void TestSyncStations::restoredFromOlderBackup_sendsOnlyWhatTheServerLacks()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(bool, withRecord);
+    KimStation old;
+    old.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 10));
+    QCOMPARE(old.folder.sync().exitCode, 0);
+    DataFolder backup;
+    CopyFolder(old.folder, backup);
+    old.folder.append(QStringLiteral("Kim.txt"), KimPunches(10, 6));
+    QCOMPARE(old.folder.sync().exitCode, 0);
+    // The old computer is gone; the new one gets last week's backup and punches on.
+    ServerExec(old.uri, QStringLiteral("UPDATE horodex_station SET last_contact = now() - "
+                                       "interval '1 hour'"));
+    if (!withRecord)
+        QFile::remove(backup.file(QStringLiteral("station.sent")));
+    const QByteArray next = punchLine("IN ", "03/11/2008", "08:00");
+    backup.append(QStringLiteral("Kim.txt"), next);
+    const ProgramRun run = backup.sync();
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY2(!run.err.contains("station.sent"), run.err.constData());
+    QCOMPARE(backup.sync().exitCode, 0);
+    QCOMPARE(SortedLines(LiveLines(old.uri)), SortedLines(SplitLines(KimPunches(0, 16) + next)));
+}
+
+void TestSyncStations::rewrittenAfterHeadCorrection_keepsItAndWhenLinesWereReceived()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 4));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    const QString received = QStringLiteral(
+        "SELECT received::text FROM horodex_punch WHERE line = '\\x%1'::bytea AND NOT removed");
+    const QByteArray second = KimPunches(1, 1);
+    const QList<QByteArray> firstReceived =
+        ServerLines(s.uri, received.arg(QString::fromLatin1(second.toHex())));
+    // The head corrected the last OUT: the row marked removed, the corrected line stored.
+    const QByteArray corrected = punchLine("OUT", "03/10/2008", "08:30");
+    ServerExec(s.uri,
+               QStringLiteral("UPDATE horodex_punch SET removed = true WHERE byte_offset = 93"));
+    ServerExec(s.uri, QStringLiteral("INSERT INTO horodex_punch (station, origin, employee, "
+                                     "byte_offset, line, moment_key, is_in) VALUES ('', '', "
+                                     "'Kim', 0, '\\x%1'::bytea, '', false)")
+                          .arg(QString::fromLatin1(corrected.toHex())));
+    // Meanwhile the station, not connected, deleted its first line.
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(1, 3));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    QCOMPARE(SortedLines(LiveLines(s.uri)), SortedLines(SplitLines(KimPunches(1, 2) + corrected)));
+    QCOMPARE(ServerLines(s.uri, received.arg(QString::fromLatin1(second.toHex()))), firstReceived);
+    QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT count(*)::text FROM horodex_correction")),
+             QList<QByteArray>{"1"});
+}
+
+void TestSyncStations::stationsRewritingAtOnce_recordOfCorrectionsStaysIntact()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    std::vector<std::unique_ptr<DataFolder>> folders;
+    for (int i = 0; i < 4; ++i) {
+        folders.push_back(std::make_unique<DataFolder>());
+        MakeStation(*folders.back(), uri, QStringLiteral("door %1").arg(i),
+                    QStringLiteral("punch"));
+        folders.back()->write(QStringLiteral("Kim.txt"), KimPunches(i * 10, 4));
+        QCOMPARE(folders.back()->sync().exitCode, 0);
+        folders.back()->write(QStringLiteral("Kim.txt"), KimPunches(i * 10 + 1, 4));
+    }
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (const auto& folder : folders) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
+                           {QStringLiteral("--data"), folder->path(), QStringLiteral("--once")});
+    }
+    for (const auto& run : runs) {
+        QVERIFY(run->waitForFinished(120000));
+        QCOMPARE(run->exitCode(), 0);
+    }
+    QByteArray record;
+    for (const QByteArray& line :
+         ServerLines(uri, QStringLiteral("SELECT line FROM horodex_correction ORDER BY seq")))
+        record += line + '\n';
+    const CorrectionLogContents contents = ParseCorrectionLog(record);
+    QVERIFY2(contents.intact(), qPrintable(contents.verdict()));
+    QCOMPARE(contents.hashes.size(), 8);
+}
+
+void TestSyncStations::exchangeRunning_secondOnSameFolderWaitsAndStoresNothing()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 1));
+    QCOMPARE(s.folder.sync().exitCode, 0);
+    s.folder.append(QStringLiteral("Kim.txt"), KimPunches(1, 2));
+    // The exchange of a service holds the folder while cron starts another.
+    const int held = ::open(QFile::encodeName(s.folder.file(QStringLiteral("station.lock"))),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+    const ProgramRun second = s.folder.sync();
+    QCOMPARE(second.exitCode, 1);
+    QVERIFY2(second.err.contains("Another exchange of this data folder"), second.err.constData());
+    QCOMPARE(LiveLines(s.uri).size(), 1);
+    ::close(held);
+    QCOMPARE(s.folder.sync().exitCode, 0);
     QCOMPARE(Joined(LiveLines(s.uri)), KimPunches(0, 3));
 }
 
