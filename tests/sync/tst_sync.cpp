@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <pwd.h>
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void libpq_comesWithTheFirstConnection_data();
     void libpq_comesWithTheFirstConnection();
     void stationFile_readsDatabaseStationAndRole();
+    void connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound_data();
+    void connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound();
     void stationFile_missing_meansOneComputerAlone();
     void stationFile_unusable_namesTheFile_data();
     void stationFile_unusable_namesTheFile();
@@ -104,6 +107,33 @@ void TestSync::stationFile_readsDatabaseStationAndRole()
     QCOMPARE(config.database.user, QStringLiteral("clock"));
     QCOMPARE(config.database.database, QStringLiteral("pay"));
     QVERIFY(config.database.options.contains(QStringLiteral("connect_timeout=5")));
+}
+
+void TestSync::connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("limit");
+    QTest::newRow("none (0)") << QStringLiteral("postgresql://a@b/c?connect_timeout=0")
+                              << QStringLiteral("connect_timeout=10");
+    QTest::newRow("minutes") << QStringLiteral("postgresql://a@b/c?connect_timeout=600")
+                             << QStringLiteral("connect_timeout=10");
+    QTest::newRow("none, as key=value")
+        << QStringLiteral("host=b user=a dbname=c connect_timeout=0")
+        << QStringLiteral("connect_timeout=10");
+    QTest::newRow("a shorter one is kept") << QStringLiteral("postgresql://a@b/c?connect_timeout=3")
+                                           << QStringLiteral("connect_timeout=3");
+}
+
+void TestSync::connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, limit);
+    DatabaseAddress parsed;
+    const IoResult r = ParseDatabaseUri(address, &parsed);
+    QVERIFY2(r, qPrintable(r.error));
+    const QStringList limits =
+        parsed.options.filter(QRegularExpression(QStringLiteral("^connect_timeout=")));
+    QCOMPARE(limits, QStringList{limit});
 }
 
 void TestSync::stationFile_missing_meansOneComputerAlone()
