@@ -1,6 +1,7 @@
 // A station and the server: its file, what it has sent, the schema, and every way the server
 // can be unusable while punching goes on locally.
 #include "data/TimeFile.h"
+#include "sync/Schema.h"
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
 #include "sync/SyncDatabase.h"
@@ -17,6 +18,15 @@
 #include <unistd.h>
 
 namespace {
+
+// "1" to SchemaVersion: each version upgraded once.
+QList<QByteArray> EveryVersion()
+{
+    QList<QByteArray> versions;
+    for (int v = 1; v <= SchemaVersion; ++v)
+        versions.append(QByteArray::number(v));
+    return versions;
+}
 
 // with-postgres.sh, which stops and starts its server.
 QString ServerControl()
@@ -360,7 +370,7 @@ void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
     QCOMPARE(s.folder.sync().exitCode, 0);
     QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT version::text AS v FROM "
                                                "horodex_schema_version ORDER BY version")),
-             (QList<QByteArray>{"1", "2", "3", "4"}));
+             EveryVersion());
     ServerExec(s.uri, QStringLiteral("INSERT INTO horodex_schema_version VALUES (99)"));
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(2, 1));
     const ProgramRun run = s.folder.sync();
@@ -402,7 +412,7 @@ void TestSync::schema_stationsStartingTogether_upgradeItOnce()
     qDeleteAll(stations);
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT version::text AS v FROM "
                                              "horodex_schema_version ORDER BY version")),
-             (QList<QByteArray>{"1", "2", "3", "4"}));
+             EveryVersion());
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch")),
              QList<QByteArray>{"8"});
 }
