@@ -11,6 +11,8 @@
 # The command sees:
 #   HORODEX_TEST_DATABASE  postgresql://horodex@127.0.0.1:PORT/horodex: a role that may create
 #                          databases, its password in the password file below
+#   HORODEX_TEST_PUNCH_DATABASE  the same database as horodex_punch: a role of no privileges of
+#                          its own, as a punch station's, its password in the same file
 #   PGPASSFILE             that password file
 #   HORODEX_PG_CTL         this script: "$HORODEX_PG_CTL --stop" stops the server and
 #                          "$HORODEX_PG_CTL --start" starts it again on the same port;
@@ -116,16 +118,19 @@ control --start
 PGPASSWORD=$password as_owner "$bin/psql" -h "$root" -p "$port" -U postgres -d postgres -qAt \
     -v ON_ERROR_STOP=1 >/dev/null <<EOF
 CREATE ROLE horodex LOGIN CREATEDB PASSWORD '$password';
+CREATE ROLE horodex_punch LOGIN PASSWORD '$password';
 CREATE DATABASE horodex OWNER horodex;
 EOF
 
 # The password file belongs to whoever runs the command, as libpq insists.
 passfile=$root/pgpass
-printf '127.0.0.1:%s:*:horodex:%s\n' "$port" "$password" >"$passfile"
+printf '127.0.0.1:%s:*:%s:%s\n' "$port" horodex "$password" "$port" horodex_punch "$password" \
+    >"$passfile"
 chmod 600 "$passfile"
 export PGPASSFILE="$passfile"
 unset PGPASSWORD PGHOST PGPORT PGUSER PGDATABASE PGSERVICE
 export HORODEX_TEST_DATABASE="postgresql://horodex@127.0.0.1:$port/horodex"
+export HORODEX_TEST_PUNCH_DATABASE="postgresql://horodex_punch@127.0.0.1:$port/horodex"
 HORODEX_PG_CTL="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 export HORODEX_PG_CTL
 

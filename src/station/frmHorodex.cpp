@@ -394,8 +394,8 @@ void frmHorodex::exchangeSavedFiles()
 
 void frmHorodex::updateCaption()
 {
-    setWindowTitle(MainWindowCaption(
-        State().AdminLoggedIn, m_link ? WaitingPunchesText(m_link->status().waiting) : QString()));
+    setWindowTitle(MainWindowCaption(State().AdminLoggedIn,
+                                     m_link ? StationCaptionText(m_link->status()) : QString()));
 }
 
 void frmHorodex::setManagementMenusEnabled(bool enabled)

@@ -120,6 +120,29 @@ const QList<QStringList>& Upgrades()
             QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS horodex_origin_replaced ON "
                            "horodex_origin (station, employee, base) WHERE replaces"),
         },
+        {
+            // Two roles: the head's owns the tables; every other role that may connect (the
+            // punch stations') is granted what a punch station needs and no more: its punches,
+            // the last punches, the record it keeps with them, the shared files without the
+            // whole employee list (their SSNs and pay rates), the head's name.
+            QStringLiteral("CREATE OR REPLACE VIEW horodex_shared_public AS SELECT name, "
+                           "revision, bytes, station, stored FROM horodex_shared_file WHERE name "
+                           "<> 'names.nms'"),
+            QStringLiteral("REVOKE ALL ON horodex_shared_file FROM PUBLIC"),
+            QStringLiteral("DO $$ DECLARE t text; BEGIN FOR t IN SELECT tablename FROM pg_tables"
+                           " WHERE schemaname = current_schema() AND tablename LIKE 'horodex%'"
+                           " AND tablename NOT IN ('horodex_shared_file', 'horodex_head',"
+                           " 'horodex_schema_version') LOOP EXECUTE format('GRANT SELECT, INSERT,"
+                           " UPDATE, DELETE ON %I TO PUBLIC', t); END LOOP; END $$"),
+            QStringLiteral("GRANT SELECT ON horodex_shared_public, horodex_head, "
+                           "horodex_schema_version TO PUBLIC"),
+            QStringLiteral("DO $$ BEGIN EXECUTE format('GRANT USAGE ON ALL SEQUENCES IN SCHEMA %I"
+                           " TO PUBLIC', current_schema()); END $$"),
+            // A computer's first contact under its identity: another identity of the same
+            // computer and folder heard from since is a clone of it, not its past.
+            QStringLiteral("ALTER TABLE horodex_station ADD COLUMN IF NOT EXISTS first_contact "
+                           "timestamptz NOT NULL DEFAULT now()"),
+        },
     };
     return upgrades;
 }

@@ -5,7 +5,7 @@
 class SyncDatabase;
 
 // The version of the tables this program writes and reads.
-inline constexpr int SchemaVersion = 5;
+inline constexpr int SchemaVersion = 6;
 
 // Creates the tables or brings them up to SchemaVersion, one transaction per version, under a
 // lock that other stations upgrading at the same moment wait for. A database of a newer schema

@@ -10,20 +10,32 @@
 
 namespace {
 
+// The whole employee list, which only the head's role may read.
+const QString WholeList = QStringLiteral("names.nms");
+// Its copy without SSNs and pay rates, stored beside it for the punch stations.
+const QString PunchList = QStringLiteral("names-punch.nms");
+
 struct SharedFile
 {
     QString name; // as stored on the server
     QString path;
     qint64 maxSize;
+    bool punch = true;  // taken by the punch stations
+    bool strip = false; // the employee list without its pay data
 };
 
 QList<SharedFile> SharedFileList()
 {
     // The badge file holds hashes of the codes, never the codes: it may travel.
-    return {{QStringLiteral("names.nms"), EmployeeListPath(), MaxEmployeeListSize},
+    return {{WholeList, EmployeeListPath(), MaxEmployeeListSize, false},
+            {PunchList, EmployeeListPath(), MaxEmployeeListSize, true, true},
             {QStringLiteral("options.ini"), OptionsFilePath(), OptionsRecord::Size},
             {QStringLiteral("badges.txt"), BadgeFilePath(), MaxBadgeFileSize}};
 }
+
+// The head reads the table; a punch station the view, which has no whole employee list.
+const QString Table = QStringLiteral("horodex_shared_file");
+const QString PunchView = QStringLiteral("horodex_shared_public");
 
 // A settings file of another length is damaged: never spread, never taken.
 IoResult CheckShape(const SharedFile& file, const QByteArray& bytes, const QString& where)
@@ -38,14 +50,15 @@ IoResult CheckShape(const SharedFile& file, const QByteArray& bytes, const QStri
 }
 
 IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* revision,
-                        QByteArray* bytes, QString* station = nullptr)
+                        QByteArray* bytes, QString* station = nullptr,
+                        const QString& source = Table)
 {
     QSqlQuery* query = nullptr;
-    if (IoResult r =
-            database.exec(&query,
-                          QStringLiteral("SELECT revision, bytes, station FROM horodex_shared_file "
-                                         "WHERE name = ? ORDER BY revision DESC LIMIT 1"),
-                          {name}, "read the employees and settings");
+    if (IoResult r = database.exec(&query,
+                                   QStringLiteral("SELECT revision, bytes, station FROM %1 WHERE "
+                                                  "name = ? ORDER BY revision DESC LIMIT 1")
+                                       .arg(source),
+                                   {name}, "read the employees and settings");
         !r)
         return r;
     *revision = 0;
@@ -72,6 +85,8 @@ IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStr
             return r;
         if (IoResult r = CheckShape(file, local, QStringLiteral("at this station")); !r)
             return r;
+        if (file.strip)
+            local = WithoutPayData(local);
         if (IoResult r = database.begin(); !r)
             return r;
         qint64 revision = 0;
@@ -106,15 +121,19 @@ IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString
 {
     replaced->clear();
     for (const SharedFile& file : SharedFileList()) {
+        if (!file.punch)
+            continue;
         qint64 revision = 0;
         QByteArray newest;
-        if (IoResult r = NewestRevision(database, file.name, &revision, &newest, headStation); !r)
+        if (IoResult r =
+                NewestRevision(database, file.name, &revision, &newest, headStation, PunchView);
+            !r)
             return r;
         if (revision == 0)
             continue;
         if (IoResult r = CheckShape(file, newest, QStringLiteral("on the server")); !r)
             return r;
-        if (file.name == QLatin1String("names.nms"))
+        if (file.strip)
             newest = WithoutPayData(newest);
         QByteArray local;
         if (IoResult r = FileStore::readFile(file.path, &local, file.maxSize, true); !r)
@@ -123,7 +142,7 @@ IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString
             continue;
         if (IoResult r = FileStore::replaceFile(file.path, newest); !r)
             return r;
-        replaced->append(file.name);
+        replaced->append(QFileInfo(file.path).fileName());
     }
     return IoResult::success();
 }
@@ -153,7 +172,7 @@ IoResult ReadHeadFiles(SyncDatabase& database, OptionsRecord* settings, Employee
             QStringLiteral("The shared database %1 holds no settings of a head station yet: "
                            "start the head station once, or give --data the head's folder.")
                 .arg(database.address().describe()));
-    if (IoResult r = NewestRevision(database, QStringLiteral("names.nms"), &revision, &names); !r)
+    if (IoResult r = NewestRevision(database, WholeList, &revision, &names); !r)
         return r;
     *settings = OptionsRecord::fromBytes(options);
     *list = ParseEmployeeList(names);

@@ -2,11 +2,10 @@
 
 #include "data/Environment.h"
 #include "data/FileStore.h"
+#include "sync/Libpq.h"
 
 #include <QHash>
 #include <QRegularExpression>
-#include <QUrl>
-#include <QUrlQuery>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,10 +14,11 @@
 
 namespace {
 
-IoResult BadUri(const QString& uri, const QString& why)
+// The address itself is never quoted: a string libpq reads otherwise than its writer meant may
+// show a password in any of its parts.
+IoResult BadUri(const QString& why)
 {
-    return IoResult::failure(QStringLiteral("The database address \"%1\" cannot be used: %2.")
-                                 .arg(FileStore::displayText(MaskedUri(uri)), why));
+    return IoResult::failure(QStringLiteral("The database address cannot be used: %1.").arg(why));
 }
 
 const QString PasswordBelongs = QStringLiteral(
@@ -116,47 +116,61 @@ IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address)
 {
     *address = DatabaseAddress();
     address->uri = uri;
-    if (uri.section(u'?', 0, 0).contains(u','))
-        return BadUri(uri, QStringLiteral("Horodex connects to one server, not to a list"));
-    const QUrl url(uri, QUrl::StrictMode);
-    if (!url.isValid() ||
-        (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")))
-        return BadUri(uri, QStringLiteral("it is not a URI of the form "
-                                          "postgresql://user@host:port/database"));
-    if (!url.password().isEmpty())
-        return BadUri(uri, QStringLiteral("it holds a password; ") + PasswordBelongs);
-    address->host = url.host();
-    address->port = url.port(5432);
-    address->user = url.userName();
-    address->database = url.path().mid(1);
-    if (address->database.contains(u'/'))
-        return BadUri(uri, QStringLiteral("the database name holds a slash"));
-    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+    QList<QPair<QString, QString>> parameters;
+    if (const IoResult read = ReadConnectionString(uri, &parameters); !read)
+        return BadUri(read.error);
+    QString port;
+    for (const auto& [key, value] : parameters) {
         if (key == QLatin1String("password"))
-            return BadUri(uri, QStringLiteral("it holds a password; ") + PasswordBelongs);
+            return BadUri(QStringLiteral("it holds a password; ") + PasswordBelongs);
         if (!IsAllowedParameter(key))
-            return BadUri(uri, QStringLiteral("the parameter \"%1\" is not supported").arg(key));
-        if (!IsPlainValue(value))
-            return BadUri(uri, QStringLiteral("the value of \"%1\" is not plain").arg(key));
-        address->options.append(key + u'=' + value);
+            return BadUri(QStringLiteral("the parameter \"%1\" is not supported").arg(key));
+        if (key == QLatin1String("host") || key == QLatin1String("hostaddr") ||
+            key == QLatin1String("port")) {
+            if (value.contains(u','))
+                return BadUri(QStringLiteral("Horodex connects to one server, not to a list"));
+        }
+        if (key == QLatin1String("host"))
+            address->host = value;
+        else if (key == QLatin1String("port"))
+            port = value;
+        else if (key == QLatin1String("user"))
+            address->user = value;
+        else if (key == QLatin1String("dbname"))
+            address->database = value;
+        else if (!IsPlainValue(value))
+            return BadUri(QStringLiteral("the value of \"%1\" is not plain").arg(key));
+        else
+            address->options.append(key + u'=' + value);
     }
+    // Each part is shown in messages: one that no shop would choose is more likely a password
+    // that libpq read as something else.
+    static const QRegularExpression hostName(
+        QStringLiteral("^(/[A-Za-z0-9._/-]*|[A-Za-z0-9._:-]*)$"));
+    if (!hostName.match(address->host).hasMatch())
+        return BadUri(QStringLiteral("the host name is not a name or an address"));
+    if (!port.isEmpty()) {
+        bool number = false;
+        address->port = port.toInt(&number);
+        if (!number || address->port <= 0 || address->port > 65535)
+            return BadUri(QStringLiteral("the port is not a number"));
+    }
+    static const QRegularExpression odd(QStringLiteral("[/@:?#=&'\"\\\\\\s]"));
+    if (address->user.contains(odd) || address->database.contains(odd))
+        return BadUri(QStringLiteral("the user or database name holds / @ : ? # = & a quote, a "
+                                     "backslash or a blank"));
     BoundWaits(&address->options);
     if (address->user.isEmpty() || address->database.isEmpty())
-        return BadUri(uri, QStringLiteral("it names no user or no database"));
+        return BadUri(QStringLiteral("it names no user or no database"));
     return IoResult::success();
 }
 
 QString MaskedUri(const QString& uri)
 {
-    QString masked = uri;
-    // user:password@ in the authority, and a password parameter in the query.
-    static const QRegularExpression inAuthority(
-        QStringLiteral("^([A-Za-z]+://[^/@:?#]*:)[^/@?#]*@"));
-    static const QRegularExpression inQuery(QStringLiteral("([?&]password=)[^&#]*"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    masked.replace(inAuthority, QStringLiteral("\\1****@"));
-    masked.replace(inQuery, QStringLiteral("\\1****"));
-    return masked;
+    DatabaseAddress address;
+    if (!ParseDatabaseUri(uri, &address))
+        return QStringLiteral("(an address that cannot be used, not shown)");
+    return QStringLiteral("postgresql://") + address.describe();
 }
 
 QString StationConfigPath()
@@ -190,6 +204,7 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
     QString section = QStringLiteral("general");
     const QString text = QString::fromUtf8(bytes);
     int number = 0;
+    bool password = false;
     for (QString line : text.split(u'\n')) {
         ++number;
         line = line.trimmed();
@@ -203,10 +218,14 @@ IoResult ParseStationConfig(const QByteArray& bytes, const QString& path, Statio
         if (equals <= 0)
             // Named by its number, not shown: a mistyped line may hold a password.
             return fail(QStringLiteral("line %1 is not key=value").arg(number));
+        const QString key = line.left(equals).trimmed();
+        // Password=, PASSWORD=, password under [Database] or Database/password: all are refused.
+        if (key.section(u'/', -1).compare(QLatin1String("password"), Qt::CaseInsensitive) == 0)
+            password = true;
         if (section == QLatin1String("general"))
-            values.insert(line.left(equals).trimmed(), IniValue(line.mid(equals + 1)));
+            values.insert(key, IniValue(line.mid(equals + 1)));
     }
-    if (values.contains(QStringLiteral("password")))
+    if (password)
         return fail(QStringLiteral("it holds a password, which every account that may read it "
                                    "would see; remove that line: ") +
                     PasswordBelongs);

@@ -7,8 +7,8 @@
 
 #include <optional>
 
-// Where the shared PostgreSQL database is, read from a libpq connection URI
-// (postgresql://user@host:port/dbname?key=value). The password never appears here: libpq takes
+// Where the shared PostgreSQL database is, read from a libpq connection string. The password
+// never appears here: libpq takes
 // it from ~/.pgpass or PGPASSWORD.
 struct DatabaseAddress
 {
@@ -17,17 +17,18 @@ struct DatabaseAddress
     QString user;
     QString database;
     QStringList options;     // "key=value" libpq parameters from the query
-    QString uri;             // as given, for messages
+    QString uri;             // as given; never shown, as it may hold a password
     quintptr abortGroup = 0; // the owner that may end every wait of its connections at once
 
     // "user@host:port/database", for messages.
     QString describe() const;
 };
 
-// Fails with a message naming the URI (any password in it masked) when it is not a PostgreSQL
-// URI Horodex can use (one host, no password, plain parameter values). Every wait on the server
-// is bounded: a connect limit of at most MaxConnectSeconds, and TCP keepalives and a TCP user
-// timeout unless the URI sets its own.
+// Reads a connection string with libpq's own parser: a URI (postgresql://user@host:port/dbname?
+// key=value) or key=value words. Fails with a message that never quotes it when it is not one
+// Horodex can use (one host, no password, plain parameter values). Every wait on the server is
+// bounded: a connect limit of at most MaxConnectSeconds, and TCP keepalives and a TCP user
+// timeout unless the string sets its own.
 IoResult ParseDatabaseUri(const QString& uri, DatabaseAddress* address);
 
 // A station of several feeding one payroll: station.ini in the data folder.
@@ -46,7 +47,8 @@ struct StationConfig
 inline constexpr qint64 MaxStationConfigSize = 64 * 1024;
 inline constexpr int MaxConnectSeconds = 10;
 
-// The URI with any password in it replaced by "****", for messages.
+// The address as Horodex reads it, for messages: never any password, and nothing of a string
+// that cannot be used.
 QString MaskedUri(const QString& uri);
 inline constexpr int MaxStationNameLength = 64;
 

@@ -1,6 +1,7 @@
 #include "sync/StationLink.h"
 
 #include "data/FileStore.h"
+#include "sync/StationRegistry.h"
 #include "sync/SyncDatabase.h"
 
 namespace {
@@ -109,6 +110,13 @@ QString WaitingPunchesText(qint64 waiting)
         return QString();
     return waiting == 1 ? QStringLiteral("1 punch waits to be sent")
                         : QStringLiteral("%1 punches wait to be sent").arg(waiting);
+}
+
+QString StationCaptionText(const SyncStatus& status)
+{
+    QStringList notes{WaitingPunchesText(status.waiting), ClockApartNote(status.problems)};
+    notes.removeAll(QString());
+    return notes.join(QStringLiteral(", "));
 }
 
 QString StationStatusText(const StationConfig& config, const SyncStatus& status)

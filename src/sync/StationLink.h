@@ -77,6 +77,10 @@ QString PayrollAtHeadText(const QString& station);
 // "3 punches wait to be sent" for the administrator's caption or the About box; empty when none.
 QString WaitingPunchesText(qint64 waiting);
 
+// What the administrator's caption adds for a station: the punches waiting, and a clock far
+// from the server's; empty when neither.
+QString StationCaptionText(const SyncStatus& status);
+
 // What the About box says of a station of several: its name and role, the database, the
 // punches waiting and why the last exchange stopped. Plain text, one fact a line.
 QString StationStatusText(const StationConfig& config, const SyncStatus& status);

@@ -1,14 +1,12 @@
 #include "sync/SyncDatabase.h"
 
+#include "sync/LibpqCalls.h"
 #include "sync/Schema.h"
 
 #include <QAtomicInt>
 #include <QSqlDriver>
 #include <QSqlError>
 
-// libpq's declarations only: its calls are looked up (dlfcn) in the copy Qt's driver loads.
-#include <dlfcn.h>
-#include <libpq-fe.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -154,43 +152,6 @@ PGconn* Handle(const QSqlDatabase& db)
     return *static_cast<PGconn* const*>(handle.constData());
 }
 
-// The two libpq calls Qt SQL does not offer, taken from the libpq that Qt's PostgreSQL driver
-// loaded for its first connection: a program that never connects never loads libpq, nor the TLS,
-// Kerberos and LDAP libraries behind it.
-struct LibpqCalls
-{
-    decltype(&PQsocket) socket = nullptr;
-    decltype(&PQsetNoticeProcessor) setNoticeProcessor = nullptr;
-};
-
-// The library already loaded under soname, holding a reference to it, when it offers both calls.
-void* FindLibpqCalls(const char* soname, LibpqCalls* calls)
-{
-    void* library = dlopen(soname, RTLD_NOW | RTLD_NOLOAD);
-    if (!library)
-        return nullptr;
-    calls->socket = reinterpret_cast<decltype(&PQsocket)>(dlsym(library, "PQsocket"));
-    calls->setNoticeProcessor =
-        reinterpret_cast<decltype(&PQsetNoticeProcessor)>(dlsym(library, "PQsetNoticeProcessor"));
-    if (!calls->socket || !calls->setNoticeProcessor) {
-        dlclose(library);
-        return nullptr;
-    }
-    return library;
-}
-
-// Null while the driver has loaded no libpq; once found, kept loaded for the rest of the run.
-const LibpqCalls* Libpq()
-{
-    static std::mutex mutex;
-    static LibpqCalls calls;
-    static void* library = nullptr;
-    std::lock_guard lock(mutex);
-    if (!library)
-        library = FindLibpqCalls(LibpqSoname, &calls);
-    return library ? &calls : nullptr;
-}
-
 } // namespace
 
 // Arms the watchdog for one call on this connection.
@@ -241,15 +202,6 @@ QString ServerErrorText(const QString& text)
     if (first.size() > Max)
         first = first.left(Max - 1) + QStringLiteral("…");
     return first;
-}
-
-bool LibpqCallsLoaded(const char* soname)
-{
-    LibpqCalls calls;
-    void* library = FindLibpqCalls(soname, &calls);
-    if (library)
-        dlclose(library);
-    return library != nullptr;
 }
 
 IoResult CheckServerVersion(int serverVersionNum)

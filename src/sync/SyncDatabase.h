@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Result.h"
+#include "sync/Libpq.h"
 #include "sync/StationConfig.h"
 
 #include <QSqlDatabase>
@@ -22,13 +23,6 @@ inline constexpr int ServerAnswerLimitMs = 12000;
 
 // How long an ending program waits for a thread that talks to the server.
 inline constexpr int ExitWaitMs = 900;
-
-// The libpq that Qt's PostgreSQL driver loads with its first connection (its name since 8.0).
-inline constexpr char LibpqSoname[] = "libpq.so.5";
-
-// Whether a library loaded under soname offers the libpq calls a connection needs beyond Qt SQL
-// (its socket, to bound every wait, and its notices); it loads none.
-bool LibpqCallsLoaded(const char* soname);
 
 // Fails with a clear message unless server_version_num belongs to the supported major version.
 IoResult CheckServerVersion(int serverVersionNum);

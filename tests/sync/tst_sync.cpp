@@ -1,6 +1,7 @@
 // A station and the server: its file, what it has sent, the schema, and every way the server
 // can be unusable while punching goes on locally.
 #include "data/TimeFile.h"
+#include "sync/Schema.h"
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
 #include "sync/SyncDatabase.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <pwd.h>
@@ -16,6 +18,15 @@
 #include <unistd.h>
 
 namespace {
+
+// "1" to SchemaVersion: each version upgraded once.
+QList<QByteArray> EveryVersion()
+{
+    QList<QByteArray> versions;
+    for (int v = 1; v <= SchemaVersion; ++v)
+        versions.append(QByteArray::number(v));
+    return versions;
+}
 
 // with-postgres.sh, which stops and starts its server.
 QString ServerControl()
@@ -41,6 +52,8 @@ private Q_SLOTS:
     void libpq_comesWithTheFirstConnection_data();
     void libpq_comesWithTheFirstConnection();
     void stationFile_readsDatabaseStationAndRole();
+    void connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound_data();
+    void connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound();
     void stationFile_missing_meansOneComputerAlone();
     void stationFile_unusable_namesTheFile_data();
     void stationFile_unusable_namesTheFile();
@@ -104,6 +117,33 @@ void TestSync::stationFile_readsDatabaseStationAndRole()
     QCOMPARE(config.database.user, QStringLiteral("clock"));
     QCOMPARE(config.database.database, QStringLiteral("pay"));
     QVERIFY(config.database.options.contains(QStringLiteral("connect_timeout=5")));
+}
+
+void TestSync::connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("limit");
+    QTest::newRow("none (0)") << QStringLiteral("postgresql://a@b/c?connect_timeout=0")
+                              << QStringLiteral("connect_timeout=10");
+    QTest::newRow("minutes") << QStringLiteral("postgresql://a@b/c?connect_timeout=600")
+                             << QStringLiteral("connect_timeout=10");
+    QTest::newRow("none, as key=value")
+        << QStringLiteral("host=b user=a dbname=c connect_timeout=0")
+        << QStringLiteral("connect_timeout=10");
+    QTest::newRow("a shorter one is kept") << QStringLiteral("postgresql://a@b/c?connect_timeout=3")
+                                           << QStringLiteral("connect_timeout=3");
+}
+
+void TestSync::connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, limit);
+    DatabaseAddress parsed;
+    const IoResult r = ParseDatabaseUri(address, &parsed);
+    QVERIFY2(r, qPrintable(r.error));
+    const QStringList limits =
+        parsed.options.filter(QRegularExpression(QStringLiteral("^connect_timeout=")));
+    QCOMPARE(limits, QStringList{limit});
 }
 
 void TestSync::stationFile_missing_meansOneComputerAlone()
@@ -330,7 +370,7 @@ void TestSync::schema_isCreatedOnceAndNewerSchemaIsRefused()
     QCOMPARE(s.folder.sync().exitCode, 0);
     QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT version::text AS v FROM "
                                                "horodex_schema_version ORDER BY version")),
-             (QList<QByteArray>{"1", "2", "3", "4", "5"}));
+             EveryVersion());
     ServerExec(s.uri, QStringLiteral("INSERT INTO horodex_schema_version VALUES (99)"));
     s.folder.append(QStringLiteral("Kim.txt"), KimPunches(2, 1));
     const ProgramRun run = s.folder.sync();
@@ -372,7 +412,7 @@ void TestSync::schema_stationsStartingTogether_upgradeItOnce()
     qDeleteAll(stations);
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT version::text AS v FROM "
                                              "horodex_schema_version ORDER BY version")),
-             (QList<QByteArray>{"1", "2", "3", "4", "5"}));
+             EveryVersion());
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch")),
              QList<QByteArray>{"8"});
 }

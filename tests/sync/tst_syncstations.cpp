@@ -89,6 +89,8 @@ private Q_SLOTS:
     void waitingPunch_isTheNewestOfItsMinute();
     void rowThatIsNoPunchLine_isNamedAndTheReportRefused();
     void frozenServer_roundGivesUp_andTheLinkEndsAtOnce();
+    void frozenServer_lastActionComesFromTheFileWithinItsLimit();
+    void frozenServer_connectLimitOfNone_stillGivesUp();
     void secondHead_isRefused_untilItTakesOverOnPurpose();
     void whoIsIn_command_seesEveryStation();
     void databaseAlone_takesTheHeadsEmployeesAndSettings();
@@ -430,6 +432,71 @@ void TestSyncStations::frozenServer_roundGivesUp_andTheLinkEndsAtOnce()
     // Thawed, the punches go, once.
     QTRY_VERIFY_WITH_TIMEOUT(s.folder.sync().exitCode == 0, 30000);
     QCOMPARE(Joined(LiveLines(s.uri)), KimPunches(0, 5));
+}
+
+// Lets the server go on however a test ends.
+struct ThawAtEnd
+{
+    ~ThawAtEnd() { Freeze(false); }
+};
+
+void TestSyncStations::frozenServer_lastActionComesFromTheFileWithinItsLimit()
+{
+    REQUIRE_TEST_SERVER();
+    if (ServerControl().isEmpty())
+        QSKIP("the server cannot be frozen here: run under scripts/with-postgres.sh");
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 1));
+    Environment::setDataDirectory(s.folder.path());
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config) && config);
+    config->database.abortGroup = SyncDatabase::newAbortGroup();
+    {
+        LastActionAsker asker(*config);
+        LastActionSource source = LastActionSource::LocalFile;
+        // Connected first: the frozen server is then met by a statement on an open connection.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (asker.lastPunch(QStringLiteral("Kim"), &source), source == LastActionSource::Server),
+            30000);
+        ThawAtEnd thaw;
+        Freeze(true);
+        QElapsedTimer took;
+        took.start();
+        const Result<std::optional<TimeRecord>> last =
+            asker.lastPunch(QStringLiteral("Kim"), &source);
+        const qint64 ms = took.elapsed();
+        qInfo("the last action came after %lld ms", ms);
+        QCOMPARE(source, LastActionSource::LocalFile);
+        QVERIFY(last && *last && (*last)->isIn());
+        // Half a second asked; a statement's own limit would be 12 s at each name.
+        QVERIFY2(ms < 6000, qPrintable(QString::number(ms)));
+    }
+    Environment::setDataDirectory(QString());
+}
+
+void TestSyncStations::frozenServer_connectLimitOfNone_stillGivesUp()
+{
+    REQUIRE_TEST_SERVER();
+    if (ServerControl().isEmpty())
+        QSKIP("the server cannot be frozen here: run under scripts/with-postgres.sh");
+    DatabaseAddress address;
+    QVERIFY(ParseDatabaseUri(TestServerUri() + QStringLiteral("?connect_timeout=0"), &address));
+    ThawAtEnd thaw;
+    Freeze(true);
+    IoResult opened;
+    QSemaphore done;
+    std::unique_ptr<QThread> opening(QThread::create([&] {
+        SyncDatabase database(address);
+        opened = database.open();
+        done.release();
+    }));
+    opening->start();
+    // The bound is MaxConnectSeconds; libpq alone would wait for ever.
+    const bool gaveUp = done.tryAcquire(1, 45000);
+    Freeze(false);
+    opening->wait();
+    QVERIFY2(gaveUp, "a connection to a frozen server waited past its bound");
+    QVERIFY(!opened);
 }
 
 void TestSyncStations::secondHead_isRefused_untilItTakesOverOnPurpose()
