@@ -1020,8 +1020,8 @@ void TestStation::guide_followsItsOwnLinksAndOpensNoOtherProgram()
     DocumentationViewer viewer(folder.filePath(QStringLiteral("guide.md")));
     QVERIFY(viewer.txtGuide->isReadOnly());
     QVERIFY(viewer.txtGuide->toPlainText().startsWith(QStringLiteral("Guide")));
-    // The browser may hand the picture over as the file's bytes.
-    const QVariant resource = viewer.txtGuide->document()->resource(
+    // A picture of the guide is found beside it.
+    const QVariant resource = viewer.txtGuide->loadResource(
         QTextDocument::ImageResource, QUrl(QStringLiteral("images/station.png")));
     const QImage shown = resource.typeId() == QMetaType::QImage
                              ? resource.value<QImage>()

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -109,10 +108,8 @@ void frmPin::changeEvent(QEvent* event)
         QTimer::singleShot(0, this, &frmPin::restoreFromMinimised);
     if (isFullScreen()) {
         setMinimumSize(0, 0);
+        // Before the compositor's size arrives: the window takes it within these limits.
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        // The compositor may have sized it by the limits it had a moment ago.
-        if (const QScreen* output = screen())
-            resize(output->size());
     } else if (!isMinimized()) {
         setFixedSize(m_pad->size());
     }
