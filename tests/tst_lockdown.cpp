@@ -231,7 +231,6 @@ private Q_SLOTS:
     void foreground_mainWindowReturnsAfterAnotherIsActivated();
     void pinWindow_minimisedComesBackWithTheStation();
     void foreground_minimisedMainWindowIsRestored();
-    void start_withoutLockDownTakesTheKeyboardFocus();
     void foreground_coveringWindowIsPutBelowWithoutWindowManager();
     void foreground_pinWindowIsHeldInFrontWhileOpen();
     void foreground_messageWindowIsHeldInFrontWhileOpen();
@@ -480,22 +479,6 @@ void tst_LockDown::foreground_mainWindowReturnsAfterAnotherIsActivated()
     window->tmrSecurity->start();
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(mainId), Patience);
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), window.get(), Patience);
-    stopStation(window);
-}
-
-void tst_LockDown::start_withoutLockDownTakesTheKeyboardFocus()
-{
-    XDesktop& desktop = *m_desktop;
-    TempProgramDir dir;
-    MessageRecorder messages;
-    // Another program has the keyboard, as when the pointer rests elsewhere.
-    const Window other =
-        desktop.createWindow("", QStringLiteral("Other program"), QRect(0, 0, 200, 150));
-    Xdo::activate(other);
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(other), Patience);
-    auto window = startStation(dir, false);
-    QVERIFY(window);
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.isActive(Window(window->winId())), Patience);
     stopStation(window);
 }
 
