@@ -400,6 +400,15 @@ void TestBadges::scanner_tellsAReaderFromAPerson_data()
     QTest::newRow("the same card read twice")
         << burst(QStringLiteral("1111"), 1000, 5) + burst(QStringLiteral("1111"), 1045, 5)
         << QStringList{QStringLiteral("1111"), QStringLiteral("=1111")};
+    // The guard runs from one scan's Enter to the next one's: four keys and Enter take 20 ms.
+    QTest::newRow("the same card exactly at the guard")
+        << burst(QStringLiteral("1111"), 1000, 5) +
+               burst(QStringLiteral("1111"), 1000 + BadgeScanner::RepeatGuardMs, 5)
+        << QStringList{QStringLiteral("1111"), QStringLiteral("=1111")};
+    QTest::newRow("the same card just after the guard")
+        << burst(QStringLiteral("1111"), 1000, 5) +
+               burst(QStringLiteral("1111"), 1001 + BadgeScanner::RepeatGuardMs, 5)
+        << QStringList{QStringLiteral("1111"), QStringLiteral("1111")};
     QTest::newRow("the same card later")
         << burst(QStringLiteral("1111"), 1000, 5) + burst(QStringLiteral("1111"), 9000, 5)
         << QStringList{QStringLiteral("1111"), QStringLiteral("1111")};

@@ -58,7 +58,27 @@ private slots:
     void commandSwitch_isTheFirstThreeCharactersExactly_data();
     void commandSwitch_isTheFirstThreeCharactersExactly();
     void restart_asksNoStartPassword();
+    void station_withoutDisplay_saysSoInOneLineAndStatus1_data();
+    void station_withoutDisplay_saysSoInOneLineAndStatus1();
 };
+
+void CommandLineTests::station_withoutDisplay_saysSoInOneLineAndStatus1_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no switch") << QStringList();
+    QTest::newRow("/np") << QStringList{QStringLiteral("/np")};
+}
+
+void CommandLineTests::station_withoutDisplay_saysSoInOneLineAndStatus1()
+{
+    QFETCH(QStringList, arguments);
+    const ProgramRun run = RunWithoutDisplay(QStringLiteral("horodex"), arguments);
+    QCOMPARE(run.status, 1); // not Qt's abort
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.startsWith("horodex: no display") && run.err.count('\n') == 1 &&
+                 run.err.endsWith('\n'),
+             run.err.constData());
+}
 
 void CommandLineTests::program_answersWithoutDisplay_data()
 {

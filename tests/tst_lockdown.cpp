@@ -186,6 +186,26 @@ QProcess* startShown(ProgramCopy& program, const XDesktop& desktop,
     return hasVisibleWindow(desktop, process) ? process : nullptr;
 }
 
+// Notes that a window was minimised, however briefly.
+class MinimiseSeen : public QObject
+{
+public:
+    explicit MinimiseSeen(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+    bool minimised = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::WindowStateChange &&
+            m_window->isMinimized())
+            minimised = true;
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
 bool endWithSignal(QProcess* process, int signalNumber)
 {
     ::kill(pid_t(process->processId()), signalNumber);
@@ -209,6 +229,7 @@ private Q_SLOTS:
     void screenSaver_timeoutIsZeroOnlyWhileLockedDown();
     void screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown();
     void foreground_mainWindowReturnsAfterAnotherIsActivated();
+    void pinWindow_minimisedComesBackWithTheStation();
     void foreground_minimisedMainWindowIsRestored();
     void foreground_coveringWindowIsPutBelowWithoutWindowManager();
     void foreground_pinWindowIsHeldInFrontWhileOpen();
@@ -231,7 +252,8 @@ private Q_SLOTS:
     void killedLockedCopy_nextStartWithLockDownOffGivesTheDesktopBack();
     void sigterm_withAskOnExitRestartsWithNp();
     void sigterm_withoutAskOnExitEndsWithLockDownOff();
-    void sighup_endsWithoutAskingAndGivesTheDesktopBack();
+    void terminalSignal_endsWithoutAskingAndGivesTheDesktopBack_data();
+    void terminalSignal_endsWithoutAskingAndGivesTheDesktopBack();
     void lostDisplay_endsWithoutCleanUpOrRestart();
     void sessionSave_keepsTheProgramAndDieEndsItGivingTheDesktopBack();
 
@@ -481,6 +503,32 @@ void tst_LockDown::foreground_coveringWindowIsPutBelowWithoutWindowManager()
     window->tmrSecurity->start();
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isStackedAbove(mainId, cover), Patience);
     QVERIFY(desktop.isActive(mainId));
+    stopStation(window);
+}
+
+void tst_LockDown::pinWindow_minimisedComesBackWithTheStation()
+{
+    XDesktop& desktop = *m_desktop;
+    if (!desktop.windowManagerRunning())
+        QSKIP("minimising needs a window manager (scripts/with-xvfb.sh starts openbox)");
+    TempProgramDir dir;
+    MessageRecorder messages;
+    auto window = startStation(dir, false); // nothing else would bring the station back
+    QVERIFY(window);
+    const auto mainId = Window(window->winId());
+    frmPin pin(QStringLiteral("Ann"), true, window.get());
+    pin.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pin, Patience));
+    const auto pinId = Window(pin.winId());
+
+    // openbox offers Minimise on every dialog and takes the dialog's owner along.
+    MinimiseSeen seen(&pin);
+    Xdo::minimize(pinId);
+    QTRY_VERIFY_WITH_TIMEOUT(seen.minimised, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(mainId) && desktop.isMapped(pinId) &&
+                                 !window->isMinimized() && !pin.isMinimized(),
+                             Patience);
+    pin.reject();
     stopStation(window);
 }
 
@@ -1048,8 +1096,17 @@ void tst_LockDown::sigterm_withoutAskOnExitEndsWithLockDownOff()
     QVERIFY(program.runningProcesses().isEmpty());
 }
 
-void tst_LockDown::sighup_endsWithoutAskingAndGivesTheDesktopBack()
+void tst_LockDown::terminalSignal_endsWithoutAskingAndGivesTheDesktopBack_data()
 {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGHUP, the terminal closed") << int(SIGHUP);
+    QTest::newRow("SIGINT, Ctrl+C in the terminal") << int(SIGINT);
+    QTest::newRow("SIGQUIT, Ctrl+\\ in the terminal") << int(SIGQUIT);
+}
+
+void tst_LockDown::terminalSignal_endsWithoutAskingAndGivesTheDesktopBack()
+{
+    QFETCH(int, signalNumber);
     XDesktop& desktop = *m_desktop;
     ProgramCopy program(true, true);
     QVERIFY(program.isReady());
@@ -1058,7 +1115,7 @@ void tst_LockDown::sighup_endsWithoutAskingAndGivesTheDesktopBack()
     QProcess* running = program.start();
     QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(panel) && desktop.screenSaverTimeout() == 0,
                              Patience);
-    QVERIFY(endWithSignal(running, SIGHUP));
+    QVERIFY(endWithSignal(running, signalNumber));
     QCOMPARE(running->exitStatus(), QProcess::NormalExit);
     QCOMPARE(running->exitCode(), 0);
     // The terminal it ran from is gone: no password is asked and nothing is restarted, but

@@ -4,9 +4,11 @@
 #include "app/StartArguments.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
+#include "data/Environment.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "station/AboutBox.h"
+#include "station/DocumentationViewer.h"
 #include "station/LastActionStrip.h"
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
@@ -22,7 +24,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,10 +36,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
 
@@ -41,6 +51,41 @@
 #include <sys/stat.h>
 
 namespace {
+
+// Takes every URL that would be handed to another program.
+class LaunchRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    LaunchRecorder()
+    {
+        for (const char* scheme : {"file", "http", "https", "mailto"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "record");
+    }
+    ~LaunchRecorder() override
+    {
+        for (const char* scheme : {"file", "http", "https", "mailto"})
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+    QStringList urls;
+
+public Q_SLOTS:
+    void record(const QUrl& url) { urls.append(url.toString()); }
+};
+
+// The processes this test program has started and not yet reaped.
+int childProcessCount()
+{
+    int count = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks.filePath(task + QStringLiteral("/children")));
+        if (children.open(QIODevice::ReadOnly))
+            count +=
+                int(QString::fromLatin1(children.readAll()).split(u' ', Qt::SkipEmptyParts).size());
+    }
+    return count;
+}
 
 EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("42"))
 {
@@ -98,8 +143,12 @@ private Q_SLOTS:
     void exitWithExitPassword_asksAndCancelKeepsRunning();
     void exitWithExitPassword_rightPasswordCloses();
     void exitWhileLoggedIn_closesWithoutAsking();
+    void adminLoggedIn_theWindowItselfSaysSo();
+    void pinWindow_fillingTheScreenSaysWhoseNameWasChosen();
 
+    void aboutBox_showsIconVersionAndALinkThatOpens_data();
     void aboutBox_showsIconVersionAndALinkThatOpens();
+    void guide_followsItsOwnLinksAndOpensNoOtherProgram();
     void aboutBox_showsTheHeadOfTheRecordOfCorrections();
 
     void closePlan_followsReasonAndOptions_data();
@@ -854,8 +903,67 @@ void TestStation::exitWhileLoggedIn_closesWithoutAsking()
     QCOMPARE(closed.count(), 1);
 }
 
+void TestStation::pinWindow_fillingTheScreenSaysWhoseNameWasChosen()
+{
+    writeSettings();
+    QVERIFY(AppendEmployee(employee(QStringLiteral("Ann"))));
+    frmPin pin(QStringLiteral("Ann"), false);
+    pin.show();
+    auto* name = pin.findChild<QLabel*>(QStringLiteral("lblName"));
+    QVERIFY(name);
+    QVERIFY(!name->isVisibleTo(&pin)); // the station beside it says it
+    const QSize keypad = pin.size();
+
+    // As a desktop compositor shows it over the full-screen station under lock-down.
+    pin.setWindowState(pin.windowState() | Qt::WindowFullScreen);
+    const QSize screen = pin.screen()->size();
+    QTRY_COMPARE(pin.size(), screen);
+    QVERIFY(name->isVisibleTo(&pin));
+    QCOMPARE(name->text(), QStringLiteral("OUT: Ann"));
+    const QRect nameArea = name->geometry();
+    const QRect keys(pin.txtPin->mapTo(&pin, QPoint(0, 0)),
+                     pin.cmdCancel->mapTo(&pin, QPoint(0, 0)) +
+                         QPoint(pin.cmdCancel->width(), pin.cmdCancel->height()));
+    QVERIFY2(
+        pin.rect().contains(nameArea) && !nameArea.intersects(keys),
+        qPrintable(QStringLiteral("name at y %1, keys from y %2").arg(nameArea.y()).arg(keys.y())));
+    QVERIFY(qAbs(keys.center().x() - pin.rect().center().x()) <= keypad.width() / 2);
+
+    pin.setWindowState(pin.windowState() & ~Qt::WindowFullScreen);
+    QTRY_COMPARE(pin.size(), keypad);
+    QVERIFY(!name->isVisibleTo(&pin));
+}
+
+void TestStation::adminLoggedIn_theWindowItselfSaysSo()
+{
+    writeSettings();
+    auto w = startStation();
+    QVERIFY(w);
+    auto* notice = w->findChild<QLabel*>(QStringLiteral("lblAdmin"));
+    QVERIFY(notice);
+    QVERIFY(!notice->isVisibleTo(w.get()));
+    w->setAdminLoggedIn(true);
+    // Not only in the caption: a kiosk compositor shows none.
+    QVERIFY(notice->isVisibleTo(w.get()));
+    QCOMPARE(notice->text(), QStringLiteral("ADMINISTRATOR LOGGED IN"));
+    w->setAdminLoggedIn(false);
+    QVERIFY(!notice->isVisibleTo(w.get()));
+}
+
+void TestStation::aboutBox_showsIconVersionAndALinkThatOpens_data()
+{
+    QTest::addColumn<QByteArray>("kiosk");
+    QTest::newRow("at a desk") << QByteArray();
+    QTest::newRow("alone under a kiosk compositor") << QByteArray("1");
+}
+
 void TestStation::aboutBox_showsIconVersionAndALinkThatOpens()
 {
+    QFETCH(QByteArray, kiosk);
+    const QByteArray oldKiosk = qgetenv("HORODEX_KIOSK");
+    qputenv("HORODEX_KIOSK", kiosk);
+    const auto restore = qScopeGuard([&oldKiosk] { qputenv("HORODEX_KIOSK", oldKiosk); });
+    LaunchRecorder launched;
     AboutBox about;
     QVERIFY(!about.imgLogo->pixmap().isNull());
     QCOMPARE(about.imgLogo->pixmap().deviceIndependentSize(), QSizeF(64, 64));
@@ -871,7 +979,67 @@ void TestStation::aboutBox_showsIconVersionAndALinkThatOpens()
     QVERIFY2(url.isLocalFile(), qPrintable(url.toString()));
     QVERIFY2(QFileInfo(url.toLocalFile()).isFile(), qPrintable(url.toLocalFile()));
     QCOMPARE(url.toLocalFile(), DocumentationPath());
-    QVERIFY(about.lblAbout->openExternalLinks());
+    QCOMPARE(about.lblDataFolder->text(),
+             QStringLiteral("Data folder: ") +
+                 QDir::toNativeSeparators(Environment::dataDirectory()));
+
+    // The link opens the guide in a window of the program's own, on a kiosk as on a desk.
+    QString shown;
+    onNextDialog<DocumentationViewer>([&shown](DocumentationViewer* viewer) {
+        shown = viewer->txtGuide->source().toLocalFile();
+        viewer->reject();
+    });
+    emit about.lblAbout->linkActivated(link.captured(1));
+    QCOMPARE(shown, DocumentationPath());
+    QVERIFY2(launched.urls.isEmpty(), qPrintable(launched.urls.join(u' ')));
+    QCOMPARE(childProcessCount(), 0);
+}
+
+void TestStation::guide_followsItsOwnLinksAndOpensNoOtherProgram()
+{
+    QTemporaryDir docs;
+    QVERIFY(docs.isValid());
+    QDir folder(docs.path());
+    QVERIFY(folder.mkpath(QStringLiteral("images")));
+    QVERIFY(folder.mkpath(QStringLiteral("inner")));
+    const auto write = [&folder](const QString& name, const QByteArray& bytes) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(folder.filePath(QStringLiteral("images/station.png"))));
+    QVERIFY(write(QStringLiteral("guide.md"),
+                  "# Guide\n\n![The station](images/station.png)\n\n[Backups](backups.md) "
+                  "[Web](https://example.org/) [Mail](mailto:a@b.c)\n"));
+    QVERIFY(write(QStringLiteral("backups.md"), "# Backups\n\nCopy the data folder.\n"));
+    QVERIFY(write(QStringLiteral("inner/other.md"), "# Elsewhere\n"));
+    QVERIFY(write(QStringLiteral("notes.txt"), "not the guide\n"));
+
+    LaunchRecorder launched;
+    DocumentationViewer viewer(folder.filePath(QStringLiteral("guide.md")));
+    QVERIFY(viewer.txtGuide->isReadOnly());
+    QVERIFY(viewer.txtGuide->toPlainText().startsWith(QStringLiteral("Guide")));
+    // A picture of the guide is found beside it.
+    const QVariant resource = viewer.txtGuide->loadResource(
+        QTextDocument::ImageResource, QUrl(QStringLiteral("images/station.png")));
+    const QImage shown = resource.typeId() == QMetaType::QImage
+                             ? resource.value<QImage>()
+                             : QImage::fromData(resource.toByteArray());
+    QCOMPARE(shown.size(), QSize(8, 8));
+
+    for (const char* outside : {"https://example.org/", "mailto:a@b.c", "../guide.md",
+                                "inner/other.md", "notes.txt", "file:///etc/passwd"}) {
+        emit viewer.txtGuide->anchorClicked(QUrl(QLatin1String(outside)));
+        QVERIFY2(viewer.txtGuide->toPlainText().startsWith(QStringLiteral("Guide")), outside);
+        auto* notice = viewer.findChild<QLabel*>(QStringLiteral("lblLink"));
+        QVERIFY(notice && !notice->isHidden());
+    }
+    emit viewer.txtGuide->anchorClicked(QUrl(QStringLiteral("backups.md")));
+    QVERIFY2(viewer.txtGuide->toPlainText().startsWith(QStringLiteral("Backups")),
+             qPrintable(viewer.txtGuide->toPlainText()));
+    QVERIFY2(launched.urls.isEmpty(), qPrintable(launched.urls.join(u' ')));
+    QCOMPARE(childProcessCount(), 0);
 }
 
 void TestStation::aboutBox_showsTheHeadOfTheRecordOfCorrections()

@@ -5,6 +5,7 @@
 #include "app/SystemRequests.h"
 #include "data/Environment.h"
 #include "platform/DesktopSession.h"
+#include "platform/DisplayProbe.h"
 #include "platform/SingleInstance.h"
 #include "station/frmHorodex.h"
 #include "sync/StationLink.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <cstdio>
 #include <memory>
 
 std::unique_ptr<StationLink> OpenStationLink()
@@ -48,6 +50,12 @@ int RunHorodex(int argc, char* argv[])
         !start || *start != CommandLineVerdict::Run)
         return AnswerWithoutWindow(start);
     DesktopSession::preferNativeWayland();
+    // Qt would abort without a display: one line and status 1 instead.
+    if (const QString missing = DisplayProbe::missingDisplay(); !missing.isEmpty()) {
+        std::fprintf(stderr, "horodex: %s\n", missing.toLocal8Bit().constData());
+        return 1;
+    }
+    DisplayProbe::avoidTextInputWithoutSeat();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Horodex"));
     QApplication::setApplicationVersion(QStringLiteral(HORODEX_VERSION));

@@ -24,7 +24,8 @@ constexpr int ModalUnwindMs = 50;
 } // namespace
 
 SystemRequests::SystemRequests(frmHorodex* window, SingleInstance* instance, QObject* parent)
-    : QObject(parent), m_window(window), m_signals(new SignalBridge({SIGTERM, SIGHUP}, this))
+    : QObject(parent), m_window(window),
+      m_signals(new SignalBridge({SIGTERM, SIGHUP, SIGINT, SIGQUIT}, this))
 {
     connect(m_signals, &SignalBridge::received, this, [this](int signalNumber) {
         requestClose(signalNumber == SIGTERM ? frmHorodex::CloseReason::TaskManager

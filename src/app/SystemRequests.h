@@ -8,8 +8,9 @@ class SignalBridge;
 class SingleInstance;
 
 // Delivers what the system asks of the running program to the main window: SIGTERM is the
-// task manager's request to end, SIGHUP and the session manager's end of the session close
-// without asking or restarting (the desktop is given back all the same), and a later copy's
+// task manager's request to end; SIGHUP, SIGINT and SIGQUIT (the terminal's ends) and the session
+// manager's end of the session close without asking or restarting (the desktop is given back all
+// the same); and a later copy's
 // request brings the program's window to the front.
 class SystemRequests : public QObject
 {

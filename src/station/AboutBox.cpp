@@ -1,7 +1,9 @@
 #include "station/AboutBox.h"
-#include "ui/WindowFrames.h"
 
+#include "data/Environment.h"
+#include "station/DocumentationViewer.h"
 #include "ui/ProgramIcon.h"
+#include "ui/WindowFrames.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -14,9 +16,12 @@
 
 QString DocumentationPath()
 {
-    const QString installed =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(HORODEX_DOC_FROM_BIN));
-    for (const QString& candidate : {installed, QStringLiteral(HORODEX_SOURCE_DOC)}) {
+    const QDir installed(QDir(QCoreApplication::applicationDirPath())
+                             .filePath(QStringLiteral(HORODEX_DOC_FROM_BIN)));
+    for (const QString& candidate :
+         {installed.filePath(QStringLiteral("guide.md")),
+          installed.filePath(QStringLiteral("README.md")), QStringLiteral(HORODEX_SOURCE_DOC),
+          QStringLiteral(HORODEX_SOURCE_README)}) {
         if (QFileInfo(candidate).isFile())
             return QFileInfo(candidate).canonicalFilePath();
     }
@@ -53,7 +58,7 @@ AboutBox::AboutBox(QWidget* parent, const QString& stationText, const QString& r
     if (documentation.isEmpty()) {
         text += QStringLiteral("<p>Help: ask your Horodex administrator.</p>");
     } else {
-        // Opened by the desktop's viewer for the file (QDesktopServices).
+        // Shown inside the program, never by another: see showDocumentation.
         text += QStringLiteral("<p>Help: ask your Horodex administrator, or read the "
                                "<a href=\"%1\">documentation</a>.</p>")
                     .arg(QUrl::fromLocalFile(documentation)
@@ -63,8 +68,16 @@ AboutBox::AboutBox(QWidget* parent, const QString& stationText, const QString& r
     lblAbout = new QLabel(this);
     lblAbout->setObjectName(QStringLiteral("lblAbout"));
     lblAbout->setTextFormat(Qt::RichText);
-    lblAbout->setOpenExternalLinks(true);
+    lblAbout->setOpenExternalLinks(false);
     lblAbout->setText(text);
+    connect(lblAbout, &QLabel::linkActivated, this,
+            [this](const QString& link) { showDocumentation(QUrl(link)); });
+
+    // Where the files live, so that an administrator knows what to back up.
+    lblDataFolder = plainLabel(QStringLiteral("Data folder: %1")
+                                   .arg(QDir::toNativeSeparators(Environment::dataDirectory())),
+                               "lblDataFolder", this);
+    lblDataFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setObjectName(QStringLiteral("cmdOK"));
@@ -75,6 +88,7 @@ AboutBox::AboutBox(QWidget* parent, const QString& stationText, const QString& r
     row->addWidget(lblAbout, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
+    layout->addWidget(lblDataFolder);
     if (!stationText.isEmpty()) {
         lblStation = plainLabel(stationText, "lblStation", this);
         layout->addWidget(lblStation);
@@ -86,4 +100,14 @@ AboutBox::AboutBox(QWidget* parent, const QString& stationText, const QString& r
     }
     layout->addWidget(buttons);
     UseFixedDialogFrame(this);
+}
+
+void AboutBox::showDocumentation(const QUrl& link)
+{
+    // On a kiosk another program would run as the account that owns the data folder: the guide
+    // is shown here, whatever the desktop.
+    if (!link.isLocalFile())
+        return;
+    DocumentationViewer viewer(link.toLocalFile(), this);
+    viewer.exec();
 }

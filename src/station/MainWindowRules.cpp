@@ -35,10 +35,15 @@ QString MainWindowCaption(bool adminLoggedIn, const QString& waiting)
 {
     if (!adminLoggedIn)
         return QStringLiteral("Horodex");
-    QString caption = QStringLiteral("Horodex ADMINISTRATOR LOGGED IN");
+    QString caption = QStringLiteral("Horodex ") + AdminLoggedInText();
     if (!waiting.isEmpty())
         caption += QStringLiteral(" - ") + waiting;
     return caption;
+}
+
+QString AdminLoggedInText()
+{
+    return QStringLiteral("ADMINISTRATOR LOGGED IN");
 }
 
 QString AdminLoginEntryText(bool adminLoggedIn)

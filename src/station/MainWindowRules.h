@@ -29,6 +29,8 @@ StartLogin StartLoginFor(bool haveSettings, bool askOnStart, CommandSwitch comma
 
 // The caption of the main window; waiting is the count of punches not yet sent, or empty.
 QString MainWindowCaption(bool adminLoggedIn, const QString& waiting);
+// What the caption and the window itself say while an administrator is logged in.
+QString AdminLoggedInText();
 
 // The text of the menu entry that logs the administrator in or out.
 QString AdminLoginEntryText(bool adminLoggedIn);

@@ -116,7 +116,7 @@ void frmHorodex::Form_Load(bool haveSettings)
         openStartLogin(LoginMode::Start);
         break;
     case StartLogin::None:
-        show();
+        showWithFocus();
         // Lock-down off only gives back what an earlier run left locked: the list comes first.
         if (OptionsRecord::isOn(GlobalOptions().SecurityEnabled))
             m_lockDown->ApplySecurityOption();
@@ -124,6 +124,14 @@ void frmHorodex::Form_Load(bool haveSettings)
             RunAfterFirstPaint(this, [this] { m_lockDown->ApplySecurityOption(); });
         break;
     }
+}
+
+void frmHorodex::showWithFocus()
+{
+    show();
+    // Without a window manager nobody else gives the keyboard, and a badge reader types into
+    // whatever has it; the lock-down, when on, keeps it here afterwards.
+    activateWindow();
 }
 
 void frmHorodex::openStartLogin(LoginMode mode)
@@ -136,7 +144,7 @@ void frmHorodex::openStartLogin(LoginMode mode)
             requestClose(CloseReason::LoginCancelled);
             return;
         }
-        show();
+        showWithFocus();
         if (mode == LoginMode::Start)
             m_lockDown->ApplySecurityOption();
     });
@@ -410,6 +418,7 @@ void frmHorodex::setAdminLoggedIn(bool loggedIn)
 {
     State().AdminLoggedIn = loggedIn;
     mnuAdminLogin->setText(AdminLoginEntryText(loggedIn));
+    lblAdmin->setVisible(loggedIn);
     updateCaption();
     // Logging out disables them even under "/sp": that switch only opens them at start.
     setManagementMenusEnabled(loggedIn);

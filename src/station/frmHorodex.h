@@ -96,6 +96,7 @@ public:
     QAction* mnuMultiplePayrollReport;
     QAction* mnuWhoIsIn;
     QAction* mnuAbout;
+    QLabel* lblAdmin; // shown while an administrator is logged in
 
 Q_SIGNALS:
     // The main window has closed for good: the program ends.
@@ -106,6 +107,7 @@ protected:
 
 private:
     void buildControls();
+    void showWithFocus();
     void buildMenus();
     void setControlFonts();
     void punch(bool isIn);

@@ -138,6 +138,17 @@ void frmHorodex::buildMenus()
 
     mnuHelp = menu("mnuHelp", QStringLiteral("Help"));
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("About"), &frmHorodex::mnuAbout_Click);
+
+    // The caption says it too, but a kiosk compositor shows no caption.
+    lblAdmin = new QLabel(AdminLoggedInText(), menuBar());
+    lblAdmin->setObjectName(QStringLiteral("lblAdmin"));
+    lblAdmin->setTextFormat(Qt::PlainText);
+    QFont adminFont = lblAdmin->font();
+    adminFont.setBold(true);
+    lblAdmin->setFont(adminFont);
+    lblAdmin->setContentsMargins(0, 0, 8, 0);
+    menuBar()->setCornerWidget(lblAdmin, Qt::TopRightCorner);
+    lblAdmin->hide();
 }
 
 void frmHorodex::setControlFonts()

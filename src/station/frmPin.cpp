@@ -9,9 +9,13 @@
 #include "ui/WindowFrames.h"
 #include "ui/frmMsgBox.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
 
 frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
     : QDialog(parent), m_employee(employee), m_isIn(isIn)
@@ -21,12 +25,30 @@ frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
     setWindowTitle(QStringLiteral(" "));
     setFixedSize(Twips(2505), Twips(4605));
 
-    lblEnter = new QLabel(QStringLiteral("Enter your Personal ID Number"), this);
+    // The keypad keeps its size; a full-screen window (a desktop compositor under lock-down)
+    // shows it in the middle, with the name it punches for above it.
+    m_pad = new QWidget(this);
+    m_pad->setObjectName(QStringLiteral("pad"));
+    m_pad->setFixedSize(size());
+
+    lblName = new QLabel(
+        QStringLiteral("%1: %2").arg(isIn ? QStringLiteral("IN") : QStringLiteral("OUT"), employee),
+        this);
+    lblName->setObjectName(QStringLiteral("lblName"));
+    lblName->setTextFormat(Qt::PlainText);
+    lblName->setAlignment(Qt::AlignCenter);
+    QFont nameFont = lblName->font();
+    nameFont.setPointSize(18);
+    nameFont.setBold(true);
+    lblName->setFont(nameFont);
+    lblName->hide();
+
+    lblEnter = new QLabel(QStringLiteral("Enter your Personal ID Number"), m_pad);
     lblEnter->setObjectName(QStringLiteral("lblEnter"));
     lblEnter->setAlignment(Qt::AlignCenter);
     lblEnter->setGeometry(TwipsRect(120, 120, 2295, 255));
 
-    txtPin = new QLineEdit(this);
+    txtPin = new QLineEdit(m_pad);
     txtPin->setObjectName(QStringLiteral("txtPin"));
     txtPin->setGeometry(TwipsRect(480, 360, 1575, 495));
 
@@ -34,7 +56,7 @@ frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
     const int columns[] = {240, 960, 1680};
     const int rows[] = {2400, 1680, 960}; // digits 1-3, 4-6, 7-9
     for (int digit = 0; digit <= 9; ++digit) {
-        auto* key = new QPushButton(QString::number(digit), this);
+        auto* key = new QPushButton(QString::number(digit), m_pad);
         key->setObjectName(QStringLiteral("Command1_%1").arg(digit));
         key->setFont(digitFont);
         key->setAutoDefault(false);
@@ -47,7 +69,7 @@ frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
         Command1[digit] = key;
     }
 
-    Command2 = new QPushButton(QStringLiteral("Clear"), this);
+    Command2 = new QPushButton(QStringLiteral("Clear"), m_pad);
     Command2->setObjectName(QStringLiteral("Command2"));
     QFont clearFont(QStringLiteral("Times New Roman"), 13, QFont::Bold);
     clearFont.setPointSizeF(13.5);
@@ -58,13 +80,13 @@ frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
     connect(Command2, &QPushButton::clicked, this, &frmPin::Command2_Click);
 
     const QFont buttonFont(QStringLiteral("MS Sans Serif"), 8, QFont::Bold);
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK = new QPushButton(QStringLiteral("OK"), m_pad);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setFont(buttonFont);
     cmdOK->setGeometry(TwipsRect(240, 3960, 975, 495));
     connect(cmdOK, &QPushButton::clicked, this, &frmPin::cmdOK_Click);
 
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), m_pad);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setFont(buttonFont);
     cmdCancel->setAutoDefault(false);
@@ -73,6 +95,59 @@ frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
 
     FitCaptions(this);
     Form_Load();
+}
+
+void frmPin::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    // A window manager may offer to minimise any dialog, and takes the station along: both come
+    // back at once, the PIN still to be typed.
+    if (isMinimized())
+        QTimer::singleShot(0, this, &frmPin::restoreFromMinimised);
+    if (isFullScreen()) {
+        setMinimumSize(0, 0);
+        // Before the compositor's size arrives: the window takes it within these limits.
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else if (!isMinimized()) {
+        setFixedSize(m_pad->size());
+    }
+    lblName->setVisible(isFullScreen());
+    placePad();
+}
+
+void frmPin::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    placePad();
+}
+
+void frmPin::placePad()
+{
+    if (!m_pad)
+        return;
+    if (!isFullScreen()) {
+        m_pad->move(0, 0);
+        return;
+    }
+    const int nameHeight = lblName->sizeHint().height() * 2;
+    const int top = std::max(nameHeight, (height() - m_pad->height()) / 2);
+    m_pad->move((width() - m_pad->width()) / 2, top);
+    lblName->setGeometry(0, top - nameHeight, width(), nameHeight);
+}
+
+void frmPin::restoreFromMinimised()
+{
+    for (QWidget* window :
+         {parentWidget() ? parentWidget()->window() : nullptr, static_cast<QWidget*>(this)}) {
+        if (!window || !window->isMinimized())
+            continue;
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+    }
+    raise();
+    activateWindow();
 }
 
 void frmPin::Form_Load()

@@ -23,6 +23,7 @@ public:
 
     const TimeRecord& recorded() const { return m_recorded; }
 
+    QLabel* lblName; // shown only while the window fills the screen
     QLabel* lblEnter;
     QLineEdit* txtPin;
     QPushButton* Command1[10];
@@ -30,9 +31,16 @@ public:
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void Form_Load();
+    void placePad();
+    void restoreFromMinimised();
 
+    QWidget* m_pad = nullptr;
     QString m_employee;
     bool m_isIn;
     TimeRecord m_recorded;

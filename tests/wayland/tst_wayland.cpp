@@ -11,24 +11,29 @@
 #include "lockdown/ProgramCopy.h"
 #include "lockdown/ScanStation.h"
 #include "platform/DesktopSession.h"
+#include "platform/DisplayProbe.h"
 #include "platform/Workstation.h"
 #include "station/LockDown.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmHorodex.h"
 #include "testsupport/MessageRecorder.h"
 #include "testsupport/TestSupport.h"
+#include "ui/BadgeScanner.h"
 #include "ui/ProgramState.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QTabBar>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -82,6 +87,50 @@ bool pressKeys(int keyMs, const QStringList& keys)
            QProcess::execute(command, QStringList{QString::number(keyMs)} + keys) == 0;
 }
 
+// The timestamps of the key presses that reach the program's windows, as the compositor gave them.
+class KeyTimes : public QObject
+{
+public:
+    KeyTimes() { qApp->installEventFilter(this); }
+    ~KeyTimes() override { qApp->removeEventFilter(this); }
+
+    void clear() { m_times.clear(), m_enter = false; }
+    int count() const { return int(m_times.size()); }
+    bool enterSeen() const { return m_enter; }
+    quint64 largestGap() const
+    {
+        return gap([](quint64 a, quint64 b) { return std::max(a, b); }, 0);
+    }
+    quint64 smallestGap() const
+    {
+        return gap([](quint64 a, quint64 b) { return std::min(a, b); }, ~quint64(0));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Each key reaches its window once, then the widgets through it.
+        if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            m_times.append(key->timestamp());
+            m_enter = m_enter || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        }
+        return false;
+    }
+
+private:
+    template <typename Pick> quint64 gap(Pick pick, quint64 start) const
+    {
+        quint64 result = start;
+        for (qsizetype i = 1; i < m_times.size(); ++i)
+            result = pick(result, m_times[i] >= m_times[i - 1] ? m_times[i] - m_times[i - 1] : 0);
+        return result;
+    }
+
+    QList<quint64> m_times;
+    bool m_enter = false;
+};
+
 } // namespace
 
 class tst_Wayland : public QObject
@@ -91,7 +140,7 @@ private Q_SLOTS:
     void initTestCase();
     void lockedDown_mainWindowCoversTheOutputWithItsControlsInTheMiddle();
     void securityPage_saysOnceWhatTheDesktopDoesNotAllow();
-    void kiosk_firstRunLoginIsCentredOnTheOutput();
+    void firstRunLogin_takesAPasswordAndIsCentredOnAKiosk();
     void lockedDown_aDialogShowsAboveTheStation();
     void scan_punchesOnlyAtAReadersPace_data();
     void scan_punchesOnlyAtAReadersPace();
@@ -156,10 +205,8 @@ void tst_Wayland::securityPage_saysOnceWhatTheDesktopDoesNotAllow()
     options.close();
 }
 
-void tst_Wayland::kiosk_firstRunLoginIsCentredOnTheOutput()
+void tst_Wayland::firstRunLogin_takesAPasswordAndIsCentredOnAKiosk()
 {
-    if (compositorKind() != QLatin1String("kiosk"))
-        QSKIP("a desktop compositor places windows as its user has it");
     TempProgramDir dir; // no settings: the first run
     auto window = std::make_unique<frmHorodex>();
     QVERIFY(StartMainWindow(window.get()));
@@ -173,6 +220,14 @@ void tst_Wayland::kiosk_firstRunLoginIsCentredOnTheOutput()
     };
     QTRY_VERIFY_WITH_TIMEOUT(shownLogin(), Patience);
     QVERIFY(QTest::qWaitForWindowExposed(login, Patience));
+    // The password box asks the compositor's text input for help: a compositor without a seat
+    // must not end the program here.
+    QTest::keyClicks(login->txtPassword, QStringLiteral("secret"));
+    QCOMPARE(login->txtPassword->text(), QStringLiteral("secret"));
+    if (compositorKind() != QLatin1String("kiosk")) {
+        login->reject();
+        return; // a desktop compositor places windows as its user has it
+    }
     QTest::qWait(300); // one frame for the compositor before the picture; no result depends on it
     const QImage picture = screenshot(QStringLiteral("kiosk-first-run"));
     if (picture.isNull())
@@ -253,16 +308,40 @@ void tst_Wayland::scan_punchesOnlyAtAReadersPace()
     TempProgramDir dir;
     MessageRecorder messages;
     FixedClock clock(QDateTime(ScanStation::Today, QTime(8, 7)));
-    QVERIFY(IssueBadge(QStringLiteral("Ann"), ScanStation::AnnCode, ScanStation::Today));
     QVERIFY(IssueBadge(QStringLiteral("Bob"), ScanStation::BobCode, ScanStation::Today));
     auto window = ScanStation::start(dir, false);
     QVERIFY(window);
-    QVERIFY(pressKeys(keyMs, ScanStation::keysOf(ScanStation::BobCode)));
-    // Ann's scan comes after Bob's code through the same keyboard: once her line is written,
-    // every key of his has been handled.
-    QVERIFY(pressKeys(5, ScanStation::keysOf(ScanStation::AnnCode)));
-    QTRY_COMPARE_WITH_TIMEOUT(dir.read(QStringLiteral("Ann.txt")),
-                              punchLine("IN", "03/05/2024", "08:07"), Patience);
+    KeyTimes times;
+    const QStringList keys = ScanStation::keysOf(ScanStation::BobCode);
+    const bool reader = keyMs <= BadgeScanner::BurstGapMs;
+    // The station goes by the times the compositor gave the keys, and a loaded machine may
+    // deliver a reader's burst with gaps: such a burst is typed again. A person's pace is kept
+    // by sending each key only once the one before has arrived, keyMs later.
+    bool paced = false;
+    for (int attempt = 0; attempt < 10 && !paced; ++attempt) {
+        times.clear();
+        if (reader) {
+            QVERIFY(pressKeys(keyMs, keys));
+        } else {
+            for (const QString& key : keys) {
+                const int before = times.count();
+                QVERIFY(pressKeys(0, {key}));
+                QTRY_VERIFY_WITH_TIMEOUT(times.count() > before, Patience);
+                QTest::qWait(keyMs); // the pace this row claims, not an expectation
+            }
+        }
+        // Once the Enter has reached the window, the station has handled every key; a scan
+        // it took is posted to the event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(times.enterSeen(), Patience);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(times.count(), keys.size());
+        paced = reader ? times.largestGap() <= BadgeScanner::BurstGapMs
+                       : times.smallestGap() > BadgeScanner::BurstGapMs;
+        if (reader && !paced)
+            QCOMPARE(dir.read(QStringLiteral("Bob.txt")), QByteArray()); // a slow burst is typing
+    }
+    if (!paced)
+        QSKIP("the compositor never delivered the keys at a reader's pace");
     QCOMPARE(dir.read(QStringLiteral("Bob.txt")), bobsLine);
     QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(u'\n')));
     ScanStation::stop(window);
@@ -270,6 +349,8 @@ void tst_Wayland::scan_punchesOnlyAtAReadersPace()
 
 int main(int argc, char* argv[])
 {
+    // As the program does before its application object exists.
+    DisplayProbe::avoidTextInputWithoutSeat();
     QApplication app(argc, argv);
     tst_Wayland test;
     return QTest::qExec(&test, argc, argv);
