@@ -4,6 +4,7 @@
 #include "admin/frmBadges.h"
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
+#include "data/ClockZone.h"
 #include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
@@ -131,7 +132,7 @@ void frmHorodex::mnuWhoIsIn_Click()
     }
     WhoIsInList in;
     if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
-                                       QTimeZone::systemTimeZone(), *m_punches, &in);
+                                       ClockZone(), *m_punches, &in);
         !r) {
         Messages::show(Messages::Icon::Critical, r.error);
         return;
