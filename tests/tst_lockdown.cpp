@@ -186,26 +186,6 @@ QProcess* startShown(ProgramCopy& program, const XDesktop& desktop,
     return hasVisibleWindow(desktop, process) ? process : nullptr;
 }
 
-// Notes that a window was minimised, however briefly.
-class MinimiseSeen : public QObject
-{
-public:
-    explicit MinimiseSeen(QWidget* window) : m_window(window) { window->installEventFilter(this); }
-    bool minimised = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_window && event->type() == QEvent::WindowStateChange &&
-            m_window->isMinimized())
-            minimised = true;
-        return false;
-    }
-
-private:
-    QWidget* m_window;
-};
-
 bool endWithSignal(QProcess* process, int signalNumber)
 {
     ::kill(pid_t(process->processId()), signalNumber);
@@ -229,7 +209,6 @@ private Q_SLOTS:
     void screenSaver_timeoutIsZeroOnlyWhileLockedDown();
     void screenSaver_inhibitIsHeldOnTheSessionBusWhileLockedDown();
     void foreground_mainWindowReturnsAfterAnotherIsActivated();
-    void pinWindow_minimisedComesBackWithTheStation();
     void foreground_minimisedMainWindowIsRestored();
     void foreground_coveringWindowIsPutBelowWithoutWindowManager();
     void foreground_pinWindowIsHeldInFrontWhileOpen();
@@ -503,32 +482,6 @@ void tst_LockDown::foreground_coveringWindowIsPutBelowWithoutWindowManager()
     window->tmrSecurity->start();
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isStackedAbove(mainId, cover), Patience);
     QVERIFY(desktop.isActive(mainId));
-    stopStation(window);
-}
-
-void tst_LockDown::pinWindow_minimisedComesBackWithTheStation()
-{
-    XDesktop& desktop = *m_desktop;
-    if (!desktop.windowManagerRunning())
-        QSKIP("minimising needs a window manager (scripts/with-xvfb.sh starts openbox)");
-    TempProgramDir dir;
-    MessageRecorder messages;
-    auto window = startStation(dir, false); // nothing else would bring the station back
-    QVERIFY(window);
-    const auto mainId = Window(window->winId());
-    frmPin pin(QStringLiteral("Ann"), true, window.get());
-    pin.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&pin, Patience));
-    const auto pinId = Window(pin.winId());
-
-    // openbox offers Minimise on every dialog and takes the dialog's owner along.
-    MinimiseSeen seen(&pin);
-    Xdo::minimize(pinId);
-    QTRY_VERIFY_WITH_TIMEOUT(seen.minimised, Patience);
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(mainId) && desktop.isMapped(pinId) &&
-                                 !window->isMinimized() && !pin.isMinimized(),
-                             Patience);
-    pin.reject();
     stopStation(window);
 }
 

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -109,6 +110,31 @@ Reader::~Reader()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+FolderLock::~FolderLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+FolderLock::Outcome FolderLock::take(const QString& path)
+{
+    OpenFolder folder;
+    if (!openFolderOf(path, &folder, false))
+        return Outcome::Unusable;
+    Fd fd(openIn(folder.fd.get(), folder.split.name, path, O_RDWR | O_CREAT, 0600));
+    struct stat st
+    {
+    };
+    if (!fd.valid() || !isRegular(fd.get(), &st))
+        return Outcome::Unusable;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? Outcome::HeldElsewhere : Outcome::Unusable;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = fd.release();
+    return Outcome::Taken;
 }
 
 IoResult Reader::open(const QString& path, bool missingIsEmpty)

@@ -90,6 +90,24 @@ private:
     QString m_path;
 };
 
+// An exclusive lock held through a plain file at path, created empty (0600) when missing, for as
+// long as the object lives; the system drops it with the process that held it, however it ended.
+// Nothing is written to the file. take() fails at once, without waiting, when another holds it.
+class FolderLock
+{
+public:
+    FolderLock() = default;
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    enum class Outcome { Taken, HeldElsewhere, Unusable };
+    Outcome take(const QString& path);
+
+private:
+    int m_fd = -1;
+};
+
 // A path for a message: native separators, shortened in the middle when it is very long.
 QString displayPath(const QString& path);
 // A text of data for a message (a name), shortened at its end when it is very long.

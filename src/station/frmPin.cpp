@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -102,10 +101,6 @@ void frmPin::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    // A window manager may offer to minimise any dialog, and takes the station along: both come
-    // back at once, the PIN still to be typed.
-    if (isMinimized())
-        QTimer::singleShot(0, this, &frmPin::restoreFromMinimised);
     if (isFullScreen()) {
         setMinimumSize(0, 0);
         // Before the compositor's size arrives: the window takes it within these limits.
@@ -135,19 +130,6 @@ void frmPin::placePad()
     const int top = std::max(nameHeight, (height() - m_pad->height()) / 2);
     m_pad->move((width() - m_pad->width()) / 2, top);
     lblName->setGeometry(0, top - nameHeight, width(), nameHeight);
-}
-
-void frmPin::restoreFromMinimised()
-{
-    for (QWidget* window :
-         {parentWidget() ? parentWidget()->window() : nullptr, static_cast<QWidget*>(this)}) {
-        if (!window || !window->isMinimized())
-            continue;
-        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-        window->show();
-    }
-    raise();
-    activateWindow();
 }
 
 void frmPin::Form_Load()

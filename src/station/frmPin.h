@@ -38,7 +38,6 @@ protected:
 private:
     void Form_Load();
     void placePad();
-    void restoreFromMinimised();
 
     QWidget* m_pad = nullptr;
     QString m_employee;

@@ -9,13 +9,6 @@
 #include "sync/StationRegistry.h"
 #include "sync/SyncDatabase.h"
 
-#include <QFile>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 StationSync::StationSync(const StationConfig& config, QObject* parent)
     : StationSync(config, Timing(), parent)
 {
@@ -79,50 +72,33 @@ IoResult StationSync::introduce(SyncStatus* status)
 
 namespace {
 
-// One exchange per data folder at a time (cron beside a service): the other waits its turn. The
-// system drops the lock with the process that held it, however it ended. Nothing is written to
-// the file; a link or anything but a plain file is refused.
-class DataFolderLock
+// One exchange per data folder at a time (cron beside a service): the other waits its turn.
+IoResult TakeExchangeLock(FileStore::FolderLock* lock, const QString& path)
 {
-public:
-    DataFolderLock() = default;
-    DataFolderLock(const DataFolderLock&) = delete;
-    DataFolderLock& operator=(const DataFolderLock&) = delete;
-    ~DataFolderLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    IoResult take(const QString& path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(),
-                      O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-        struct stat status;
-        if (m_fd < 0 || ::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode))
-            return IoResult::failure(
-                QStringLiteral("The lock of the exchange \"%1\" cannot be used (it must be a "
-                               "plain file): remove it.")
-                    .arg(FileStore::displayPath(path)));
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
-            return IoResult::success();
+    switch (lock->take(path)) {
+    case FileStore::FolderLock::Outcome::Taken:
+        return IoResult::success();
+    case FileStore::FolderLock::Outcome::HeldElsewhere:
         return IoResult::failure(
             QStringLiteral("Another exchange of this data folder is running (\"%1\"); this one "
                            "waits for it.")
                 .arg(FileStore::displayPath(path)));
+    case FileStore::FolderLock::Outcome::Unusable:
+        break;
     }
-
-private:
-    int m_fd = -1;
-};
+    return IoResult::failure(QStringLiteral("The lock of the exchange \"%1\" cannot be used (it "
+                                            "must be a plain file): remove it.")
+                                 .arg(FileStore::displayPath(path)));
+}
 
 } // namespace
 
 SyncStatus StationSync::runRound()
 {
     SyncStatus status;
-    DataFolderLock lock;
-    if (IoResult locked = lock.take(Environment::dataFilePath(QStringLiteral("station.lock")));
+    FileStore::FolderLock lock;
+    if (IoResult locked =
+            TakeExchangeLock(&lock, Environment::dataFilePath(QStringLiteral("station.lock")));
         !locked) {
         status.error = locked.error;
         CountWaitingPunches(m_config.station, &status.waiting);
