@@ -128,6 +128,8 @@ void frmHorodex::Form_Load(bool haveSettings)
 
 void frmHorodex::showWithFocus()
 {
+    if (isMinimized())
+        showNormal();
     show();
     // Without a window manager nobody else gives the keyboard, and a badge reader types into
     // whatever has it; the lock-down, when on, keeps it here afterwards.
@@ -208,7 +210,11 @@ void frmHorodex::punch(bool isIn)
         return;
     }
     frmPin pin(name, isIn, this);
-    if (pin.exec() == QDialog::Accepted)
+    const bool recorded = pin.exec() == QDialog::Accepted;
+    // The window manager took the station along when it minimised the keypad.
+    if (pin.wasMinimised())
+        showWithFocus();
+    if (recorded)
         showPunch(name, pin.recorded());
 }
 

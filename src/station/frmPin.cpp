@@ -101,11 +101,18 @@ void frmPin::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
+    if (isMinimized()) {
+        // Some window managers minimise any dialog whatever its hints, and the station with it:
+        // a keypad nobody sees punches nobody, so it closes and the station comes back.
+        m_minimised = true;
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+        return;
+    }
     if (isFullScreen()) {
         setMinimumSize(0, 0);
         // Before the compositor's size arrives: the window takes it within these limits.
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    } else if (!isMinimized()) {
+    } else {
         setFixedSize(m_pad->size());
     }
     lblName->setVisible(isFullScreen());

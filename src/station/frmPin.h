@@ -22,6 +22,8 @@ public:
     void cmdCancel_Click();
 
     const TimeRecord& recorded() const { return m_recorded; }
+    // Closed because a window manager minimised it: nothing was recorded.
+    bool wasMinimised() const { return m_minimised; }
 
     QLabel* lblName; // shown only while the window fills the screen
     QLabel* lblEnter;
@@ -42,5 +44,6 @@ private:
     QWidget* m_pad = nullptr;
     QString m_employee;
     bool m_isIn;
+    bool m_minimised = false;
     TimeRecord m_recorded;
 };
