@@ -3,7 +3,7 @@
 #include "admin/frmPunchEdit.h"
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 #include "payroll/TimeCardEdit.h"
 
 #include <QDialog>

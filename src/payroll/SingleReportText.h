@@ -2,7 +2,7 @@
 
 #include "data/EmployeeList.h"
 #include "data/Result.h"
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 #include "payroll/ReportTexts.h"
 #include "timecalc/clsTime.h"
 

@@ -2,7 +2,7 @@
 
 #include "data/EmployeeList.h"
 #include "data/TimeFile.h"
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 #include "payroll/ReportFormat.h"
 
 #include <QByteArray>

@@ -1,7 +1,6 @@
 #include "station/frmPin.h"
 
 #include "data/EmployeeList.h"
-#include "station/PunchRecording.h"
 #include "ui/KeyFilter.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
@@ -177,7 +176,7 @@ void frmPin::cmdOK_Click()
         ShowMessageWindow(WindowMessage::WrongPin, this);
         return;
     }
-    done(RecordPunchOrSaySo(m_employee, m_isIn, &m_recorded) ? Accepted : Rejected);
+    accept();
 }
 
 void frmPin::cmdCancel_Click()

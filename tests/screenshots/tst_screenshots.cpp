@@ -21,7 +21,7 @@
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/TimeFile.h"
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 #include "payroll/ReportFormat.h"
 #include "payroll/WhoIsIn.h"
 #include "platform/Printers.h"

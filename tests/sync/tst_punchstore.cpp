@@ -3,7 +3,7 @@
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "payroll/MultipleReportText.h"
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 #include "payroll/WhoIsIn.h"
 #include "sync/ServerPunchStore.h"
 #include "sync/SyncDatabase.h"
