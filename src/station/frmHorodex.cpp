@@ -147,23 +147,9 @@ void frmHorodex::tmrTimer_Timer()
     lblDate->setText(Environment::regionalLocale().toString(now.date(), QLocale::LongFormat));
 }
 
-QString frmHorodex::selectedName() const
-{
-    const QListWidgetItem* item = lstNames->currentItem();
-    return item && item->isSelected() ? item->text() : QString();
-}
-
-QStringList frmHorodex::listedNames() const
-{
-    QStringList names;
-    for (int i = 0; i < lstNames->count(); ++i)
-        names.append(lstNames->item(i)->text());
-    return names;
-}
-
 QString frmHorodex::selectedNameOrSaySo() const
 {
-    const QString name = selectedName();
+    const QString name = lstNames->chosenName();
     if (name.isEmpty())
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
     return name;
@@ -171,7 +157,7 @@ QString frmHorodex::selectedNameOrSaySo() const
 
 void frmHorodex::lstNames_Click()
 {
-    const QString name = selectedName();
+    const QString name = lstNames->chosenName();
     if (!name.isEmpty())
         showStateOf(name);
 }
@@ -243,7 +229,7 @@ bool frmHorodex::RecordPunch(const QString& name, bool isIn)
     // buttons, changed before any later click is taken, are painted with the next paint.
     showState(m_desk.stateAfter(*punched));
     picLastAction->repaint();
-    selectListed(name);
+    lstNames->choose(name);
     return true;
 }
 
@@ -256,7 +242,7 @@ void frmHorodex::watchBadgeScans()
 void frmHorodex::punchWithBadge(const QString& code)
 {
     const BadgeHolding holding =
-        m_desk.holderOf(code, [this](const QString& name) { return listedRow(name) >= 0; });
+        m_desk.holderOf(code, [this](const QString& name) { return lstNames->rowOf(name) >= 0; });
     if (holding.name.isEmpty()) {
         if (holding.critical)
             Messages::show(Messages::Icon::Critical, holding.message);
@@ -266,28 +252,9 @@ void frmHorodex::punchWithBadge(const QString& code)
     }
     // A window that opens (the PIN, a damaged time file, a failure) opens over his chosen name,
     // exactly as after choosing it by hand.
-    selectListed(holding.name);
+    lstNames->choose(holding.name);
     if (const std::optional<PunchState> state = showStateOf(holding.name))
         punchAs(holding.name, !state->in);
-}
-
-int frmHorodex::listedRow(const QString& name)
-{
-    // Built on first need: a scan must not search a thousand names one by one.
-    if (m_rowOfName.isEmpty()) {
-        for (int i = lstNames->count() - 1; i >= 0; --i)
-            m_rowOfName.insert(lstNames->item(i)->text(), i);
-    }
-    return m_rowOfName.value(name, -1);
-}
-
-void frmHorodex::selectListed(const QString& name)
-{
-    const int row = listedRow(name);
-    if (row < 0)
-        return;
-    const QSignalBlocker blocker(lstNames);
-    lstNames->setCurrentRow(row);
 }
 
 QString frmHorodex::lastActionShown() const
@@ -298,11 +265,7 @@ QString frmHorodex::lastActionShown() const
 void frmHorodex::LoadEmployeeList()
 {
     const Result<QStringList> names = EmployeeNames();
-    const QSignalBlocker blocker(lstNames);
-    lstNames->clear();
-    m_rowOfName.clear();
-    lstNames->addItems(*names);
-    lstNames->selectionModel()->clearCurrentIndex();
+    lstNames->setNames(*names);
     if (!names.warning())
         Messages::warning(names.warning().error);
 }
@@ -319,7 +282,7 @@ void frmHorodex::reloadSharedFiles(const QStringList& files)
     }
     if (!files.contains(QStringLiteral("names.nms")))
         return;
-    const QString selected = selectedName();
+    const QString selected = lstNames->chosenName();
     LoadEmployeeList();
     const QList<QListWidgetItem*> still = lstNames->findItems(selected, Qt::MatchExactly);
     if (!selected.isEmpty() && !still.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "punch/PunchDesk.h"
 #include "punch/PunchStore.h"
+#include "station/EmployeeListBox.h"
 #include "station/MainWindowRules.h"
 #include "station/StationRole.h"
 
@@ -16,7 +17,6 @@ class BadgeScanWatch;
 class LockDown;
 class QAction;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
@@ -73,7 +73,7 @@ public:
     LockDown* lockDown() const { return m_lockDown; }
     QString lastActionShown() const;
 
-    QListWidget* lstNames;
+    EmployeeListBox* lstNames;
     QLabel* lblTimeLabel;
     QLabel* lblDate;
     QPushButton* cmdIn;
@@ -123,9 +123,6 @@ private:
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
     void watchBadgeScans();
     void punchWithBadge(const QString& code);
-    // The row of the name in lstNames, or -1 when it is not listed.
-    int listedRow(const QString& name);
-    void selectListed(const QString& name);
     void revokeBadgesOf(const QString& name);
     // On a punch station of several, an entry managed at the head says so (where is not empty)
     // and returns true, so that it opens nothing.
@@ -136,8 +133,6 @@ private:
     void setManagementMenusEnabled(bool enabled);
     void cleanUp();
     void closeOtherWindows();
-    QString selectedName() const;
-    QStringList listedNames() const;
     // The selected name, or none after saying that an employee must be selected.
     QString selectedNameOrSaySo() const;
 
@@ -149,5 +144,4 @@ private:
     PunchDesk m_desk{DataFolderPunches()};
     StationRole m_role;
     CloseReason m_closeReason = CloseReason::User;
-    QHash<QString, int> m_rowOfName;
 };

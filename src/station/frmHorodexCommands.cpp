@@ -17,8 +17,6 @@
 #include "station/frmHorodex.h"
 #include "ui/Messages.h"
 
-#include <QListWidget>
-
 void frmHorodex::mnuCreateNewRecord_Click()
 {
     if (!saidElsewhere(m_role.managedAtHead))
@@ -70,19 +68,19 @@ void frmHorodex::mnuCorrectTimeCard_Click()
     // A punch station's time files must stay as sent: the head corrects the merged cards.
     if (saidElsewhere(m_role.managedAtHead))
         return;
-    frmCorrectTimeCard window(listedNames(), selectedName(), Environment::now().date(), this,
-                              *m_punches);
+    frmCorrectTimeCard window(lstNames->names(), lstNames->chosenName(), Environment::now().date(),
+                              this, *m_punches);
     window.exec();
     // A corrected last punch changes which of IN and OUT the employee may press.
-    if (!selectedName().isEmpty())
-        showStateOf(selectedName());
+    if (!lstNames->chosenName().isEmpty())
+        showStateOf(lstNames->chosenName());
 }
 
 void frmHorodex::mnuBadges_Click()
 {
     if (saidElsewhere(m_role.managedAtHead))
         return;
-    frmBadges window(listedNames(), OptionsRecord::trimmed(GlobalOptions().Company),
+    frmBadges window(lstNames->names(), OptionsRecord::trimmed(GlobalOptions().Company),
                      OutputBadgeCards, this);
     window.exec();
     Q_EMIT filesSaved();
