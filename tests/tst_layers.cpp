@@ -11,7 +11,7 @@
 
 namespace {
 
-const QStringList Core{QStringLiteral("data"), QStringLiteral("timecalc"),
+const QStringList Core{QStringLiteral("data"), QStringLiteral("timecalc"), QStringLiteral("punch"),
                        QStringLiteral("payroll")};
 const QStringList Render = Core + QStringList{QStringLiteral("render")};
 const QStringList Ui = Render + QStringList{QStringLiteral("ui")};
@@ -20,15 +20,17 @@ const QStringList Windows =
     Platform + QStringList{QStringLiteral("admin"), QStringLiteral("reports")};
 
 // Each folder of src/ and the folders its files may include, lowest layer first. Within the
-// core, time accounting reads the data files and report texts read both; of the windows, the
-// main window opens the others; the report program stands beside the windows, on the rendering
-// and the exchange with the server; the main window and the program reach the server through
-// the exchange too.
+// core, time accounting reads the data files, punches read both and report texts read all three;
+// of the windows, the main window opens the others; the report program stands beside the
+// windows, on the rendering and the exchange with the server; the program reaches the server
+// through the exchange too, and hands the main window what it needs of it.
 const QMap<QString, QStringList>& AllowedIncludes()
 {
     static const QMap<QString, QStringList> allowed{
         {QStringLiteral("data"), {QStringLiteral("data")}},
         {QStringLiteral("timecalc"), {QStringLiteral("data"), QStringLiteral("timecalc")}},
+        {QStringLiteral("punch"),
+         {QStringLiteral("data"), QStringLiteral("timecalc"), QStringLiteral("punch")}},
         {QStringLiteral("payroll"), Core},
         {QStringLiteral("render"), Render},
         {QStringLiteral("cli"),
@@ -103,7 +105,7 @@ QString LayerProblem(const QString& folder, const QString& line)
 // The windows and commands take a store for punches and never ask which one it is: only the code
 // that chooses the store at start reaches the exchange with the server.
 const QStringList ChooseTheStore{QStringLiteral("app/Application.cpp"),
-                                 QStringLiteral("station/frmHorodex.cpp"),
+                                 QStringLiteral("app/StationWiring.cpp"),
                                  QStringLiteral("cli/ReportCommand.cpp")};
 
 bool ReachesTheServerUnasked(const QString& path, const QString& line)
@@ -186,6 +188,12 @@ void TestLayers::layerRule_data()
                                                << "#include \"app/Application.h\"" << false;
     QTest::newRow("main window reads the exchange") << "station"
                                                     << "#include \"sync/StationLink.h\"" << true;
+    QTest::newRow("punches read the time files") << "punch"
+                                                 << "#include \"data/TimeFile.h\"" << true;
+    QTest::newRow("punches read a report text") << "punch"
+                                                << "#include \"payroll/WhoIsIn.h\"" << false;
+    QTest::newRow("time accounting reads punches") << "timecalc"
+                                                   << "#include \"punch/PunchStore.h\"" << false;
     QTest::newRow("report window reads the exchange")
         << "reports"
         << "#include \"sync/ServerReports.h\"" << false;
@@ -281,10 +289,14 @@ void TestLayers::serverRule_data()
                                                << "#include \"sync/SyncDatabase.h\"" << false;
     QTest::newRow("the main window's header") << "station/frmHorodex.h"
                                               << "#include \"sync/StationLink.h\"" << false;
+    QTest::newRow("the main window asks the server") << "station/frmHorodex.cpp"
+                                                     << "#include \"sync/StationLink.h\"" << false;
+    QTest::newRow("the program wires the station") << "app/StationWiring.cpp"
+                                                   << "#include \"sync/StationLink.h\"" << true;
     QTest::newRow("the exchange itself") << "sync/StationLink.cpp"
                                          << "#include \"sync/SyncDatabase.h\"" << true;
     QTest::newRow("a window reads the core") << "station/frmPin.cpp"
-                                             << "#include \"payroll/PunchStore.h\"" << true;
+                                             << "#include \"punch/PunchStore.h\"" << true;
 }
 
 void TestLayers::serverRule()

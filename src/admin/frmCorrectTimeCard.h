@@ -3,8 +3,8 @@
 #include "admin/frmPunchEdit.h"
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
-#include "payroll/PunchStore.h"
 #include "payroll/TimeCardEdit.h"
+#include "punch/PunchStore.h"
 
 #include <QDialog>
 #include <QStringList>

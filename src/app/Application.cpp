@@ -2,6 +2,7 @@
 
 #include "app/StartArguments.h"
 #include "app/StartFiles.h"
+#include "app/StationWiring.h"
 #include "app/SystemRequests.h"
 #include "data/Environment.h"
 #include "platform/DesktopSession.h"
@@ -81,7 +82,7 @@ int RunHorodex(int argc, char* argv[])
     else if (!instance.EnforceSingleInstance())
         return 0;
     link = OpenStationLink();
-    window.setStationLink(link.get());
+    ConnectStationLink(&window, link.get());
     SystemRequests requests(&window, &instance);
     // Not quit(): its Quit event is how the session manager's end of the session arrives.
     QObject::connect(

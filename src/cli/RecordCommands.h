@@ -3,7 +3,7 @@
 #include "cli/ReportCommand.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 
 #include <functional>
 

@@ -125,26 +125,15 @@ Result<std::optional<TimeRecord>> ReadLastPunch(const QString& name)
     return record;
 }
 
-bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFormat,
-                  QString* lastActionText)
-{
-    *lastActionText =
-        record ? FormatLastActionText(*record, timeFormat) : QString(LastActionTextLength, u' ');
-    return record && record->isIn();
-}
-
-Result<bool> LastActionOf(const Result<std::optional<TimeRecord>>& record,
-                          const QString& timeFormat, QString* lastActionText)
-{
-    const bool isIn = LastActionOf(record.valueOr(std::nullopt), timeFormat, lastActionText);
-    if (!record)
-        return record.failure();
-    return isIn;
-}
-
 Result<bool> ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText)
 {
-    return LastActionOf(ReadLastPunch(name), timeFormat, lastActionText);
+    const Result<std::optional<TimeRecord>> read = ReadLastPunch(name);
+    const std::optional<TimeRecord> last = read.valueOr(std::nullopt);
+    *lastActionText =
+        last ? FormatLastActionText(*last, timeFormat) : QString(LastActionTextLength, u' ');
+    if (!read)
+        return read.failure();
+    return last && last->isIn();
 }
 
 bool TimeFileIsValid(const QString& name)

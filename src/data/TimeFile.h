@@ -47,13 +47,6 @@ IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
 // The same as a value: the last whole record, none, or the failure to read it.
 Result<std::optional<TimeRecord>> ReadLastPunch(const QString& name);
 
-// The same for a last record already read (none: not in, and a blank text).
-bool LastActionOf(const std::optional<TimeRecord>& record, const QString& timeFormat,
-                  QString* lastActionText);
-// The same for a last record that may have failed to be read: that failure, with a blank text.
-Result<bool> LastActionOf(const Result<std::optional<TimeRecord>>& record,
-                          const QString& timeFormat, QString* lastActionText);
-
 // True when the last record is an IN; fills lastActionText (45 characters, blank without a punch)
 // with its time in timeFormat. A missing file counts as empty. Fails when the file cannot be
 // read, leaving the text blank.

@@ -2,8 +2,8 @@
 
 #include "data/EmployeeList.h"
 #include "data/Result.h"
-#include "payroll/PunchStore.h"
 #include "payroll/ReportTexts.h"
+#include "punch/PunchStore.h"
 #include "timecalc/clsTime.h"
 
 #include <QList>

@@ -2,7 +2,7 @@
 
 #include "data/CorrectionLog.h"
 #include "data/TimeCard.h"
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 
 #include <QDate>
 #include <QDateTime>

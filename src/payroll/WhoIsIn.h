@@ -2,8 +2,8 @@
 
 #include "data/EmployeeList.h"
 #include "data/TimeFile.h"
-#include "payroll/PunchStore.h"
 #include "payroll/ReportFormat.h"
+#include "punch/PunchStore.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,8 +1,5 @@
 #include "station/BadgeScanWatch.h"
 
-#include "data/BadgeFile.h"
-#include "ui/Messages.h"
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -42,23 +39,4 @@ bool BadgeScanWatch::eventFilter(QObject* watched, QEvent* event)
         QMetaObject::invokeMethod(
             this, [this, code = m_scanner.code()] { Q_EMIT scanned(code); }, Qt::QueuedConnection);
     return true;
-}
-
-QString BadgeHolderOrSaySo(const QString& scannedCode)
-{
-    const Result<QString> code = NormalizeBadgeCode(scannedCode);
-    if (!code) {
-        Messages::warning(
-            QStringLiteral("This badge cannot be read. %1").arg(code.failure().error));
-        return QString();
-    }
-    const Result<QString> holder = BadgeHolder(*code);
-    if (!holder) {
-        Messages::show(Messages::Icon::Critical, holder.failure().error);
-        return QString();
-    }
-    if (holder->isEmpty())
-        Messages::warning(QStringLiteral("This badge is not known, or it has been revoked. Choose "
-                                         "your name in the list and punch with IN or OUT."));
-    return *holder;
 }

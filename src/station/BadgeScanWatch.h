@@ -31,7 +31,3 @@ private:
     QPointer<QWidget> m_mainWindow;
     BadgeScanner m_scanner;
 };
-
-// The employee whose badge has this code, or empty after saying why there is none (the code
-// cannot be a badge, the badge is unknown or revoked, the badge file cannot be read).
-QString BadgeHolderOrSaySo(const QString& scannedCode);

@@ -51,10 +51,3 @@ QString AdminLoginEntryText(bool adminLoggedIn)
     return adminLoggedIn ? QStringLiteral("Deactivate Administrator Functions")
                          : QStringLiteral("Activate Administrator Functions");
 }
-
-QString LastActionStripText(const QString& lastAction)
-{
-    if (lastAction.trimmed().isEmpty())
-        return QString();
-    return QStringLiteral(" Last Action: ") + lastAction;
-}

@@ -34,6 +34,3 @@ QString AdminLoggedInText();
 
 // The text of the menu entry that logs the administrator in or out.
 QString AdminLoginEntryText(bool adminLoggedIn);
-
-// The last-action strip under the buttons for a punch as the time file shows it; empty for none.
-QString LastActionStripText(const QString& lastAction);

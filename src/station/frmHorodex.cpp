@@ -3,19 +3,15 @@
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
-#include "data/FileStore.h"
 #include "data/OptionsRecord.h"
-#include "data/TimeFile.h"
 #include "platform/DesktopSession.h"
 #include "station/AboutBox.h"
 #include "station/AdminNotices.h"
 #include "station/BadgeScanWatch.h"
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
-#include "station/PunchRecording.h"
 #include "station/frmAdminLogin.h"
 #include "station/frmPin.h"
-#include "sync/StationLink.h"
 #include "ui/AfterFirstPaint.h"
 #include "ui/Messages.h"
 #include "ui/ProgramState.h"
@@ -33,22 +29,12 @@
 
 namespace {
 
-// The head of the record of corrections for the About box: this folder's on a computer alone; at
-// the head station the server's, as its exchange last read it (the box never waits for the
-// network); none at a punch station, which corrects no card.
-QString correctionHeadText(StationLink* link)
+// The head of this data folder's record of corrections for the About box, or why it is not read.
+QString localCorrectionHead()
 {
-    if (!link) {
-        CorrectionLogHead head;
-        const IoResult read = ReadCorrectionLogHead(&head);
-        return read ? CorrectionLogHeadText(head) : read.error;
-    }
-    if (!link->config().isHead())
-        return QString();
-    const std::optional<CorrectionLogHead> head = link->status().correctionHead;
-    return head ? CorrectionLogHeadText(*head)
-                : QStringLiteral("The head of the record of corrections is shown once the server "
-                                 "has been reached.");
+    CorrectionLogHead head;
+    const IoResult read = ReadCorrectionLogHead(&head);
+    return read ? CorrectionLogHeadText(head) : read.error;
 }
 
 } // namespace
@@ -78,15 +64,16 @@ frmHorodex::frmHorodex(CommandSwitch commandSwitch, QWidget* parent)
 
 frmHorodex::~frmHorodex() = default;
 
-void frmHorodex::setStationLink(StationLink* link)
+void frmHorodex::setPunchStore(PunchStore& punches)
 {
-    m_link = link;
-    // The punches of every station for the reports, Who Is In and the time cards.
-    m_punches = link ? &link->punches() : &DataFolderPunches();
-    if (!link)
-        return;
-    connect(link, &StationLink::statusChanged, this, &frmHorodex::updateCaption);
-    connect(link, &StationLink::sharedFilesReplaced, this, &frmHorodex::reloadSharedFiles);
+    m_punches = &punches;
+    m_desk.setStore(punches);
+}
+
+void frmHorodex::setStationRole(const StationRole& role)
+{
+    m_role = role;
+    updateCaption();
 }
 
 void frmHorodex::Form_Load(bool haveSettings)
@@ -128,6 +115,8 @@ void frmHorodex::Form_Load(bool haveSettings)
 
 void frmHorodex::showWithFocus()
 {
+    if (isMinimized())
+        showNormal();
     show();
     // Without a window manager nobody else gives the keyboard, and a badge reader types into
     // whatever has it; the lock-down, when on, keeps it here afterwards.
@@ -158,23 +147,9 @@ void frmHorodex::tmrTimer_Timer()
     lblDate->setText(Environment::regionalLocale().toString(now.date(), QLocale::LongFormat));
 }
 
-QString frmHorodex::selectedName() const
-{
-    const QListWidgetItem* item = lstNames->currentItem();
-    return item && item->isSelected() ? item->text() : QString();
-}
-
-QStringList frmHorodex::listedNames() const
-{
-    QStringList names;
-    for (int i = 0; i < lstNames->count(); ++i)
-        names.append(lstNames->item(i)->text());
-    return names;
-}
-
 QString frmHorodex::selectedNameOrSaySo() const
 {
-    const QString name = selectedName();
+    const QString name = lstNames->chosenName();
     if (name.isEmpty())
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
     return name;
@@ -182,56 +157,80 @@ QString frmHorodex::selectedNameOrSaySo() const
 
 void frmHorodex::lstNames_Click()
 {
-    const QString name = selectedName();
-    if (name.isEmpty())
-        return;
-    if (TimeFileIsValid(name)) {
-        ShowLastAction(name);
-    } else {
-        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
-        clearLastAction();
+    const QString name = lstNames->chosenName();
+    if (!name.isEmpty())
+        showStateOf(name);
+}
+
+std::optional<PunchState> frmHorodex::showStateOf(const QString& name)
+{
+    const Result<PunchState> state = m_desk.stateOf(name);
+    if (state && state->validFile) {
+        showState(*state);
+        return *state;
     }
+    if (state)
+        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
+    else
+        Messages::show(Messages::Icon::Critical, state.failure().error);
+    picLastAction->clear();
+    return std::nullopt;
+}
+
+void frmHorodex::showState(const PunchState& state)
+{
+    cmdIn->setEnabled(!state.in);
+    cmdOut->setEnabled(state.in);
+    picLastAction->setText(state.strip);
 }
 
 void frmHorodex::punch(bool isIn)
 {
     // Said rather than ignored: the employee must not walk away believing he punched.
     const QString name = selectedNameOrSaySo();
-    if (name.isEmpty())
-        return;
-    if (!TimeFileIsValid(name)) {
+    if (!name.isEmpty())
+        punchAs(name, isIn);
+}
+
+void frmHorodex::punchAs(const QString& name, bool isIn)
+{
+    switch (m_desk.beforePunch(name)) {
+    case BeforePunch::DamagedFile:
         ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
         return;
+    case BeforePunch::Pin:
+        if (!pinTyped(name, isIn))
+            return;
+        break;
+    case BeforePunch::Nothing:
+        break;
     }
-    if (!OptionsRecord::isOn(GlobalOptions().AskForPin)) {
-        RecordPunch(name, isIn);
-        return;
-    }
+    RecordPunch(name, isIn);
+}
+
+bool frmHorodex::pinTyped(const QString& name, bool isIn)
+{
     frmPin pin(name, isIn, this);
-    if (pin.exec() == QDialog::Accepted)
-        showPunch(name, pin.recorded());
+    const bool right = pin.exec() == QDialog::Accepted;
+    // The window manager took the station along when it minimised the keypad.
+    if (pin.wasMinimised())
+        showWithFocus();
+    return right;
 }
 
 bool frmHorodex::RecordPunch(const QString& name, bool isIn)
 {
-    TimeRecord punched;
-    if (!RecordPunchOrSaySo(name, isIn, &punched))
+    const Result<TimeRecord> punched = m_desk.punch(name, isIn);
+    if (!punched) {
+        Messages::show(Messages::Icon::Critical, punched.failure().error);
         return false;
-    showPunch(name, punched);
-    return true;
-}
-
-void frmHorodex::showPunch(const QString& name, const TimeRecord& punched)
-{
-    // On its way at once rather than at the next round; the exchange never holds the window.
-    if (m_link)
-        m_link->exchangeNow();
+    }
     // The strip tells him that his punch is on disk, so it is painted at once; his name and the
     // buttons, changed before any later click is taken, are painted with the next paint.
-    showStrip(FormatLastActionText(punched, GlobalOptions().timeFormat()));
+    showState(m_desk.stateAfter(*punched));
     picLastAction->repaint();
-    setPunchButtons(punched.isIn());
-    selectListed(name);
+    lstNames->choose(name);
+    return true;
 }
 
 void frmHorodex::watchBadgeScans()
@@ -242,103 +241,20 @@ void frmHorodex::watchBadgeScans()
 
 void frmHorodex::punchWithBadge(const QString& code)
 {
-    const QString name = BadgeHolderOrSaySo(code);
-    if (name.isEmpty())
-        return;
-    if (listedRow(name) < 0) {
-        Messages::warning(QStringLiteral("The badge of %1 is known, but %1 is not in the list of "
-                                         "employees.")
-                              .arg(FileStore::displayText(name)));
-        return;
-    }
-    // A window that opens (the PIN, a damaged time file) opens over his chosen name, exactly as
-    // after choosing it by hand.
-    const bool validFile = TimeFileIsValid(name);
-    if (OptionsRecord::isOn(GlobalOptions().AskForPin) || !validFile) {
-        selectListed(name);
-        if (!validFile)
-            lstNames_Click();
-        else if (ShowLastAction(name))
-            punch(cmdIn->isEnabled());
+    const BadgeHolding holding =
+        m_desk.holderOf(code, [this](const QString& name) { return lstNames->rowOf(name) >= 0; });
+    if (holding.name.isEmpty()) {
+        if (holding.critical)
+            Messages::show(Messages::Icon::Critical, holding.message);
+        else
+            Messages::warning(holding.message);
         return;
     }
-    const Result<std::optional<TimeRecord>> last = lastPunchOf(name);
-    if (!last) {
-        selectListed(name);
-        Messages::show(Messages::Icon::Critical, last.failure().error);
-        clearLastAction();
-        return;
-    }
-    if (RecordPunch(name, !(*last && (*last)->isIn())))
-        return;
-    // Nothing was written: his name and his last action are shown as they stand.
-    selectListed(name);
-    QString lastAction;
-    showLastAction(LastActionOf(*last, GlobalOptions().timeFormat(), &lastAction), lastAction);
-}
-
-int frmHorodex::listedRow(const QString& name)
-{
-    // Built on first need: a scan must not search a thousand names one by one.
-    if (m_rowOfName.isEmpty()) {
-        for (int i = lstNames->count() - 1; i >= 0; --i)
-            m_rowOfName.insert(lstNames->item(i)->text(), i);
-    }
-    return m_rowOfName.value(name, -1);
-}
-
-void frmHorodex::selectListed(const QString& name)
-{
-    const int row = listedRow(name);
-    if (row < 0)
-        return;
-    const QSignalBlocker blocker(lstNames);
-    lstNames->setCurrentRow(row);
-}
-
-Result<std::optional<TimeRecord>> frmHorodex::lastPunchOf(const QString& name)
-{
-    // Another station may have the newer punch; the link falls back on our file in time.
-    if (!m_link)
-        return ReadLastPunch(name);
-    LastActionSource source;
-    return m_link->lastPunch(name, &source);
-}
-
-bool frmHorodex::ShowLastAction(const QString& name)
-{
-    QString lastAction;
-    const Result<bool> isIn =
-        LastActionOf(lastPunchOf(name), GlobalOptions().timeFormat(), &lastAction);
-    if (!isIn.failure()) {
-        Messages::show(Messages::Icon::Critical, isIn.failure().error);
-        clearLastAction();
-        return false;
-    }
-    showLastAction(*isIn, lastAction);
-    return true;
-}
-
-void frmHorodex::showLastAction(bool isIn, const QString& lastAction)
-{
-    setPunchButtons(isIn);
-    showStrip(lastAction);
-}
-
-void frmHorodex::setPunchButtons(bool isIn)
-{
-    cmdIn->setEnabled(!isIn);
-    cmdOut->setEnabled(isIn);
-}
-
-void frmHorodex::showStrip(const QString& lastAction)
-{
-    picLastAction->setText(LastActionStripText(lastAction));
-}
-
-void frmHorodex::clearLastAction()
-{
-    picLastAction->clear();
+    // A window that opens (the PIN, a damaged time file, a failure) opens over his chosen name,
+    // exactly as after choosing it by hand.
+    lstNames->choose(holding.name);
+    if (const std::optional<PunchState> state = showStateOf(holding.name))
+        punchAs(holding.name, !state->in);
 }
 
 QString frmHorodex::lastActionShown() const
@@ -349,11 +265,7 @@ QString frmHorodex::lastActionShown() const
 void frmHorodex::LoadEmployeeList()
 {
     const Result<QStringList> names = EmployeeNames();
-    const QSignalBlocker blocker(lstNames);
-    lstNames->clear();
-    m_rowOfName.clear();
-    lstNames->addItems(*names);
-    lstNames->selectionModel()->clearCurrentIndex();
+    lstNames->setNames(*names);
     if (!names.warning())
         Messages::warning(names.warning().error);
 }
@@ -370,40 +282,24 @@ void frmHorodex::reloadSharedFiles(const QStringList& files)
     }
     if (!files.contains(QStringLiteral("names.nms")))
         return;
-    const QString selected = selectedName();
+    const QString selected = lstNames->chosenName();
     LoadEmployeeList();
     const QList<QListWidgetItem*> still = lstNames->findItems(selected, Qt::MatchExactly);
     if (!selected.isEmpty() && !still.isEmpty())
         lstNames->setCurrentItem(still.first());
 }
 
-bool frmHorodex::managedAtHead()
+bool frmHorodex::saidElsewhere(const QString& where)
 {
-    if (!m_link || m_link->config().isHead())
+    if (where.isEmpty())
         return false;
-    Messages::information(ManagedAtHeadText(m_link->status().headStation));
+    Messages::information(where);
     return true;
-}
-
-bool frmHorodex::payrollAtHead()
-{
-    if (!m_link || m_link->config().isHead())
-        return false;
-    Messages::information(PayrollAtHeadText(m_link->config().station));
-    return true;
-}
-
-void frmHorodex::exchangeSavedFiles()
-{
-    // The head station stores a changed employee list or settings file for the others now.
-    if (m_link)
-        m_link->exchangeNow();
 }
 
 void frmHorodex::updateCaption()
 {
-    setWindowTitle(MainWindowCaption(State().AdminLoggedIn,
-                                     m_link ? StationCaptionText(m_link->status()) : QString()));
+    setWindowTitle(MainWindowCaption(State().AdminLoggedIn, m_role.caption));
 }
 
 void frmHorodex::setManagementMenusEnabled(bool enabled)
@@ -449,8 +345,8 @@ void frmHorodex::mnuExit_Click()
 
 void frmHorodex::mnuAbout_Click()
 {
-    AboutBox about(this, m_link ? StationStatusText(m_link->config(), m_link->status()) : QString(),
-                   correctionHeadText(m_link));
+    AboutBox about(this, m_role.about,
+                   m_role.correctionHead ? *m_role.correctionHead : localCorrectionHead());
     about.exec();
 }
 

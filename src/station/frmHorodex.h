@@ -1,7 +1,10 @@
 #pragma once
 
-#include "payroll/PunchStore.h"
+#include "punch/PunchDesk.h"
+#include "punch/PunchStore.h"
+#include "station/EmployeeListBox.h"
 #include "station/MainWindowRules.h"
+#include "station/StationRole.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -14,11 +17,9 @@ class BadgeScanWatch;
 class LockDown;
 class QAction;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
-class StationLink;
 
 // The punch station: the employee list, the clock, IN and OUT, and the administrator's menus.
 class frmHorodex : public QMainWindow
@@ -31,10 +32,13 @@ public:
                         QWidget* parent = nullptr);
     ~frmHorodex() override;
 
-    // One of several stations: punches are sent through the link, last actions come from every
-    // station, and the link decides where employees and options are managed. Without a link
-    // the station keeps to its own files. The link must outlive the window.
-    void setStationLink(StationLink* link);
+    // Where punches are recorded and read: this data folder's time files unless told otherwise.
+    // The store must outlive the window.
+    void setPunchStore(PunchStore& punches);
+    // One of several stations: what the window says of it, again after each exchange.
+    void setStationRole(const StationRole& role);
+    // The head station's employees or settings have replaced this station's files.
+    void reloadSharedFiles(const QStringList& files);
 
     // Runs the start-up sequence once the data folder's files are ready: without settings the
     // first-run login opens instead of the window.
@@ -59,10 +63,7 @@ public:
 
     // Refills lstNames from the employee list file, in file order.
     void LoadEmployeeList();
-    // Sets cmdIn, cmdOut and picLastAction from the employee's last punch; false (after saying
-    // why) when it cannot be read.
-    bool ShowLastAction(const QString& name);
-    // Appends the punch; on success refreshes the buttons and strip, on failure says so and
+    // Records the punch; on success refreshes the buttons and strip, on failure says so and
     // changes nothing on screen.
     bool RecordPunch(const QString& name, bool isIn);
     void setAdminLoggedIn(bool loggedIn);
@@ -72,7 +73,7 @@ public:
     LockDown* lockDown() const { return m_lockDown; }
     QString lastActionShown() const;
 
-    QListWidget* lstNames;
+    EmployeeListBox* lstNames;
     QLabel* lblTimeLabel;
     QLabel* lblDate;
     QPushButton* cmdIn;
@@ -101,6 +102,8 @@ public:
 Q_SIGNALS:
     // The main window has closed for good: the program ends.
     void closed();
+    // The employee list, the badges or the settings were saved: a head station sends them now.
+    void filesSaved();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,45 +114,34 @@ private:
     void buildMenus();
     void setControlFonts();
     void punch(bool isIn);
-    // After a punch is recorded: sends it and shows it, the strip first.
-    void showPunch(const QString& name, const TimeRecord& punched);
+    void punchAs(const QString& name, bool isIn);
+    // The PIN window for the punch; true when his PIN was right.
+    bool pinTyped(const QString& name, bool isIn);
+    // Shows the employee's state; none (after saying why) when he cannot punch from it.
+    std::optional<PunchState> showStateOf(const QString& name);
+    void showState(const PunchState& state);
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
     void watchBadgeScans();
     void punchWithBadge(const QString& code);
-    // The row of the name in lstNames, or -1 when it is not listed.
-    int listedRow(const QString& name);
-    void selectListed(const QString& name);
     void revokeBadgesOf(const QString& name);
-    // On a punch station of several: says where employees and options are managed and returns
-    // true, so that the entry opens nothing.
-    bool managedAtHead();
-    // A punch station says that payroll reports are made at the head, and opens nothing.
-    bool payrollAtHead();
-    void exchangeSavedFiles();
-    void reloadSharedFiles(const QStringList& files);
+    // On a punch station of several, an entry managed at the head says so (where is not empty)
+    // and returns true, so that it opens nothing.
+    bool saidElsewhere(const QString& where);
     void updateCaption();
     void openStartLogin(LoginMode mode);
     void openEmployeeWindow(const std::optional<QString>& employeeToModify);
-    // The employee's last punch, read from his file or through the link.
-    Result<std::optional<TimeRecord>> lastPunchOf(const QString& name);
-    void showLastAction(bool isIn, const QString& lastAction);
-    void setPunchButtons(bool isIn);
-    void showStrip(const QString& lastAction);
-    void clearLastAction();
     void setManagementMenusEnabled(bool enabled);
     void cleanUp();
     void closeOtherWindows();
-    QString selectedName() const;
-    QStringList listedNames() const;
     // The selected name, or none after saying that an employee must be selected.
     QString selectedNameOrSaySo() const;
 
     CommandSwitch m_commandSwitch;
     LockDown* m_lockDown;
     BadgeScanWatch* m_badgeScans = nullptr;
-    StationLink* m_link = nullptr;
-    // Where the reports, Who Is In and the time cards read punches.
+    // Where the reports, Who Is In and the time cards read punches, and the desk punches.
     PunchStore* m_punches = &DataFolderPunches();
+    PunchDesk m_desk{DataFolderPunches()};
+    StationRole m_role;
     CloseReason m_closeReason = CloseReason::User;
-    QHash<QString, int> m_rowOfName;
 };

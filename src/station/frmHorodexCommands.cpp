@@ -4,8 +4,8 @@
 #include "admin/frmBadges.h"
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
-#include "data/ClockZone.h"
 #include "data/BadgeFile.h"
+#include "data/ClockZone.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
@@ -17,11 +17,9 @@
 #include "station/frmHorodex.h"
 #include "ui/Messages.h"
 
-#include <QListWidget>
-
 void frmHorodex::mnuCreateNewRecord_Click()
 {
-    if (!managedAtHead())
+    if (!saidElsewhere(m_role.managedAtHead))
         openEmployeeWindow(std::nullopt);
 }
 
@@ -30,12 +28,12 @@ void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModi
     frmAddEmployee window(employeeToModify, this);
     connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
     window.exec();
-    exchangeSavedFiles();
+    Q_EMIT filesSaved();
 }
 
 void frmHorodex::mnuDeleteRecord_Click()
 {
-    if (managedAtHead())
+    if (saidElsewhere(m_role.managedAtHead))
         return;
     QString answer;
     Messages::askText(QStringLiteral("Delete An Employee"),
@@ -52,12 +50,12 @@ void frmHorodex::mnuDeleteRecord_Click()
             revokeBadgesOf(answer);
     }
     LoadEmployeeList();
-    exchangeSavedFiles();
+    Q_EMIT filesSaved();
 }
 
 void frmHorodex::mnuModifyRecord_Click()
 {
-    if (managedAtHead())
+    if (saidElsewhere(m_role.managedAtHead))
         return;
     const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
@@ -68,39 +66,39 @@ void frmHorodex::mnuModifyRecord_Click()
 void frmHorodex::mnuCorrectTimeCard_Click()
 {
     // A punch station's time files must stay as sent: the head corrects the merged cards.
-    if (managedAtHead())
+    if (saidElsewhere(m_role.managedAtHead))
         return;
-    frmCorrectTimeCard window(listedNames(), selectedName(), Environment::now().date(), this,
-                              *m_punches);
+    frmCorrectTimeCard window(lstNames->names(), lstNames->chosenName(), Environment::now().date(),
+                              this, *m_punches);
     window.exec();
     // A corrected last punch changes which of IN and OUT the employee may press.
-    if (!selectedName().isEmpty())
-        ShowLastAction(selectedName());
+    if (!lstNames->chosenName().isEmpty())
+        showStateOf(lstNames->chosenName());
 }
 
 void frmHorodex::mnuBadges_Click()
 {
-    if (managedAtHead())
+    if (saidElsewhere(m_role.managedAtHead))
         return;
-    frmBadges window(listedNames(), OptionsRecord::trimmed(GlobalOptions().Company),
+    frmBadges window(lstNames->names(), OptionsRecord::trimmed(GlobalOptions().Company),
                      OutputBadgeCards, this);
     window.exec();
-    exchangeSavedFiles();
+    Q_EMIT filesSaved();
 }
 
 void frmHorodex::mnuOptions_Click()
 {
-    if (managedAtHead())
+    if (saidElsewhere(m_role.managedAtHead))
         return;
     frmOptions window(this);
     window.exec();
-    exchangeSavedFiles();
+    Q_EMIT filesSaved();
 }
 
 void frmHorodex::mnuEmployeeReport_Click()
 {
     // A punch station keeps no pay rates.
-    if (payrollAtHead())
+    if (saidElsewhere(m_role.payrollAtHead))
         return;
     const QString name = selectedNameOrSaySo();
     if (name.isEmpty())
@@ -111,7 +109,7 @@ void frmHorodex::mnuEmployeeReport_Click()
 
 void frmHorodex::mnuMultiplePayrollReport_Click()
 {
-    if (payrollAtHead())
+    if (saidElsewhere(m_role.payrollAtHead))
         return;
     if (lstNames->count() == 0) {
         Messages::information(
@@ -131,8 +129,8 @@ void frmHorodex::mnuWhoIsIn_Click()
         return;
     }
     WhoIsInList in;
-    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(),
-                                       ClockZone(), *m_punches, &in);
+    if (const IoResult r =
+            FindWhoIsIn(list.records, Environment::now(), ClockZone(), *m_punches, &in);
         !r) {
         Messages::show(Messages::Icon::Critical, r.error);
         return;

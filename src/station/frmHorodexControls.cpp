@@ -1,5 +1,6 @@
 // The controls of the main window: the employee list, the clock, IN and OUT, the last-action strip
 // and the menus, placed in twips in the middle of the full-screen background.
+#include "station/EmployeeListBox.h"
 #include "station/LastActionStrip.h"
 #include "station/MainWindowRules.h"
 #include "station/StationBackground.h"
@@ -11,26 +12,6 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
-
-namespace {
-
-// The employee list shows no current row until a name is chosen: a list taking the focus makes
-// its first row current, and its focus frame would look like a chosen name to whoever punches.
-class EmployeeListBox : public QListWidget
-{
-public:
-    using QListWidget::QListWidget;
-
-protected:
-    void focusInEvent(QFocusEvent* event) override
-    {
-        QListWidget::focusInEvent(event);
-        if (selectedItems().isEmpty())
-            selectionModel()->clearCurrentIndex();
-    }
-};
-
-} // namespace
 
 void frmHorodex::buildControls()
 {

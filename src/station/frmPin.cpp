@@ -1,7 +1,6 @@
 #include "station/frmPin.h"
 
 #include "data/EmployeeList.h"
-#include "station/PunchRecording.h"
 #include "ui/KeyFilter.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
@@ -101,11 +100,18 @@ void frmPin::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
+    if (isMinimized()) {
+        // Some window managers minimise any dialog whatever its hints, and the station with it:
+        // a keypad nobody sees punches nobody, so it closes and the station comes back.
+        m_minimised = true;
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+        return;
+    }
     if (isFullScreen()) {
         setMinimumSize(0, 0);
         // Before the compositor's size arrives: the window takes it within these limits.
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    } else if (!isMinimized()) {
+    } else {
         setFixedSize(m_pad->size());
     }
     lblName->setVisible(isFullScreen());
@@ -170,7 +176,7 @@ void frmPin::cmdOK_Click()
         ShowMessageWindow(WindowMessage::WrongPin, this);
         return;
     }
-    done(RecordPunchOrSaySo(m_employee, m_isIn, &m_recorded) ? Accepted : Rejected);
+    accept();
 }
 
 void frmPin::cmdCancel_Click()

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "data/TimeFile.h"
-
 #include <QDialog>
 
 class QLabel;
@@ -9,7 +7,7 @@ class QLineEdit;
 class QPushButton;
 
 // The on-screen keypad: the employee's punch in the given direction is recorded only after his
-// own PIN. exec() gives Accepted when the punch was recorded, and recorded() is then its line.
+// own PIN. exec() gives Accepted when the PIN typed was his; the caller then records the punch.
 class frmPin : public QDialog
 {
     Q_OBJECT
@@ -21,7 +19,8 @@ public:
     void cmdOK_Click();
     void cmdCancel_Click();
 
-    const TimeRecord& recorded() const { return m_recorded; }
+    // Closed because a window manager minimised it: nothing was recorded.
+    bool wasMinimised() const { return m_minimised; }
 
     QLabel* lblName; // shown only while the window fills the screen
     QLabel* lblEnter;
@@ -42,5 +41,5 @@ private:
     QWidget* m_pad = nullptr;
     QString m_employee;
     bool m_isIn;
-    TimeRecord m_recorded;
+    bool m_minimised = false;
 };

@@ -33,6 +33,26 @@ IoResult ServerPunchStore::onServer(const std::function<IoResult(SyncDatabase&)>
     return r;
 }
 
+Result<TimeRecord> ServerPunchStore::recordPunch(const QString& name, bool isIn)
+{
+    TimeRecord written;
+    if (const IoResult appended = RecordPunch(name, isIn, &written); !appended)
+        return appended;
+    if (m_stationSide.sendNow)
+        m_stationSide.sendNow();
+    return written;
+}
+
+Result<std::optional<TimeRecord>> ServerPunchStore::lastPunch(const QString& name)
+{
+    if (m_stationSide.lastPunch)
+        return m_stationSide.lastPunch(name);
+    QHash<QString, LastPunch> punches;
+    if (const IoResult asked = lastPunches({name}, &punches); !asked)
+        return asked;
+    return punches.value(name).record;
+}
+
 IoResult ServerPunchStore::lastPunches(const QStringList& employees,
                                        QHash<QString, LastPunch>* punches)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 
 #include <functional>
 
@@ -20,6 +20,19 @@ public:
     // On a connection that is open already.
     ServerPunchStore(SyncDatabase& database, const QString& station);
 
+    // At a station of several: a punch recorded here is sent at once, and the last punch is
+    // asked with the time limit of the station's window. Without it, a punch is only appended
+    // and the last punch is asked of the server alone.
+    struct Station
+    {
+        std::function<void()> sendNow;
+        std::function<Result<std::optional<TimeRecord>>(const QString& name)> lastPunch;
+    };
+    void setStation(Station station) { m_stationSide = std::move(station); }
+
+    // Appended to this station's time file, from which the exchange sends it.
+    Result<TimeRecord> recordPunch(const QString& name, bool isIn) override;
+    Result<std::optional<TimeRecord>> lastPunch(const QString& name) override;
     IoResult lastPunches(const QStringList& employees, QHash<QString, LastPunch>* punches) override;
     IoResult payPeriods(const QStringList& employees, QDate from, QDate to, int roundingMode,
                         const QTimeZone& zone, const PayPeriodSink& add) override;
@@ -37,4 +50,5 @@ private:
     Connect m_connect;
     std::function<void()> m_failed;
     QString m_station;
+    Station m_stationSide;
 };

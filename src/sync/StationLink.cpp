@@ -26,6 +26,11 @@ StationLink::StationLink(const StationConfig& config, QObject* parent)
                 m_windowDatabase->close();
         },
         m_config.station);
+    m_punches->setStation({[this] { exchangeNow(); },
+                           [this](const QString& name) {
+                               LastActionSource source;
+                               return m_asker.lastPunch(name, &source);
+                           }});
     m_sync->moveToThread(m_thread.get());
     connect(m_thread.get(), &QThread::finished, m_sync, &QObject::deleteLater);
     connect(m_sync, &StationSync::roundFinished, this, [this](const SyncStatus& status) {
@@ -67,12 +72,6 @@ SyncStatus StationLink::status() const
 {
     QMutexLocker lock(&m_mutex);
     return m_status;
-}
-
-Result<std::optional<TimeRecord>> StationLink::lastPunch(const QString& employee,
-                                                         LastActionSource* source)
-{
-    return m_asker.lastPunch(employee, source);
 }
 
 IoResult StationLink::windowDatabase(SyncDatabase** database)

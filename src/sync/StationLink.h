@@ -36,14 +36,12 @@ public:
     // the employees and settings are managed. Safe from the window's thread.
     SyncStatus status() const;
 
-    // The record that decides an employee's last action across stations.
-    Result<std::optional<TimeRecord>> lastPunch(const QString& employee, LastActionSource* source);
-
     // A punch was recorded or (head station) the employees or settings were saved: exchange now
     // rather than at the next round.
     void exchangeNow();
 
-    // For the administrator's windows: the reports, Who Is In and the time cards of every
+    // For the station's windows: punches recorded here and sent at once, the last punch of every
+    // station within a time limit, and the reports, Who Is In and the time cards of every
     // station, read through a connection of the window's thread.
     PunchStore& punches() { return *m_punches; }
 

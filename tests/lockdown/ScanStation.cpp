@@ -24,9 +24,9 @@ QStringList keysOf(const QString& code)
     return keys;
 }
 
-std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin)
+std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin, bool lockedDown)
 {
-    OptionsRecord options = TestOptions(true, false);
+    OptionsRecord options = TestOptions(lockedDown, false);
     options.setAskForPin(askForPin);
     dir.write(QStringLiteral("options.ini"), options.toBytes());
     QByteArray names;
@@ -36,7 +36,8 @@ std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin)
     auto window = std::make_unique<frmHorodex>();
     if (!StartMainWindow(window.get()) || !QTest::qWaitForWindowExposed(window.get(), Patience))
         return nullptr;
-    if (!QTest::qWaitFor([&window] { return QApplication::activeWindow() == window.get(); },
+    if (lockedDown &&
+        !QTest::qWaitFor([&window] { return QApplication::activeWindow() == window.get(); },
                          Patience))
         return nullptr;
     return window;

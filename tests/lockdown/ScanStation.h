@@ -21,8 +21,10 @@ const QString BobCode = QStringLiteral("0004711");
 QStringList keysOf(const QString& code);
 
 // The station with the employees Ann and Bob, once the lock-down has given it the keyboard focus
-// (keys go where the focus is); null when it did not come.
-std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin);
+// (keys go where the focus is); null when it did not come. Without the lock-down, once it is
+// shown: whether it has the focus is then for the test to find out.
+std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin,
+                                  bool lockedDown = true);
 // Lifts the lock-down and closes the station.
 void stop(std::unique_ptr<frmHorodex>& window);
 

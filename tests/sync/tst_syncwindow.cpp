@@ -2,6 +2,7 @@
 // come from every station, and a punch station leaves the management to the head station.
 #include "admin/frmCorrectTimeCard.h"
 #include "app/Application.h"
+#include "app/StationWiring.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "reports/frmReport.h"
@@ -83,7 +84,7 @@ struct Station
         QVERIFY2(made && *made, qPrintable(made.failure().error));
         link = std::move(*made);
         window = std::make_unique<frmHorodex>();
-        window->setStationLink(link.get());
+        ConnectStationLink(window.get(), link.get());
         QVERIFY(StartMainWindow(window.get()));
     }
     ~Station()
@@ -384,7 +385,7 @@ void TestSyncWindow::punchStation_showsTheHeadStationsEmployees()
     Result<std::unique_ptr<StationLink>> made = StationLink::fromDataFolder();
     QVERIFY(made && *made);
     const std::unique_ptr<StationLink> link = std::move(*made);
-    window.setStationLink(link.get());
+    ConnectStationLink(&window, link.get());
     QTRY_COMPARE_WITH_TIMEOUT(window.lstNames->count(), 2, 15000);
     QCOMPARE(window.lstNames->item(1)->text(), QStringLiteral("Lee"));
 }

@@ -1,4 +1,4 @@
-#include "payroll/PunchStore.h"
+#include "punch/PunchStore.h"
 
 #include "data/FileStore.h"
 #include "timecalc/TimeManipulation.h"
@@ -8,6 +8,19 @@ namespace {
 class FolderPunchStore final : public PunchStore
 {
 public:
+    Result<TimeRecord> recordPunch(const QString& name, bool isIn) override
+    {
+        TimeRecord written;
+        if (const IoResult appended = RecordPunch(name, isIn, &written); !appended)
+            return appended;
+        return written;
+    }
+
+    Result<std::optional<TimeRecord>> lastPunch(const QString& name) override
+    {
+        return ReadLastPunch(name);
+    }
+
     IoResult lastPunches(const QStringList& employees, QHash<QString, LastPunch>* punches) override
     {
         punches->clear();

@@ -15,14 +15,22 @@
 #include <functional>
 #include <optional>
 
-// Where the punches of Who Is In, the payroll reports and Correct Time Card come from: the time
-// files of the data folder (DataFolderPunches(), here), or the punches of every station on the
-// server (src/sync). The program and horodex-report choose one at start; windows and commands
-// take it and never ask which it is.
+// Where punches are recorded and where the punches of the station, Who Is In, the payroll reports
+// and Correct Time Card come from: the time files of the data folder (DataFolderPunches(), here),
+// or the punches of every station on the server (src/sync). The program and horodex-report
+// choose one at start; windows and commands take it and never ask which it is.
 class PunchStore
 {
 public:
     virtual ~PunchStore() = default;
+
+    // Appends the employee's punch for the current time to his time file, through the file
+    // layer, and hands back the line written; fails, naming the file, when it is not on disk.
+    virtual Result<TimeRecord> recordPunch(const QString& name, bool isIn) = 0;
+
+    // The one punch that decides which of IN and OUT the employee may press: his newest (none
+    // without a punch), or why it cannot be read.
+    virtual Result<std::optional<TimeRecord>> lastPunch(const QString& name) = 0;
 
     // What decides an employee's last action: his newest punch wherever it was made (none
     // without a punch), or why his punches cannot be read.
