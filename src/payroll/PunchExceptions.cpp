@@ -202,6 +202,26 @@ QString PunchExceptionText(const PunchException& e, int openLimitHours, const QS
     return {};
 }
 
+QString PunchExceptionReason(PunchExceptionKind kind)
+{
+    switch (kind) {
+    case PunchExceptionKind::OpenIn:
+    case PunchExceptionKind::LongPair:
+        return QStringLiteral("OUT forgotten");
+    case PunchExceptionKind::DoublePunch:
+        return QStringLiteral("double punch");
+    case PunchExceptionKind::Unpaired:
+        return QStringLiteral("punches out of IN/OUT order");
+    case PunchExceptionKind::LateIn:
+        return QStringLiteral("late IN");
+    case PunchExceptionKind::EarlyOut:
+        return QStringLiteral("early OUT");
+    case PunchExceptionKind::ShortBreak:
+        return QStringLiteral("short break");
+    }
+    return {};
+}
+
 QString PunchExceptionsText(const PunchExceptionList& list, const QString& timeFormat,
                             const RegionalFormats& formats)
 {

@@ -72,6 +72,9 @@ Result<PunchExceptionList> FindPunchExceptions(const QList<EmployeeRecord>& empl
 QString PunchExceptionText(const PunchException& e, int openLimitHours, const QString& timeFormat,
                            const RegionalFormats& formats);
 
+// The reason a correction made for it starts with.
+QString PunchExceptionReason(PunchExceptionKind kind);
+
 // The list as a report text, CR LF line ends.
 QString PunchExceptionsText(const PunchExceptionList& list, const QString& timeFormat,
                             const RegionalFormats& formats);
