@@ -2,6 +2,7 @@
 // window and the printed cards read back by a barcode reader's decoder.
 #include "BadgeProbe.h"
 #include "admin/frmBadges.h"
+#include "admin/frmScanCard.h"
 #include "app/Application.h"
 #include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
@@ -17,6 +18,7 @@
 #include "ui/ProgramState.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
@@ -114,6 +116,7 @@ private Q_SLOTS:
 
     void badgeWindow_scanAssignsAndRevokeRevokes();
     void printedCards_decodeToCodesWhoseHashesAreStored();
+    void scanWindow_takesACodeOnlyWhenTwoReadsMatch();
 
 private:
     std::unique_ptr<frmHorodex> startStation(bool askForPin = false);
@@ -574,6 +577,29 @@ void TestBadges::printedCards_decodeToCodesWhoseHashesAreStored()
     const QString problem = BadgeProbe::cardsProblem(pdf, m_dir->programDir(), names.size());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(QDir(m_dir->programDir()).entryList({QStringLiteral("sheet*")}).size(), 2);
+}
+
+void TestBadges::scanWindow_takesACodeOnlyWhenTwoReadsMatch()
+{
+    frmScanCard window(QStringLiteral("Liam"));
+    window.show();
+    quint64 at = 1000;
+    // A reader that paused mid-code: its tail is read as a code of its own.
+    typeCode(window.windowHandle(), AnnCode.left(6), 5, &at);
+    at += 150;
+    typeCode(window.windowHandle(), AnnCode.mid(6), 5, &at);
+    QVERIFY(window.isVisible());
+    QVERIFY2(window.lblPrompt->text().contains(QStringLiteral("differ")),
+             qPrintable(window.lblPrompt->text()));
+    at += 3000;
+    typeCode(window.windowHandle(), AnnCode, 5, &at);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.lblPrompt->text().contains(AnnCode));
+    QVERIFY(window.result() != QDialog::Accepted);
+    at += 1000; // within the repeat guard: the same card, read again
+    typeCode(window.windowHandle(), AnnCode, 5, &at);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(window.code(), AnnCode);
 }
 
 QTEST_MAIN(TestBadges)
