@@ -4,8 +4,11 @@
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/OptionsRecord.h"
+#include "data/ShiftHours.h"
+#include "data/TimeCard.h"
 #include "data/TimeFile.h"
 #include "payroll/MultipleReportText.h"
+#include "payroll/PunchExceptions.h"
 #include "payroll/SingleReportText.h"
 #include "sync/SentLedger.h"
 #include "sync/StationConfig.h"
@@ -317,6 +320,29 @@ int FuzzCorrectionLog(const uint8_t* data, size_t size)
     return 0;
 }
 
+int FuzzShiftSchedule(const uint8_t* data, size_t size)
+{
+    const ShiftSchedule schedule = ParseShiftSchedule(bytesOf(data, size));
+    require(schedule.openLimitHours >= MinOpenLimitHours &&
+            schedule.openLimitHours <= MaxOpenLimitHours);
+    // Whatever was kept is written back as it was read, and lists a day without a crash.
+    const ShiftSchedule again = ParseShiftSchedule(SerializeShiftSchedule(schedule));
+    require(again.isClean() && again.shifts == schedule.shifts &&
+            again.openLimitHours == schedule.openLimitHours);
+    const QDate day(2009, 11, 2);
+    const QList<TimeCardLine> lines{TimeCardLine::punch(true, day, QTime(7, 0)),
+                                    TimeCardLine::punch(false, day, QTime(12, 0)),
+                                    TimeCardLine::punch(true, day, QTime(12, 5)),
+                                    TimeCardLine::punch(false, day.addDays(1), QTime(1, 0))};
+    for (const ShiftHours& shift : schedule.shifts) {
+        require(shift.number >= 1 && shift.number <= 9 && shift.start != shift.end);
+        FindCardExceptions(QStringLiteral("Ann"), lines, day, day.addDays(6), &shift,
+                           schedule.openLimitHours, QDateTime(day.addDays(7), QTime(0, 0)),
+                           QTimeZone::utc());
+    }
+    return 0;
+}
+
 FuzzTarget FindFuzzTarget(const QString& name)
 {
     static const std::map<QString, FuzzTarget> targets = {
@@ -327,6 +353,7 @@ FuzzTarget FindFuzzTarget(const QString& name)
         {QStringLiteral("stationconfig"), FuzzStationConfig},
         {QStringLiteral("sentledger"), FuzzSentLedger},
         {QStringLiteral("correctionlog"), FuzzCorrectionLog},
+        {QStringLiteral("shifts"), FuzzShiftSchedule},
     };
     const auto it = targets.find(name);
     return it == targets.end() ? nullptr : it->second;
@@ -337,5 +364,5 @@ QStringList FuzzTargetNames()
     return {QStringLiteral("employeelist"),  QStringLiteral("settings"),
             QStringLiteral("timefile"),      QStringLiteral("reports"),
             QStringLiteral("stationconfig"), QStringLiteral("sentledger"),
-            QStringLiteral("correctionlog")};
+            QStringLiteral("correctionlog"), QStringLiteral("shifts")};
 }

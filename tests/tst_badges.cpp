@@ -2,6 +2,7 @@
 // window and the printed cards read back by a barcode reader's decoder.
 #include "BadgeProbe.h"
 #include "admin/frmBadges.h"
+#include "admin/frmScanCard.h"
 #include "app/Application.h"
 #include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
@@ -16,9 +17,13 @@
 #include "ui/BadgeScanner.h"
 #include "ui/ProgramState.h"
 
+#include <QFile>
+#include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
@@ -114,6 +119,9 @@ private Q_SLOTS:
 
     void badgeWindow_scanAssignsAndRevokeRevokes();
     void printedCards_decodeToCodesWhoseHashesAreStored();
+    void scanWindow_takesACodeOnlyWhenTwoReadsMatch();
+    void cardSheet_printsNothingNearThePapersEdge_data();
+    void cardSheet_printsNothingNearThePapersEdge();
 
 private:
     std::unique_ptr<frmHorodex> startStation(bool askForPin = false);
@@ -574,6 +582,70 @@ void TestBadges::printedCards_decodeToCodesWhoseHashesAreStored()
     const QString problem = BadgeProbe::cardsProblem(pdf, m_dir->programDir(), names.size());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(QDir(m_dir->programDir()).entryList({QStringLiteral("sheet*")}).size(), 2);
+}
+
+void TestBadges::scanWindow_takesACodeOnlyWhenTwoReadsMatch()
+{
+    frmScanCard window(QStringLiteral("Liam"));
+    window.show();
+    quint64 at = 1000;
+    // A reader that paused mid-code: its tail is read as a code of its own.
+    typeCode(window.windowHandle(), AnnCode.left(6), 5, &at);
+    at += 150;
+    typeCode(window.windowHandle(), AnnCode.mid(6), 5, &at);
+    QVERIFY(window.isVisible());
+    QVERIFY2(window.lblPrompt->text().contains(QStringLiteral("differ")),
+             qPrintable(window.lblPrompt->text()));
+    at += 3000;
+    typeCode(window.windowHandle(), AnnCode, 5, &at);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.lblPrompt->text().contains(AnnCode));
+    QVERIFY(window.result() != QDialog::Accepted);
+    at += 1000; // within the repeat guard: the same card, read again
+    typeCode(window.windowHandle(), AnnCode, 5, &at);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(window.code(), AnnCode);
+}
+
+void TestBadges::cardSheet_printsNothingNearThePapersEdge_data()
+{
+    QTest::addColumn<int>("paper");
+    QTest::newRow("A4") << int(QPageSize::A4);
+    QTest::newRow("Letter") << int(QPageSize::Letter);
+}
+
+// Many printers print nothing within about 4 mm of the edge: a cut mark there is lost.
+void TestBadges::cardSheet_printsNothingNearThePapersEdge()
+{
+    QFETCH(int, paper);
+    if (!BadgeProbe::toolsInstalled())
+        QSKIP("pdftoppm (poppler-utils) draws the sheet");
+    QByteArray pdf;
+    QVERIFY(BadgeCardsPdf({{QStringLiteral("Acme"), QStringLiteral("Ann"), AnnCode}},
+                          QPageSize(QPageSize::PageSizeId(paper)), &pdf));
+    const QString file = m_dir->programDir() + QStringLiteral("/sheet.pdf");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(pdf) == pdf.size());
+    out.close();
+    constexpr int Dpi = 100;
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"),
+                  QStringLiteral("-png"), file, m_dir->programDir() + QStringLiteral("/edge")});
+    QVERIFY(render.waitForFinished(60000) && render.exitCode() == 0);
+    const QImage page(m_dir->programDir() + QStringLiteral("/edge-1.png"));
+    QVERIFY(!page.isNull());
+    const int band = int(4.5 * Dpi / 25.4);
+    int inked = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const bool nearEdge =
+                x < band || y < band || x >= page.width() - band || y >= page.height() - band;
+            if (nearEdge && qGray(page.pixel(x, y)) < 200)
+                ++inked;
+        }
+    }
+    QCOMPARE(inked, 0);
 }
 
 QTEST_MAIN(TestBadges)

@@ -11,7 +11,6 @@
 #include "timecalc/OvertimeRule.h"
 #include "timecalc/TimeManipulation.h"
 
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -41,27 +40,11 @@ float weekHours(const QString& name)
         .TotalHours();
 }
 
-struct ProgramRun
+ReportProgramRun runCorrections(const TempProgramDir& dir, const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProgramRun runCorrections(const TempProgramDir& dir, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-report"),
+    return RunReportProgram(
         QStringList{QStringLiteral("corrections"), QStringLiteral("--data"), dir.dataDir()} +
-            arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(20000))
-        return run;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    run.exitCode = process.exitCode();
-    return run;
+        arguments);
 }
 
 // Three corrections of Ann's card; the second one's reason as given.
@@ -297,7 +280,7 @@ void TestCorrections::verify_findsWhatChangedSinceTheHeadWasWrittenDown()
     QFETCH(QString, says);
     const QByteArray written = FormatCorrections(threeCorrections(), CorrectionChainStart());
     m_dir->write(QStringLiteral("corrections.log"), written);
-    const ProgramRun printed = runCorrections(*m_dir, {});
+    const ReportProgramRun printed = runCorrections(*m_dir, {});
     QCOMPARE(printed.exitCode, 0);
     const QString head =
         QString::fromUtf8(printed.out).section(QStringLiteral("--head "), 1).section(u'"', 0, 0);
@@ -329,7 +312,7 @@ void TestCorrections::verify_findsWhatChangedSinceTheHeadWasWrittenDown()
     QStringList arguments{QStringLiteral("--verify")};
     if (withHead)
         arguments << QStringLiteral("--head") << head;
-    const ProgramRun verified = runCorrections(*m_dir, arguments);
+    const ReportProgramRun verified = runCorrections(*m_dir, arguments);
     const QByteArray message = verified.out + verified.err;
     QCOMPARE(verified.exitCode, status);
     QVERIFY2(message.contains(says.toUtf8()), message.constData());
@@ -355,7 +338,7 @@ void TestCorrections::report_endsWithTheHead()
     const QByteArray written = FormatCorrections(threeCorrections(), CorrectionChainStart());
     m_dir->write(QStringLiteral("corrections.log"), written);
     // The head is the whole record's, whoever the report selects.
-    const ProgramRun printed =
+    const ReportProgramRun printed =
         runCorrections(*m_dir, {QStringLiteral("Bob"), QStringLiteral("--format"), format});
     QCOMPARE(printed.exitCode, 0);
     const QString lastLine = QString::fromUtf8(printed.out).trimmed().section(u'\n', -1) +
@@ -384,7 +367,7 @@ void TestCorrections::reportOfTamperedRecord_saysWhereAndFails()
         FormatCorrections(threeCorrections(QStringLiteral("mistyped")), CorrectionChainStart());
     written.replace("mistyped", "MISTYPED");
     m_dir->write(QStringLiteral("corrections.log"), written);
-    const ProgramRun printed = runCorrections(*m_dir, {QStringLiteral("--format"), format});
+    const ReportProgramRun printed = runCorrections(*m_dir, {QStringLiteral("--format"), format});
     QCOMPARE(printed.exitCode, 1);
     const QString out = QString::fromUtf8(printed.out);
     QVERIFY2(out.contains(says.arg(m_dir->path(QStringLiteral("corrections.log")))),
@@ -416,7 +399,7 @@ void TestCorrections::head_parsesWhatIsShownAndRefusesTheRest()
                  text.section(u':', 0, 0) + u':' +
                      text.section(u':', 1).left(CorrectionLogHead::HashDigits).toLower());
     // A head that reads is checked (against no record here); one that does not is refused.
-    const ProgramRun run =
+    const ReportProgramRun run =
         runCorrections(*m_dir, {QStringLiteral("--verify"), QStringLiteral("--head"), text});
     QCOMPARE(run.exitCode, valid ? 1 : 2);
 }

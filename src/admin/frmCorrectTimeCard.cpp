@@ -404,7 +404,7 @@ void frmCorrectTimeCard::showRecordHead()
 void frmCorrectTimeCard::cmdAdd_Click()
 {
     const QDate day = chkWholeFile->isChecked() ? QDate::currentDate() : DatePickerTo->date();
-    frmPunchEdit edit(QStringLiteral("Add A Punch"), {true, day, QTime(8, 0), QString()}, this);
+    frmPunchEdit edit(QStringLiteral("Add A Punch"), {true, day, QTime(8, 0), m_reason}, this);
     if (edit.exec() == QDialog::Accepted)
         addPunch(edit.punch());
 }
@@ -420,7 +420,7 @@ void frmCorrectTimeCard::cmdChange_Click()
     const TimeCardLine& current = m_edit.lines()[line];
     const frmPunchEdit::Punch start{current.readable ? current.isIn : true,
                                     current.readable ? current.date : DatePickerFrom->date(),
-                                    current.readable ? current.time : QTime(0, 0), QString()};
+                                    current.readable ? current.time : QTime(0, 0), m_reason};
     frmPunchEdit edit(QStringLiteral("Change A Punch"), start, this);
     if (edit.exec() == QDialog::Accepted)
         changePunch(row, edit.punch());

@@ -39,6 +39,8 @@ public:
     // Writes the corrected file and the record; false (with the message shown) when it was not.
     bool save();
     bool HasUnsavedCorrections() const { return m_edit.hasUnsaved(); }
+    // The reason an added or changed punch is offered with, as a window that sent here knows it.
+    void setReason(const QString& reason) { m_reason = reason; }
 
     // What the list shows: one entry per row, the text of each column joined by " | ".
     QStringList shownRows() const;
@@ -78,5 +80,6 @@ private:
 
     PunchStore& m_store;
     TimeCardEdit m_edit;
+    QString m_reason;
     QList<int> m_rowLines; // the line of each row of the list
 };

@@ -9,13 +9,14 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-frmScanCard::frmScanCard(const QString& employee, QWidget* parent) : QDialog(parent)
+frmScanCard::frmScanCard(const QString& employee, QWidget* parent)
+    : QDialog(parent), m_employee(FileStore::displayText(employee))
 {
     setObjectName(QStringLiteral("frmScanCard"));
     setWindowTitle(QStringLiteral("Scan a card"));
-    lblPrompt = new QLabel(
-        QStringLiteral("Scan the card or key fob of %1 now.").arg(FileStore::displayText(employee)),
-        this);
+    lblPrompt =
+        new QLabel(QStringLiteral("Scan the card or key fob of %1 now.").arg(m_employee), this);
+    lblPrompt->setTextFormat(Qt::PlainText);
     lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
@@ -40,9 +41,28 @@ bool frmScanCard::eventFilter(QObject* watched, QEvent* event)
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Escape)
         return false;
-    if (m_scanner.keyPressed(*key) != BadgeScanner::Outcome::None) {
-        m_code = m_scanner.code();
-        accept();
-    }
+    // The second read of the same card soon after the first is "repeated": it matches.
+    if (m_scanner.keyPressed(*key) != BadgeScanner::Outcome::None)
+        scanned(m_scanner.code());
     return true;
+}
+
+void frmScanCard::scanned(const QString& code)
+{
+    const QString shown = FileStore::displayText(code);
+    if (m_firstRead.isEmpty()) {
+        m_firstRead = code;
+        lblPrompt->setText(
+            QStringLiteral("Read: %1\nScan the same card again to confirm.").arg(shown));
+        return;
+    }
+    if (code == m_firstRead) {
+        m_code = code;
+        accept();
+        return;
+    }
+    lblPrompt->setText(QStringLiteral("The two reads differ (%1, then %2): the reader may have "
+                                      "paused. Scan the card or key fob of %3 again.")
+                           .arg(FileStore::displayText(m_firstRead), shown, m_employee));
+    m_firstRead.clear();
 }

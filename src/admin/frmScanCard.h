@@ -7,8 +7,9 @@
 class QLabel;
 class QPushButton;
 
-// Waits for the scan of a card for one employee. Every key sent to this window is taken from it:
-// a reader's code must not land in a button; Escape cancels.
+// Waits for two scans of the same card for one employee, showing the code read: a reader that
+// pauses mid-code reads its tail as a code of its own, which must not become the badge. Every key
+// sent to this window is taken from it: a reader's code must not land in a button; Escape cancels.
 class frmScanCard : public QDialog
 {
     Q_OBJECT
@@ -26,6 +27,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void scanned(const QString& code);
+
+    QString m_employee;
     BadgeScanner m_scanner;
+    QString m_firstRead;
     QString m_code;
 };

@@ -1,5 +1,6 @@
 #include "cli/ReportCommand.h"
 
+#include "cli/ExceptionsCommand.h"
 #include "cli/RecordCommands.h"
 
 #include "data/ClockZone.h"
@@ -157,6 +158,19 @@ ReportRun RunReportRequest(const ReportRequest& request)
     EmployeeList list;
     if (const IoResult read = ReadShared(server.get(), headFiles, &settings, &list); !read)
         return Failed(read.error);
+    if (request.kind == ReportRequest::Kind::Exceptions) {
+        // A time card from the server is a round trip per employee: the list reads folders only.
+        if (server)
+            return Failed(QStringLiteral("exceptions reads the time files of a data folder; the "
+                                         "punches of this one are on the server"));
+        QByteArray bytes;
+        if (const IoResult r = ExceptionsReport(request, settings, list, punches, &bytes); !r)
+            return Failed(r.error);
+        if (request.output.isEmpty())
+            return bytes;
+        const IoResult written = WriteOutputFiles({{request.output, bytes}});
+        return written ? ReportRun(QByteArray()) : Failed(written.error);
+    }
     // A payroll report must not leave anybody out unnoticed.
     if (!list.isClean())
         return Failed(EmployeeListProblemsMessage(list));

@@ -145,8 +145,13 @@ bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, R
                                      "payroll reports"));
     if (q.format == ReportRequest::Format::Pdf)
         return r.fail(QStringLiteral("%1 is written as text or csv").arg(positional.constFirst()));
-    if (!corrections && (q.verify || !q.head.isEmpty() || q.from.isValid() || q.to.isValid()))
-        return r.fail(QStringLiteral("who-is-in takes no --from, --to, --verify or --head"));
+    const bool exceptions = q.kind == ReportRequest::Kind::Exceptions;
+    if (!corrections && (q.verify || !q.head.isEmpty()))
+        return r.fail(QStringLiteral("--verify and --head belong to corrections"));
+    if (!corrections && !exceptions && (q.from.isValid() || q.to.isValid()))
+        return r.fail(QStringLiteral("who-is-in takes no --from or --to"));
+    if (exceptions && !q.from.isValid())
+        return r.fail(QStringLiteral("exceptions needs --from and --to: the days to look at"));
     if (!q.head.isEmpty() && !q.verify)
         return r.fail(QStringLiteral("--head goes with corrections --verify"));
     if (q.from.isValid() != q.to.isValid())
@@ -157,7 +162,8 @@ bool CheckRecordRequest(const ReportRequest& q, const QStringList& positional, R
 // What only one kind of report takes, and what both need.
 bool CheckComplete(const ReportRequest& q, const QStringList& positional, Reader& r)
 {
-    if (q.kind == ReportRequest::Kind::Corrections || q.kind == ReportRequest::Kind::WhoIsIn)
+    if (q.kind == ReportRequest::Kind::Corrections || q.kind == ReportRequest::Kind::WhoIsIn ||
+        q.kind == ReportRequest::Kind::Exceptions)
         return CheckRecordRequest(q, positional, r);
     const bool single = q.kind == ReportRequest::Kind::Single;
     const qsizetype expected = single ? 2 : 1;
@@ -219,10 +225,12 @@ Result<ReportRequest> ParseReportArguments(const QStringList& arguments)
         q.kind = ReportRequest::Kind::Corrections;
     else if (positional.constFirst() == QLatin1String("who-is-in"))
         q.kind = ReportRequest::Kind::WhoIsIn;
+    else if (positional.constFirst() == QLatin1String("exceptions"))
+        q.kind = ReportRequest::Kind::Exceptions;
     else
-        return IoResult::failure(
-            QStringLiteral("unknown report \"%1\": single, multiple, corrections or who-is-in")
-                .arg(positional.constFirst()));
+        return IoResult::failure(QStringLiteral("unknown report \"%1\": single, multiple, "
+                                                "corrections, who-is-in or exceptions")
+                                     .arg(positional.constFirst()));
     if (q.kind == ReportRequest::Kind::Single || q.kind == ReportRequest::Kind::Corrections)
         q.name = positional.value(1);
     if (!CheckComplete(q, positional, r))
@@ -249,6 +257,8 @@ QString ReportUsage()
             "                 [--database URI]\n"
             "  horodex-report who-is-in [--format text|csv] [--output FILE] [--data DIR]\n"
             "                 [--database URI]\n"
+            "  horodex-report exceptions --from YYYY-MM-DD --to YYYY-MM-DD [--format text|csv]\n"
+            "                 [--output FILE] [--data DIR]\n"
             "  horodex-report --help | --version\n"),
         QStringLiteral(
             "The payroll reports of Horodex without a window, for scripts and cron.\n"
@@ -263,7 +273,11 @@ QString ReportUsage()
             "that entry at that place. At a station the server's record is checked, and the\n"
             "data folder's record compared with it. who-is-in lists the employees whose last\n"
             "punch is IN, at every station when the data directory belongs to one or with\n"
-            "--database.\n"),
+            "--database.\n"
+            "exceptions lists, per employee and day, the punches to look at before pay day:\n"
+            "an IN still open or a pair longer than the limit of the shifts file (16 hours\n"
+            "without one), a pair shorter than a minute, a pair that is not an IN and a later\n"
+            "OUT, and, for a shift with hours, a late IN, an early OUT and a short break.\n"),
         QStringLiteral(
             "Exit status 0 when the report was written; otherwise 1 with a one-line message on\n"
             "standard error (2 for a command line that cannot be read).\n"));

@@ -11,7 +11,7 @@
 // What a command line of horodex-report asks for.
 struct ReportRequest
 {
-    enum class Kind { Help, Version, Single, Multiple, Corrections, WhoIsIn };
+    enum class Kind { Help, Version, Single, Multiple, Corrections, WhoIsIn, Exceptions };
     enum class Format { Text, Csv, Pdf };
 
     Kind kind = Kind::Help;

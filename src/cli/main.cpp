@@ -64,7 +64,8 @@ int main(int argc, char* argv[])
     }
     if (const bool payroll = parsed->kind == ReportRequest::Kind::Single ||
                              parsed->kind == ReportRequest::Kind::Multiple ||
-                             parsed->kind == ReportRequest::Kind::WhoIsIn;
+                             parsed->kind == ReportRequest::Kind::WhoIsIn ||
+                             parsed->kind == ReportRequest::Kind::Exceptions;
         payroll) {
         if (const QString note = ClockZoneNote(); !note.isEmpty())
             std::fprintf(stderr, "horodex-report: note: %s\n", note.toUtf8().constData());

@@ -21,6 +21,7 @@ constexpr qreal Padding = 4.0;
 constexpr qreal QrSide = 24.0;
 constexpr qreal CutMarkGap = 1.0;
 constexpr qreal CutMarkLength = 3.0;
+constexpr qreal PrintableEdge = 5.0; // mm from the paper's edge that printers are sure to print
 constexpr int PdfResolution = 600;
 
 // Millimetres on the paper to the device's pixels.
@@ -102,12 +103,18 @@ IoResult paintCard(QPainter& painter, const Paper& paper, const QRectF& card, co
     return paintSymbol(painter, BARCODE_CODE128, b.code, paper.px(bars), false);
 }
 
-// Short lines in the margins along each edge of the cards, for the guillotine.
-void paintCutMarks(QPainter& painter, const Paper& paper, const QList<QRectF>& places)
+// Short lines in the margins along each edge of the cards, for the guillotine. Many printers
+// print nothing within a few millimetres of the paper's edge: where a margin is too narrow for
+// its marks (the top and bottom of Letter), each card gets a faint outline to cut along instead.
+void paintCutMarks(QPainter& painter, const Paper& paper, const QSizeF& paperMm,
+                   const QList<QRectF>& places)
 {
     const QRectF grid = places.first().united(places.last());
+    const qreal reach = CutMarkGap + CutMarkLength + PrintableEdge;
+    const bool topAndBottom = grid.top() >= reach && paperMm.height() - grid.bottom() >= reach;
+    const bool sides = grid.left() >= reach && paperMm.width() - grid.right() >= reach;
     painter.setPen(QPen(Qt::black, paper.px(0.2)));
-    for (int column = 0; column <= Columns; ++column) {
+    for (int column = 0; topAndBottom && column <= Columns; ++column) {
         const qreal x = grid.left() + column * CardWidth;
         painter.drawLine(QPointF(paper.px(x), paper.px(grid.top() - CutMarkGap)),
                          QPointF(paper.px(x), paper.px(grid.top() - CutMarkGap - CutMarkLength)));
@@ -115,13 +122,18 @@ void paintCutMarks(QPainter& painter, const Paper& paper, const QList<QRectF>& p
             QPointF(paper.px(x), paper.px(grid.bottom() + CutMarkGap)),
             QPointF(paper.px(x), paper.px(grid.bottom() + CutMarkGap + CutMarkLength)));
     }
-    for (int row = 0; row <= Rows; ++row) {
+    for (int row = 0; sides && row <= Rows; ++row) {
         const qreal y = grid.top() + row * CardHeight;
         painter.drawLine(QPointF(paper.px(grid.left() - CutMarkGap), paper.px(y)),
                          QPointF(paper.px(grid.left() - CutMarkGap - CutMarkLength), paper.px(y)));
         painter.drawLine(QPointF(paper.px(grid.right() + CutMarkGap), paper.px(y)),
                          QPointF(paper.px(grid.right() + CutMarkGap + CutMarkLength), paper.px(y)));
     }
+    if (topAndBottom && sides)
+        return;
+    painter.setPen(QPen(Qt::gray, paper.px(0.1)));
+    for (const QRectF& card : places)
+        painter.drawRect(paper.px(card));
 }
 
 } // namespace
@@ -143,14 +155,14 @@ IoResult PaintBadgeCards(QPainter& painter, QPagedPaintDevice& device,
                          const QList<BadgeCard>& cards)
 {
     const Paper paper(device);
-    const QList<QRectF> places =
-        CardPlaces(device.pageLayout().fullRect(QPageLayout::Millimeter).size());
+    const QSizeF paperMm = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    const QList<QRectF> places = CardPlaces(paperMm);
     for (qsizetype i = 0; i < cards.size(); ++i) {
         const qsizetype place = i % CardsPerSheet;
         if (place == 0 && i > 0 && !device.newPage())
             return IoResult::failure(QStringLiteral("a new sheet could not be started"));
         if (place == 0)
-            paintCutMarks(painter, paper, places);
+            paintCutMarks(painter, paper, paperMm, places);
         if (IoResult r = paintCard(painter, paper, places[place], cards[i]); !r)
             return r;
     }

@@ -55,10 +55,12 @@ public:
     void mnuModifyRecord_Click();
     void mnuCorrectTimeCard_Click();
     void mnuBadges_Click();
+    void mnuShifts_Click();
     void mnuOptions_Click();
     void mnuEmployeeReport_Click();
     void mnuMultiplePayrollReport_Click();
     void mnuWhoIsIn_Click();
+    void mnuExceptions_Click();
     void mnuAbout_Click();
 
     // Refills lstNames from the employee list file, in file order.
@@ -92,10 +94,12 @@ public:
     QAction* mnuModifyRecord;
     QAction* mnuCorrectTimeCard;
     QAction* mnuBadges;
+    QAction* mnuShifts;
     QAction* mnuOptions;
     QAction* mnuEmployeeReport;
     QAction* mnuMultiplePayrollReport;
     QAction* mnuWhoIsIn;
+    QAction* mnuExceptions;
     QAction* mnuAbout;
     QLabel* lblAdmin; // shown while an administrator is logged in
 

@@ -4,6 +4,7 @@
 #include "admin/frmBadges.h"
 #include "admin/frmCorrectTimeCard.h"
 #include "admin/frmOptions.h"
+#include "admin/frmShifts.h"
 #include "data/BadgeFile.h"
 #include "data/ClockZone.h"
 #include "data/EmployeeList.h"
@@ -11,6 +12,7 @@
 #include "data/OptionsRecord.h"
 #include "payroll/WhoIsIn.h"
 #include "reports/BadgeCardOutput.h"
+#include "reports/frmExceptions.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
@@ -86,6 +88,19 @@ void frmHorodex::mnuBadges_Click()
     Q_EMIT filesSaved();
 }
 
+void frmHorodex::mnuShifts_Click()
+{
+    if (saidElsewhere(m_role.managedAtHead))
+        return;
+    const Result<ShiftSchedule> schedule = ReadShiftSchedule();
+    if (!schedule) {
+        Messages::show(Messages::Icon::Critical, schedule.failure().error);
+        return;
+    }
+    frmShifts window(*schedule, this);
+    window.exec();
+}
+
 void frmHorodex::mnuOptions_Click()
 {
     if (saidElsewhere(m_role.managedAtHead))
@@ -141,6 +156,44 @@ void frmHorodex::mnuWhoIsIn_Click()
     texts.Csv = WhoIsInCsv(in);
     frmReport window(texts, this);
     window.exec();
+}
+
+void frmHorodex::mnuExceptions_Click()
+{
+    if (saidElsewhere(m_role.payrollAtHead))
+        return;
+    // The server's time cards would be read one employee at a time.
+    if (m_punches != &DataFolderPunches()) {
+        Messages::information(QStringLiteral("The exceptions are listed from the time files of "
+                                             "this computer; the punches of several stations "
+                                             "are not listed here yet."));
+        return;
+    }
+    EmployeeList list;
+    if (const IoResult read = ReadEmployeeList(&list); !read) {
+        Messages::show(Messages::Icon::Critical, read.error);
+        return;
+    }
+    const Result<ShiftSchedule> schedule = ReadShiftSchedule();
+    if (!schedule) {
+        Messages::show(Messages::Icon::Critical, schedule.failure().error);
+        return;
+    }
+    frmExceptions window(
+        {list.records, *schedule, Environment::now(), ClockZone(), GlobalOptions().timeFormat()},
+        *m_punches, this);
+    if (window.exec() != QDialog::Accepted || !window.correctionAsked())
+        return;
+    const frmExceptions::CorrectionAsked& asked = *window.correctionAsked();
+    frmCorrectTimeCard correct(lstNames->names(), asked.employee, Environment::now().date(), this,
+                               *m_punches);
+    // The week of the day, so that its pairs are shown with their hours.
+    correct.setPeriod(asked.day.addDays(1 - asked.day.dayOfWeek()),
+                      asked.day.addDays(7 - asked.day.dayOfWeek()), false);
+    correct.setReason(asked.reason);
+    correct.exec();
+    if (!lstNames->chosenName().isEmpty())
+        showStateOf(lstNames->chosenName());
 }
 
 void frmHorodex::revokeBadgesOf(const QString& name)

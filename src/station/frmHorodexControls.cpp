@@ -103,6 +103,8 @@ void frmHorodex::buildMenus()
               &frmHorodex::mnuCorrectTimeCard_Click);
     mnuBadges =
         entry(mnuManage, "mnuBadges", QStringLiteral("Badges ..."), &frmHorodex::mnuBadges_Click);
+    mnuShifts =
+        entry(mnuManage, "mnuShifts", QStringLiteral("Shifts ..."), &frmHorodex::mnuShifts_Click);
     mnuManage->addSeparator()->setObjectName(QStringLiteral("mnuLine3"));
     mnuOptions = entry(mnuManage, "mnuOptions", QStringLiteral("Options ..."),
                        &frmHorodex::mnuOptions_Click);
@@ -116,6 +118,8 @@ void frmHorodex::buildMenus()
               &frmHorodex::mnuMultiplePayrollReport_Click);
     mnuWhoIsIn = entry(mnuView, "mnuWhoIsIn", QStringLiteral("Who Is In ..."),
                        &frmHorodex::mnuWhoIsIn_Click);
+    mnuExceptions = entry(mnuView, "mnuExceptions", QStringLiteral("Exceptions ..."),
+                          &frmHorodex::mnuExceptions_Click);
 
     mnuHelp = menu("mnuHelp", QStringLiteral("Help"));
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("About"), &frmHorodex::mnuAbout_Click);

@@ -16,6 +16,7 @@
 #include "admin/frmOptions.h"
 #include "admin/frmPunchEdit.h"
 #include "admin/frmScanCard.h"
+#include "admin/frmShifts.h"
 #include "app/Application.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
@@ -26,6 +27,7 @@
 #include "platform/Printers.h"
 #include "punch/PunchStore.h"
 #include "reports/BadgeCardOutput.h"
+#include "reports/frmExceptions.h"
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmPrintDialog.h"
 #include "reports/frmReport.h"
@@ -124,6 +126,25 @@ std::unique_ptr<QWidget> whoIsIn()
     return std::make_unique<frmReport>(texts);
 }
 
+ShiftSchedule sampleShifts()
+{
+    ShiftSchedule schedule;
+    schedule.shifts = {{1, QTime(8, 0), QTime(16, 30), {true, true, true, true, true}, 5, 30},
+                       {2, QTime(22, 0), QTime(6, 0), {true, true, true, true, true}, 10, 0}};
+    return schedule;
+}
+
+std::unique_ptr<QWidget> exceptions()
+{
+    EmployeeList list;
+    if (!ReadEmployeeList(&list))
+        return nullptr;
+    return std::make_unique<frmExceptions>(
+        frmExceptions::Inputs{list.records, sampleShifts(), Environment::now(),
+                              QTimeZone::systemTimeZone(), GlobalOptions().timeFormat()},
+        DataFolderPunches());
+}
+
 const QList<Shot>& shots()
 {
     static OnePrinter printer;
@@ -153,6 +174,9 @@ const QList<Shot>& shots()
          dialog<frmReport>(ReportTexts(SampleReport::Header, SampleReport::Detail,
                                        SampleReport::Summary, false))},
         {QStringLiteral("who-is-in"), whoIsIn},
+        {QStringLiteral("exceptions"), exceptions},
+        {QStringLiteral("shifts"),
+         [] { return std::unique_ptr<QWidget>(std::make_unique<frmShifts>(sampleShifts())); }},
         {QStringLiteral("print"),
          [] {
              SetPrinterSystemForTesting(&printer);

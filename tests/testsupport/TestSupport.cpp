@@ -3,9 +3,11 @@
 #include "data/Environment.h"
 #include "data/FileStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QProcess>
 
 #include <algorithm>
 #include <utility>
@@ -99,4 +101,18 @@ FailingCall::FailingCall(const char* call, const QString& fileName, int error)
 FailingCall::~FailingCall()
 {
     FileStore::setFaultHook({});
+}
+
+ReportProgramRun RunReportProgram(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-report"),
+                  arguments);
+    ReportProgramRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
 }

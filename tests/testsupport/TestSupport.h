@@ -66,3 +66,13 @@ EmployeeRecord sampleEmployee(const QString& name, const QString& pin = QStringL
                               const QString& shift = QStringLiteral("1"),
                               const QString& regularRate = QStringLiteral("8.00"),
                               const QString& overtimeRate = QStringLiteral("12.00"));
+
+// What a run of horodex-report (beside the test program) printed and how it ended; exitCode -1
+// when it did not end within a minute.
+struct ReportProgramRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+ReportProgramRun RunReportProgram(const QStringList& arguments);

@@ -1,0 +1,348 @@
+// The exceptions before pay day: the shifts file and what is listed from a time card.
+#include "testsupport/TestSupport.h"
+
+#include "data/EmployeeList.h"
+#include "data/FileStore.h"
+#include "data/OptionsRecord.h"
+#include "data/ShiftHours.h"
+#include "data/TimeCard.h"
+#include "data/TimeFile.h"
+#include "payroll/PunchExceptions.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using Kind = PunchExceptionKind;
+Q_DECLARE_METATYPE(QList<TimeCardLine>)
+
+namespace {
+
+const QTimeZone Zone = QTimeZone::systemTimeZone();
+// Monday 2 November 2009 to Sunday the 8th.
+const QDate Monday(2009, 11, 2);
+
+TimeCardLine in(int day, int h, int m = 0)
+{
+    return TimeCardLine::punch(true, Monday.addDays(day), QTime(h, m));
+}
+
+TimeCardLine out(int day, int h, int m = 0)
+{
+    return TimeCardLine::punch(false, Monday.addDays(day), QTime(h, m));
+}
+
+ShiftHours dayShift(int grace = 5, int minimumBreak = 30)
+{
+    ShiftHours s;
+    s.number = 1;
+    s.start = QTime(8, 0);
+    s.end = QTime(16, 0);
+    s.days = {true, true, true, true, true, false, false};
+    s.graceMinutes = grace;
+    s.minimumBreakMinutes = minimumBreak;
+    return s;
+}
+
+struct Found
+{
+    Kind kind;
+    int day;
+    qint64 minutes;
+    bool operator==(const Found&) const = default;
+};
+
+QList<Found> found(const QList<PunchException>& list)
+{
+    QList<Found> f;
+    for (const PunchException& e : list)
+        f.append({e.kind, int(Monday.daysTo(e.day)), e.minutes});
+    return f;
+}
+
+ReportProgramRun runReport(const TempProgramDir& dir, const QStringList& arguments)
+{
+    return RunReportProgram(
+        QStringList{QStringLiteral("exceptions"), QStringLiteral("--data"), dir.dataDir()} +
+        arguments);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Found>)
+
+class TestExceptions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<TempProgramDir>();
+        GlobalOptions() = OptionsRecord::firstRunDefaults(QStringLiteral("secret"));
+    }
+    void cleanup() { m_dir.reset(); }
+
+    void shiftsFile_keepsGoodLinesAndNamesTheOthers_data();
+    void shiftsFile_keepsGoodLinesAndNamesTheOthers();
+    void shiftsFile_readsBackWhatWasWritten();
+    void shiftsFile_damagedOrNewerOrHuge_isRefusedByName();
+    void card_listsWhatThePayrollWouldPayWrongly_data();
+    void card_listsWhatThePayrollWouldPayWrongly();
+    void fourWeeksOfForgottenOuts_everyOneIsListed();
+    void command_printsTextAndCsvAndRefusesADamagedShiftsFile();
+
+private:
+    std::unique_ptr<TempProgramDir> m_dir;
+};
+
+void TestExceptions::shiftsFile_keepsGoodLinesAndNamesTheOthers_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("shifts");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("problem"); // empty: clean
+    const QByteArray head = "horodex shifts 1\n";
+    const QByteArray good = "1\t08:00\t16:30\tMTWTF--\t5\t30\n";
+    QTest::newRow("good") << head + "limit\t12\n" + good << 1 << 12 << "";
+    QTest::newRow("CR LF and blank lines") << QByteArray("horodex shifts 1\r\n\r\n1\t22:00\t06:00"
+                                                         "\tMTWTF--\t0\t0\r\n")
+                                           << 1 << 16 << "";
+    QTest::newRow("no version line") << good << 0 << 16 << "line 1: not a version line";
+    QTest::newRow("shift 0") << head + "0\t08:00\t16:30\tMTWTF--\t5\t30\n"
+                             << 0 << 16 << "line 2: a shift is numbered 1 to 9";
+    QTest::newRow("shift 10") << head + "10\t08:00\t16:30\tMTWTF--\t5\t30\n"
+                              << 0 << 16 << "numbered 1 to 9";
+    QTest::newRow("hour 24") << head + "1\t24:00\t16:30\tMTWTF--\t5\t30\n" << 0 << 16 << "HH:MM";
+    QTest::newRow("one-digit hour") << head + "1\t8:00\t16:30\tMTWTF--\t5\t30\n"
+                                    << 0 << 16 << "HH:MM";
+    QTest::newRow("ends when it starts") << head + "1\t08:00\t08:00\tMTWTF--\t5\t30\n"
+                                         << 0 << 16 << "ends when it starts";
+    QTest::newRow("days out of place") << head + "1\t08:00\t16:30\tTMWTF--\t5\t30\n"
+                                       << 0 << 16 << "seven letters";
+    QTest::newRow("grace too long") << head + "1\t08:00\t16:30\tMTWTF--\t241\t30\n"
+                                    << 0 << 16 << "0 to 240 minutes";
+    QTest::newRow("negative break") << head + "1\t08:00\t16:30\tMTWTF--\t5\t-1\n"
+                                    << 0 << 16 << "0 to 240 minutes";
+    QTest::newRow("shift twice") << head + good + good << 1 << 16
+                                 << "line 3: shift 1 is given twice";
+    QTest::newRow("limit twice") << head + "limit\t12\nlimit\t10\n"
+                                 << 0 << 12 << "line 3: the limit is given once";
+    QTest::newRow("limit 0") << head + "limit\t0\n" << 0 << 16 << "1 to 72 hours";
+    QTest::newRow("limit of many digits") << head + "limit\t0000016\n" << 0 << 16 << "1 to 72";
+    QTest::newRow("a NUL in a line")
+        << head + QByteArray("1\t08:00\t16:3\0\tMTWTF--\t5\t30\n", 29) << 0 << 16 << "HH:MM";
+    QTest::newRow("bad line, good line") << head + "junk\n" + good << 1 << 16 << "line 2: 1 fields";
+}
+
+void TestExceptions::shiftsFile_keepsGoodLinesAndNamesTheOthers()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, shifts);
+    QFETCH(int, limit);
+    QFETCH(QString, problem);
+    const ShiftSchedule schedule = ParseShiftSchedule(bytes);
+    QCOMPARE(schedule.shifts.size(), shifts);
+    QCOMPARE(schedule.openLimitHours, limit);
+    if (problem.isEmpty())
+        QVERIFY2(schedule.isClean(), qPrintable(schedule.problems.join(u';')));
+    else
+        QVERIFY2(schedule.problems.join(u';').contains(problem),
+                 qPrintable(schedule.problems.join(u';')));
+}
+
+void TestExceptions::shiftsFile_readsBackWhatWasWritten()
+{
+    Result<ShiftSchedule> missing = ReadShiftSchedule();
+    QVERIFY(missing);
+    QCOMPARE(missing->openLimitHours, 16);
+    QVERIFY(missing->shifts.isEmpty());
+
+    ShiftSchedule schedule;
+    schedule.openLimitHours = 10;
+    ShiftHours night = dayShift(0, 0);
+    night.number = 2;
+    night.start = QTime(22, 0);
+    night.end = QTime(6, 0);
+    schedule.shifts = {night, dayShift()}; // saved in their numbers' order
+    QVERIFY(WriteShiftSchedule(schedule));
+    const Result<ShiftSchedule> back = ReadShiftSchedule();
+    QVERIFY(back);
+    QCOMPARE(back->openLimitHours, 10);
+    QCOMPARE(back->shifts.size(), 2);
+    QCOMPARE(back->shifts[0], dayShift());
+    QCOMPARE(back->shifts[1], night);
+    QVERIFY(back->shiftOf(QStringLiteral("2"))->endsNextDay());
+    QVERIFY(!back->shiftOf(QStringLiteral("3")));
+    QVERIFY(!back->shiftOf(QStringLiteral("22")));
+
+    // A schedule that would not read back is not written over the good one.
+    ShiftSchedule bad = schedule;
+    bad.shifts.append(dayShift());
+    QVERIFY(!WriteShiftSchedule(bad));
+    QCOMPARE(ReadShiftSchedule()->shifts.size(), 2);
+}
+
+void TestExceptions::shiftsFile_damagedOrNewerOrHuge_isRefusedByName()
+{
+    const QList<QByteArray> files{
+        "horodex shifts 1\n1\t08:00\t16:30\tMTWTF--\t5\n",
+        "horodex shifts 2\n",
+        "horodex shifts 1\n" + QByteArray(MaxShiftScheduleSize, '\n'),
+    };
+    for (const QByteArray& bytes : files) {
+        m_dir->write(QStringLiteral("shifts.txt"), bytes);
+        const Result<ShiftSchedule> read = ReadShiftSchedule();
+        QVERIFY(!read);
+        QVERIFY2(read.failure().error.contains(QStringLiteral("shifts.txt")),
+                 qPrintable(read.failure().error));
+    }
+}
+
+void TestExceptions::card_listsWhatThePayrollWouldPayWrongly_data()
+{
+    QTest::addColumn<QList<TimeCardLine>>("lines");
+    QTest::addColumn<bool>("withShift");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QList<Found>>("expected");
+    const QList<TimeCardLine> week{in(0, 8),   out(0, 16), in(1, 8),   out(1, 16), in(2, 8),
+                                   out(2, 16), in(3, 8),   out(3, 16), in(4, 8),   out(4, 16)};
+    QTest::newRow("a clean week") << week << true << 16 << QList<Found>{};
+    QTest::newRow("an OUT forgotten, pressed the next morning")
+        << QList<TimeCardLine>{in(0, 8), out(1, 8), in(1, 8, 1), out(1, 16)} << false << 16
+        << QList<Found>{{Kind::LongPair, 0, 24 * 60}};
+    QTest::newRow("a long shift within the limit")
+        << QList<TimeCardLine>{in(0, 6), out(0, 21)} << false << 16 << QList<Found>{};
+    QTest::newRow("a shorter limit") << QList<TimeCardLine>{in(0, 6), out(0, 18)} << false << 10
+                                     << QList<Found>{{Kind::LongPair, 0, 12 * 60}};
+    // The clock stands at Friday 18:00.
+    QTest::newRow("an IN open since Thursday")
+        << QList<TimeCardLine>{in(3, 8)} << false << 16 << QList<Found>{{Kind::OpenIn, 3, 34 * 60}};
+    QTest::newRow("an IN open since this morning")
+        << QList<TimeCardLine>{in(4, 8)} << false << 16 << QList<Found>{};
+    QTest::newRow("a double punch")
+        << QList<TimeCardLine>{in(0, 8), out(0, 8), in(0, 8, 1), out(0, 16)} << false << 16
+        << QList<Found>{{Kind::DoublePunch, 0, 0}};
+    QTest::newRow("two INs in a row are paid as a pair")
+        << QList<TimeCardLine>{in(0, 8), in(0, 12), out(0, 16)} << false << 16
+        << QList<Found>{{Kind::Unpaired, 0, 4 * 60}};
+    QTest::newRow("late beyond the grace") << QList<TimeCardLine>{in(0, 8, 10), out(0, 16)} << true
+                                           << 16 << QList<Found>{{Kind::LateIn, 0, 10}};
+    QTest::newRow("late within the grace")
+        << QList<TimeCardLine>{in(0, 8, 5), out(0, 15, 55)} << true << 16 << QList<Found>{};
+    QTest::newRow("without shift hours nobody is late")
+        << QList<TimeCardLine>{in(0, 9), out(0, 12)} << false << 16 << QList<Found>{};
+    QTest::newRow("early, and a short break")
+        << QList<TimeCardLine>{in(0, 8), out(0, 12), in(0, 12, 10), out(0, 15)} << true << 16
+        << QList<Found>{{Kind::EarlyOut, 0, 60}, {Kind::ShortBreak, 0, 10}};
+    QTest::newRow("a break long enough")
+        << QList<TimeCardLine>{in(0, 8), out(0, 12), in(0, 12, 30), out(0, 16)} << true << 16
+        << QList<Found>{};
+    QTest::newRow("Saturday is no working day")
+        << QList<TimeCardLine>{in(5, 10), out(5, 12)} << true << 16 << QList<Found>{};
+    QTest::newRow("outside the period")
+        << QList<TimeCardLine>{in(-3, 8), out(-2, 8), in(7, 8), out(8, 9)} << false << 16
+        << QList<Found>{};
+}
+
+void TestExceptions::card_listsWhatThePayrollWouldPayWrongly()
+{
+    QFETCH(QList<TimeCardLine>, lines);
+    QFETCH(bool, withShift);
+    QFETCH(int, limit);
+    QFETCH(QList<Found>, expected);
+    const ShiftHours shift = dayShift();
+    const QDateTime now(Monday.addDays(4), QTime(18, 0), Zone);
+    const QList<PunchException> list =
+        FindCardExceptions(QStringLiteral("Ann"), lines, Monday, Monday.addDays(6),
+                           withShift ? &shift : nullptr, limit, now, Zone);
+    QCOMPARE(found(list), expected);
+}
+
+// Four weeks of 20 employees on a day and a night shift; now and then an OUT is forgotten and
+// pressed when the employee comes back the next day, as the station then offers only OUT.
+void TestExceptions::fourWeeksOfForgottenOuts_everyOneIsListed()
+{
+    ShiftSchedule schedule;
+    ShiftHours night = dayShift(10, 0);
+    night.number = 2;
+    night.start = QTime(22, 0);
+    night.end = QTime(6, 0);
+    schedule.shifts = {dayShift(10, 0), night};
+    QRandomGenerator random(20091102);
+    QList<EmployeeRecord> employees;
+    int forgotten = 0;
+    for (int e = 0; e < 20; ++e) {
+        const bool nights = e % 2 == 1;
+        const QString name = QStringLiteral("Employee %1").arg(e);
+        employees.append(sampleEmployee(name, QStringLiteral("1234"),
+                                        nights ? QStringLiteral("2") : QStringLiteral("1")));
+        QList<TimeCardLine> lines;
+        const auto punch = [&lines](bool isIn, const QDateTime& at) {
+            lines.append(TimeCardLine::punch(isIn, at.date(), at.time()));
+        };
+        QDateTime lastIn;
+        for (int day = 0; day < 28; ++day) {
+            if (Monday.addDays(day).dayOfWeek() > 5)
+                continue;
+            const QDateTime arrive =
+                QDateTime(Monday.addDays(day), nights ? QTime(22, 0) : QTime(8, 0), Zone)
+                    .addSecs(60 * (int(random.bounded(10)) - 5));
+            if (!lines.isEmpty() && lines.last().isIn) {
+                punch(false, arrive); // only OUT is offered: the forgotten one, a day late
+                punch(true, arrive.addSecs(60));
+            } else {
+                punch(true, arrive);
+            }
+            lastIn = arrive;
+            if (random.bounded(100) < 5)
+                ++forgotten;
+            else
+                punch(false, arrive.addSecs(8 * 3600 + 60 * int(random.bounded(10))));
+        }
+        if (lines.last().isIn)
+            punch(false, lastIn.addDays(1));
+        QVERIFY(FileStore::replaceFile(TimeFilePath(name), SerializeTimeCard(lines).value()));
+    }
+    QVERIFY(forgotten > 0);
+    const QDateTime now(Monday.addDays(30), QTime(12, 0), Zone);
+    const Result<PunchExceptionList> list = FindPunchExceptions(
+        employees, Monday, Monday.addDays(27), schedule, now, Zone, DataFolderPunches());
+    QVERIFY(list);
+    QVERIFY(list->unread.isEmpty());
+    int listed = 0;
+    for (const PunchException& e : list->items) {
+        QVERIFY2(e.kind == Kind::LongPair, qPrintable(e.employee));
+        ++listed;
+    }
+    QCOMPARE(listed, forgotten);
+}
+
+void TestExceptions::command_printsTextAndCsvAndRefusesADamagedShiftsFile()
+{
+    QVERIFY(WriteOptionsFile(GlobalOptions()));
+    QVERIFY(AppendEmployee(sampleEmployee(QStringLiteral("Ann"))));
+    m_dir->write(QStringLiteral("Ann.txt"),
+                 punchLine("IN", "11/02/2009", "08:00") + punchLine("OUT", "11/03/2009", "08:00"));
+    const QStringList period{QStringLiteral("--from"), QStringLiteral("2009-11-02"),
+                             QStringLiteral("--to"), QStringLiteral("2009-11-08")};
+    const ReportProgramRun text = runReport(*m_dir, period);
+    QCOMPARE(text.exitCode, 0);
+    QVERIFY2(text.out.contains("Ann                     11/2/2009   IN 08:00 AM to OUT 08:00 AM "
+                               "on 11/3/2009: 24.00 hours, over 16"),
+             text.out.constData());
+    const ReportProgramRun csv =
+        runReport(*m_dir, period + QStringList{QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(csv.exitCode, 0);
+    QCOMPARE(csv.out, QByteArray("Employee Name,Day,Exception,First,Second,Minutes,Not Read\r\n"
+                                 "Ann,2009-11-02,long pair,2009-11-02T08:00,2009-11-03T08:00,"
+                                 "1440,\r\n"));
+    m_dir->write(QStringLiteral("shifts.txt"), "horodex shifts 1\nlimit\tmany\n");
+    const ReportProgramRun refused = runReport(*m_dir, period);
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("shifts.txt") && refused.out.isEmpty(), refused.err.constData());
+    const ReportProgramRun noPeriod = runReport(*m_dir, {});
+    QCOMPARE(noPeriod.exitCode, 2);
+    QVERIFY2(noPeriod.err.contains("--from and --to"), noPeriod.err.constData());
+}
+
+QTEST_GUILESS_MAIN(TestExceptions)
+#include "tst_exceptions.moc"
