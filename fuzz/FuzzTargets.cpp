@@ -1,5 +1,6 @@
 #include "FuzzTargets.h"
 
+#include "data/BadgeFile.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
@@ -343,6 +344,26 @@ int FuzzShiftSchedule(const uint8_t* data, size_t size)
     return 0;
 }
 
+int FuzzBadgeFile(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes = bytesOf(data, size);
+    bool newer = false;
+    const BadgeFile file = ParseBadgeFile(bytes, &newer);
+    require(!newer || (file.badges.isEmpty() && file.isClean()));
+    // Each line is one badge or one problem, besides the problem of a missing version line.
+    require(file.badges.size() + file.problems.size() <= bytes.count('\n') + 2);
+    for (const Badge& b : file.badges) {
+        require(b.hash.size() == 64 && b.issued.isValid() && bool(NameIsUsable(b.employee)));
+        require(!b.employee.contains(QLatin1Char('\t')));
+    }
+    // The badges read write back as a clean file that reads as the same badges.
+    bool newerAgain = false;
+    const BadgeFile again = ParseBadgeFile(SerializeBadgeFile(file.badges), &newerAgain);
+    require(!newerAgain && again.isClean() && again.badges == file.badges);
+    CurrentBadgeOf(file, QStringLiteral("Ann"));
+    return 0;
+}
+
 FuzzTarget FindFuzzTarget(const QString& name)
 {
     static const std::map<QString, FuzzTarget> targets = {
@@ -354,6 +375,7 @@ FuzzTarget FindFuzzTarget(const QString& name)
         {QStringLiteral("sentledger"), FuzzSentLedger},
         {QStringLiteral("correctionlog"), FuzzCorrectionLog},
         {QStringLiteral("shifts"), FuzzShiftSchedule},
+        {QStringLiteral("badges"), FuzzBadgeFile},
     };
     const auto it = targets.find(name);
     return it == targets.end() ? nullptr : it->second;
@@ -364,5 +386,6 @@ QStringList FuzzTargetNames()
     return {QStringLiteral("employeelist"),  QStringLiteral("settings"),
             QStringLiteral("timefile"),      QStringLiteral("reports"),
             QStringLiteral("stationconfig"), QStringLiteral("sentledger"),
-            QStringLiteral("correctionlog"), QStringLiteral("shifts")};
+            QStringLiteral("correctionlog"), QStringLiteral("shifts"),
+            QStringLiteral("badges")};
 }

@@ -22,6 +22,8 @@ int FuzzSentLedger(const uint8_t* data, size_t size);
 int FuzzCorrectionLog(const uint8_t* data, size_t size);
 // The shifts file, and the exceptions it leads to.
 int FuzzShiftSchedule(const uint8_t* data, size_t size);
+// The badge file, which an administrator may edit by hand.
+int FuzzBadgeFile(const uint8_t* data, size_t size);
 
 // The targets by name, for the fuzzer programs and the corpus replay test.
 using FuzzTarget = int (*)(const uint8_t*, size_t);

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite_data();
     void blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite();
     void checkPin_comparesUnscrambledTextExactly();
+    void everyLatin1Pair_isADuplicateExactlyWhenQtsUpperCasesAgree();
     void listSavedAsUtf8_namesItsLinesAndIsReadAsLatin1_data();
     void listSavedAsUtf8_namesItsLinesAndIsReadAsLatin1();
 
@@ -502,6 +503,41 @@ void TestDataFiles::checkPin_comparesUnscrambledTextExactly()
     QVERIFY(!CheckPin(QStringLiteral("Ann"), QStringLiteral("123")).value());
     QVERIFY(!CheckPin(QStringLiteral("ann"), QStringLiteral("0123")).value());
     QVERIFY(!CheckPin(QStringLiteral("Ann"), QString()).value());
+}
+
+void TestDataFiles::everyLatin1Pair_isADuplicateExactlyWhenQtsUpperCasesAgree()
+{
+    // The character stands at both ends of the name, so that trimming is tried with it too; the
+    // sharp s becomes two letters in upper case, and the y with diaeresis and the micro sign
+    // become characters outside Latin-1.
+    const auto nameOf = [](int c, char middle) {
+        return QByteArray(1, char(c)) + middle + QByteArray(1, char(c));
+    };
+    int duplicates = 0;
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const QString first = QString::fromLatin1(nameOf(a, 'x'));
+            const QString second = QString::fromLatin1(nameOf(b, 'X'));
+            const bool expected = NameIsUsable(first) && NameIsUsable(second) &&
+                                  first.trimmed().toUpper() == second.trimmed().toUpper();
+            const QByteArray bytes = SerializeEmployeeRecord(employee(first)) +
+                                     SerializeEmployeeRecord(employee(second));
+            const EmployeeList list = ParseEmployeeList(bytes);
+            const bool listedTwice =
+                list.problems.filter(QStringLiteral("is listed twice")).size() == 1;
+            if (listedTwice != expected)
+                QFAIL(qPrintable(QStringLiteral("characters %1 and %2").arg(a).arg(b)));
+            duplicates += listedTwice;
+        }
+    }
+    QVERIFY(duplicates > 255);
+    const QString street = QString::fromLatin1("Stra\xDF"
+                                               "e");
+    const EmployeeList sharpS =
+        ParseEmployeeList(SerializeEmployeeRecord(employee(street)) +
+                          SerializeEmployeeRecord(employee(QStringLiteral("STRASSE"))));
+    QCOMPARE(sharpS.records.size(), 1);
+    QCOMPARE(sharpS.problems.size(), 1);
 }
 
 void TestDataFiles::punchLine_atMidnightAndAfternoon_data()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/ReportCommand.h"
+#include "cli/ReportRequest.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
 #include "punch/PunchStore.h"

@@ -1,14 +1,8 @@
 #pragma once
 
 #include "cli/ReportRequest.h"
-#include "data/Result.h"
 
-#include <QByteArray>
 #include <QString>
-
-// What goes to standard output (empty when the report was written to a file), or the failure:
-// one line naming what went wrong. A warning with the output fails the run once it is written.
-using ReportRun = Result<QByteArray>;
 
 // Builds the report the request asks for from the files of its data directory, as the report
 // windows build it, and writes it to the output file or hands it back for standard output.

@@ -2,6 +2,7 @@
 
 #include "data/Result.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,11 @@ struct ReportRequest
 // Reads the arguments that follow the program name, or fails with one line. Pay periods and
 // names are checked later, against the data, as the report windows check them.
 Result<ReportRequest> ParseReportArguments(const QStringList& arguments);
+
+// What a run of a request sends to standard output (empty when the report was written to a
+// file), or the failure: one line naming what went wrong. A warning with the output fails the
+// run once it is written.
+using ReportRun = Result<QByteArray>;
 
 // The text of --help, from which the manual page is made too.
 QString ReportUsage();

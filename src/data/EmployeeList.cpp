@@ -11,10 +11,19 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace {
 
 constexpr int FieldCount = 7;
+
+// The position of c in line from position from on, or -1.
+qsizetype find(QByteArrayView line, char c, qsizetype from)
+{
+    const void* at = std::memchr(line.data() + from, c, size_t(line.size() - from));
+    return at ? static_cast<const char*>(at) - line.data() : -1;
+}
 
 // Splits one line into quoted fields. The program never writes a quote inside a field, so a
 // field ends at the first quote after its opening one, and a comma between quotes belongs to it.
@@ -26,14 +35,14 @@ IoResult splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fiel
     const qsizetype n = line.size();
     while (true) {
         if (i < n && line[i] == '"') {
-            const qsizetype close = line.indexOf('"', i + 1);
+            const qsizetype close = find(line, '"', i + 1);
             if (close < 0)
                 return IoResult::failure(QStringLiteral("a quote is not closed"));
             fields->append(line.sliced(i + 1, close - i - 1));
             i = close + 1;
         } else {
             // Tolerate an unquoted field, as a hand-edited file may hold one.
-            qsizetype end = line.indexOf(',', i);
+            qsizetype end = find(line, ',', i);
             if (end < 0)
                 end = n;
             fields->append(line.sliced(i, end - i).trimmed());
@@ -90,6 +99,139 @@ QString shortList(const QStringList& items, const QString& separator)
     return shown.join(separator);
 }
 
+// What QChar says of each Latin-1 character, looked up by byte, so that a name is checked and
+// keyed without making a QString of it first.
+struct Latin1Table
+{
+    std::array<bool, 256> space{};   // QChar::isSpace, as QString::trimmed removes it
+    std::array<bool, 256> refused{}; // a control character or one that a file name cannot hold
+    // QString::toUpper of the character, in Latin-1 ("SS" for the sharp s); a character whose
+    // upper case is no Latin-1 character stands for itself, as no other one becomes it.
+    std::array<std::array<char, 2>, 256> upper{};
+    std::array<qint8, 256> upperSize{};
+};
+
+const Latin1Table& latin1Table()
+{
+    static const Latin1Table table = [] {
+        Latin1Table t;
+        const QStringView forbidden(ForbiddenNameCharacters);
+        for (int c = 0; c < 256; ++c) {
+            const QChar ch = QChar::fromLatin1(char(c));
+            t.space[c] = ch.isSpace();
+            t.refused[c] = ch.category() == QChar::Other_Control || forbidden.contains(ch);
+            const QString upper = QString(ch).toUpper();
+            const bool latin1 =
+                upper.size() <= 2 &&
+                std::all_of(upper.begin(), upper.end(), [](QChar u) { return u.unicode() < 256; });
+            if (!latin1) {
+                t.upper[c][0] = char(c);
+                t.upperSize[c] = 1;
+                continue;
+            }
+            for (qsizetype i = 0; i < upper.size(); ++i)
+                t.upper[c][i] = char(upper[i].unicode());
+            t.upperSize[c] = qint8(upper.size());
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The name as QString::trimmed would leave it.
+QByteArrayView trimmedName(QByteArrayView name, const Latin1Table& t)
+{
+    while (!name.isEmpty() && t.space[uchar(name.front())])
+        name = name.sliced(1);
+    while (!name.isEmpty() && t.space[uchar(name.back())])
+        name.chop(1);
+    return name;
+}
+
+// True when NameIsUsable accepts the name, decided on its bytes.
+bool nameSurelyUsable(QByteArrayView name, QByteArrayView trimmed, const Latin1Table& t)
+{
+    if (trimmed.isEmpty() || trimmed == "." || trimmed == "..")
+        return false;
+    return std::none_of(name.begin(), name.end(), [&t](char c) { return t.refused[uchar(c)]; });
+}
+
+// The key under which a time file is found: the trimmed name in upper case, so that two names
+// have one key exactly when their QString::trimmed().toUpper() are equal.
+QByteArray nameKey(QByteArrayView trimmed, const Latin1Table& t)
+{
+    QByteArray key(trimmed.size() * 2, Qt::Uninitialized);
+    char* out = key.data();
+    for (const char c : trimmed) {
+        const auto& upper = t.upper[uchar(c)];
+        *out++ = upper[0];
+        if (t.upperSize[uchar(c)] == 2)
+            *out++ = upper[1];
+    }
+    key.truncate(out - key.data());
+    return key;
+}
+
+enum Conversion { AllFields, NameOnly };
+
+// Parses the list, converting every field of a record or only its name (the main list needs no
+// more); the checks, problems and counts are the same for both.
+EmployeeList parseList(const QByteArray& bytes, Conversion conversion)
+{
+    const Latin1Table& table = latin1Table();
+    EmployeeList list;
+    // Room for an ordinary list at once (a record takes some fifty bytes); a longer one grows as
+    // it is read.
+    const qsizetype expected = std::min<qsizetype>(bytes.size() / 32 + 1, 4096);
+    list.records.reserve(expected);
+    QSet<QByteArray> seen; // names as the time files are found: trimmed, letter case ignored
+    seen.reserve(expected);
+    static const QString usualReserved = EmployeeRecord().Reserved;
+    forEachLine(bytes, [&](int lineNumber, QByteArrayView line) {
+        if (line.trimmed().isEmpty())
+            return;
+        QVarLengthArray<QByteArrayView, 8> fields;
+        if (const IoResult split = splitLine(line, &fields); !split) {
+            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(split.error));
+            return;
+        }
+        const QByteArrayView name = fields[0];
+        const QByteArrayView trimmed = trimmedName(name, table);
+        // The list's own Delete drops such records, so a list may hold them: they are no one.
+        if (trimmed.isEmpty()) {
+            ++list.blankRecords;
+            return;
+        }
+        // A name that is not a plain file name would lead out of the data folder; a second
+        // record for the same time file would be paid twice.
+        IoResult usable = nameSurelyUsable(name, trimmed, table)
+                              ? IoResult::success()
+                              : NameIsUsable(QString::fromLatin1(name));
+        QByteArray key = nameKey(trimmed, table);
+        if (usable && seen.contains(key))
+            usable = IoResult::failure(QStringLiteral("\"%1\" is listed twice")
+                                           .arg(FileStore::displayText(QString::fromLatin1(name))));
+        if (!usable) {
+            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(usable.error));
+            return;
+        }
+        seen.insert(std::move(key));
+        EmployeeRecord& r = list.records.emplace_back();
+        r.Name = QString::fromLatin1(name);
+        if (conversion == NameOnly)
+            return;
+        r.Pin = QString::fromLatin1(fields[1]);
+        r.SSN = QString::fromLatin1(fields[2]);
+        r.RegularRate = QString::fromLatin1(fields[3]);
+        r.OvertimeRate = QString::fromLatin1(fields[4]);
+        r.Shift = QString::fromLatin1(fields[5]);
+        // Nearly every list holds the default here: it is shared rather than converted again.
+        r.Reserved = fields[6] == QByteArrayView("111111111") ? usualReserved
+                                                              : QString::fromLatin1(fields[6]);
+    });
+    return list;
+}
+
 bool sameNameIgnoringCase(const QString& stored, const QString& given)
 {
     return stored.trimmed().toUpper() == given.toUpper();
@@ -98,6 +240,18 @@ bool sameNameIgnoringCase(const QString& stored, const QString& given)
 QString nativeListPath()
 {
     return FileStore::displayPath(EmployeeListPath());
+}
+
+IoResult readList(EmployeeList* list, Conversion conversion)
+{
+    QByteArray bytes;
+    const IoResult read = FileStore::readFile(EmployeeListPath(), &bytes, MaxEmployeeListSize);
+    if (!read) {
+        *list = EmployeeList{};
+        return read;
+    }
+    *list = parseList(bytes, conversion);
+    return read;
 }
 
 // Reads the list for a rewrite: refuses when a line could not be read, since rewriting would
@@ -171,44 +325,7 @@ IoResult NameIsUsable(const QString& name)
 
 EmployeeList ParseEmployeeList(const QByteArray& bytes)
 {
-    EmployeeList list;
-    QSet<QString> seen; // names as the time files are found: trimmed, letter case ignored
-    forEachLine(bytes, [&](int lineNumber, QByteArrayView line) {
-        if (line.trimmed().isEmpty())
-            return;
-        QVarLengthArray<QByteArrayView, 8> fields;
-        if (const IoResult split = splitLine(line, &fields); !split) {
-            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(split.error));
-            return;
-        }
-        EmployeeRecord r;
-        r.Name = QString::fromLatin1(fields[0]);
-        r.Pin = QString::fromLatin1(fields[1]);
-        r.SSN = QString::fromLatin1(fields[2]);
-        r.RegularRate = QString::fromLatin1(fields[3]);
-        r.OvertimeRate = QString::fromLatin1(fields[4]);
-        r.Shift = QString::fromLatin1(fields[5]);
-        r.Reserved = QString::fromLatin1(fields[6]);
-        // The list's own Delete drops such records, so a list may hold them: they are no one.
-        if (r.Name.trimmed().isEmpty()) {
-            ++list.blankRecords;
-            return;
-        }
-        // A name that is not a plain file name would lead out of the data folder; a second
-        // record for the same time file would be paid twice.
-        IoResult usable = NameIsUsable(r.Name);
-        const QString key = r.Name.trimmed().toUpper();
-        if (usable && seen.contains(key))
-            usable = IoResult::failure(
-                QStringLiteral("\"%1\" is listed twice").arg(FileStore::displayText(r.Name)));
-        if (!usable) {
-            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(usable.error));
-            return;
-        }
-        seen.insert(key);
-        list.records.append(std::move(r));
-    });
-    return list;
+    return parseList(bytes, AllFields);
 }
 
 QByteArray SerializeEmployeeRecord(const EmployeeRecord& r)
@@ -229,14 +346,7 @@ QByteArray SerializeEmployeeRecord(const EmployeeRecord& r)
 
 IoResult ReadEmployeeList(EmployeeList* list)
 {
-    QByteArray bytes;
-    const IoResult read = FileStore::readFile(EmployeeListPath(), &bytes, MaxEmployeeListSize);
-    if (!read) {
-        *list = EmployeeList{};
-        return read;
-    }
-    *list = ParseEmployeeList(bytes);
-    return read;
+    return readList(list, AllFields);
 }
 
 QString EmployeeListProblemsMessage(const EmployeeList& list)
@@ -345,7 +455,7 @@ IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record)
 Result<QStringList> EmployeeNames()
 {
     EmployeeList list;
-    const IoResult read = ReadEmployeeList(&list);
+    const IoResult read = readList(&list, NameOnly);
     QStringList names;
     for (const EmployeeRecord& r : list.records)
         names.append(r.Name);

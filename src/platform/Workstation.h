@@ -23,7 +23,8 @@ public:
 };
 
 // The workstation of this session: X11 where the program runs on an X desktop, the full-screen
-// cover in a Wayland session (also through XWayland), the portable one without a screen.
+// cover in a Wayland session (also through XWayland), the portable one without a screen
+// (chosen in CurrentWorkstation.cpp).
 Workstation& CurrentWorkstation();
 // Replaces it (tests); the previous one is returned to the caller's care through ownership.
 void SetWorkstationForTesting(Workstation* workstation);
