@@ -1,9 +1,11 @@
 #include "sync/PunchSender.h"
 
+#include "data/BadgeFile.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/FileStore.h"
+#include "data/PunchLine.h"
 #include "data/TimeFile.h"
 #include "sync/FileOrigins.h"
 #include "sync/PunchRows.h"
@@ -12,13 +14,19 @@
 #include "sync/SyncDatabase.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QList>
+#include <QSet>
 
 #include <algorithm>
 
 namespace {
 
-constexpr qint64 DefaultRowsPerTransaction = 20000;
+constexpr qint64 DefaultRowsPerStatement = 20000;
+// A round that stored this many lines (a first upload) brings the server's statistics up to
+// date at once, rather than when autovacuum gets to it.
+constexpr qint64 BulkRows = 50000;
 // One statement carries at most this many lines: two megabytes of a long backlog.
 constexpr qint64 MaxRowsPerStatement = 65536;
 // The class of the server's advisory locks taken on one station's time file.
@@ -81,6 +89,48 @@ IoResult PrefixDigest(const QString& employee, qint64 length, QByteArray* digest
     return IoResult::success();
 }
 
+// Whether the file begins as a time file does: a punch line.
+bool BeginsAsTimeFile(const QString& path)
+{
+    FileStore::Reader file;
+    QByteArray line(TimeRecord::Size, '\0');
+    if (!file.open(path) || !file.readAt(0, line.data(), line.size()))
+        return false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char shape = PunchLine::Shape[i];
+        const char c = line.at(i);
+        if ((shape == '9' && (c < '0' || c > '9')) || (shape != '9' && shape != 'A' && c != shape))
+            return false;
+    }
+    const QByteArrayView action = PunchLine::field(line, PunchLine::Action);
+    return action == PunchLine::In || action == PunchLine::Out;
+}
+
+// The employees of the list, then every other time file of the folder (an employee taken off
+// the list keeps the punches he made: they are sent as well).
+QStringList TimeFileNames(const EmployeeList& list)
+{
+    QStringList names;
+    QSet<QString> listed;
+    for (const EmployeeRecord& record : list.records) {
+        const QString name = record.Name.trimmed();
+        if (!name.isEmpty() && !listed.contains(name)) {
+            names.append(name);
+            listed.insert(name);
+        }
+    }
+    const QString badges = QFileInfo(BadgeFilePath()).fileName();
+    const QStringList files =
+        QDir(Environment::dataDirectory())
+            .entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    for (const QString& file : files) {
+        const QString name = file.chopped(4);
+        if (file != badges && !listed.contains(name) && BeginsAsTimeFile(TimeFilePath(name)))
+            names.append(name);
+    }
+    return names;
+}
+
 // The time files with lines past what the server acknowledged, and those to look at closer.
 IoResult SurveyFiles(const SentLedger& ledger, bool verifyAll, Survey* survey,
                      QStringList* problems)
@@ -91,10 +141,7 @@ IoResult SurveyFiles(const SentLedger& ledger, bool verifyAll, Survey* survey,
     EmployeeList list;
     if (IoResult read = ReadEmployeeList(&list); !read)
         return read;
-    for (const EmployeeRecord& record : list.records) {
-        const QString name = record.Name.trimmed();
-        if (name.isEmpty())
-            continue;
+    for (const QString& name : TimeFileNames(list)) {
         const FileStore::Entry entry = FileStore::examine(TimeFilePath(name));
         if (entry.kind == FileStore::Entry::Kind::Missing)
             continue;
@@ -144,6 +191,15 @@ qint64 CommonLines(const QByteArray& a, const QByteArray& b)
     return lines;
 }
 
+// A transaction, begun once: only when the first look writes.
+IoResult Begin(SyncDatabase& database, bool* begun)
+{
+    if (*begun)
+        return IoResult::success();
+    *begun = true;
+    return database.begin();
+}
+
 // The lines this station's name holds on the server for each file, by origin. A file that
 // begins with what an origin holds continues it (this station's record of sent lines was lost,
 // or is of the first format). A file that begins with only part of it (a backup restored, a copy
@@ -151,7 +207,7 @@ qint64 CommonLines(const QByteArray& a, const QByteArray& b)
 // only the lines the server lacks are sent. Any other file starts an origin of its own, so a
 // second computer under the same name never loses a line to the first.
 IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* survey,
-                      SentLedger* ledger)
+                      SentLedger* ledger, bool* begun)
 {
     if (survey->unknown.isEmpty())
         return IoResult::success();
@@ -185,6 +241,8 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
             file.origin = NewIdentity();
         } else if (!bestWhole) {
             file.origin = NewIdentity();
+            if (IoResult r = Begin(database, begun); !r)
+                return r;
             if (IoResult r = AddOriginLink(database, station, name, file.origin,
                                            {best, length, false, length, file.digest});
                 !r)
@@ -192,6 +250,8 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
         } else if (file.origin.isEmpty()) {
             // Lines of the first format have no origin: they become this file's.
             file.origin = NewIdentity();
+            if (IoResult r = Begin(database, begun); !r)
+                return r;
             QSqlQuery* claim = nullptr;
             if (IoResult r = database.exec(
                     &claim,
@@ -406,63 +466,66 @@ qint64 WaitingLines(const QList<Pending>& pending)
 
 namespace {
 
-// Stores the pending lines, a transaction at a time, recording each commit in the ledger. A file
-// whose lines clash with others at their places on the server is named in *clashed, its
-// transaction rolled back, the files before it in the transaction left pending.
-IoResult SendPending(SyncDatabase& database, const QString& station, qint64 rowsPerTransaction,
+// Stores the pending lines of every file, a statement at a time (each its own transaction, so
+// that an exchange costs one round trip whatever the number of employees), recording each
+// commit in the ledger. A file whose lines clash with others at their places on the server is
+// not stored, taken out of *pending and named in *clashed; the others are stored.
+IoResult SendPending(SyncDatabase& database, const QString& station, qint64 rowsPerStatement,
                      QList<Pending>* pending, SentLedger* ledger, SendOutcome* outcome,
-                     QString* clashed)
+                     QStringList* clashed)
 {
-    qsizetype next = 0;
-    while (next < pending->size()) {
-        if (IoResult r = database.begin(); !r)
+    while (!pending->isEmpty()) {
+        QList<PunchBlock> blocks;
+        QList<qsizetype> of; // the pending file of each block
+        qint64 rows = 0;
+        for (qsizetype at = 0; at < pending->size() && rows < rowsPerStatement; ++at) {
+            const Pending& p = pending->at(at);
+            const qint64 lines =
+                std::min((p.to - p.from) / TimeRecord::Size, rowsPerStatement - rows);
+            QByteArray block;
+            if (IoResult r = ReadPrefix(p.employee, p.from, lines * TimeRecord::Size, &block); !r)
+                return r;
+            blocks.append({p.employee, ledger->files.value(p.employee).origin, p.from, block});
+            of.append(at);
+            rows += lines;
+        }
+        QList<qsizetype> clashes;
+        if (IoResult r = StorePunchBlocks(database, station, blocks, &clashes); !r)
             return r;
         SentLedger after = *ledger;
-        QList<Pending> progress = *pending;
-        qsizetype at = next;
-        qint64 rows = 0;
-        while (at < progress.size() && rows < rowsPerTransaction) {
-            Pending& p = progress[at];
-            const qint64 lines = std::min({(p.to - p.from) / TimeRecord::Size, MaxRowsPerStatement,
-                                           rowsPerTransaction - rows});
-            QByteArray block;
-            IoResult r = ReadPrefix(p.employee, p.from, lines * TimeRecord::Size, &block);
-            SentFile& file = after.files[p.employee];
-            bool clash = false;
-            if (r)
-                r = StorePunchLines(database, station, file.origin, p.employee, p.from, block,
-                                    &clash);
-            if (!r) {
-                database.rollback();
-                if (clash)
-                    *clashed = p.employee;
-                return r;
-            }
-            rows += lines;
-            p.from += lines * TimeRecord::Size;
-            file.acknowledged = p.from;
-            if (p.from == p.to)
-                ++at;
-        }
-        if (IoResult r = database.commit(); !r)
-            return r;
-        // The digests of what the server now holds, for the next round's check.
-        for (auto it = after.files.begin(); it != after.files.end(); ++it) {
-            if (it->acknowledged == ledger->files.value(it.key()).acknowledged)
+        QList<Pending> progress;
+        qint64 stored = 0;
+        for (qsizetype i = 0; i < pending->size(); ++i) {
+            Pending p = pending->at(i);
+            const qsizetype b = of.indexOf(i);
+            if (b >= 0 && clashes.contains(b)) {
+                clashed->append(p.employee);
+                outcome->waiting -= (p.to - p.from) / TimeRecord::Size;
                 continue;
-            if (IoResult r = PrefixDigest(it.key(), it->acknowledged, &it->digest); !r)
+            }
+            if (b >= 0) {
+                const qint64 lines = blocks.at(b).lines.size() / TimeRecord::Size;
+                stored += lines;
+                p.from += lines * TimeRecord::Size;
+                SentFile& file = after.files[p.employee];
+                file.acknowledged = p.from;
+                // The digest of what the server now holds, for the next round's check.
+                if (IoResult r = PrefixDigest(p.employee, p.from, &file.digest); !r)
+                    return r;
+            }
+            if (p.from < p.to)
+                progress.append(p);
+        }
+        // Only now is it the server's: a crash before this line sends the blocks again.
+        if (stored > 0) {
+            if (IoResult r = WriteSentLedger(after); !r)
                 return r;
         }
-        // Only now is it the server's: a crash before this line sends the block again.
-        if (IoResult r = WriteSentLedger(after); !r)
-            return r;
         *ledger = after;
         *pending = progress;
-        next = at;
-        outcome->sent += rows;
-        outcome->waiting -= rows;
+        outcome->sent += stored;
+        outcome->waiting -= stored;
     }
-    pending->clear();
     return IoResult::success();
 }
 
@@ -471,9 +534,12 @@ IoResult FindUnknown(SyncDatabase& database, const QString& station, Survey* sur
 {
     if (survey->unknown.isEmpty())
         return IoResult::success();
-    if (IoResult r = database.begin(); !r)
-        return r;
-    if (IoResult r = database.finish(FindOnServer(database, station, survey, ledger)); !r)
+    // Most first looks only read: those need no transaction.
+    bool begun = false;
+    IoResult r = FindOnServer(database, station, survey, ledger, &begun);
+    if (begun)
+        r = database.finish(r);
+    if (!r)
         return r;
     survey->unknown.clear();
     return WriteSentLedger(*ledger);
@@ -482,11 +548,11 @@ IoResult FindUnknown(SyncDatabase& database, const QString& station, Survey* sur
 } // namespace
 
 IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome* outcome,
-                     qint64 rowsPerTransaction, bool verifyAll)
+                     qint64 rowsPerStatement, bool verifyAll)
 {
     *outcome = SendOutcome();
-    if (rowsPerTransaction <= 0)
-        rowsPerTransaction = DefaultRowsPerTransaction;
+    rowsPerStatement = std::min(rowsPerStatement <= 0 ? DefaultRowsPerStatement : rowsPerStatement,
+                                MaxRowsPerStatement);
     SentLedger ledger;
     if (IoResult r = ReadOrStartSentLedger(&ledger); !r)
         return r;
@@ -504,30 +570,34 @@ IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome
     // waits when it clashes again.
     QStringList refound;
     for (;;) {
-        QString clashed;
-        IoResult r = SendPending(database, station, rowsPerTransaction, &survey.pending, &ledger,
-                                 outcome, &clashed);
-        if (r)
-            break;
-        if (clashed.isEmpty())
+        QStringList clashed;
+        if (IoResult r = SendPending(database, station, rowsPerStatement, &survey.pending, &ledger,
+                                     outcome, &clashed);
+            !r)
             return r;
-        const auto of = [&clashed](const Pending& p) { return p.employee == clashed; };
-        const auto it = std::find_if(survey.pending.begin(), survey.pending.end(), of);
-        outcome->waiting -= it == survey.pending.end() ? 0 : (it->to - it->from) / TimeRecord::Size;
-        survey.pending.removeIf(of);
-        if (refound.contains(clashed)) {
-            outcome->problems.append(r.error);
-            outcome->waiting += survey.whole.value(clashed) / TimeRecord::Size;
-            continue;
+        QStringList again;
+        for (const QString& name : std::as_const(clashed)) {
+            if (refound.contains(name)) {
+                outcome->problems.append(ClashMessage(name));
+                outcome->waiting += survey.whole.value(name) / TimeRecord::Size;
+                continue;
+            }
+            refound.append(name);
+            ledger.files.remove(name);
+            again.append(name);
         }
-        refound.append(clashed);
-        ledger.files.remove(clashed);
-        survey.unknown = {clashed};
+        if (again.isEmpty())
+            break;
+        survey.unknown = again;
         const qsizetype before = survey.pending.size();
         if (IoResult found = FindUnknown(database, station, &survey, &ledger); !found)
             return found;
         outcome->waiting += WaitingLines(survey.pending.mid(before));
     }
+    // Only the owner of the tables (the head's role) may; for another role the server skips it.
+    if (outcome->sent >= BulkRows)
+        database.run(QStringLiteral("ANALYZE horodex_punch, horodex_punch_tally"),
+                     "bring its statistics up to date");
     // Rewritten files last: a long one never holds back the punches of the others.
     for (const QString& name : std::as_const(survey.rewritten)) {
         qint64 stored = 0;

@@ -95,6 +95,7 @@ private Q_SLOTS:
     void whoIsIn_command_seesEveryStation();
     void databaseAlone_takesTheHeadsEmployeesAndSettings();
     void fileThatCannotBeSent_onceExitsOne();
+    void timeFileOfEmployeeOffTheList_isSentAndNoOtherFileIs();
     void password_neverShown_data();
     void password_neverShown();
     void serverErrors_oneLineWithoutTheStatement_data();
@@ -240,11 +241,8 @@ void TestSyncStations::stationsRewritingAtOnce_recordOfCorrectionsStaysIntact()
         folders.back()->write(QStringLiteral("Kim.txt"), KimPunches(i * 10 + 1, 4));
     }
     std::vector<std::unique_ptr<QProcess>> runs;
-    for (const auto& folder : folders) {
-        runs.push_back(std::make_unique<QProcess>());
-        runs.back()->start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
-                           {QStringLiteral("--data"), folder->path(), QStringLiteral("--once")});
-    }
+    for (const auto& folder : folders)
+        runs.push_back(StartSyncOnce(*folder));
     for (const auto& run : runs) {
         QVERIFY(run->waitForFinished(120000));
         QCOMPARE(run->exitCode(), 0);
@@ -582,6 +580,20 @@ void TestSyncStations::fileThatCannotBeSent_onceExitsOne()
     const ProgramRun run = s.folder.sync();
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("\"Kim\" is not sent"), run.err.constData());
+}
+
+void TestSyncStations::timeFileOfEmployeeOffTheList_isSentAndNoOtherFileIs()
+{
+    REQUIRE_TEST_SERVER();
+    KimStation s;
+    s.folder.write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
+    s.folder.write(QStringLiteral("Lee.txt"), KimPunches(0, 3));
+    s.folder.write(QStringLiteral("notes.txt"), QByteArray("not a time file at all, not one\r\n"));
+    const ProgramRun run = s.folder.sync();
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QCOMPARE(ServerLines(s.uri, QStringLiteral("SELECT employee || ' ' || count(*) FROM "
+                                               "horodex_punch GROUP BY employee ORDER BY 1")),
+             (QList<QByteArray>{"Kim 2", "Lee 3"}));
 }
 
 void TestSyncStations::password_neverShown_data()
