@@ -58,8 +58,9 @@ QString OffsetsText(const QList<qint64>& offsets)
 }
 
 // The blocks of several files go as one statement: their lines as one bytea, and per file its
-// employee, origin, first offset, first line in the bytea and number of lines. The server cuts
-// the bytea into rows, probes the key of each row in the primary key's index (a probe per row,
+// employee, origin, first offset, first line in the bytea, number of lines and whether it is
+// fresh. The server cuts the bytea into rows, probes the key of each row of a file that is not
+// fresh in the primary key's index (a probe per row,
 // so that no plan, however stale the table's statistics, reads the whole table), holds back every
 // file of which a key already holds another line, and stores the rest in the order of their keys,
 // counting the rows it did not hold yet into the tally in the order of its keys: two stations
@@ -70,16 +71,18 @@ const QString& InsertBlocks()
         QStringLiteral(
             "WITH files AS ("
             " SELECT CAST(? AS text) AS s, k.* FROM unnest(CAST(? AS text[]), CAST(? AS text[]),"
-            " CAST(? AS bigint[]), CAST(? AS integer[]), CAST(? AS integer[])) WITH ORDINALITY"
-            " AS k(e, f, o, at, n, k)), "
+            " CAST(? AS bigint[]), CAST(? AS integer[]), CAST(? AS integer[]),"
+            " CAST(? AS boolean[])) WITH ORDINALITY AS k(e, f, o, at, n, fresh, k)), "
             "lines AS ("
-            " SELECT files.k, s, f, e, o + %1 * i AS o, substr(b, %1 * (at + i) + 1, %1) AS l"
+            " SELECT files.k, s, f, e, o + %1 * i AS o, substr(b, %1 * (at + i) + 1, %1) AS l,"
+            " fresh"
             " FROM files CROSS JOIN (SELECT CAST(? AS bytea) AS b) AS block"
             " CROSS JOIN LATERAL generate_series(0, n - 1) AS i), "
             "clash AS ("
             " SELECT DISTINCT lines.k FROM lines CROSS JOIN LATERAL (SELECT 1 FROM horodex_punch p"
             " WHERE p.station = lines.s AND p.origin = lines.f AND p.employee = lines.e"
-            " AND p.byte_offset = lines.o AND p.line <> lines.l LIMIT 1) AS other), "
+            " AND p.byte_offset = lines.o AND p.line <> lines.l LIMIT 1) AS other"
+            " WHERE NOT lines.fresh), "
             "added AS ("
             " INSERT INTO horodex_punch (station, origin, employee, byte_offset, line, moment_key,"
             " is_in)"
@@ -127,7 +130,7 @@ IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
     clashed->clear();
     if (blocks.isEmpty())
         return IoResult::success();
-    QStringList employees, origins, offsets, starts, counts;
+    QStringList employees, origins, offsets, starts, counts, fresh;
     QByteArray lines;
     for (const PunchBlock& block : blocks) {
         employees.append(block.employee);
@@ -135,13 +138,14 @@ IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
         offsets.append(QString::number(block.offset));
         starts.append(QString::number(lines.size() / PunchLine::Size));
         counts.append(QString::number(block.lines.size() / PunchLine::Size));
+        fresh.append(block.fresh ? QStringLiteral("t") : QStringLiteral("f"));
         lines += block.lines.left(block.lines.size() - block.lines.size() % PunchLine::Size);
     }
     QSqlQuery* query = nullptr;
     if (IoResult r =
             database.exec(&query, InsertBlocks(),
                           {station, ArrayText(employees), ArrayText(origins), ArrayText(offsets),
-                           ArrayText(starts), ArrayText(counts), lines},
+                           ArrayText(starts), ArrayText(counts), ArrayText(fresh), lines},
                           "store punches");
         !r)
         return r;

@@ -22,6 +22,7 @@ struct PunchBlock
     QByteArray origin;
     qint64 offset = 0;
     QByteArray lines;
+    bool fresh = false; // an origin of which the server holds nothing: no clash is looked for
 };
 
 // Stores the blocks of several files in one statement (one transaction), each line once. A block

@@ -37,6 +37,10 @@ struct Pending
     QString employee;
     qint64 from = 0; // acknowledged bytes
     qint64 to = 0;   // end of the last whole line
+    // The file's origin was made in this round and the server held nothing of it: no line of
+    // another can be at its places, so none is looked for (a first upload goes as fast as it
+    // can).
+    bool fresh = false;
 };
 
 // What the round found of each time file.
@@ -237,7 +241,8 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
         }
         const qint64 length = bestLines * TimeRecord::Size;
         SentFile file{length, best, DigestOf(bytes.left(length))};
-        if (bestLines == 0) {
+        const bool fresh = bestLines == 0;
+        if (fresh) {
             file.origin = NewIdentity();
         } else if (!bestWhole) {
             file.origin = NewIdentity();
@@ -263,7 +268,7 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
         }
         ledger->files.insert(name, file);
         if (whole > file.acknowledged)
-            survey->pending.append({name, file.acknowledged, whole});
+            survey->pending.append({name, file.acknowledged, whole, fresh});
     }
     return IoResult::success();
 }
@@ -271,19 +276,37 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
 // The corrections that turn the old lines into the new ones, as a multiset: each line that
 // went is deleted, each that came is added.
 QList<Correction> Differences(const QString& employee, const QString& station,
-                              QList<QByteArray> old, const QList<QByteArray>& now)
+                              const QList<QByteArray>& old, const QList<QByteArray>& now)
 {
     QList<Correction> corrections;
     const QString reason =
         QStringLiteral("time file rewritten at station \"%1\" while it was not connected")
             .arg(station);
     const QDateTime when = Environment::now();
+    // Counted, so that a file of some hundred thousand lines is compared in one pass: each line
+    // of now takes the first unmatched copy of itself in old.
+    QHash<QByteArray, qsizetype> unmatched, matched;
+    for (const QByteArray& line : std::as_const(old))
+        ++unmatched[line];
     QList<QByteArray> added;
     for (const QByteArray& line : now) {
-        if (!old.removeOne(line))
+        qsizetype& left = unmatched[line];
+        if (left > 0) {
+            --left;
+            ++matched[line];
+        } else {
             added.append(line);
+        }
     }
-    for (const QByteArray& line : std::as_const(old))
+    QList<QByteArray> gone;
+    for (const QByteArray& line : std::as_const(old)) {
+        qsizetype& skip = matched[line];
+        if (skip > 0)
+            --skip;
+        else
+            gone.append(line);
+    }
+    for (const QByteArray& line : std::as_const(gone))
         corrections.append(
             {when, employee, Correction::Kind::Deleted, line.chopped(2), {}, reason});
     for (const QByteArray& line : std::as_const(added))
@@ -304,7 +327,7 @@ QList<QByteArray> Lines(const QByteArray& bytes)
 IoResult StoreInParts(SyncDatabase& database, const QString& station, const QByteArray& origin,
                       const QString& name, qint64 offset, const QByteArray& bytes)
 {
-    constexpr qint64 Part = MaxRowsPerStatement * TimeRecord::Size;
+    constexpr qint64 Part = DefaultRowsPerStatement * TimeRecord::Size;
     for (qint64 at = 0; at < bytes.size(); at += Part) {
         if (IoResult r =
                 StorePunchLines(database, station, origin, name, offset + at, bytes.mid(at, Part));
@@ -388,11 +411,13 @@ IoResult ApplyRewrite(SyncDatabase& database, const QString& station, Rewrite* r
     QList<qint64> keptAt;
     QList<PunchRow> kept;
     KeptLines(held.mid(0, own), bytes, &keptAt, &kept);
+    // By origin and offset: a file of some hundred thousand lines is compared in one pass.
+    QSet<QPair<QByteArray, qint64>> keptRows;
+    for (const PunchRow& k : std::as_const(kept))
+        keptRows.insert({k.origin, k.offset});
     QList<PunchRow> gone;
     for (const PunchRow& row : held.mid(0, own)) {
-        if (!row.removed && !std::any_of(kept.cbegin(), kept.cend(), [&row](const PunchRow& k) {
-                return k.offset == row.offset && k.origin == row.origin;
-            }))
+        if (!row.removed && !keptRows.contains({row.origin, row.offset}))
             gone.append(row);
     }
     QList<PunchRow> was = held.mid(0, own);
@@ -413,11 +438,15 @@ IoResult ApplyRewrite(SyncDatabase& database, const QString& station, Rewrite* r
             gone.append(row);
     }
     const SentFile next{qint64(bytes.size()), NewIdentity(), DigestOf(bytes)};
-    IoResult r = RemovePunchRows(database, station, name, gone);
+    IoResult r = IoResult::success();
+    for (qsizetype at = 0; r && at < gone.size(); at += DefaultRowsPerStatement)
+        r = RemovePunchRows(database, station, name, gone.mid(at, DefaultRowsPerStatement));
     if (r)
         r = StoreInParts(database, station, next.origin, name, 0, bytes);
-    if (r)
-        r = InheritPunchRows(database, station, next.origin, name, keptAt, kept);
+    for (qsizetype at = 0; r && at < kept.size(); at += DefaultRowsPerStatement)
+        r = InheritPunchRows(database, station, next.origin, name,
+                             keptAt.mid(at, DefaultRowsPerStatement),
+                             kept.mid(at, DefaultRowsPerStatement));
     if (r)
         r = AddOriginLink(database, station, name, next.origin,
                           {current, 0, true, next.acknowledged, next.digest});
@@ -485,7 +514,8 @@ IoResult SendPending(SyncDatabase& database, const QString& station, qint64 rows
             QByteArray block;
             if (IoResult r = ReadPrefix(p.employee, p.from, lines * TimeRecord::Size, &block); !r)
                 return r;
-            blocks.append({p.employee, ledger->files.value(p.employee).origin, p.from, block});
+            blocks.append(
+                {p.employee, ledger->files.value(p.employee).origin, p.from, block, p.fresh});
             of.append(at);
             rows += lines;
         }

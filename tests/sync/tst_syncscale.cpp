@@ -186,7 +186,7 @@ void TestSyncScale::storingLines_probesTheIndexOnATableNeverAnalyzed()
     const QString name = query->value(0).toString();
     const QString explain =
         QStringLiteral("EXPLAIN EXECUTE %1('front', '{Kim,Ann}', '{file,file}', '{0,0}', "
-                       "'{0,2}', '{2,2}', '\\x%2')")
+                       "'{0,2}', '{2,2}', '{f,f}', '\\x%2')")
             .arg(name, QString::fromLatin1((Punch(1) + Punch(2) + Punch(3) + Punch(4)).toHex()));
     QVERIFY(database.ask(&query, explain, "explain"));
     QString plan;
