@@ -4,6 +4,7 @@
 #include "data/PunchLine.h"
 #include "sync/SyncDatabase.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -111,6 +112,33 @@ const QString RemoveLines =
                    " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins");
 
 } // namespace
+
+QString PunchLineIsValidSql(const QString& column)
+{
+    using namespace PunchLine;
+    // The shape first (a CASE keeps that order): the numbers are read only from digits.
+    QString shape = QStringLiteral("^(IN |OUT)");
+    for (int i = Action.end(); i < Size; ++i) {
+        const char c = Shape[i];
+        shape += c == '9'    ? QStringLiteral("[0-9]")
+                 : c == '\r' ? QStringLiteral("\\r")
+                 : c == '\n' ? QStringLiteral("\\n")
+                             : QRegularExpression::escape(QString(QLatin1Char(c)));
+    }
+    const auto number = [&column](Field f) {
+        return QStringLiteral("convert_from(substr(%1, %2, %3), 'LATIN1')::int")
+            .arg(column)
+            .arg(f.offset + 1)
+            .arg(f.length);
+    };
+    return QStringLiteral("CASE WHEN length(%1) = %2 AND encode(%1, 'escape') ~ '%3$'"
+                          " AND %4 BETWEEN 1 AND 12 AND %5 >= 1 THEN %6 BETWEEN 1 AND"
+                          " extract(day FROM make_date(%5, %4, 1) + interval '1 month -1 day')"
+                          " AND %7 < 24 AND %8 < 60 ELSE false END")
+        .arg(column)
+        .arg(Size)
+        .arg(shape, number(Month), number(Year), number(Day), number(Hour), number(Minute));
+}
 
 QString PunchOrder(bool newestFirst)
 {
@@ -258,7 +286,8 @@ QString OriginText(const QByteArray& origin)
 QString BadPunchRowMessage(const QString& employee)
 {
     return QStringLiteral("The shared database holds a row of \"%1\" that is not a time-file line "
-                          "(31 bytes): it was changed by hand. Nothing is reported from it; "
-                          "correct or delete that row on the server.")
+                          "(31 bytes, a punch at a date and time that can be): it was changed by "
+                          "hand. Nothing is reported from it; correct or delete that row on the "
+                          "server.")
         .arg(FileStore::displayText(employee));
 }

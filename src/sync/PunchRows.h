@@ -70,5 +70,9 @@ IoResult RemovePunchLines(SyncDatabase& database, const QString& employee,
 // An origin as the server's text column holds it (never NULL: lines of no origin hold "").
 QString OriginText(const QByteArray& origin);
 
+// An SQL condition that holds when the bytea column is a time-file line as the recording writes
+// it: its shape, and a date and a time that can be.
+QString PunchLineIsValidSql(const QString& column);
+
 // A row that is not a time-file line (a hand-made row on the server): the message that names it.
 QString BadPunchRowMessage(const QString& employee);

@@ -61,6 +61,15 @@ QList<QByteArray> LiveLines(const QString& uri)
                                            "ORDER BY origin, byte_offset"));
 }
 
+// The head station "Office", whose two punches of Kim's are on the server and reported from.
+void ReportedHeadOfKim(const DataFolder& office, const QString& uri)
+{
+    MakeStation(office, uri, QStringLiteral("Office"), QStringLiteral("head"));
+    office.write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
+    QCOMPARE(office.sync().exitCode, 0);
+    QCOMPARE(office.report(Week).exitCode, 0);
+}
+
 QByteArray Lines(std::initializer_list<QByteArray> lines)
 {
     QByteArray bytes;
@@ -88,6 +97,8 @@ private Q_SLOTS:
     void sameMinuteAtTwoStations_theLineReceivedLastDecides();
     void waitingPunch_isTheNewestOfItsMinute();
     void rowThatIsNoPunchLine_isNamedAndTheReportRefused();
+    void rowOfADateThatCannotBe_isNamedAndTheReportRefused_data();
+    void rowOfADateThatCannotBe_isNamedAndTheReportRefused();
     void frozenServer_roundGivesUp_andTheLinkEndsAtOnce();
     void frozenServer_lastActionComesFromTheFileWithinItsLimit();
     void frozenServer_connectLimitOfNone_stillGivesUp();
@@ -357,10 +368,7 @@ void TestSyncStations::rowThatIsNoPunchLine_isNamedAndTheReportRefused()
     REQUIRE_TEST_SERVER();
     const QString uri = FreshDatabaseUri();
     DataFolder office;
-    MakeStation(office, uri, QStringLiteral("Office"), QStringLiteral("head"));
-    office.write(QStringLiteral("Kim.txt"), KimPunches(0, 2));
-    QCOMPARE(office.sync().exitCode, 0);
-    QCOMPARE(office.report(Week).exitCode, 0);
+    ReportedHeadOfKim(office, uri);
     ServerExec(uri, QStringLiteral("ALTER TABLE horodex_punch DROP CONSTRAINT "
                                    "horodex_punch_line_check"));
     ServerExec(uri, QStringLiteral("INSERT INTO horodex_punch (station, origin, employee, "
@@ -375,6 +383,29 @@ void TestSyncStations::rowThatIsNoPunchLine_isNamedAndTheReportRefused()
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("\"Kim\" that is not a time-file line"), run.err.constData());
     }
+}
+
+void TestSyncStations::rowOfADateThatCannotBe_isNamedAndTheReportRefused_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("month 13, day 45") << punchLine("IN ", "13/45/2008", "09:00");
+    QTest::newRow("February 30") << punchLine("IN ", "02/30/2008", "09:00");
+    QTest::newRow("hour 25") << punchLine("OUT", "03/10/2008", "25:00");
+    QTest::newRow("no action") << punchLine("XX ", "03/10/2008", "09:00");
+}
+
+void TestSyncStations::rowOfADateThatCannotBe_isNamedAndTheReportRefused()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(QByteArray, line);
+    const QString uri = FreshDatabaseUri();
+    DataFolder office;
+    ReportedHeadOfKim(office, uri);
+    ServerExec(uri, QStringLiteral("UPDATE horodex_punch SET line = '\\x%1' WHERE byte_offset = 31")
+                        .arg(QString::fromLatin1(line.toHex())));
+    const ProgramRun run = office.report(Week);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("\"Kim\" that is not a time-file line"), run.err.constData());
 }
 
 void TestSyncStations::frozenServer_roundGivesUp_andTheLinkEndsAtOnce()
