@@ -4,7 +4,6 @@
 #include "data/PunchLine.h"
 #include "sync/SyncDatabase.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -116,28 +115,32 @@ const QString RemoveLines =
 QString PunchLineIsValidSql(const QString& column)
 {
     using namespace PunchLine;
-    // The shape first (a CASE keeps that order): the numbers are read only from digits.
-    QString shape = QStringLiteral("^(IN |OUT)");
-    for (int i = Action.end(); i < Size; ++i) {
-        const char c = Shape[i];
-        shape += c == '9'    ? QStringLiteral("[0-9]")
-                 : c == '\r' ? QStringLiteral("\\r")
-                 : c == '\n' ? QStringLiteral("\\n")
-                             : QRegularExpression::escape(QString(QLatin1Char(c)));
-    }
+    // The shape first, digits made 9 (a CASE keeps that order: numbers are read only from
+    // digits), then the ranges, the days of each month by a table: cheap for every row of a
+    // report.
+    QByteArray shape(Shape, Size);
+    const auto shaped = [&shape](const char* action) {
+        QByteArray line = shape;
+        line.replace(0, Action.length, action);
+        return QStringLiteral("'\\x%1'::bytea").arg(QString::fromLatin1(line.toHex()));
+    };
     const auto number = [&column](Field f) {
         return QStringLiteral("convert_from(substr(%1, %2, %3), 'LATIN1')::int")
             .arg(column)
             .arg(f.offset + 1)
             .arg(f.length);
     };
-    return QStringLiteral("CASE WHEN length(%1) = %2 AND encode(%1, 'escape') ~ '%3$'"
-                          " AND %4 BETWEEN 1 AND 12 AND %5 >= 1 THEN %6 BETWEEN 1 AND"
-                          " extract(day FROM make_date(%5, %4, 1) + interval '1 month -1 day')"
-                          " AND %7 < 24 AND %8 < 60 ELSE false END")
+    const QString year = number(Year), month = number(Month), day = number(Day);
+    return QStringLiteral(
+               "CASE WHEN length(%1) = %2 AND convert_to(translate(convert_from(%1, 'LATIN1'),"
+               " '0123456789', '9999999999'), 'LATIN1') IN (%3, %4)"
+               " AND %5 BETWEEN 1 AND 12 THEN %7 >= 1 AND %6 BETWEEN 1 AND"
+               " (ARRAY[31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31])[%5]"
+               " AND NOT (%5 = 2 AND %6 = 29 AND (%7 % 4 <> 0 OR (%7 % 100 = 0 AND %7 % 400 <> 0)))"
+               " AND %8 < 24 AND %9 < 60 ELSE false END")
         .arg(column)
         .arg(Size)
-        .arg(shape, number(Month), number(Year), number(Day), number(Hour), number(Minute));
+        .arg(shaped(In), shaped(Out), month, day, year, number(Hour), number(Minute));
 }
 
 QString PunchOrder(bool newestFirst)

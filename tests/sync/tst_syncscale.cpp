@@ -78,6 +78,7 @@ private Q_SLOTS:
     void stationsSharingEmployees_storeEverythingOnceWithoutDeadlock();
     void storingLines_probesTheIndexOnATableNeverAnalyzed();
     void storingLines_aClashHoldsBackOnlyItsOwnFile();
+    void clashAgainAfterTheLook_namesTheFileOthersAreStored();
 };
 
 void TestSyncScale::cleanup()
@@ -219,6 +220,47 @@ void TestSyncScale::storingLines_aClashHoldsBackOnlyItsOwnFile()
              (QList<QByteArray>{"Ann0", "Kim0", "Kim31", "Lee31"}));
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT sum(lines)::text FROM horodex_punch_tally")),
              QList<QByteArray>{"4"});
+}
+
+void TestSyncScale::clashAgainAfterTheLook_namesTheFileOthersAreStored()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    DataFolder folder;
+    folder.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
+    folder.writeEmployees(Employees({0, 1}));
+    folder.write(QStringLiteral("E00.txt"), Punch(0) + Punch(1));
+    folder.write(QStringLiteral("E01.txt"), Punch(0) + Punch(1));
+    Environment::setDataDirectory(folder.path());
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config) && config);
+    StationSync sync(*config);
+    QVERIFY(sync.runRound().error.isEmpty());
+    folder.append(QStringLiteral("E00.txt"), Punch(2));
+    folder.append(QStringLiteral("E01.txt"), Punch(2));
+    // Another computer of this name stores a line of its own at E00's next place under each of
+    // E00's origins, just before each store: E00 clashes, is looked for again, clashes again.
+    SyncDatabase::setFaultHook([&uri](const char* what) {
+        if (qstrcmp(what, "store punches") == 0)
+            ServerExec(uri, QStringLiteral("INSERT INTO horodex_punch (station, origin, employee, "
+                                           "byte_offset, line, moment_key, is_in) SELECT 'front',"
+                                           " o, 'E00', 62, '\\x%1', '\\x00', true FROM (SELECT "
+                                           "origin FROM horodex_punch WHERE employee = 'E00' "
+                                           "UNION SELECT origin FROM horodex_origin WHERE "
+                                           "employee = 'E00') AS k(o) ON CONFLICT DO NOTHING")
+                                .arg(QString::fromLatin1(Punch(9).toHex())));
+        return SyncDatabase::Fault::None;
+    });
+    const SyncStatus status = sync.runRound();
+    SyncDatabase::setFaultHook({});
+    QVERIFY2(status.error.isEmpty(), qPrintable(status.error));
+    QCOMPARE(status.problems.size(), 1);
+    QVERIFY2(status.problems.constFirst().contains(QLatin1String("\"E00\"")),
+             qPrintable(status.problems.constFirst()));
+    QVERIFY(status.waiting > 0);
+    QCOMPARE(ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch WHERE "
+                                             "employee = 'E01'")),
+             QList<QByteArray>{"3"});
 }
 
 QTEST_GUILESS_MAIN(TestSyncScale)

@@ -390,6 +390,7 @@ void TestSyncStations::rowOfADateThatCannotBe_isNamedAndTheReportRefused_data()
     QTest::addColumn<QByteArray>("line");
     QTest::newRow("month 13, day 45") << punchLine("IN ", "13/45/2008", "09:00");
     QTest::newRow("February 30") << punchLine("IN ", "02/30/2008", "09:00");
+    QTest::newRow("February 29 of 2007") << punchLine("IN ", "02/29/2007", "09:00");
     QTest::newRow("hour 25") << punchLine("OUT", "03/10/2008", "25:00");
     QTest::newRow("no action") << punchLine("XX ", "03/10/2008", "09:00");
 }
