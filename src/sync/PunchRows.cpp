@@ -4,6 +4,7 @@
 #include "data/PunchLine.h"
 #include "sync/SyncDatabase.h"
 
+#include <QDate>
 #include <QStringList>
 
 #include <algorithm>
@@ -112,35 +113,24 @@ const QString RemoveLines =
 
 } // namespace
 
-QString PunchLineIsValidSql(const QString& column)
+bool IsPunchLine(QByteArrayView line)
 {
     using namespace PunchLine;
-    // The shape first, digits made 9 (a CASE keeps that order: numbers are read only from
-    // digits), then the ranges, the days of each month by a table: cheap for every row of a
-    // report.
-    QByteArray shape(Shape, Size);
-    const auto shaped = [&shape](const char* action) {
-        QByteArray line = shape;
-        line.replace(0, Action.length, action);
-        return QStringLiteral("'\\x%1'::bytea").arg(QString::fromLatin1(line.toHex()));
-    };
-    const auto number = [&column](Field f) {
-        return QStringLiteral("convert_from(substr(%1, %2, %3), 'LATIN1')::int")
-            .arg(column)
-            .arg(f.offset + 1)
-            .arg(f.length);
-    };
-    const QString year = number(Year), month = number(Month), day = number(Day);
-    return QStringLiteral(
-               "CASE WHEN length(%1) = %2 AND convert_to(translate(convert_from(%1, 'LATIN1'),"
-               " '0123456789', '9999999999'), 'LATIN1') IN (%3, %4)"
-               " AND %5 BETWEEN 1 AND 12 THEN %7 >= 1 AND %6 BETWEEN 1 AND"
-               " (ARRAY[31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31])[%5]"
-               " AND NOT (%5 = 2 AND %6 = 29 AND (%7 % 4 <> 0 OR (%7 % 100 = 0 AND %7 % 400 <> 0)))"
-               " AND %8 < 24 AND %9 < 60 ELSE false END")
-        .arg(column)
-        .arg(Size)
-        .arg(shaped(In), shaped(Out), month, day, year, number(Hour), number(Minute));
+    if (line.size() != Size)
+        return false;
+    const QByteArrayView action = field(line, Action);
+    if (action != In && action != Out)
+        return false;
+    for (int i = Action.end(); i < Size; ++i) {
+        if (Shape[i] != '9' && line[i] != Shape[i])
+            return false;
+    }
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (!readDigits(line.data(), Year, &year) || !readDigits(line.data(), Month, &month) ||
+        !readDigits(line.data(), Day, &day) || !readDigits(line.data(), Hour, &hour) ||
+        !readDigits(line.data(), Minute, &minute))
+        return false;
+    return QDate::isValid(year, month, day) && year >= 1 && hour < 24 && minute < 60;
 }
 
 QString PunchOrder(bool newestFirst)

@@ -3,6 +3,7 @@
 #include "data/Result.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -70,9 +71,9 @@ IoResult RemovePunchLines(SyncDatabase& database, const QString& employee,
 // An origin as the server's text column holds it (never NULL: lines of no origin hold "").
 QString OriginText(const QByteArray& origin);
 
-// An SQL condition that holds when the bytea column is a time-file line as the recording writes
-// it: its shape, and a date and a time that can be.
-QString PunchLineIsValidSql(const QString& column);
+// Whether a row's bytes are a time-file line as the recording writes it: its shape, an action,
+// and a date and a time that can be.
+bool IsPunchLine(QByteArrayView line);
 
 // A row that is not a time-file line (a hand-made row on the server): the message that names it.
 QString BadPunchRowMessage(const QString& employee);

@@ -17,7 +17,7 @@ const QString ReadLines = QStringLiteral(
     "  FROM horodex_punch_tally, (SELECT CAST(? AS bytea) AS b) AS start%1"
     "  GROUP BY employee, b) AS t"
     " CROSS JOIN LATERAL (SELECT string_agg(p.line, ''::bytea ORDER BY %2) AS lines,"
-    "  count(*) FILTER (WHERE NOT %3) AS bad FROM horodex_punch p"
+    "  count(*) FILTER (WHERE length(p.line) <> 31) AS bad FROM horodex_punch p"
     "  WHERE p.employee = t.employee AND p.moment_key >= t.first AND NOT p.removed) AS x");
 
 } // namespace
@@ -29,13 +29,10 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
     const QByteArray bucket = periodStart.toString(QStringLiteral("yyyyMMdd")).toLatin1().left(7);
     QSqlQuery* query = nullptr;
     const QString order = PunchOrder();
-    const QString valid = PunchLineIsValidSql(QStringLiteral("p.line"));
     IoResult r =
         employee.isEmpty()
-            ? database.exec(&query, ReadLines.arg(QString(), order, valid), {bucket},
-                            "read punches")
-            : database.exec(&query,
-                            ReadLines.arg(QStringLiteral(" WHERE employee = ?"), order, valid),
+            ? database.exec(&query, ReadLines.arg(QString(), order), {bucket}, "read punches")
+            : database.exec(&query, ReadLines.arg(QStringLiteral(" WHERE employee = ?"), order),
                             {bucket, employee}, "read punches");
     while (r && query->next()) {
         const QString name = query->value(0).toString();
@@ -43,6 +40,11 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
         // A row that is not a line would shift every line after it.
         if (query->value(2).toLongLong() != 0 || lines.size() % TimeRecord::Size != 0)
             return IoResult::failure(BadPunchRowMessage(name));
+        // A row changed by hand to a date or time that cannot be is named as well.
+        for (qsizetype at = 0; at < lines.size(); at += TimeRecord::Size) {
+            if (!IsPunchLine(QByteArrayView(lines).sliced(at, TimeRecord::Size)))
+                return IoResult::failure(BadPunchRowMessage(name));
+        }
         m_files.insert(name, lines);
     }
     return r;
