@@ -338,8 +338,12 @@ bool SyncDatabase::isOpen() const
 
 void SyncDatabase::close()
 {
-    m_prepared.clear();
-    m_asked.reset();
+    {
+        // Freeing the prepared statements asks the server, which may be frozen.
+        Deadline deadline(*this);
+        m_prepared.clear();
+        m_asked.reset();
+    }
     if (m_socket >= 0) {
         Watchdog::instance().removeSocket(m_socket);
         m_socket = -1;
