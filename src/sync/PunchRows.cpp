@@ -4,7 +4,10 @@
 #include "data/PunchLine.h"
 #include "sync/SyncDatabase.h"
 
+#include <QDate>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,95 +37,6 @@ QString IsInSql()
     return bytes.join(QStringLiteral(" AND "));
 }
 
-// The lines go as one block; the server cuts it into rows, checks that no key already holds
-// another line, and counts the rows it did not hold yet into the tally.
-const QString& InsertLines()
-{
-    static const QString sql =
-        QStringLiteral(
-            "WITH lines AS ("
-            " SELECT CAST(? AS text) AS s, CAST(? AS text) AS f, CAST(? AS text) AS e,"
-            "  CAST(? AS bigint) + %1 * i AS o, substr(b, %1 * i + 1, %1) AS l"
-            " FROM (SELECT CAST(? AS bytea) AS b) AS block,"
-            " generate_series(0, length(b) / %1 - 1) AS i), "
-            "clash AS ("
-            " SELECT count(*) AS n FROM lines JOIN horodex_punch p ON p.station = lines.s"
-            " AND p.origin = lines.f AND p.employee = lines.e AND p.byte_offset = lines.o"
-            " WHERE p.line <> lines.l), "
-            "added AS ("
-            " INSERT INTO horodex_punch (station, origin, employee, byte_offset, line, moment_key,"
-            " is_in)"
-            " SELECT s, f, e, o, l, %2, %3"
-            " FROM lines WHERE (SELECT n FROM clash) = 0"
-            " ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING"
-            " RETURNING employee, moment_key, is_in), "
-            "tally AS ("
-            " INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
-            " SELECT employee, substr(moment_key, 1, 7), count(*), count(*) FILTER (WHERE is_in)"
-            " FROM added GROUP BY 1, 2 ORDER BY 1, 2"
-            " ON CONFLICT (employee, bucket) DO UPDATE"
-            " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins RETURNING 1) "
-            "SELECT n FROM clash")
-            .arg(QString::number(PunchLine::Size), MomentKeySql(), IsInSql());
-    return sql;
-}
-
-const QString RemoveLines =
-    QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
-                   " WHERE employee = ? AND NOT removed%1 RETURNING employee, moment_key, is_in) "
-                   "INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
-                   " SELECT employee, substr(moment_key, 1, 7), -count(*),"
-                   " -count(*) FILTER (WHERE is_in) FROM gone GROUP BY 1, 2 ORDER BY 1, 2 "
-                   "ON CONFLICT (employee, bucket) DO UPDATE"
-                   " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins");
-
-} // namespace
-
-QString PunchOrder(bool newestFirst)
-{
-    QStringList columns{QStringLiteral("moment_key"), QStringLiteral("received"),
-                        QStringLiteral("station"), QStringLiteral("origin"),
-                        QStringLiteral("byte_offset")};
-    if (newestFirst) {
-        for (QString& column : columns)
-            column += QStringLiteral(" DESC");
-    }
-    return columns.join(QStringLiteral(", "));
-}
-
-IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QByteArray& origin,
-                         const QString& employee, qint64 offset, const QByteArray& lines,
-                         bool* clash)
-{
-    QSqlQuery* query = nullptr;
-    if (IoResult r =
-            database.exec(&query, InsertLines(),
-                          {station, OriginText(origin), employee, offset, lines}, "store punches");
-        !r)
-        return r;
-    if (query->next() && query->value(0).toLongLong() == 0)
-        return IoResult::success();
-    if (clash)
-        *clash = true;
-    return IoResult::failure(
-        QStringLiteral("The shared database already holds other punches of \"%1\" at the places "
-                       "of this station's file. Nothing of it was counted as sent; the lines the "
-                       "server lacks are sent under an origin of their own.")
-            .arg(FileStore::displayText(employee)));
-}
-
-IoResult RemovePunchLines(SyncDatabase& database, const QString& employee, const QString& station,
-                          const QByteArray& origin)
-{
-    QSqlQuery* query = nullptr;
-    if (station.isNull())
-        return database.exec(&query, RemoveLines.arg(QString()), {employee}, "correct punches");
-    return database.exec(&query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
-                         {employee, station, OriginText(origin)}, "correct punches");
-}
-
-namespace {
-
 // A PostgreSQL array literal of quoted texts, read with CAST(? AS type[]).
 QString ArrayText(const QStringList& items)
 {
@@ -143,6 +57,160 @@ QString OffsetsText(const QList<qint64>& offsets)
         items.append(QString::number(offset));
     return ArrayText(items);
 }
+
+// The blocks of several files go as one statement: their lines as one bytea, and per file its
+// employee, origin, first offset, first line in the bytea, number of lines and whether it is
+// fresh. The server cuts the bytea into rows, probes the key of each row of a file that is not
+// fresh in the primary key's index (a probe per row,
+// so that no plan, however stale the table's statistics, reads the whole table), holds back every
+// file of which a key already holds another line, and stores the rest in the order of their keys,
+// counting the rows it did not hold yet into the tally in the order of its keys: two stations
+// storing lines of the same employees take the rows' locks in one order and never deadlock.
+const QString& InsertBlocks()
+{
+    static const QString sql =
+        QStringLiteral(
+            "WITH files AS ("
+            " SELECT CAST(? AS text) AS s, k.* FROM unnest(CAST(? AS text[]), CAST(? AS text[]),"
+            " CAST(? AS bigint[]), CAST(? AS integer[]), CAST(? AS integer[]),"
+            " CAST(? AS boolean[])) WITH ORDINALITY AS k(e, f, o, at, n, fresh, k)), "
+            "lines AS ("
+            " SELECT files.k, s, f, e, o + %1 * i AS o, substr(b, %1 * (at + i) + 1, %1) AS l,"
+            " fresh"
+            " FROM files CROSS JOIN (SELECT CAST(? AS bytea) AS b) AS block"
+            " CROSS JOIN LATERAL generate_series(0, n - 1) AS i), "
+            "clash AS ("
+            " SELECT DISTINCT lines.k FROM lines CROSS JOIN LATERAL (SELECT 1 FROM horodex_punch p"
+            " WHERE p.station = lines.s AND p.origin = lines.f AND p.employee = lines.e"
+            " AND p.byte_offset = lines.o AND p.line <> lines.l LIMIT 1) AS other"
+            " WHERE NOT lines.fresh), "
+            "added AS ("
+            " INSERT INTO horodex_punch (station, origin, employee, byte_offset, line, moment_key,"
+            " is_in)"
+            " SELECT s, f, e, o, l, %2, %3"
+            " FROM lines WHERE k NOT IN (SELECT k FROM clash) ORDER BY e, f, o"
+            " ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING"
+            " RETURNING employee, moment_key, is_in), "
+            "tally AS ("
+            " INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+            " SELECT employee, substr(moment_key, 1, 7), count(*), count(*) FILTER (WHERE is_in)"
+            " FROM added GROUP BY 1, 2 ORDER BY 1, 2"
+            " ON CONFLICT (employee, bucket) DO UPDATE"
+            " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins RETURNING 1) "
+            "SELECT k FROM clash")
+            .arg(QString::number(PunchLine::Size), MomentKeySql(), IsInSql());
+    return sql;
+}
+
+const QString RemoveLines =
+    QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
+                   " WHERE employee = ? AND NOT removed%1 RETURNING employee, moment_key, is_in) "
+                   "INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
+                   " SELECT employee, substr(moment_key, 1, 7), -count(*),"
+                   " -count(*) FILTER (WHERE is_in) FROM gone GROUP BY 1, 2 ORDER BY 1, 2 "
+                   "ON CONFLICT (employee, bucket) DO UPDATE"
+                   " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins");
+
+} // namespace
+
+bool IsPunchLine(QByteArrayView line)
+{
+    using namespace PunchLine;
+    if (line.size() != Size)
+        return false;
+    const QByteArrayView action = field(line, Action);
+    if (action != In && action != Out)
+        return false;
+    for (int i = Action.end(); i < Size; ++i) {
+        if (Shape[i] != '9' && line[i] != Shape[i])
+            return false;
+    }
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (!readDigits(line.data(), Year, &year) || !readDigits(line.data(), Month, &month) ||
+        !readDigits(line.data(), Day, &day) || !readDigits(line.data(), Hour, &hour) ||
+        !readDigits(line.data(), Minute, &minute))
+        return false;
+    return QDate::isValid(year, month, day) && year >= 1 && hour < 24 && minute < 60;
+}
+
+QString PunchOrder(bool newestFirst)
+{
+    QStringList columns{QStringLiteral("moment_key"), QStringLiteral("received"),
+                        QStringLiteral("station"), QStringLiteral("origin"),
+                        QStringLiteral("byte_offset")};
+    if (newestFirst) {
+        for (QString& column : columns)
+            column += QStringLiteral(" DESC");
+    }
+    return columns.join(QStringLiteral(", "));
+}
+
+IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
+                          const QList<PunchBlock>& blocks, QList<qsizetype>* clashed)
+{
+    clashed->clear();
+    if (blocks.isEmpty())
+        return IoResult::success();
+    QStringList employees, origins, offsets, starts, counts, fresh;
+    QByteArray lines;
+    for (const PunchBlock& block : blocks) {
+        employees.append(block.employee);
+        origins.append(OriginText(block.origin));
+        offsets.append(QString::number(block.offset));
+        starts.append(QString::number(lines.size() / PunchLine::Size));
+        counts.append(QString::number(block.lines.size() / PunchLine::Size));
+        fresh.append(block.fresh ? QStringLiteral("t") : QStringLiteral("f"));
+        lines += block.lines.left(block.lines.size() - block.lines.size() % PunchLine::Size);
+    }
+    QSqlQuery* query = nullptr;
+    if (IoResult r =
+            database.exec(&query, InsertBlocks(),
+                          {station, ArrayText(employees), ArrayText(origins), ArrayText(offsets),
+                           ArrayText(starts), ArrayText(counts), ArrayText(fresh), lines},
+                          "store punches");
+        !r)
+        return r;
+    while (query->next())
+        clashed->append(qsizetype(query->value(0).toLongLong() - 1));
+    std::sort(clashed->begin(), clashed->end());
+    return IoResult::success();
+}
+
+QString ClashMessage(const QString& employee)
+{
+    return QStringLiteral("The shared database already holds other punches of \"%1\" at the "
+                          "places of this station's file. Nothing of it was counted as sent; the "
+                          "lines the server lacks are sent under an origin of their own.")
+        .arg(FileStore::displayText(employee));
+}
+
+IoResult StorePunchLines(SyncDatabase& database, const QString& station, const QByteArray& origin,
+                         const QString& employee, qint64 offset, const QByteArray& lines,
+                         bool* clash)
+{
+    QList<qsizetype> clashed;
+    if (IoResult r =
+            StorePunchBlocks(database, station, {{employee, origin, offset, lines}}, &clashed);
+        !r)
+        return r;
+    if (clashed.isEmpty())
+        return IoResult::success();
+    if (clash)
+        *clash = true;
+    return IoResult::failure(ClashMessage(employee));
+}
+
+IoResult RemovePunchLines(SyncDatabase& database, const QString& employee, const QString& station,
+                          const QByteArray& origin)
+{
+    QSqlQuery* query = nullptr;
+    if (station.isNull())
+        return database.exec(&query, RemoveLines.arg(QString()), {employee}, "correct punches");
+    return database.exec(&query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
+                         {employee, station, OriginText(origin)}, "correct punches");
+}
+
+namespace {
 
 const QString TallyOut =
     QStringLiteral("INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
@@ -211,7 +279,8 @@ QString OriginText(const QByteArray& origin)
 QString BadPunchRowMessage(const QString& employee)
 {
     return QStringLiteral("The shared database holds a row of \"%1\" that is not a time-file line "
-                          "(31 bytes): it was changed by hand. Nothing is reported from it; "
-                          "correct or delete that row on the server.")
+                          "(31 bytes, a punch at a date and time that can be): it was changed by "
+                          "hand. Nothing is reported from it; correct or delete that row on the "
+                          "server.")
         .arg(FileStore::displayText(employee));
 }

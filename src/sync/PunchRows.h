@@ -3,6 +3,7 @@
 #include "data/Result.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -14,6 +15,25 @@ class SyncDatabase;
 
 // The ORDER BY of every reading, oldest first ("DESC" after each column for newest first).
 QString PunchOrder(bool newestFirst = false);
+
+// Whole lines of one file from offset on, to be stored.
+struct PunchBlock
+{
+    QString employee;
+    QByteArray origin;
+    qint64 offset = 0;
+    QByteArray lines;
+    bool fresh = false; // an origin of which the server holds nothing: no clash is looked for
+};
+
+// Stores the blocks of several files in one statement (one transaction), each line once. A block
+// of which a key on the server already holds a different line is not stored at all: its place in
+// blocks is in *clashed, in order; the others are stored. Such a line is never counted as sent.
+IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
+                          const QList<PunchBlock>& blocks, QList<qsizetype>* clashed);
+
+// The message naming a file whose lines clash with others at their places on the server.
+QString ClashMessage(const QString& employee);
 
 // Stores whole lines of one file from offset on, each once. Fails without storing anything when
 // the server already holds a different line at one of their keys (setting *clash): such a line
@@ -50,6 +70,10 @@ IoResult RemovePunchLines(SyncDatabase& database, const QString& employee,
 
 // An origin as the server's text column holds it (never NULL: lines of no origin hold "").
 QString OriginText(const QByteArray& origin);
+
+// Whether a row's bytes are a time-file line as the recording writes it: its shape, an action,
+// and a date and a time that can be.
+bool IsPunchLine(QByteArrayView line);
 
 // A row that is not a time-file line (a hand-made row on the server): the message that names it.
 QString BadPunchRowMessage(const QString& employee);

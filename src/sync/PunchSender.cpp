@@ -1,9 +1,11 @@
 #include "sync/PunchSender.h"
 
+#include "data/BadgeFile.h"
 #include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 #include "data/FileStore.h"
+#include "data/PunchLine.h"
 #include "data/TimeFile.h"
 #include "sync/FileOrigins.h"
 #include "sync/PunchRows.h"
@@ -12,13 +14,19 @@
 #include "sync/SyncDatabase.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QList>
+#include <QSet>
 
 #include <algorithm>
 
 namespace {
 
-constexpr qint64 DefaultRowsPerTransaction = 20000;
+constexpr qint64 DefaultRowsPerStatement = 20000;
+// A round that stored this many lines (a first upload) brings the server's statistics up to
+// date at once, rather than when autovacuum gets to it.
+constexpr qint64 BulkRows = 50000;
 // One statement carries at most this many lines: two megabytes of a long backlog.
 constexpr qint64 MaxRowsPerStatement = 65536;
 // The class of the server's advisory locks taken on one station's time file.
@@ -29,6 +37,10 @@ struct Pending
     QString employee;
     qint64 from = 0; // acknowledged bytes
     qint64 to = 0;   // end of the last whole line
+    // The file's origin was made in this round and the server held nothing of it: no line of
+    // another can be at its places, so none is looked for (a first upload goes as fast as it
+    // can).
+    bool fresh = false;
 };
 
 // What the round found of each time file.
@@ -81,6 +93,48 @@ IoResult PrefixDigest(const QString& employee, qint64 length, QByteArray* digest
     return IoResult::success();
 }
 
+// Whether the file begins as a time file does: a punch line.
+bool BeginsAsTimeFile(const QString& path)
+{
+    FileStore::Reader file;
+    QByteArray line(TimeRecord::Size, '\0');
+    if (!file.open(path) || !file.readAt(0, line.data(), line.size()))
+        return false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char shape = PunchLine::Shape[i];
+        const char c = line.at(i);
+        if ((shape == '9' && (c < '0' || c > '9')) || (shape != '9' && shape != 'A' && c != shape))
+            return false;
+    }
+    const QByteArrayView action = PunchLine::field(line, PunchLine::Action);
+    return action == PunchLine::In || action == PunchLine::Out;
+}
+
+// The employees of the list, then every other time file of the folder (an employee taken off
+// the list keeps the punches he made: they are sent as well).
+QStringList TimeFileNames(const EmployeeList& list)
+{
+    QStringList names;
+    QSet<QString> listed;
+    for (const EmployeeRecord& record : list.records) {
+        const QString name = record.Name.trimmed();
+        if (!name.isEmpty() && !listed.contains(name)) {
+            names.append(name);
+            listed.insert(name);
+        }
+    }
+    const QString badges = QFileInfo(BadgeFilePath()).fileName();
+    const QStringList files =
+        QDir(Environment::dataDirectory())
+            .entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    for (const QString& file : files) {
+        const QString name = file.chopped(4);
+        if (file != badges && !listed.contains(name) && BeginsAsTimeFile(TimeFilePath(name)))
+            names.append(name);
+    }
+    return names;
+}
+
 // The time files with lines past what the server acknowledged, and those to look at closer.
 IoResult SurveyFiles(const SentLedger& ledger, bool verifyAll, Survey* survey,
                      QStringList* problems)
@@ -91,10 +145,7 @@ IoResult SurveyFiles(const SentLedger& ledger, bool verifyAll, Survey* survey,
     EmployeeList list;
     if (IoResult read = ReadEmployeeList(&list); !read)
         return read;
-    for (const EmployeeRecord& record : list.records) {
-        const QString name = record.Name.trimmed();
-        if (name.isEmpty())
-            continue;
+    for (const QString& name : TimeFileNames(list)) {
         const FileStore::Entry entry = FileStore::examine(TimeFilePath(name));
         if (entry.kind == FileStore::Entry::Kind::Missing)
             continue;
@@ -144,6 +195,15 @@ qint64 CommonLines(const QByteArray& a, const QByteArray& b)
     return lines;
 }
 
+// A transaction, begun once: only when the first look writes.
+IoResult Begin(SyncDatabase& database, bool* begun)
+{
+    if (*begun)
+        return IoResult::success();
+    *begun = true;
+    return database.begin();
+}
+
 // The lines this station's name holds on the server for each file, by origin. A file that
 // begins with what an origin holds continues it (this station's record of sent lines was lost,
 // or is of the first format). A file that begins with only part of it (a backup restored, a copy
@@ -151,7 +211,7 @@ qint64 CommonLines(const QByteArray& a, const QByteArray& b)
 // only the lines the server lacks are sent. Any other file starts an origin of its own, so a
 // second computer under the same name never loses a line to the first.
 IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* survey,
-                      SentLedger* ledger)
+                      SentLedger* ledger, bool* begun)
 {
     if (survey->unknown.isEmpty())
         return IoResult::success();
@@ -181,10 +241,13 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
         }
         const qint64 length = bestLines * TimeRecord::Size;
         SentFile file{length, best, DigestOf(bytes.left(length))};
-        if (bestLines == 0) {
+        const bool fresh = bestLines == 0;
+        if (fresh) {
             file.origin = NewIdentity();
         } else if (!bestWhole) {
             file.origin = NewIdentity();
+            if (IoResult r = Begin(database, begun); !r)
+                return r;
             if (IoResult r = AddOriginLink(database, station, name, file.origin,
                                            {best, length, false, length, file.digest});
                 !r)
@@ -192,6 +255,8 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
         } else if (file.origin.isEmpty()) {
             // Lines of the first format have no origin: they become this file's.
             file.origin = NewIdentity();
+            if (IoResult r = Begin(database, begun); !r)
+                return r;
             QSqlQuery* claim = nullptr;
             if (IoResult r = database.exec(
                     &claim,
@@ -203,7 +268,7 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
         }
         ledger->files.insert(name, file);
         if (whole > file.acknowledged)
-            survey->pending.append({name, file.acknowledged, whole});
+            survey->pending.append({name, file.acknowledged, whole, fresh});
     }
     return IoResult::success();
 }
@@ -211,19 +276,37 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
 // The corrections that turn the old lines into the new ones, as a multiset: each line that
 // went is deleted, each that came is added.
 QList<Correction> Differences(const QString& employee, const QString& station,
-                              QList<QByteArray> old, const QList<QByteArray>& now)
+                              const QList<QByteArray>& old, const QList<QByteArray>& now)
 {
     QList<Correction> corrections;
     const QString reason =
         QStringLiteral("time file rewritten at station \"%1\" while it was not connected")
             .arg(station);
     const QDateTime when = Environment::now();
+    // Counted, so that a file of some hundred thousand lines is compared in one pass: each line
+    // of now takes the first unmatched copy of itself in old.
+    QHash<QByteArray, qsizetype> unmatched, matched;
+    for (const QByteArray& line : std::as_const(old))
+        ++unmatched[line];
     QList<QByteArray> added;
     for (const QByteArray& line : now) {
-        if (!old.removeOne(line))
+        qsizetype& left = unmatched[line];
+        if (left > 0) {
+            --left;
+            ++matched[line];
+        } else {
             added.append(line);
+        }
     }
-    for (const QByteArray& line : std::as_const(old))
+    QList<QByteArray> gone;
+    for (const QByteArray& line : std::as_const(old)) {
+        qsizetype& skip = matched[line];
+        if (skip > 0)
+            --skip;
+        else
+            gone.append(line);
+    }
+    for (const QByteArray& line : std::as_const(gone))
         corrections.append(
             {when, employee, Correction::Kind::Deleted, line.chopped(2), {}, reason});
     for (const QByteArray& line : std::as_const(added))
@@ -244,7 +327,7 @@ QList<QByteArray> Lines(const QByteArray& bytes)
 IoResult StoreInParts(SyncDatabase& database, const QString& station, const QByteArray& origin,
                       const QString& name, qint64 offset, const QByteArray& bytes)
 {
-    constexpr qint64 Part = MaxRowsPerStatement * TimeRecord::Size;
+    constexpr qint64 Part = DefaultRowsPerStatement * TimeRecord::Size;
     for (qint64 at = 0; at < bytes.size(); at += Part) {
         if (IoResult r =
                 StorePunchLines(database, station, origin, name, offset + at, bytes.mid(at, Part));
@@ -328,11 +411,13 @@ IoResult ApplyRewrite(SyncDatabase& database, const QString& station, Rewrite* r
     QList<qint64> keptAt;
     QList<PunchRow> kept;
     KeptLines(held.mid(0, own), bytes, &keptAt, &kept);
+    // By origin and offset: a file of some hundred thousand lines is compared in one pass.
+    QSet<QPair<QByteArray, qint64>> keptRows;
+    for (const PunchRow& k : std::as_const(kept))
+        keptRows.insert({k.origin, k.offset});
     QList<PunchRow> gone;
     for (const PunchRow& row : held.mid(0, own)) {
-        if (!row.removed && !std::any_of(kept.cbegin(), kept.cend(), [&row](const PunchRow& k) {
-                return k.offset == row.offset && k.origin == row.origin;
-            }))
+        if (!row.removed && !keptRows.contains({row.origin, row.offset}))
             gone.append(row);
     }
     QList<PunchRow> was = held.mid(0, own);
@@ -353,11 +438,15 @@ IoResult ApplyRewrite(SyncDatabase& database, const QString& station, Rewrite* r
             gone.append(row);
     }
     const SentFile next{qint64(bytes.size()), NewIdentity(), DigestOf(bytes)};
-    IoResult r = RemovePunchRows(database, station, name, gone);
+    IoResult r = IoResult::success();
+    for (qsizetype at = 0; r && at < gone.size(); at += DefaultRowsPerStatement)
+        r = RemovePunchRows(database, station, name, gone.mid(at, DefaultRowsPerStatement));
     if (r)
         r = StoreInParts(database, station, next.origin, name, 0, bytes);
-    if (r)
-        r = InheritPunchRows(database, station, next.origin, name, keptAt, kept);
+    for (qsizetype at = 0; r && at < kept.size(); at += DefaultRowsPerStatement)
+        r = InheritPunchRows(database, station, next.origin, name,
+                             keptAt.mid(at, DefaultRowsPerStatement),
+                             kept.mid(at, DefaultRowsPerStatement));
     if (r)
         r = AddOriginLink(database, station, name, next.origin,
                           {current, 0, true, next.acknowledged, next.digest});
@@ -406,63 +495,67 @@ qint64 WaitingLines(const QList<Pending>& pending)
 
 namespace {
 
-// Stores the pending lines, a transaction at a time, recording each commit in the ledger. A file
-// whose lines clash with others at their places on the server is named in *clashed, its
-// transaction rolled back, the files before it in the transaction left pending.
-IoResult SendPending(SyncDatabase& database, const QString& station, qint64 rowsPerTransaction,
+// Stores the pending lines of every file, a statement at a time (each its own transaction, so
+// that an exchange costs one round trip whatever the number of employees), recording each
+// commit in the ledger. A file whose lines clash with others at their places on the server is
+// not stored, taken out of *pending and named in *clashed; the others are stored.
+IoResult SendPending(SyncDatabase& database, const QString& station, qint64 rowsPerStatement,
                      QList<Pending>* pending, SentLedger* ledger, SendOutcome* outcome,
-                     QString* clashed)
+                     QStringList* clashed)
 {
-    qsizetype next = 0;
-    while (next < pending->size()) {
-        if (IoResult r = database.begin(); !r)
+    while (!pending->isEmpty()) {
+        QList<PunchBlock> blocks;
+        QList<qsizetype> of; // the pending file of each block
+        qint64 rows = 0;
+        for (qsizetype at = 0; at < pending->size() && rows < rowsPerStatement; ++at) {
+            const Pending& p = pending->at(at);
+            const qint64 lines =
+                std::min((p.to - p.from) / TimeRecord::Size, rowsPerStatement - rows);
+            QByteArray block;
+            if (IoResult r = ReadPrefix(p.employee, p.from, lines * TimeRecord::Size, &block); !r)
+                return r;
+            blocks.append(
+                {p.employee, ledger->files.value(p.employee).origin, p.from, block, p.fresh});
+            of.append(at);
+            rows += lines;
+        }
+        QList<qsizetype> clashes;
+        if (IoResult r = StorePunchBlocks(database, station, blocks, &clashes); !r)
             return r;
         SentLedger after = *ledger;
-        QList<Pending> progress = *pending;
-        qsizetype at = next;
-        qint64 rows = 0;
-        while (at < progress.size() && rows < rowsPerTransaction) {
-            Pending& p = progress[at];
-            const qint64 lines = std::min({(p.to - p.from) / TimeRecord::Size, MaxRowsPerStatement,
-                                           rowsPerTransaction - rows});
-            QByteArray block;
-            IoResult r = ReadPrefix(p.employee, p.from, lines * TimeRecord::Size, &block);
-            SentFile& file = after.files[p.employee];
-            bool clash = false;
-            if (r)
-                r = StorePunchLines(database, station, file.origin, p.employee, p.from, block,
-                                    &clash);
-            if (!r) {
-                database.rollback();
-                if (clash)
-                    *clashed = p.employee;
-                return r;
-            }
-            rows += lines;
-            p.from += lines * TimeRecord::Size;
-            file.acknowledged = p.from;
-            if (p.from == p.to)
-                ++at;
-        }
-        if (IoResult r = database.commit(); !r)
-            return r;
-        // The digests of what the server now holds, for the next round's check.
-        for (auto it = after.files.begin(); it != after.files.end(); ++it) {
-            if (it->acknowledged == ledger->files.value(it.key()).acknowledged)
+        QList<Pending> progress;
+        qint64 stored = 0;
+        for (qsizetype i = 0; i < pending->size(); ++i) {
+            Pending p = pending->at(i);
+            const qsizetype b = of.indexOf(i);
+            if (b >= 0 && clashes.contains(b)) {
+                clashed->append(p.employee);
+                outcome->waiting -= (p.to - p.from) / TimeRecord::Size;
                 continue;
-            if (IoResult r = PrefixDigest(it.key(), it->acknowledged, &it->digest); !r)
+            }
+            if (b >= 0) {
+                const qint64 lines = blocks.at(b).lines.size() / TimeRecord::Size;
+                stored += lines;
+                p.from += lines * TimeRecord::Size;
+                SentFile& file = after.files[p.employee];
+                file.acknowledged = p.from;
+                // The digest of what the server now holds, for the next round's check.
+                if (IoResult r = PrefixDigest(p.employee, p.from, &file.digest); !r)
+                    return r;
+            }
+            if (p.from < p.to)
+                progress.append(p);
+        }
+        // Only now is it the server's: a crash before this line sends the blocks again.
+        if (stored > 0) {
+            if (IoResult r = WriteSentLedger(after); !r)
                 return r;
         }
-        // Only now is it the server's: a crash before this line sends the block again.
-        if (IoResult r = WriteSentLedger(after); !r)
-            return r;
         *ledger = after;
         *pending = progress;
-        next = at;
-        outcome->sent += rows;
-        outcome->waiting -= rows;
+        outcome->sent += stored;
+        outcome->waiting -= stored;
     }
-    pending->clear();
     return IoResult::success();
 }
 
@@ -471,9 +564,12 @@ IoResult FindUnknown(SyncDatabase& database, const QString& station, Survey* sur
 {
     if (survey->unknown.isEmpty())
         return IoResult::success();
-    if (IoResult r = database.begin(); !r)
-        return r;
-    if (IoResult r = database.finish(FindOnServer(database, station, survey, ledger)); !r)
+    // Most first looks only read: those need no transaction.
+    bool begun = false;
+    IoResult r = FindOnServer(database, station, survey, ledger, &begun);
+    if (begun)
+        r = database.finish(r);
+    if (!r)
         return r;
     survey->unknown.clear();
     return WriteSentLedger(*ledger);
@@ -482,11 +578,11 @@ IoResult FindUnknown(SyncDatabase& database, const QString& station, Survey* sur
 } // namespace
 
 IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome* outcome,
-                     qint64 rowsPerTransaction, bool verifyAll)
+                     qint64 rowsPerStatement, bool verifyAll)
 {
     *outcome = SendOutcome();
-    if (rowsPerTransaction <= 0)
-        rowsPerTransaction = DefaultRowsPerTransaction;
+    rowsPerStatement = std::min(rowsPerStatement <= 0 ? DefaultRowsPerStatement : rowsPerStatement,
+                                MaxRowsPerStatement);
     SentLedger ledger;
     if (IoResult r = ReadOrStartSentLedger(&ledger); !r)
         return r;
@@ -504,30 +600,34 @@ IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome
     // waits when it clashes again.
     QStringList refound;
     for (;;) {
-        QString clashed;
-        IoResult r = SendPending(database, station, rowsPerTransaction, &survey.pending, &ledger,
-                                 outcome, &clashed);
-        if (r)
-            break;
-        if (clashed.isEmpty())
+        QStringList clashed;
+        if (IoResult r = SendPending(database, station, rowsPerStatement, &survey.pending, &ledger,
+                                     outcome, &clashed);
+            !r)
             return r;
-        const auto of = [&clashed](const Pending& p) { return p.employee == clashed; };
-        const auto it = std::find_if(survey.pending.begin(), survey.pending.end(), of);
-        outcome->waiting -= it == survey.pending.end() ? 0 : (it->to - it->from) / TimeRecord::Size;
-        survey.pending.removeIf(of);
-        if (refound.contains(clashed)) {
-            outcome->problems.append(r.error);
-            outcome->waiting += survey.whole.value(clashed) / TimeRecord::Size;
-            continue;
+        QStringList again;
+        for (const QString& name : std::as_const(clashed)) {
+            if (refound.contains(name)) {
+                outcome->problems.append(ClashMessage(name));
+                outcome->waiting += survey.whole.value(name) / TimeRecord::Size;
+                continue;
+            }
+            refound.append(name);
+            ledger.files.remove(name);
+            again.append(name);
         }
-        refound.append(clashed);
-        ledger.files.remove(clashed);
-        survey.unknown = {clashed};
+        if (again.isEmpty())
+            break;
+        survey.unknown = again;
         const qsizetype before = survey.pending.size();
         if (IoResult found = FindUnknown(database, station, &survey, &ledger); !found)
             return found;
         outcome->waiting += WaitingLines(survey.pending.mid(before));
     }
+    // Only the owner of the tables (the head's role) may; for another role the server skips it.
+    if (outcome->sent >= BulkRows)
+        database.run(QStringLiteral("ANALYZE horodex_punch, horodex_punch_tally"),
+                     "bring its statistics up to date");
     // Rewritten files last: a long one never holds back the punches of the others.
     for (const QString& name : std::as_const(survey.rewritten)) {
         qint64 stored = 0;

@@ -23,11 +23,12 @@ struct SendOutcome
 // correction, and a retry of that re-send finds it done. A file the ledger does not know, or whose
 // lines clash with others on the server (a restored backup, a copied folder), is looked for on
 // the server by its content and only the lines the server lacks are sent; a clash holds back its
-// own file only. After each commit the ledger is replaced; a failure leaves the rest waiting for
-// the next round. rowsPerTransaction bounds a transaction (0 takes the default); verifyAll checks
-// the files with nothing new as well.
+// own file only. The lines of every file go in one statement, so that an exchange costs a fixed
+// number of round trips; after each statement the ledger is replaced; a failure leaves the rest
+// waiting for the next round. rowsPerStatement bounds a statement (0 takes the default);
+// verifyAll checks the files with nothing new as well.
 IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome* outcome,
-                     qint64 rowsPerTransaction = 0, bool verifyAll = true);
+                     qint64 rowsPerStatement = 0, bool verifyAll = true);
 
 // The lines waiting at this station, without asking the server.
 IoResult CountWaitingPunches(const QString& station, qint64* waiting);

@@ -1,18 +1,6 @@
 #include "sync/Schema.h"
 
-#include "sync/SyncDatabase.h"
-
-#include <QSqlError>
-#include <QStringList>
-
-namespace {
-
-// Every upgrade transaction takes this lock first, so that two stations never upgrade at once.
-constexpr qint64 UpgradeLock = 0x486f726f646578; // "Horodex"
-
-// The statements of each version, in order; version n is Upgrades[n - 1]. They hold no values:
-// Qt prepares only data statements, so these run as they are.
-const QList<QStringList>& Upgrades()
+const QList<QStringList>& SchemaUpgrades()
 {
     static const QList<QStringList> upgrades{
         {
@@ -145,80 +133,4 @@ const QList<QStringList>& Upgrades()
         },
     };
     return upgrades;
-}
-
-IoResult RunConstant(SyncDatabase& database, const QString& sql, const char* what)
-{
-    return database.run(sql, what);
-}
-
-// Within a transaction: takes the lock and reads the version.
-IoResult LockedVersion(SyncDatabase& database, int* version)
-{
-    QSqlQuery* query = nullptr;
-    if (IoResult r = database.exec(&query, QStringLiteral("SELECT pg_advisory_xact_lock(?)"),
-                                   {UpgradeLock}, "lock the schema");
-        !r)
-        return r;
-    if (IoResult r = RunConstant(database,
-                                 QStringLiteral("CREATE TABLE IF NOT EXISTS horodex_schema_version"
-                                                " (version integer NOT NULL)"),
-                                 "create the schema version table");
-        !r)
-        return r;
-    return ReadSchemaVersion(database, version);
-}
-
-IoResult NewerSchema(int version)
-{
-    return IoResult::failure(
-        QStringLiteral("The shared database holds schema version %1, newer than the version %2 "
-                       "this Horodex knows: update Horodex at this station.")
-            .arg(version)
-            .arg(SchemaVersion));
-}
-
-} // namespace
-
-IoResult ReadSchemaVersion(SyncDatabase& database, int* version)
-{
-    QSqlQuery* query = nullptr;
-    if (IoResult r = database.exec(
-            &query, QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM horodex_schema_version"),
-            {}, "read the schema version");
-        !r)
-        return r;
-    *version = query->next() ? query->value(0).toInt() : 0;
-    return IoResult::success();
-}
-
-IoResult UpgradeSchema(SyncDatabase& database)
-{
-    // The schema is nearly always up to date: one question tells, without a transaction.
-    int current = 0;
-    if (ReadSchemaVersion(database, &current) && current == SchemaVersion)
-        return IoResult::success();
-    for (;;) {
-        if (IoResult r = database.begin(); !r)
-            return r;
-        int version = 0;
-        IoResult r = LockedVersion(database, &version);
-        if (r && version > SchemaVersion)
-            r = NewerSchema(version);
-        if (!r || version >= SchemaVersion)
-            return database.finish(r);
-        const int target = version + 1;
-        for (const QString& sql : Upgrades().at(target - 1)) {
-            if (r = RunConstant(database, sql, "upgrade its schema"); !r)
-                break;
-        }
-        QSqlQuery* insert = nullptr;
-        if (r)
-            r = database.exec(&insert,
-                              QStringLiteral("INSERT INTO horodex_schema_version (version) "
-                                             "VALUES (?)"),
-                              {target}, "record its schema version");
-        if (r = database.finish(r); !r)
-            return r;
-    }
 }

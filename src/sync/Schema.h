@@ -1,16 +1,17 @@
 #pragma once
 
-#include "data/Result.h"
+#include <QList>
+#include <QStringList>
 
-class SyncDatabase;
+// The tables of several stations, as statements; the connection (SyncDatabase) applies them.
 
 // The version of the tables this program writes and reads.
 inline constexpr int SchemaVersion = 6;
 
-// Creates the tables or brings them up to SchemaVersion, one transaction per version, under a
-// lock that other stations upgrading at the same moment wait for. A database of a newer schema
-// fails with a message asking for a newer Horodex.
-IoResult UpgradeSchema(SyncDatabase& database);
+// Every upgrade transaction takes this advisory lock first, so that two stations never upgrade
+// at once.
+inline constexpr qint64 SchemaUpgradeLock = 0x486f726f646578; // "Horodex"
 
-// The schema version the database holds; 0 before the first upgrade.
-IoResult ReadSchemaVersion(SyncDatabase& database, int* version);
+// The statements of each version, in order; version n is SchemaUpgrades()[n - 1]. They hold no
+// values: they run as they are, unprepared.
+const QList<QStringList>& SchemaUpgrades();

@@ -40,6 +40,11 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
         // A row that is not a line would shift every line after it.
         if (query->value(2).toLongLong() != 0 || lines.size() % TimeRecord::Size != 0)
             return IoResult::failure(BadPunchRowMessage(name));
+        // A row changed by hand to a date or time that cannot be is named as well.
+        for (qsizetype at = 0; at < lines.size(); at += TimeRecord::Size) {
+            if (!IsPunchLine(QByteArrayView(lines).sliced(at, TimeRecord::Size)))
+                return IoResult::failure(BadPunchRowMessage(name));
+        }
         m_files.insert(name, lines);
     }
     return r;

@@ -49,15 +49,21 @@ IoResult CheckShape(const SharedFile& file, const QByteArray& bytes, const QStri
                                  .arg(bytes.size()));
 }
 
+struct Revision
+{
+    qint64 number = 0; // 0: none stored yet
+    QByteArray bytes;
+    QString station;
+};
+
 IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* revision,
-                        QByteArray* bytes, QString* station = nullptr,
-                        const QString& source = Table)
+                        QByteArray* bytes)
 {
     QSqlQuery* query = nullptr;
     if (IoResult r = database.exec(&query,
-                                   QStringLiteral("SELECT revision, bytes, station FROM %1 WHERE "
-                                                  "name = ? ORDER BY revision DESC LIMIT 1")
-                                       .arg(source),
+                                   QStringLiteral("SELECT revision, bytes FROM %1 WHERE name = ? "
+                                                  "ORDER BY revision DESC LIMIT 1")
+                                       .arg(Table),
                                    {name}, "read the employees and settings");
         !r)
         return r;
@@ -66,9 +72,51 @@ IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* rev
     if (query->next()) {
         *revision = query->value(0).toLongLong();
         *bytes = query->value(1).toByteArray();
-        if (station)
-            *station = query->value(2).toString();
     }
+    return IoResult::success();
+}
+
+// The newest revision of each of the files, in one statement.
+IoResult NewestRevisions(SyncDatabase& database, const QList<SharedFile>& files,
+                         const QString& source, QHash<QString, Revision>* newest)
+{
+    newest->clear();
+    QStringList names;
+    for (const SharedFile& file : files)
+        names.append(file.name);
+    QSqlQuery* query = nullptr;
+    if (IoResult r = database.exec(
+            &query,
+            QStringLiteral("SELECT DISTINCT ON (name) name, revision, bytes, station FROM %1 WHERE"
+                           " name = ANY(string_to_array(CAST(? AS text), chr(10)))"
+                           " ORDER BY name, revision DESC")
+                .arg(source),
+            {names.join(u'\n')}, "read the employees and settings");
+        !r)
+        return r;
+    while (query->next())
+        newest->insert(query->value(0).toString(),
+                       {query->value(1).toLongLong(), query->value(2).toByteArray(),
+                        query->value(3).toString()});
+    return IoResult::success();
+}
+
+// What the head stores of a file: its bytes; a badge file that was there and is no longer is
+// stored as one without badges, so that no badge stays active at the punch stations.
+IoResult LocalBytes(const SharedFile& file, const Revision& stored, QByteArray* local, bool* skip)
+{
+    *skip = false;
+    if (FileStore::examine(file.path).kind == FileStore::Entry::Kind::Missing) {
+        *skip = file.name != QLatin1String("badges.txt") || stored.number == 0;
+        *local = SerializeBadgeFile({});
+        return IoResult::success();
+    }
+    if (IoResult r = FileStore::readFile(file.path, local, file.maxSize); !r)
+        return r;
+    if (IoResult r = CheckShape(file, *local, QStringLiteral("at this station")); !r)
+        return r;
+    if (file.strip)
+        *local = WithoutPayData(*local);
     return IoResult::success();
 }
 
@@ -77,16 +125,17 @@ IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* rev
 IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStringList* published)
 {
     published->clear();
+    // One question tells which files changed; only those take a transaction.
+    QHash<QString, Revision> newest;
+    if (IoResult r = NewestRevisions(database, SharedFileList(), Table, &newest); !r)
+        return r;
     for (const SharedFile& file : SharedFileList()) {
         QByteArray local;
-        if (FileStore::examine(file.path).kind == FileStore::Entry::Kind::Missing)
+        bool skip = false;
+        if (IoResult r = LocalBytes(file, newest.value(file.name), &local, &skip); !r)
+            return r;
+        if (skip || (newest.value(file.name).number > 0 && newest.value(file.name).bytes == local))
             continue;
-        if (IoResult r = FileStore::readFile(file.path, &local, file.maxSize); !r)
-            return r;
-        if (IoResult r = CheckShape(file, local, QStringLiteral("at this station")); !r)
-            return r;
-        if (file.strip)
-            local = WithoutPayData(local);
         if (IoResult r = database.begin(); !r)
             return r;
         qint64 revision = 0;
@@ -120,17 +169,20 @@ IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStr
 IoResult FetchSharedFiles(SyncDatabase& database, QStringList* replaced, QString* headStation)
 {
     replaced->clear();
+    QList<SharedFile> files;
     for (const SharedFile& file : SharedFileList()) {
-        if (!file.punch)
+        if (file.punch)
+            files.append(file);
+    }
+    QHash<QString, Revision> revisions;
+    if (IoResult r = NewestRevisions(database, files, PunchView, &revisions); !r)
+        return r;
+    for (const SharedFile& file : std::as_const(files)) {
+        const auto found = revisions.constFind(file.name);
+        if (found == revisions.cend())
             continue;
-        qint64 revision = 0;
-        QByteArray newest;
-        if (IoResult r =
-                NewestRevision(database, file.name, &revision, &newest, headStation, PunchView);
-            !r)
-            return r;
-        if (revision == 0)
-            continue;
+        *headStation = found->station;
+        QByteArray newest = found->bytes;
         if (IoResult r = CheckShape(file, newest, QStringLiteral("on the server")); !r)
             return r;
         if (file.strip)

@@ -260,6 +260,72 @@ IoResult InjectedFailure(const SyncDatabase& database, const char* what)
 
 } // namespace
 
+namespace {
+
+// Within a transaction: takes the lock and reads the version.
+IoResult LockedVersion(SyncDatabase& database, int* version)
+{
+    QSqlQuery* query = nullptr;
+    if (IoResult r = database.exec(&query, QStringLiteral("SELECT pg_advisory_xact_lock(?)"),
+                                   {SchemaUpgradeLock}, "lock the schema");
+        !r)
+        return r;
+    if (IoResult r = database.run(QStringLiteral("CREATE TABLE IF NOT EXISTS "
+                                                 "horodex_schema_version (version integer NOT "
+                                                 "NULL)"),
+                                  "create the schema version table");
+        !r)
+        return r;
+    if (IoResult r = database.exec(
+            &query, QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM horodex_schema_version"),
+            {}, "read the schema version");
+        !r)
+        return r;
+    *version = query->next() ? query->value(0).toInt() : 0;
+    return IoResult::success();
+}
+
+IoResult NewerSchema(int version)
+{
+    return IoResult::failure(
+        QStringLiteral("The shared database holds schema version %1, newer than the version %2 "
+                       "this Horodex knows: update Horodex at this station.")
+            .arg(version)
+            .arg(SchemaVersion));
+}
+
+// Creates the tables or brings them up to SchemaVersion, one transaction per version, under a
+// lock that other stations upgrading at the same moment wait for. A database of a newer schema
+// fails with a message asking for a newer Horodex.
+IoResult UpgradeSchema(SyncDatabase& database)
+{
+    for (;;) {
+        if (IoResult r = database.begin(); !r)
+            return r;
+        int version = 0;
+        IoResult r = LockedVersion(database, &version);
+        if (r && version > SchemaVersion)
+            r = NewerSchema(version);
+        if (!r || version >= SchemaVersion)
+            return database.finish(r);
+        const int target = version + 1;
+        for (const QString& sql : SchemaUpgrades().at(target - 1)) {
+            if (r = database.run(sql, "upgrade its schema"); !r)
+                break;
+        }
+        QSqlQuery* insert = nullptr;
+        if (r)
+            r = database.exec(&insert,
+                              QStringLiteral("INSERT INTO horodex_schema_version (version) "
+                                             "VALUES (?)"),
+                              {target}, "record its schema version");
+        if (r = database.finish(r); !r)
+            return r;
+    }
+}
+
+} // namespace
+
 QSqlDatabase SyncDatabase::db() const
 {
     return QSqlDatabase::database(m_name, false);
@@ -272,7 +338,12 @@ bool SyncDatabase::isOpen() const
 
 void SyncDatabase::close()
 {
-    m_prepared.clear();
+    {
+        // Freeing the prepared statements asks the server, which may be frozen.
+        Deadline deadline(*this);
+        m_prepared.clear();
+        m_asked.reset();
+    }
     if (m_socket >= 0) {
         Watchdog::instance().removeSocket(m_socket);
         m_socket = -1;
@@ -329,27 +400,43 @@ IoResult SyncDatabase::open()
         Watchdog::instance().addSocket(m_socket, m_address.abortGroup);
     // The server ends a statement held up by a lock before the client gives up on it.
     // Notices (a table that already exists) are no news for the station's user; compiling
-    // queries costs more than the short queries of a station gain from it. One round trip.
+    // queries costs more than the short queries of a station gain from it; a plan is made for
+    // the values of each run, so that none made while a table was small or its statistics stale
+    // reads a grown table whole. The schema's version comes in the same answer (0 before the
+    // first upgrade): one round trip, unprepared.
     QSqlQuery* query = nullptr;
     if (IoResult r =
-            exec(&query,
-                 QStringLiteral("SELECT current_setting('server_version_num'),"
-                                " set_config('statement_timeout', ?, false),"
-                                " set_config('client_min_messages', 'error', false),"
-                                " set_config('jit', 'off', false)"),
-                 {QStringLiteral("%1ms").arg(ServerAnswerLimitMs - 2000)}, "tell its version");
+            ask(&query,
+                QStringLiteral("SELECT current_setting('server_version_num'),"
+                               " set_config('statement_timeout', '%1ms', false),"
+                               " set_config('client_min_messages', 'error', false),"
+                               " set_config('jit', 'off', false),"
+                               " set_config('plan_cache_mode', 'force_custom_plan', false),"
+                               " CASE WHEN to_regclass('horodex_schema_version') IS NULL THEN '0'"
+                               " ELSE (xpath('/row/v/text()', query_to_xml('SELECT COALESCE(MAX("
+                               "version), 0) AS v FROM horodex_schema_version', false, true, '')))"
+                               "[1]::text END")
+                    .arg(ServerAnswerLimitMs - 2000),
+                "tell its version");
         !r) {
         close();
         return r;
     }
     query->next();
+    const int schema = query->value(5).toInt();
     if (IoResult r = CheckServerVersion(query->value(0).toInt()); !r) {
         close();
         return r;
     }
-    if (IoResult r = UpgradeSchema(*this); !r) {
+    if (IoResult r = schema > SchemaVersion ? NewerSchema(schema) : IoResult::success(); !r) {
         close();
         return r;
+    }
+    if (schema < SchemaVersion) {
+        if (IoResult r = UpgradeSchema(*this); !r) {
+            close();
+            return r;
+        }
     }
     return IoResult::success();
 }
@@ -379,6 +466,22 @@ IoResult SyncDatabase::exec(QSqlQuery** query, const QString& sql,
     if (fault == Fault::LoseReply)
         return InjectedFailure(*this, what);
     *query = &statement;
+    return IoResult::success();
+}
+
+IoResult SyncDatabase::ask(QSqlQuery** query, const QString& sql, const char* what)
+{
+    Deadline deadline(*this);
+    const Fault fault = injected(what);
+    if (fault == Fault::Fail)
+        return InjectedFailure(*this, what);
+    m_asked = std::make_unique<QSqlQuery>(db());
+    m_asked->setForwardOnly(true);
+    if (!m_asked->exec(sql))
+        return IoResult::failure(failure(ErrorText(m_asked->lastError()), what));
+    if (fault == Fault::LoseReply)
+        return InjectedFailure(*this, what);
+    *query = m_asked.get();
     return IoResult::success();
 }
 

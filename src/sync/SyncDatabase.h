@@ -50,6 +50,9 @@ public:
     // the connection closes.
     IoResult exec(QSqlQuery** query, const QString& sql, std::initializer_list<QVariant> values,
                   const char* what);
+    // Runs a statement without values as it is (no preparing: one round trip) and keeps its
+    // result for *query until the next such statement.
+    IoResult ask(QSqlQuery** query, const QString& sql, const char* what);
     // Runs a statement without values as it is (no preparing), within the same limits.
     IoResult run(const QString& sql, const char* what);
     IoResult begin();
@@ -83,6 +86,7 @@ private:
     int m_socket = -1;
     // By statement text, for this connection's life.
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
+    std::unique_ptr<QSqlQuery> m_asked;
 };
 
 // The server's own words, fit for a message: its first line, without the statement it quotes,

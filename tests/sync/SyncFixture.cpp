@@ -191,6 +191,14 @@ QList<QByteArray> SortedLines(QList<QByteArray> lines)
     return lines;
 }
 
+std::unique_ptr<QProcess> StartSyncOnce(const DataFolder& folder)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(QCoreApplication::applicationDirPath() + QStringLiteral("/horodex-sync"),
+                   {QStringLiteral("--data"), folder.path(), QStringLiteral("--once")});
+    return process;
+}
+
 void CopyFolder(const DataFolder& from, const DataFolder& to)
 {
     for (const QString& name : QDir(from.path()).entryList(QDir::Files)) {

@@ -4,10 +4,13 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <memory>
 
 // The PostgreSQL server that scripts/with-postgres.sh started, or none.
 QString TestServerUri();
@@ -68,6 +71,9 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Starts horodex-sync --once on the folder, without waiting for it.
+std::unique_ptr<QProcess> StartSyncOnce(const DataFolder& folder);
 
 // Copies every file of a folder (a backup restored, a folder copied), not its exchange's lock.
 void CopyFolder(const DataFolder& from, const DataFolder& to);

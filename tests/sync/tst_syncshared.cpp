@@ -11,6 +11,7 @@
 #include "sync/SyncFixture.h"
 #include "testsupport/TestSupport.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -27,6 +28,15 @@ void setUpHeadAndPunchStation(const QString& uri, const DataFolder& head, const 
     head.writeDefaultOptions();
 }
 
+// Kim's badge issued at the head, which has stored it on the server.
+void IssueKimsBadge(const QString& uri, const DataFolder& head, const DataFolder& punch)
+{
+    setUpHeadAndPunchStation(uri, head, punch);
+    Environment::setDataDirectory(head.path());
+    QVERIFY(IssueBadge(QStringLiteral("Kim"), QStringLiteral("KIM0042"), QDate(2026, 12, 7)));
+    QCOMPARE(head.sync().exitCode, 0);
+}
+
 } // namespace
 
 class TestSyncShared : public QObject
@@ -35,6 +45,7 @@ class TestSyncShared : public QObject
 private Q_SLOTS:
     void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
     void badgeIssuedAtHead_isKnownAtPunchStation();
+    void badgeFileDeletedAtHead_noBadgeWorksAtPunchStation();
     void newestPunch_byMomentThenStationThenOffset();
     void momentKeyAndIn_serverReadsEveryLineAsTheStationDoes();
     void lastAction_inAtOneStation_outEnabledAtAnother();
@@ -74,12 +85,8 @@ void TestSyncShared::sharedFiles_headStoresNewRevisions_punchStationTakesThem()
 void TestSyncShared::badgeIssuedAtHead_isKnownAtPunchStation()
 {
     REQUIRE_TEST_SERVER();
-    const QString uri = FreshDatabaseUri();
     DataFolder head, punch;
-    setUpHeadAndPunchStation(uri, head, punch);
-    Environment::setDataDirectory(head.path());
-    QVERIFY(IssueBadge(QStringLiteral("Kim"), QStringLiteral("KIM0042"), QDate(2026, 12, 7)));
-    QCOMPARE(head.sync().exitCode, 0);
+    IssueKimsBadge(FreshDatabaseUri(), head, punch);
     const ProgramRun took = punch.sync();
     QVERIFY2(took.out.contains("badges.txt"), took.out.constData());
     QCOMPARE(punch.read(QStringLiteral("badges.txt")), head.read(QStringLiteral("badges.txt")));
@@ -93,6 +100,22 @@ void TestSyncShared::badgeIssuedAtHead_isKnownAtPunchStation()
     Environment::setDataDirectory(punch.path());
     QCOMPARE(*BadgeHolder(QStringLiteral("KIM0042")), QString());
     Environment::setDataDirectory(QString());
+}
+
+void TestSyncShared::badgeFileDeletedAtHead_noBadgeWorksAtPunchStation()
+{
+    REQUIRE_TEST_SERVER();
+    DataFolder head, punch;
+    IssueKimsBadge(FreshDatabaseUri(), head, punch);
+    QCOMPARE(punch.sync().exitCode, 0);
+    QVERIFY(QFile::remove(head.file(QStringLiteral("badges.txt"))));
+    QCOMPARE(head.sync().exitCode, 0);
+    QCOMPARE(punch.sync().exitCode, 0);
+    Environment::setDataDirectory(punch.path());
+    QCOMPARE(*BadgeHolder(QStringLiteral("KIM0042")), QString());
+    Environment::setDataDirectory(QString());
+    // The head's folder stays as its administrator left it.
+    QVERIFY(!QFile::exists(head.file(QStringLiteral("badges.txt"))));
 }
 
 void TestSyncShared::newestPunch_byMomentThenStationThenOffset()
