@@ -58,6 +58,14 @@ void TestSyncKill::sendingStationKilledAtRandom_losesAndDoublesNothing()
     }
     ::kill(pid_t(punching.processId()), SIGKILL);
     punching.waitForFinished(30000);
+    // A killed sender's statement runs on at the server until it ends or times out, and later
+    // ones queue behind its locks: the round that must store everything comes once they are gone.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM pg_stat_activity WHERE "
+                                        "datname = current_database() AND pid <> "
+                                        "pg_backend_pid()"))
+                .value(0) == "0",
+        120000);
 
     const ProgramRun last =
         RunProgram(QStringLiteral("horodex-sync"),
