@@ -128,8 +128,9 @@ void TestExceptions::shiftsFile_keepsGoodLinesAndNamesTheOthers_data()
                                  << 0 << 12 << "line 3: the limit is given once";
     QTest::newRow("limit 0") << head + "limit\t0\n" << 0 << 16 << "1 to 72 hours";
     QTest::newRow("limit of many digits") << head + "limit\t0000016\n" << 0 << 16 << "1 to 72";
+    static constexpr char withNul[] = "1\t08:00\t16:3\0\tMTWTF--\t5\t30\n";
     QTest::newRow("a NUL in a line")
-        << head + QByteArray("1\t08:00\t16:3\0\tMTWTF--\t5\t30\n", 29) << 0 << 16 << "HH:MM";
+        << head + QByteArray(withNul, sizeof withNul - 1) << 0 << 16 << "HH:MM";
     QTest::newRow("bad line, good line") << head + "junk\n" + good << 1 << 16 << "line 2: 1 fields";
 }
 
