@@ -623,10 +623,8 @@ void TestBadges::cardSheet_printsNothingNearThePapersEdge()
     QByteArray pdf;
     QVERIFY(BadgeCardsPdf({{QStringLiteral("Acme"), QStringLiteral("Ann"), AnnCode}},
                           QPageSize(QPageSize::PageSizeId(paper)), &pdf));
-    const QString file = m_dir->programDir() + QStringLiteral("/sheet.pdf");
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(pdf) == pdf.size());
-    out.close();
+    m_dir->write(QStringLiteral("sheet.pdf"), pdf);
+    const QString file = m_dir->path(QStringLiteral("sheet.pdf"));
     constexpr int Dpi = 100;
     QProcess render;
     render.start(QStringLiteral("pdftoppm"),
