@@ -20,11 +20,14 @@ suite() { # build folder, extra cmake options...
   "${wrap[@]}" bash -c "cd '$dir' && ctest --output-on-failure"
 }
 
-# Explicitly on: scripts/run.sh turns them off in the same build folder.
-suite "$build" -DHORODEX_BUILD_TESTS=ON -DHORODEX_BUILD_BENCH=ON
+# Explicitly on and off: scripts/run.sh shares the build folder with other settings. The plain build
+# compiles source by source, as ccache caches it.
+suite "$build" -DHORODEX_BUILD_TESTS=ON -DHORODEX_BUILD_BENCH=ON -DHORODEX_PCH=OFF -DHORODEX_UNITY=OFF
 if [[ "${HORODEX_SKIP_SANITIZERS:-0}" != 1 ]]; then
   echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
   export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  suite "$build-sanitize" -DHORODEX_SANITIZE=ON -DHORODEX_BUILD_TESTS=ON -DHORODEX_BUILD_BENCH=OFF
+  # Built as scripts/run.sh builds (grouped sources), which keeps that build working too.
+  suite "$build-sanitize" -DHORODEX_SANITIZE=ON -DHORODEX_BUILD_TESTS=ON -DHORODEX_BUILD_BENCH=OFF \
+    -DHORODEX_UNITY=ON
 fi
