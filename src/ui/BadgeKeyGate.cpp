@@ -45,13 +45,7 @@ BadgeKeyGate::BadgeKeyGate(QWidget* mainWindow, QObject* parent)
 {
     m_wait.setSingleShot(true);
     m_wait.setInterval(BadgeScanner::BurstGapMs);
-    connect(&m_wait, &QTimer::timeout, this, [this] {
-        // Keys already read from the display go first: a busy moment must not cut a burst.
-        QTimer::singleShot(0, this, [this, count = m_heldCount] {
-            if (count == m_heldCount)
-                release();
-        });
-    });
+    connect(&m_wait, &QTimer::timeout, this, &BadgeKeyGate::waited);
     qApp->installEventFilter(this);
 }
 
@@ -130,11 +124,30 @@ bool BadgeKeyGate::keyPressed(QWindow* window, const QKeyEvent& key)
     return false;
 }
 
+void BadgeKeyGate::waited()
+{
+    // A timer this late means the program stood still: keys typed meanwhile may wait unread.
+    const bool late = m_sinceHeld.elapsed() > 2 * BadgeScanner::BurstGapMs;
+    if (late && m_extraWaits < MaxExtraWaits) {
+        ++m_extraWaits;
+        m_sinceHeld.start();
+        m_wait.start();
+        return;
+    }
+    // Keys already read from the display go first.
+    QTimer::singleShot(0, this, [this, count = m_heldCount] {
+        if (count == m_heldCount)
+            release();
+    });
+}
+
 void BadgeKeyGate::hold(QWindow* window, const QKeyEvent& key)
 {
     m_held.push_back({window, std::unique_ptr<QKeyEvent>(static_cast<QKeyEvent*>(key.clone()))});
     m_holding = true;
     ++m_heldCount;
+    m_extraWaits = 0;
+    m_sinceHeld.start();
     m_wait.start();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/BadgeScanner.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -56,6 +57,8 @@ private:
     bool keyPressed(QWindow* window, const QKeyEvent& key);
     bool canPunchIn(const QWindow* window) const;
     void hold(QWindow* window, const QKeyEvent& key);
+    // No key since the last one held, for the gap.
+    void waited();
     enum class TrailingModifiers { Release, Keep };
     // The held keys were typing: each goes where Qt would have sent it. Shift and the like held
     // last may instead begin the next burst.
@@ -71,5 +74,8 @@ private:
     bool m_holding = false;
     QSet<int> m_swallowReleaseOf;
     QTimer m_wait;
+    QElapsedTimer m_sinceHeld;
+    static constexpr int MaxExtraWaits = 3;
+    int m_extraWaits = 0;
     quint64 m_heldCount = 0; // tells a late timer from one for the keys held since
 };
