@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -75,6 +76,47 @@ protected:
         return false;
     }
 };
+
+// The display's times of a scan's keys, up to its Enter, as they reach their window before the
+// station sees them. A loaded machine may deliver a reader's burst with gaps, and such a burst is
+// typing: the test then tries again.
+class ScanTimes : public QObject
+{
+public:
+    // After the station: the filter installed last sees the keys first.
+    ScanTimes() { qApp->installEventFilter(this); }
+    ~ScanTimes() override { qApp->removeEventFilter(this); }
+
+    bool enterSeen() const { return m_enter; }
+    bool atAReadersPace() const
+    {
+        for (qsizetype i = 1; i < m_times.size(); ++i) {
+            if (m_times[i] < m_times[i - 1] ||
+                m_times[i] - m_times[i - 1] > quint64(BadgeScanner::BurstGapMs))
+                return false;
+        }
+        return m_enter;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (m_enter || event->type() != QEvent::KeyPress || !watched->isWindowType())
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (BadgeScanner::isModifier(key->key()))
+            return false;
+        m_times.append(key->timestamp());
+        m_enter = key->key() == Qt::Key_Return;
+        return false;
+    }
+
+private:
+    QList<quint64> m_times;
+    bool m_enter = false;
+};
+
+constexpr int Attempts = 10;
 
 frmAdminLogin* loginInFront()
 {
@@ -157,25 +199,35 @@ void tst_BadgeKeys::scanWithTheListFocused_reachesNoControl()
     SKIP_OFF_THE_TEST_SERVER();
     QFETCH(QString, code);
     QFETCH(bool, revoked);
-    TempProgramDir dir;
-    MessageRecorder messages;
-    QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
-    if (revoked)
-        QVERIFY(RevokeBadges(QStringLiteral("Ann"), Today));
-    auto window = ScanStation::start(dir, false);
-    QVERIFY(window);
-    window->lstNames->setFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(window->lstNames->hasFocus(), Patience);
-    KeySpy spy(window->lstNames);
-    press(ScanStation::keysOf(code), 5);
-    QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, Patience);
-    QVERIFY2(messages.texts().constFirst().contains(QStringLiteral("not known")),
-             qPrintable(messages.texts().constFirst()));
-    QCOMPARE(spy.keys, 0);
-    QCOMPARE(window->lstNames->chosenName(), QString());
-    QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
-    QVERIFY(dir.read(QStringLiteral("Bob.txt")).isEmpty());
-    ScanStation::stop(window);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        TempProgramDir dir;
+        MessageRecorder messages;
+        QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
+        if (revoked)
+            QVERIFY(RevokeBadges(QStringLiteral("Ann"), Today));
+        auto window = ScanStation::start(dir, false);
+        QVERIFY(window);
+        window->lstNames->setFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(window->lstNames->hasFocus(), Patience);
+        KeySpy spy(window->lstNames);
+        ScanTimes times;
+        press(ScanStation::keysOf(code), 5);
+        QTRY_VERIFY_WITH_TIMEOUT(times.enterSeen(), Patience);
+        if (!times.atAReadersPace()) {
+            ScanStation::stop(window);
+            continue;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, Patience);
+        QVERIFY2(messages.texts().constFirst().contains(QStringLiteral("not known")),
+                 qPrintable(messages.texts().constFirst()));
+        QCOMPARE(spy.keys, 0);
+        QCOMPARE(window->lstNames->chosenName(), QString());
+        QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
+        QVERIFY(dir.read(QStringLiteral("Bob.txt")).isEmpty());
+        ScanStation::stop(window);
+        return;
+    }
+    QSKIP("the display never delivered the keys at a reader's pace");
 }
 
 void tst_BadgeKeys::fastTypingInAnotherWindow_reachesItsBoxInOrder_data()
@@ -278,33 +330,43 @@ void tst_BadgeKeys::badgeScannedIntoTheLogin_leavesItsCodeOnlyIfUnknown()
     SKIP_OFF_THE_TEST_SERVER();
     QFETCH(QString, code);
     QFETCH(bool, typed);
-    TempProgramDir dir;
-    MessageRecorder messages;
-    QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
-    auto window = ScanStation::start(dir, false);
-    QVERIFY(window);
-    State().AdminLoggedIn = false;
-    QString left;
-    Steps steps;
-    steps.when([] { return loginInFront() != nullptr; },
-               [code] {
-                   press(ScanStation::keysOf(code), 5);
-                   // A key after the scan: once it is in the box, every key of the scan is done.
-                   Xdo::key(QStringLiteral("x"));
-               });
-    steps.when([] { return loginInFront() && loginInFront()->txtPassword->text().endsWith(u'x'); },
-               [&left] {
-                   left = loginInFront()->txtPassword->text();
-                   loginInFront()->reject();
-               });
-    runManagementLogin(window.get());
-    QVERIFY(steps.done());
-    // Typed, the code was the password tried with Enter: wrong, it is refused and emptied.
-    QCOMPARE(left, QStringLiteral("x"));
-    QCOMPARE(messages.windowed.size(), typed ? 1 : 0);
-    QVERIFY(!State().AdminLoggedIn);
-    QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
-    ScanStation::stop(window);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        TempProgramDir dir;
+        MessageRecorder messages;
+        QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
+        auto window = ScanStation::start(dir, false);
+        QVERIFY(window);
+        State().AdminLoggedIn = false;
+        ScanTimes times;
+        QString left;
+        Steps steps;
+        steps.when([] { return loginInFront() != nullptr; },
+                   [code] {
+                       press(ScanStation::keysOf(code), 5);
+                       // A key after the scan: once it is in the box, the scan's keys are done.
+                       Xdo::key(QStringLiteral("x"));
+                   });
+        steps.when(
+            [] { return loginInFront() && loginInFront()->txtPassword->text().endsWith(u'x'); },
+            [&left] {
+                left = loginInFront()->txtPassword->text();
+                loginInFront()->reject();
+            });
+        runManagementLogin(window.get());
+        if (!times.atAReadersPace()) {
+            ScanStation::stop(window);
+            continue;
+        }
+        QVERIFY(steps.done());
+        // Typed, the code was the password tried with Enter: wrong, it is refused and emptied.
+        QCOMPARE(left, QStringLiteral("x"));
+        QCOMPARE(messages.windowed.size(), typed ? 1 : 0);
+        QVERIFY(!State().AdminLoggedIn);
+        QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
+        ScanStation::stop(window);
+        return;
+    }
+    QSKIP("the display never delivered the keys at a reader's pace");
 }
 
 QTEST_MAIN(tst_BadgeKeys)
