@@ -2,6 +2,7 @@
 
 #include "data/Environment.h"
 #include "data/OutputFiles.h"
+#include "platform/PrintedJobPurge.h"
 #include "platform/Printers.h"
 #include "render/ReportPdf.h"
 #include "reports/ReportExport.h"
@@ -42,9 +43,13 @@ IoResult PrintCardsOnce(const QList<BadgeCard>& cards, const QString& printer)
     }
     if (!painter.end() || job->printerState() == QPrinter::Error)
         return IoResult::failure(QStringLiteral("the print job could not be finished"));
-    if (job->outputFormat() == QPrinter::NativeFormat)
-        return PrintServerAccepted();
-    return IoResult::success();
+    if (job->outputFormat() != QPrinter::NativeFormat)
+        return IoResult::success();
+    const IoResult accepted = PrintServerAccepted();
+    // The sheet's codes must not stay in the spooler once they are on paper.
+    if (accepted)
+        PrintedJobPurge::purgeOncePrinted(printer, job->docName());
+    return accepted;
 }
 
 IoResult PrintCards(const QList<BadgeCard>& cards, QWidget* parent, bool* done)

@@ -8,6 +8,8 @@
 BadgeScanWatch::BadgeScanWatch(QWidget* mainWindow) : QObject(mainWindow), m_mainWindow(mainWindow)
 {
     qApp->installEventFilter(this);
+    connect(new BadgeKeyGate(mainWindow, this), &BadgeKeyGate::scanned, this,
+            &BadgeScanWatch::scanned);
 }
 
 BadgeScanWatch::~BadgeScanWatch()

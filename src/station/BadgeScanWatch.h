@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/BadgeScanner.h"
+#include "ui/BadgeKeyGate.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,9 +2,7 @@
 
 #include <QKeyEvent>
 
-namespace {
-
-bool isModifier(int key)
+bool BadgeScanner::isModifier(int key)
 {
     switch (key) {
     case Qt::Key_Shift:
@@ -20,8 +18,6 @@ bool isModifier(int key)
     }
 }
 
-} // namespace
-
 BadgeScanner::Outcome BadgeScanner::keyPressed(const QKeyEvent& event)
 {
     return keyPressed(event.key(), event.text(), event.timestamp(), event.isAutoRepeat());
@@ -30,37 +26,52 @@ BadgeScanner::Outcome BadgeScanner::keyPressed(const QKeyEvent& event)
 BadgeScanner::Outcome BadgeScanner::keyPressed(int key, const QString& text, quint64 timestamp,
                                                bool autoRepeat)
 {
-    // A reader presses Shift for capitals between its keys: that is neither a gap nor a key.
-    if (isModifier(key))
+    if (step(key, text, timestamp, autoRepeat) != Step::BurstEnded)
         return Outcome::None;
+    return accept(m_ended, timestamp);
+}
+
+BadgeScanner::Step BadgeScanner::step(const QKeyEvent& event)
+{
+    return step(event.key(), event.text(), event.timestamp(), event.isAutoRepeat());
+}
+
+BadgeScanner::Step BadgeScanner::step(int key, const QString& text, quint64 timestamp,
+                                      bool autoRepeat)
+{
+    if (isModifier(key))
+        return Step::Modifier;
     const bool inTime =
         m_count > 0 && timestamp >= m_lastKey && timestamp - m_lastKey <= BurstGapMs;
     m_lastKey = timestamp;
     if (autoRepeat) {
         // A key held down repeats as fast as a reader types.
         restart();
-        return Outcome::None;
+        return Step::Other;
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         const bool scan = inTime && m_count >= MinCodeLength;
-        const QString code = m_burst;
+        m_ended = scan ? m_burst : QString();
         restart();
-        if (!scan)
-            return Outcome::None;
-        const bool repeated = code == m_code && m_lastScanAt && timestamp >= *m_lastScanAt &&
-                              timestamp - *m_lastScanAt <= RepeatGuardMs;
-        m_code = code;
-        m_lastScanAt = timestamp;
-        return repeated ? Outcome::Repeated : Outcome::Scanned;
+        return scan ? Step::BurstEnded : Step::Other;
     }
     if (text.size() != 1 || !text[0].isPrint()) {
         restart();
-        return Outcome::None;
+        return Step::Other;
     }
     if (!inTime)
         restart();
     if (m_burst.size() < KeptCharacters)
         m_burst += text;
     ++m_count;
-    return Outcome::None;
+    return m_count == 1 ? Step::FirstKey : Step::Character;
+}
+
+BadgeScanner::Outcome BadgeScanner::accept(const QString& code, quint64 timestamp)
+{
+    const bool repeated = code == m_code && m_lastScanAt && timestamp >= *m_lastScanAt &&
+                          timestamp - *m_lastScanAt <= RepeatGuardMs;
+    m_code = code;
+    m_lastScanAt = timestamp;
+    return repeated ? Outcome::Repeated : Outcome::Scanned;
 }
