@@ -1,7 +1,10 @@
 // The exceptions before pay day: the shifts file and what is listed from a time card.
 #include "testsupport/TestSupport.h"
 
+#include "cli/ReportCommand.h"
+#include "cli/ReportRequest.h"
 #include "data/EmployeeList.h"
+#include "data/Environment.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "data/ShiftHours.h"
@@ -10,7 +13,10 @@
 #include "payroll/PunchExceptions.h"
 #include "punch/ForgottenOut.h"
 
+#include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Kind = PunchExceptionKind;
@@ -287,8 +293,58 @@ void TestExceptions::card_listsWhatThePayrollWouldPayWrongly()
     QCOMPARE(found(list), expected);
 }
 
-// Four weeks of 20 employees on a day and a night shift; now and then an OUT is forgotten and
-// pressed when the employee comes back the next day, as the station then offers only OUT.
+namespace {
+
+// One employee's four weeks as planned: when he arrives and leaves each working day, and on which
+// days he forgets his OUT. The same plan is punched with and without the forgotten OUTs.
+struct WorkDay
+{
+    QDateTime arrive;
+    QDateTime leave;
+    bool forgets = false;
+};
+
+QList<WorkDay> planFourWeeks(bool nights, QRandomGenerator& random)
+{
+    QList<WorkDay> plan;
+    for (int day = 0; day < 28; ++day) {
+        if (Monday.addDays(day).dayOfWeek() > 5)
+            continue;
+        WorkDay d;
+        d.arrive = QDateTime(Monday.addDays(day), nights ? QTime(22, 0) : QTime(8, 0), Zone)
+                       .addSecs(60 * (int(random.bounded(10)) - 5));
+        d.forgets = random.bounded(100) < 5;
+        d.leave = d.arrive.addSecs(8 * 3600 + 60 * int(random.bounded(10)));
+        plan.append(d);
+    }
+    return plan;
+}
+
+// The week of the period a moment falls in, from 0.
+int weekOf(const QDateTime& moment)
+{
+    return int(Monday.daysTo(moment.date()) / 7);
+}
+
+QByteArray weekReport(const QString& folder, const QString& name, int week)
+{
+    ReportRequest request;
+    request.kind = ReportRequest::Kind::Single;
+    request.name = name;
+    request.from = Monday.addDays(7 * week);
+    request.to = request.from.addDays(6);
+    request.timeCard = true;
+    request.dataDir = folder;
+    const ReportRun run = RunReportRequest(request);
+    return run ? *run : run.failure().error.toUtf8();
+}
+
+} // namespace
+
+// Four weeks of 20 employees on a day and a night shift; now and then an OUT is forgotten. The
+// forgetter comes back at his next shift: half of them say at the station when they left, the
+// others press OUT, as the station then offers only OUT. Before pay day each forgotten OUT is
+// declared or listed, and the weeks nobody forgot pay to the byte what they would have.
 void TestExceptions::fourWeeksOfForgottenOuts_everyOneIsListed()
 {
     ShiftSchedule schedule;
@@ -299,51 +355,140 @@ void TestExceptions::fourWeeksOfForgottenOuts_everyOneIsListed()
     schedule.shifts = {dayShift(10, 0), night};
     QRandomGenerator random(20091102);
     QList<EmployeeRecord> employees;
-    int forgotten = 0;
+    QList<QList<WorkDay>> plans;
     for (int e = 0; e < 20; ++e) {
         const bool nights = e % 2 == 1;
-        const QString name = QStringLiteral("Employee %1").arg(e);
-        employees.append(sampleEmployee(name, QStringLiteral("1234"),
+        employees.append(sampleEmployee(QStringLiteral("Employee %1").arg(e),
+                                        QStringLiteral("1234"),
                                         nights ? QStringLiteral("2") : QStringLiteral("1")));
+        plans.append(planFourWeeks(nights, random));
+    }
+    QVERIFY(WriteOptionsFile(GlobalOptions()));
+    for (const EmployeeRecord& employee : employees)
+        QVERIFY(AppendEmployee(employee));
+
+    int forgotten = 0;
+    int declared = 0;
+    QSet<QPair<int, int>> weeksWithAForgottenOut; // employee, week
+    for (int e = 0; e < 20; ++e) {
+        const QString name = employees[e].Name;
         QList<TimeCardLine> lines;
         const auto punch = [&lines](bool isIn, const QDateTime& at) {
             lines.append(TimeCardLine::punch(isIn, at.date(), at.time()));
         };
-        QDateTime lastIn;
-        for (int day = 0; day < 28; ++day) {
-            if (Monday.addDays(day).dayOfWeek() > 5)
-                continue;
-            const QDateTime arrive =
-                QDateTime(Monday.addDays(day), nights ? QTime(22, 0) : QTime(8, 0), Zone)
-                    .addSecs(60 * (int(random.bounded(10)) - 5));
-            if (!lines.isEmpty() && lines.last().isIn) {
-                punch(false, arrive); // only OUT is offered: the forgotten one, a day late
-                punch(true, arrive.addSecs(60));
+        const QDateTime* leftAt = nullptr; // when the forgetter really left
+        // He comes back: says when he left, or presses OUT as the station offers.
+        const auto comeBack = [&](const QDateTime& arrive, bool arriving) {
+            weeksWithAForgottenOut.insert({e, weekOf(arrive)});
+            if (forgotten++ % 2 == 0) {
+                QVERIFY(
+                    FileStore::replaceFile(TimeFilePath(name), SerializeTimeCard(lines).value()));
+                const FixedClock clock(arrive);
+                const Result<ForgottenOut::Declared> d =
+                    ForgottenOut::declare(name, *leftAt, arriving, 16, Zone);
+                QVERIFY2(d, qPrintable(d.failure().error));
+                ++declared;
+                TimeCard card;
+                QVERIFY(ReadTimeCard(name, &card));
+                lines = card.lines;
             } else {
-                punch(true, arrive);
+                punch(false, arrive);
+                if (arriving)
+                    punch(true, arrive.addSecs(60));
             }
-            lastIn = arrive;
-            if (random.bounded(100) < 5)
-                ++forgotten;
+        };
+        for (const WorkDay& day : plans[e]) {
+            if (leftAt)
+                comeBack(day.arrive, true);
             else
-                punch(false, arrive.addSecs(8 * 3600 + 60 * int(random.bounded(10))));
+                punch(true, day.arrive);
+            leftAt = nullptr;
+            if (day.forgets) {
+                weeksWithAForgottenOut.insert({e, weekOf(day.arrive)});
+                leftAt = &day.leave;
+            } else {
+                punch(false, day.leave);
+            }
         }
-        if (lines.last().isIn)
-            punch(false, lastIn.addDays(1));
+        if (leftAt)
+            comeBack(leftAt->addDays(1), false);
         QVERIFY(FileStore::replaceFile(TimeFilePath(name), SerializeTimeCard(lines).value()));
+        QVERIFY(IsInTimeOrder(ParseTimeCard(m_dir->read(name + QStringLiteral(".txt")))));
     }
-    QVERIFY(forgotten > 0);
-    const QDateTime now(Monday.addDays(30), QTime(12, 0), Zone);
-    const Result<PunchExceptionList> list = FindPunchExceptions(
-        employees, Monday, Monday.addDays(27), schedule, now, Zone, DataFolderPunches());
-    QVERIFY(list);
-    QVERIFY(list->unread.isEmpty());
-    int listed = 0;
-    for (const PunchException& e : list->items) {
-        QVERIFY2(e.kind == Kind::LongPair, qPrintable(e.employee));
-        ++listed;
+    QVERIFY(declared > 0 && forgotten - declared > 0);
+
+    const QDateTime payDay(Monday.addDays(30), QTime(12, 0), Zone);
+    const auto listed = [&] {
+        const Result<PunchExceptionList> list = FindPunchExceptions(
+            employees, Monday, Monday.addDays(27), schedule, payDay, Zone, DataFolderPunches());
+        return list ? *list : PunchExceptionList{};
+    };
+    const PunchExceptionList list = listed();
+    QVERIFY(list.unread.isEmpty() && list.unreadRecord.isEmpty());
+    int longPairs = 0;
+    int declaredOuts = 0;
+    for (const PunchException& e : list.items) {
+        QVERIFY2(e.kind == Kind::LongPair || e.kind == Kind::DeclaredOut, qPrintable(e.employee));
+        (e.kind == Kind::LongPair ? longPairs : declaredOuts)++;
     }
-    QCOMPARE(listed, forgotten);
+    QCOMPARE(declaredOuts, declared);
+    QCOMPARE(longPairs, forgotten - declared);
+    QCOMPARE(list.awaitingApproval(), declared);
+
+    // The manager approves half of the declarations; the record verifies all along.
+    int approved = 0;
+    {
+        const FixedClock clock(payDay);
+        int seen = 0;
+        for (const PunchException& e : list.items) {
+            if (e.kind == Kind::DeclaredOut && seen++ % 2 == 0) {
+                QVERIFY(ForgottenOut::approve(DataFolderPunches(), e.employee, e.line,
+                                              QStringLiteral("approved")));
+                ++approved;
+            }
+        }
+    }
+    const qsizetype stillWaiting = listed().awaitingApproval();
+    QCOMPARE(stillWaiting, declared - approved);
+    QVERIFY(approved > 0 && stillWaiting > 0);
+    const ReportProgramRun verified =
+        RunReportProgram({QStringLiteral("corrections"), QStringLiteral("--verify"),
+                          QStringLiteral("--data"), m_dir->dataDir()});
+    QCOMPARE(verified.exitCode, 0);
+    QVERIFY2(verified.out.contains(
+                 QStringLiteral("intact: %1 entries").arg(declared + approved).toUtf8()),
+             verified.out.constData());
+
+    // The same plan punched by nobody who forgets, in a folder of its own.
+    QTemporaryDir cleanDir;
+    const QString clean = cleanDir.path();
+    QFile::setPermissions(clean, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Environment::setDataDirectory(clean);
+    QVERIFY(WriteOptionsFile(GlobalOptions()));
+    for (int e = 0; e < 20; ++e) {
+        QVERIFY(AppendEmployee(employees[e]));
+        QList<TimeCardLine> lines;
+        for (const WorkDay& day : plans[e]) {
+            lines.append(TimeCardLine::punch(true, day.arrive.date(), day.arrive.time()));
+            lines.append(TimeCardLine::punch(false, day.leave.date(), day.leave.time()));
+        }
+        QVERIFY(FileStore::replaceFile(TimeFilePath(employees[e].Name),
+                                       SerializeTimeCard(lines).value()));
+    }
+    Environment::setDataDirectory(QString());
+    int compared = 0;
+    for (int e = 0; e < 20; ++e) {
+        for (int week = 0; week < 4; ++week) {
+            if (weeksWithAForgottenOut.contains({e, week}))
+                continue;
+            const QByteArray punched = weekReport(m_dir->dataDir(), employees[e].Name, week);
+            QVERIFY(!punched.isEmpty());
+            QCOMPARE(punched, weekReport(clean, employees[e].Name, week));
+            ++compared;
+        }
+    }
+    Environment::setDataDirectory(QString());
+    QVERIFY2(compared >= 40, qPrintable(QString::number(compared)));
 }
 
 void TestExceptions::command_printsTextAndCsvAndRefusesADamagedShiftsFile()
