@@ -75,6 +75,7 @@ frmForgotOut::frmForgotOut(const ForgottenOut::Question& question, const QString
     txtTime = new QLineEdit(this);
     txtTime->setObjectName(QStringLiteral("txtTime"));
     txtTime->setReadOnly(true);
+    txtTime->setFocusPolicy(Qt::NoFocus); // shows what the keys typed, never selected
     txtTime->setAlignment(Qt::AlignCenter);
     txtTime->setGeometry(TwipsRect(2640, 1260, 2295, 495));
 
@@ -132,7 +133,6 @@ void frmForgotOut::Form_Load()
     installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
-    txtTime->setFocus();
     tmrIdle->start();
 }
 
