@@ -533,6 +533,12 @@ void TestExceptions::question_isAskedOnlyOfAnInOlderThanTheLimit()
     QVERIFY(!asked(out, TuesdayMorning));
     QVERIFY(!asked(std::nullopt, TuesdayMorning));
     QCOMPARE(ForgottenOut::question(annName(), in, TuesdayMorning, 16, Zone)->hoursOpen(), 23);
+    const FixedClock clock(TuesdayMorning.addSecs(59)); // the wall clock of the minute
+    const std::optional<ForgottenOut::Question> now =
+        ForgottenOut::questionNow(annName(), in, 16, Zone);
+    QVERIFY(now);
+    QCOMPARE(now->now, TuesdayMorning);
+    QCOMPARE(now->since, QDateTime(Monday, QTime(8, 0), Zone));
 }
 
 void TestExceptions::leftAt_isTheFirstSuchTimeAfterTheIn()

@@ -47,8 +47,7 @@ Result<Question> askFile(const QString& employee, int limitHours, const QTimeZon
         return read;
     if (!whole)
         return IoResult::failure(TimeFileLengthMessage(path));
-    const std::optional<Question> asked =
-        question(employee, last, wallClock(Environment::now(), zone), limitHours, zone);
+    const std::optional<Question> asked = questionNow(employee, last, limitHours, zone);
     if (!asked)
         return IoResult::failure(
             QStringLiteral("Nothing was written: the last punch in \"%1\" is not an IN open for "
@@ -104,6 +103,12 @@ std::optional<Question> question(const QString& employee, const std::optional<Ti
     if (!since.isValid() || since.secsTo(now) <= qint64(limitHours) * 3600)
         return std::nullopt;
     return Question{employee, *last, since, now};
+}
+
+std::optional<Question> questionNow(const QString& employee, const std::optional<TimeRecord>& last,
+                                    int limitHours, const QTimeZone& zone)
+{
+    return question(employee, last, wallClock(Environment::now(), zone), limitHours, zone);
 }
 
 QDateTime leftAtMoment(const Question& question, QTime leftAt)

@@ -36,6 +36,11 @@ struct Question
 std::optional<Question> question(const QString& employee, const std::optional<TimeRecord>& last,
                                  const QDateTime& now, int limitHours, const QTimeZone& zone);
 
+// The same at Environment::now(), read as the time file's wall clock as declare() reads it: what
+// the station asks when an employee is chosen.
+std::optional<Question> questionNow(const QString& employee, const std::optional<TimeRecord>& last,
+                                    int limitHours, const QTimeZone& zone);
+
 // The moment a time of day typed on the keypad names: the first one after the IN. Invalid when
 // that moment is after now (he cannot have left in the future).
 QDateTime leftAtMoment(const Question& question, QTime leftAt);
