@@ -3,8 +3,8 @@
 #include "data/EmployeeList.h"
 #include "data/ShiftHours.h"
 #include "data/TimeCard.h"
-#include "punch/PunchStore.h"
 #include "payroll/ReportFormat.h"
+#include "punch/PunchStore.h"
 
 #include <QByteArray>
 #include <QDate>
