@@ -4,9 +4,12 @@
 #include "admin/frmShifts.h"
 #include "app/Application.h"
 #include "app/StartArguments.h"
+#include "data/CorrectionLog.h"
 #include "data/EmployeeList.h"
+#include "data/Environment.h"
 #include "data/OptionsRecord.h"
 #include "data/ShiftHours.h"
+#include "punch/ForgottenOut.h"
 #include "reports/frmExceptions.h"
 #include "station/frmHorodex.h"
 #include "testsupport/MessageRecorder.h"
@@ -16,6 +19,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -49,6 +53,7 @@ private Q_SLOTS:
     void shifts_savedAsTickedAndRefusedWhenEndingAtTheStart();
     void shifts_aFailedSaveKeepsTheWindowOpen();
     void exceptions_openCorrectTimeCardOnTheDayWithTheReason();
+    void exceptions_approveADeclaredOutAndItIsNoLongerListed();
 
 private:
     std::unique_ptr<TempProgramDir> m_dir;
@@ -129,6 +134,45 @@ void TestExceptionWindows::exceptions_openCorrectTimeCardOnTheDayWithTheReason()
     QCOMPARE(reasonOffered, QStringLiteral("OUT forgotten"));
     QVERIFY2(cardRows.join(u'\n').contains(QStringLiteral("Tue 11/3/2009 | 08:00 AM | IN")),
              qPrintable(cardRows.join(u'\n')));
+}
+
+void TestExceptionWindows::exceptions_approveADeclaredOutAndItIsNoLongerListed()
+{
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    m_dir->write(QStringLiteral("Carl.txt"), punchLine("IN", "11/05/2009", "08:00"));
+    FixedClock clock(QDateTime(QDate(2009, 11, 6), QTime(7, 50)));
+    QVERIFY(ForgottenOut::declare(QStringLiteral("Carl"),
+                                  QDateTime(QDate(2009, 11, 5), QTime(17, 0), zone), false, 16,
+                                  zone));
+    clock.set(QDateTime(QDate(2009, 11, 9), QTime(9, 0)));
+    frmExceptions list(
+        {{sampleEmployee(QStringLiteral("Bob")), sampleEmployee(QStringLiteral("Carl"))},
+         ShiftSchedule{},
+         Environment::now(),
+         zone,
+         QStringLiteral("hh:nn AM/PM")},
+        DataFolderPunches());
+    list.show();
+    QCOMPARE(list.lstExceptions->topLevelItemCount(), 2);
+    QTreeWidgetItem* declared = list.lstExceptions->topLevelItem(1);
+    QCOMPARE(declared->text(0), QStringLiteral("Carl"));
+    QVERIFY2(declared->text(2).contains(QStringLiteral("awaiting approval")),
+             qPrintable(declared->text(2)));
+    QVERIFY(list.lblSummary->text().contains(QStringLiteral("1 punch awaits approval")));
+    QVERIFY(!list.cmdApprove->isEnabled()); // Bob's long pair is for Correct Time Card
+    list.lstExceptions->setCurrentItem(declared);
+    QVERIFY(list.cmdApprove->isEnabled());
+    const QByteArray card = m_dir->read(QStringLiteral("Carl.txt"));
+    QTest::mouseClick(list.cmdApprove, Qt::LeftButton);
+    QVERIFY2(m_messages->texts().isEmpty(), qPrintable(m_messages->texts().join(u' ')));
+    QCOMPARE(list.lstExceptions->topLevelItemCount(), 1);
+    QCOMPARE(list.lstExceptions->topLevelItem(0)->text(0), QStringLiteral("Bob"));
+    QCOMPARE(m_dir->read(QStringLiteral("Carl.txt")), card);
+    CorrectionLogContents record;
+    QVERIFY(ReadCorrectionLog(&record));
+    QVERIFY2(record.intact(), qPrintable(record.verdict()));
+    QCOMPARE(record.corrections.size(), 2);
+    QCOMPARE(record.corrections[1].kind, Correction::Kind::Approved);
 }
 
 QTEST_MAIN(TestExceptionWindows)

@@ -6,8 +6,10 @@
 #include "payroll/PunchExceptions.h"
 
 IoResult ExceptionsReport(const ReportRequest& request, const OptionsRecord& settings,
-                          const EmployeeList& list, PunchStore& punches, QByteArray* bytes)
+                          const EmployeeList& list, PunchStore& punches, QByteArray* bytes,
+                          IoResult* attention)
 {
+    *attention = IoResult::success();
     if (!list.isClean())
         return IoResult::failure(EmployeeListProblemsMessage(list));
     const Result<ShiftSchedule> schedule = ReadShiftSchedule();
@@ -24,5 +26,11 @@ IoResult ExceptionsReport(const ReportRequest& request, const OptionsRecord& set
                  ? PunchExceptionsCsv(*found)
                  : PunchExceptionsText(*found, settings.timeFormat(), RegionalFormats::current())
                        .toUtf8();
+    if (!found->unreadRecord.isEmpty())
+        *attention = IoResult::failure(found->unreadRecord);
+    else if (const qsizetype waiting = found->awaitingApproval(); waiting > 0)
+        *attention = IoResult::failure(
+            waiting == 1 ? QStringLiteral("1 declared punch awaits approval")
+                         : QStringLiteral("%1 declared punches await approval").arg(waiting));
     return IoResult::success();
 }

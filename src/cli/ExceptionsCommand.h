@@ -7,6 +7,9 @@
 
 #include <QByteArray>
 
-// The exceptions before pay day, from the store's time cards, as text or CSV in *bytes.
+// The exceptions before pay day, from the store's time cards, as text or CSV in *bytes. The list
+// is made even while punches await approval or the record of corrections cannot be read whole;
+// *attention then says so, for the command to exit 1 after printing it, so that cron mails it.
 IoResult ExceptionsReport(const ReportRequest& request, const OptionsRecord& settings,
-                          const EmployeeList& list, PunchStore& punches, QByteArray* bytes);
+                          const EmployeeList& list, PunchStore& punches, QByteArray* bytes,
+                          IoResult* attention);

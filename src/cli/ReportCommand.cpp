@@ -164,12 +164,15 @@ ReportRun RunReportRequest(const ReportRequest& request)
             return Failed(QStringLiteral("exceptions reads the time files of a data folder; the "
                                          "punches of this one are on the server"));
         QByteArray bytes;
-        if (const IoResult r = ExceptionsReport(request, settings, list, punches, &bytes); !r)
+        IoResult attention;
+        if (const IoResult r =
+                ExceptionsReport(request, settings, list, punches, &bytes, &attention);
+            !r)
             return Failed(r.error);
         if (request.output.isEmpty())
-            return bytes;
+            return ReportRun(bytes, attention);
         const IoResult written = WriteOutputFiles({{request.output, bytes}});
-        return written ? ReportRun(QByteArray()) : Failed(written.error);
+        return written ? ReportRun(QByteArray(), attention) : Failed(written.error);
     }
     // A payroll report must not leave anybody out unnoticed.
     if (!list.isClean())

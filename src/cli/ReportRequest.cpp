@@ -277,8 +277,13 @@ QString ReportUsage()
             "exceptions lists, per employee and day, the punches to look at before pay day:\n"
             "an IN still open or a pair longer than the limit of the shifts file (16 hours\n"
             "without one), a pair shorter than a minute, a pair that is not an IN and a later\n"
-            "OUT, and, for a shift with hours, a late IN, an early OUT and a short break.\n"),
+            "OUT, and, for a shift with hours, a late IN, an early OUT and a short break;\n"
+            "and the OUTs declared at a station by an employee who forgot one, or punched\n"
+            "there after a long shift, until the manager approves them in Reports >\n"
+            "Exceptions.\n"),
         QStringLiteral(
             "Exit status 0 when the report was written; otherwise 1 with a one-line message on\n"
-            "standard error (2 for a command line that cannot be read).\n"));
+            "standard error (2 for a command line that cannot be read). exceptions also exits\n"
+            "1, after printing its list, while declared punches await approval, so that cron\n"
+            "mails it before pay day.\n"));
 }

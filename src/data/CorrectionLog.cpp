@@ -66,8 +66,26 @@ QString kindText(Correction::Kind kind)
         return QStringLiteral("changed");
     case Correction::Kind::Deleted:
         return QStringLiteral("deleted");
+    case Correction::Kind::Declared:
+        return QStringLiteral("declared");
+    case Correction::Kind::Flagged:
+        return QStringLiteral("flagged");
+    case Correction::Kind::Approved:
+        return QStringLiteral("approved");
     }
     return QString();
+}
+
+// A word no version wrote reads as a deletion, as it always did.
+Correction::Kind kindOf(const QString& text)
+{
+    using Kind = Correction::Kind;
+    for (const Kind kind :
+         {Kind::Added, Kind::Changed, Kind::Declared, Kind::Flagged, Kind::Approved}) {
+        if (text == kindText(kind))
+            return kind;
+    }
+    return Kind::Deleted;
 }
 
 QStringList fieldsOf(const Correction& c)
@@ -178,6 +196,18 @@ QByteArray FormatCorrections(const QList<Correction>& corrections, QByteArray pr
     return lines;
 }
 
+IoResult ReadCorrectionLogEnd(CorrectionLogEnd* end)
+{
+    return lastHash(&end->hash, &end->endsWithLine);
+}
+
+IoResult AppendCorrections(const CorrectionLogEnd& end, const QList<Correction>& corrections)
+{
+    const QByteArray lines = (end.endsWithLine ? QByteArray() : QByteArray("\n")) +
+                             FormatCorrections(corrections, end.hash);
+    return FileStore::appendToFile(CorrectionLogPath(), lines);
+}
+
 IoResult SaveCorrectedTimeCard(const QString& name, const TimeCard& read,
                                const QList<TimeCardLine>& corrected,
                                const QList<Correction>& corrections)
@@ -197,16 +227,12 @@ IoResult SaveCorrectedTimeCard(const QString& name, const TimeCard& read,
             QStringLiteral("The time file \"%1\" changed while it was being corrected (a punch "
                            "was recorded meanwhile). Nothing was saved: open it again.")
                 .arg(FileStore::displayPath(path)));
-    QByteArray previous;
-    bool endsWithLine = true;
-    if (const IoResult tail = lastHash(&previous, &endsWithLine); !tail)
+    CorrectionLogEnd end;
+    if (const IoResult tail = ReadCorrectionLogEnd(&end); !tail)
         return tail;
     if (const IoResult saved = FileStore::replaceFile(path, *bytes); !saved)
         return saved;
-    // A line that a crash cut short is ended, so that it stays one line of its own.
-    const QByteArray lines =
-        (endsWithLine ? QByteArray() : QByteArray("\n")) + FormatCorrections(corrections, previous);
-    if (const IoResult logged = FileStore::appendToFile(CorrectionLogPath(), lines); !logged)
+    if (const IoResult logged = AppendCorrections(end, corrections); !logged)
         return IoResult::failure(
             QStringLiteral("The time file was corrected, but the record of the correction could "
                            "not be written. %1")
@@ -267,9 +293,7 @@ CorrectionLogContents ParseCorrectionLog(const QByteArray& bytes)
         Correction c;
         c.when = QDateTime::fromString(fields[0], Qt::ISODate);
         c.employee = unescaped(fields[1]);
-        c.kind = fields[2] == QLatin1String("added")     ? Correction::Kind::Added
-                 : fields[2] == QLatin1String("changed") ? Correction::Kind::Changed
-                                                         : Correction::Kind::Deleted;
+        c.kind = kindOf(fields[2]);
         c.oldLine = unescaped(fields[3]).toLatin1();
         c.newLine = unescaped(fields[4]).toLatin1();
         c.reason = unescaped(fields[5]);

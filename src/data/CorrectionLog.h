@@ -16,7 +16,11 @@
 // line before and its own fields, so a line changed, removed or inserted by hand breaks the chain.
 struct Correction
 {
-    enum class Kind { Added, Changed, Deleted };
+    // Declared: an OUT the employee said at the station he forgot, written at the time he gave.
+    // Flagged: an OUT punched at the end of a long shift he did not correct. Approved: the
+    // manager accepted such a punch (newLine names it). Older readers take the three words for
+    // changes they do not know; the chain holds all the same.
+    enum class Kind { Added, Changed, Deleted, Declared, Flagged, Approved };
 
     QDateTime when; // the moment of the save, written with its UTC offset
     QString employee;
@@ -37,6 +41,18 @@ QByteArray CorrectionChainStart();
 
 // The log lines of corrections made at one save, chained to the line whose hash is previous.
 QByteArray FormatCorrections(const QList<Correction>& corrections, QByteArray previousHash);
+
+// Where the log ends: read before a time file is changed, so that a log that cannot be read stops
+// the change before anything is written.
+struct CorrectionLogEnd
+{
+    QByteArray hash; // of the last whole line, or the chain's start
+    bool endsWithLine = true;
+};
+IoResult ReadCorrectionLogEnd(CorrectionLogEnd* end);
+// Appends corrections after that end in one write; a line a crash cut short is ended first, so
+// that it stays one line of its own.
+IoResult AppendCorrections(const CorrectionLogEnd& end, const QList<Correction>& corrections);
 
 // Saves a corrected time card: the time file is replaced whole (if it has not changed since it was
 // read), then its corrections are appended to the log in one write. A crash leaves the old file

@@ -2,6 +2,9 @@
 
 #include "data/TimeFile.h"
 #include "payroll/ReportCsv.h"
+#include "punch/ForgottenOut.h"
+
+#include <QMultiHash>
 
 #include <algorithm>
 
@@ -46,11 +49,21 @@ void checkDay(const QString& employee, const QList<Pair>& day, const ShiftHours&
     const QDateTime lastOut = momentOf(*day.constLast().out, zone);
     const qint64 grace = qint64(shift.graceMinutes) * 60;
     if (start.secsTo(firstIn) > grace)
-        found->append(
-            {employee, date, PunchExceptionKind::LateIn, firstIn, {}, start.secsTo(firstIn) / 60});
+        found->append({employee,
+                       date,
+                       PunchExceptionKind::LateIn,
+                       firstIn,
+                       {},
+                       start.secsTo(firstIn) / 60,
+                       {}});
     if (lastOut.secsTo(end) > grace)
-        found->append(
-            {employee, date, PunchExceptionKind::EarlyOut, lastOut, {}, lastOut.secsTo(end) / 60});
+        found->append({employee,
+                       date,
+                       PunchExceptionKind::EarlyOut,
+                       lastOut,
+                       {},
+                       lastOut.secsTo(end) / 60,
+                       {}});
     if (shift.minimumBreakMinutes <= 0)
         return;
     for (qsizetype i = 1; i < day.size(); ++i) {
@@ -58,7 +71,7 @@ void checkDay(const QString& employee, const QList<Pair>& day, const ShiftHours&
         const QDateTime in = momentOf(*day[i].in, zone);
         const qint64 gap = out.secsTo(in);
         if (gap >= 0 && gap < qint64(shift.minimumBreakMinutes) * 60)
-            found->append({employee, date, PunchExceptionKind::ShortBreak, out, in, gap / 60});
+            found->append({employee, date, PunchExceptionKind::ShortBreak, out, in, gap / 60, {}});
     }
 }
 
@@ -79,8 +92,39 @@ QString kindText(PunchExceptionKind kind)
         return QStringLiteral("early OUT");
     case PunchExceptionKind::ShortBreak:
         return QStringLiteral("short break");
+    case PunchExceptionKind::DeclaredOut:
+        return QStringLiteral("declared OUT");
+    case PunchExceptionKind::FlaggedOut:
+        return QStringLiteral("flagged OUT");
     }
     return {};
+}
+
+bool awaits(PunchExceptionKind kind)
+{
+    return kind == PunchExceptionKind::DeclaredOut || kind == PunchExceptionKind::FlaggedOut;
+}
+
+// The punches of the record awaiting approval, by employee.
+QMultiHash<QString, PunchException> awaitingByEmployee(const QList<Correction>& record, QDate from,
+                                                       QDate to, const QTimeZone& zone)
+{
+    QMultiHash<QString, PunchException> found;
+    for (const ForgottenOut::Awaiting& a : ForgottenOut::awaitingApproval(record)) {
+        const TimeCard card = ParseTimeCard(a.correction.newLine + "\r\n");
+        if (card.lines.size() != 1 || !card.lines[0].readable)
+            continue;
+        const TimeCardLine& punch = card.lines[0];
+        if (!inPeriod(punch.date, from, to))
+            continue;
+        const bool declared = a.correction.kind == Correction::Kind::Declared;
+        found.insert(a.correction.employee,
+                     {a.correction.employee, punch.date,
+                      declared ? PunchExceptionKind::DeclaredOut : PunchExceptionKind::FlaggedOut,
+                      momentOf(punch, zone), a.correction.when.toTimeZone(zone), 0,
+                      a.correction.newLine});
+    }
+    return found;
 }
 
 QString isoMoment(const QDateTime& moment)
@@ -113,14 +157,15 @@ QList<PunchException> FindCardExceptions(const QString& employee, const QList<Ti
         if (!pair.in->isIn || pair.out->isIn || seconds < 0) {
             closeDay();
             found.append(
-                {employee, pair.in->date, PunchExceptionKind::Unpaired, in, out, seconds / 60});
+                {employee, pair.in->date, PunchExceptionKind::Unpaired, in, out, seconds / 60, {}});
             continue;
         }
         if (seconds > limit)
             found.append(
-                {employee, pair.in->date, PunchExceptionKind::LongPair, in, out, seconds / 60});
+                {employee, pair.in->date, PunchExceptionKind::LongPair, in, out, seconds / 60, {}});
         else if (seconds < 60)
-            found.append({employee, pair.in->date, PunchExceptionKind::DoublePunch, in, out, 0});
+            found.append(
+                {employee, pair.in->date, PunchExceptionKind::DoublePunch, in, out, 0, {}});
         if (!day.isEmpty() && day.constFirst().in->date != pair.in->date)
             closeDay();
         day.append(pair);
@@ -131,7 +176,7 @@ QList<PunchException> FindCardExceptions(const QString& employee, const QList<Ti
         const QDateTime in = momentOf(last, zone);
         if (last.isIn && last.date <= to && in.secsTo(now) > limit)
             found.append(
-                {employee, last.date, PunchExceptionKind::OpenIn, in, {}, in.secsTo(now) / 60});
+                {employee, last.date, PunchExceptionKind::OpenIn, in, {}, in.secsTo(now) / 60, {}});
     }
     std::stable_sort(
         found.begin(), found.end(),
@@ -149,6 +194,13 @@ Result<PunchExceptionList> FindPunchExceptions(const QList<EmployeeRecord>& empl
     list.to = to;
     list.at = now;
     list.openLimitHours = schedule.openLimitHours;
+    PunchStore::CorrectionRecord record;
+    if (const IoResult read = store.correctionRecord(&record); !read)
+        list.unreadRecord = read.error;
+    else if (!record.contents.intact())
+        list.unreadRecord = record.contents.verdict(record.name);
+    const QMultiHash<QString, PunchException> awaiting =
+        awaitingByEmployee(record.contents.corrections, from, to, zone);
     for (const EmployeeRecord& employee : employees) {
         const QString name = employee.Name.trimmed();
         TimeCard card;
@@ -163,11 +215,26 @@ Result<PunchExceptionList> FindPunchExceptions(const QList<EmployeeRecord>& empl
                            .arg(name)});
             continue;
         }
-        list.items +=
+        QList<PunchException> found =
             FindCardExceptions(name, card.lines, from, to, schedule.shiftOf(employee.Shift),
                                schedule.openLimitHours, now, zone);
+        if (awaiting.contains(name)) {
+            QList<PunchException> declared = awaiting.values(name);
+            std::reverse(declared.begin(), declared.end()); // a multi-hash hands the last first
+            found += declared;
+            std::stable_sort(
+                found.begin(), found.end(),
+                [](const PunchException& a, const PunchException& b) { return a.day < b.day; });
+        }
+        list.items += found;
     }
     return list;
+}
+
+qsizetype PunchExceptionList::awaitingApproval() const
+{
+    return std::count_if(items.cbegin(), items.cend(),
+                         [](const PunchException& e) { return awaits(e.kind); });
 }
 
 QString PunchExceptionText(const PunchException& e, int openLimitHours, const QString& timeFormat,
@@ -198,6 +265,13 @@ QString PunchExceptionText(const PunchException& e, int openLimitHours, const QS
         return QStringLiteral("break from %1 to %2, %3 minutes")
             .arg(at(e.first), at(e.second))
             .arg(e.minutes);
+    case PunchExceptionKind::DeclaredOut:
+        return QStringLiteral("OUT at %1 declared at the station on %2 at %3, awaiting approval")
+            .arg(at(e.first), ShortDate(e.second.date(), formats), at(e.second));
+    case PunchExceptionKind::FlaggedOut:
+        return QStringLiteral("OUT at %1 after a long shift, flagged at the station, awaiting "
+                              "approval")
+            .arg(at(e.first));
     }
     return {};
 }
@@ -218,6 +292,10 @@ QString PunchExceptionReason(PunchExceptionKind kind)
         return QStringLiteral("early OUT");
     case PunchExceptionKind::ShortBreak:
         return QStringLiteral("short break");
+    case PunchExceptionKind::DeclaredOut:
+        return QStringLiteral("OUT declared at the station");
+    case PunchExceptionKind::FlaggedOut:
+        return QStringLiteral("long shift flagged at the station");
     }
     return {};
 }
@@ -238,6 +316,8 @@ QString PunchExceptionsText(const PunchExceptionList& list, const QString& timeF
     text += LineEnd;
     for (const UnreadCard& u : list.unread)
         text += LineEnd + QStringLiteral("Not read: ") + u.reason + LineEnd;
+    if (!list.unreadRecord.isEmpty())
+        text += LineEnd + QStringLiteral("Not read: ") + list.unreadRecord + LineEnd;
     return text;
 }
 
@@ -251,5 +331,8 @@ QByteArray PunchExceptionsCsv(const PunchExceptionList& list)
     for (const UnreadCard& u : list.unread)
         csv += ReportCsv::Field(u.employee) + QStringLiteral(",,,,,,") +
                ReportCsv::Field(u.reason) + QStringLiteral("\r\n");
+    if (!list.unreadRecord.isEmpty())
+        csv +=
+            QStringLiteral(",,,,,,") + ReportCsv::Field(list.unreadRecord) + QStringLiteral("\r\n");
     return csv.toUtf8();
 }

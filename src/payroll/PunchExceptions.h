@@ -3,8 +3,8 @@
 #include "data/EmployeeList.h"
 #include "data/ShiftHours.h"
 #include "data/TimeCard.h"
-#include "punch/PunchStore.h"
 #include "payroll/ReportFormat.h"
+#include "punch/PunchStore.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -24,6 +24,8 @@ enum class PunchExceptionKind {
     LateIn,      // the day's first IN after the shift's start and its grace
     EarlyOut,    // the day's last OUT before the shift's end less its grace
     ShortBreak,  // an OUT then an IN the same day, closer than the shift's shortest break
+    DeclaredOut, // an OUT the employee declared at the station, awaiting approval
+    FlaggedOut,  // an OUT punched at the station after a long shift, awaiting approval
 };
 
 struct PunchException
@@ -31,9 +33,11 @@ struct PunchException
     QString employee;
     QDate day; // the date of the pair's IN, or of the punch
     PunchExceptionKind kind = PunchExceptionKind::OpenIn;
-    QDateTime first;    // the IN (the OUT that starts a break)
-    QDateTime second;   // the OUT (the IN that ends a break); null for an open IN
+    QDateTime first;    // the IN (the OUT that starts a break; the OUT declared or flagged)
+    QDateTime second;   // the OUT (the IN that ends a break; when it was declared); null for an
+                        // open IN
     qint64 minutes = 0; // how long, how late or how early
+    QByteArray line;    // the punch awaiting approval, as the time file holds it
 
     bool operator==(const PunchException&) const = default;
 };
@@ -52,6 +56,10 @@ struct PunchExceptionList
     int openLimitHours = 16;
     QList<PunchException> items; // by employee in the list's order, then by day
     QList<UnreadCard> unread;
+    QString unreadRecord; // why the record of corrections could not be read whole; empty if it was
+
+    // The declared and flagged punches listed, which the manager has still to approve.
+    qsizetype awaitingApproval() const;
 };
 
 // The exceptions of one employee's time file whose day lies from `from` to `to` (an open IN up to
@@ -61,7 +69,8 @@ QList<PunchException> FindCardExceptions(const QString& employee, const QList<Ti
                                          int openLimitHours, const QDateTime& now,
                                          const QTimeZone& zone);
 
-// The exceptions of every listed employee from the store. A time file that cannot be read, or
+// The exceptions of every listed employee from the store, and the punches of the period that
+// the store's record of corrections holds as awaiting approval. A time file that cannot be read, or
 // holds a line that does not read, is listed in unread; fails only when the store fails.
 Result<PunchExceptionList> FindPunchExceptions(const QList<EmployeeRecord>& employees, QDate from,
                                                QDate to, const ShiftSchedule& schedule,

@@ -1,6 +1,7 @@
 #include "reports/frmExceptions.h"
 
 #include "payroll/ReportFormat.h"
+#include "punch/ForgottenOut.h"
 #include "ui/Messages.h"
 
 #include <QDateEdit>
@@ -48,11 +49,17 @@ frmExceptions::frmExceptions(Inputs inputs, PunchStore& punches, QWidget* parent
     lblSummary->setTextFormat(Qt::PlainText);
     cmdCorrect = new QPushButton(QStringLiteral("Correct Time Card ..."), this);
     cmdCorrect->setObjectName(QStringLiteral("cmdCorrect"));
+    cmdApprove = new QPushButton(QStringLiteral("Approve"), this);
+    cmdApprove->setObjectName(QStringLiteral("cmdApprove"));
+    cmdApprove->setEnabled(false);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     connect(cmdShow, &QPushButton::clicked, this, &frmExceptions::cmdShow_Click);
     connect(cmdCorrect, &QPushButton::clicked, this, &frmExceptions::cmdCorrect_Click);
+    connect(cmdApprove, &QPushButton::clicked, this, &frmExceptions::cmdApprove_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lstExceptions, &QTreeWidget::currentItemChanged, this,
+            &frmExceptions::lstExceptions_CurrentItemChanged);
     connect(lstExceptions, &QTreeWidget::itemDoubleClicked, this, &frmExceptions::cmdCorrect_Click);
 
     auto* period = new QHBoxLayout;
@@ -65,6 +72,7 @@ frmExceptions::frmExceptions(Inputs inputs, PunchStore& punches, QWidget* parent
     period->addWidget(cmdShow);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdCorrect);
+    buttons->addWidget(cmdApprove);
     buttons->addStretch();
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
@@ -77,8 +85,8 @@ frmExceptions::frmExceptions(Inputs inputs, PunchStore& punches, QWidget* parent
 
 void frmExceptions::cmdShow_Click()
 {
-    lstExceptions->clear();
     m_shown.clear();
+    lstExceptions->clear();
     const QDate from = DatePickerFrom->date();
     const QDate to = DatePickerTo->date();
     if (from > to) {
@@ -101,21 +109,55 @@ void frmExceptions::cmdShow_Click()
     QStringList summary{found->items.size() == 1
                             ? QStringLiteral("1 exception.")
                             : QStringLiteral("%1 exceptions.").arg(found->items.size())};
+    if (const qsizetype waiting = found->awaitingApproval(); waiting > 0)
+        summary.append(waiting == 1 ? QStringLiteral("1 punch awaits approval.")
+                                    : QStringLiteral("%1 punches await approval.").arg(waiting));
     for (const UnreadCard& u : found->unread)
         summary.append(QStringLiteral("Not read: ") + u.reason);
+    if (!found->unreadRecord.isEmpty())
+        summary.append(QStringLiteral("Not read: ") + found->unreadRecord);
     lblSummary->setText(summary.join(u'\n'));
     if (!m_shown.isEmpty())
         lstExceptions->setCurrentItem(lstExceptions->topLevelItem(0));
 }
 
-void frmExceptions::cmdCorrect_Click()
+const PunchException* frmExceptions::selected() const
 {
     const int row = lstExceptions->indexOfTopLevelItem(lstExceptions->currentItem());
-    if (row < 0 || row >= m_shown.size()) {
+    return row >= 0 && row < m_shown.size() ? &m_shown[row] : nullptr;
+}
+
+void frmExceptions::lstExceptions_CurrentItemChanged()
+{
+    const PunchException* e = selected();
+    cmdApprove->setEnabled(e && !e->line.isEmpty());
+}
+
+void frmExceptions::cmdApprove_Click()
+{
+    const PunchException* e = selected();
+    if (!e || e->line.isEmpty()) {
+        Messages::show(Messages::Icon::None,
+                       QStringLiteral("Please select an OUT declared or flagged at the station"));
+        return;
+    }
+    const IoResult approved = ForgottenOut::approve(m_punches, e->employee, e->line,
+                                                    QStringLiteral("approved by the manager"));
+    if (!approved) {
+        Messages::show(Messages::Icon::Critical, approved.error);
+        return;
+    }
+    cmdShow_Click();
+}
+
+void frmExceptions::cmdCorrect_Click()
+{
+    const PunchException* selectedException = selected();
+    if (!selectedException) {
         Messages::show(Messages::Icon::None, QStringLiteral("Please select an exception"));
         return;
     }
-    const PunchException& e = m_shown[row];
+    const PunchException& e = *selectedException;
     m_asked = CorrectionAsked{e.employee, e.day, PunchExceptionReason(e.kind)};
     accept();
 }

@@ -17,7 +17,8 @@ class QPushButton;
 class QTreeWidget;
 
 // Reports > Exceptions: the punches to look at before pay day, per employee and day, from which
-// the administrator opens Correct Time Card on the day with the reason filled in.
+// the administrator opens Correct Time Card on the day with the reason filled in, or approves an
+// OUT declared or flagged at the station.
 class frmExceptions : public QDialog
 {
     Q_OBJECT
@@ -42,6 +43,7 @@ public:
 
     void cmdShow_Click();
     void cmdCorrect_Click();
+    void cmdApprove_Click();
     const std::optional<CorrectionAsked>& correctionAsked() const { return m_asked; }
 
     QDateEdit* DatePickerFrom;
@@ -50,9 +52,13 @@ public:
     QTreeWidget* lstExceptions;
     QLabel* lblSummary;
     QPushButton* cmdCorrect;
+    QPushButton* cmdApprove; // enabled on a punch awaiting approval
     QPushButton* cmdClose;
 
 private:
+    const PunchException* selected() const;
+    void lstExceptions_CurrentItemChanged();
+
     Inputs m_inputs;
     PunchStore& m_punches;
     QList<PunchException> m_shown;
