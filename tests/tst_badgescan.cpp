@@ -244,6 +244,7 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
     QVERIFY(RevokeBadges(queue[17].name, Today));
     auto window = ScanStation::start(dir, true, true, names);
     QVERIFY(window);
+    XDesktop desktop;
     const auto stripSays = [&window](const char* text) {
         return window->lastActionShown().contains(QLatin1String(text));
     };
@@ -257,6 +258,15 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
     QDeadlineTimer phaseLimit;
     QString failure;
     bool busy = false;
+    constexpr int NoAnswerMs = 4000;
+    QDeadlineTimer noAnswer;
+    QString stripBefore;
+    QStringList rescans;
+    // The answer to a scan that kept only the code's tail, once it replaced the one before.
+    const auto readInPart = [&] {
+        return window->lastActionShown() != stripBefore &&
+               (stripSays("not known") || stripSays("cannot be read"));
+    };
     const auto moveOn = [&](Phase to) {
         phase = to;
         phaseLimit.setRemainingTime(Patience * 3);
@@ -269,6 +279,11 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
         if (busy || next >= queue.size() || !failure.isEmpty())
             return;
         const Person& person = queue[next];
+        if (rescans.filter(person.name).size() > 5) {
+            failure =
+                person.name + QStringLiteral(" scanned again and again: ") + rescans.join(u',');
+            return;
+        }
         if (phase != Phase::Scan && phaseLimit.hasExpired()) {
             failure = QStringLiteral("%1 waited in vain (phase %2); the strip says \"%3\"")
                           .arg(person.name)
@@ -277,9 +292,12 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
             return;
         }
         // The next person steps up once the station, or a keypad left open, is in front.
+        // X gives the keyboard a moment after Qt knows: keys typed before it would go nowhere.
         QWidget* front = QApplication::activeWindow();
-        if (phase == Phase::Scan && front != window.get() &&
-            !(front && front == QApplication::activeModalWidget() && qobject_cast<frmPin*>(front)))
+        const bool frontHasKeys = front && desktop.isActive(Window(front->winId()));
+        const bool keypadInFront =
+            front == QApplication::activeModalWidget() && qobject_cast<frmPin*>(front);
+        if (phase == Phase::Scan && (!frontHasKeys || (front != window.get() && !keypadInFront)))
             return;
         busy = true;
         switch (phase) {
@@ -288,17 +306,19 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
                 // The reader stops once for longer than its keys' gap, then goes on.
                 Xdo::run(QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
                                      QStringLiteral("15")} +
-                         ScanStation::keysOf(person.code.left(6)).mid(0, 6));
+                         ScanStation::keysOf(person.code.toLower().left(6)).mid(0, 6));
                 QThread::msleep(150);
-                scan(person.code.mid(6), 15);
+                scan(person.code.toLower().mid(6), 15);
             } else {
-                scan(person.code, 15);
+                scan(person.code.toLower(), 15);
             }
             phase = Phase::Answer;
             phaseLimit.setRemainingTime(Patience * 3);
+            stripBefore = window->lastActionShown();
+            noAnswer.setRemainingTime(NoAnswerMs);
             break;
         case Phase::Answer:
-            if (keypadFor(person.name)) {
+            if (frmPin* pin = keypadFor(person.name); pin && front == pin && frontHasKeys) {
                 if (person.conduct == Conduct::WalksAway) {
                     moveOn(Phase::Scan);
                 } else {
@@ -306,14 +326,22 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
                     Xdo::key(QStringLiteral("Return"));
                     moveOn(Phase::Punched);
                 }
-            } else if (!QApplication::activeModalWidget() &&
-                       (stripSays("not known") || stripSays("cannot be read"))) {
-                if (person.conduct == Conduct::ReaderPauses && !retried) {
-                    retried = true; // he sees the answer and scans again
-                    phase = Phase::Scan;
-                } else if (!person.punches()) {
+            } else if (!QApplication::activeModalWidget() && readInPart()) {
+                if (!person.punches() && person.conduct != Conduct::WalksAway) {
                     moveOn(Phase::Scan);
+                } else {
+                    // He reads the answer and scans again: the reader paused on purpose for
+                    // one of them, and a loaded machine stalls the test's reader now and then.
+                    if (person.conduct != Conduct::ReaderPauses || retried)
+                        rescans.append(person.name + QStringLiteral(" (read in part)"));
+                    retried = true;
+                    phase = Phase::Scan;
                 }
+            } else if (noAnswer.hasExpired() && !keypadFor(person.name) &&
+                       window->lastActionShown() == stripBefore) {
+                // A scan read in part whose tail is too short to count: no answer at all.
+                rescans.append(person.name + QStringLiteral(" (no answer)"));
+                phase = Phase::Scan;
             }
             break;
         case Phase::Punched:
@@ -328,10 +356,14 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
         case Phase::Again:
             // Again "to be sure" once a read no longer counts as the reader's double read.
             if (!retried && !window->desk().isRepeat(person.code)) {
-                scan(person.code, 15);
+                stripBefore = window->lastActionShown();
+                scan(person.code.toLower(), 15);
                 retried = true;
             } else if (retried && stripSays("Already recorded")) {
                 moveOn(Phase::Scan);
+            } else if (retried && readInPart()) {
+                rescans.append(person.name + QStringLiteral(" (read in part)"));
+                retried = false;
             }
             break;
         }
@@ -343,6 +375,9 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
     QTRY_VERIFY_WITH_TIMEOUT(next >= queue.size() || !failure.isEmpty(), 300000);
     driver.stop();
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    // A stalled reader now and then (a loaded machine), not a station that stopped answering.
+    if (!rescans.isEmpty())
+        qInfo() << "scanned again:" << rescans;
 
     // Every valid scan punched once for its holder, nothing for anyone else.
     int lines = 0;
