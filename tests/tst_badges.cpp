@@ -627,7 +627,7 @@ void TestBadges::keypadLeftAlone_closesItselfWritingNothing()
     QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
     auto w = startStation(true);
     QVERIFY(w);
-    frmPin::setIdleCloseMs(300);
+    frmPin::setIdleCloseMs(2000); // long enough to be seen open on a loaded machine
     bool opened = false;
     Steps steps;
     steps.when([] { return qobject_cast<frmPin*>(QApplication::activeModalWidget()) != nullptr; },

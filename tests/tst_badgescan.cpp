@@ -258,7 +258,7 @@ void tst_BadgeScan::shiftChangeQueue_punchesEveryValidScanOnceForItsHolder()
     QDeadlineTimer phaseLimit;
     QString failure;
     bool busy = false;
-    constexpr int NoAnswerMs = 4000;
+    constexpr int NoAnswerMs = 8000;
     QDeadlineTimer noAnswer;
     QString stripBefore;
     QStringList rescans;
