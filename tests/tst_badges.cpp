@@ -574,12 +574,15 @@ void TestBadges::scanAnswer_isShownInTheStripAndBlocksNoLaterScan()
     typeCode(w->windowHandle(), BobCode, 5, &at);
     QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")), punchLine("IN", "12/07/2026", "08:05"));
     QVERIFY(w->lastActionShown().contains(QStringLiteral("IN  at  08:05 AM")));
-    // An answer goes by itself, giving back the last action it covered.
+    // An answer goes by itself; Bob's name no longer stands chosen, so that IN punches nobody.
     at += 200;
     typeCode(w->windowHandle(), QStringLiteral("99999999"), 5, &at);
     QVERIFY(w->lastActionShown().contains(QStringLiteral("not known")));
-    QTRY_VERIFY_WITH_TIMEOUT(w->lastActionShown().contains(QStringLiteral("IN  at  08:05 AM")),
-                             frmHorodex::ScanAnswerMs * 4);
+    QVERIFY(w->lstNames->chosenName().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(w->lastActionShown().isEmpty(), frmHorodex::ScanAnswerMs * 4);
+    w->cmdOut_Click();
+    QCOMPARE(m_messages->texts(), QStringList{QStringLiteral("Please select an employee")});
+    QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")), punchLine("IN", "12/07/2026", "08:05"));
 }
 
 void TestBadges::nextBadge_closesAKeypadAnotherOpened_writingNothingForIt()

@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <utility>
@@ -277,9 +278,14 @@ void frmHorodex::punchWithBadge(const QString& code)
     switch (answer.kind) {
     case ScanAnswer::Kind::Repeat:
         return;
-    case ScanAnswer::Kind::Refused:
+    case ScanAnswer::Kind::Refused: {
+        // The name chosen before is someone else's: IN or OUT must not punch him now.
+        const QSignalBlocker blocker(lstNames);
+        lstNames->clearSelection();
+        m_stripState.clear();
         showScanAnswer(answer.message);
         return;
+    }
     case ScanAnswer::Kind::TooSoon:
         lstNames->choose(answer.name);
         if (showStateOf(answer.name))
