@@ -1,15 +1,18 @@
 // Badges: the badge file, the reader told from a person, a scan at the main window, the badge
 // window and the printed cards read back by a barcode reader's decoder.
 #include "BadgeProbe.h"
+#include "admin/frmAddEmployee.h"
 #include "admin/frmBadges.h"
 #include "admin/frmScanCard.h"
 #include "app/Application.h"
 #include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
 #include "data/OptionsRecord.h"
+#include "lockdown/Steps.h"
 #include "render/BadgeCards.h"
 #include "reports/BadgeCardOutput.h"
 #include "reports/ReportExport.h"
+#include "station/AdminNotices.h"
 #include "station/frmHorodex.h"
 #include "station/frmPin.h"
 #include "testsupport/MessageRecorder.h"
@@ -24,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
@@ -116,6 +120,12 @@ private Q_SLOTS:
     void scan_withAnotherWindowOpen_writesNothing();
     void scan_withPin_asksForThePinFirst();
     void deletedEmployee_losesHisBadges();
+    void scanAnswer_isShownInTheStripAndBlocksNoLaterScan();
+    void nextBadge_closesAKeypadAnotherOpened_writingNothingForIt();
+    void keypadLeftAlone_closesItselfWritingNothing();
+    void sameBadgeWithinTheMinimum_showsHisLastPunchAndWritesNothing();
+    void codeTwoEmployeesHold_punchesNeitherAndIsNamedAtLogin();
+    void newEmployeeOfARemovedName_doesNotInheritHisBadge();
 
     void badgeWindow_scanAssignsAndRevokeRevokes();
     void printedCards_decodeToCodesWhoseHashesAreStored();
@@ -478,15 +488,19 @@ void TestBadges::scan_ofUnknownOrRevokedBadge_writesNothing()
     auto w = startStation();
     QVERIFY(w);
     quint64 at = 1000;
+    QStringList answers;
     for (const QString& code : {AnnCode, BobCode, QString(10000, u'7'),
                                 QStringLiteral("12\x01"
                                                "34")}) {
         typeCode(w->windowHandle(), code, 2, &at);
+        answers.append(w->lastActionShown());
         at += 5000;
     }
-    QCOMPARE(m_messages->messages.size(), 3); // the control character broke the burst
-    QVERIFY(m_messages->texts().first().contains(QStringLiteral("not known")));
-    QVERIFY(m_messages->texts()[2].contains(QStringLiteral("64")));
+    QVERIFY(m_messages->messages.isEmpty());
+    QVERIFY(answers[0].contains(QStringLiteral("not known")));
+    QVERIFY(answers[1].contains(QStringLiteral("not known")));
+    QVERIFY(answers[2].contains(QStringLiteral("64")));
+    QCOMPARE(answers[3], answers[2]); // the control character broke the burst
     QVERIFY(!m_dir->exists(QStringLiteral("Ann.txt")) ||
             m_dir->read(QStringLiteral("Ann.txt")).isEmpty());
     QVERIFY(m_dir->read(QStringLiteral("Bob.txt")).isEmpty());
@@ -513,12 +527,14 @@ void TestBadges::scan_withPin_asksForThePinFirst()
     auto w = startStation(true);
     QVERIFY(w);
     quint64 at = 1000;
+    // The second read below comes at once: only the repeat guard holds it.
+    w->desk().setSteadyClock([] { return qint64(0); });
     typeCode(w->windowHandle(), BobCode, 5, &at, false);
     // Answered from within the PIN window's own loop, which the scan opens.
     bool asked = false;
     onNextDialog<frmPin>([&asked, this](frmPin* pin) {
         asked = true;
-        // A second scan while the PIN window is open does nothing.
+        // The same card read again while its PIN window is open does nothing.
         quint64 later = 90000;
         typeCode(pin->windowHandle(), BobCode, 5, &later);
         QVERIFY(m_dir->read(QStringLiteral("Bob.txt")).isEmpty());
@@ -538,6 +554,157 @@ void TestBadges::deletedEmployee_losesHisBadges()
     QVERIFY(w);
     m_messages->textAnswers = {Messages::Answer{true, QStringLiteral("Ann")}};
     w->mnuDeleteRecord_Click();
+    QCOMPARE(*BadgeHolder(AnnCode), QString());
+}
+
+void TestBadges::scanAnswer_isShownInTheStripAndBlocksNoLaterScan()
+{
+    FixedClock clock(QDateTime(Today, QTime(8, 5)));
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), BobCode, Today));
+    auto w = startStation();
+    QVERIFY(w);
+    quint64 at = 1000;
+    typeCode(w->windowHandle(), QStringLiteral("99999999"), 5, &at);
+    QVERIFY2(w->lastActionShown().contains(QStringLiteral("not known")),
+             qPrintable(w->lastActionShown()));
+    QVERIFY(m_messages->messages.isEmpty());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    // The next person's card, at once: punched, and his punch replaces the answer.
+    at += 200;
+    typeCode(w->windowHandle(), BobCode, 5, &at);
+    QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")), punchLine("IN", "12/07/2026", "08:05"));
+    QVERIFY(w->lastActionShown().contains(QStringLiteral("IN  at  08:05 AM")));
+    // An answer goes by itself; Bob's name no longer stands chosen, so that IN punches nobody.
+    at += 200;
+    typeCode(w->windowHandle(), QStringLiteral("99999999"), 5, &at);
+    QVERIFY(w->lastActionShown().contains(QStringLiteral("not known")));
+    QVERIFY(w->lstNames->chosenName().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(w->lastActionShown().isEmpty(), frmHorodex::ScanAnswerMs * 4);
+    w->cmdOut_Click();
+    QCOMPARE(m_messages->texts(), QStringList{QStringLiteral("Please select an employee")});
+    QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")), punchLine("IN", "12/07/2026", "08:05"));
+}
+
+void TestBadges::nextBadge_closesAKeypadAnotherOpened_writingNothingForIt()
+{
+    FixedClock clock(QDateTime(Today, QTime(8, 5)));
+    QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), BobCode, Today));
+    auto w = startStation(true);
+    QVERIFY(w);
+    const auto keypadFor = [](const char* name) {
+        auto* pin = qobject_cast<frmPin*>(QApplication::activeModalWidget());
+        return pin && pin->isVisible() && pin->lblName->text().endsWith(QLatin1String(name))
+                   ? pin
+                   : nullptr;
+    };
+    Steps steps;
+    QPointer<frmPin> annsKeypad;
+    // Ann walks away from her keypad; Bob's numeric card, read into it, is a scan, not her PIN.
+    steps.when([&] { return keypadFor("Ann") != nullptr; },
+               [&] {
+                   annsKeypad = keypadFor("Ann");
+                   quint64 later = 90000;
+                   typeCode(annsKeypad->windowHandle(), BobCode, 5, &later, false);
+               });
+    steps.when([&] { return keypadFor("Bob") != nullptr; },
+               [&] {
+                   QVERIFY(!annsKeypad || !annsKeypad->isVisible());
+                   frmPin* pin = keypadFor("Bob");
+                   QVERIFY(pin->txtPin->text().isEmpty());
+                   QTest::keyClicks(pin->txtPin, QStringLiteral("1234"));
+                   pin->cmdOK_Click();
+               });
+    quint64 at = 1000;
+    typeCode(w->windowHandle(), AnnCode, 5, &at, false);
+    QTRY_VERIFY_WITH_TIMEOUT(steps.done() && !m_dir->read(QStringLiteral("Bob.txt")).isEmpty(),
+                             20000);
+    QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")), punchLine("IN", "12/07/2026", "08:05"));
+    QVERIFY(m_dir->read(QStringLiteral("Ann.txt")).isEmpty());
+    QCOMPARE(w->lstNames->currentItem()->text(), QStringLiteral("Bob"));
+    QVERIFY(m_messages->messages.isEmpty());
+}
+
+void TestBadges::keypadLeftAlone_closesItselfWritingNothing()
+{
+    QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
+    auto w = startStation(true);
+    QVERIFY(w);
+    frmPin::setIdleCloseMs(2000); // long enough to be seen open on a loaded machine
+    bool opened = false;
+    Steps steps;
+    steps.when([] { return qobject_cast<frmPin*>(QApplication::activeModalWidget()) != nullptr; },
+               [&opened] { opened = true; });
+    quint64 at = 1000;
+    typeCode(w->windowHandle(), AnnCode, 5, &at, false);
+    QTRY_VERIFY_WITH_TIMEOUT(opened && !QApplication::activeModalWidget(), 20000);
+    frmPin::setIdleCloseMs(frmPin::DefaultIdleCloseMs);
+    QVERIFY(m_dir->read(QStringLiteral("Ann.txt")).isEmpty());
+    QVERIFY(m_messages->messages.isEmpty());
+}
+
+void TestBadges::sameBadgeWithinTheMinimum_showsHisLastPunchAndWritesNothing()
+{
+    FixedClock clock(QDateTime(Today, QTime(8, 5)));
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), BobCode, Today));
+    auto w = startStation();
+    QVERIFY(w);
+    quint64 at = 1000;
+    typeCode(w->windowHandle(), BobCode, 5, &at);
+    QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")), punchLine("IN", "12/07/2026", "08:05"));
+    // "To be sure", past the repeat guard but within the minute.
+    clock.set(QDateTime(Today, QTime(8, 5, 50)));
+    w->desk().setSteadyClock([] { return qint64(1) << 40; });
+    at += 5000;
+    typeCode(w->windowHandle(), BobCode, 5, &at);
+    QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")), punchLine("IN", "12/07/2026", "08:05"));
+    QVERIFY2(w->lastActionShown().contains(QStringLiteral("Already recorded")) &&
+                 w->lastActionShown().contains(QStringLiteral("IN  at  08:05 AM")),
+             qPrintable(w->lastActionShown()));
+    QVERIFY(m_messages->messages.isEmpty());
+    // After the minute his card punches him out.
+    clock.set(QDateTime(Today, QTime(8, 6, 1)));
+    at += 5000;
+    typeCode(w->windowHandle(), BobCode, 5, &at);
+    QCOMPARE(m_dir->read(QStringLiteral("Bob.txt")),
+             punchLine("IN", "12/07/2026", "08:05") + punchLine("OUT", "12/07/2026", "08:06"));
+}
+
+void TestBadges::codeTwoEmployeesHold_punchesNeitherAndIsNamedAtLogin()
+{
+    m_dir->write(QStringLiteral("badges.txt"), Header + hashLine("Ann", BobCode, "2026-12-07", "") +
+                                                   hashLine("Bob", BobCode, "2026-12-07", ""));
+    auto w = startStation();
+    QVERIFY(w);
+    quint64 at = 1000;
+    typeCode(w->windowHandle(), BobCode, 5, &at);
+    QVERIFY(m_dir->read(QStringLiteral("Ann.txt")).isEmpty());
+    QVERIFY(m_dir->read(QStringLiteral("Bob.txt")).isEmpty());
+    QVERIFY(w->lastActionShown().contains(QStringLiteral("not known")));
+    const QString notice = AdminLoginNotice();
+    QVERIFY2(notice.contains(QStringLiteral("- Ann, Bob")), qPrintable(notice));
+}
+
+void TestBadges::newEmployeeOfARemovedName_doesNotInheritHisBadge()
+{
+    QVERIFY(IssueBadge(QStringLiteral("Cal"), AnnCode, Today));
+    auto w = startStation(); // Cal was removed from the list by hand
+    QVERIFY(w);
+    Steps steps;
+    steps.when(
+        [] { return qobject_cast<frmAddEmployee*>(QApplication::activeModalWidget()); },
+        [] {
+            auto* window = qobject_cast<frmAddEmployee*>(QApplication::activeModalWidget());
+            window->findChild<QLineEdit*>(QStringLiteral("txtEmployeeName"))
+                ->setText(QStringLiteral("Cal"));
+            window->findChild<QLineEdit*>(QStringLiteral("txtPin"))->setText(QStringLiteral("7"));
+            window->findChild<QPushButton*>(QStringLiteral("cmdCreate"))->click();
+            if (window->isVisible())
+                window->reject();
+        });
+    w->mnuCreateNewRecord_Click();
+    QVERIFY(steps.done());
+    QVERIFY(w->lstNames->rowOf(QStringLiteral("Cal")) >= 0);
     QCOMPARE(*BadgeHolder(AnnCode), QString());
 }
 

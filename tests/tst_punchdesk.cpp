@@ -65,6 +65,12 @@ private Q_SLOTS:
     void punchNotOnDisk_saysSoNamingTheFile();
     void scannedCode_findsItsListedHolderOrSaysWhyNobody_data();
     void scannedCode_findsItsListedHolderOrSaysWhyNobody();
+    void scanAnswer_followsTheHolderHisLastPunchAndTheMinimumTime_data();
+    void scanAnswer_followsTheHolderHisLastPunchAndTheMinimumTime();
+    void cardRestingOnTheReader_punchesOncePerGuardPeriod();
+    void refusedScan_armsNoGuard_soItsRetryIsAnsweredAgain();
+    void minimumTimeSetting_readsOldRecordsAsOneMinute_data();
+    void minimumTimeSetting_readsOldRecordsAsOneMinute();
 };
 
 void TestPunchDesk::employeeState_followsHisFileAndTheSettings_data()
@@ -221,6 +227,141 @@ void TestPunchDesk::scannedCode_findsItsListedHolderOrSaysWhyNobody()
     QVERIFY2(holding.message.contains(said), qPrintable(holding.message));
     QCOMPARE(holding.message.isEmpty(), said.isEmpty());
     QVERIFY(!holding.critical);
+}
+
+void TestPunchDesk::scanAnswer_followsTheHolderHisLastPunchAndTheMinimumTime_data()
+{
+    QTest::addColumn<QString>("scanned");
+    QTest::addColumn<int>("gapMinutes"); // -1: the field as an older version left it
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QTime>("now");
+    QTest::addColumn<ScanAnswer::Kind>("kind");
+    QTest::addColumn<bool>("in");
+    const QByteArray in807 = punchLine("IN", "03/05/2024", "08:07");
+    const QByteArray in806 = punchLine("IN", "03/05/2024", "08:06");
+    using K = ScanAnswer::Kind;
+    QTest::newRow("first punch of the day")
+        << "0004711" << -1 << QByteArray() << QTime(8, 7) << K::Punch << true;
+    QTest::newRow("OUT a minute after IN")
+        << "0004711" << -1 << in806 << QTime(8, 7) << K::Punch << false;
+    QTest::newRow("again within the minute")
+        << "0004711" << -1 << in807 << QTime(8, 7, 59) << K::TooSoon << true;
+    QTest::newRow("again within a longer minimum")
+        << "0004711" << 5 << in806 << QTime(8, 10) << K::TooSoon << true;
+    QTest::newRow("no minimum") << "0004711" << 0 << in807 << QTime(8, 7) << K::Punch << false;
+    QTest::newRow("clock set back") << "0004711" << -1 << punchLine("IN", "03/05/2024", "09:00")
+                                    << QTime(8, 7) << K::Punch << false;
+    QTest::newRow("unknown") << "99999999" << -1 << QByteArray() << QTime(8, 7) << K::Refused
+                             << false;
+    QTest::newRow("code two employees hold")
+        << "SHARED01" << -1 << QByteArray() << QTime(8, 7) << K::Refused << false;
+}
+
+void TestPunchDesk::scanAnswer_followsTheHolderHisLastPunchAndTheMinimumTime()
+{
+    QFETCH(QString, scanned);
+    QFETCH(int, gapMinutes);
+    QFETCH(QByteArray, file);
+    QFETCH(QTime, now);
+    QFETCH(ScanAnswer::Kind, kind);
+    QFETCH(bool, in);
+    TempProgramDir dir;
+    setOptions(false);
+    if (gapMinutes >= 0)
+        GlobalOptions().setPunchGapMinutes(gapMinutes);
+    FixedClock clock(QDateTime(Today, now));
+    const QByteArray shared = BadgeCodeHash(QStringLiteral("SHARED01"));
+    dir.write(QStringLiteral("badges.txt"),
+              SerializeBadgeFile(
+                  {{QStringLiteral("Bob"), BadgeCodeHash(QStringLiteral("0004711")), Today, {}},
+                   {QStringLiteral("Ann"), shared, Today, {}},
+                   {QStringLiteral("Zed"), shared, Today, {}}}));
+    dir.write(QStringLiteral("Bob.txt"), file);
+    PunchDesk desk(DataFolderPunches());
+    const ScanAnswer answer = desk.answerScan(scanned, [](const QString&) { return true; });
+    QCOMPARE(answer.kind, kind);
+    QCOMPARE(answer.in, in);
+    QCOMPARE(answer.name.isEmpty(), kind == ScanAnswer::Kind::Refused);
+    if (kind == ScanAnswer::Kind::TooSoon)
+        QVERIFY2(answer.message.contains(QStringLiteral("Last Action: IN")),
+                 qPrintable(answer.message));
+    if (kind == ScanAnswer::Kind::Refused)
+        QVERIFY2(answer.message.contains(QStringLiteral("not known")), qPrintable(answer.message));
+    // The desk only answers: the window punches.
+    QCOMPARE(dir.read(QStringLiteral("Bob.txt")), file);
+}
+
+void TestPunchDesk::cardRestingOnTheReader_punchesOncePerGuardPeriod()
+{
+    TempProgramDir dir;
+    setOptions(false);
+    GlobalOptions().setPunchGapMinutes(0);
+    FixedClock clock(QDateTime(Today, QTime(8, 7)));
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), QStringLiteral("0004711"), Today));
+    PunchDesk desk(DataFolderPunches());
+    qint64 steady = 0;
+    desk.setSteadyClock([&steady] { return steady; });
+    int punched = 0;
+    // Read once a second for 20 seconds; an ignored read must not hold the guard up.
+    for (int read = 0; read < 20; ++read, steady += 1000) {
+        const ScanAnswer answer =
+            desk.answerScan(QStringLiteral("0004711"), [](const QString&) { return true; });
+        if (answer.kind == ScanAnswer::Kind::Punch) {
+            QVERIFY(desk.punch(answer.name, answer.in));
+            ++punched;
+        } else {
+            QCOMPARE(answer.kind, ScanAnswer::Kind::Repeat);
+        }
+    }
+    QCOMPARE(punched, 7); // at 0, 3, 6, ... 18 s: the guard is 2 s
+    QCOMPARE(dir.read(QStringLiteral("Bob.txt")).size(), 7 * TimeRecord::Size);
+}
+
+void TestPunchDesk::refusedScan_armsNoGuard_soItsRetryIsAnsweredAgain()
+{
+    TempProgramDir dir;
+    setOptions(false);
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), QStringLiteral("0004711"), Today));
+    PunchDesk desk(DataFolderPunches());
+    qint64 steady = 0;
+    desk.setSteadyClock([&steady] { return steady; });
+    bool listed = false;
+    const auto isListed = [&listed](const QString&) { return listed; };
+    QCOMPARE(desk.answerScan(QStringLiteral("0004711"), isListed).kind, ScanAnswer::Kind::Refused);
+    QVERIFY(!desk.isRepeat(QStringLiteral("0004711")));
+    steady += 500;
+    listed = true; // the list is read again
+    QCOMPARE(desk.answerScan(QStringLiteral("0004711"), isListed).kind, ScanAnswer::Kind::Punch);
+    QVERIFY(desk.isRepeat(QStringLiteral("0004711")));
+}
+
+void TestPunchDesk::minimumTimeSetting_readsOldRecordsAsOneMinute_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("minutes");
+    QTest::newRow("an older version's zero bytes") << QString(6, QChar(0)) << 1;
+    QTest::newRow("none") << "0     " << 0;
+    QTest::newRow("five minutes") << "5     " << 5;
+    QTest::newRow("a day") << "1440  " << 1440;
+    QTest::newRow("over a day") << "1441  " << 1;
+    QTest::newRow("hand-edited text") << "soon  " << 1;
+    QTest::newRow("negative") << "-3    " << 1;
+}
+
+void TestPunchDesk::minimumTimeSetting_readsOldRecordsAsOneMinute()
+{
+    QFETCH(QString, field);
+    QFETCH(int, minutes);
+    OptionsRecord record = OptionsRecord::firstRunDefaults(QStringLiteral("secret1"));
+    record.PunchGapMinutes = field;
+    const QByteArray bytes = record.toBytes();
+    QCOMPARE(bytes.size(), OptionsRecord::Size);
+    QCOMPARE(OptionsRecord::fromBytes(bytes).punchGapMinutes(), minutes);
+    // Only the field's own bytes, where a reserved field lay, hold it.
+    OptionsRecord other = record;
+    other.PunchGapMinutes = OptionsRecord::zeros(6);
+    QCOMPARE(other.toBytes().left(65), bytes.left(65));
+    QCOMPARE(other.toBytes().mid(71), bytes.mid(71));
 }
 
 QTEST_GUILESS_MAIN(TestPunchDesk)

@@ -197,6 +197,7 @@ void frmOptions::cmdApply_Click()
     record.setAddress(OptionsRecord::trimmed(PlainTextWithCrLf(txtAddress)));
     record.setCompany(OptionsRecord::trimmed(txtCompany->text()));
     record.setDailyOvertime(optDailyOvertime->isChecked());
+    record.PunchGapMinutes = GlobalOptions().PunchGapMinutes; // not on these pages: kept
 
     const QString typed = OptionsRecord::trimmed(txtPassword->text());
     const QString confirmed = OptionsRecord::trimmed(txtPassword2->text());

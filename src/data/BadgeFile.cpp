@@ -241,14 +241,40 @@ Result<QString> BadgeHolder(const QString& normalizedCode)
             return read;
         HolderTable fresh{path, stamp.value_or(FileStore::Stamp{}), {}};
         for (const Badge& b : std::as_const(file.badges)) {
-            if (b.active() && !fresh.holders.contains(b.hash))
-                fresh.holders.insert(b.hash, b.employee);
+            if (!b.active())
+                continue;
+            // A code that two employees hold punches neither: nobody can tell whose card it is.
+            const auto held = fresh.holders.constFind(b.hash);
+            fresh.holders.insert(b.hash, held == fresh.holders.cend() || *held == b.employee
+                                             ? b.employee
+                                             : QString());
         }
         if (!stamp)
             return fresh.holders.value(BadgeCodeHash(normalizedCode));
         table = std::move(fresh);
     }
     return table->holders.value(BadgeCodeHash(normalizedCode));
+}
+
+QList<QStringList> SharedBadgeHolders(const BadgeFile& file)
+{
+    QHash<QByteArray, QStringList> holders;
+    QList<QByteArray> order;
+    for (const Badge& b : file.badges) {
+        if (!b.active())
+            continue;
+        QStringList& names = holders[b.hash];
+        if (names.isEmpty())
+            order.append(b.hash);
+        if (!names.contains(b.employee))
+            names.append(b.employee);
+    }
+    QList<QStringList> shared;
+    for (const QByteArray& hash : std::as_const(order)) {
+        if (holders.value(hash).size() > 1)
+            shared.append(holders.value(hash));
+    }
+    return shared;
 }
 
 IoResult IssueBadge(const QString& employee, const QString& normalizedCode, const QDate& today)

@@ -61,10 +61,14 @@ QByteArray SerializeBadgeFile(const QList<Badge>& badges);
 // good lines of a damaged file are still in *file.
 IoResult ReadBadgeFile(BadgeFile* file);
 
-// The employee whose working badge has this code; empty when none has (unknown or revoked). Only
+// The employee whose working badge has this code; empty when none has (unknown or revoked) and
+// when working badges of two employees have it (a hand-edited or merged file). Only
 // the lines that can be read count. The badges are kept from one call to the next and the file is
 // read again once its stamp (FileStamp.h) has moved, so a scan reads no unchanged file.
 Result<QString> BadgeHolder(const QString& normalizedCode);
+
+// The employees whose working badges share one code, a list per code, in the file's order.
+QList<QStringList> SharedBadgeHolders(const BadgeFile& file);
 
 // The changes below read the file, change it and replace it atomically; a file that cannot be
 // read whole is never written. Each returns a message naming the file when it fails.

@@ -10,12 +10,13 @@ namespace {
 
 template <typename F> void forEachField(F&& f, OptionsRecord& r)
 {
-    for (QString* field : {&r.AdminPassword, &r.OvertimeThreshold, &r.AskOnStart, &r.Company,
-                           &r.AskForPin,     &r.SecurityEnabled,   &r.AskOnExit,  &r.DailyOvertime,
-                           &r.TimeRounding,  &r.Reserved1,         &r.TimeFormat, &r.Reserved2,
-                           &r.Reserved3,     &r.Reserved4,         &r.Reserved5,  &r.Reserved6,
-                           &r.Reserved7,     &r.Reserved8,         &r.Reserved9,  &r.Reserved10,
-                           &r.Reserved11,    &r.Reserved12,        &r.Reserved13, &r.Address})
+    for (QString* field :
+         {&r.AdminPassword, &r.OvertimeThreshold, &r.AskOnStart, &r.Company,
+          &r.AskForPin,     &r.SecurityEnabled,   &r.AskOnExit,  &r.DailyOvertime,
+          &r.TimeRounding,  &r.Reserved1,         &r.TimeFormat, &r.PunchGapMinutes,
+          &r.Reserved3,     &r.Reserved4,         &r.Reserved5,  &r.Reserved6,
+          &r.Reserved7,     &r.Reserved8,         &r.Reserved9,  &r.Reserved10,
+          &r.Reserved11,    &r.Reserved12,        &r.Reserved13, &r.Address})
         f(*field);
 }
 
@@ -59,6 +60,13 @@ double LeadingDecimalNumber(const QString& field)
 int OptionsRecord::timeRoundingValue() const
 {
     return trimmed(TimeRounding).toInt();
+}
+
+int OptionsRecord::punchGapMinutes() const
+{
+    bool ok = false;
+    const int minutes = trimmed(PunchGapMinutes).toInt(&ok);
+    return ok && minutes >= 0 && minutes <= 24 * 60 ? minutes : DefaultPunchGapMinutes;
 }
 
 QByteArray OptionsRecord::toBytes() const

@@ -22,7 +22,7 @@ struct OptionsRecord
     QString TimeRounding = zeros(1);
     QString Reserved1 = zeros(10);
     QString TimeFormat = zeros(14);
-    QString Reserved2 = zeros(6);
+    QString PunchGapMinutes = zeros(6); // a reserved field once: all zero reads as the default
     QString Reserved3 = zeros(10);
     QString Reserved4 = zeros(10);
     QString Reserved5 = zeros(10);
@@ -52,6 +52,7 @@ struct OptionsRecord
     void setTimeRounding(int rounding) { TimeRounding = fit(QString::number(rounding), 1); }
     void setTimeFormat(const QString& v) { TimeFormat = fit(v, 14); }
     void setAddress(const QString& v) { Address = fit(v, 120); }
+    void setPunchGapMinutes(int minutes) { PunchGapMinutes = fit(QString::number(minutes), 6); }
 
     // Readers: flags are on only when "1"; texts are trimmed of spaces.
     static bool isOn(const QString& flag) { return flag == QLatin1String("1"); }
@@ -60,6 +61,10 @@ struct OptionsRecord
     double overtimeThresholdHours() const;
     int timeRoundingValue() const;
     QString timeFormat() const { return trimmed(TimeFormat); }
+    // The minimum time between two punches of one employee by badge, in minutes: 1 unless a
+    // number from 0 (none) to a day is stored.
+    static constexpr int DefaultPunchGapMinutes = 1;
+    int punchGapMinutes() const;
 
     QByteArray toBytes() const;
     static OptionsRecord fromBytes(const QByteArray& bytes); // bytes must hold Size bytes

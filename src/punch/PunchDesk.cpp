@@ -1,6 +1,7 @@
 #include "punch/PunchDesk.h"
 
 #include "data/BadgeFile.h"
+#include "data/Environment.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
 #include "punch/PunchStore.h"
@@ -90,6 +91,62 @@ BadgeHolding PunchDesk::holderOf(const QString& scannedCode,
     }
     holding.name = *holder;
     return holding;
+}
+
+bool PunchDesk::isRepeat(const QString& scannedCode) const
+{
+    if (m_guardedCode.isEmpty() || scannedCode.trimmed().toUpper() != m_guardedCode)
+        return false;
+    const qint64 since = m_steadyClock() - m_guardedSince;
+    return since >= 0 && since <= RepeatGuardMs;
+}
+
+ScanAnswer PunchDesk::answerScan(const QString& scannedCode,
+                                 const std::function<bool(const QString&)>& listed)
+{
+    ScanAnswer answer;
+    if (isRepeat(scannedCode)) {
+        answer.kind = ScanAnswer::Kind::Repeat;
+        return answer;
+    }
+    const BadgeHolding holding = holderOf(scannedCode, listed);
+    if (holding.name.isEmpty()) {
+        answer.message = holding.message;
+        answer.critical = holding.critical;
+        return answer;
+    }
+    answer.name = holding.name;
+    const Result<std::optional<TimeRecord>> last = m_store->lastPunch(holding.name);
+    if (!last) {
+        answer.message = last.failure().error;
+        answer.critical = true;
+        return answer;
+    }
+    const int gap = GlobalOptions().punchGapMinutes() * 60;
+    if (*last && WithinMinimumTime(**last, Environment::now(), gap)) {
+        answer.kind = ScanAnswer::Kind::TooSoon;
+        answer.in = (*last)->isIn();
+        answer.message = QStringLiteral(" Already recorded for %1.%2")
+                             .arg(FileStore::displayText(holding.name),
+                                  LastActionStripText(
+                                      FormatLastActionText(**last, GlobalOptions().timeFormat())));
+        return answer;
+    }
+    answer.kind = ScanAnswer::Kind::Punch;
+    answer.in = !(*last && (*last)->isIn());
+    m_guardedCode = scannedCode.trimmed().toUpper();
+    m_guardedSince = m_steadyClock();
+    return answer;
+}
+
+bool WithinMinimumTime(const TimeRecord& last, const QDateTime& now, int minimumSeconds)
+{
+    const QDate date = QDate::fromString(last.PunchDate, QStringLiteral("MM/dd/yyyy"));
+    const QTime time = QTime::fromString(last.PunchTime, QStringLiteral("hh:mm"));
+    if (!date.isValid() || !time.isValid())
+        return false;
+    const qint64 since = QDateTime(date, time, now.timeZone()).secsTo(now);
+    return since >= 0 && since < minimumSeconds;
 }
 
 QString LastActionStripText(const QString& lastAction)

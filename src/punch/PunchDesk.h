@@ -3,8 +3,10 @@
 #include "data/Result.h"
 #include "data/TimeFile.h"
 
+#include <QDateTime>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -24,6 +26,22 @@ struct BadgeHolding
 {
     QString name;          // empty: nobody is punched
     QString message;       // why nobody
+    bool critical = false; // the badges could not be read, rather than this badge
+};
+
+// The desk's answer to a badge scan: whom it punches, or why it writes nothing.
+struct ScanAnswer
+{
+    enum class Kind {
+        Punch,   // punch name in the direction given, as choosing him and pressing it does
+        Repeat,  // the same card read again at once: nothing at all happens
+        Refused, // nobody is punched; message says why
+        TooSoon, // name punched within the minimum time: message shows his last punch
+    };
+    Kind kind = Kind::Refused;
+    QString name;
+    bool in = false;
+    QString message;
     bool critical = false; // the badges could not be read, rather than this badge
 };
 
@@ -56,11 +74,34 @@ public:
     BadgeHolding holderOf(const QString& scannedCode,
                           const std::function<bool(const QString&)>& listed) const;
 
+    // The answer to a scanned code, and whether it is a repeat. Only a scan that goes on to punch
+    // arms the repeat guard, and a repeat leaves it as it was, so that a card resting on the
+    // reader punches once per guard period.
+    ScanAnswer answerScan(const QString& scannedCode,
+                          const std::function<bool(const QString&)>& listed);
+    bool isRepeat(const QString& scannedCode) const;
+
+    // The same card read again this soon is one scan.
+    static constexpr qint64 RepeatGuardMs = 2000;
+    // A steady clock in milliseconds for the repeat guard; tests give their own.
+    void setSteadyClock(std::function<qint64()> clock) { m_steadyClock = std::move(clock); }
+
 private:
     PunchState shownState(const std::optional<TimeRecord>& last) const;
 
     PunchStore* m_store;
+    std::function<qint64()> m_steadyClock = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    QString m_guardedCode;
+    qint64 m_guardedSince = 0;
 };
+
+// Whether a punch at `now` comes within the minimum time after `last` (a clock set back does not
+// hold anyone up).
+bool WithinMinimumTime(const TimeRecord& last, const QDateTime& now, int minimumSeconds);
 
 // The last-action strip under the buttons for a punch as the time file shows it; empty for none.
 QString LastActionStripText(const QString& lastAction);

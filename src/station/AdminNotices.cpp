@@ -1,5 +1,6 @@
 #include "station/AdminNotices.h"
 
+#include "data/BadgeFile.h"
 #include "data/EmployeeList.h"
 #include "data/Environment.h"
 
@@ -35,6 +36,21 @@ QString utf8ListNotice(const QList<int>& lines)
              Utf8LinesText(lines), ShellQuoted(list), ShellQuoted(converted));
 }
 
+QString sharedBadgesNotice(const QList<QStringList>& shared)
+{
+    QStringList groups;
+    for (const QStringList& names : shared) {
+        QStringList shown;
+        for (const QString& name : names)
+            shown.append(FileStore::displayText(name));
+        groups.append(QStringLiteral("- ") + shown.join(QStringLiteral(", ")));
+    }
+    return QStringLiteral("The badge file \"%1\" gives one badge to several employees, so that "
+                          "badge punches none of them:\n\n%2\n\nIssue each of them a new badge "
+                          "in Manage > Badges.")
+        .arg(QDir::toNativeSeparators(BadgeFilePath()), groups.join(u'\n'));
+}
+
 } // namespace
 
 QString ShellQuoted(const QString& path)
@@ -52,5 +68,10 @@ QString AdminLoginNotice()
         notices.append(openFolderNotice(folder));
     if (const QList<int> lines = EmployeeListUtf8Lines(); !lines.isEmpty())
         notices.append(utf8ListNotice(lines));
+    BadgeFile badges;
+    // A damaged file is said where badges are managed; its good lines still count here.
+    ReadBadgeFile(&badges);
+    if (const QList<QStringList> shared = SharedBadgeHolders(badges); !shared.isEmpty())
+        notices.append(sharedBadgesNotice(shared));
     return notices.join(QStringLiteral("\n\n"));
 }

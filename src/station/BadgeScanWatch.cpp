@@ -1,5 +1,7 @@
 #include "station/BadgeScanWatch.h"
 
+#include "station/frmPin.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -17,10 +19,15 @@ BadgeScanWatch::~BadgeScanWatch()
     qApp->removeEventFilter(this);
 }
 
-bool BadgeScanWatch::mainWindowInFront(QObject* receiver) const
+bool BadgeScanWatch::scanMayPunch(QObject* receiver) const
 {
-    return m_mainWindow && m_mainWindow->windowHandle() == receiver &&
-           !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
+    if (!m_mainWindow || QApplication::activePopupWidget())
+        return false;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal)
+        return m_mainWindow->windowHandle() == receiver;
+    // A keypad waits for one person's PIN; the next person's card closes it and punches.
+    return qobject_cast<frmPin*>(modal) && modal->windowHandle() == receiver;
 }
 
 bool BadgeScanWatch::eventFilter(QObject* watched, QEvent* event)
@@ -32,13 +39,13 @@ bool BadgeScanWatch::eventFilter(QObject* watched, QEvent* event)
     const BadgeScanner::Outcome outcome = m_scanner.keyPressed(*static_cast<QKeyEvent*>(event));
     if (outcome == BadgeScanner::Outcome::None)
         return false;
-    if (!mainWindowInFront(watched)) {
+    if (!scanMayPunch(watched)) {
         QApplication::beep();
         return true;
     }
     // After the key's delivery: a punch may open the PIN window, which must not run inside it.
-    if (outcome == BadgeScanner::Outcome::Scanned)
-        QMetaObject::invokeMethod(
-            this, [this, code = m_scanner.code()] { Q_EMIT scanned(code); }, Qt::QueuedConnection);
+    // A repeat is the desk's to judge, which counts only the reads it punched.
+    QMetaObject::invokeMethod(
+        this, [this, code = m_scanner.code()] { Q_EMIT scanned(code); }, Qt::QueuedConnection);
     return true;
 }

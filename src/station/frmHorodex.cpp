@@ -25,7 +25,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -53,6 +56,10 @@ frmHorodex::frmHorodex(CommandSwitch commandSwitch, QWidget* parent)
     buildControls();
     buildMenus();
     watchBadgeScans();
+    m_answerTimer = new QTimer(this);
+    m_answerTimer->setSingleShot(true);
+    connect(m_answerTimer, &QTimer::timeout, this,
+            [this] { picLastAction->setText(m_stripState); });
     connect(tmrTimer, &QTimer::timeout, this, &frmHorodex::tmrTimer_Timer);
     // Drawn on the event loop's first turn, after the window is shown and before it is painted:
     // their text needs a font that nothing else needs yet, which would hold the first show up.
@@ -173,6 +180,8 @@ std::optional<PunchState> frmHorodex::showStateOf(const QString& name)
         ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
     else
         Messages::show(Messages::Icon::Critical, state.failure().error);
+    m_answerTimer->stop();
+    m_stripState.clear();
     picLastAction->clear();
     return std::nullopt;
 }
@@ -181,7 +190,16 @@ void frmHorodex::showState(const PunchState& state)
 {
     cmdIn->setEnabled(!state.in);
     cmdOut->setEnabled(state.in);
+    m_answerTimer->stop();
+    m_stripState = state.strip;
     picLastAction->setText(state.strip);
+}
+
+void frmHorodex::showScanAnswer(const QString& text)
+{
+    picLastAction->setText(text);
+    picLastAction->repaint();
+    m_answerTimer->start(ScanAnswerMs);
 }
 
 void frmHorodex::punch(bool isIn)
@@ -211,10 +229,16 @@ void frmHorodex::punchAs(const QString& name, bool isIn)
 bool frmHorodex::pinTyped(const QString& name, bool isIn)
 {
     frmPin pin(name, isIn, this);
+    m_keypad = &pin;
     const bool right = pin.exec() == QDialog::Accepted;
+    m_keypad.clear();
     // The window manager took the station along when it minimised the keypad.
     if (pin.wasMinimised())
         showWithFocus();
+    // Taken once this keypad's loop has ended, so that keypads never nest.
+    if (const QString next = std::exchange(m_scanAfterKeypad, QString()); !next.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, next] { punchWithBadge(next); }, Qt::QueuedConnection);
     return right;
 }
 
@@ -241,20 +265,40 @@ void frmHorodex::watchBadgeScans()
 
 void frmHorodex::punchWithBadge(const QString& code)
 {
-    const BadgeHolding holding =
-        m_desk.holderOf(code, [this](const QString& name) { return lstNames->rowOf(name) >= 0; });
-    if (holding.name.isEmpty()) {
-        if (holding.critical)
-            Messages::show(Messages::Icon::Critical, holding.message);
-        else
-            Messages::warning(holding.message);
+    if (m_desk.isRepeat(code))
         return;
+    // The next person's card closes a keypad left open, writing nothing for it.
+    if (m_keypad && m_keypad->isVisible()) {
+        m_scanAfterKeypad = code;
+        m_keypad->reject();
+        return;
+    }
+    const ScanAnswer answer =
+        m_desk.answerScan(code, [this](const QString& name) { return lstNames->rowOf(name) >= 0; });
+    switch (answer.kind) {
+    case ScanAnswer::Kind::Repeat:
+        return;
+    case ScanAnswer::Kind::Refused: {
+        // The name chosen before is someone else's: IN or OUT must not punch him now.
+        const QSignalBlocker blocker(lstNames);
+        lstNames->clearSelection();
+        m_stripState.clear();
+        showScanAnswer(answer.message);
+        return;
+    }
+    case ScanAnswer::Kind::TooSoon:
+        lstNames->choose(answer.name);
+        if (showStateOf(answer.name))
+            showScanAnswer(answer.message);
+        return;
+    case ScanAnswer::Kind::Punch:
+        break;
     }
     // A window that opens (the PIN, a damaged time file, a failure) opens over his chosen name,
     // exactly as after choosing it by hand.
-    lstNames->choose(holding.name);
-    if (const std::optional<PunchState> state = showStateOf(holding.name))
-        punchAs(holding.name, !state->in);
+    lstNames->choose(answer.name);
+    if (showStateOf(answer.name))
+        punchAs(answer.name, answer.in);
 }
 
 QString frmHorodex::lastActionShown() const

@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <optional>
@@ -20,6 +21,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
+class frmPin;
 
 // The punch station: the employee list, the clock, IN and OUT, and the administrator's menus.
 class frmHorodex : public QMainWindow
@@ -73,6 +75,9 @@ public:
     void requestClose(CloseReason reason);
 
     LockDown* lockDown() const { return m_lockDown; }
+    PunchDesk& desk() { return m_desk; }
+    // How long the answer to a scan stays in the strip before his last action comes back.
+    static constexpr int ScanAnswerMs = 5000;
     QString lastActionShown() const;
 
     EmployeeListBox* lstNames;
@@ -124,6 +129,8 @@ private:
     // Shows the employee's state; none (after saying why) when he cannot punch from it.
     std::optional<PunchState> showStateOf(const QString& name);
     void showState(const PunchState& state);
+    // The answer to a scan in the strip, for ScanAnswerMs: it blocks nobody behind.
+    void showScanAnswer(const QString& text);
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
     void watchBadgeScans();
     void punchWithBadge(const QString& code);
@@ -147,5 +154,9 @@ private:
     PunchStore* m_punches = &DataFolderPunches();
     PunchDesk m_desk{DataFolderPunches()};
     StationRole m_role;
+    QPointer<frmPin> m_keypad; // open while a punch waits for a PIN
+    QString m_scanAfterKeypad; // a scan that closed the keypad, taken once it has closed
+    QTimer* m_answerTimer = nullptr;
+    QString m_stripState; // what the strip shows once a scan's answer has gone
     CloseReason m_closeReason = CloseReason::User;
 };

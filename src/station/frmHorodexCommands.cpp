@@ -19,6 +19,8 @@
 #include "station/frmHorodex.h"
 #include "ui/Messages.h"
 
+#include <QSet>
+
 void frmHorodex::mnuCreateNewRecord_Click()
 {
     if (!saidElsewhere(m_role.managedAtHead))
@@ -27,9 +29,16 @@ void frmHorodex::mnuCreateNewRecord_Click()
 
 void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
 {
+    const QStringList listed = lstNames->names();
+    const QSet<QString> before(listed.cbegin(), listed.cend());
     frmAddEmployee window(employeeToModify, this);
     connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
     window.exec();
+    // A badge left behind by someone of the same name, removed by hand, is not the new one's.
+    for (const QString& name : lstNames->names()) {
+        if (!before.contains(name))
+            revokeBadgesOf(name);
+    }
     Q_EMIT filesSaved();
 }
 

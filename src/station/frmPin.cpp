@@ -13,7 +13,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <QTimer>
+
 #include <algorithm>
+
+namespace {
+int idleCloseMs = frmPin::DefaultIdleCloseMs;
+}
+
+void frmPin::setIdleCloseMs(int ms)
+{
+    idleCloseMs = ms;
+}
 
 frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
     : QDialog(parent), m_employee(employee), m_isIn(isIn)
@@ -93,6 +104,13 @@ frmPin::frmPin(const QString& employee, bool isIn, QWidget* parent)
 
     FitCaptions(this);
     Form_Load();
+
+    m_idle = new QTimer(this);
+    m_idle->setSingleShot(true);
+    m_idle->setInterval(idleCloseMs);
+    connect(m_idle, &QTimer::timeout, this, &QDialog::reject);
+    connect(txtPin, &QLineEdit::textChanged, m_idle, qOverload<>(&QTimer::start));
+    m_idle->start();
 }
 
 void frmPin::changeEvent(QEvent* event)

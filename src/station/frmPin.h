@@ -5,6 +5,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 // The on-screen keypad: the employee's punch in the given direction is recorded only after his
 // own PIN. exec() gives Accepted when the PIN typed was his; the caller then records the punch.
@@ -18,6 +19,11 @@ public:
     void Command2_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
+
+    // A keypad left alone this long closes itself, writing nothing; each key or click starts
+    // the wait again. Tests shorten it.
+    static constexpr int DefaultIdleCloseMs = 30000;
+    static void setIdleCloseMs(int ms);
 
     // Closed because a window manager minimised it: nothing was recorded.
     bool wasMinimised() const { return m_minimised; }
@@ -39,6 +45,7 @@ private:
     void placePad();
 
     QWidget* m_pad = nullptr;
+    QTimer* m_idle = nullptr;
     QString m_employee;
     bool m_isIn;
     bool m_minimised = false;

@@ -24,14 +24,15 @@ QStringList keysOf(const QString& code)
     return keys;
 }
 
-std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin, bool lockedDown)
+std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin, bool lockedDown,
+                                  const QStringList& employees)
 {
     OptionsRecord options = TestOptions(lockedDown, false);
     options.setAskForPin(askForPin);
     dir.write(QStringLiteral("options.ini"), options.toBytes());
     QByteArray names;
-    for (const char* name : {"Ann", "Bob"})
-        names += SerializeEmployeeRecord(sampleEmployee(QLatin1String(name)));
+    for (const QString& name : employees)
+        names += SerializeEmployeeRecord(sampleEmployee(name));
     dir.write(QStringLiteral("names.nms"), names);
     auto window = std::make_unique<frmHorodex>();
     if (!StartMainWindow(window.get()) || !QTest::qWaitForWindowExposed(window.get(), Patience))

@@ -20,11 +20,12 @@ const QString BobCode = QStringLiteral("0004711");
 // key name) and Return.
 QStringList keysOf(const QString& code);
 
-// The station with the employees Ann and Bob, once the lock-down has given it the keyboard focus
-// (keys go where the focus is); null when it did not come. Without the lock-down, once it is
-// shown: whether it has the focus is then for the test to find out.
-std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin,
-                                  bool lockedDown = true);
+// The station with the employees given (Ann and Bob unless told), PIN 1234 each, once the lock-down
+// has given it the keyboard focus (keys go where the focus is); null when it did not come. Without
+// the lock-down, once it is shown: whether it has the focus is then for the test to find out.
+std::unique_ptr<frmHorodex> start(const TempProgramDir& dir, bool askForPin, bool lockedDown = true,
+                                  const QStringList& employees = {QStringLiteral("Ann"),
+                                                                  QStringLiteral("Bob")});
 // Lifts the lock-down and closes the station.
 void stop(std::unique_ptr<frmHorodex>& window);
 
