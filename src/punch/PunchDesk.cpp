@@ -1,9 +1,11 @@
 #include "punch/PunchDesk.h"
 
 #include "data/BadgeFile.h"
+#include "data/ClockZone.h"
 #include "data/Environment.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
+#include "data/ShiftHours.h"
 #include "punch/PunchStore.h"
 
 namespace {
@@ -154,4 +156,33 @@ QString LastActionStripText(const QString& lastAction)
     if (lastAction.trimmed().isEmpty())
         return QString();
     return QStringLiteral(" Last Action: ") + lastAction;
+}
+
+namespace {
+
+// A damaged shifts file says so where it is managed; here the usual limit holds.
+int openLimitHours()
+{
+    const Result<ShiftSchedule> schedule = ReadShiftSchedule();
+    return schedule ? schedule->openLimitHours : ShiftSchedule{}.openLimitHours;
+}
+
+} // namespace
+
+std::optional<ForgottenOut::Question> PunchDesk::forgottenOut(const QString& name) const
+{
+    // His own time file, which the answer is checked against and written to.
+    const Result<std::optional<TimeRecord>> last = ReadLastPunch(name);
+    if (!last)
+        return std::nullopt;
+    return ForgottenOut::questionNow(name, *last, openLimitHours(), ClockZone());
+}
+
+Result<ForgottenOut::Declared> PunchDesk::answerForgottenOut(const QString& name,
+                                                             const std::optional<QDateTime>& leftAt,
+                                                             bool arriving) const
+{
+    if (!leftAt)
+        return ForgottenOut::punchOutNow(name, openLimitHours(), ClockZone());
+    return ForgottenOut::declare(name, *leftAt, arriving, openLimitHours(), ClockZone());
 }

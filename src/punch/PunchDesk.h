@@ -2,6 +2,7 @@
 
 #include "data/Result.h"
 #include "data/TimeFile.h"
+#include "punch/ForgottenOut.h"
 
 #include <QDateTime>
 #include <QString>
@@ -80,6 +81,15 @@ public:
     ScanAnswer answerScan(const QString& scannedCode,
                           const std::function<bool(const QString&)>& listed);
     bool isRepeat(const QString& scannedCode) const;
+
+    // The question about an OUT he forgot, asked before his punch: the last punch of his time
+    // file is an IN older than the open-IN limit (the shifts file's; 16 hours without it).
+    std::optional<ForgottenOut::Question> forgottenOut(const QString& name) const;
+    // His answer written: the OUT when he left (and an IN now when he is arriving), or, without
+    // a time, an OUT now flagged for the manager.
+    Result<ForgottenOut::Declared> answerForgottenOut(const QString& name,
+                                                      const std::optional<QDateTime>& leftAt,
+                                                      bool arriving) const;
 
     // The same card read again this soon is one scan.
     static constexpr qint64 RepeatGuardMs = 2000;

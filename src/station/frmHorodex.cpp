@@ -11,7 +11,6 @@
 #include "station/LockDown.h"
 #include "station/PunchButtonArt.h"
 #include "station/frmAdminLogin.h"
-#include "station/frmPin.h"
 #include "ui/AfterFirstPaint.h"
 #include "ui/Messages.h"
 #include "ui/ProgramState.h"
@@ -25,10 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QTimer>
-
-#include <utility>
 
 namespace {
 
@@ -55,11 +51,9 @@ frmHorodex::frmHorodex(CommandSwitch commandSwitch, QWidget* parent)
     m_lockDown = new LockDown(tmrSecurity, this);
     buildControls();
     buildMenus();
+    m_punching = new StationPunches({this, lstNames, cmdIn, cmdOut, picLastAction}, *m_punches);
+    connect(m_punching, &StationPunches::stationHidden, this, &frmHorodex::showWithFocus);
     watchBadgeScans();
-    m_answerTimer = new QTimer(this);
-    m_answerTimer->setSingleShot(true);
-    connect(m_answerTimer, &QTimer::timeout, this,
-            [this] { picLastAction->setText(m_stripState); });
     connect(tmrTimer, &QTimer::timeout, this, &frmHorodex::tmrTimer_Timer);
     // Drawn on the event loop's first turn, after the window is shown and before it is painted:
     // their text needs a font that nothing else needs yet, which would hold the first show up.
@@ -74,7 +68,7 @@ frmHorodex::~frmHorodex() = default;
 void frmHorodex::setPunchStore(PunchStore& punches)
 {
     m_punches = &punches;
-    m_desk.setStore(punches);
+    m_punching->setStore(punches);
 }
 
 void frmHorodex::setStationRole(const StationRole& role)
@@ -154,156 +148,17 @@ void frmHorodex::tmrTimer_Timer()
     lblDate->setText(Environment::regionalLocale().toString(now.date(), QLocale::LongFormat));
 }
 
-QString frmHorodex::selectedNameOrSaySo() const
-{
-    const QString name = lstNames->chosenName();
-    if (name.isEmpty())
-        Messages::show(Messages::Icon::None, QStringLiteral("Please select an employee"));
-    return name;
-}
-
 void frmHorodex::lstNames_Click()
 {
     const QString name = lstNames->chosenName();
     if (!name.isEmpty())
-        showStateOf(name);
-}
-
-std::optional<PunchState> frmHorodex::showStateOf(const QString& name)
-{
-    const Result<PunchState> state = m_desk.stateOf(name);
-    if (state && state->validFile) {
-        showState(*state);
-        return *state;
-    }
-    if (state)
-        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
-    else
-        Messages::show(Messages::Icon::Critical, state.failure().error);
-    m_answerTimer->stop();
-    m_stripState.clear();
-    picLastAction->clear();
-    return std::nullopt;
-}
-
-void frmHorodex::showState(const PunchState& state)
-{
-    cmdIn->setEnabled(!state.in);
-    cmdOut->setEnabled(state.in);
-    m_answerTimer->stop();
-    m_stripState = state.strip;
-    picLastAction->setText(state.strip);
-}
-
-void frmHorodex::showScanAnswer(const QString& text)
-{
-    picLastAction->setText(text);
-    picLastAction->repaint();
-    m_answerTimer->start(ScanAnswerMs);
-}
-
-void frmHorodex::punch(bool isIn)
-{
-    // Said rather than ignored: the employee must not walk away believing he punched.
-    const QString name = selectedNameOrSaySo();
-    if (!name.isEmpty())
-        punchAs(name, isIn);
-}
-
-void frmHorodex::punchAs(const QString& name, bool isIn)
-{
-    switch (m_desk.beforePunch(name)) {
-    case BeforePunch::DamagedFile:
-        ShowMessageWindow(WindowMessage::InvalidTimeFile, this);
-        return;
-    case BeforePunch::Pin:
-        if (!pinTyped(name, isIn))
-            return;
-        break;
-    case BeforePunch::Nothing:
-        break;
-    }
-    RecordPunch(name, isIn);
-}
-
-bool frmHorodex::pinTyped(const QString& name, bool isIn)
-{
-    frmPin pin(name, isIn, this);
-    m_keypad = &pin;
-    const bool right = pin.exec() == QDialog::Accepted;
-    m_keypad.clear();
-    // The window manager took the station along when it minimised the keypad.
-    if (pin.wasMinimised())
-        showWithFocus();
-    // Taken once this keypad's loop has ended, so that keypads never nest.
-    if (const QString next = std::exchange(m_scanAfterKeypad, QString()); !next.isEmpty())
-        QMetaObject::invokeMethod(
-            this, [this, next] { punchWithBadge(next); }, Qt::QueuedConnection);
-    return right;
-}
-
-bool frmHorodex::RecordPunch(const QString& name, bool isIn)
-{
-    const Result<TimeRecord> punched = m_desk.punch(name, isIn);
-    if (!punched) {
-        Messages::show(Messages::Icon::Critical, punched.failure().error);
-        return false;
-    }
-    // The strip tells him that his punch is on disk, so it is painted at once; his name and the
-    // buttons, changed before any later click is taken, are painted with the next paint.
-    showState(m_desk.stateAfter(*punched));
-    picLastAction->repaint();
-    lstNames->choose(name);
-    return true;
+        m_punching->showStateOf(name);
 }
 
 void frmHorodex::watchBadgeScans()
 {
     m_badgeScans = new BadgeScanWatch(this);
-    connect(m_badgeScans, &BadgeScanWatch::scanned, this, &frmHorodex::punchWithBadge);
-}
-
-void frmHorodex::punchWithBadge(const QString& code)
-{
-    if (m_desk.isRepeat(code))
-        return;
-    // The next person's card closes a keypad left open, writing nothing for it.
-    if (m_keypad && m_keypad->isVisible()) {
-        m_scanAfterKeypad = code;
-        m_keypad->reject();
-        return;
-    }
-    const ScanAnswer answer =
-        m_desk.answerScan(code, [this](const QString& name) { return lstNames->rowOf(name) >= 0; });
-    switch (answer.kind) {
-    case ScanAnswer::Kind::Repeat:
-        return;
-    case ScanAnswer::Kind::Refused: {
-        // The name chosen before is someone else's: IN or OUT must not punch him now.
-        const QSignalBlocker blocker(lstNames);
-        lstNames->clearSelection();
-        m_stripState.clear();
-        showScanAnswer(answer.message);
-        return;
-    }
-    case ScanAnswer::Kind::TooSoon:
-        lstNames->choose(answer.name);
-        if (showStateOf(answer.name))
-            showScanAnswer(answer.message);
-        return;
-    case ScanAnswer::Kind::Punch:
-        break;
-    }
-    // A window that opens (the PIN, a damaged time file, a failure) opens over his chosen name,
-    // exactly as after choosing it by hand.
-    lstNames->choose(answer.name);
-    if (showStateOf(answer.name))
-        punchAs(answer.name, answer.in);
-}
-
-QString frmHorodex::lastActionShown() const
-{
-    return picLastAction->text();
+    connect(m_badgeScans, &BadgeScanWatch::scanned, m_punching, &StationPunches::punchWithBadge);
 }
 
 void frmHorodex::LoadEmployeeList()

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "punch/PunchDesk.h"
 #include "punch/PunchStore.h"
 #include "station/EmployeeListBox.h"
 #include "station/MainWindowRules.h"
+#include "station/StationPunches.h"
 #include "station/StationRole.h"
 
 #include <QHash>
@@ -21,7 +21,6 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
-class frmPin;
 
 // The punch station: the employee list, the clock, IN and OUT, and the administrator's menus.
 class frmHorodex : public QMainWindow
@@ -48,8 +47,8 @@ public:
 
     void tmrTimer_Timer();
     void lstNames_Click();
-    void cmdIn_Click() { punch(true); }
-    void cmdOut_Click() { punch(false); }
+    void cmdIn_Click() { m_punching->punch(true); }
+    void cmdOut_Click() { m_punching->punch(false); }
     void mnuAdminLogin_Click();
     void mnuExit_Click();
     void mnuCreateNewRecord_Click();
@@ -67,18 +66,15 @@ public:
 
     // Refills lstNames from the employee list file, in file order.
     void LoadEmployeeList();
-    // Records the punch; on success refreshes the buttons and strip, on failure says so and
-    // changes nothing on screen.
-    bool RecordPunch(const QString& name, bool isIn);
+    bool RecordPunch(const QString& name, bool isIn) { return m_punching->recordPunch(name, isIn); }
     void setAdminLoggedIn(bool loggedIn);
     // Closes the program for the given reason, following the closing rules.
     void requestClose(CloseReason reason);
 
     LockDown* lockDown() const { return m_lockDown; }
-    PunchDesk& desk() { return m_desk; }
-    // How long the answer to a scan stays in the strip before his last action comes back.
-    static constexpr int ScanAnswerMs = 5000;
-    QString lastActionShown() const;
+    PunchDesk& desk() { return m_punching->desk(); }
+    static constexpr int ScanAnswerMs = StationPunches::ScanAnswerMs;
+    QString lastActionShown() const { return m_punching->lastActionShown(); }
 
     EmployeeListBox* lstNames;
     QLabel* lblTimeLabel;
@@ -122,18 +118,8 @@ private:
     void showWithFocus();
     void buildMenus();
     void setControlFonts();
-    void punch(bool isIn);
-    void punchAs(const QString& name, bool isIn);
-    // The PIN window for the punch; true when his PIN was right.
-    bool pinTyped(const QString& name, bool isIn);
-    // Shows the employee's state; none (after saying why) when he cannot punch from it.
-    std::optional<PunchState> showStateOf(const QString& name);
-    void showState(const PunchState& state);
-    // The answer to a scan in the strip, for ScanAnswerMs: it blocks nobody behind.
-    void showScanAnswer(const QString& text);
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
     void watchBadgeScans();
-    void punchWithBadge(const QString& code);
     void revokeBadgesOf(const QString& name);
     // On a punch station of several, an entry managed at the head says so (where is not empty)
     // and returns true, so that it opens nothing.
@@ -144,19 +130,13 @@ private:
     void setManagementMenusEnabled(bool enabled);
     void cleanUp();
     void closeOtherWindows();
-    // The selected name, or none after saying that an employee must be selected.
-    QString selectedNameOrSaySo() const;
 
     CommandSwitch m_commandSwitch;
     LockDown* m_lockDown;
     BadgeScanWatch* m_badgeScans = nullptr;
     // Where the reports, Who Is In and the time cards read punches, and the desk punches.
     PunchStore* m_punches = &DataFolderPunches();
-    PunchDesk m_desk{DataFolderPunches()};
+    StationPunches* m_punching = nullptr;
     StationRole m_role;
-    QPointer<frmPin> m_keypad; // open while a punch waits for a PIN
-    QString m_scanAfterKeypad; // a scan that closed the keypad, taken once it has closed
-    QTimer* m_answerTimer = nullptr;
-    QString m_stripState; // what the strip shows once a scan's answer has gone
     CloseReason m_closeReason = CloseReason::User;
 };

@@ -68,7 +68,7 @@ void frmHorodex::mnuModifyRecord_Click()
 {
     if (saidElsewhere(m_role.managedAtHead))
         return;
-    const QString name = selectedNameOrSaySo();
+    const QString name = m_punching->chosenNameOrSaySo();
     if (name.isEmpty())
         return;
     openEmployeeWindow(name);
@@ -84,7 +84,7 @@ void frmHorodex::mnuCorrectTimeCard_Click()
     window.exec();
     // A corrected last punch changes which of IN and OUT the employee may press.
     if (!lstNames->chosenName().isEmpty())
-        showStateOf(lstNames->chosenName());
+        m_punching->showStateOf(lstNames->chosenName());
 }
 
 void frmHorodex::mnuBadges_Click()
@@ -124,7 +124,7 @@ void frmHorodex::mnuEmployeeReport_Click()
     // A punch station keeps no pay rates.
     if (saidElsewhere(m_role.payrollAtHead))
         return;
-    const QString name = selectedNameOrSaySo();
+    const QString name = m_punching->chosenNameOrSaySo();
     if (name.isEmpty())
         return;
     frmSingleReport window(name, this, *m_punches);
@@ -202,7 +202,7 @@ void frmHorodex::mnuExceptions_Click()
     correct.setReason(asked.reason);
     correct.exec();
     if (!lstNames->chosenName().isEmpty())
-        showStateOf(lstNames->chosenName());
+        m_punching->showStateOf(lstNames->chosenName());
 }
 
 void frmHorodex::revokeBadgesOf(const QString& name)

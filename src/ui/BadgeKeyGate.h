@@ -65,7 +65,7 @@ private:
     void release(TrailingModifiers trailing = TrailingModifiers::Release);
     // The held keys were a scan: none reaches a window, nor do their releases.
     void drop();
-    void scan(const QString& code, quint64 timestamp, bool here);
+    void scan(const QString& code, bool here);
 
     QPointer<QWidget> m_mainWindow;
     KnownCode m_known;
