@@ -13,6 +13,7 @@
 #include "reports/BadgeCardOutput.h"
 #include "reports/ReportExport.h"
 #include "station/AdminNotices.h"
+#include "station/frmForgotOut.h"
 #include "station/frmHorodex.h"
 #include "station/frmPin.h"
 #include "testsupport/MessageRecorder.h"
@@ -126,6 +127,8 @@ private Q_SLOTS:
     void sameBadgeWithinTheMinimum_showsHisLastPunchAndWritesNothing();
     void codeTwoEmployeesHold_punchesNeitherAndIsNamedAtLogin();
     void newEmployeeOfARemovedName_doesNotInheritHisBadge();
+    void forgottenOut_isAskedBeforeThePunch_data();
+    void forgottenOut_isAskedBeforeThePunch();
 
     void badgeWindow_scanAssignsAndRevokeRevokes();
     void printedCards_decodeToCodesWhoseHashesAreStored();
@@ -706,6 +709,81 @@ void TestBadges::newEmployeeOfARemovedName_doesNotInheritHisBadge()
     QVERIFY(steps.done());
     QVERIFY(w->lstNames->rowOf(QStringLiteral("Cal")) >= 0);
     QCOMPARE(*BadgeHolder(AnnCode), QString());
+}
+
+void TestBadges::forgottenOut_isAskedBeforeThePunch_data()
+{
+    QTest::addColumn<bool>("byBadge");
+    QTest::addColumn<bool>("askForPin");
+    QTest::addColumn<QString>("answer"); // "1700": left at 17:00; "now": OUT now; "Bob": his card
+    QTest::addColumn<QByteArray>("annAfter");
+    QTest::addColumn<QByteArray>("bobAfter");
+    const QByteArray in = punchLine("IN", "12/06/2026", "08:00");
+    QTest::newRow("by name, left at 17:00, arriving")
+        << false << false << "1700"
+        << in + punchLine("OUT", "12/06/2026", "17:00") + punchLine("IN", "12/07/2026", "08:05")
+        << QByteArray();
+    QTest::newRow("by badge after the PIN, OUT now")
+        << true << true << "now" << in + punchLine("OUT", "12/07/2026", "08:05") << QByteArray();
+    QTest::newRow("the next card closes it unanswered")
+        << true << false << "Bob" << in << punchLine("IN", "12/07/2026", "08:05");
+}
+
+void TestBadges::forgottenOut_isAskedBeforeThePunch()
+{
+    QFETCH(bool, byBadge);
+    QFETCH(bool, askForPin);
+    QFETCH(QString, answer);
+    FixedClock clock(QDateTime(Today, QTime(8, 5)));
+    QVERIFY(IssueBadge(QStringLiteral("Ann"), AnnCode, Today));
+    QVERIFY(IssueBadge(QStringLiteral("Bob"), BobCode, Today));
+    m_dir->write(QStringLiteral("Ann.txt"), punchLine("IN", "12/06/2026", "08:00"));
+    auto w = startStation(askForPin);
+    QVERIFY(w);
+    Steps steps;
+    if (askForPin)
+        steps.when([] { return qobject_cast<frmPin*>(QApplication::activeModalWidget()); },
+                   [] {
+                       auto* pin = qobject_cast<frmPin*>(QApplication::activeModalWidget());
+                       QTest::keyClicks(pin->txtPin, QStringLiteral("1234"));
+                       pin->cmdOK_Click();
+                   });
+    steps.when([] { return qobject_cast<frmForgotOut*>(QApplication::activeModalWidget()); },
+               [&] {
+                   auto* ask = qobject_cast<frmForgotOut*>(QApplication::activeModalWidget());
+                   // Nothing is written while he is asked.
+                   QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")),
+                            punchLine("IN", "12/06/2026", "08:00"));
+                   if (answer == QLatin1String("now")) {
+                       ask->cmdOutNow_Click();
+                   } else if (answer == QLatin1String("Bob")) {
+                       quint64 later = 90000;
+                       typeCode(ask->windowHandle(), BobCode, 5, &later, false);
+                   } else {
+                       for (const QChar digit : answer)
+                           ask->Command1_Click(digit.digitValue());
+                       ask->cmdLeftAt_Click();
+                   }
+               });
+    if (byBadge) {
+        quint64 at = 1000;
+        typeCode(w->windowHandle(), AnnCode, 5, &at, false);
+    } else {
+        w->lstNames->choose(QStringLiteral("Ann"));
+        QVERIFY(w->cmdOut->isEnabled());
+        QTimer::singleShot(0, w.get(), [&w] { w->cmdOut_Click(); });
+    }
+    QFETCH(QByteArray, annAfter);
+    QFETCH(QByteArray, bobAfter);
+    QTRY_VERIFY_WITH_TIMEOUT(steps.done() && !QApplication::activeModalWidget() &&
+                                 m_dir->read(QStringLiteral("Ann.txt")) == annAfter &&
+                                 m_dir->read(QStringLiteral("Bob.txt")) == bobAfter,
+                             30000);
+    QVERIFY(m_messages->messages.isEmpty());
+    // What he declared waits for the manager in the record of corrections; an unanswered
+    // question leaves no trace there.
+    const QByteArray record = m_dir->read(QStringLiteral("corrections.log"));
+    QCOMPARE(record.isEmpty(), answer == QLatin1String("Bob"));
 }
 
 void TestBadges::badgeWindow_scanAssignsAndRevokeRevokes()
