@@ -51,7 +51,11 @@ frmHorodex::frmHorodex(CommandSwitch commandSwitch, QWidget* parent)
     m_lockDown = new LockDown(tmrSecurity, this);
     buildControls();
     buildMenus();
-    m_punching = new StationPunches({this, lstNames, cmdIn, cmdOut, picLastAction}, *m_punches);
+    m_punching =
+        new StationPunches({this, lstNames, cmdIn, cmdOut, picLastAction}, DataFolderPunches());
+    m_menus = new StationMenus({this, lstNames, m_punching}, this);
+    connect(m_menus, &StationMenus::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
+    connect(m_menus, &StationMenus::filesSaved, this, &frmHorodex::filesSaved);
     connect(m_punching, &StationPunches::stationHidden, this, &frmHorodex::showWithFocus);
     watchBadgeScans();
     connect(tmrTimer, &QTimer::timeout, this, &frmHorodex::tmrTimer_Timer);
@@ -67,13 +71,14 @@ frmHorodex::~frmHorodex() = default;
 
 void frmHorodex::setPunchStore(PunchStore& punches)
 {
-    m_punches = &punches;
     m_punching->setStore(punches);
+    m_menus->setStore(punches);
 }
 
 void frmHorodex::setStationRole(const StationRole& role)
 {
     m_role = role;
+    m_menus->setRole(role);
     updateCaption();
 }
 
@@ -186,14 +191,6 @@ void frmHorodex::reloadSharedFiles(const QStringList& files)
     const QList<QListWidgetItem*> still = lstNames->findItems(selected, Qt::MatchExactly);
     if (!selected.isEmpty() && !still.isEmpty())
         lstNames->setCurrentItem(still.first());
-}
-
-bool frmHorodex::saidElsewhere(const QString& where)
-{
-    if (where.isEmpty())
-        return false;
-    Messages::information(where);
-    return true;
 }
 
 void frmHorodex::updateCaption()

@@ -3,6 +3,7 @@
 #include "punch/PunchStore.h"
 #include "station/EmployeeListBox.h"
 #include "station/MainWindowRules.h"
+#include "station/StationMenus.h"
 #include "station/StationPunches.h"
 #include "station/StationRole.h"
 
@@ -51,17 +52,17 @@ public:
     void cmdOut_Click() { m_punching->punch(false); }
     void mnuAdminLogin_Click();
     void mnuExit_Click();
-    void mnuCreateNewRecord_Click();
-    void mnuDeleteRecord_Click();
-    void mnuModifyRecord_Click();
-    void mnuCorrectTimeCard_Click();
-    void mnuBadges_Click();
-    void mnuShifts_Click();
-    void mnuOptions_Click();
-    void mnuEmployeeReport_Click();
-    void mnuMultiplePayrollReport_Click();
-    void mnuWhoIsIn_Click();
-    void mnuExceptions_Click();
+    void mnuCreateNewRecord_Click() { m_menus->createNewRecord(); }
+    void mnuDeleteRecord_Click() { m_menus->deleteRecord(); }
+    void mnuModifyRecord_Click() { m_menus->modifyRecord(); }
+    void mnuCorrectTimeCard_Click() { m_menus->correctTimeCard(); }
+    void mnuBadges_Click() { m_menus->badges(); }
+    void mnuShifts_Click() { m_menus->shifts(); }
+    void mnuOptions_Click() { m_menus->options(); }
+    void mnuEmployeeReport_Click() { m_menus->employeeReport(); }
+    void mnuMultiplePayrollReport_Click() { m_menus->multiplePayrollReport(); }
+    void mnuWhoIsIn_Click() { m_menus->whoIsIn(); }
+    void mnuExceptions_Click() { m_menus->exceptions(); }
     void mnuAbout_Click();
 
     // Refills lstNames from the employee list file, in file order.
@@ -120,13 +121,8 @@ private:
     void setControlFonts();
     // A badge reader's scan punches its holder as choosing his name and pressing IN or OUT does.
     void watchBadgeScans();
-    void revokeBadgesOf(const QString& name);
-    // On a punch station of several, an entry managed at the head says so (where is not empty)
-    // and returns true, so that it opens nothing.
-    bool saidElsewhere(const QString& where);
     void updateCaption();
     void openStartLogin(LoginMode mode);
-    void openEmployeeWindow(const std::optional<QString>& employeeToModify);
     void setManagementMenusEnabled(bool enabled);
     void cleanUp();
     void closeOtherWindows();
@@ -134,9 +130,8 @@ private:
     CommandSwitch m_commandSwitch;
     LockDown* m_lockDown;
     BadgeScanWatch* m_badgeScans = nullptr;
-    // Where the reports, Who Is In and the time cards read punches, and the desk punches.
-    PunchStore* m_punches = &DataFolderPunches();
     StationPunches* m_punching = nullptr;
+    StationMenus* m_menus = nullptr;
     StationRole m_role;
     CloseReason m_closeReason = CloseReason::User;
 };

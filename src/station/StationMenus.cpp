@@ -1,5 +1,5 @@
-// What the entries of the Manage and Reports menus do: the employee, badge and options windows,
-// the correction of a time card and the reports, each opened modally over the main window.
+#include "station/StationMenus.h"
+
 #include "admin/frmAddEmployee.h"
 #include "admin/frmBadges.h"
 #include "admin/frmCorrectTimeCard.h"
@@ -16,33 +16,48 @@
 #include "reports/frmMultipleReportSelect.h"
 #include "reports/frmReport.h"
 #include "reports/frmSingleReport.h"
-#include "station/frmHorodex.h"
+#include "station/EmployeeListBox.h"
+#include "station/StationPunches.h"
 #include "ui/Messages.h"
 
 #include <QSet>
 
-void frmHorodex::mnuCreateNewRecord_Click()
+StationMenus::StationMenus(const Station& station, QObject* parent)
+    : QObject(parent), m_station(station)
+{
+}
+
+bool StationMenus::saidElsewhere(const QString& where)
+{
+    if (where.isEmpty())
+        return false;
+    Messages::information(where);
+    return true;
+}
+
+void StationMenus::createNewRecord()
 {
     if (!saidElsewhere(m_role.managedAtHead))
         openEmployeeWindow(std::nullopt);
 }
 
-void frmHorodex::openEmployeeWindow(const std::optional<QString>& employeeToModify)
+void StationMenus::openEmployeeWindow(const std::optional<QString>& employeeToModify)
 {
-    const QStringList listed = lstNames->names();
+    const QStringList listed = m_station.names->names();
     const QSet<QString> before(listed.cbegin(), listed.cend());
-    frmAddEmployee window(employeeToModify, this);
-    connect(&window, &frmAddEmployee::employeeListChanged, this, &frmHorodex::LoadEmployeeList);
+    frmAddEmployee window(employeeToModify, m_station.window);
+    connect(&window, &frmAddEmployee::employeeListChanged, this,
+            &StationMenus::employeeListChanged);
     window.exec();
     // A badge left behind by someone of the same name, removed by hand, is not the new one's.
-    for (const QString& name : lstNames->names()) {
+    for (const QString& name : m_station.names->names()) {
         if (!before.contains(name))
             revokeBadgesOf(name);
     }
     Q_EMIT filesSaved();
 }
 
-void frmHorodex::mnuDeleteRecord_Click()
+void StationMenus::deleteRecord()
 {
     if (saidElsewhere(m_role.managedAtHead))
         return;
@@ -60,44 +75,44 @@ void frmHorodex::mnuDeleteRecord_Click()
         else
             revokeBadgesOf(answer);
     }
-    LoadEmployeeList();
+    Q_EMIT employeeListChanged();
     Q_EMIT filesSaved();
 }
 
-void frmHorodex::mnuModifyRecord_Click()
+void StationMenus::modifyRecord()
 {
     if (saidElsewhere(m_role.managedAtHead))
         return;
-    const QString name = m_punching->chosenNameOrSaySo();
+    const QString name = m_station.punching->chosenNameOrSaySo();
     if (name.isEmpty())
         return;
     openEmployeeWindow(name);
 }
 
-void frmHorodex::mnuCorrectTimeCard_Click()
+void StationMenus::correctTimeCard()
 {
     // A punch station's time files must stay as sent: the head corrects the merged cards.
     if (saidElsewhere(m_role.managedAtHead))
         return;
-    frmCorrectTimeCard window(lstNames->names(), lstNames->chosenName(), Environment::now().date(),
-                              this, *m_punches);
+    frmCorrectTimeCard window(m_station.names->names(), m_station.names->chosenName(),
+                              Environment::now().date(), m_station.window, *m_punches);
     window.exec();
     // A corrected last punch changes which of IN and OUT the employee may press.
-    if (!lstNames->chosenName().isEmpty())
-        m_punching->showStateOf(lstNames->chosenName());
+    if (!m_station.names->chosenName().isEmpty())
+        m_station.punching->showStateOf(m_station.names->chosenName());
 }
 
-void frmHorodex::mnuBadges_Click()
+void StationMenus::badges()
 {
     if (saidElsewhere(m_role.managedAtHead))
         return;
-    frmBadges window(lstNames->names(), OptionsRecord::trimmed(GlobalOptions().Company),
-                     OutputBadgeCards, this);
+    frmBadges window(m_station.names->names(), OptionsRecord::trimmed(GlobalOptions().Company),
+                     OutputBadgeCards, m_station.window);
     window.exec();
     Q_EMIT filesSaved();
 }
 
-void frmHorodex::mnuShifts_Click()
+void StationMenus::shifts()
 {
     if (saidElsewhere(m_role.managedAtHead))
         return;
@@ -106,45 +121,45 @@ void frmHorodex::mnuShifts_Click()
         Messages::show(Messages::Icon::Critical, schedule.failure().error);
         return;
     }
-    frmShifts window(*schedule, this);
+    frmShifts window(*schedule, m_station.window);
     window.exec();
 }
 
-void frmHorodex::mnuOptions_Click()
+void StationMenus::options()
 {
     if (saidElsewhere(m_role.managedAtHead))
         return;
-    frmOptions window(this);
+    frmOptions window(m_station.window);
     window.exec();
     Q_EMIT filesSaved();
 }
 
-void frmHorodex::mnuEmployeeReport_Click()
+void StationMenus::employeeReport()
 {
     // A punch station keeps no pay rates.
     if (saidElsewhere(m_role.payrollAtHead))
         return;
-    const QString name = m_punching->chosenNameOrSaySo();
+    const QString name = m_station.punching->chosenNameOrSaySo();
     if (name.isEmpty())
         return;
-    frmSingleReport window(name, this, *m_punches);
+    frmSingleReport window(name, m_station.window, *m_punches);
     window.exec();
 }
 
-void frmHorodex::mnuMultiplePayrollReport_Click()
+void StationMenus::multiplePayrollReport()
 {
     if (saidElsewhere(m_role.payrollAtHead))
         return;
-    if (lstNames->count() == 0) {
+    if (m_station.names->count() == 0) {
         Messages::information(
             QStringLiteral("You must have at least one employee to create this payroll report"));
         return;
     }
-    frmMultipleReportSelect window(this, *m_punches);
+    frmMultipleReportSelect window(m_station.window, *m_punches);
     window.exec();
 }
 
-void frmHorodex::mnuWhoIsIn_Click()
+void StationMenus::whoIsIn()
 {
     EmployeeList list;
     const IoResult read = ReadEmployeeList(&list);
@@ -163,11 +178,11 @@ void frmHorodex::mnuWhoIsIn_Click()
                       QString(), QString(), true);
     texts.Title = QStringLiteral("Who Is In");
     texts.Csv = WhoIsInCsv(in);
-    frmReport window(texts, this);
+    frmReport window(texts, m_station.window);
     window.exec();
 }
 
-void frmHorodex::mnuExceptions_Click()
+void StationMenus::exceptions()
 {
     if (saidElsewhere(m_role.payrollAtHead))
         return;
@@ -190,22 +205,22 @@ void frmHorodex::mnuExceptions_Click()
     }
     frmExceptions window(
         {list.records, *schedule, Environment::now(), ClockZone(), GlobalOptions().timeFormat()},
-        *m_punches, this);
+        *m_punches, m_station.window);
     if (window.exec() != QDialog::Accepted || !window.correctionAsked())
         return;
     const frmExceptions::CorrectionAsked& asked = *window.correctionAsked();
-    frmCorrectTimeCard correct(lstNames->names(), asked.employee, Environment::now().date(), this,
-                               *m_punches);
+    frmCorrectTimeCard correct(m_station.names->names(), asked.employee, Environment::now().date(),
+                               m_station.window, *m_punches);
     // The week of the day, so that its pairs are shown with their hours.
     correct.setPeriod(asked.day.addDays(1 - asked.day.dayOfWeek()),
                       asked.day.addDays(7 - asked.day.dayOfWeek()), false);
     correct.setReason(asked.reason);
     correct.exec();
-    if (!lstNames->chosenName().isEmpty())
-        m_punching->showStateOf(lstNames->chosenName());
+    if (!m_station.names->chosenName().isEmpty())
+        m_station.punching->showStateOf(m_station.names->chosenName());
 }
 
-void frmHorodex::revokeBadgesOf(const QString& name)
+void StationMenus::revokeBadgesOf(const QString& name)
 {
     if (const IoResult revoked = RevokeBadges(name, Environment::now().date()); !revoked)
         Messages::warning(revoked.error);
