@@ -258,7 +258,7 @@ void TestDataFiles::shiftCharacters_outOfRangeFailsWithItsMessage()
     QFETCH(int, shift);
     const Result<QString> shifted = ShiftCharacters(int(text.size()), text, shift);
     QVERIFY(!shifted);
-    QCOMPARE(shifted.failure().error, QStringLiteral("Encodage/Décodage non permis"));
+    QCOMPARE(shifted.message(), QStringLiteral("Encodage/Décodage non permis"));
 }
 
 static EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("1234"))
@@ -293,7 +293,7 @@ void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
     QVERIFY(!EmployeeExists(QStringLiteral(" John Smith")).value());
     const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("JOHN SMITH"));
     QVERIFY(!found);
-    QCOMPARE(found.failure().error, QStringLiteral("Employee not found"));
+    QCOMPARE(found.message(), QStringLiteral("Employee not found"));
     bool removed = true;
     QVERIFY(DeleteEmployee(QStringLiteral("john smith"), &removed));
     QVERIFY(!removed);
@@ -314,7 +314,7 @@ void TestDataFiles::findEmployee_withoutMatchGivesNoFields()
     QVERIFY(AppendEmployee(employee(QStringLiteral("Mary Jones"))));
     const Result<EmployeeRecord> nobody = FindEmployee(QStringLiteral("Nobody"));
     QVERIFY(!nobody);
-    QCOMPARE(nobody.failure().error, QStringLiteral("Employee not found"));
+    QCOMPARE(nobody.message(), QStringLiteral("Employee not found"));
     const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("Mary Jones"));
     QVERIFY(found);
     QCOMPARE(found->OvertimeRate, QStringLiteral("12.75"));
@@ -326,7 +326,7 @@ void TestDataFiles::deleteEmployee_keepsOrderOfOthersAndTimeFile()
     for (const char* name : {"Ann", "Bob", "Cid", "Dee"})
         QVERIFY(AppendEmployee(employee(QLatin1String(name))));
     dir.write(QStringLiteral("Bob.txt"), punchLine("IN", "01/15/2001", "08:05"));
-    QVERIFY(DeleteEmployee(QStringLiteral("Bob")));
+    QVERIFY(DeleteEmployee(QStringLiteral("Bob")).ok());
     QCOMPARE(*EmployeeNames(),
              (QStringList{QStringLiteral("Ann"), QStringLiteral("Cid"), QStringLiteral("Dee")}));
     QVERIFY(dir.exists(QStringLiteral("Bob.txt")));
@@ -337,7 +337,7 @@ void TestDataFiles::deleteOnlyEmployee_leavesEmptyFileAndNoTemporary()
 {
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Solo"))));
-    QVERIFY(DeleteEmployee(QStringLiteral("Solo")));
+    QVERIFY(DeleteEmployee(QStringLiteral("Solo")).ok());
     QCOMPARE(dir.read(QStringLiteral("names.nms")), QByteArray());
     QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
 }
@@ -361,9 +361,9 @@ void TestDataFiles::deleteInterruptedByFailingWrite_leavesOldListWhole()
     for (const char* call : {"open", "write", "fsync", "rename"}) {
         FileStore::setFaultHook(
             [call](const char* c, const QString&) { return qstrcmp(c, call) == 0 ? EIO : 0; });
-        const IoResult deleted = DeleteEmployee(QStringLiteral("Ann"));
-        QVERIFY2(!deleted, call);
-        QVERIFY(deleted.error.contains(QStringLiteral("names.nms")));
+        const Result<bool> deleted = DeleteEmployee(QStringLiteral("Ann"));
+        QVERIFY2(deleted.failed(), call);
+        QVERIFY(deleted.message().contains(QStringLiteral("names.nms")));
         QCOMPARE(dir.read(QStringLiteral("names.nms")), before);
         QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
     }
@@ -390,9 +390,9 @@ void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept()
     dir.write(QStringLiteral("names.nms"), good1 + badLine + good2);
     const Result<QStringList> names = EmployeeNames();
     QCOMPARE(*names, (QStringList{QStringLiteral("Ann"), QStringLiteral("Zoë")}));
-    QVERIFY(!names.warning());
-    QVERIFY(names.warning().error.contains(QStringLiteral("names.nms")));
-    QVERIFY(names.warning().error.contains(QStringLiteral("line 2")));
+    QVERIFY(names.hasWarning());
+    QVERIFY(names.message().contains(QStringLiteral("names.nms")));
+    QVERIFY(names.message().contains(QStringLiteral("line 2")));
 }
 
 void TestDataFiles::brokenEmployeeList_isNeverRewritten()
@@ -401,7 +401,7 @@ void TestDataFiles::brokenEmployeeList_isNeverRewritten()
     const QByteArray content =
         SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) + "junk\r\n";
     dir.write(QStringLiteral("names.nms"), content);
-    QVERIFY(!DeleteEmployee(QStringLiteral("Ann")));
+    QVERIFY(DeleteEmployee(QStringLiteral("Ann")).failed());
     QVERIFY(!ReplaceEmployee(QStringLiteral("Ann"), employee(QStringLiteral("Ann"))));
     QCOMPARE(dir.read(QStringLiteral("names.nms")), content);
 }
@@ -436,7 +436,7 @@ void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite()
 
     const Result<QStringList> listed = EmployeeNames();
     QCOMPARE(*listed, (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob")}));
-    QVERIFY2(listed.warning(), qPrintable(listed.warning().error));
+    QVERIFY2(!listed.hasWarning(), qPrintable(listed.message()));
     QVERIFY(FindEmployee(QStringLiteral("Bob")));
     QVERIFY(CheckPin(QStringLiteral("Bob"), QStringLiteral("1234")).value());
     QVERIFY(!EmployeeExists(blank).value());
@@ -591,9 +591,9 @@ void TestDataFiles::recordPunch_failingWriteOrFlushLeavesFileUnchanged()
     dir.write(QStringLiteral("Ann.txt"), before);
     FileStore::setFaultHook(
         [call](const char* c, const QString&) { return call == QLatin1String(c) ? ENOSPC : 0; });
-    const IoResult punched = RecordPunch(QStringLiteral("Ann"), false);
-    QVERIFY(!punched);
-    QVERIFY(punched.error.contains(QStringLiteral("Ann.txt")));
+    const Result<TimeRecord> punched = RecordPunch(QStringLiteral("Ann"), false);
+    QVERIFY(punched.failed());
+    QVERIFY(punched.message().contains(QStringLiteral("Ann.txt")));
     // A flush failure may leave the line written; a write failure never a partial one.
     if (call != QLatin1String("fdatasync"))
         QCOMPARE(dir.read(QStringLiteral("Ann.txt")), before);
@@ -625,12 +625,12 @@ void TestDataFiles::recordPunch_refusedWhereReportsWouldRefuseTheFile()
             file.write(QByteArray("IN    11/").left(int(size % 31)));
         }
     }
-    const IoResult punched = RecordPunch(QStringLiteral("Ann"), true);
-    QCOMPARE(bool(punched), recorded);
+    const Result<TimeRecord> punched = RecordPunch(QStringLiteral("Ann"), true);
+    QCOMPARE(punched.ok(), recorded);
     const qint64 after = QFileInfo(dir.path(QStringLiteral("Ann.txt"))).size();
     QVERIFY(after <= MaxTimeFileSize);
     if (!recorded) {
-        QVERIFY(punched.error.contains(dir.path(QStringLiteral("Ann.txt"))));
+        QVERIFY(punched.message().contains(dir.path(QStringLiteral("Ann.txt"))));
         QCOMPARE(after, size);
     }
 }
@@ -718,8 +718,8 @@ void TestDataFiles::unopenableTimeFile_failsLastActionNamingFile()
     QString lastAction;
     const Result<bool> isIn =
         ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction);
-    QVERIFY(!isIn.failure());
-    QVERIFY(isIn.failure().error.contains(dir.path(QStringLiteral("Ann.txt"))));
+    QVERIFY(isIn.failed());
+    QVERIFY(isIn.message().contains(dir.path(QStringLiteral("Ann.txt"))));
 }
 
 void TestDataFiles::dataDirectory_isNamedBesideOrAtHome_data()
