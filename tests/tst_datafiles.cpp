@@ -25,6 +25,10 @@ class TestDataFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void result_saysWhetherItFailedAndWhy_data();
+    void result_saysWhetherItFailedAndWhy();
+    void result_noAnswerIsNoFailure();
+    void result_keepsTheOldShapeForItsOtherCallers();
     void punchLine_isThirtyOneBytesWithPaddedFields_data();
     void punchLine_isThirtyOneBytesWithPaddedFields();
     void tornLastRecord_givesWayToTheNextPunch_data();
@@ -812,6 +816,66 @@ void TestDataFiles::createdDataFolder_is0700AndKeepsOtherAccountsOut()
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
     QVERIFY(Environment::othersMayEnter(folder));
     QCOMPARE(nobodyReads(), 0);
+}
+
+void TestDataFiles::result_saysWhetherItFailedAndWhy_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("value") << QString() << QString();
+    QTest::newRow("failure") << QStringLiteral("no file") << QString();
+    QTest::newRow("value with a warning") << QString() << QStringLiteral("line 2");
+}
+
+void TestDataFiles::result_saysWhetherItFailedAndWhy()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, warning);
+    const Result<int> result = !failure.isEmpty()   ? Result<int>(Failure(failure))
+                               : !warning.isEmpty() ? Result<int>(5, Warning(warning))
+                                                    : Result<int>(5);
+    QCOMPARE(result.ok(), failure.isEmpty());
+    QCOMPARE(result.failed(), !failure.isEmpty());
+    QCOMPARE(bool(result), failure.isEmpty());
+    QCOMPARE(result.hasWarning(), !warning.isEmpty());
+    QCOMPARE(result.message(), failure + warning);
+    if (result.ok()) {
+        QCOMPARE(*result, 5);
+        return;
+    }
+    // Handed on from a function that fails with it, the failure keeps its message.
+    const Result<QString> passedOn = result.error();
+    QVERIFY(passedOn.failed());
+    QCOMPARE(passedOn.message(), failure);
+}
+
+void TestDataFiles::result_noAnswerIsNoFailure()
+{
+    const Result<bool> no = false;
+    QVERIFY(no.ok() && !no.value());
+    const Result<> done;
+    QVERIFY(done.ok() && !done.failed() && done.message().isEmpty());
+    const Result<> refused = Failure(QStringLiteral("refused"));
+    QVERIFY(refused.failed() && !refused.hasWarning());
+    QCOMPARE(refused.message(), QStringLiteral("refused"));
+}
+
+void TestDataFiles::result_keepsTheOldShapeForItsOtherCallers()
+{
+    const Result<int> failed = Failure(QStringLiteral("no file"));
+    QVERIFY(!failed.failure());
+    QCOMPARE(failed.failure().error, QStringLiteral("no file"));
+    QVERIFY(Result<int>(5).failure());
+    QVERIFY(!Result<int>(5, Warning(QStringLiteral("line 2"))).warning());
+    QVERIFY(Result<int>(5).warning());
+
+    const IoResult io = Result<>(Failure(QStringLiteral("refused")));
+    QVERIFY(!io.ok);
+    QCOMPARE(io.error, QStringLiteral("refused"));
+    const Result<> back = io;
+    QVERIFY(back.failed());
+    QCOMPARE(back.message(), QStringLiteral("refused"));
+    QVERIFY(IoResult(Result<>()).ok);
 }
 
 void TestDataFiles::punchLine_isThirtyOneBytesWithPaddedFields_data()
