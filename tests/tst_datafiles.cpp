@@ -151,10 +151,9 @@ void TestDataFiles::settingsOfWrongSize_areReportedAndLeftAlone()
     QFETCH(QByteArray, content);
     TempProgramDir dir;
     dir.write(QStringLiteral("options.ini"), content);
-    OptionsRecord r;
-    const IoResult read = ReadOptionsFile(&r);
-    QVERIFY(!read);
-    QVERIFY(read.error.contains(dir.path(QStringLiteral("options.ini"))));
+    const Result<OptionsRecord> read = ReadOptionsFile();
+    QVERIFY(read.failed());
+    QVERIFY(read.message().contains(dir.path(QStringLiteral("options.ini"))));
     QCOMPARE(dir.read(QStringLiteral("options.ini")), content);
 }
 
@@ -197,10 +196,10 @@ void TestDataFiles::failedSettingsWrite_leavesOldFileWhole()
     for (const char* call : {"open", "write", "fsync", "rename"}) {
         FileStore::setFaultHook(
             [call](const char* c, const QString&) { return qstrcmp(c, call) == 0 ? ENOSPC : 0; });
-        const IoResult written =
+        const Result<> written =
             WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("newpass")));
-        QVERIFY2(!written, call);
-        QVERIFY(written.error.contains(QStringLiteral("options.ini")));
+        QVERIFY2(written.failed(), call);
+        QVERIFY(written.message().contains(QStringLiteral("options.ini")));
         QCOMPARE(dir.read(QStringLiteral("options.ini")), before);
         QCOMPARE(dir.files(), QStringList{QStringLiteral("options.ini")});
     }
@@ -448,13 +447,12 @@ void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite()
     const QString verb = rewrite.section(u' ', 0, 0);
     const QString name = rewrite.section(u' ', 1);
     if (verb == QLatin1String("delete")) {
-        bool removed = false;
-        const IoResult deleted = DeleteEmployee(name, &removed);
-        QVERIFY2(deleted, qPrintable(deleted.error));
-        QVERIFY(removed); // the blank record was removed, as the list's own Delete does
+        const Result<bool> deleted = DeleteEmployee(name);
+        QVERIFY2(deleted.ok(), qPrintable(deleted.message()));
+        QVERIFY(*deleted); // the blank record was removed, as the list's own Delete does
     } else if (verb == QLatin1String("replace")) {
-        const IoResult replaced = ReplaceEmployee(name, employee(name));
-        QVERIFY2(replaced, qPrintable(replaced.error));
+        const Result<> replaced = ReplaceEmployee(name, employee(name));
+        QVERIFY2(replaced.ok(), qPrintable(replaced.message()));
     }
     QByteArray after;
     for (const QString& kept : namesAfter)

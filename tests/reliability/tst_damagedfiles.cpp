@@ -155,10 +155,9 @@ void TestDamagedFiles::settings_truncatedOrFlipped_neverCrashOrOverwrite()
     const QByteArray good = OptionsRecord::firstRunDefaults(QStringLiteral("Pass_w0rd")).toBytes();
     for (qsizetype cut = 0; cut < good.size(); ++cut) {
         dir.write(QStringLiteral("options.ini"), good.left(cut));
-        OptionsRecord r;
-        const IoResult read = ReadOptionsFile(&r);
-        QVERIFY(!read);
-        QVERIFY(read.error.contains(QStringLiteral("options.ini")));
+        const Result<OptionsRecord> read = ReadOptionsFile();
+        QVERIFY(read.failed());
+        QVERIFY(read.message().contains(QStringLiteral("options.ini")));
         QCOMPARE(dir.read(QStringLiteral("options.ini")), good.left(cut));
     }
     for (qsizetype i = 0; i < good.size(); ++i) {

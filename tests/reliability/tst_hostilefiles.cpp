@@ -463,9 +463,8 @@ void TestHostileFiles::hugeSparseFiles_areRefusedWithoutReadingThem()
     QVERIFY(listed.hasWarning() && listed.message().contains(QStringLiteral("names.nms")));
 
     writeSparse(m_dir->path(QStringLiteral("options.ini")), qint64(1) << 30);
-    OptionsRecord options;
-    const IoResult settings = ReadOptionsFile(&options);
-    QVERIFY(!settings && settings.error.contains(QStringLiteral("options.ini")));
+    const Result<OptionsRecord> settings = ReadOptionsFile();
+    QVERIFY(settings.failed() && settings.message().contains(QStringLiteral("options.ini")));
 }
 
 void TestHostileFiles::hugeTimeFile_showsItsLastPunch()
