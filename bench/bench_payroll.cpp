@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     auto plainSteps = [&] {
         MultipleReportBuilder builder(input.shift, o);
         for (const EmployeeRecord& e : input.employees)
-            builder.AddEmployee(e, StepwiseLoadPayPeriod(TimeFilePath(e.Name), o.from, o.to,
+            builder.addEmployee(e, StepwiseLoadPayPeriod(TimeFilePath(e.Name), o.from, o.to,
                                                          o.settings.timeRoundingValue(), o.zone));
         stepwise = builder.Finish();
     };

@@ -205,7 +205,7 @@ int FuzzReports(const uint8_t* data, size_t size)
     const ReportTexts texts = BuildSingleReport(single, time);
     require(!texts.IsMultipleReport && texts.fullText().startsWith(texts.ReportHeader));
     MultipleReportBuilder multiple(0, options);
-    multiple.AddEmployee(single.employee, time);
+    multiple.addEmployee(single.employee, time);
     require(multiple.Finish().IsMultipleReport && multiple.EmployeeCount() == 1);
     return 0;
 }

@@ -102,7 +102,7 @@ void TestCorrectTimeCard::shownHours_equalTheReports()
     frmCorrectTimeCard window({QStringLiteral("Ann")}, QStringLiteral("Ann"), Sunday.addDays(1));
     const Result<clsTime> loaded = LoadPayPeriod(QStringLiteral("Ann"), Monday, Sunday,
                                                  rounding.toInt(), QTimeZone::systemTimeZone());
-    QVERIFY2(loaded, qPrintable(loaded.failure().error));
+    QVERIFY2(loaded, qPrintable(loaded.message()));
     const clsTime& paid = *loaded;
     const OvertimeRule rule = OvertimeRule::of(GlobalOptions());
     const QString expected = QStringLiteral("Pay period: %1 hours (%2 regular, %3 overtime)")
@@ -185,10 +185,10 @@ void TestCorrectTimeCard::cancel_leavesTheFileAsItWas()
     // Switching away asks first; No keeps the corrections and the employee.
     m_messages->yesNoAnswers = {false};
     QVERIFY(!window.selectEmployee(QStringLiteral("Bob")));
-    QVERIFY(window.HasUnsavedCorrections());
+    QVERIFY(window.hasUnsavedCorrections());
     m_messages->yesNoAnswers = {true};
     window.reject();
-    QVERIFY(!window.HasUnsavedCorrections());
+    QVERIFY(!window.hasUnsavedCorrections());
     QCOMPARE(m_dir->read(QStringLiteral("Ann.txt")), before);
     QVERIFY(!m_dir->exists(QStringLiteral("corrections.log")));
 }
@@ -207,7 +207,7 @@ void TestCorrectTimeCard::refusedSwitch_highlightsTheOpenCardAgain()
     QTest::mouseClick(window.lstEmployees->viewport(), Qt::LeftButton, {},
                       window.lstEmployees->visualItemRect(bob).center());
     QCOMPARE(m_messages->messages.size(), 1); // the question was asked
-    QVERIFY(window.HasUnsavedCorrections());
+    QVERIFY(window.hasUnsavedCorrections());
     QCOMPARE(window.lstEmployees->currentItem()->text(), QStringLiteral("Ann"));
     QVERIFY(window.lstEmployees->currentItem()->isSelected());
 }

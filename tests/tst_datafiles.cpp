@@ -25,6 +25,10 @@ class TestDataFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void result_saysWhetherItFailedAndWhy_data();
+    void result_saysWhetherItFailedAndWhy();
+    void result_noAnswerIsNoFailure();
+    void result_keepsTheOldShapeForItsOtherCallers();
     void punchLine_isThirtyOneBytesWithPaddedFields_data();
     void punchLine_isThirtyOneBytesWithPaddedFields();
     void tornLastRecord_givesWayToTheNextPunch_data();
@@ -147,10 +151,9 @@ void TestDataFiles::settingsOfWrongSize_areReportedAndLeftAlone()
     QFETCH(QByteArray, content);
     TempProgramDir dir;
     dir.write(QStringLiteral("options.ini"), content);
-    OptionsRecord r;
-    const IoResult read = ReadOptionsFile(&r);
-    QVERIFY(!read);
-    QVERIFY(read.error.contains(dir.path(QStringLiteral("options.ini"))));
+    const Result<OptionsRecord> read = ReadOptionsFile();
+    QVERIFY(read.failed());
+    QVERIFY(read.message().contains(dir.path(QStringLiteral("options.ini"))));
     QCOMPARE(dir.read(QStringLiteral("options.ini")), content);
 }
 
@@ -193,10 +196,10 @@ void TestDataFiles::failedSettingsWrite_leavesOldFileWhole()
     for (const char* call : {"open", "write", "fsync", "rename"}) {
         FileStore::setFaultHook(
             [call](const char* c, const QString&) { return qstrcmp(c, call) == 0 ? ENOSPC : 0; });
-        const IoResult written =
+        const Result<> written =
             WriteOptionsFile(OptionsRecord::firstRunDefaults(QStringLiteral("newpass")));
-        QVERIFY2(!written, call);
-        QVERIFY(written.error.contains(QStringLiteral("options.ini")));
+        QVERIFY2(written.failed(), call);
+        QVERIFY(written.message().contains(QStringLiteral("options.ini")));
         QCOMPARE(dir.read(QStringLiteral("options.ini")), before);
         QCOMPARE(dir.files(), QStringList{QStringLiteral("options.ini")});
     }
@@ -258,7 +261,7 @@ void TestDataFiles::shiftCharacters_outOfRangeFailsWithItsMessage()
     QFETCH(int, shift);
     const Result<QString> shifted = ShiftCharacters(int(text.size()), text, shift);
     QVERIFY(!shifted);
-    QCOMPARE(shifted.failure().error, QStringLiteral("Encodage/Décodage non permis"));
+    QCOMPARE(shifted.message(), QStringLiteral("Encodage/Décodage non permis"));
 }
 
 static EmployeeRecord employee(const QString& name, const QString& pin = QStringLiteral("1234"))
@@ -293,7 +296,7 @@ void TestDataFiles::employeeNames_compareExactlyOrIgnoringCase()
     QVERIFY(!EmployeeExists(QStringLiteral(" John Smith")).value());
     const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("JOHN SMITH"));
     QVERIFY(!found);
-    QCOMPARE(found.failure().error, QStringLiteral("Employee not found"));
+    QCOMPARE(found.message(), QStringLiteral("Employee not found"));
     bool removed = true;
     QVERIFY(DeleteEmployee(QStringLiteral("john smith"), &removed));
     QVERIFY(!removed);
@@ -314,7 +317,7 @@ void TestDataFiles::findEmployee_withoutMatchGivesNoFields()
     QVERIFY(AppendEmployee(employee(QStringLiteral("Mary Jones"))));
     const Result<EmployeeRecord> nobody = FindEmployee(QStringLiteral("Nobody"));
     QVERIFY(!nobody);
-    QCOMPARE(nobody.failure().error, QStringLiteral("Employee not found"));
+    QCOMPARE(nobody.message(), QStringLiteral("Employee not found"));
     const Result<EmployeeRecord> found = FindEmployee(QStringLiteral("Mary Jones"));
     QVERIFY(found);
     QCOMPARE(found->OvertimeRate, QStringLiteral("12.75"));
@@ -326,7 +329,7 @@ void TestDataFiles::deleteEmployee_keepsOrderOfOthersAndTimeFile()
     for (const char* name : {"Ann", "Bob", "Cid", "Dee"})
         QVERIFY(AppendEmployee(employee(QLatin1String(name))));
     dir.write(QStringLiteral("Bob.txt"), punchLine("IN", "01/15/2001", "08:05"));
-    QVERIFY(DeleteEmployee(QStringLiteral("Bob")));
+    QVERIFY(DeleteEmployee(QStringLiteral("Bob")).ok());
     QCOMPARE(*EmployeeNames(),
              (QStringList{QStringLiteral("Ann"), QStringLiteral("Cid"), QStringLiteral("Dee")}));
     QVERIFY(dir.exists(QStringLiteral("Bob.txt")));
@@ -337,7 +340,7 @@ void TestDataFiles::deleteOnlyEmployee_leavesEmptyFileAndNoTemporary()
 {
     TempProgramDir dir;
     QVERIFY(AppendEmployee(employee(QStringLiteral("Solo"))));
-    QVERIFY(DeleteEmployee(QStringLiteral("Solo")));
+    QVERIFY(DeleteEmployee(QStringLiteral("Solo")).ok());
     QCOMPARE(dir.read(QStringLiteral("names.nms")), QByteArray());
     QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
 }
@@ -361,9 +364,9 @@ void TestDataFiles::deleteInterruptedByFailingWrite_leavesOldListWhole()
     for (const char* call : {"open", "write", "fsync", "rename"}) {
         FileStore::setFaultHook(
             [call](const char* c, const QString&) { return qstrcmp(c, call) == 0 ? EIO : 0; });
-        const IoResult deleted = DeleteEmployee(QStringLiteral("Ann"));
-        QVERIFY2(!deleted, call);
-        QVERIFY(deleted.error.contains(QStringLiteral("names.nms")));
+        const Result<bool> deleted = DeleteEmployee(QStringLiteral("Ann"));
+        QVERIFY2(deleted.failed(), call);
+        QVERIFY(deleted.message().contains(QStringLiteral("names.nms")));
         QCOMPARE(dir.read(QStringLiteral("names.nms")), before);
         QCOMPARE(dir.files(), QStringList{QStringLiteral("names.nms")});
     }
@@ -390,9 +393,9 @@ void TestDataFiles::brokenEmployeeLines_areReportedAndGoodRecordsKept()
     dir.write(QStringLiteral("names.nms"), good1 + badLine + good2);
     const Result<QStringList> names = EmployeeNames();
     QCOMPARE(*names, (QStringList{QStringLiteral("Ann"), QStringLiteral("Zoë")}));
-    QVERIFY(!names.warning());
-    QVERIFY(names.warning().error.contains(QStringLiteral("names.nms")));
-    QVERIFY(names.warning().error.contains(QStringLiteral("line 2")));
+    QVERIFY(names.hasWarning());
+    QVERIFY(names.message().contains(QStringLiteral("names.nms")));
+    QVERIFY(names.message().contains(QStringLiteral("line 2")));
 }
 
 void TestDataFiles::brokenEmployeeList_isNeverRewritten()
@@ -401,7 +404,7 @@ void TestDataFiles::brokenEmployeeList_isNeverRewritten()
     const QByteArray content =
         SerializeEmployeeRecord(employee(QStringLiteral("Ann"))) + "junk\r\n";
     dir.write(QStringLiteral("names.nms"), content);
-    QVERIFY(!DeleteEmployee(QStringLiteral("Ann")));
+    QVERIFY(DeleteEmployee(QStringLiteral("Ann")).failed());
     QVERIFY(!ReplaceEmployee(QStringLiteral("Ann"), employee(QStringLiteral("Ann"))));
     QCOMPARE(dir.read(QStringLiteral("names.nms")), content);
 }
@@ -436,7 +439,7 @@ void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite()
 
     const Result<QStringList> listed = EmployeeNames();
     QCOMPARE(*listed, (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob")}));
-    QVERIFY2(listed.warning(), qPrintable(listed.warning().error));
+    QVERIFY2(!listed.hasWarning(), qPrintable(listed.message()));
     QVERIFY(FindEmployee(QStringLiteral("Bob")));
     QVERIFY(CheckPin(QStringLiteral("Bob"), QStringLiteral("1234")).value());
     QVERIFY(!EmployeeExists(blank).value());
@@ -444,13 +447,12 @@ void TestDataFiles::blankNameRecord_isLeftOutWithoutAWordAndDroppedByARewrite()
     const QString verb = rewrite.section(u' ', 0, 0);
     const QString name = rewrite.section(u' ', 1);
     if (verb == QLatin1String("delete")) {
-        bool removed = false;
-        const IoResult deleted = DeleteEmployee(name, &removed);
-        QVERIFY2(deleted, qPrintable(deleted.error));
-        QVERIFY(removed); // the blank record was removed, as the list's own Delete does
+        const Result<bool> deleted = DeleteEmployee(name);
+        QVERIFY2(deleted.ok(), qPrintable(deleted.message()));
+        QVERIFY(*deleted); // the blank record was removed, as the list's own Delete does
     } else if (verb == QLatin1String("replace")) {
-        const IoResult replaced = ReplaceEmployee(name, employee(name));
-        QVERIFY2(replaced, qPrintable(replaced.error));
+        const Result<> replaced = ReplaceEmployee(name, employee(name));
+        QVERIFY2(replaced.ok(), qPrintable(replaced.message()));
     }
     QByteArray after;
     for (const QString& kept : namesAfter)
@@ -591,9 +593,9 @@ void TestDataFiles::recordPunch_failingWriteOrFlushLeavesFileUnchanged()
     dir.write(QStringLiteral("Ann.txt"), before);
     FileStore::setFaultHook(
         [call](const char* c, const QString&) { return call == QLatin1String(c) ? ENOSPC : 0; });
-    const IoResult punched = RecordPunch(QStringLiteral("Ann"), false);
-    QVERIFY(!punched);
-    QVERIFY(punched.error.contains(QStringLiteral("Ann.txt")));
+    const Result<TimeRecord> punched = RecordPunch(QStringLiteral("Ann"), false);
+    QVERIFY(punched.failed());
+    QVERIFY(punched.message().contains(QStringLiteral("Ann.txt")));
     // A flush failure may leave the line written; a write failure never a partial one.
     if (call != QLatin1String("fdatasync"))
         QCOMPARE(dir.read(QStringLiteral("Ann.txt")), before);
@@ -625,12 +627,12 @@ void TestDataFiles::recordPunch_refusedWhereReportsWouldRefuseTheFile()
             file.write(QByteArray("IN    11/").left(int(size % 31)));
         }
     }
-    const IoResult punched = RecordPunch(QStringLiteral("Ann"), true);
-    QCOMPARE(bool(punched), recorded);
+    const Result<TimeRecord> punched = RecordPunch(QStringLiteral("Ann"), true);
+    QCOMPARE(punched.ok(), recorded);
     const qint64 after = QFileInfo(dir.path(QStringLiteral("Ann.txt"))).size();
     QVERIFY(after <= MaxTimeFileSize);
     if (!recorded) {
-        QVERIFY(punched.error.contains(dir.path(QStringLiteral("Ann.txt"))));
+        QVERIFY(punched.message().contains(dir.path(QStringLiteral("Ann.txt"))));
         QCOMPARE(after, size);
     }
 }
@@ -718,8 +720,8 @@ void TestDataFiles::unopenableTimeFile_failsLastActionNamingFile()
     QString lastAction;
     const Result<bool> isIn =
         ReadLastAction(QStringLiteral("Ann"), QStringLiteral("hh:mm"), &lastAction);
-    QVERIFY(!isIn.failure());
-    QVERIFY(isIn.failure().error.contains(dir.path(QStringLiteral("Ann.txt"))));
+    QVERIFY(isIn.failed());
+    QVERIFY(isIn.message().contains(dir.path(QStringLiteral("Ann.txt"))));
 }
 
 void TestDataFiles::dataDirectory_isNamedBesideOrAtHome_data()
@@ -812,6 +814,66 @@ void TestDataFiles::createdDataFolder_is0700AndKeepsOtherAccountsOut()
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
     QVERIFY(Environment::othersMayEnter(folder));
     QCOMPARE(nobodyReads(), 0);
+}
+
+void TestDataFiles::result_saysWhetherItFailedAndWhy_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("value") << QString() << QString();
+    QTest::newRow("failure") << QStringLiteral("no file") << QString();
+    QTest::newRow("value with a warning") << QString() << QStringLiteral("line 2");
+}
+
+void TestDataFiles::result_saysWhetherItFailedAndWhy()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, warning);
+    const Result<int> result = !failure.isEmpty()   ? Result<int>(Failure(failure))
+                               : !warning.isEmpty() ? Result<int>(5, Warning(warning))
+                                                    : Result<int>(5);
+    QCOMPARE(result.ok(), failure.isEmpty());
+    QCOMPARE(result.failed(), !failure.isEmpty());
+    QCOMPARE(bool(result), failure.isEmpty());
+    QCOMPARE(result.hasWarning(), !warning.isEmpty());
+    QCOMPARE(result.message(), failure + warning);
+    if (result.ok()) {
+        QCOMPARE(*result, 5);
+        return;
+    }
+    // Handed on from a function that fails with it, the failure keeps its message.
+    const Result<QString> passedOn = result.error();
+    QVERIFY(passedOn.failed());
+    QCOMPARE(passedOn.message(), failure);
+}
+
+void TestDataFiles::result_noAnswerIsNoFailure()
+{
+    const Result<bool> no = false;
+    QVERIFY(no.ok() && !no.value());
+    const Result<> done;
+    QVERIFY(done.ok() && !done.failed() && done.message().isEmpty());
+    const Result<> refused = Failure(QStringLiteral("refused"));
+    QVERIFY(refused.failed() && !refused.hasWarning());
+    QCOMPARE(refused.message(), QStringLiteral("refused"));
+}
+
+void TestDataFiles::result_keepsTheOldShapeForItsOtherCallers()
+{
+    const Result<int> failed = Failure(QStringLiteral("no file"));
+    QVERIFY(!failed.failure());
+    QCOMPARE(failed.failure().error, QStringLiteral("no file"));
+    QVERIFY(Result<int>(5).failure());
+    QVERIFY(!Result<int>(5, Warning(QStringLiteral("line 2"))).warning());
+    QVERIFY(Result<int>(5).warning());
+
+    const IoResult io = Result<>(Failure(QStringLiteral("refused")));
+    QVERIFY(!io.ok);
+    QCOMPARE(io.error, QStringLiteral("refused"));
+    const Result<> back = io;
+    QVERIFY(back.failed());
+    QCOMPARE(back.message(), QStringLiteral("refused"));
+    QVERIFY(IoResult(Result<>()).ok);
 }
 
 void TestDataFiles::punchLine_isThirtyOneBytesWithPaddedFields_data()

@@ -368,7 +368,7 @@ void TestReportText::multipleEmployeeBlock_layout()
         week.AddPeriod(periodOf(QDate(2009, 11, 2 + d), 8.5f));
     clsTime t;
     t.AddWeek(week);
-    builder.AddEmployee(employee(name, ssn, regular, overtime), t);
+    builder.addEmployee(employee(name, ssn, regular, overtime), t);
     QCOMPARE(builder.Finish().ReportDetail, block);
 }
 
@@ -440,7 +440,7 @@ void TestReportText::severalFlaggedEmployees_noteShownOnce()
 {
     MultipleReportBuilder builder(0, optionsFor(QDate(2009, 11, 2), QDate(2009, 11, 8)));
     for (const char* name : {"One", "Two", "Three"})
-        builder.AddEmployee(employee(QString::fromLatin1(name), {}, "10", "15"),
+        builder.addEmployee(employee(QString::fromLatin1(name), {}, "10", "15"),
                             oneDay(QDate(2009, 11, 2), 25.0f));
     const ReportTexts texts = builder.Finish();
     QCOMPARE(texts.ReportDetail.count(QStringLiteral(" ***\r\n")), 3);
@@ -496,7 +496,7 @@ void TestReportText::invalidPayPeriod_failsWithItsMessage()
     const auto several = CreateMultipleReport(multiple);
     for (const Result<ReportTexts>& report : {single, several}) {
         QVERIFY(!report);
-        QCOMPARE(report.failure().error,
+        QCOMPARE(report.message(),
                  QStringLiteral("You may only select a 1, 2, 3 or 4 week pay period"));
     }
 }
@@ -529,7 +529,7 @@ void TestReportText::shiftWithoutEmployees_failsWithItsMessage()
     in.options = optionsFor(QDate(2009, 11, 2), QDate(2009, 11, 8));
     const auto report = CreateMultipleReport(in);
     QVERIFY(!report);
-    QCOMPARE(report.failure().error, QStringLiteral("There are no employees for this shift"));
+    QCOMPARE(report.message(), QStringLiteral("There are no employees for this shift"));
     in.employees.clear();
     in.shift = 0;
     QVERIFY(CreateMultipleReport(in)); // all employees: always a report
@@ -587,7 +587,7 @@ void TestReportText::unreadableTimeFile_failsNamingTheFile()
     FileStore::setFaultHook({});
     for (const Result<ReportTexts>& report : {single, multiple}) {
         QVERIFY(!report);
-        QVERIFY(report.failure().error.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
+        QVERIFY(report.message().contains(dir.path(QStringLiteral("Sample Employee.txt"))));
     }
 }
 
@@ -617,8 +617,7 @@ void TestReportText::timeFileOfOtherLines_makesNoReport()
     for (const Result<ReportTexts>& report : {single, multiple}) {
         QCOMPARE(bool(report), made);
         if (!made)
-            QVERIFY(
-                report.failure().error.contains(dir.path(QStringLiteral("Sample Employee.txt"))));
+            QVERIFY(report.message().contains(dir.path(QStringLiteral("Sample Employee.txt"))));
     }
 }
 

@@ -94,7 +94,7 @@ std::optional<QString> createAndReadReport(QPushButton* create, bool* multiple =
         auto* report = qobject_cast<frmReport*>(QApplication::activeModalWidget());
         if (!report)
             return;
-        shown = report->ShownText();
+        shown = report->shownText();
         if (multiple)
             *multiple = !report->chkIncludeDatesTimes->isEnabled();
         report->cmdCloseReport->click();
@@ -408,7 +408,7 @@ void tst_reportwindows::reportWindow_opensWithFullTextInCourier12()
     QCOMPARE(window.windowTitle(), QStringLiteral(" Payroll Report"));
     QVERIFY(window.chkIncludeDatesTimes->isEnabled());
     QVERIFY(window.chkIncludeDatesTimes->isChecked());
-    QCOMPARE(window.ShownText(), texts.fullText());
+    QCOMPARE(window.shownText(), texts.fullText());
     QCOMPARE(window.rtbText->toPlainText(), asShown(texts.fullText()));
     QCOMPARE(window.rtbText->font().family(), QStringLiteral("Courier"));
     QCOMPARE(window.rtbText->font().pointSize(), 12);
@@ -430,10 +430,10 @@ void tst_reportwindows::reportWindow_checkBoxSwitchesFullAndShortTextExactly()
     window.show();
     window.chkIncludeDatesTimes->click();
     QVERIFY(!window.chkIncludeDatesTimes->isChecked());
-    QCOMPARE(window.ShownText(), texts.ReportHeader + texts.ReportSummary);
+    QCOMPARE(window.shownText(), texts.ReportHeader + texts.ReportSummary);
     QCOMPARE(window.rtbText->toPlainText(), asShown(texts.ReportHeader + texts.ReportSummary));
     window.chkIncludeDatesTimes->click();
-    QCOMPARE(window.ShownText(), texts.ReportHeader + texts.ReportDetail + texts.ReportSummary);
+    QCOMPARE(window.shownText(), texts.ReportHeader + texts.ReportDetail + texts.ReportSummary);
     QCOMPARE(window.rtbText->toPlainText(), asShown(texts.fullText()));
 }
 
@@ -444,7 +444,7 @@ void tst_reportwindows::reportWindow_multipleReportKeepsFullText()
     window.show();
     QVERIFY(!window.chkIncludeDatesTimes->isEnabled());
     QTest::mouseClick(window.chkIncludeDatesTimes, Qt::LeftButton);
-    QCOMPARE(window.ShownText(), texts.fullText());
+    QCOMPARE(window.shownText(), texts.fullText());
 }
 
 void tst_reportwindows::reportWindow_emptyDetail_fullAndShortAlike()
@@ -452,9 +452,9 @@ void tst_reportwindows::reportWindow_emptyDetail_fullAndShortAlike()
     ReportTexts texts = sampleTexts(false);
     texts.ReportDetail.clear();
     frmReport window(texts);
-    const QString full = window.ShownText();
+    const QString full = window.shownText();
     window.chkIncludeDatesTimes->click();
-    QCOMPARE(window.ShownText(), full);
+    QCOMPARE(window.shownText(), full);
 }
 
 void tst_reportwindows::reportWindow_escapeCloses()
@@ -797,7 +797,7 @@ void tst_reportwindows::mainWindow_singleReport_showsGoldenText()
         onModal([&](QWidget* report) {
             auto* window = qobject_cast<frmReport*>(report);
             QVERIFY(window);
-            shown = window->ShownText();
+            shown = window->shownText();
             window->cmdCloseReport->click();
         });
         selection->cmdCreate->click();

@@ -502,7 +502,7 @@ void TestTimeCalc::outOfOrderFile_equalsRecordSteps()
     const QDate end(2009, 11, 15);
     const Result<clsTime> loaded =
         LoadPayPeriod(QStringLiteral("Mixed"), start, end, NoRounding, NewYork);
-    QVERIFY2(loaded, qPrintable(loaded.failure().error));
+    QVERIFY2(loaded, qPrintable(loaded.message()));
     const clsTime& fast = *loaded;
     const clsTime steps = StepwiseLoadPayPeriod(dir.path(QStringLiteral("Mixed.txt")), start, end,
                                                 NoRounding, NewYork);
@@ -551,7 +551,7 @@ void TestTimeCalc::randomHandEditedFiles_equalRecordSteps()
         const int mode = random.bounded(3);
         const Result<clsTime> fast =
             LoadPayPeriod(QStringLiteral("Random"), start, end, mode, NewYork);
-        QVERIFY2(fast, qPrintable(fast.failure().error));
+        QVERIFY2(fast, qPrintable(fast.message()));
         const clsTime steps = StepwiseLoadPayPeriod(dir.path(QStringLiteral("Random.txt")), start,
                                                     end, mode, NewYork);
         QCOMPARE(describe(*fast), describe(steps));
@@ -576,7 +576,7 @@ void TestTimeCalc::missingTimeFile_givesEmptyWeeksAndIsNotCreated()
     TempProgramDir dir;
     const Result<clsTime> t = LoadPayPeriod(QStringLiteral("Nobody"), QDate(2009, 11, 2),
                                             QDate(2009, 11, 15), NoRounding, NewYork);
-    QVERIFY2(t, qPrintable(t.failure().error));
+    QVERIFY2(t, qPrintable(t.message()));
     QCOMPARE(t->NbrWeeks(), 2);
     QCOMPARE(t->TotalHours(), 0.0f);
     QVERIFY(!dir.exists(QStringLiteral("Nobody.txt")));
@@ -592,7 +592,7 @@ void TestTimeCalc::unreadableTimeFile_isReportedByName()
                                             QDate(2009, 11, 8), NoRounding, NewYork);
     FileStore::setFaultHook({});
     QVERIFY(!t);
-    QVERIFY(t.failure().error.contains(QStringLiteral("Locked.txt")));
+    QVERIFY(t.message().contains(QStringLiteral("Locked.txt")));
 }
 
 QTEST_GUILESS_MAIN(TestTimeCalc)

@@ -226,11 +226,11 @@ void frmAddEmployee::loadModifiedEmployee()
     // Without a record the fields stay empty: never another employee's.
     const Result<EmployeeRecord> found = FindEmployee(m_SelectedEmployee);
     if (!found)
-        Messages::warning(found.failure().error);
+        Messages::warning(found.message());
     const EmployeeRecord record = found.valueOr(EmployeeRecord{});
     const Result<QString> pin = UnscramblePin(record.Pin);
     if (!pin)
-        Messages::attention(pin.failure().error);
+        Messages::attention(pin.message());
     KeyFilter::setStoredText(txtPin, pin.valueOr(QString()));
     KeyFilter::setStoredText(txtSSN, record.SSN);
     KeyFilter::setStoredText(txtRegular, record.RegularRate);
@@ -275,12 +275,12 @@ bool frmAddEmployee::SaveEmployee(const EmployeeRecord& record)
                                          "the employee file can only hold Western European "
                                          "(Latin-1) characters.")
                               .arg(bad));
-    } else if (const IoResult usable = NameIsUsable(record.Name); !usable) {
+    } else if (const Result<> usable = NameIsUsable(record.Name); usable.failed()) {
         // The list would refuse the line, and every report and Who Is In with it.
         Messages::warning(
-            QStringLiteral("The employee name cannot be used: %1.").arg(usable.error));
-    } else if (const Result<bool> taken = nameIsTaken(record.Name); !taken.failure()) {
-        Messages::show(Messages::Icon::Critical, taken.failure().error);
+            QStringLiteral("The employee name cannot be used: %1.").arg(usable.message()));
+    } else if (const Result<bool> taken = nameIsTaken(record.Name); taken.failed()) {
+        Messages::show(Messages::Icon::Critical, taken.message());
     } else if (*taken) {
         Messages::warning(duplicateNameMessage());
     } else {
@@ -300,19 +300,19 @@ bool frmAddEmployee::storeEmployee(const EmployeeRecord& record)
 {
     // The time file first: an empty one left behind by a later failure harms nothing, and an
     // existing one keeps its punches.
-    const IoResult timeFile = FileStore::createIfMissing(TimeFilePath(record.Name));
+    const Result<> timeFile = FileStore::createIfMissing(TimeFilePath(record.Name));
     if (!timeFile) {
-        Messages::warning(timeFile.error);
+        Messages::warning(timeFile.message());
         return false;
     }
     EmployeeRecord stored = record;
     stored.Pin = ScramblePin(record.Pin);
     // In modify mode the old record goes and the new one comes in one atomic rewrite, so a
     // failure leaves the old list whole.
-    const IoResult written =
+    const Result<> written =
         m_ModifyMode ? ReplaceEmployee(m_SelectedEmployee, stored) : AppendEmployee(stored);
     if (!written) {
-        Messages::warning(written.error);
+        Messages::warning(written.message());
         return false;
     }
     return true;

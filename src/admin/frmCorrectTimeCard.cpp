@@ -188,7 +188,7 @@ void frmCorrectTimeCard::buildControls()
 
 bool frmCorrectTimeCard::keepUnsaved()
 {
-    if (!HasUnsavedCorrections())
+    if (!hasUnsavedCorrections())
         return false;
     return !Messages::askYesNo(QStringLiteral("The corrections of %1 are not saved. Discard them?")
                                    .arg(m_edit.employee()));
@@ -203,8 +203,8 @@ bool frmCorrectTimeCard::selectEmployee(const QString& name)
     };
     if (keepUnsaved())
         return refuse();
-    if (const IoResult read = m_edit.open(name); !read) {
-        Messages::show(Messages::Icon::Critical, read.error);
+    if (const Result<> read = m_edit.open(name); read.failed()) {
+        Messages::show(Messages::Icon::Critical, read.message());
         return refuse();
     }
     highlight(name);
@@ -252,7 +252,7 @@ void frmCorrectTimeCard::refresh()
     // Until a correction is made the file is shown as the reports pay it, in its own order.
     const TimeCardReview review =
         ReviewTimeCard(lines, from, to, settings.timeRoundingValue(), ClockZone(),
-                       Environment::now(), !HasUnsavedCorrections());
+                       Environment::now(), !hasUnsavedCorrections());
     const QMap<QDate, float> days_ =
         review.period ? dayTotals(*review.period) : QMap<QDate, float>();
     for (qsizetype i = 0; i < review.punches.size(); ++i) {
@@ -295,12 +295,12 @@ void frmCorrectTimeCard::refresh()
     if (review.outOfOrder)
         totals += QStringLiteral("\nThe lines of this file are not in time order: the reports "
                                  "pay them in the order of the file, as shown.");
-    if (!HasUnsavedCorrections() &&
+    if (!hasUnsavedCorrections() &&
         std::any_of(lines.cbegin(), lines.cend(),
                     [](const TimeCardLine& l) { return l.readable && l.otherLineEnd; }))
         totals = QStringLiteral("The reports do not read this file: its lines do not end as "
                                 "punches do. Saving a correction mends them.");
-    if (HasUnsavedCorrections())
+    if (hasUnsavedCorrections())
         totals +=
             QStringLiteral("\n%1 correction(s) not saved yet.").arg(m_edit.corrections().size());
     lblTotals->setText(totals);
@@ -349,7 +349,7 @@ bool frmCorrectTimeCard::save()
 {
     if (m_edit.employee().isEmpty())
         return false;
-    if (!HasUnsavedCorrections()) {
+    if (!hasUnsavedCorrections()) {
         Messages::show(Messages::Icon::None,
                        QStringLiteral("There is no correction to save: the time file of %1 was "
                                       "left as it is.")
@@ -358,8 +358,8 @@ bool frmCorrectTimeCard::save()
     }
     if (const QList<Correction> tidy = m_edit.tidying(); !tidy.isEmpty() && !confirmTidying(tidy))
         return false;
-    if (const IoResult saved = m_edit.save(Environment::now()); !saved) {
-        Messages::show(Messages::Icon::Critical, saved.error);
+    if (const Result<> saved = m_edit.save(Environment::now()); saved.failed()) {
+        Messages::show(Messages::Icon::Critical, saved.message());
         return false;
     }
     refresh();
@@ -394,11 +394,11 @@ bool frmCorrectTimeCard::confirmTidying(const QList<Correction>& tidy)
 void frmCorrectTimeCard::showRecordHead()
 {
     CorrectionLogHead head;
-    const IoResult read = m_store.correctionLogHead(&head);
+    const Result<> read = m_store.correctionLogHead(&head);
     lblRecordHead->setText(read ? CorrectionLogHeadText(head)
                                 : QStringLiteral("Saved. The head of the record of corrections "
                                                  "could not be read: %1")
-                                      .arg(read.error));
+                                      .arg(read.message()));
 }
 
 void frmCorrectTimeCard::cmdAdd_Click()

@@ -38,7 +38,7 @@ public:
     bool deletePunch(int row, const QString& reason);
     // Writes the corrected file and the record; false (with the message shown) when it was not.
     bool save();
-    bool HasUnsavedCorrections() const { return m_edit.hasUnsaved(); }
+    bool hasUnsavedCorrections() const { return m_edit.hasUnsaved(); }
     // The reason an added or changed punch is offered with, as a window that sent here knows it.
     void setReason(const QString& reason) { m_reason = reason; }
 

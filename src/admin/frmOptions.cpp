@@ -86,7 +86,7 @@ void frmOptions::Form_Load()
     const OptionsRecord& options = GlobalOptions();
     const Result<QString> password = UnscramblePassword(options);
     if (!password)
-        Messages::attention(password.failure().error);
+        Messages::attention(password.message());
     CurrentPassword = password.valueOr(QString());
     txtPassword->clear();
     txtPassword2->clear();
@@ -216,16 +216,16 @@ void frmOptions::cmdApply_Click()
         return;
     }
 
-    if (const IoResult written = WriteOptionsFile(record); !written) {
-        Messages::warning(written.error);
+    if (const Result<> written = WriteOptionsFile(record); written.failed()) {
+        Messages::warning(written.message());
         return;
     }
-    OptionsRecord readBack;
-    if (const IoResult read = ReadOptionsFile(&readBack); !read) {
-        Messages::warning(read.error);
+    const Result<OptionsRecord> readBack = ReadOptionsFile();
+    if (readBack.failed()) {
+        Messages::warning(readBack.message());
         return;
     }
-    GlobalOptions() = readBack;
+    GlobalOptions() = *readBack;
     accept();
 }
 

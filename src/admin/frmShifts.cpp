@@ -154,8 +154,8 @@ void frmShifts::cmdSave_Click()
             return;
         }
     }
-    if (const IoResult saved = m_save(shown); !saved) {
-        Messages::show(Messages::Icon::Critical, saved.error);
+    if (const Result<> saved = m_save(shown); saved.failed()) {
+        Messages::show(Messages::Icon::Critical, saved.message());
         return;
     }
     accept();

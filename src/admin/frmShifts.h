@@ -18,7 +18,7 @@ class frmShifts : public QDialog
 {
     Q_OBJECT
 public:
-    using Saver = std::function<IoResult(const ShiftSchedule&)>;
+    using Saver = std::function<Result<>(const ShiftSchedule&)>;
 
     explicit frmShifts(const ShiftSchedule& schedule, QWidget* parent = nullptr,
                        Saver save = WriteShiftSchedule);

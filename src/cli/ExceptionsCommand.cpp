@@ -5,32 +5,31 @@
 #include "data/ShiftHours.h"
 #include "payroll/PunchExceptions.h"
 
-IoResult ExceptionsReport(const ReportRequest& request, const OptionsRecord& settings,
-                          const EmployeeList& list, PunchStore& punches, QByteArray* bytes,
-                          IoResult* attention)
+Result<QByteArray> ExceptionsReport(const ReportRequest& request, const OptionsRecord& settings,
+                                   const EmployeeList& list, PunchStore& punches)
 {
-    *attention = IoResult::success();
     if (!list.isClean())
-        return IoResult::failure(EmployeeListProblemsMessage(list));
+        return Failure(EmployeeListProblemsMessage(list));
     const Result<ShiftSchedule> schedule = ReadShiftSchedule();
-    if (!schedule)
-        return schedule.failure();
+    if (schedule.failed())
+        return schedule.error();
     const Result<QTimeZone> zone = ReadClockZone();
-    if (!zone)
-        return zone.failure();
+    if (zone.failed())
+        return zone.error();
     const Result<PunchExceptionList> found = FindPunchExceptions(
         list.records, request.from, request.to, *schedule, Environment::now(), *zone, punches);
-    if (!found)
-        return found.failure();
-    *bytes = request.format == ReportRequest::Format::Csv
-                 ? PunchExceptionsCsv(*found)
-                 : PunchExceptionsText(*found, settings.timeFormat(), RegionalFormats::current())
-                       .toUtf8();
+    if (found.failed())
+        return found.error();
+    QByteArray bytes =
+        request.format == ReportRequest::Format::Csv
+            ? PunchExceptionsCsv(*found)
+            : PunchExceptionsText(*found, settings.timeFormat(), RegionalFormats::current()).toUtf8();
     if (!found->unreadRecord.isEmpty())
-        *attention = IoResult::failure(found->unreadRecord);
-    else if (const qsizetype waiting = found->awaitingApproval(); waiting > 0)
-        *attention = IoResult::failure(
-            waiting == 1 ? QStringLiteral("1 declared punch awaits approval")
-                         : QStringLiteral("%1 declared punches await approval").arg(waiting));
-    return IoResult::success();
+        return {std::move(bytes), Warning(found->unreadRecord)};
+    if (const qsizetype waiting = found->awaitingApproval(); waiting > 0)
+        return {std::move(bytes),
+                Warning(waiting == 1
+                            ? QStringLiteral("1 declared punch awaits approval")
+                            : QStringLiteral("%1 declared punches await approval").arg(waiting))};
+    return bytes;
 }

@@ -82,11 +82,11 @@ struct LocalComparison
 // computer recorded before it joined, which the head carries over: the start of the server's.
 LocalComparison CompareLocalRecord(const RecordRead& server)
 {
-    QByteArray bytes;
-    if (const IoResult read =
-            FileStore::readFile(CorrectionLogPath(), &bytes, MaxCorrectionLogSize, true);
-        !read)
-        return {read.error, {}};
+    const Result<QByteArray> read =
+        FileStore::readFile(CorrectionLogPath(), MaxCorrectionLogSize, true);
+    if (read.failed())
+        return {read.message(), {}};
+    const QByteArray& bytes = *read;
     const QString local = LocalCorrectionLogName();
     if (!FileStore::exists(CorrectionLogPath()))
         return {
@@ -117,21 +117,20 @@ LocalComparison CompareLocalRecord(const RecordRead& server)
 
 // --verify: the chain, the head written down, and at a station the local file against the
 // server's record; the first that fails is the error.
-IoResult verifyRecord(const ReportRequest& request, const RecordRead& record, bool atStation,
-                      QByteArray* bytes)
+Result<QByteArray> verifyRecord(const ReportRequest& request, const RecordRead& record,
+                                bool atStation)
 {
     const CorrectionLogContents& log = record.contents;
     if (!log.intact())
-        return IoResult::failure(log.verdict(record.name));
+        return Failure(log.verdict(record.name));
     QStringList lines{log.verdict(record.name)};
     if (!request.head.isEmpty()) {
         const std::optional<CorrectionLogHead> parsed = CorrectionLogHead::parse(request.head);
         if (!parsed)
-            return IoResult::failure(
-                QStringLiteral("\"%1\" is not a head N:HASH").arg(request.head));
+            return Failure(QStringLiteral("\"%1\" is not a head N:HASH").arg(request.head));
         const CorrectionLogHead head = *parsed;
         if (const QString missing = MissingFromHead(log, head, record.name); !missing.isEmpty())
-            return IoResult::failure(missing);
+            return Failure(missing);
         if (head.entries > 0)
             lines.append(QStringLiteral("It still holds entry %1 with the hash %2, the head "
                                         "written down.")
@@ -141,24 +140,23 @@ IoResult verifyRecord(const ReportRequest& request, const RecordRead& record, bo
     if (atStation) {
         const LocalComparison local = CompareLocalRecord(record);
         if (!local.difference.isEmpty())
-            return IoResult::failure(local.difference);
+            return Failure(local.difference);
         lines.append(local.note);
     }
     lines.append(CorrectionLogHeadText(CorrectionLogHead::of(log)));
-    *bytes = lines.join(u'\n').toUtf8() + '\n';
-    return IoResult::success();
+    return lines.join(u'\n').toUtf8() + '\n';
 }
 
-// A record whose chain does not hold is still listed, and the run then fails with its verdict.
-IoResult corrections(const ReportRequest& request, PunchStore& punches, bool atStation,
-                     QByteArray* bytes, IoResult* broken)
+// A record whose chain does not hold is still listed with its verdict as the warning, and the
+// run then fails with it.
+ReportRun corrections(const ReportRequest& request, PunchStore& punches, bool atStation)
 {
     // The record that counts: the server's at a station of several, else the data folder's.
     RecordRead record;
-    if (const IoResult read = punches.correctionRecord(&record); !read)
-        return IoResult::failure(read.error);
+    if (const Result<> read = punches.correctionRecord(&record); read.failed())
+        return read.error();
     if (request.verify)
-        return verifyRecord(request, record, atStation, bytes);
+        return verifyRecord(request, record, atStation);
     const CorrectionLogContents& log = record.contents;
     QList<Correction> selected;
     for (const Correction& c : log.corrections) {
@@ -167,13 +165,13 @@ IoResult corrections(const ReportRequest& request, PunchStore& punches, bool atS
     }
     const CorrectionLogHead head = CorrectionLogHead::of(log);
     const QString verdict = log.intact() ? QString() : log.verdict(record.name);
-    if (!log.intact())
-        *broken = IoResult::failure(verdict);
-    if (request.format == ReportRequest::Format::Csv) {
-        *bytes = correctionsCsv(selected, head, verdict);
-        return IoResult::success();
-    }
-    *bytes = correctionsText(selected);
+    const auto listed = [&verdict](QByteArray bytes) {
+        return verdict.isEmpty() ? ReportRun(std::move(bytes))
+                                 : ReportRun(std::move(bytes), Warning(verdict));
+    };
+    if (request.format == ReportRequest::Format::Csv)
+        return listed(correctionsCsv(selected, head, verdict));
+    QByteArray bytes = correctionsText(selected);
     QStringList notes;
     if (!log.intact())
         notes.append(verdict);
@@ -182,31 +180,31 @@ IoResult corrections(const ReportRequest& request, PunchStore& punches, bool atS
             notes.append(differs);
     }
     notes.append(CorrectionLogHeadText(head));
-    if (!bytes->isEmpty())
-        *bytes += '\n';
-    *bytes += notes.join(u'\n').toUtf8() + '\n';
-    return IoResult::success();
+    if (!bytes.isEmpty())
+        bytes += '\n';
+    bytes += notes.join(u'\n').toUtf8() + '\n';
+    return listed(std::move(bytes));
 }
 
-IoResult whoIsIn(const ReportRequest& request, PunchStore& punches,
-                 const SharedFilesReader& readShared, QByteArray* bytes)
+Result<QByteArray> whoIsIn(const ReportRequest& request, PunchStore& punches,
+                           const SharedFilesReader& readShared)
 {
-    OptionsRecord settings;
-    EmployeeList list;
-    if (const IoResult read = readShared(&settings, &list); !read)
-        return IoResult::failure(read.error);
+    const Result<SharedFiles> shared = readShared();
+    if (shared.failed())
+        return shared.error();
+    const EmployeeList& list = shared->list;
     if (!list.isClean())
-        return IoResult::failure(EmployeeListProblemsMessage(list));
-    WhoIsInList in;
+        return Failure(EmployeeListProblemsMessage(list));
     const Result<QTimeZone> zone = ReadClockZone();
-    if (!zone)
-        return zone.failure();
-    if (const IoResult r = FindWhoIsIn(list.records, Environment::now(), *zone, punches, &in); !r)
-        return IoResult::failure(r.error);
-    *bytes = request.format == ReportRequest::Format::Csv
-                 ? WhoIsInCsv(in)
-                 : WhoIsInText(in, settings.timeFormat(), RegionalFormats::current()).toUtf8();
-    return IoResult::success();
+    if (zone.failed())
+        return zone.error();
+    const Result<WhoIsInList> in = FindWhoIsIn(list.records, Environment::now(), *zone, punches);
+    if (in.failed())
+        return in.error();
+    return request.format == ReportRequest::Format::Csv
+               ? WhoIsInCsv(*in)
+               : WhoIsInText(*in, shared->settings.timeFormat(), RegionalFormats::current())
+                     .toUtf8();
 }
 
 } // namespace
@@ -214,15 +212,13 @@ IoResult whoIsIn(const ReportRequest& request, PunchStore& punches,
 ReportRun RunRecordRequest(const ReportRequest& request, PunchStore& punches,
                            const SharedFilesReader& readShared, bool atStation)
 {
-    QByteArray bytes;
-    IoResult broken;
-    const IoResult run = request.kind == ReportRequest::Kind::Corrections
-                             ? corrections(request, punches, atStation, &bytes, &broken)
-                             : whoIsIn(request, punches, readShared, &bytes);
-    if (!run)
+    const ReportRun run = request.kind == ReportRequest::Kind::Corrections
+                              ? corrections(request, punches, atStation)
+                              : whoIsIn(request, punches, readShared);
+    if (run.failed() || request.output.isEmpty())
         return run;
-    if (request.output.isEmpty())
-        return ReportRun(bytes, broken);
-    const IoResult written = WriteOutputFiles({{request.output, bytes}});
-    return written ? ReportRun(QByteArray(), broken) : ReportRun(written);
+    if (const Result<> written = WriteOutputFiles({{request.output, *run}}); written.failed())
+        return written.error();
+    return run.hasWarning() ? ReportRun(QByteArray(), Warning(run.message()))
+                            : ReportRun(QByteArray());
 }

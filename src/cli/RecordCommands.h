@@ -8,7 +8,12 @@
 #include <functional>
 
 // The settings and the employee list the command reads: the data folder's, or the head's.
-using SharedFilesReader = std::function<IoResult(OptionsRecord* settings, EmployeeList* list)>;
+struct SharedFiles
+{
+    OptionsRecord settings;
+    EmployeeList list;
+};
+using SharedFilesReader = std::function<Result<SharedFiles>()>;
 
 // The record of time-card corrections (printed or verified; the store's record that counts, and
 // at a station (atStation) the data folder's record compared with it) and the list of who is in

@@ -32,7 +32,7 @@ ReportRun Failed(const QString& message)
     constexpr int MaxLength = 1000; // one line that cron mails, not a megabyte
     if (line.size() > MaxLength)
         line = line.left(MaxLength - 1) + QStringLiteral("…");
-    return IoResult::failure(line);
+    return Failure(line);
 }
 
 ReportOptions OptionsOf(const ReportRequest& request, const OptionsRecord& settings)
@@ -46,49 +46,64 @@ ReportOptions OptionsOf(const ReportRequest& request, const OptionsRecord& setti
     return options;
 }
 
-// The server of --database, or of the data folder's station.ini; none for the time files.
-// station is the data folder's station (empty without one); headFiles tells that the employee
-// list and settings come from the server (--database for a folder that is no station's).
-IoResult OpenServer(const ReportRequest& request, std::unique_ptr<SyncDatabase>* database,
-                    QString* station, bool* headFiles)
+// Where the report's files come from: the server of --database, or of the data folder's
+// station.ini; none for the time files. station is the data folder's station (empty without one);
+// headFiles tells that the employee list and settings come from the server (--database for a
+// folder that is no station's).
+struct ReportSource
 {
-    *headFiles = false;
-    station->clear();
+    std::unique_ptr<SyncDatabase> server;
+    QString station;
+    bool headFiles = false;
+};
+
+Result<ReportSource> OpenServer(const ReportRequest& request)
+{
+    ReportSource source;
     std::optional<StationConfig> config;
-    if (const IoResult read = ReadStationConfig(&config); !read)
-        return read;
+    if (const Result<> read = ReadStationConfig(&config); read.failed())
+        return read.error();
     if (config)
-        *station = config->station;
+        source.station = config->station;
     DatabaseAddress address;
     if (!request.database.isEmpty()) {
-        if (const IoResult parsed = ParseDatabaseUri(request.database, &address); !parsed)
-            return parsed;
+        if (const Result<> parsed = ParseDatabaseUri(request.database, &address); parsed.failed())
+            return parsed.error();
         // A punch station keeps no pay data: its reports take the head's files.
-        *headFiles = !config || !config->isHead();
+        source.headFiles = !config || !config->isHead();
     } else if (config) {
         const bool payroll = request.kind == ReportRequest::Kind::Single ||
                              request.kind == ReportRequest::Kind::Multiple;
         if (payroll && !config->isHead())
-            return IoResult::failure(PayrollAtHeadText(config->station));
+            return Failure(PayrollAtHeadText(config->station));
         address = config->database;
     } else {
-        return IoResult::success();
+        return source;
     }
-    *database = std::make_unique<SyncDatabase>(address);
-    return (*database)->open();
+    source.server = std::make_unique<SyncDatabase>(address);
+    if (const Result<> opened = source.server->open(); opened.failed())
+        return opened.error();
+    return source;
 }
 
 // The settings and the employee list: the data folder's, or the head station's newest from the
 // server.
-IoResult ReadShared(SyncDatabase* server, bool headFiles, OptionsRecord* settings,
-                    EmployeeList* list)
+Result<SharedFiles> ReadShared(SyncDatabase* server, bool headFiles)
 {
-    if (!headFiles) {
-        if (const IoResult read = ReadOptionsFile(settings); !read)
-            return read;
-        return ReadEmployeeList(list);
+    SharedFiles files;
+    if (headFiles) {
+        if (const Result<> read = ReadHeadFiles(*server, &files.settings, &files.list);
+            read.failed())
+            return read.error();
+        return files;
     }
-    return ReadHeadFiles(*server, settings, list);
+    const Result<OptionsRecord> settings = ReadOptionsFile();
+    if (settings.failed())
+        return settings.error();
+    const Result<EmployeeList> list = ReadEmployeeList();
+    if (list.failed())
+        return list.error();
+    return SharedFiles{*settings, *list};
 }
 
 Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList& list,
@@ -96,8 +111,8 @@ Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList
 {
     ReportOptions options = OptionsOf(request, settings);
     const Result<QTimeZone> zone = ReadClockZone();
-    if (!zone)
-        return zone.failure();
+    if (zone.failed())
+        return zone.error();
     options.zone = *zone;
     if (request.kind == ReportRequest::Kind::Multiple) {
         const MultipleReportInput input{list.records, request.shift, options};
@@ -111,9 +126,8 @@ Result<ReportTexts> BuildReport(const ReportRequest& request, const EmployeeList
             return CreateSingleReport(input, punches);
         }
     }
-    return IoResult::failure(
-        QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
-            .arg(request.name, QDir::toNativeSeparators(EmployeeListPath())));
+    return Failure(QStringLiteral("Employee not found: there is no employee named \"%1\" in \"%2\"")
+                       .arg(request.name, QDir::toNativeSeparators(EmployeeListPath())));
 }
 
 } // namespace
@@ -133,11 +147,12 @@ ReportRun RunReportRequest(const ReportRequest& request)
 {
     if (!request.dataDir.isEmpty())
         Environment::setDataDirectory(QDir(request.dataDir).absolutePath());
-    std::unique_ptr<SyncDatabase> server;
-    QString station;
-    bool headFiles = false;
-    if (const IoResult opened = OpenServer(request, &server, &station, &headFiles); !opened)
-        return Failed(opened.error);
+    Result<ReportSource> opened = OpenServer(request);
+    if (opened.failed())
+        return Failed(opened.message());
+    const std::unique_ptr<SyncDatabase> server = std::move(opened->server);
+    const QString station = opened->station;
+    const bool headFiles = opened->headFiles;
     // The punches of every station when there is a server, else the data folder's.
     std::unique_ptr<ServerPunchStore> fromServer;
     if (server)
@@ -148,38 +163,36 @@ ReportRun RunReportRequest(const ReportRequest& request)
         // The data folder's own record is compared only where station.ini joins it to the server.
         const bool atStation = server && !station.isEmpty() && request.database.isEmpty();
         return RunRecordRequest(
-            request, punches,
-            [&server, headFiles](OptionsRecord* settings, EmployeeList* list) {
-                return ReadShared(server.get(), headFiles, settings, list);
-            },
+            request, punches, [&server, headFiles] { return ReadShared(server.get(), headFiles); },
             atStation);
     }
-    OptionsRecord settings;
-    EmployeeList list;
-    if (const IoResult read = ReadShared(server.get(), headFiles, &settings, &list); !read)
-        return Failed(read.error);
+    const Result<SharedFiles> shared = ReadShared(server.get(), headFiles);
+    if (shared.failed())
+        return Failed(shared.message());
+    const OptionsRecord& settings = shared->settings;
+    const EmployeeList& list = shared->list;
     if (request.kind == ReportRequest::Kind::Exceptions) {
         // A time card from the server is a round trip per employee: the list reads folders only.
         if (server)
             return Failed(QStringLiteral("exceptions reads the time files of a data folder; the "
                                          "punches of this one are on the server"));
-        QByteArray bytes;
-        IoResult attention;
-        if (const IoResult r =
-                ExceptionsReport(request, settings, list, punches, &bytes, &attention);
-            !r)
-            return Failed(r.error);
+        const Result<QByteArray> made = ExceptionsReport(request, settings, list, punches);
+        if (made.failed())
+            return Failed(made.message());
         if (request.output.isEmpty())
-            return ReportRun(bytes, attention);
-        const IoResult written = WriteOutputFiles({{request.output, bytes}});
-        return written ? ReportRun(QByteArray(), attention) : Failed(written.error);
+            return made;
+        const Result<> written = WriteOutputFiles({{request.output, *made}});
+        if (written.failed())
+            return Failed(written.message());
+        return made.hasWarning() ? ReportRun(QByteArray(), Warning(made.message()))
+                                 : ReportRun(QByteArray());
     }
     // A payroll report must not leave anybody out unnoticed.
     if (!list.isClean())
         return Failed(EmployeeListProblemsMessage(list));
     const Result<ReportTexts> report = BuildReport(request, list, settings, punches);
-    if (!report)
-        return Failed(report.failure().error);
+    if (report.failed())
+        return Failed(report.message());
 
     const QString text = report->fullText();
     QByteArray bytes;
@@ -189,8 +202,8 @@ ReportRun RunReportRequest(const ReportRequest& request)
         break;
     case ReportRequest::Format::Csv:
         if (!request.output.isEmpty()) {
-            const IoResult saved = ReportCsv::Save(report->Figures, request.output, true);
-            return saved ? ReportRun(QByteArray()) : Failed(saved.error);
+            const Result<> saved = ReportCsv::Save(report->Figures, request.output, true);
+            return saved.ok() ? ReportRun(QByteArray()) : Failed(saved.message());
         }
         bytes = ReportCsv::Payroll(report->Figures);
         break;
@@ -203,6 +216,6 @@ ReportRun RunReportRequest(const ReportRequest& request)
     }
     if (request.output.isEmpty())
         return bytes;
-    const IoResult written = WriteOutputFiles({{request.output, bytes}});
-    return written ? ReportRun(QByteArray()) : Failed(written.error);
+    const Result<> written = WriteOutputFiles({{request.output, bytes}});
+    return written.ok() ? ReportRun(QByteArray()) : Failed(written.message());
 }

@@ -197,7 +197,7 @@ Result<ReportRequest> ParseReportArguments(const QStringList& arguments)
     AddOptions(&parser, ReportOptions());
     const Result<CommandLineVerdict> verdict = ReadCommandLine(&parser, arguments);
     if (!verdict)
-        return verdict.failure();
+        return verdict.error();
     switch (*verdict) {
     case CommandLineVerdict::Help:
         return ReportRequest{};
@@ -212,11 +212,10 @@ Result<ReportRequest> ParseReportArguments(const QStringList& arguments)
     ReportRequest q;
     Reader r;
     if (!ReadOptionValues(parser, q, r))
-        return IoResult::failure(r.error);
+        return Failure(r.error);
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return IoResult::failure(
-            QStringLiteral("name the report: single or multiple (see --help)"));
+        return Failure(QStringLiteral("name the report: single or multiple (see --help)"));
     if (positional.constFirst() == QLatin1String("single"))
         q.kind = ReportRequest::Kind::Single;
     else if (positional.constFirst() == QLatin1String("multiple"))
@@ -228,13 +227,13 @@ Result<ReportRequest> ParseReportArguments(const QStringList& arguments)
     else if (positional.constFirst() == QLatin1String("exceptions"))
         q.kind = ReportRequest::Kind::Exceptions;
     else
-        return IoResult::failure(QStringLiteral("unknown report \"%1\": single, multiple, "
-                                                "corrections, who-is-in or exceptions")
-                                     .arg(positional.constFirst()));
+        return Failure(QStringLiteral("unknown report \"%1\": single, multiple, "
+                                      "corrections, who-is-in or exceptions")
+                           .arg(positional.constFirst()));
     if (q.kind == ReportRequest::Kind::Single || q.kind == ReportRequest::Kind::Corrections)
         q.name = positional.value(1);
     if (!CheckComplete(q, positional, r))
-        return IoResult::failure(r.error);
+        return Failure(r.error);
     return q;
 }
 

@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const Result<ReportRequest> parsed = ParseReportArguments(arguments);
     if (!parsed) {
-        printError(parsed.failure().error);
+        printError(parsed.message());
         return 2;
     }
     if (parsed->kind == ReportRequest::Kind::Help)
@@ -59,7 +59,7 @@ int main(int argc, char* argv[])
     }
     const ReportRun run = RunReportRequest(*parsed);
     if (!run) {
-        printError(run.failure().error);
+        printError(run.message());
         return 1;
     }
     if (const bool payroll = parsed->kind == ReportRequest::Kind::Single ||
@@ -75,8 +75,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     // A report that was written but cannot be trusted (a broken record) still fails.
-    if (!run.warning()) {
-        printError(run.warning().error);
+    if (run.hasWarning()) {
+        printError(run.message());
         return 1;
     }
     return 0;

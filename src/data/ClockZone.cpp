@@ -15,13 +15,13 @@ QString ClockZonePath()
     return Environment::dataFilePath(QStringLiteral("timezone.txt"));
 }
 
-IoResult EnsureClockZoneFile()
+Result<> EnsureClockZoneFile()
 {
     if (FileStore::examine(ClockZonePath()).kind != FileStore::Entry::Kind::Missing)
-        return IoResult::success();
+        return {};
     const QByteArray id = QTimeZone::systemTimeZoneId();
     if (id.isEmpty() || !QTimeZone::isTimeZoneIdAvailable(id))
-        return IoResult::success();
+        return {};
     return FileStore::replaceFile(ClockZonePath(), id + '\n');
 }
 
@@ -29,13 +29,12 @@ Result<QTimeZone> ReadClockZone()
 {
     if (!FileStore::exists(ClockZonePath()))
         return QTimeZone::systemTimeZone();
-    QByteArray bytes;
-    if (const IoResult read = FileStore::readFile(ClockZonePath(), &bytes, MaxClockZoneFileSize);
-        !read)
-        return read;
-    const QByteArray id = bytes.trimmed();
+    const Result<QByteArray> bytes = FileStore::readFile(ClockZonePath(), MaxClockZoneFileSize);
+    if (bytes.failed())
+        return bytes.error();
+    const QByteArray id = bytes->trimmed();
     if (id.isEmpty() || !QTimeZone::isTimeZoneIdAvailable(id))
-        return IoResult::failure(
+        return Failure(
             QStringLiteral("The time zone file \"%1\" names no known time zone (it should hold "
                            "one name, such as America/New_York).")
                 .arg(FileStore::displayPath(ClockZonePath())));

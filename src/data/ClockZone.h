@@ -12,7 +12,7 @@ QString ClockZonePath();
 
 // Writes the system's zone when the file is missing; an existing file is left as it is. Nothing
 // is written when the system's zone has no name that could be read back.
-IoResult EnsureClockZoneFile();
+Result<> EnsureClockZoneFile();
 
 // The zone of the file, the system's when there is no file; fails, naming the file, when it
 // holds no known zone.

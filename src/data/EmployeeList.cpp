@@ -28,7 +28,7 @@ qsizetype find(QByteArrayView line, char c, qsizetype from)
 // Splits one line into quoted fields. The program never writes a quote inside a field, so a
 // field ends at the first quote after its opening one, and a comma between quotes belongs to it.
 // Fails, saying why, when the line is not seven such fields.
-IoResult splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields)
+Result<> splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fields)
 {
     fields->clear();
     qsizetype i = 0;
@@ -37,7 +37,7 @@ IoResult splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fiel
         if (i < n && line[i] == '"') {
             const qsizetype close = find(line, '"', i + 1);
             if (close < 0)
-                return IoResult::failure(QStringLiteral("a quote is not closed"));
+                return Failure(QStringLiteral("a quote is not closed"));
             fields->append(line.sliced(i + 1, close - i - 1));
             i = close + 1;
         } else {
@@ -51,17 +51,17 @@ IoResult splitLine(QByteArrayView line, QVarLengthArray<QByteArrayView, 8>* fiel
         if (i == n)
             break;
         if (line[i] != ',')
-            return IoResult::failure(QStringLiteral("text follows a closing quote"));
+            return Failure(QStringLiteral("text follows a closing quote"));
         ++i;
     }
     if (fields->size() != FieldCount)
-        return IoResult::failure(
+        return Failure(
             QStringLiteral("it holds %1 fields instead of %2").arg(fields->size()).arg(FieldCount));
     for (QByteArrayView f : *fields) {
         if (f.contains('\0'))
-            return IoResult::failure(QStringLiteral("it holds a NUL byte"));
+            return Failure(QStringLiteral("it holds a NUL byte"));
     }
-    return IoResult::success();
+    return Result<>();
 }
 
 // Calls take(lineNumber, line) for each line, counted from 1. A line ends with CR LF, LF or a lone
@@ -191,8 +191,9 @@ EmployeeList parseList(const QByteArray& bytes, Conversion conversion)
         if (line.trimmed().isEmpty())
             return;
         QVarLengthArray<QByteArrayView, 8> fields;
-        if (const IoResult split = splitLine(line, &fields); !split) {
-            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(split.error));
+        if (const Result<> split = splitLine(line, &fields); split.failed()) {
+            list.problems.append(
+                QStringLiteral("line %1: %2").arg(lineNumber).arg(split.message()));
             return;
         }
         const QByteArrayView name = fields[0];
@@ -204,15 +205,16 @@ EmployeeList parseList(const QByteArray& bytes, Conversion conversion)
         }
         // A name that is not a plain file name would lead out of the data folder; a second
         // record for the same time file would be paid twice.
-        IoResult usable = nameSurelyUsable(name, trimmed, table)
-                              ? IoResult::success()
+        Result<> usable = nameSurelyUsable(name, trimmed, table)
+                              ? Result<>()
                               : NameIsUsable(QString::fromLatin1(name));
         QByteArray key = nameKey(trimmed, table);
         if (usable && seen.contains(key))
-            usable = IoResult::failure(QStringLiteral("\"%1\" is listed twice")
-                                           .arg(FileStore::displayText(QString::fromLatin1(name))));
+            usable = Failure(QStringLiteral("\"%1\" is listed twice")
+                                 .arg(FileStore::displayText(QString::fromLatin1(name))));
         if (!usable) {
-            list.problems.append(QStringLiteral("line %1: %2").arg(lineNumber).arg(usable.error));
+            list.problems.append(
+                QStringLiteral("line %1: %2").arg(lineNumber).arg(usable.message()));
             return;
         }
         seen.insert(std::move(key));
@@ -242,29 +244,23 @@ QString nativeListPath()
     return FileStore::displayPath(EmployeeListPath());
 }
 
-IoResult readList(EmployeeList* list, Conversion conversion)
+Result<EmployeeList> readList(Conversion conversion)
 {
-    QByteArray bytes;
-    const IoResult read = FileStore::readFile(EmployeeListPath(), &bytes, MaxEmployeeListSize);
-    if (!read) {
-        *list = EmployeeList{};
-        return read;
-    }
-    *list = parseList(bytes, conversion);
-    return read;
+    const Result<QByteArray> bytes = FileStore::readFile(EmployeeListPath(), MaxEmployeeListSize);
+    if (bytes.failed())
+        return bytes.error();
+    return parseList(*bytes, conversion);
 }
 
 // Reads the list for a rewrite: refuses when a line could not be read, since rewriting would
 // drop it.
-IoResult readForRewrite(EmployeeList* list)
+Result<EmployeeList> readForRewrite()
 {
-    const IoResult read = ReadEmployeeList(list);
-    if (!read)
-        return read;
-    if (!list->isClean())
-        return IoResult::failure(EmployeeListProblemsMessage(*list) +
-                                 QStringLiteral(" Nothing was changed."));
-    return read;
+    Result<EmployeeList> list = ReadEmployeeList();
+    if (list.ok() && !list->isClean())
+        return Failure(EmployeeListProblemsMessage(*list) +
+                       QStringLiteral(" Nothing was changed."));
+    return list;
 }
 
 // The records other than those with exactly this name.
@@ -278,7 +274,7 @@ QList<EmployeeRecord> recordsWithout(const EmployeeList& list, const QString& na
     return kept;
 }
 
-IoResult writeList(const QList<EmployeeRecord>& records)
+Result<> writeList(const QList<EmployeeRecord>& records)
 {
     QByteArray bytes;
     for (const EmployeeRecord& r : records)
@@ -286,16 +282,16 @@ IoResult writeList(const QList<EmployeeRecord>& records)
     return FileStore::replaceFile(EmployeeListPath(), bytes);
 }
 
-IoResult refuseUnstorable(const EmployeeRecord& r)
+Result<> refuseUnstorable(const EmployeeRecord& r)
 {
     for (const QString& f : {r.Name, r.Pin, r.SSN, r.RegularRate, r.OvertimeRate, r.Shift}) {
         if (!IsLatin1(f))
-            return IoResult::failure(
+            return Failure(
                 QStringLiteral("\"%1\" holds a character that the employee file \"%2\" cannot "
                                "store. Nothing was saved.")
                     .arg(f, nativeListPath()));
     }
-    return IoResult::success();
+    return Result<>();
 }
 
 } // namespace
@@ -305,22 +301,21 @@ QString EmployeeListPath()
     return Environment::dataFilePath(QStringLiteral("names.nms"));
 }
 
-IoResult NameIsUsable(const QString& name)
+Result<> NameIsUsable(const QString& name)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
-        return IoResult::failure(QStringLiteral("it has no name"));
+        return Failure(QStringLiteral("it has no name"));
     if (trimmed == u'.' || trimmed == QLatin1String(".."))
-        return IoResult::failure(
-            QStringLiteral("the name \"%1\" cannot be a file name").arg(trimmed));
+        return Failure(QStringLiteral("the name \"%1\" cannot be a file name").arg(trimmed));
     const QStringView forbidden(ForbiddenNameCharacters);
     for (const QChar c : name) {
         if (c.category() == QChar::Other_Control || forbidden.contains(c))
-            return IoResult::failure(QStringLiteral("the name \"%1\" holds a character that a "
-                                                    "file name cannot hold")
-                                         .arg(FileStore::displayText(name)));
+            return Failure(QStringLiteral("the name \"%1\" holds a character that a "
+                                          "file name cannot hold")
+                               .arg(FileStore::displayText(name)));
     }
-    return IoResult::success();
+    return Result<>();
 }
 
 EmployeeList ParseEmployeeList(const QByteArray& bytes)
@@ -344,9 +339,16 @@ QByteArray SerializeEmployeeRecord(const EmployeeRecord& r)
     return line;
 }
 
+Result<EmployeeList> ReadEmployeeList()
+{
+    return readList(AllFields);
+}
+
 IoResult ReadEmployeeList(EmployeeList* list)
 {
-    return readList(list, AllFields);
+    Result<EmployeeList> read = ReadEmployeeList();
+    *list = read.valueOr(EmployeeList{});
+    return read.failure();
 }
 
 QString EmployeeListProblemsMessage(const EmployeeList& list)
@@ -379,13 +381,14 @@ QString Utf8LinesText(const QList<int>& lines)
 
 QList<int> EmployeeListUtf8Lines()
 {
-    QByteArray bytes;
-    if (!FileStore::readFile(EmployeeListPath(), &bytes, MaxEmployeeListSize, true))
+    const Result<QByteArray> bytes =
+        FileStore::readFile(EmployeeListPath(), MaxEmployeeListSize, true);
+    if (bytes.failed())
         return {};
-    return Utf8Lines(bytes);
+    return Utf8Lines(*bytes);
 }
 
-IoResult EnsureEmployeeListFile()
+Result<> EnsureEmployeeListFile()
 {
     return FileStore::createIfMissing(EmployeeListPath());
 }
@@ -393,10 +396,10 @@ IoResult EnsureEmployeeListFile()
 Result<bool> EmployeeExists(const QString& name, const QString& exceptName)
 {
     // No list yet (the first employee) holds no name; a list that cannot be read is no answer.
-    EmployeeList list;
-    const IoResult read = ReadEmployeeList(&list);
-    if (!read && FileStore::exists(EmployeeListPath()))
-        return IoResult::failure(read.error);
+    const Result<EmployeeList> read = ReadEmployeeList();
+    if (read.failed() && FileStore::exists(EmployeeListPath()))
+        return read.error();
+    const EmployeeList list = read.valueOr(EmployeeList{});
     bool found = false;
     for (const EmployeeRecord& r : list.records) {
         if (exceptName.isNull() || r.Name != exceptName)
@@ -407,75 +410,81 @@ Result<bool> EmployeeExists(const QString& name, const QString& exceptName)
 
 Result<EmployeeRecord> FindEmployee(const QString& name)
 {
-    EmployeeList list;
-    const IoResult read = ReadEmployeeList(&list);
-    for (const EmployeeRecord& r : list.records) {
+    const Result<EmployeeList> read = ReadEmployeeList();
+    if (read.failed())
+        return read.error();
+    for (const EmployeeRecord& r : read->records) {
         if (r.Name == name)
             return r;
     }
-    return IoResult::failure(read ? QStringLiteral("Employee not found") : read.error);
+    return Failure(QStringLiteral("Employee not found"));
+}
+
+Result<bool> DeleteEmployee(const QString& name)
+{
+    const Result<EmployeeList> list = readForRewrite();
+    if (list.failed())
+        return list.error();
+    const QList<EmployeeRecord> kept = recordsWithout(*list, name);
+    if (kept.size() == list->records.size() && list->blankRecords == 0)
+        return false;
+    if (const Result<> written = writeList(kept); written.failed())
+        return written.error();
+    return true;
 }
 
 IoResult DeleteEmployee(const QString& name, bool* removed)
 {
+    const Result<bool> deleted = DeleteEmployee(name);
     if (removed)
-        *removed = false;
-    EmployeeList list;
-    const IoResult read = readForRewrite(&list);
-    if (!read)
-        return read;
-    const QList<EmployeeRecord> kept = recordsWithout(list, name);
-    if (kept.size() == list.records.size() && list.blankRecords == 0)
-        return IoResult::success();
-    if (removed)
-        *removed = true;
-    return writeList(kept);
+        *removed = deleted.valueOr(false);
+    return deleted.failure();
 }
 
-IoResult AppendEmployee(const EmployeeRecord& record)
+Result<> AppendEmployee(const EmployeeRecord& record)
 {
-    if (IoResult bad = refuseUnstorable(record); !bad)
-        return bad;
+    if (const Result<> storable = refuseUnstorable(record); storable.failed())
+        return storable;
     return FileStore::appendToFile(EmployeeListPath(), SerializeEmployeeRecord(record));
 }
 
-IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record)
+Result<> ReplaceEmployee(const QString& oldName, const EmployeeRecord& record)
 {
-    if (IoResult bad = refuseUnstorable(record); !bad)
-        return bad;
-    EmployeeList list;
-    const IoResult read = readForRewrite(&list);
-    if (!read)
-        return read;
-    QList<EmployeeRecord> records = recordsWithout(list, oldName);
+    if (const Result<> storable = refuseUnstorable(record); storable.failed())
+        return storable;
+    const Result<EmployeeList> list = readForRewrite();
+    if (list.failed())
+        return list.error();
+    QList<EmployeeRecord> records = recordsWithout(*list, oldName);
     records.append(record);
     return writeList(records);
 }
 
 Result<QStringList> EmployeeNames()
 {
-    EmployeeList list;
-    const IoResult read = readList(&list, NameOnly);
+    const Result<EmployeeList> list = readList(NameOnly);
+    if (list.failed())
+        return {QStringList(), Warning(list.message())};
     QStringList names;
-    for (const EmployeeRecord& r : list.records)
+    for (const EmployeeRecord& r : list->records)
         names.append(r.Name);
-    if (read && !list.isClean())
-        return {names, IoResult::failure(EmployeeListProblemsMessage(list) +
-                                         QStringLiteral(" The other employees are listed."))};
-    return {names, read};
+    if (!list->isClean())
+        return {names, Warning(EmployeeListProblemsMessage(*list) +
+                               QStringLiteral(" The other employees are listed."))};
+    return names;
 }
 
 Result<bool> CheckPin(const QString& name, const QString& typed)
 {
-    EmployeeList list;
-    if (const IoResult read = ReadEmployeeList(&list); !read)
-        return IoResult::failure(read.error);
-    for (const EmployeeRecord& r : list.records) {
+    const Result<EmployeeList> list = ReadEmployeeList();
+    if (list.failed())
+        return list.error();
+    for (const EmployeeRecord& r : list->records) {
         if (r.Name != name || typed.isEmpty())
             continue;
         const Result<QString> stored = UnscramblePin(r.Pin);
-        if (!stored)
-            return {false, stored.failure()};
+        if (stored.failed())
+            return {false, Warning(stored.message())};
         if (*stored == typed)
             return true;
     }

@@ -42,7 +42,7 @@ QString EmployeeListPath();
 
 // Fails, saying why in a phrase ("it has no name"), when a name cannot be used: it would not be a
 // plain file name in the data folder (empty, "." or "..", a forbidden or control character).
-IoResult NameIsUsable(const QString& name);
+Result<> NameIsUsable(const QString& name);
 
 // Parses the bytes of names.nms. Lines that do not hold seven quoted fields, names that cannot be
 // file names, and a name listed again (trimmed, letter case ignored) are reported in problems and
@@ -51,6 +51,8 @@ EmployeeList ParseEmployeeList(const QByteArray& bytes);
 QByteArray SerializeEmployeeRecord(const EmployeeRecord& record);
 
 // Reads the file. A failure to read names the file; an unreadable line is a problem, not a failure.
+Result<EmployeeList> ReadEmployeeList();
+// Old shape, kept for callers outside the core.
 IoResult ReadEmployeeList(EmployeeList* list);
 
 // The message shown when names.nms holds lines that cannot be read.
@@ -65,20 +67,22 @@ QString Utf8LinesText(const QList<int>& lines);
 // Utf8Lines of names.nms; none when it cannot be read, which its readers report.
 QList<int> EmployeeListUtf8Lines();
 
-IoResult EnsureEmployeeListFile();
+Result<> EnsureEmployeeListFile();
 // Whether another record than exceptName's has this name, ignoring letter case and the spaces
 // around stored names; fails when the list cannot be read, rather than letting a duplicate in.
 Result<bool> EmployeeExists(const QString& name, const QString& exceptName = QString());
 // Exact match. Without one, fails with "Employee not found" (or why the list could not be read):
 // never another employee's fields.
 Result<EmployeeRecord> FindEmployee(const QString& name);
-// Exact match; rewrites the list atomically. *removed tells whether there was a record to remove;
-// records with a blank name are removed as well and count.
-IoResult DeleteEmployee(const QString& name, bool* removed = nullptr);
+// Exact match; rewrites the list atomically. True when there was a record to remove; records with
+// a blank name are removed as well and count.
+Result<bool> DeleteEmployee(const QString& name);
+// Old shape, kept for callers outside the core.
+IoResult DeleteEmployee(const QString& name, bool* removed);
 // Appends one record at the end of the list.
-IoResult AppendEmployee(const EmployeeRecord& record);
+Result<> AppendEmployee(const EmployeeRecord& record);
 // Removes the records named oldName and appends record, in one atomic rewrite.
-IoResult ReplaceEmployee(const QString& oldName, const EmployeeRecord& record);
+Result<> ReplaceEmployee(const QString& oldName, const EmployeeRecord& record);
 // The names for the main list, in file order. Always a list: a list file that cannot be read
 // gives none and the lines that cannot be read are left out, each with why as the warning.
 Result<QStringList> EmployeeNames();

@@ -18,49 +18,23 @@ namespace FileStore {
 
 using namespace PosixFiles;
 
-void setFaultHook(FaultHook hook)
-{
-    PosixFiles::faultHook() = std::move(hook);
-}
-
-QString displayPath(const QString& path)
-{
-    constexpr int Max = 160;
-    const QString native = QDir::toNativeSeparators(path);
-    if (native.size() <= Max)
-        return native;
-    return native.left(Max / 3) + QStringLiteral("…") + native.right(Max - Max / 3 - 1);
-}
-
-QString displayText(const QString& text)
-{
-    constexpr int Max = 40;
-    QString shown = text.size() <= Max ? text : text.left(Max - 1) + QStringLiteral("…");
-    // An escape sequence in a hand-edited file must not reach the terminal or a message box.
-    for (QChar& c : shown) {
-        if (c.category() == QChar::Other_Control)
-            c = u'?';
-    }
-    return shown;
-}
-
-IoResult replaceFile(const QString& path, const QByteArray& bytes)
+Result<> replaceFile(const QString& path, const QByteArray& bytes)
 {
     OpenFolder folder;
-    if (IoResult opened = openFolderOf(path, &folder, true); !opened)
+    if (Result<> opened = openFolderOf(path, &folder, true); opened.failed())
         return opened;
     StagedFile staged(folder.fd.get(), folder.split.folder, folder.split.name, path);
-    if (IoResult written = staged.write(bytes); !written)
+    if (Result<> written = staged.write(bytes); written.failed())
         return written;
-    if (IoResult renamed = staged.commit(); !renamed)
+    if (Result<> renamed = staged.commit(); renamed.failed())
         return renamed;
     return staged.syncFolder();
 }
 
-IoResult appendToFile(const QString& path, const QByteArray& bytes, Records records)
+Result<> appendToFile(const QString& path, const QByteArray& bytes, Records records)
 {
     OpenFolder folder;
-    if (IoResult opened = openFolderOf(path, &folder, false); !opened)
+    if (Result<> opened = openFolderOf(path, &folder, false); opened.failed())
         return opened;
     // An existing name is opened only if it is a plain file; a missing one is created without
     // following a link. The torn end of a record file is read through the same opening.
@@ -77,7 +51,7 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes, Records reco
     {
     };
     if (!fd.valid() || !isRegular(fd.get(), &before))
-        return IoResult::failure(describe(QStringLiteral("open"), path, errno));
+        return Failure(describe(QStringLiteral("open"), path, errno));
     if (const qint64 torn =
             records.size > 0 && records.isTorn ? qint64(before.st_size) % records.size : 0) {
         QByteArray tail(torn, Qt::Uninitialized);
@@ -85,13 +59,13 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes, Records reco
         if (::pread(fd.get(), tail.data(), size_t(torn), start) == ssize_t(torn) &&
             records.isTorn(tail)) {
             if (::ftruncate(fd.get(), start) != 0)
-                return IoResult::failure(describe(QStringLiteral("write"), path, errno));
+                return Failure(describe(QStringLiteral("write"), path, errno));
             before.st_size = start;
         }
     }
     // A new file's name is made durable first, so that a failure leaves at most an empty file.
     if (created && !syncFolder(folder.fd.get(), QFile::decodeName(folder.split.folder)))
-        return IoResult::failure(describe(QStringLiteral("write"), path, errno));
+        return Failure(describe(QStringLiteral("write"), path, errno));
     bool ok = writeAll(fd.get(), path, bytes);
     int err = errno;
     if (ok && !syncFile(fd.get(), path, true)) {
@@ -102,8 +76,7 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes, Records reco
     // reported as not recorded must not turn up later as a duplicate.
     if (!ok && ::ftruncate(fd.get(), before.st_size) == 0)
         ::fdatasync(fd.get());
-    return ok ? IoResult::success()
-              : IoResult::failure(describe(QStringLiteral("write"), path, err));
+    return ok ? Result<>() : Failure(describe(QStringLiteral("write"), path, err));
 }
 
 Reader::~Reader()
@@ -137,101 +110,112 @@ FolderLock::Outcome FolderLock::take(const QString& path)
     return Outcome::Taken;
 }
 
-IoResult Reader::open(const QString& path, bool missingIsEmpty)
+Result<> Reader::open(const QString& path, bool missingIsEmpty)
 {
     m_path = path;
     m_size = 0;
     m_ownership = Ownership{};
     OpenFolder folder;
-    if (IoResult opened = openFolderOf(path, &folder, false); !opened) {
+    if (Result<> opened = openFolderOf(path, &folder, false); opened.failed()) {
         if (missingIsEmpty && folder.error == ENOENT)
-            return IoResult::success();
+            return Result<>();
         return opened;
     }
     Fd fd(openIn(folder.fd.get(), folder.split.name, path, O_RDONLY));
     if (!fd.valid()) {
         const int err = errno;
         if (missingIsEmpty && err == ENOENT)
-            return IoResult::success();
-        return IoResult::failure(describe(QStringLiteral("open"), path, err));
+            return Result<>();
+        return Failure(describe(QStringLiteral("open"), path, err));
     }
     struct stat st
     {
     };
     if (!isRegular(fd.get(), &st))
-        return IoResult::failure(describe(QStringLiteral("open"), path, errno));
+        return Failure(describe(QStringLiteral("open"), path, errno));
     if (int err = injected("read", path))
-        return IoResult::failure(describe(QStringLiteral("read"), path, err));
+        return Failure(describe(QStringLiteral("read"), path, err));
     m_size = qint64(st.st_size);
     m_ownership = Ownership{unsigned(st.st_uid), unsigned(st.st_mode & 07777)};
     m_fd = fd.release();
-    return IoResult::success();
+    return Result<>();
 }
 
-IoResult Reader::readAt(qint64 offset, char* buffer, qint64 length)
+Result<> Reader::readAt(qint64 offset, char* buffer, qint64 length)
 {
     while (length > 0) {
         const ssize_t n = m_fd < 0 ? 0 : ::pread(m_fd, buffer, size_t(length), off_t(offset));
         if (n == 0)
-            return IoResult::failure(describe(QStringLiteral("read"), m_path, Shrunk));
+            return Failure(describe(QStringLiteral("read"), m_path, Shrunk));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return IoResult::failure(describe(QStringLiteral("read"), m_path, errno));
+            return Failure(describe(QStringLiteral("read"), m_path, errno));
         }
         buffer += n;
         offset += n;
         length -= n;
     }
-    return IoResult::success();
+    return Result<>();
 }
 
-IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize, bool missingIsEmpty,
-                  Ownership* ownership)
+Result<QByteArray> readFile(const QString& path, qint64 maxSize, bool missingIsEmpty,
+                            Ownership* ownership)
 {
-    bytes->clear();
     Reader file;
-    if (IoResult opened = file.open(path, missingIsEmpty); !opened)
-        return opened;
+    if (const Result<> opened = file.open(path, missingIsEmpty); opened.failed())
+        return opened.error();
     if (ownership)
         *ownership = file.ownership();
     if (file.size() > maxSize)
-        return IoResult::failure(
+        return Failure(
             QStringLiteral("Could not read the file \"%1\": it holds %2 bytes, more than the %3 "
                            "that such a file can hold.")
                 .arg(displayPath(path))
                 .arg(file.size())
                 .arg(maxSize));
-    bytes->resize(qsizetype(file.size()));
-    const IoResult read = file.readAt(0, bytes->data(), file.size());
-    if (!read)
-        bytes->clear();
-    return read;
+    QByteArray bytes(qsizetype(file.size()), Qt::Uninitialized);
+    if (const Result<> read = file.readAt(0, bytes.data(), file.size()); read.failed())
+        return read.error();
+    return bytes;
 }
 
-IoResult createIfMissing(const QString& path)
+Result<QByteArray> readFile(const QString& path, qint64 maxSize, bool missingIsEmpty)
+{
+    return readFile(path, maxSize, missingIsEmpty, nullptr);
+}
+
+IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize, bool missingIsEmpty,
+                  Ownership* ownership)
+{
+    Result<QByteArray> read = readFile(path, maxSize, missingIsEmpty, ownership);
+    *bytes = read.ok() ? std::move(*read) : QByteArray();
+    return read.failure();
+}
+
+Result<> createIfMissing(const QString& path)
 {
     OpenFolder folder;
-    if (IoResult opened = openFolderOf(path, &folder, false); !opened)
+    if (Result<> opened = openFolderOf(path, &folder, false); opened.failed())
         return opened;
     Fd fd(openIn(folder.fd.get(), folder.split.name, path, O_WRONLY | O_CREAT | O_EXCL));
     if (!fd.valid()) {
         if (errno == EEXIST)
-            return IoResult::success();
-        return IoResult::failure(describe(QStringLiteral("create"), path, errno));
+            return Result<>();
+        return Failure(describe(QStringLiteral("create"), path, errno));
     }
     if (!syncFolder(folder.fd.get(), QFile::decodeName(folder.split.folder)))
-        return IoResult::failure(describe(QStringLiteral("flush the folder of"), path, errno));
-    return IoResult::success();
+        return Failure(describe(QStringLiteral("flush the folder of"), path, errno));
+    return Result<>();
 }
 
-IoResult ensureDirectory(const QString& path)
+Result<> ensureDirectory(const QString& path)
 {
     if (QFileInfo(path).isDir())
-        return IoResult::success();
+        return Result<>();
     if (int err = injected("mkdir", path))
-        return IoResult::failure(QStringLiteral("Could not create the folder \"%1\": %2.")
-                                     .arg(displayPath(path), errorText(err)));
+        return Failure(QStringLiteral("Could not create the folder \"%1\": %2.")
+                           .arg(displayPath(path), errorText(err)));
     // Other accounts must not reach the files in it (PINs, pay rates, the password under a mere
     // scramble), whatever the files' own modes; the folders above it are the user's business.
     const QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -239,9 +223,9 @@ IoResult ensureDirectory(const QString& path)
                          ? ::mkdir(QFile::encodeName(folder).constData(), S_IRWXU)
                          : -1;
     if (made != 0 && !(errno == EEXIST && QFileInfo(folder).isDir()))
-        return IoResult::failure(
+        return Failure(
             QStringLiteral("Could not create the folder \"%1\".").arg(displayPath(path)));
-    return IoResult::success();
+    return Result<>();
 }
 
 Entry examine(const QString& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/DisplayText.h"
+#include "data/FileFaults.h"
 #include "data/Result.h"
 
 #include <QByteArray>
@@ -22,7 +24,7 @@ namespace FileStore {
 // with the old file's mode and, run as root, its owner: a write that cannot keep them fails),
 // flushes it, renames it over path and flushes the folder, so that a crash leaves either the old
 // file or the new one. Temporaries that a killed run left in the folder are removed on the way.
-IoResult replaceFile(const QString& path, const QByteArray& bytes);
+Result<> replaceFile(const QString& path, const QByteArray& bytes);
 
 // A file of fixed-size records: how long a record is, and how to tell the torn start of one that
 // a crash interrupted (which the next append replaces) from a damaged end (which it keeps).
@@ -34,7 +36,7 @@ struct Records
 
 // Appends bytes with a single write and flushes them to disk before returning. With records, a
 // torn record at the end of the file is first cut away, through the same opening of the file.
-IoResult appendToFile(const QString& path, const QByteArray& bytes, Records records = {});
+Result<> appendToFile(const QString& path, const QByteArray& bytes, Records records = {});
 
 // Who owns a file (a user id) and its permission bits, as found on the file opened.
 struct Ownership
@@ -45,15 +47,19 @@ struct Ownership
 
 // Reads the whole file, refusing one larger than maxSize bytes. A missing file is an error
 // unless missingIsEmpty is set. With ownership, tells who owns the very file read.
+Result<QByteArray> readFile(const QString& path, qint64 maxSize, bool missingIsEmpty = false);
+Result<QByteArray> readFile(const QString& path, qint64 maxSize, bool missingIsEmpty,
+                            Ownership* ownership);
+// Old shape, kept for callers outside the core.
 IoResult readFile(const QString& path, QByteArray* bytes, qint64 maxSize,
                   bool missingIsEmpty = false, Ownership* ownership = nullptr);
 
 // Creates an empty file when none exists; leaves an existing one untouched.
-IoResult createIfMissing(const QString& path);
+Result<> createIfMissing(const QString& path);
 
 // Creates the directory (and its parents) when it is missing; the directory itself is made 0700,
 // its parents as the umask gives.
-IoResult ensureDirectory(const QString& path);
+Result<> ensureDirectory(const QString& path);
 
 // What lies at a path; a final link is not followed.
 struct Entry
@@ -75,13 +81,13 @@ public:
     Reader& operator=(const Reader&) = delete;
 
     // A missing file reads as empty when missingIsEmpty is set.
-    IoResult open(const QString& path, bool missingIsEmpty = false);
+    Result<> open(const QString& path, bool missingIsEmpty = false);
     // The size when opened; later growth is not read.
     qint64 size() const { return m_size; }
     // Who owns the file opened, and its permission bits.
     Ownership ownership() const { return m_ownership; }
     // Exactly length bytes from offset, or a failure naming the file.
-    IoResult readAt(qint64 offset, char* buffer, qint64 length);
+    Result<> readAt(qint64 offset, char* buffer, qint64 length);
 
 private:
     int m_fd = -1;
@@ -107,16 +113,5 @@ public:
 private:
     int m_fd = -1;
 };
-
-// A path for a message: native separators, shortened in the middle when it is very long.
-QString displayPath(const QString& path);
-// A text of data for a message (a name), shortened at its end when it is very long.
-QString displayText(const QString& text);
-
-// Fault injection for tests: the hook is asked before each system call with the call's name
-// ("open", "write", "fsync", "fdatasync", "rename", "fsyncdir", "read", "mkdir", "fchmod",
-// "fchown", "link") and the path; returning a non-zero errno makes that call fail with it.
-using FaultHook = std::function<int(const char* call, const QString& path)>;
-void setFaultHook(FaultHook hook);
 
 } // namespace FileStore

@@ -126,14 +126,14 @@ bool OptionsFileExists()
     return FileStore::exists(OptionsFilePath());
 }
 
-IoResult ReadOptionsFile(OptionsRecord* record)
+Result<OptionsRecord> ReadOptionsFile()
 {
     // Read only when it has the one size a settings file has.
     FileStore::Reader file;
-    if (const IoResult opened = file.open(OptionsFilePath()); !opened)
-        return opened;
+    if (const Result<> opened = file.open(OptionsFilePath()); opened.failed())
+        return opened.error();
     if (file.size() != OptionsRecord::Size)
-        return IoResult::failure(
+        return Failure(
             QStringLiteral("The settings file \"%1\" is damaged: it holds %2 bytes instead of %3. "
                            "It has been left as it is; restore it from a backup or remove it to "
                            "set Horodex up again.")
@@ -141,17 +141,24 @@ IoResult ReadOptionsFile(OptionsRecord* record)
                 .arg(file.size())
                 .arg(OptionsRecord::Size));
     QByteArray bytes(OptionsRecord::Size, '\0');
-    if (const IoResult read = file.readAt(0, bytes.data(), bytes.size()); !read)
-        return read;
-    *record = OptionsRecord::fromBytes(bytes);
-    return IoResult::success();
+    if (const Result<> read = file.readAt(0, bytes.data(), bytes.size()); read.failed())
+        return read.error();
+    return OptionsRecord::fromBytes(bytes);
 }
 
-IoResult WriteOptionsFile(const OptionsRecord& record)
+IoResult ReadOptionsFile(OptionsRecord* record)
+{
+    const Result<OptionsRecord> read = ReadOptionsFile();
+    if (read.ok())
+        *record = *read;
+    return read.failure();
+}
+
+Result<> WriteOptionsFile(const OptionsRecord& record)
 {
     for (const QString& text : {record.Company, record.Address, record.AdminPassword}) {
         if (!IsLatin1(text))
-            return IoResult::failure(
+            return Failure(
                 QStringLiteral("The settings cannot be saved to \"%1\": the text \"%2\" holds a "
                                "character that the settings file cannot store.")
                     .arg(QDir::toNativeSeparators(OptionsFilePath()),
@@ -176,7 +183,7 @@ Result<bool> CheckAdminPassword(const OptionsRecord& record, const QString& type
     if (OptionsRecord::trimmed(record.AdminPassword).isEmpty())
         return false;
     const Result<QString> stored = UnscramblePassword(record);
-    if (!stored)
-        return {false, stored.failure()};
+    if (stored.failed())
+        return {false, Warning{stored.message()}};
     return *stored == typed;
 }

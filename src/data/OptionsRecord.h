@@ -87,8 +87,10 @@ OptionsRecord& GlobalOptions();
 QString OptionsFilePath();
 bool OptionsFileExists();
 // Fails, naming the file, when it cannot be read or is not exactly 229 bytes long.
+Result<OptionsRecord> ReadOptionsFile();
+// Old shape, kept for callers outside the core.
 IoResult ReadOptionsFile(OptionsRecord* record);
-IoResult WriteOptionsFile(const OptionsRecord& record);
+Result<> WriteOptionsFile(const OptionsRecord& record);
 // True when typed is the stored password; never while none is stored. A stored password that
 // cannot be unscrambled gives false with why as the warning.
 Result<bool> CheckAdminPassword(const OptionsRecord& record, const QString& typed);

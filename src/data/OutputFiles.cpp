@@ -45,7 +45,7 @@ struct OutputTarget
     bool toStandardOutput = false;
 };
 
-IoResult resolveOutput(const QString& path, OutputTarget* target)
+Result<> resolveOutput(const QString& path, OutputTarget* target)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat link
@@ -55,7 +55,7 @@ IoResult resolveOutput(const QString& path, OutputTarget* target)
         if (errno != ENOENT)
             return failure(QStringLiteral("write"), path, errno);
         target->file = path;
-        return IoResult::success();
+        return Result<>();
     }
     struct stat st
     {
@@ -67,25 +67,25 @@ IoResult resolveOutput(const QString& path, OutputTarget* target)
     };
     if (::fstat(STDOUT_FILENO, &out) == 0 && sameFile(st, out)) {
         target->toStandardOutput = true;
-        return IoResult::success();
+        return Result<>();
     }
     if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode))
-        return IoResult::success(); // a stream: written where it is
+        return Result<>(); // a stream: written where it is
     if (!S_ISREG(st.st_mode))
         return failure(QStringLiteral("write"), path, NotRegular);
     if (!S_ISLNK(link.st_mode)) {
         target->file = path;
-        return IoResult::success();
+        return Result<>();
     }
     char* real = ::realpath(native.constData(), nullptr);
     if (!real)
         return failure(QStringLiteral("write"), path, errno);
     target->file = QFile::decodeName(real);
     ::free(real);
-    return IoResult::success();
+    return Result<>();
 }
 
-IoResult writeStream(const QString& path, bool toStandardOutput, const QByteArray& bytes)
+Result<> writeStream(const QString& path, bool toStandardOutput, const QByteArray& bytes)
 {
     Fd own;
     int fd = STDOUT_FILENO;
@@ -105,7 +105,7 @@ IoResult writeStream(const QString& path, bool toStandardOutput, const QByteArra
     }
     if (!writeAll(fd, path, bytes))
         return failure(QStringLiteral("write"), path, errno);
-    return IoResult::success();
+    return Result<>();
 }
 
 // The file that a staged output replaces, kept under a temporary name of its folder until every
@@ -127,23 +127,23 @@ public:
     KeptFile(const KeptFile&) = delete;
     KeptFile& operator=(const KeptFile&) = delete;
 
-    IoResult keep()
+    Result<> keep()
     {
         struct stat old
         {
         };
         if (::fstatat(m_folder, m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0)
-            return errno == ENOENT ? IoResult::success()
+            return errno == ENOENT ? Result<>()
                                    : failure(QStringLiteral("keep a copy of"), m_path, errno);
         m_hadOld = true;
         if (linkTemporary(m_folder, m_name, m_path, &m_fd, &m_temp))
-            return IoResult::success();
+            return Result<>();
         return copyOld();
     }
 
     // After the new file replaced it: the old file back in its place, or the new one gone when
     // there was none.
-    IoResult putBack()
+    Result<> putBack()
     {
         if (!m_hadOld) {
             struct stat now
@@ -152,22 +152,21 @@ public:
             if (::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
                 sameFile(now, m_written) && ::unlinkat(m_folder, m_name.constData(), 0) != 0)
                 return failure(QStringLiteral("remove the new"), m_path, errno);
-            return IoResult::success();
+            return Result<>();
         }
         if (::renameat(m_folder, m_temp.constData(), m_folder, m_name.constData()) == 0) {
             m_temp.clear();
-            return IoResult::success();
+            return Result<>();
         }
         // The old content stays where it was kept, for the user to take back.
         const QString kept = QFileInfo(m_path).dir().filePath(QFile::decodeName(m_temp));
         m_temp.clear();
-        return IoResult::failure(
-            describe(QStringLiteral("put back the old content of"), m_path, errno) +
-            QStringLiteral(" It is kept in \"%1\".").arg(FileStore::displayPath(kept)));
+        return Failure(describe(QStringLiteral("put back the old content of"), m_path, errno) +
+                       QStringLiteral(" It is kept in \"%1\".").arg(FileStore::displayPath(kept)));
     }
 
 private:
-    IoResult copyOld()
+    Result<> copyOld()
     {
         const Fd from(openIn(m_folder, m_name, m_path, O_RDONLY));
         struct stat old
@@ -175,9 +174,10 @@ private:
         };
         if (!from.valid() || !isRegular(from.get(), &old))
             return failure(QStringLiteral("keep a copy of"), m_path, errno);
-        if (IoResult made = createTemporary(m_folder, m_name, m_path, &m_fd, &m_temp); !made)
+        if (Result<> made = createTemporary(m_folder, m_name, m_path, &m_fd, &m_temp);
+            made.failed())
             return made;
-        if (IoResult taken = takeModeAndOwner(m_fd.get(), old, m_path); !taken)
+        if (Result<> taken = takeModeAndOwner(m_fd.get(), old, m_path); taken.failed())
             return taken;
         QByteArray chunk(64 * 1024, Qt::Uninitialized);
         for (;;) {
@@ -191,7 +191,7 @@ private:
         }
         if (!syncFile(m_fd.get(), m_path, false))
             return failure(QStringLiteral("keep a copy of"), m_path, errno);
-        return IoResult::success();
+        return Result<>();
     }
 
     int m_folder;
@@ -203,7 +203,7 @@ private:
     Fd m_fd;           // open, and locked, while it exists
 };
 
-IoResult writeOutputs(const QList<OutputFile>& outputs)
+Result<> writeOutputs(const QList<OutputFile>& outputs)
 {
     struct Plan
     {
@@ -214,10 +214,11 @@ IoResult writeOutputs(const QList<OutputFile>& outputs)
     std::vector<Plan> plans;
     for (const OutputFile& output : outputs) {
         Plan plan{&output, OutputTarget{}, OpenFolder{}};
-        if (IoResult target = resolveOutput(output.path, &plan.target); !target)
+        if (Result<> target = resolveOutput(output.path, &plan.target); target.failed())
             return target;
         if (!plan.target.file.isEmpty()) {
-            if (IoResult opened = openFolderOf(plan.target.file, &plan.folder, true); !opened)
+            if (Result<> opened = openFolderOf(plan.target.file, &plan.folder, true);
+                opened.failed())
                 return opened;
         }
         plans.push_back(std::move(plan));
@@ -230,57 +231,57 @@ IoResult writeOutputs(const QList<OutputFile>& outputs)
         // Reports hold pay and social security numbers: a new file is for its owner alone.
         staged.emplace_back(plan.folder.fd.get(), plan.folder.split.folder, plan.folder.split.name,
                             plan.target.file, 0600);
-        if (IoResult written = staged.back().write(plan.output->bytes); !written)
+        if (Result<> written = staged.back().write(plan.output->bytes); written.failed())
             return written;
     }
     // The last file to be replaced needs nothing kept: when its rename fails, it never changed.
     std::deque<KeptFile> kept;
     for (size_t i = 0; i + 1 < staged.size(); ++i) {
-        if (IoResult keeping = kept.emplace_back(staged[i]).keep(); !keeping)
+        if (Result<> keeping = kept.emplace_back(staged[i]).keep(); keeping.failed())
             return keeping;
     }
     for (const Plan& plan : plans) {
         if (!plan.target.file.isEmpty())
             continue;
-        if (IoResult written =
+        if (Result<> written =
                 writeStream(plan.output->path, plan.target.toStandardOutput, plan.output->bytes);
-            !written)
+            written.failed())
             return written;
     }
     for (size_t i = 0; i < staged.size(); ++i) {
-        IoResult renamed = staged[i].commit();
-        if (renamed)
+        const Result<> renamed = staged[i].commit();
+        if (renamed.ok())
             continue;
+        QString why = renamed.message();
         while (i-- > 0) {
-            if (IoResult back = kept[i].putBack(); !back)
-                renamed.error += u' ' + back.error;
+            if (const Result<> back = kept[i].putBack(); back.failed())
+                why += u' ' + back.message();
         }
-        return renamed;
+        return Failure(why);
     }
     for (const StagedFile& file : staged) {
-        if (IoResult synced = file.syncFolder(); !synced)
+        if (Result<> synced = file.syncFolder(); synced.failed())
             return synced;
     }
-    return IoResult::success();
+    return Result<>();
 }
 
 } // namespace
 
-IoResult CheckOutputPath(const QString& path)
+Result<> CheckOutputPath(const QString& path)
 {
     const QString data = resolved(Environment::dataDirectory());
     if (!isInside(resolved(path), data))
-        return IoResult::success();
-    return IoResult::failure(
-        QStringLiteral("\"%1\" lies in Horodex's data folder \"%2\": a report is never "
-                       "written there. Nothing was written.")
-            .arg(FileStore::displayPath(path), FileStore::displayPath(data)));
+        return Result<>();
+    return Failure(QStringLiteral("\"%1\" lies in Horodex's data folder \"%2\": a report is never "
+                                  "written there. Nothing was written.")
+                       .arg(FileStore::displayPath(path), FileStore::displayPath(data)));
 }
 
-IoResult WriteOutputFiles(const QList<OutputFile>& outputs)
+Result<> WriteOutputFiles(const QList<OutputFile>& outputs)
 {
     for (const OutputFile& output : outputs) {
-        if (const IoResult allowed = CheckOutputPath(output.path); !allowed)
+        if (const Result<> allowed = CheckOutputPath(output.path); allowed.failed())
             return allowed;
     }
     return writeOutputs(outputs);

@@ -23,7 +23,7 @@ struct OutputFile
 // of them replaces its old file, and the old files are kept aside until the last one is
 // replaced, so a failure puts every replaced file back as it was (what a stream received stays
 // received). Only a crash between two of the renames can leave some replaced and not others.
-IoResult WriteOutputFiles(const QList<OutputFile>& outputs);
+Result<> WriteOutputFiles(const QList<OutputFile>& outputs);
 
 // Whether path may receive a report; the failure refuses it.
-IoResult CheckOutputPath(const QString& path);
+Result<> CheckOutputPath(const QString& path);

@@ -1,5 +1,7 @@
 #include "data/PosixFiles.h"
 
+#include "data/DisplayText.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -84,13 +86,13 @@ int openFolder(const QByteArray& folder)
 
 // The temporary of each number in turn until one is free; make creates it, or fails with errno.
 template <typename Make>
-IoResult firstFreeTemporary(const QByteArray& name, const QString& path, QByteArray* temporary,
+Result<> firstFreeTemporary(const QByteArray& name, const QString& path, QByteArray* temporary,
                             Make make)
 {
     for (int n = 1; n <= MaxTemporaries; ++n) {
         *temporary = temporaryName(name, n);
         if (make(*temporary))
-            return IoResult::success();
+            return Result<>();
         if (errno != EEXIST)
             break;
     }
@@ -100,6 +102,15 @@ IoResult firstFreeTemporary(const QByteArray& name, const QString& path, QByteAr
 }
 
 } // namespace
+
+} // namespace PosixFiles
+
+void FileStore::setFaultHook(FaultHook hook)
+{
+    PosixFiles::faultHook() = std::move(hook);
+}
+
+namespace PosixFiles {
 
 FileStore::FaultHook& faultHook()
 {
@@ -137,9 +148,9 @@ QString describe(const QString& what, const QString& path, int err)
         .arg(what, FileStore::displayPath(path), errorText(err));
 }
 
-IoResult failure(const QString& what, const QString& path, int err)
+Failure failure(const QString& what, const QString& path, int err)
 {
-    return IoResult::failure(describe(what, path, err));
+    return Failure(describe(what, path, err));
 }
 
 void Fd::reset(int fd)
@@ -194,7 +205,7 @@ bool writeAll(int fd, const QString& path, QByteArrayView bytes)
     return true;
 }
 
-IoResult takeModeAndOwner(int fd, const struct stat& old, const QString& path)
+Result<> takeModeAndOwner(int fd, const struct stat& old, const QString& path)
 {
     int err = injected("fchmod", path);
     if (err == 0 && ::fchmod(fd, old.st_mode & 0777) != 0)
@@ -202,13 +213,13 @@ IoResult takeModeAndOwner(int fd, const struct stat& old, const QString& path)
     if (err != 0)
         return failure(QStringLiteral("keep the permissions of"), path, err);
     if (::geteuid() != 0)
-        return IoResult::success();
+        return Result<>();
     err = injected("fchown", path);
     if (err == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0)
         err = errno;
     if (err != 0)
         return failure(QStringLiteral("keep the owner of"), path, err);
-    return IoResult::success();
+    return Result<>();
 }
 
 bool syncFile(int fd, const QString& path, bool dataOnly)
@@ -234,7 +245,7 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-IoResult openFolderOf(const QString& path, OpenFolder* folder, bool cleanUp)
+Result<> openFolderOf(const QString& path, OpenFolder* folder, bool cleanUp)
 {
     if (!splitPath(path, &folder->split)) {
         folder->error = BadName;
@@ -247,13 +258,13 @@ IoResult openFolderOf(const QString& path, OpenFolder* folder, bool cleanUp)
     }
     if (cleanUp)
         removeStaleTemporaries(folder->fd.get());
-    return IoResult::success();
+    return Result<>();
 }
 
-IoResult createTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
+Result<> createTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
                          QByteArray* temporary, mode_t mode)
 {
-    const IoResult made = firstFreeTemporary(name, path, temporary, [&](const QByteArray& temp) {
+    const Result<> made = firstFreeTemporary(name, path, temporary, [&](const QByteArray& temp) {
         fd->reset(openIn(folder, temp, path, O_WRONLY | O_CREAT | O_EXCL, mode));
         return fd->valid();
     });
@@ -262,12 +273,12 @@ IoResult createTemporary(int folder, const QByteArray& name, const QString& path
     return made;
 }
 
-IoResult linkTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
+Result<> linkTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
                        QByteArray* temporary)
 {
     if (int err = injected("link", path))
         return failure(QStringLiteral("keep a copy of"), path, err);
-    const IoResult made = firstFreeTemporary(name, path, temporary, [&](const QByteArray& temp) {
+    const Result<> made = firstFreeTemporary(name, path, temporary, [&](const QByteArray& temp) {
         return ::linkat(folder, name.constData(), folder, temp.constData(), 0) == 0;
     });
     if (!made)
@@ -275,7 +286,7 @@ IoResult linkTemporary(int folder, const QByteArray& name, const QString& path, 
     fd->reset(openIn(folder, *temporary, path, O_RDONLY));
     if (fd->valid())
         ::flock(fd->get(), LOCK_EX | LOCK_NB);
-    return IoResult::success();
+    return Result<>();
 }
 
 StagedFile::StagedFile(int folder, QByteArray folderPath, QByteArray name, QString path,
@@ -293,7 +304,7 @@ StagedFile::StagedFile(StagedFile&& other) noexcept
 {
 }
 
-IoResult StagedFile::write(const QByteArray& bytes)
+Result<> StagedFile::write(const QByteArray& bytes)
 {
     struct stat old
     {
@@ -302,19 +313,20 @@ IoResult StagedFile::write(const QByteArray& bytes)
     if (hadOld && !S_ISREG(old.st_mode))
         return failure(QStringLiteral("replace"), m_path,
                        S_ISLNK(old.st_mode) ? ELOOP : NotRegular);
-    if (IoResult made = createTemporary(m_folder, m_name, m_path, &m_fd, &m_temp, m_newMode); !made)
+    if (Result<> made = createTemporary(m_folder, m_name, m_path, &m_fd, &m_temp, m_newMode);
+        made.failed())
         return made;
     if (hadOld) {
-        if (IoResult taken = takeModeAndOwner(m_fd.get(), old, m_path); !taken)
+        if (Result<> taken = takeModeAndOwner(m_fd.get(), old, m_path); taken.failed())
             return taken;
     }
     if (!writeAll(m_fd.get(), m_path, bytes) || !syncFile(m_fd.get(), m_path, false) ||
         ::fstat(m_fd.get(), &m_written) != 0)
         return failure(QStringLiteral("write"), m_path, errno);
-    return IoResult::success();
+    return Result<>();
 }
 
-IoResult StagedFile::commit()
+Result<> StagedFile::commit()
 {
     if (int err = injected("rename", m_path))
         return failure(QStringLiteral("replace"), m_path, err);
@@ -322,14 +334,14 @@ IoResult StagedFile::commit()
         return failure(QStringLiteral("replace"), m_path, errno);
     m_temp.clear();
     m_fd.reset();
-    return IoResult::success();
+    return Result<>();
 }
 
-IoResult StagedFile::syncFolder() const
+Result<> StagedFile::syncFolder() const
 {
     if (!PosixFiles::syncFolder(m_folder, QFile::decodeName(m_folderPath)))
         return failure(QStringLiteral("flush the folder of"), m_path, errno);
-    return IoResult::success();
+    return Result<>();
 }
 
 void StagedFile::discard()

@@ -2,7 +2,8 @@
 
 // The system calls behind the file layer, private to src/data: FileStore (the data folder) and
 // OutputFiles (the files a user names) are built on them; nothing else includes this file.
-#include "data/FileStore.h"
+#include "data/FileFaults.h"
+#include "data/Result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +25,7 @@ int injected(const char* call, const QString& path);
 QString errorText(int err);
 // "Could not <what> the file "<path>": <why>."
 QString describe(const QString& what, const QString& path, int err);
-IoResult failure(const QString& what, const QString& path, int err);
+Failure failure(const QString& what, const QString& path, int err);
 
 // A file descriptor that closes itself.
 class Fd
@@ -60,7 +61,7 @@ bool isRegular(int fd, struct stat* st);
 bool writeAll(int fd, const QString& path, QByteArrayView bytes);
 // Gives a new file the mode of the file it stands in for and, when a job runs as root, its
 // owner: a file that would change hands or become readable to others is not written.
-IoResult takeModeAndOwner(int fd, const struct stat& old, const QString& path);
+Result<> takeModeAndOwner(int fd, const struct stat& old, const QString& path);
 bool syncFile(int fd, const QString& path, bool dataOnly);
 bool syncFolder(int folder, const QString& path);
 bool sameFile(const struct stat& a, const struct stat& b);
@@ -72,14 +73,14 @@ struct OpenFolder
     SplitPath split;
     int error = 0; // why it could not be opened
 };
-IoResult openFolderOf(const QString& path, OpenFolder* folder, bool cleanUp);
+Result<> openFolderOf(const QString& path, OpenFolder* folder, bool cleanUp);
 
 // A new temporary beside name (".NAME.tmp-N"), created exclusively and locked for as long as fd
 // stays open, so that no other writer takes it for a killed run's leftover. With link, it is a
 // second name of that file instead of a new empty one.
-IoResult createTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
+Result<> createTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
                          QByteArray* temporary, mode_t mode = 0644);
-IoResult linkTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
+Result<> linkTemporary(int folder, const QByteArray& name, const QString& path, Fd* fd,
                        QByteArray* temporary);
 
 // A temporary file in a folder, written and flushed, removed again unless it was renamed.
@@ -97,10 +98,10 @@ public:
 
     // Writes bytes to a new temporary file with the mode (and, for root, the owner) of the file
     // it will replace.
-    IoResult write(const QByteArray& bytes);
+    Result<> write(const QByteArray& bytes);
     // Renames the temporary over the file.
-    IoResult commit();
-    IoResult syncFolder() const;
+    Result<> commit();
+    Result<> syncFolder() const;
 
     int folder() const { return m_folder; }
     const QByteArray& name() const { return m_name; }

@@ -39,13 +39,13 @@ Result<CommandLineVerdict> ReadCommandLine(QCommandLineParser* parser, const QSt
     if (!parser->parse(QStringList{QString()} + arguments)) {
         const QStringList unknown = parser->unknownOptionNames();
         if (!unknown.isEmpty())
-            return IoResult::failure(QStringLiteral("unknown option \"%1\" (see --help)")
-                                         .arg(AsWritten(unknown.constFirst(), arguments)));
+            return Failure(QStringLiteral("unknown option \"%1\" (see --help)")
+                               .arg(AsWritten(unknown.constFirst(), arguments)));
         // Qt's own sentence: "Missing value after '--from'."
         QString error = parser->errorText();
         if (error.endsWith(u'.'))
             error.chop(1);
-        return IoResult::failure(error);
+        return Failure(error);
     }
     if (parser->isSet(QStringLiteral("help")))
         return CommandLineVerdict::Help;

@@ -11,7 +11,7 @@ Result<QString> ShiftCharacters(int length, const QString& text, int shift)
         const int shifted = code + shift;
         // Below 0 can only come from a hand-edited file; it gets the same answer as above 255.
         if (shifted > 255 || shifted < 0)
-            return IoResult::failure(QStringLiteral("Encodage/Décodage non permis"));
+            return Failure(QStringLiteral("Encodage/Décodage non permis"));
         result[i] = QChar(char16_t(shifted));
     }
     return result;

@@ -103,12 +103,19 @@ TimeCard ParseTimeCard(const QByteArray& bytes)
     return card;
 }
 
+Result<TimeCard> ReadTimeCard(const QString& name)
+{
+    const Result<QByteArray> bytes = FileStore::readFile(TimeFilePath(name), MaxTimeFileSize, true);
+    if (bytes.failed())
+        return bytes.error();
+    return ParseTimeCard(*bytes);
+}
+
 IoResult ReadTimeCard(const QString& name, TimeCard* card)
 {
-    QByteArray bytes;
-    const IoResult read = FileStore::readFile(TimeFilePath(name), &bytes, MaxTimeFileSize, true);
-    *card = read ? ParseTimeCard(bytes) : TimeCard{};
-    return read;
+    const Result<TimeCard> read = ReadTimeCard(name);
+    *card = read.valueOr(TimeCard{});
+    return read.failure();
 }
 
 std::optional<QByteArray> SerializeTimeCard(const QList<TimeCardLine>& lines)

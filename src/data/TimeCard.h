@@ -40,6 +40,8 @@ struct TimeCard
 // Reads a time file of whole records line by line; a file that is not whole records (or a line
 // that does not read) is cut at its line ends, each piece kept as it is.
 TimeCard ParseTimeCard(const QByteArray& bytes);
+Result<TimeCard> ReadTimeCard(const QString& name);
+// Old shape, kept for callers outside the core.
 IoResult ReadTimeCard(const QString& name, TimeCard* card);
 
 // The file of the lines: every line a punch, in time order (lines of the same moment keep their

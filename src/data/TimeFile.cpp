@@ -77,7 +77,7 @@ bool IsTornRecord(QByteArrayView tail)
     return true;
 }
 
-IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded)
+Result<TimeRecord> RecordPunch(const QString& name, bool isIn)
 {
     // One clock reading for date and time, so a punch at midnight keeps its date.
     const QByteArray line = FormatPunchLine(isIn, Environment::now());
@@ -86,7 +86,7 @@ IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded)
     const FileStore::Entry entry = FileStore::examine(path);
     const qint64 whole = entry.size - entry.size % TimeRecord::Size;
     if (entry.kind == FileStore::Entry::Kind::Regular && whole + line.size() > MaxTimeFileSize)
-        return IoResult::failure(
+        return Failure(
             QStringLiteral("The punch was not recorded: the time file \"%1\" holds %2 bytes, "
                            "and one more punch would take it past the %3 that a time file can "
                            "hold.")
@@ -94,35 +94,53 @@ IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded)
                 .arg(entry.size)
                 .arg(MaxTimeFileSize));
     // A punch that a crash cut short was never reported as recorded: it gives way to this one.
-    const IoResult written = FileStore::appendToFile(path, line, {TimeRecord::Size, IsTornRecord});
-    if (written && recorded)
-        *recorded = TimeRecord::fromBytes(line);
-    return written;
+    const Result<> written = FileStore::appendToFile(path, line, {TimeRecord::Size, IsTornRecord});
+    if (written.failed())
+        return written.error();
+    return TimeRecord::fromBytes(line);
 }
+
+IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded)
+{
+    const Result<TimeRecord> punched = RecordPunch(name, isIn);
+    if (punched.ok() && recorded)
+        *recorded = *punched;
+    return punched.failure();
+}
+
+namespace {
+
+Result<std::optional<TimeRecord>> readLastRecord(const QString& name, bool* wholeRecords)
+{
+    // Only the last record is read, whatever the size of the file.
+    FileStore::Reader file;
+    const Result<> opened = file.open(TimeFilePath(name), true);
+    if (wholeRecords)
+        *wholeRecords = opened.failed() || HoldsWholeRecords(file);
+    if (opened.failed())
+        return opened.error();
+    const qint64 records = file.size() / TimeRecord::Size;
+    if (records == 0)
+        return std::optional<TimeRecord>();
+    char last[TimeRecord::Size];
+    if (const Result<> read = file.readAt((records - 1) * TimeRecord::Size, last, TimeRecord::Size);
+        read.failed())
+        return read.error();
+    return std::optional<TimeRecord>(TimeRecord::fromBytes(QByteArrayView(last, TimeRecord::Size)));
+}
+
+} // namespace
 
 IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record, bool* wholeRecords)
 {
-    record->reset();
-    // Only the last record is read, whatever the size of the file.
-    FileStore::Reader file;
-    IoResult read = file.open(TimeFilePath(name), true);
-    if (wholeRecords)
-        *wholeRecords = !read || HoldsWholeRecords(file);
-    const qint64 records = file.size() / TimeRecord::Size;
-    char last[TimeRecord::Size];
-    if (read && records > 0)
-        read = file.readAt((records - 1) * TimeRecord::Size, last, TimeRecord::Size);
-    if (read && records > 0)
-        *record = TimeRecord::fromBytes(QByteArrayView(last, TimeRecord::Size));
-    return read;
+    const Result<std::optional<TimeRecord>> read = readLastRecord(name, wholeRecords);
+    *record = read.valueOr(std::nullopt);
+    return read.failure();
 }
 
 Result<std::optional<TimeRecord>> ReadLastPunch(const QString& name)
 {
-    std::optional<TimeRecord> record;
-    if (const IoResult read = ReadLastRecord(name, &record); !read)
-        return read;
-    return record;
+    return readLastRecord(name, nullptr);
 }
 
 Result<bool> ReadLastAction(const QString& name, const QString& timeFormat, QString* lastActionText)
@@ -131,8 +149,8 @@ Result<bool> ReadLastAction(const QString& name, const QString& timeFormat, QStr
     const std::optional<TimeRecord> last = read.valueOr(std::nullopt);
     *lastActionText =
         last ? FormatLastActionText(*last, timeFormat) : QString(LastActionTextLength, u' ');
-    if (!read)
-        return read.failure();
+    if (read.failed())
+        return read.error();
     return last && last->isIn();
 }
 

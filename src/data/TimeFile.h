@@ -37,15 +37,16 @@ QByteArray FormatPunchLine(bool isIn, const QDateTime& moment);
 // Appends the punch line for the current time, and hands back the record it wrote. Fails, naming
 // the file, when the line is not on disk; the caller then shows the failure and changes nothing
 // on screen.
-IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded = nullptr);
+Result<TimeRecord> RecordPunch(const QString& name, bool isIn);
+// Old shape, kept for callers outside the core.
+IoResult RecordPunch(const QString& name, bool isIn, TimeRecord* recorded);
 
 // The last whole record of the time file, read alone; none for an empty or missing file.
-// wholeRecords tells whether the file's length is a multiple of a record.
+Result<std::optional<TimeRecord>> ReadLastPunch(const QString& name);
+// Old shape, kept for callers outside the core; wholeRecords tells whether the file's length is
+// a multiple of a record.
 IoResult ReadLastRecord(const QString& name, std::optional<TimeRecord>* record,
                         bool* wholeRecords = nullptr);
-
-// The same as a value: the last whole record, none, or the failure to read it.
-Result<std::optional<TimeRecord>> ReadLastPunch(const QString& name);
 
 // True when the last record is an IN; fills lastActionText (45 characters, blank without a punch)
 // with its time in timeFormat. A missing file counts as empty. Fails when the file cannot be

@@ -45,7 +45,7 @@ MultipleReportBuilder::MultipleReportBuilder(int shift, const ReportOptions& opt
 {
 }
 
-void MultipleReportBuilder::AddEmployee(const EmployeeRecord& employee, const clsTime& time)
+void MultipleReportBuilder::addEmployee(const EmployeeRecord& employee, const clsTime& time)
 {
     const EmployeeFigures f = EmployeeFigures::of(employee.Name.trimmed(), employee, time, m_rule);
     // The earnings stay unrounded: only their display is rounded, so the total may differ by a
@@ -109,7 +109,7 @@ Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input, Punch
 {
     const ReportOptions& o = input.options;
     if (!IsValidPayPeriod(o.from, o.to))
-        return IoResult::failure(PayPeriodMessage());
+        return Failure(PayPeriodMessage());
     QList<const EmployeeRecord*> selected;
     QStringList names;
     for (const EmployeeRecord& employee : input.employees) {
@@ -119,13 +119,13 @@ Result<ReportTexts> CreateMultipleReport(const MultipleReportInput& input, Punch
         names.append(employee.Name.trimmed());
     }
     MultipleReportBuilder builder(input.shift, o);
-    const IoResult read = store.payPeriods(
+    const Result<> read = store.payPeriods(
         names, o.from, o.to, o.settings.timeRoundingValue(), o.zone,
-        [&](qsizetype i, const clsTime& time) { builder.AddEmployee(*selected.at(i), time); });
-    if (!read)
-        return read;
+        [&](qsizetype i, const clsTime& time) { builder.addEmployee(*selected.at(i), time); });
+    if (read.failed())
+        return read.error();
     if (input.shift != 0 && builder.EmployeeCount() == 0)
-        return IoResult::failure(NoEmployeesForShiftMessage());
+        return Failure(NoEmployeesForShiftMessage());
     return builder.Finish();
 }
 

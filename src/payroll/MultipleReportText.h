@@ -33,7 +33,7 @@ public:
     MultipleReportBuilder(int shift, const ReportOptions& options);
 
     // Appends the employee's block, with regular and overtime hours from time.
-    void AddEmployee(const EmployeeRecord& employee, const clsTime& time);
+    void addEmployee(const EmployeeRecord& employee, const clsTime& time);
     int EmployeeCount() const { return int(m_figures.size()); }
     // The three texts, IsMultipleReport true.
     ReportTexts Finish() const;

@@ -135,13 +135,13 @@ Result<ReportTexts> CreateSingleReport(const SingleReportInput& input, PunchStor
 {
     const ReportOptions& o = input.options;
     if (!IsValidPayPeriod(o.from, o.to))
-        return IoResult::failure(PayPeriodMessage());
+        return Failure(PayPeriodMessage());
     std::optional<ReportTexts> texts;
-    const IoResult read = store.payPeriods(
+    const Result<> read = store.payPeriods(
         {input.employeeName}, o.from, o.to, o.settings.timeRoundingValue(), o.zone,
         [&](qsizetype, const clsTime& time) { texts = BuildSingleReport(input, time); });
-    if (!read)
-        return read;
+    if (read.failed())
+        return read.error();
     return *texts;
 }
 

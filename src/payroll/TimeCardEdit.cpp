@@ -1,15 +1,15 @@
 #include "payroll/TimeCardEdit.h"
 
-IoResult TimeCardEdit::open(const QString& employee)
+Result<> TimeCardEdit::open(const QString& employee)
 {
     TimeCard card;
-    if (IoResult read = m_store.readTimeCard(employee, &card); !read)
+    if (const Result<> read = m_store.readTimeCard(employee, &card); read.failed())
         return read;
     m_employee = employee;
     m_card = card;
     m_lines = card.lines;
     m_corrections.clear();
-    return IoResult::success();
+    return {};
 }
 
 void TimeCardEdit::note(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,
@@ -96,17 +96,18 @@ QList<Correction> TimeCardEdit::tidying() const
     return tidy;
 }
 
-IoResult TimeCardEdit::save(const QDateTime& now)
+Result<> TimeCardEdit::save(const QDateTime& now)
 {
     if (m_employee.isEmpty())
-        return IoResult::failure(QStringLiteral("No time card is open."));
+        return Failure(QStringLiteral("No time card is open."));
     // Rewriting the card in time order would change its pay unasked and unrecorded.
     if (m_corrections.isEmpty())
-        return IoResult::success();
+        return {};
     QList<Correction> made = m_corrections + tidying();
     for (Correction& c : made)
         c.when = now;
-    if (IoResult saved = m_store.saveCorrections(m_employee, m_card, m_lines, made); !saved)
+    if (const Result<> saved = m_store.saveCorrections(m_employee, m_card, m_lines, made);
+        saved.failed())
         return saved;
     return open(m_employee);
 }

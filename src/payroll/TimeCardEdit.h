@@ -19,7 +19,7 @@ public:
     explicit TimeCardEdit(PunchStore& store) : m_store(store) {}
 
     // Reads the employee's card; unsaved corrections of the card open before are dropped.
-    IoResult open(const QString& employee);
+    Result<> open(const QString& employee);
     const QString& employee() const { return m_employee; }
     const TimeCard& card() const { return m_card; } // as read
     const QList<TimeCardLine>& lines() const { return m_lines; }
@@ -39,7 +39,7 @@ public:
     // The corrected lines replace the card, if it did not change since it was read, and the
     // corrections, dated now, go into the record with the tidying; the card is then read again.
     // Without a correction nothing is written. A failure keeps every correction for another try.
-    IoResult save(const QDateTime& now);
+    Result<> save(const QDateTime& now);
 
 private:
     void note(Correction::Kind kind, const QByteArray& oldLine, const QByteArray& newLine,

@@ -23,17 +23,18 @@ QString FutureInNote()
 
 } // namespace
 
-IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
-                     const QTimeZone& zone, PunchStore& store, WhoIsInList* list)
+Result<WhoIsInList> FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                                const QTimeZone& zone, PunchStore& store)
 {
-    *list = WhoIsInList();
+    WhoIsInList in;
+    WhoIsInList* list = &in;
     list->at = now;
     QStringList names;
     for (const EmployeeRecord& employee : employees)
         names.append(employee.Name.trimmed());
     QHash<QString, PunchStore::LastPunch> last;
-    if (IoResult r = store.lastPunches(names, &last); !r)
-        return r;
+    if (const Result<> read = store.lastPunches(names, &last); read.failed())
+        return read.error();
     for (const QString& name : std::as_const(names)) {
         const PunchStore::LastPunch punch = last.value(name);
         if (!punch.problem.isEmpty()) {
@@ -55,15 +56,21 @@ IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& no
     std::stable_sort(
         list->present.begin(), list->present.end(),
         [](const PresentEmployee& a, const PresentEmployee& b) { return a.hours > b.hours; });
-    return IoResult::success();
+    return in;
+}
+
+IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                     const QTimeZone& zone, PunchStore& store, WhoIsInList* list)
+{
+    const Result<WhoIsInList> found = FindWhoIsIn(employees, now, zone, store);
+    *list = found.valueOr(WhoIsInList{now, {}, {}});
+    return found.failure();
 }
 
 WhoIsInList FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
                         const QTimeZone& zone)
 {
-    WhoIsInList list;
-    FindWhoIsIn(employees, now, zone, DataFolderPunches(), &list);
-    return list;
+    return FindWhoIsIn(employees, now, zone, DataFolderPunches()).valueOr(WhoIsInList{now, {}, {}});
 }
 
 QString WhoIsInText(const WhoIsInList& list, const QString& timeFormat,

@@ -42,6 +42,9 @@ struct WhoIsInList
 
 // Who is in by each employee's last punch in the store; fails when the store could not be read
 // at all (an employee whose punches cannot be read is in the list's unread).
+Result<WhoIsInList> FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
+                                const QTimeZone& zone, PunchStore& store);
+// Old shape, kept for callers outside the core.
 IoResult FindWhoIsIn(const QList<EmployeeRecord>& employees, const QDateTime& now,
                      const QTimeZone& zone, PunchStore& store, WhoIsInList* list);
 // The same from the data folder's time files, reading only the last record of each.

@@ -173,7 +173,7 @@ std::optional<ForgottenOut::Question> PunchDesk::forgottenOut(const QString& nam
 {
     // His own time file, which the answer is checked against and written to.
     const Result<std::optional<TimeRecord>> last = ReadLastPunch(name);
-    if (!last)
+    if (last.failed())
         return std::nullopt;
     return ForgottenOut::questionNow(name, *last, openLimitHours(), ClockZone());
 }

@@ -42,12 +42,12 @@ private:
 using Symbol = std::unique_ptr<zint_symbol, decltype(&ZBarcode_Delete)>;
 
 // The symbol's dark modules fill area: scaled to it whole, or keeping its proportions and centred.
-IoResult paintSymbol(QPainter& painter, int symbology, const QString& code, const QRectF& area,
+Result<> paintSymbol(QPainter& painter, int symbology, const QString& code, const QRectF& area,
                      bool keepProportions)
 {
     const Symbol symbol(ZBarcode_Create(), &ZBarcode_Delete);
     if (!symbol)
-        return IoResult::failure(QStringLiteral("the barcode encoder has no memory"));
+        return Failure(QStringLiteral("the barcode encoder has no memory"));
     symbol->symbology = symbology;
     symbol->show_hrt = 0;
     symbol->output_options |= BARCODE_QUIET_ZONES;
@@ -57,8 +57,8 @@ IoResult paintSymbol(QPainter& painter, int symbology, const QString& code, cons
     if (error < ZINT_ERROR)
         error = ZBarcode_Buffer_Vector(symbol.get(), 0);
     if (error >= ZINT_ERROR || !symbol->vector || symbol->vector->width <= 0)
-        return IoResult::failure(QStringLiteral("the code \"%1\" cannot be drawn as a barcode (%2)")
-                                     .arg(code, QString::fromLatin1(symbol->errtxt)));
+        return Failure(QStringLiteral("the code \"%1\" cannot be drawn as a barcode (%2)")
+                           .arg(code, QString::fromLatin1(symbol->errtxt)));
     qreal sx = area.width() / symbol->vector->width;
     qreal sy = area.height() / symbol->vector->height;
     if (keepProportions)
@@ -71,7 +71,7 @@ IoResult paintSymbol(QPainter& painter, int symbology, const QString& code, cons
                                     r->height * sy),
                              Qt::black);
     }
-    return IoResult::success();
+    return Result<>();
 }
 
 void paintText(QPainter& painter, const QRectF& area, const QString& text, QFont font)
@@ -81,7 +81,7 @@ void paintText(QPainter& painter, const QRectF& area, const QString& text, QFont
                      painter.fontMetrics().elidedText(text, Qt::ElideRight, int(area.width())));
 }
 
-IoResult paintCard(QPainter& painter, const Paper& paper, const QRectF& card, const BadgeCard& b)
+Result<> paintCard(QPainter& painter, const Paper& paper, const QRectF& card, const BadgeCard& b)
 {
     const qreal left = card.left() + Padding;
     const qreal textWidth = CardWidth - 3 * Padding - QrSide;
@@ -97,7 +97,7 @@ IoResult paintCard(QPainter& painter, const Paper& paper, const QRectF& card, co
     code.setPointSizeF(9);
     paintText(painter, paper.px(QRectF(left, card.top() + 20, textWidth, 5)), b.code, code);
     const QRectF qr(card.right() - Padding - QrSide, card.top() + Padding, QrSide, QrSide);
-    if (IoResult r = paintSymbol(painter, BARCODE_QRCODE, b.code, paper.px(qr), true); !r)
+    if (Result<> r = paintSymbol(painter, BARCODE_QRCODE, b.code, paper.px(qr), true); r.failed())
         return r;
     const QRectF bars(left, card.top() + 30, CardWidth - 2 * Padding, CardHeight - 30 - Padding);
     return paintSymbol(painter, BARCODE_CODE128, b.code, paper.px(bars), false);
@@ -151,7 +151,7 @@ QList<QRectF> CardPlaces(const QSizeF& paperMm)
     return places;
 }
 
-IoResult PaintBadgeCards(QPainter& painter, QPagedPaintDevice& device,
+Result<> PaintBadgeCards(QPainter& painter, QPagedPaintDevice& device,
                          const QList<BadgeCard>& cards)
 {
     const Paper paper(device);
@@ -160,19 +160,19 @@ IoResult PaintBadgeCards(QPainter& painter, QPagedPaintDevice& device,
     for (qsizetype i = 0; i < cards.size(); ++i) {
         const qsizetype place = i % CardsPerSheet;
         if (place == 0 && i > 0 && !device.newPage())
-            return IoResult::failure(QStringLiteral("a new sheet could not be started"));
+            return Failure(QStringLiteral("a new sheet could not be started"));
         if (place == 0)
             paintCutMarks(painter, paper, paperMm, places);
-        if (IoResult r = paintCard(painter, paper, places[place], cards[i]); !r)
+        if (Result<> r = paintCard(painter, paper, places[place], cards[i]); r.failed())
             return r;
     }
-    return IoResult::success();
+    return Result<>();
 }
 
-IoResult BadgeCardsPdf(const QList<BadgeCard>& cards, const QPageSize& paper, QByteArray* pdf)
+Result<QByteArray> BadgeCardsPdf(const QList<BadgeCard>& cards, const QPageSize& paper)
 {
-    pdf->clear();
-    QBuffer buffer(pdf);
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
     buffer.open(QIODevice::WriteOnly);
     QPdfWriter writer(&buffer);
     writer.setResolution(PdfResolution);
@@ -181,9 +181,19 @@ IoResult BadgeCardsPdf(const QList<BadgeCard>& cards, const QPageSize& paper, QB
     writer.setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF()));
     QPainter painter;
     if (!painter.begin(&writer))
-        return IoResult::failure(QStringLiteral("the cards could not be laid out"));
-    const IoResult painted = PaintBadgeCards(painter, writer, cards);
-    if (!painter.end() && painted)
-        return IoResult::failure(QStringLiteral("the cards could not be laid out"));
-    return painted;
+        return Failure(QStringLiteral("the cards could not be laid out"));
+    const Result<> painted = PaintBadgeCards(painter, writer, cards);
+    if (!painter.end() && painted.ok())
+        return Failure(QStringLiteral("the cards could not be laid out"));
+    if (painted.failed())
+        return painted.error();
+    buffer.close();
+    return pdf;
+}
+
+IoResult BadgeCardsPdf(const QList<BadgeCard>& cards, const QPageSize& paper, QByteArray* pdf)
+{
+    const Result<QByteArray> made = BadgeCardsPdf(cards, paper);
+    *pdf = made.valueOr(QByteArray());
+    return made.failure();
 }

@@ -31,8 +31,10 @@ QList<QRectF> CardPlaces(const QSizeF& paperMm);
 
 // Paints the cards on the device, whose origin is the paper's edge, a new page every ten cards.
 // Fails with the reason when a code cannot be encoded or a page cannot be started.
-IoResult PaintBadgeCards(QPainter& painter, QPagedPaintDevice& device,
+Result<> PaintBadgeCards(QPainter& painter, QPagedPaintDevice& device,
                          const QList<BadgeCard>& cards);
 
 // The cards as a PDF document on the given paper.
+Result<QByteArray> BadgeCardsPdf(const QList<BadgeCard>& cards, const QPageSize& paper);
+// Old shape, kept for callers outside the core.
 IoResult BadgeCardsPdf(const QList<BadgeCard>& cards, const QPageSize& paper, QByteArray* pdf);

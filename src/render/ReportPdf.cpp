@@ -40,13 +40,12 @@ QByteArray ReportPdf(const QString& text, const QPageSize& paper)
     return bytes;
 }
 
-IoResult SaveReportPdf(const QString& path, const QString& text, const QPageSize& paper)
+Result<> SaveReportPdf(const QString& path, const QString& text, const QPageSize& paper)
 {
     const QByteArray pdf = ReportPdf(text, paper);
     if (pdf.isEmpty())
-        return IoResult::failure(
-            QStringLiteral("The report could not be laid out on the pages of \"%1\".")
-                .arg(QDir::toNativeSeparators(path)));
+        return Failure(QStringLiteral("The report could not be laid out on the pages of \"%1\".")
+                           .arg(QDir::toNativeSeparators(path)));
     return WriteOutputFiles({{path, pdf}});
 }
 

@@ -66,7 +66,7 @@ QDate PayPeriodPickers::to() const
     return DatePickerTo->date();
 }
 
-bool PayPeriodPickers::CheckPayPeriod() const
+bool PayPeriodPickers::checkPayPeriod() const
 {
     if (IsValidPayPeriod(from(), to()))
         return true;

@@ -27,7 +27,7 @@ struct PayPeriodPickers
     QDate to() const;
 
     // True for a pay period of whole weeks; otherwise says which lengths are allowed.
-    bool CheckPayPeriod() const;
+    bool checkPayPeriod() const;
 };
 
 // The latest day the pickers offer; the earliest is EarliestPayPeriodDate().

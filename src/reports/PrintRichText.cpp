@@ -6,22 +6,22 @@
 #include <QPrinter>
 #include <QTextEdit>
 
-IoResult PrintRichText(const QTextEdit* box, const QString& jobName, int leftMargin, int topMargin,
+Result<> PrintRichText(const QTextEdit* box, const QString& jobName, int leftMargin, int topMargin,
                        int rightMargin, int bottomMargin)
 {
     const QString printer = CurrentPrinter();
     if (printer.isEmpty())
-        return IoResult::failure(QStringLiteral("no printer is installed"));
+        return Failure(QStringLiteral("no printer is installed"));
     std::unique_ptr<QPrinter> job = CurrentPrinterSystem().NewJob(printer);
     // Qt falls back to a PDF file without a name when the print server does not know the printer.
     if (job->outputFormat() != QPrinter::NativeFormat && job->outputFileName().isEmpty())
-        return IoResult::failure(QStringLiteral("the printer cannot be reached"));
+        return Failure(QStringLiteral("the printer cannot be reached"));
     job->setDocName(jobName);
     job->setCopyCount(1);
     if (!PrintTextPages(*job, box->toPlainText(), box->font(),
                         PrintMargins{leftMargin, topMargin, rightMargin, bottomMargin}))
-        return IoResult::failure(QStringLiteral("the print job could not be started or finished"));
+        return Failure(QStringLiteral("the print job could not be started or finished"));
     if (job->outputFormat() == QPrinter::NativeFormat)
         return PrintServerAccepted();
-    return IoResult::success();
+    return Result<>();
 }

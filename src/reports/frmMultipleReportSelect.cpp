@@ -82,16 +82,16 @@ void frmMultipleReportSelect::Form_Load()
     chkIncludeAddress->setChecked(true);
     m_period.setDefaults(Environment::now().date());
 
-    EmployeeList list;
-    if (const IoResult read = ReadEmployeeList(&list); !read) {
-        m_listUnreadable = read.error;
-        Messages::warning(read.error);
+    const Result<EmployeeList> list = ReadEmployeeList();
+    if (list.failed()) {
+        m_listUnreadable = list.message();
+        Messages::warning(list.message());
         return;
     }
     // A payroll report must not leave anybody out unnoticed.
-    if (!list.isClean())
-        Messages::warning(EmployeeListProblemsMessage(list));
-    ReportEmployees = list.records;
+    if (!list->isClean())
+        Messages::warning(EmployeeListProblemsMessage(*list));
+    ReportEmployees = list->records;
 }
 
 MultipleReportInput frmMultipleReportSelect::ReportInput() const
@@ -114,7 +114,7 @@ void frmMultipleReportSelect::cmdCreate_Click()
         Messages::show(Messages::Icon::Critical, m_listUnreadable);
         return;
     }
-    if (m_period.CheckPayPeriod())
+    if (m_period.checkPayPeriod())
         ShowReportThenClose(CreateMultipleReport(ReportInput(), m_punches), this);
 }
 

@@ -49,7 +49,7 @@ QPageSize ReportPaper()
 void ShowReportThenClose(const Result<ReportTexts>& report, QDialog* producer)
 {
     if (!report) {
-        Messages::warning(report.failure().error);
+        Messages::warning(report.message());
         return;
     }
     frmReport window(*report, producer);
@@ -209,11 +209,11 @@ void frmReport::cmdPrint_Click()
     // One job per copy; a failed copy does not stop the next one, and is reported afterwards.
     QStringList failed;
     for (int copy = 1; copy <= copies; ++copy) {
-        const IoResult printed =
+        const Result<> printed =
             PrintRichText(rtbText, m_report.name(), OneInch, OneInch, OneInch, OneInch);
         if (!printed)
             failed.append(
-                QStringLiteral("Copy %1 of %2: %3.").arg(copy).arg(copies).arg(printed.error));
+                QStringLiteral("Copy %1 of %2: %3.").arg(copy).arg(copies).arg(printed.message()));
     }
     if (!failed.isEmpty())
         Messages::warning(
@@ -234,7 +234,7 @@ void frmReport::cmdSaveAs_Click()
     // Both files hold what the window shows: the PDF is the box as printed, and the punches of a
     // time card go with the dates and times shown.
     QStringList written;
-    IoResult saved;
+    Result<> saved;
     if (file.format == ReportFile::Format::Pdf) {
         saved = SaveReportPdf(file.path, rtbText->toPlainText(), ReportPaper());
         written.append(file.path);
@@ -248,7 +248,7 @@ void frmReport::cmdSaveAs_Click()
             written.append(output.path);
     }
     if (!saved)
-        Messages::warning(saved.error);
+        Messages::warning(saved.message());
     else
         Messages::information(SavedFilesMessage(written));
 }

@@ -19,7 +19,9 @@ public:
     explicit frmReport(const ReportTexts& report, QWidget* parent = nullptr);
 
     // The text rtbText was last given, with its CR LF line ends.
-    QString ShownText() const { return m_shownText; }
+    QString shownText() const { return m_shownText; }
+    // Old shape, kept for callers outside the core.
+    QString ShownText() const { return shownText(); }
 
     void chkIncludeDatesTimes_Click();
     void cmdPrint_Click();

@@ -110,7 +110,7 @@ void frmSingleReport::Form_Load()
     // Without a match the fields stay empty: never another employee's.
     const Result<EmployeeRecord> found = FindEmployee(m_name);
     if (!found)
-        Messages::warning(found.failure().error);
+        Messages::warning(found.message());
     m_employee = found.valueOr(EmployeeRecord{});
     lblName->setText(m_name);
     lblRegular->setText(m_employee.RegularRate);
@@ -137,7 +137,7 @@ SingleReportInput frmSingleReport::ReportInput() const
 
 void frmSingleReport::cmdCreate_Click()
 {
-    if (m_period.CheckPayPeriod())
+    if (m_period.checkPayPeriod())
         ShowReportThenClose(CreateSingleReport(ReportInput(), m_punches), this);
 }
 

@@ -32,7 +32,7 @@ std::optional<PunchState> StationPunches::showStateOf(const QString& name)
     if (state)
         ShowMessageWindow(WindowMessage::InvalidTimeFile, m_controls.window);
     else
-        Messages::show(Messages::Icon::Critical, state.failure().error);
+        Messages::show(Messages::Icon::Critical, state.message());
     m_answerTimer->stop();
     m_stripState.clear();
     m_controls.strip->clear();
@@ -126,8 +126,8 @@ bool StationPunches::noForgottenOut(const QString& name)
         ask.choice() == frmForgotOut::Choice::LeftAt ? std::optional(ask.leftAt()) : std::nullopt;
     const Result<ForgottenOut::Declared> written =
         m_desk.answerForgottenOut(name, leftAt, ask.arriving());
-    if (!written)
-        Messages::show(Messages::Icon::Critical, written.failure().error);
+    if (written.failed())
+        Messages::show(Messages::Icon::Critical, written.message());
     showStateOf(name);
     m_controls.names->choose(name);
     return false;
@@ -136,8 +136,8 @@ bool StationPunches::noForgottenOut(const QString& name)
 bool StationPunches::recordPunch(const QString& name, bool isIn)
 {
     const Result<TimeRecord> punched = m_desk.punch(name, isIn);
-    if (!punched) {
-        Messages::show(Messages::Icon::Critical, punched.failure().error);
+    if (punched.failed()) {
+        Messages::show(Messages::Icon::Critical, punched.message());
         return false;
     }
     // The strip tells him that his punch is on disk, so it is painted at once; his name and the

@@ -150,7 +150,7 @@ public:
             fill(i);
         return m_data + (i - m_first) * TimeRecord::Size;
     }
-    const IoResult& result() const { return m_result; }
+    const Result<>& result() const { return m_result; }
 
 private:
     void fill(qint64 i)
@@ -172,7 +172,7 @@ private:
     qint64 m_first = 0;
     qint64 m_count = 0;
     qint64 m_records = 0;
-    IoResult m_result;
+    Result<> m_result;
 };
 
 } // namespace
@@ -260,18 +260,17 @@ Result<clsTime> LoadPayPeriod(const QString& name, QDate start, QDate end, int r
 {
     const QString path = TimeFilePath(name);
     FileStore::Reader reader;
-    IoResult read = reader.open(path, true);
-    if (read && reader.size() > MaxTimeFileSize)
-        read = IoResult::failure(TimeFileTooLargeMessage(path, reader.size()));
+    if (const Result<> opened = reader.open(path, true); opened.failed())
+        return opened.error();
+    if (reader.size() > MaxTimeFileSize)
+        return Failure(TimeFileTooLargeMessage(path, reader.size()));
     // Lines of another length (an editor's LF ends) would pair the wrong bytes: no pay from them.
-    if (read && !HoldsWholeRecords(reader))
-        read = IoResult::failure(TimeFileLengthMessage(path));
-    if (!read)
-        return read;
+    if (!HoldsWholeRecords(reader))
+        return Failure(TimeFileLengthMessage(path));
     RecordWindow file(&reader);
     clsTime time = PayPeriodFromRecords(file, start, end, roundingMode, zone, nullptr);
-    if (!file.result())
-        return file.result();
+    if (file.result().failed())
+        return file.result().error();
     return time;
 }
 

@@ -61,7 +61,7 @@ QString textOfReportWindow(QPushButton* create)
     QString shown;
     QTimer::singleShot(0, [&shown] {
         if (auto* report = qobject_cast<frmReport*>(QApplication::activeModalWidget())) {
-            shown = report->ShownText();
+            shown = report->shownText();
             report->cmdCloseReport->click();
         }
     });
@@ -75,7 +75,7 @@ QString windowText(const QStringList& arguments)
 {
     const Result<ReportRequest> parsed = ParseReportArguments(arguments);
     if (!parsed)
-        return parsed.failure().error;
+        return parsed.message();
     const ReportRequest& q = *parsed;
     std::unique_ptr<QDialog> window;
     if (q.kind == ReportRequest::Kind::Single) {
@@ -179,7 +179,7 @@ void ReportProgramTests::arguments()
     QFETCH(QString, error);
     const Result<ReportRequest> parsed = ParseReportArguments(line.split(u' ', Qt::SkipEmptyParts));
     QCOMPARE(bool(parsed), error.isEmpty());
-    QVERIFY2(parsed.failure().error.contains(error), qPrintable(parsed.failure().error));
+    QVERIFY2(parsed.message().contains(error), qPrintable(parsed.message()));
 }
 
 void ReportProgramTests::program_textIsTheWindowText_data()

@@ -100,7 +100,7 @@ IoResult RunProbeOperation(const QString& name)
 {
     if (name == QLatin1String("punch")) {
         Environment::setClockForTesting([] { return PunchMoment; });
-        return RecordPunch(QStringLiteral("Ann"), false);
+        return RecordPunch(QStringLiteral("Ann"), false).failure();
     }
     if (name == QLatin1String("addEmployee")) {
         // The time file first: a failure then leaves at most an empty time file, no employee.
@@ -113,7 +113,7 @@ IoResult RunProbeOperation(const QString& name)
         return ReplaceEmployee(QStringLiteral("Ann"),
                                employee(QStringLiteral("Ann"), QStringLiteral("9.25")));
     if (name == QLatin1String("deleteEmployee"))
-        return DeleteEmployee(QStringLiteral("Ann"));
+        return DeleteEmployee(QStringLiteral("Ann")).failure();
     if (name == QLatin1String("applyOptions") || name == QLatin1String("firstRunSettings")) {
         const QByteArray bytes =
             name == QLatin1String("applyOptions") ? newOptions() : oldOptions();

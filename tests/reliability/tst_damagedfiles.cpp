@@ -128,9 +128,9 @@ void TestDamagedFiles::employeeList_duplicateNameIsReportedAndLeftOut()
     dir.write(QStringLiteral("names.nms"), bytes);
     const Result<QStringList> names = EmployeeNames();
     QCOMPARE(names->size(), 1);
-    QVERIFY(names.warning().error.contains(QStringLiteral("line 2: \"Ann Lee\" is listed twice")));
+    QVERIFY(names.message().contains(QStringLiteral("line 2: \"Ann Lee\" is listed twice")));
     // A rewrite would drop the line: it is refused until the file is mended.
-    QVERIFY(!DeleteEmployee(QStringLiteral("Ann Lee")));
+    QVERIFY(DeleteEmployee(QStringLiteral("Ann Lee")).failed());
     QCOMPARE(dir.read(QStringLiteral("names.nms")), bytes);
 }
 
@@ -142,8 +142,8 @@ void TestDamagedFiles::damagedEmployeeList_isNeverOverwritten()
     dir.write(QStringLiteral("names.nms"), bytes);
     const Result<QStringList> names = EmployeeNames();
     QCOMPARE(names->size(), 3);
-    QVERIFY(!names.warning());
-    QVERIFY(!DeleteEmployee(QStringLiteral("Ann Lee")));
+    QVERIFY(names.hasWarning());
+    QVERIFY(DeleteEmployee(QStringLiteral("Ann Lee")).failed());
     QVERIFY(!ReplaceEmployee(QStringLiteral("Ann Lee"), sampleRecords[0]));
     QVERIFY(EnsureEmployeeListFile());
     QCOMPARE(dir.read(QStringLiteral("names.nms")), bytes);
@@ -155,10 +155,9 @@ void TestDamagedFiles::settings_truncatedOrFlipped_neverCrashOrOverwrite()
     const QByteArray good = OptionsRecord::firstRunDefaults(QStringLiteral("Pass_w0rd")).toBytes();
     for (qsizetype cut = 0; cut < good.size(); ++cut) {
         dir.write(QStringLiteral("options.ini"), good.left(cut));
-        OptionsRecord r;
-        const IoResult read = ReadOptionsFile(&r);
-        QVERIFY(!read);
-        QVERIFY(read.error.contains(QStringLiteral("options.ini")));
+        const Result<OptionsRecord> read = ReadOptionsFile();
+        QVERIFY(read.failed());
+        QVERIFY(read.message().contains(QStringLiteral("options.ini")));
         QCOMPARE(dir.read(QStringLiteral("options.ini")), good.left(cut));
     }
     for (qsizetype i = 0; i < good.size(); ++i) {
