@@ -6,7 +6,7 @@
 #include "payroll/PunchExceptions.h"
 
 Result<QByteArray> ExceptionsReport(const ReportRequest& request, const OptionsRecord& settings,
-                                   const EmployeeList& list, PunchStore& punches)
+                                    const EmployeeList& list, PunchStore& punches)
 {
     if (!list.isClean())
         return Failure(EmployeeListProblemsMessage(list));
@@ -23,7 +23,8 @@ Result<QByteArray> ExceptionsReport(const ReportRequest& request, const OptionsR
     QByteArray bytes =
         request.format == ReportRequest::Format::Csv
             ? PunchExceptionsCsv(*found)
-            : PunchExceptionsText(*found, settings.timeFormat(), RegionalFormats::current()).toUtf8();
+            : PunchExceptionsText(*found, settings.timeFormat(), RegionalFormats::current())
+                  .toUtf8();
     if (!found->unreadRecord.isEmpty())
         return {std::move(bytes), Warning(found->unreadRecord)};
     if (const qsizetype waiting = found->awaitingApproval(); waiting > 0)

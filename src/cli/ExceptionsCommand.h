@@ -11,4 +11,4 @@
 // even while punches await approval or the record of corrections cannot be read whole; its
 // warning then says so, for the command to exit 1 after printing it, so that cron mails it.
 Result<QByteArray> ExceptionsReport(const ReportRequest& request, const OptionsRecord& settings,
-                                   const EmployeeList& list, PunchStore& punches);
+                                    const EmployeeList& list, PunchStore& punches);

@@ -67,12 +67,10 @@ void StationMenus::deleteRecord()
                       &answer);
     answer = answer.trimmed();
     if (!answer.isEmpty()) {
-        bool removed = false;
-        if (const IoResult deleted = DeleteEmployee(answer, &removed); !deleted)
-            Messages::show(Messages::Icon::Critical, deleted.error);
-        else if (!removed)
+        const Result<bool> removed = DeleteEmployee(answer);
+        if (removed.ok() && !*removed)
             Messages::warning(QStringLiteral("The employee you wish to delete has no record"));
-        else
+        else if (!Messages::failed(removed))
             revokeBadgesOf(answer);
     }
     Q_EMIT employeeListChanged();
@@ -117,10 +115,8 @@ void StationMenus::shifts()
     if (saidElsewhere(m_role.managedAtHead))
         return;
     const Result<ShiftSchedule> schedule = ReadShiftSchedule();
-    if (!schedule) {
-        Messages::show(Messages::Icon::Critical, schedule.failure().error);
+    if (Messages::failed(schedule))
         return;
-    }
     frmShifts window(*schedule, m_station.window);
     window.exec();
 }
@@ -161,23 +157,17 @@ void StationMenus::multiplePayrollReport()
 
 void StationMenus::whoIsIn()
 {
-    EmployeeList list;
-    const IoResult read = ReadEmployeeList(&list);
-    if (!read) {
-        Messages::show(Messages::Icon::Critical, read.error);
+    const Result<EmployeeList> list = ReadEmployeeList();
+    if (Messages::failed(list))
         return;
-    }
-    WhoIsInList in;
-    if (const IoResult r =
-            FindWhoIsIn(list.records, Environment::now(), ClockZone(), *m_punches, &in);
-        !r) {
-        Messages::show(Messages::Icon::Critical, r.error);
+    const Result<WhoIsInList> in =
+        FindWhoIsIn(list->records, Environment::now(), ClockZone(), *m_punches);
+    if (Messages::failed(in))
         return;
-    }
-    ReportTexts texts(WhoIsInText(in, GlobalOptions().timeFormat(), RegionalFormats::current()),
+    ReportTexts texts(WhoIsInText(*in, GlobalOptions().timeFormat(), RegionalFormats::current()),
                       QString(), QString(), true);
     texts.Title = QStringLiteral("Who Is In");
-    texts.Csv = WhoIsInCsv(in);
+    texts.Csv = WhoIsInCsv(*in);
     frmReport window(texts, m_station.window);
     window.exec();
 }
@@ -193,18 +183,14 @@ void StationMenus::exceptions()
                                              "are not listed here yet."));
         return;
     }
-    EmployeeList list;
-    if (const IoResult read = ReadEmployeeList(&list); !read) {
-        Messages::show(Messages::Icon::Critical, read.error);
+    const Result<EmployeeList> list = ReadEmployeeList();
+    if (Messages::failed(list))
         return;
-    }
     const Result<ShiftSchedule> schedule = ReadShiftSchedule();
-    if (!schedule) {
-        Messages::show(Messages::Icon::Critical, schedule.failure().error);
+    if (Messages::failed(schedule))
         return;
-    }
     frmExceptions window(
-        {list.records, *schedule, Environment::now(), ClockZone(), GlobalOptions().timeFormat()},
+        {list->records, *schedule, Environment::now(), ClockZone(), GlobalOptions().timeFormat()},
         *m_punches, m_station.window);
     if (window.exec() != QDialog::Accepted || !window.correctionAsked())
         return;

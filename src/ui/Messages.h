@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -55,6 +57,15 @@ Presenter setPresenter(Presenter presenter);
 void show(Icon icon, const QString& text, const QString& title = QStringLiteral("Horodex"));
 void warning(const QString& text);
 void information(const QString& text);
+
+// The one way a window shows a failed Result: its message as an error. True when it failed, so
+// that the caller stops: `if (Messages::failed(read)) return;`.
+template <typename T> bool failed(const Result<T>& result)
+{
+    if (result.failed())
+        show(Icon::Critical, result.message());
+    return result.failed();
+}
 // Titled "Attention", without an icon: a scrambled password or PIN that cannot be read.
 void attention(const QString& text);
 
