@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QHash>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -152,6 +154,7 @@ private Q_SLOTS:
     void layerRule();
     void sources_includeOnlyTheirLayerAndBelow();
     void folders_listEachOfTheirSources();
+    void sources_neverIncludeEachOther();
     void serverRule_data();
     void serverRule();
     void reportProgram_needsNoWindowLibrary_data();
@@ -253,6 +256,37 @@ void TestLayers::sources_includeOnlyTheirLayerAndBelow()
     for (auto e = edges.cbegin(); e != edges.cend(); ++e)
         qInfo("%s: %d", qPrintable(e.key()), e.value());
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+}
+
+// Two sources that include each other's headers are one idea split in two, or a circle that no
+// layer shows: neither can be read, built or tested without the other.
+void TestLayers::sources_neverIncludeEachOther()
+{
+    const QDir src(SourceDir());
+    QHash<QString, QSet<QString>> includes; // "data/FileStore" -> {"data/PosixFiles", ...}
+    QDirIterator it(src.path(), {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = src.relativeFilePath(it.next());
+        const QString unit = path.left(path.lastIndexOf(u'.'));
+        QFile file(it.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        while (!file.atEnd()) {
+            const std::optional<QString> header =
+                IncludedHeader(QString::fromUtf8(file.readLine()).trimmed());
+            if (header && header->endsWith(QLatin1String(".h")))
+                includes[unit].insert(header->chopped(2));
+        }
+    }
+    QStringList circles;
+    for (auto u = includes.cbegin(); u != includes.cend(); ++u) {
+        for (const QString& other : u.value()) {
+            if (other > u.key() && includes.value(other).contains(u.key()))
+                circles.append(u.key() + QStringLiteral(" <-> ") + other);
+        }
+    }
+    QVERIFY2(!includes.isEmpty(), qPrintable(src.path()));
+    QVERIFY2(circles.isEmpty(), qPrintable(circles.join(u'\n')));
 }
 
 // A file left out of its folder's list is never compiled: it would rot unseen, or a header
