@@ -66,7 +66,9 @@ QString OffsetsText(const QList<qint64>& offsets)
 // file of which a key already holds another line, and stores the rest in the order of their keys,
 // counting the rows it did not hold yet into the tally in the order of its keys: two stations
 // storing lines of the same employees take the rows' locks in one order and never deadlock.
-const QString& InsertBlocks()
+} // namespace
+
+const QString& StorePunchBlocksStatement()
 {
     static const QString sql =
         QStringLiteral(
@@ -101,6 +103,8 @@ const QString& InsertBlocks()
             .arg(QString::number(PunchLine::Size), MomentKeySql(), IsInSql());
     return sql;
 }
+
+namespace {
 
 const QString RemoveLines =
     QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
@@ -162,9 +166,9 @@ IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
         fresh.append(block.fresh ? QStringLiteral("t") : QStringLiteral("f"));
         lines += block.lines.left(block.lines.size() - block.lines.size() % PunchLine::Size);
     }
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r =
-            database.exec(&query, InsertBlocks(),
+            database.exec(&query, StorePunchBlocksStatement(),
                           {station, ArrayText(employees), ArrayText(origins), ArrayText(offsets),
                            ArrayText(starts), ArrayText(counts), ArrayText(fresh), lines},
                           "store punches");
@@ -203,7 +207,7 @@ IoResult StorePunchLines(SyncDatabase& database, const QString& station, const Q
 IoResult RemovePunchLines(SyncDatabase& database, const QString& employee, const QString& station,
                           const QByteArray& origin)
 {
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (station.isNull())
         return database.exec(&query, RemoveLines.arg(QString()), {employee}, "correct punches");
     return database.exec(&query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
@@ -232,7 +236,7 @@ IoResult RemovePunchRows(SyncDatabase& database, const QString& station, const Q
         origins.append(OriginText(row.origin));
         offsets.append(row.offset);
     }
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     return database.exec(
         &query,
         QStringLiteral("WITH gone AS (UPDATE horodex_punch p SET removed = true"
@@ -255,7 +259,7 @@ IoResult InheritPunchRows(SyncDatabase& database, const QString& station, const 
         received.append(row.received);
         removed.append(row.removed ? QStringLiteral("t") : QStringLiteral("f"));
     }
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     return database.exec(
         &query,
         QStringLiteral("WITH gone AS (UPDATE horodex_punch p SET received = k.r, removed = k.d"

@@ -32,6 +32,9 @@ struct PunchBlock
 IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
                           const QList<PunchBlock>& blocks, QList<qsizetype>* clashed);
 
+// The one statement of StorePunchBlocks, for a look at its plan.
+const QString& StorePunchBlocksStatement();
+
 // The message naming a file whose lines clash with others at their places on the server.
 QString ClashMessage(const QString& employee);
 

@@ -257,7 +257,7 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
             file.origin = NewIdentity();
             if (IoResult r = Begin(database, begun); !r)
                 return r;
-            QSqlQuery* claim = nullptr;
+            ServerRows* claim = nullptr;
             if (IoResult r = database.exec(
                     &claim,
                     QStringLiteral("UPDATE horodex_punch SET origin = ? WHERE station = ? AND "
@@ -372,7 +372,7 @@ IoResult ApplyRewrite(SyncDatabase& database, const QString& station, Rewrite* r
 {
     const QString& name = rewrite->name;
     const QByteArray& bytes = rewrite->bytes;
-    QSqlQuery* lock = nullptr;
+    ServerRows* lock = nullptr;
     // Two re-sends of one file (two copies of a folder) never interleave.
     if (IoResult r = database.exec(
             &lock, QStringLiteral("SELECT pg_advisory_xact_lock(?, hashtext(?))"),

@@ -59,7 +59,7 @@ struct Revision
 IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* revision,
                         QByteArray* bytes)
 {
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r = database.exec(&query,
                                    QStringLiteral("SELECT revision, bytes FROM %1 WHERE name = ? "
                                                   "ORDER BY revision DESC LIMIT 1")
@@ -84,7 +84,7 @@ IoResult NewestRevisions(SyncDatabase& database, const QList<SharedFile>& files,
     QStringList names;
     for (const SharedFile& file : files)
         names.append(file.name);
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r = database.exec(
             &query,
             QStringLiteral("SELECT DISTINCT ON (name) name, revision, bytes, station FROM %1 WHERE"
@@ -145,14 +145,14 @@ IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStr
             database.rollback();
             continue;
         }
-        QSqlQuery* insert = nullptr;
+        ServerRows* insert = nullptr;
         if (r)
             r = database.exec(&insert,
                               QStringLiteral("INSERT INTO horodex_shared_file (name, revision, "
                                              "bytes, station) VALUES (?, ?, ?, ?)"),
                               {file.name, revision + 1, local, station},
                               "store the employees and settings");
-        QSqlQuery* prune = nullptr;
+        ServerRows* prune = nullptr;
         if (r)
             r = database.exec(&prune,
                               QStringLiteral("DELETE FROM horodex_shared_file WHERE name = ? AND "

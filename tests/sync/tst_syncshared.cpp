@@ -13,7 +13,6 @@
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -166,7 +165,7 @@ void TestSyncShared::momentKeyAndIn_serverReadsEveryLineAsTheStationDoes()
     const IoResult stored = StorePunchLines(database, QStringLiteral("front"), "file",
                                             QStringLiteral("Kim"), 0, sample);
     QVERIFY2(stored, qPrintable(stored.error));
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     QVERIFY(database.exec(&query,
                           QStringLiteral("SELECT byte_offset, line, moment_key, is_in FROM "
                                          "horodex_punch ORDER BY byte_offset"),
