@@ -58,6 +58,8 @@ QString OffsetsText(const QList<qint64>& offsets)
     return ArrayText(items);
 }
 
+} // namespace
+
 // The blocks of several files go as one statement: their lines as one bytea, and per file its
 // employee, origin, first offset, first line in the bytea, number of lines and whether it is
 // fresh. The server cuts the bytea into rows, probes the key of each row of a file that is not
@@ -66,8 +68,6 @@ QString OffsetsText(const QList<qint64>& offsets)
 // file of which a key already holds another line, and stores the rest in the order of their keys,
 // counting the rows it did not hold yet into the tally in the order of its keys: two stations
 // storing lines of the same employees take the rows' locks in one order and never deadlock.
-} // namespace
-
 const QString& StorePunchBlocksStatement()
 {
     static const QString sql =

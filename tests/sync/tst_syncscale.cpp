@@ -78,6 +78,7 @@ private Q_SLOTS:
     void storingLines_probesTheIndexOnATableNeverAnalyzed();
     void storingLines_aClashHoldsBackOnlyItsOwnFile();
     void clashAgainAfterTheLook_namesTheFileOthersAreStored();
+    void rewriteThatFails_holdsBackNoOtherRewrite();
 };
 
 void TestSyncScale::cleanup()
@@ -258,6 +259,53 @@ void TestSyncScale::clashAgainAfterTheLook_namesTheFileOthersAreStored()
     QCOMPARE(ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch WHERE "
                                              "employee = 'E01'")),
              QList<QByteArray>{"3"});
+}
+
+void TestSyncScale::rewriteThatFails_holdsBackNoOtherRewrite()
+{
+    REQUIRE_TEST_SERVER();
+    const QString uri = FreshDatabaseUri();
+    DataFolder folder;
+    folder.writeStation(uri, QStringLiteral("front"), QStringLiteral("punch"));
+    folder.writeEmployees(Employees({0, 1}));
+    const QStringList files{QStringLiteral("E00.txt"), QStringLiteral("E01.txt")};
+    for (const QString& file : files)
+        folder.write(file, Punch(0) + Punch(1) + Punch(2));
+    Environment::setDataDirectory(folder.path());
+    std::optional<StationConfig> config;
+    QVERIFY(ReadStationConfig(&config) && config);
+    StationSync sync(*config);
+    QVERIFY(sync.runRound().error.isEmpty());
+    for (const QString& file : files)
+        folder.write(file, Punch(0) + Punch(2) + Punch(3) + Punch(4));
+    // The first rewrite's transaction fails at its first statement.
+    bool failedOnce = false;
+    SyncDatabase::setFaultHook([&failedOnce](const char* what) {
+        if (failedOnce || qstrcmp(what, "lock the time file") != 0)
+            return SyncDatabase::Fault::None;
+        failedOnce = true;
+        return SyncDatabase::Fault::Fail;
+    });
+    const SyncStatus status = sync.runRound();
+    SyncDatabase::setFaultHook({});
+    QVERIFY(failedOnce);
+    QVERIFY(!status.error.isEmpty());
+    const QString held = QStringLiteral("SELECT count(*)::text FROM horodex_punch WHERE NOT "
+                                        "removed GROUP BY employee ORDER BY 1");
+    const auto holding = [&uri](int punch) {
+        return ServerLines(uri, QStringLiteral("SELECT count(*)::text FROM horodex_punch WHERE "
+                                               "NOT removed AND line = '\\x%1'")
+                                    .arg(QString::fromLatin1(Punch(punch).toHex())));
+    };
+    // One file still holds its old lines; the other holds its rewrite's, each once.
+    QCOMPARE(ServerLines(uri, held), (QList<QByteArray>{"3", "4"}));
+    QCOMPARE(holding(1), QList<QByteArray>{"1"});
+    QCOMPARE(holding(3), QList<QByteArray>{"1"});
+    QVERIFY(sync.runRound().error.isEmpty());
+    QCOMPARE(ServerLines(uri, held), (QList<QByteArray>{"4", "4"}));
+    QCOMPARE(holding(1), QList<QByteArray>{"0"});
+    QCOMPARE(holding(3), QList<QByteArray>{"2"});
+    Environment::setDataDirectory(QString());
 }
 
 QTEST_GUILESS_MAIN(TestSyncScale)
