@@ -47,6 +47,8 @@ public:
 
     int port() const { return m_port; }
     long roundTrips() const { return m_roundTrips; }
+    // Those of the connection accepted last alone: a goodbye on an older one is not counted.
+    long newestRoundTrips() const { return m_newestTrips; }
     void resetCount() { m_roundTrips = 0; }
 
 private:
@@ -73,12 +75,14 @@ private:
                 ::close(server);
                 continue;
             }
-            m_pipes.emplace_back([this, client, server] { pipe(client, server); });
+            const long id = ++m_connections;
+            m_newestTrips = 0;
+            m_pipes.emplace_back([this, client, server, id] { pipe(client, server, id); });
         }
     }
 
     // Both directions of one connection, each piece delivered when its delay has passed.
-    void pipe(int client, int server)
+    void pipe(int client, int server, long id)
     {
         std::deque<Piece> toServer, toClient;
         bool answered = true; // the first words of the client start a round trip
@@ -101,8 +105,11 @@ private:
                 const ssize_t n = ::read(client, buffer, sizeof buffer);
                 if (n <= 0)
                     break;
-                if (answered)
+                if (answered) {
                     ++m_roundTrips;
+                    if (id == m_connections)
+                        ++m_newestTrips;
+                }
                 answered = false;
                 toServer.push_back({due, std::string(buffer, size_t(n))});
             }
@@ -140,6 +147,8 @@ private:
     int m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<long> m_roundTrips{0};
+    std::atomic<long> m_connections{0};
+    std::atomic<long> m_newestTrips{0};
     std::thread m_acceptor;
     std::vector<std::thread> m_pipes;
 };

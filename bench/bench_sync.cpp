@@ -28,8 +28,7 @@ namespace {
 
 bool RunConstant(SyncDatabase& database, const QString& sql)
 {
-    QSqlQuery query(database.db());
-    if (query.exec(sql))
+    if (database.run(sql, "run a statement"))
         return true;
     std::fprintf(stderr, "%s failed\n", qPrintable(sql));
     return false;

@@ -82,7 +82,7 @@ IoResult LoadOrigins(SyncDatabase& database, const QString& station, const QStri
     if (employees.isEmpty())
         return IoResult::success();
     const QString names = employees.join(u'\n');
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r = database.exec(
             &query,
             QStringLiteral("SELECT employee, origin, byte_offset, line, removed, received::text"
@@ -118,7 +118,7 @@ IoResult LoadOrigins(SyncDatabase& database, const QString& station, const QStri
 IoResult AddOriginLink(SyncDatabase& database, const QString& station, const QString& employee,
                        const QByteArray& origin, const OriginLink& link)
 {
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     return database.exec(&query,
                          QStringLiteral("INSERT INTO horodex_origin (station, employee, origin, "
                                         "base, base_length, replaces, length, digest) VALUES "

@@ -86,7 +86,7 @@ IoResult ServerNewestPunches(SyncDatabase& database, const QStringList& employee
     punches->clear();
     if (employees.isEmpty())
         return IoResult::success();
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r = database.exec(&query, NewestLines.arg(PunchOrder(true)),
                                    {employees.join(u'\n')}, "read the last punch");
         !r)

@@ -2,9 +2,7 @@
 
 #include "sync/LibpqCalls.h"
 
-#include <QSqlDatabase>
-
-// libpq's declarations only: its calls are looked up (dlfcn) in the copy Qt's driver loads.
+// libpq's declarations only: its calls are looked up (dlfcn), so that it loads when needed.
 #include <dlfcn.h>
 
 #include <mutex>
@@ -12,20 +10,32 @@
 
 namespace {
 
-// The library already loaded under soname, holding a reference to it, when it offers every call.
-void* FindLibpqCalls(const char* soname, LibpqCalls* calls)
+// The library under soname, holding a reference to it, when it offers every call; load: whether
+// to load it when no one did yet.
+void* FindLibpqCalls(const char* soname, LibpqCalls* calls, bool load)
 {
-    void* library = dlopen(soname, RTLD_NOW | RTLD_NOLOAD);
+    void* library = dlopen(soname, RTLD_NOW | (load ? RTLD_LOCAL : RTLD_NOLOAD));
     if (!library)
         return nullptr;
     const auto find = [library](auto* call, const char* name) {
         *call = reinterpret_cast<std::remove_pointer_t<decltype(call)>>(dlsym(library, name));
         return *call != nullptr;
     };
-    const bool all = find(&calls->socket, "PQsocket") &&
-                     find(&calls->setNoticeProcessor, "PQsetNoticeProcessor") &&
-                     find(&calls->conninfoParse, "PQconninfoParse") &&
-                     find(&calls->conninfoFree, "PQconninfoFree");
+    const bool all =
+        find(&calls->socket, "PQsocket") &&
+        find(&calls->setNoticeProcessor, "PQsetNoticeProcessor") &&
+        find(&calls->conninfoParse, "PQconninfoParse") &&
+        find(&calls->conninfoFree, "PQconninfoFree") &&
+        find(&calls->connectdbParams, "PQconnectdbParams") && find(&calls->status, "PQstatus") &&
+        find(&calls->errorMessage, "PQerrorMessage") && find(&calls->finish, "PQfinish") &&
+        find(&calls->serverVersion, "PQserverVersion") && find(&calls->sslInUse, "PQsslInUse") &&
+        find(&calls->exec, "PQexec") && find(&calls->execParams, "PQexecParams") &&
+        find(&calls->resultStatus, "PQresultStatus") &&
+        find(&calls->resultErrorField, "PQresultErrorField") &&
+        find(&calls->cmdStatus, "PQcmdStatus") && find(&calls->ntuples, "PQntuples") &&
+        find(&calls->nfields, "PQnfields") && find(&calls->ftype, "PQftype") &&
+        find(&calls->getvalue, "PQgetvalue") && find(&calls->getlength, "PQgetlength") &&
+        find(&calls->getisnull, "PQgetisnull") && find(&calls->clear, "PQclear");
     if (!all) {
         dlclose(library);
         return nullptr;
@@ -42,14 +52,20 @@ const LibpqCalls* Libpq()
     static void* library = nullptr;
     std::lock_guard lock(mutex);
     if (!library)
-        library = FindLibpqCalls(LibpqSoname, &calls);
+        library = FindLibpqCalls(LibpqSoname, &calls, true);
     return library ? &calls : nullptr;
+}
+
+QString LibpqMissing()
+{
+    return QStringLiteral("PostgreSQL's client library %1 (package libpq5) is not installed.")
+        .arg(QLatin1String(LibpqSoname));
 }
 
 bool LibpqCallsLoaded(const char* soname)
 {
     LibpqCalls calls;
-    void* library = FindLibpqCalls(soname, &calls);
+    void* library = FindLibpqCalls(soname, &calls, false);
     if (library)
         dlclose(library);
     return library != nullptr;
@@ -59,16 +75,8 @@ IoResult ReadConnectionString(const QString& text, QList<QPair<QString, QString>
 {
     parameters->clear();
     const LibpqCalls* libpq = Libpq();
-    if (!libpq && QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
-        // Making the driver loads its plugin, and libpq with it; Qt never unloads them.
-        const QString probe = QStringLiteral("horodex-libpq-probe");
-        QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), probe);
-        QSqlDatabase::removeDatabase(probe);
-        libpq = Libpq();
-    }
     if (!libpq)
-        return IoResult::failure(
-            QStringLiteral("Qt's PostgreSQL driver (package libqt6sql6-psql) is not installed."));
+        return IoResult::failure(LibpqMissing());
     PQconninfoOption* options = libpq->conninfoParse(text.toUtf8().constData(), nullptr);
     if (!options)
         return IoResult::failure(QStringLiteral(

@@ -58,6 +58,8 @@ QString OffsetsText(const QList<qint64>& offsets)
     return ArrayText(items);
 }
 
+} // namespace
+
 // The blocks of several files go as one statement: their lines as one bytea, and per file its
 // employee, origin, first offset, first line in the bytea, number of lines and whether it is
 // fresh. The server cuts the bytea into rows, probes the key of each row of a file that is not
@@ -65,8 +67,9 @@ QString OffsetsText(const QList<qint64>& offsets)
 // so that no plan, however stale the table's statistics, reads the whole table), holds back every
 // file of which a key already holds another line, and stores the rest in the order of their keys,
 // counting the rows it did not hold yet into the tally in the order of its keys: two stations
-// storing lines of the same employees take the rows' locks in one order and never deadlock.
-const QString& InsertBlocks()
+// storing lines of the same employees take the rows' locks in one order and never deadlock. It
+// names the other files of which a row was not stored (held already) as short.
+const QString& StorePunchBlocksStatement()
 {
     static const QString sql =
         QStringLiteral(
@@ -90,17 +93,24 @@ const QString& InsertBlocks()
             " SELECT s, f, e, o, l, %2, %3"
             " FROM lines WHERE k NOT IN (SELECT k FROM clash) ORDER BY e, f, o"
             " ON CONFLICT ON CONSTRAINT horodex_punch_once DO NOTHING"
-            " RETURNING employee, moment_key, is_in), "
+            " RETURNING employee, origin, moment_key, is_in), "
+            "short AS ("
+            " SELECT files.k FROM files LEFT JOIN (SELECT employee, origin, count(*) AS c"
+            " FROM added GROUP BY 1, 2) AS a ON a.employee = files.e AND a.origin = files.f"
+            " WHERE COALESCE(a.c, 0) < (SELECT sum(g.n) FROM files g WHERE g.e = files.e"
+            " AND g.f = files.f) AND files.k NOT IN (SELECT k FROM clash)), "
             "tally AS ("
             " INSERT INTO horodex_punch_tally AS t (employee, bucket, lines, ins)"
             " SELECT employee, substr(moment_key, 1, 7), count(*), count(*) FILTER (WHERE is_in)"
             " FROM added GROUP BY 1, 2 ORDER BY 1, 2"
             " ON CONFLICT (employee, bucket) DO UPDATE"
             " SET lines = t.lines + EXCLUDED.lines, ins = t.ins + EXCLUDED.ins RETURNING 1) "
-            "SELECT k FROM clash")
+            "SELECT k, false FROM clash UNION ALL SELECT k, true FROM short")
             .arg(QString::number(PunchLine::Size), MomentKeySql(), IsInSql());
     return sql;
 }
+
+namespace {
 
 const QString RemoveLines =
     QStringLiteral("WITH gone AS (UPDATE horodex_punch SET removed = true"
@@ -146,7 +156,8 @@ QString PunchOrder(bool newestFirst)
 }
 
 IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
-                          const QList<PunchBlock>& blocks, QList<qsizetype>* clashed)
+                          const QList<PunchBlock>& blocks, QList<qsizetype>* clashed,
+                          bool lookAgain)
 {
     clashed->clear();
     if (blocks.isEmpty())
@@ -162,16 +173,32 @@ IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
         fresh.append(block.fresh ? QStringLiteral("t") : QStringLiteral("f"));
         lines += block.lines.left(block.lines.size() - block.lines.size() % PunchLine::Size);
     }
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r =
-            database.exec(&query, InsertBlocks(),
+            database.exec(&query, StorePunchBlocksStatement(),
                           {station, ArrayText(employees), ArrayText(origins), ArrayText(offsets),
                            ArrayText(starts), ArrayText(counts), ArrayText(fresh), lines},
                           "store punches");
         !r)
         return r;
+    QList<qsizetype> held;
     while (query->next())
-        clashed->append(qsizetype(query->value(0).toLongLong() - 1));
+        (query->value(1).toBool() ? held : *clashed)
+            .append(qsizetype(query->value(0).toLongLong() - 1));
+    // A row held already is a retry's, or another station's that committed after the statement
+    // looked (a copied folder sending at the same moment): a statement of its own sees which.
+    if (lookAgain && !held.isEmpty()) {
+        QList<PunchBlock> again;
+        for (const qsizetype k : std::as_const(held)) {
+            again.append(blocks.at(k));
+            again.last().fresh = false;
+        }
+        QList<qsizetype> againClashed;
+        if (IoResult r = StorePunchBlocks(database, station, again, &againClashed, false); !r)
+            return r;
+        for (const qsizetype k : std::as_const(againClashed))
+            clashed->append(held.at(k));
+    }
     std::sort(clashed->begin(), clashed->end());
     return IoResult::success();
 }
@@ -203,7 +230,7 @@ IoResult StorePunchLines(SyncDatabase& database, const QString& station, const Q
 IoResult RemovePunchLines(SyncDatabase& database, const QString& employee, const QString& station,
                           const QByteArray& origin)
 {
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (station.isNull())
         return database.exec(&query, RemoveLines.arg(QString()), {employee}, "correct punches");
     return database.exec(&query, RemoveLines.arg(QStringLiteral(" AND station = ? AND origin = ?")),
@@ -232,7 +259,7 @@ IoResult RemovePunchRows(SyncDatabase& database, const QString& station, const Q
         origins.append(OriginText(row.origin));
         offsets.append(row.offset);
     }
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     return database.exec(
         &query,
         QStringLiteral("WITH gone AS (UPDATE horodex_punch p SET removed = true"
@@ -255,7 +282,7 @@ IoResult InheritPunchRows(SyncDatabase& database, const QString& station, const 
         received.append(row.received);
         removed.append(row.removed ? QStringLiteral("t") : QStringLiteral("f"));
     }
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     return database.exec(
         &query,
         QStringLiteral("WITH gone AS (UPDATE horodex_punch p SET received = k.r, removed = k.d"

@@ -29,8 +29,13 @@ struct PunchBlock
 // Stores the blocks of several files in one statement (one transaction), each line once. A block
 // of which a key on the server already holds a different line is not stored at all: its place in
 // blocks is in *clashed, in order; the others are stored. Such a line is never counted as sent.
+// A row the server held already is looked at once more (lookAgain), in a statement of its own.
 IoResult StorePunchBlocks(SyncDatabase& database, const QString& station,
-                          const QList<PunchBlock>& blocks, QList<qsizetype>* clashed);
+                          const QList<PunchBlock>& blocks, QList<qsizetype>* clashed,
+                          bool lookAgain = true);
+
+// The one statement of StorePunchBlocks, for a look at its plan.
+const QString& StorePunchBlocksStatement();
 
 // The message naming a file whose lines clash with others at their places on the server.
 QString ClashMessage(const QString& employee);

@@ -20,6 +20,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -257,7 +258,7 @@ IoResult FindOnServer(SyncDatabase& database, const QString& station, Survey* su
             file.origin = NewIdentity();
             if (IoResult r = Begin(database, begun); !r)
                 return r;
-            QSqlQuery* claim = nullptr;
+            ServerRows* claim = nullptr;
             if (IoResult r = database.exec(
                     &claim,
                     QStringLiteral("UPDATE horodex_punch SET origin = ? WHERE station = ? AND "
@@ -372,7 +373,7 @@ IoResult ApplyRewrite(SyncDatabase& database, const QString& station, Rewrite* r
 {
     const QString& name = rewrite->name;
     const QByteArray& bytes = rewrite->bytes;
-    QSqlQuery* lock = nullptr;
+    ServerRows* lock = nullptr;
     // Two re-sends of one file (two copies of a folder) never interleave.
     if (IoResult r = database.exec(
             &lock, QStringLiteral("SELECT pg_advisory_xact_lock(?, hashtext(?))"),
@@ -628,14 +629,22 @@ IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome
     if (outcome->sent >= BulkRows)
         database.run(QStringLiteral("ANALYZE horodex_punch, horodex_punch_tally"),
                      "bring its statistics up to date");
-    // Rewritten files last: a long one never holds back the punches of the others.
+    // Rewritten files last: a long one never holds back the punches of the others. One that
+    // fails (its transaction rolled back) holds back no other rewrite either, while the link
+    // lives; the round then reports the first failure.
+    std::optional<IoResult> failed;
     for (const QString& name : std::as_const(survey.rewritten)) {
         qint64 stored = 0;
         QString refused;
         if (IoResult r = ReplaceRewritten(database, station, name, survey.whole.value(name),
                                           &ledger, &stored, &refused);
-            !r)
-            return r;
+            !r) {
+            if (!failed)
+                failed = r;
+            if (!database.isOpen())
+                return *failed;
+            continue;
+        }
         if (!refused.isEmpty()) {
             outcome->problems.append(refused);
             continue;
@@ -643,7 +652,7 @@ IoResult SendPunches(SyncDatabase& database, const QString& station, SendOutcome
         outcome->replaced.append(name);
         outcome->sent += stored;
     }
-    return IoResult::success();
+    return failed.value_or(IoResult::success());
 }
 
 IoResult CountWaitingPunches(const QString& station, qint64* waiting)

@@ -7,7 +7,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSqlError>
 
 namespace {
 
@@ -17,7 +16,7 @@ const QString CorrectedLines = QStringLiteral("");
 IoResult MergedLines(SyncDatabase& database, const QString& employee, QByteArray* bytes)
 {
     bytes->clear();
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     IoResult r = database.exec(&query,
                                QStringLiteral("SELECT line FROM horodex_punch WHERE employee = ? "
                                               "AND NOT removed ORDER BY ") +
@@ -35,13 +34,13 @@ IoResult MergedLines(SyncDatabase& database, const QString& employee, QByteArray
 IoResult Run(SyncDatabase& database, const QString& sql, std::initializer_list<QVariant> values,
              const char* what)
 {
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     return database.exec(&query, sql, values, what);
 }
 
 IoResult AddLines(SyncDatabase& database, const QString& employee, const QByteArray& lines)
 {
-    QSqlQuery* next = nullptr;
+    ServerRows* next = nullptr;
     IoResult r = database.exec(&next,
                                QStringLiteral("SELECT COALESCE(max(byte_offset) + 31, 0) FROM "
                                               "horodex_punch WHERE station = ? AND origin = '' "
@@ -57,7 +56,7 @@ IoResult AddLines(SyncDatabase& database, const QString& employee, const QByteAr
 IoResult LastChainHash(SyncDatabase& database, QByteArray* hash)
 {
     *hash = CorrectionChainStart();
-    QSqlQuery* last = nullptr;
+    ServerRows* last = nullptr;
     const IoResult r = database.exec(&last,
                                      QStringLiteral("SELECT line FROM horodex_correction ORDER BY "
                                                     "seq DESC LIMIT 1"),
@@ -138,7 +137,7 @@ IoResult SaveServerCorrections(SyncDatabase& database, const QString& employee,
 IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes)
 {
     bytes->clear();
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     IoResult r =
         database.exec(&query, QStringLiteral("SELECT line FROM horodex_correction ORDER BY seq"),
                       {}, "read the record of corrections");
@@ -150,7 +149,7 @@ IoResult ReadServerCorrectionLog(SyncDatabase& database, QByteArray* bytes)
 IoResult ReadServerCorrectionHead(SyncDatabase& database, CorrectionLogHead* head)
 {
     *head = CorrectionLogHead::of(0, CorrectionChainStart());
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     const IoResult r = database.exec(
         &query,
         QStringLiteral("SELECT count(*), (SELECT line FROM horodex_correction ORDER BY seq DESC "

@@ -27,7 +27,7 @@ IoResult ServerTimeFiles::load(SyncDatabase& database, QDate periodStart, const 
     m_files.clear();
     // Year, month and the tens of the day of the period's first day: its third of the month.
     const QByteArray bucket = periodStart.toString(QStringLiteral("yyyyMMdd")).toLatin1().left(7);
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     const QString order = PunchOrder();
     IoResult r =
         employee.isEmpty()

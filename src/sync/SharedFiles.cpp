@@ -4,6 +4,7 @@
 #include "data/EmployeeList.h"
 #include "data/FileStore.h"
 #include "data/OptionsRecord.h"
+#include "data/ShiftHours.h"
 #include "sync/SyncDatabase.h"
 
 #include <QFileInfo>
@@ -22,15 +23,22 @@ struct SharedFile
     qint64 maxSize;
     bool punch = true;  // taken by the punch stations
     bool strip = false; // the employee list without its pay data
+    // What the file travels as once the head deleted it, so that nothing of it stays in force at
+    // the punch stations; null: a deletion does not travel.
+    QByteArray absent = {};
 };
 
 QList<SharedFile> SharedFileList()
 {
-    // The badge file holds hashes of the codes, never the codes: it may travel.
+    // The badge file holds hashes of the codes, never the codes: it may travel. Without the shifts
+    // file nothing is late or early: a deleted one travels as a schedule without shifts.
     return {{WholeList, EmployeeListPath(), MaxEmployeeListSize, false},
             {PunchList, EmployeeListPath(), MaxEmployeeListSize, true, true},
             {QStringLiteral("options.ini"), OptionsFilePath(), OptionsRecord::Size},
-            {QStringLiteral("badges.txt"), BadgeFilePath(), MaxBadgeFileSize}};
+            {QStringLiteral("badges.txt"), BadgeFilePath(), MaxBadgeFileSize, true, false,
+             SerializeBadgeFile({})},
+            {QStringLiteral("shifts.txt"), ShiftScheduleFilePath(), MaxShiftScheduleSize, true,
+             false, SerializeShiftSchedule({})}};
 }
 
 // The head reads the table; a punch station the view, which has no whole employee list.
@@ -59,7 +67,7 @@ struct Revision
 IoResult NewestRevision(SyncDatabase& database, const QString& name, qint64* revision,
                         QByteArray* bytes)
 {
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r = database.exec(&query,
                                    QStringLiteral("SELECT revision, bytes FROM %1 WHERE name = ? "
                                                   "ORDER BY revision DESC LIMIT 1")
@@ -84,7 +92,7 @@ IoResult NewestRevisions(SyncDatabase& database, const QList<SharedFile>& files,
     QStringList names;
     for (const SharedFile& file : files)
         names.append(file.name);
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r = database.exec(
             &query,
             QStringLiteral("SELECT DISTINCT ON (name) name, revision, bytes, station FROM %1 WHERE"
@@ -101,14 +109,14 @@ IoResult NewestRevisions(SyncDatabase& database, const QList<SharedFile>& files,
     return IoResult::success();
 }
 
-// What the head stores of a file: its bytes; a badge file that was there and is no longer is
-// stored as one without badges, so that no badge stays active at the punch stations.
+// What the head stores of a file: its bytes; a file that was there and is no longer is stored
+// as its absent form (a badge file without badges: no badge stays active at the punch stations).
 IoResult LocalBytes(const SharedFile& file, const Revision& stored, QByteArray* local, bool* skip)
 {
     *skip = false;
     if (FileStore::examine(file.path).kind == FileStore::Entry::Kind::Missing) {
-        *skip = file.name != QLatin1String("badges.txt") || stored.number == 0;
-        *local = SerializeBadgeFile({});
+        *skip = file.absent.isNull() || stored.number == 0;
+        *local = file.absent;
         return IoResult::success();
     }
     if (IoResult r = FileStore::readFile(file.path, local, file.maxSize); !r)
@@ -145,14 +153,14 @@ IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStr
             database.rollback();
             continue;
         }
-        QSqlQuery* insert = nullptr;
+        ServerRows* insert = nullptr;
         if (r)
             r = database.exec(&insert,
                               QStringLiteral("INSERT INTO horodex_shared_file (name, revision, "
                                              "bytes, station) VALUES (?, ?, ?, ?)"),
                               {file.name, revision + 1, local, station},
                               "store the employees and settings");
-        QSqlQuery* prune = nullptr;
+        ServerRows* prune = nullptr;
         if (r)
             r = database.exec(&prune,
                               QStringLiteral("DELETE FROM horodex_shared_file WHERE name = ? AND "

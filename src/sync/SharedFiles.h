@@ -8,10 +8,11 @@
 
 class SyncDatabase;
 
-// The employee list, the settings and the badges are kept at the head station and copied to the
-// others through the server, each stored as a new revision when its bytes change.
+// The employee list, the settings, the badges and the shifts are kept at the head station and
+// copied to the others through the server, each stored as a new revision when its bytes change.
 
-// Head station: stores each of names.nms, options.ini and badges.txt whose bytes differ from the
+// Head station: stores each of names.nms, options.ini, badges.txt and shifts.txt whose bytes
+// differ from the
 // newest revision on the server as the next revision, in one transaction. published names the files
 // stored.
 IoResult PublishSharedFiles(SyncDatabase& database, const QString& station, QStringList* published);

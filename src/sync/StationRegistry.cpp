@@ -65,7 +65,7 @@ QString ClockApartNote(const QStringList& problems)
 IoResult TouchStation(SyncDatabase& database, const StationIdentity& self, QStringList* warnings)
 {
     warnings->clear();
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     const QDateTime asked = QDateTime::currentDateTimeUtc();
     // Others of this name: another computer, or a copy of this one (the same computer and folder
     // under another identity) heard from since this identity first was.
@@ -123,7 +123,7 @@ IoResult TouchStation(SyncDatabase& database, const StationIdentity& self, QStri
 
 IoResult ClaimHead(SyncDatabase& database, const StationIdentity& self, bool takeOver)
 {
-    QSqlQuery* claim = nullptr;
+    ServerRows* claim = nullptr;
     if (IoResult r = database.exec(
             &claim,
             takeOver ? QStringLiteral("INSERT INTO horodex_head (one, id, name) VALUES (true, ?, ?)"
@@ -134,7 +134,7 @@ IoResult ClaimHead(SyncDatabase& database, const StationIdentity& self, bool tak
             {QString::fromLatin1(self.id), self.name}, "record the head station");
         !r)
         return r;
-    QSqlQuery* head = nullptr;
+    ServerRows* head = nullptr;
     // The head, whether it was heard from since this identity first was, and a live copy of
     // this computer: the same computer and folder under another identity, heard from since.
     if (IoResult r = database.exec(

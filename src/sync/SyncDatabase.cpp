@@ -4,8 +4,7 @@
 #include "sync/Schema.h"
 
 #include <QAtomicInt>
-#include <QSqlDriver>
-#include <QSqlError>
+#include <QHash>
 
 #include <sys/socket.h>
 
@@ -20,18 +19,95 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-QString ConnectionName()
+// What the server said of a failed statement, else what libpq says of the connection.
+QString ErrorText(const LibpqCalls* libpq, PGconn* conn, const PGresult* result)
 {
-    static QAtomicInt next;
-    return QStringLiteral("horodex-sync-%1").arg(next.fetchAndAddRelaxed(1));
+    const char* primary =
+        result ? libpq->resultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    return ServerErrorText(
+        QString::fromUtf8(primary ? primary : libpq->errorMessage(conn)).trimmed());
 }
 
-QString ErrorText(const QSqlError& error)
+// The statement with $1, $2, ... for its ? placeholders (outside quotes and comments).
+QByteArray NumberedPlaceholders(const QString& sql)
 {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return ServerErrorText(text);
+    QString out;
+    out.reserve(sql.size() + 16);
+    int number = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            const qsizetype stop = end < 0 ? sql.size() : end + 1;
+            out += QStringView(sql).sliced(i, stop - i);
+            i = stop - 1;
+        } else if (c == u'-' && sql.mid(i, 2) == QLatin1String("--")) {
+            const qsizetype end = sql.indexOf(u'\n', i);
+            const qsizetype stop = end < 0 ? sql.size() : end;
+            out += QStringView(sql).sliced(i, stop - i);
+            i = stop - 1;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++number);
+        } else {
+            out += c;
+        }
+    }
+    return out.toUtf8();
+}
+
+// A value as the server reads a parameter: text, except bytes, which go as they are (binary: the
+// same for bytea and for text). Null as Qt SQL takes it: no value, or a null string or moment.
+struct Parameter
+{
+    QByteArray bytes;
+    bool null = false;
+    bool binary = false;
+};
+
+Parameter ParameterOf(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+    case QMetaType::Nullptr:
+        return {{}, true};
+    case QMetaType::Bool:
+        return {value.toBool() ? "t" : "f"};
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return {bytes, bytes.isNull(), true};
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return {QByteArray::number(value.toDouble(), 'g', 17)};
+    case QMetaType::QDateTime: {
+        const QDateTime when = value.toDateTime();
+        return {when.toString(Qt::ISODateWithMs).toLatin1(), !when.isValid()};
+    }
+    case QMetaType::QDate: {
+        const QDate day = value.toDate();
+        return {day.toString(Qt::ISODate).toLatin1(), !day.isValid()};
+    }
+    case QMetaType::QString: {
+        const QString text = value.toString();
+        return {text.toUtf8(), text.isNull()};
+    }
+    default:
+        return {value.toString().toUtf8(), value.isNull()};
+    }
+}
+
+// Whether connections to a host and port with SSL preferred found it refused: this run's later
+// connections there skip asking (a round trip), as "prefer" would settle for no SSL anyway.
+QHash<QString, bool>& PlainServers()
+{
+    static QHash<QString, bool> servers;
+    return servers;
+}
+
+std::mutex& PlainServersMutex()
+{
+    static std::mutex mutex;
+    return mutex;
 }
 
 // libpq writes the server's notices ("WARNING: terminating connection ...") to standard error
@@ -143,15 +219,6 @@ SyncDatabase::FaultHook& InstalledFaultHook()
     return hook;
 }
 
-PGconn* Handle(const QSqlDatabase& db)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
-        return nullptr;
-    return *static_cast<PGconn* const*>(handle.constData());
-}
-
 } // namespace
 
 // Arms the watchdog for one call on this connection.
@@ -216,10 +283,7 @@ IoResult CheckServerVersion(int serverVersionNum)
             .arg(SupportedServerMajor));
 }
 
-SyncDatabase::SyncDatabase(const DatabaseAddress& address)
-    : m_address(address), m_name(ConnectionName())
-{
-}
+SyncDatabase::SyncDatabase(const DatabaseAddress& address) : m_address(address) {}
 
 SyncDatabase::~SyncDatabase()
 {
@@ -265,7 +329,7 @@ namespace {
 // Within a transaction: takes the lock and reads the version.
 IoResult LockedVersion(SyncDatabase& database, int* version)
 {
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     if (IoResult r = database.exec(&query, QStringLiteral("SELECT pg_advisory_xact_lock(?)"),
                                    {SchemaUpgradeLock}, "lock the schema");
         !r)
@@ -313,7 +377,7 @@ IoResult UpgradeSchema(SyncDatabase& database)
             if (r = database.run(sql, "upgrade its schema"); !r)
                 break;
         }
-        QSqlQuery* insert = nullptr;
+        ServerRows* insert = nullptr;
         if (r)
             r = database.exec(&insert,
                               QStringLiteral("INSERT INTO horodex_schema_version (version) "
@@ -326,32 +390,24 @@ IoResult UpgradeSchema(SyncDatabase& database)
 
 } // namespace
 
-QSqlDatabase SyncDatabase::db() const
-{
-    return QSqlDatabase::database(m_name, false);
-}
-
 bool SyncDatabase::isOpen() const
 {
-    return QSqlDatabase::contains(m_name) && db().isOpen();
+    return m_conn && Libpq()->status(m_conn) == CONNECTION_OK;
 }
 
 void SyncDatabase::close()
 {
-    {
-        // Freeing the prepared statements asks the server, which may be frozen.
-        Deadline deadline(*this);
-        m_prepared.clear();
-        m_asked.reset();
-    }
+    m_results.clear();
+    m_asked = ServerRows();
     if (m_socket >= 0) {
         Watchdog::instance().removeSocket(m_socket);
         m_socket = -1;
     }
-    if (!QSqlDatabase::contains(m_name))
-        return;
-    db().close();
-    QSqlDatabase::removeDatabase(m_name);
+    if (m_conn) {
+        // Says goodbye without waiting for an answer.
+        Libpq()->finish(m_conn);
+        m_conn = nullptr;
+    }
 }
 
 QString SyncDatabase::failure(const QString& detail, const char* what) const
@@ -360,74 +416,100 @@ QString SyncDatabase::failure(const QString& detail, const char* what) const
         .arg(m_address.describe(), QString::fromLatin1(what), detail);
 }
 
+IoResult SyncDatabase::connect()
+{
+    const LibpqCalls* libpq = Libpq();
+    if (!libpq)
+        return IoResult::failure(LibpqMissing());
+    // The server ends a statement held up by a lock before the client gives up on it. Notices
+    // (a table that already exists) are no news for the station's user; compiling queries costs
+    // more than the short queries of a station gain from it; a plan is made for the values of
+    // each run, so that none made while a table was small or its statistics stale reads a grown
+    // table whole. Moments come in ISO text in UTC. All in the first packet: no round trip.
+    QList<QPair<QByteArray, QByteArray>> parameters{
+        {"port", QByteArray::number(m_address.port)},
+        {"user", m_address.user.toUtf8()},
+        {"dbname", m_address.database.toUtf8()},
+        {"client_encoding", "UTF8"},
+        {"fallback_application_name", "horodex"},
+        {"options",
+         QStringLiteral("-c statement_timeout=%1 -c client_min_messages=error -c jit=off "
+                        "-c plan_cache_mode=force_custom_plan -c DateStyle=ISO "
+                        "-c TimeZone=UTC")
+             .arg(ServerAnswerLimitMs - 2000)
+             .toLatin1()}};
+    if (!m_address.host.isEmpty())
+        parameters.append({"host", m_address.host.toUtf8()});
+    bool sslPreferred = true;
+    for (const QString& option : m_address.options) {
+        const QByteArray key = option.section(u'=', 0, 0).toUtf8();
+        const QByteArray value = option.section(u'=', 1).toUtf8();
+        if (key == "sslmode")
+            sslPreferred = value == "prefer";
+        parameters.append({key, value});
+    }
+    const QString server = m_address.host + u':' + QString::number(m_address.port);
+    {
+        std::lock_guard lock(PlainServersMutex());
+        if (sslPreferred && PlainServers().value(server))
+            parameters.append({QByteArray("sslmode"), QByteArray("disable")});
+    }
+    std::vector<const char*> keys, values;
+    for (const auto& [key, value] : parameters) {
+        keys.push_back(key.constData());
+        values.push_back(value.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    m_conn = libpq->connectdbParams(keys.data(), values.data(), 0);
+    if (!m_conn || libpq->status(m_conn) != CONNECTION_OK)
+        return IoResult::failure(
+            QStringLiteral("Cannot connect to the shared database %1: %2.")
+                .arg(m_address.describe(),
+                     m_conn ? ErrorText(libpq, m_conn, nullptr) : QStringLiteral("out of memory")));
+    if (sslPreferred && !libpq->sslInUse(m_conn)) {
+        std::lock_guard lock(PlainServersMutex());
+        PlainServers().insert(server, true);
+    }
+    libpq->setNoticeProcessor(m_conn, DropNotice, nullptr);
+    m_socket = libpq->socket(m_conn);
+    // Without the connection's socket no wait could be bounded: no connection then.
+    if (m_socket < 0)
+        return IoResult::failure(
+            QStringLiteral("Cannot connect to the shared database %1: libpq gave no socket, so "
+                           "no wait of it could be bounded.")
+                .arg(m_address.describe()));
+    Watchdog::instance().addSocket(m_socket, m_address.abortGroup);
+    return IoResult::success();
+}
+
 IoResult SyncDatabase::open()
 {
     close();
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return IoResult::failure(
-            QStringLiteral("Qt's PostgreSQL driver (package libqt6sql6-psql) is not installed."));
     if (Watchdog::instance().aborted(m_address.abortGroup))
         return IoResult::failure(QStringLiteral("The program is ending."));
-    QString refused;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-        db.setHostName(m_address.host);
-        db.setPort(m_address.port);
-        db.setUserName(m_address.user);
-        db.setDatabaseName(m_address.database);
-        db.setConnectOptions(m_address.options.join(u';'));
-        if (!db.open())
-            refused = ErrorText(db.lastError());
-    }
-    if (!refused.isEmpty()) {
+    if (IoResult r = connect(); !r) {
         close();
-        return IoResult::failure(QStringLiteral("Cannot connect to the shared database %1: %2.")
-                                     .arg(m_address.describe(), refused));
+        return r;
     }
-    // Without the connection's socket no wait could be bounded: no connection then.
-    PGconn* handle = Handle(db());
-    const LibpqCalls* libpq = handle ? Libpq() : nullptr;
-    if (!libpq) {
+    if (IoResult r = CheckServerVersion(Libpq()->serverVersion(m_conn)); !r) {
         close();
-        return IoResult::failure(
-            QStringLiteral("Cannot connect to the shared database %1: Qt's PostgreSQL driver gave "
-                           "no connection of %2, so no wait of it could be bounded.")
-                .arg(m_address.describe(), QLatin1String(LibpqSoname)));
+        return r;
     }
-    libpq->setNoticeProcessor(handle, DropNotice, nullptr);
-    m_socket = libpq->socket(handle);
-    if (m_socket >= 0)
-        Watchdog::instance().addSocket(m_socket, m_address.abortGroup);
-    // The server ends a statement held up by a lock before the client gives up on it.
-    // Notices (a table that already exists) are no news for the station's user; compiling
-    // queries costs more than the short queries of a station gain from it; a plan is made for
-    // the values of each run, so that none made while a table was small or its statistics stale
-    // reads a grown table whole. The schema's version comes in the same answer (0 before the
-    // first upgrade): one round trip, unprepared.
-    QSqlQuery* query = nullptr;
-    if (IoResult r =
-            ask(&query,
-                QStringLiteral("SELECT current_setting('server_version_num'),"
-                               " set_config('statement_timeout', '%1ms', false),"
-                               " set_config('client_min_messages', 'error', false),"
-                               " set_config('jit', 'off', false),"
-                               " set_config('plan_cache_mode', 'force_custom_plan', false),"
-                               " CASE WHEN to_regclass('horodex_schema_version') IS NULL THEN '0'"
-                               " ELSE (xpath('/row/v/text()', query_to_xml('SELECT COALESCE(MAX("
-                               "version), 0) AS v FROM horodex_schema_version', false, true, '')))"
-                               "[1]::text END")
-                    .arg(ServerAnswerLimitMs - 2000),
-                "tell its version");
+    // The schema's version (0 before the first upgrade): the one round trip of a connection.
+    ServerRows* query = nullptr;
+    if (IoResult r = ask(
+            &query,
+            QStringLiteral("SELECT CASE WHEN to_regclass('horodex_schema_version') IS NULL THEN "
+                           "0 ELSE (xpath('/row/v/text()', query_to_xml('SELECT COALESCE(MAX("
+                           "version), 0) AS v FROM horodex_schema_version', false, true, '')))"
+                           "[1]::text::integer END"),
+            "tell its version");
         !r) {
         close();
         return r;
     }
-    query->next();
-    const int schema = query->value(5).toInt();
-    if (IoResult r = CheckServerVersion(query->value(0).toInt()); !r) {
-        close();
-        return r;
-    }
+    const int schema = query->next() ? query->value(0).toInt() : 0;
     if (IoResult r = schema > SchemaVersion ? NewerSchema(schema) : IoResult::success(); !r) {
         close();
         return r;
@@ -441,101 +523,99 @@ IoResult SyncDatabase::open()
     return IoResult::success();
 }
 
-IoResult SyncDatabase::exec(QSqlQuery** query, const QString& sql,
-                            std::initializer_list<QVariant> values, const char* what)
+IoResult SyncDatabase::send(ServerRows* rows, const QString& sql,
+                            const std::initializer_list<QVariant>* values, const char* what)
 {
     Deadline deadline(*this);
     const Fault fault = injected(what);
     if (fault == Fault::Fail)
         return InjectedFailure(*this, what);
-    // Each statement is prepared once per connection: later runs cost one round trip.
-    auto prepared = m_prepared.find(sql);
-    if (prepared == m_prepared.end()) {
-        auto statement = std::make_unique<QSqlQuery>(db());
-        statement->setForwardOnly(true);
-        if (!statement->prepare(sql))
-            return IoResult::failure(failure(ErrorText(statement->lastError()), what));
-        prepared = m_prepared.emplace(sql, std::move(statement)).first;
+    if (!m_conn)
+        return IoResult::failure(failure(QStringLiteral("no connection"), what));
+    const LibpqCalls* libpq = Libpq();
+    PGresult* result = nullptr;
+    if (!values) {
+        result = libpq->exec(m_conn, sql.toUtf8().constData());
+    } else {
+        auto numbered = m_numbered.find(sql);
+        if (numbered == m_numbered.end())
+            numbered = m_numbered.emplace(sql, NumberedPlaceholders(sql)).first;
+        std::vector<Parameter> parameters;
+        parameters.reserve(values->size());
+        std::vector<const char*> data;
+        std::vector<int> lengths, formats;
+        for (const QVariant& value : *values) {
+            parameters.push_back(ParameterOf(value));
+            const Parameter& p = parameters.back();
+            data.push_back(p.null ? nullptr : p.bytes.constData());
+            lengths.push_back(int(p.bytes.size()));
+            formats.push_back(p.binary ? 1 : 0);
+        }
+        result = libpq->execParams(m_conn, numbered->second.constData(), int(data.size()), nullptr,
+                                   data.data(), lengths.data(), formats.data(), 0);
     }
-    QSqlQuery& statement = *prepared->second;
-    int position = 0;
-    for (const QVariant& value : values)
-        statement.bindValue(position++, value);
-    if (!statement.exec())
-        return IoResult::failure(failure(ErrorText(statement.lastError()), what));
+    ServerRows answer(result);
+    const ExecStatusType status = result ? libpq->resultStatus(result) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        return IoResult::failure(failure(ErrorText(libpq, m_conn, result), what));
     if (fault == Fault::LoseReply)
         return InjectedFailure(*this, what);
-    *query = &statement;
+    if (qstrcmp(libpq->cmdStatus(result), "ROLLBACK") == 0 && qstrcmp(what, "commit") == 0)
+        return IoResult::failure(failure(QStringLiteral("the server rolled it back"), what));
+    *rows = std::move(answer);
     return IoResult::success();
 }
 
-IoResult SyncDatabase::ask(QSqlQuery** query, const QString& sql, const char* what)
+IoResult SyncDatabase::exec(ServerRows** query, const QString& sql,
+                            std::initializer_list<QVariant> values, const char* what)
 {
-    Deadline deadline(*this);
-    const Fault fault = injected(what);
-    if (fault == Fault::Fail)
-        return InjectedFailure(*this, what);
-    m_asked = std::make_unique<QSqlQuery>(db());
-    m_asked->setForwardOnly(true);
-    if (!m_asked->exec(sql))
-        return IoResult::failure(failure(ErrorText(m_asked->lastError()), what));
-    if (fault == Fault::LoseReply)
-        return InjectedFailure(*this, what);
-    *query = m_asked.get();
+    ServerRows& rows = m_results[sql];
+    if (IoResult r = send(&rows, sql, &values, what); !r)
+        return r;
+    *query = &rows;
+    return IoResult::success();
+}
+
+IoResult SyncDatabase::ask(ServerRows** query, const QString& sql, const char* what)
+{
+    if (IoResult r = send(&m_asked, sql, nullptr, what); !r)
+        return r;
+    *query = &m_asked;
     return IoResult::success();
 }
 
 IoResult SyncDatabase::run(const QString& sql, const char* what)
 {
-    Deadline deadline(*this);
-    const Fault fault = injected(what);
-    if (fault == Fault::Fail)
-        return InjectedFailure(*this, what);
-    QSqlQuery query(db());
-    if (!query.exec(sql))
-        return IoResult::failure(failure(ErrorText(query.lastError()), what));
-    if (fault == Fault::LoseReply)
-        return InjectedFailure(*this, what);
-    return IoResult::success();
+    ServerRows rows;
+    return send(&rows, sql, nullptr, what);
 }
 
 IoResult SyncDatabase::begin()
 {
-    Deadline deadline(*this);
-    const Fault fault = injected("begin a transaction");
-    if (fault == Fault::Fail)
-        return InjectedFailure(*this, "begin a transaction");
-    if (!db().transaction())
-        return IoResult::failure(failure(ErrorText(db().lastError()), "begin a transaction"));
-    if (fault == Fault::LoseReply) {
+    if (IoResult r = run(QStringLiteral("BEGIN"), "begin a transaction"); !r) {
         rollback();
-        return InjectedFailure(*this, "begin a transaction");
+        return r;
     }
     return IoResult::success();
 }
 
 IoResult SyncDatabase::commit()
 {
-    Deadline deadline(*this);
-    const Fault fault = injected("commit");
-    if (fault == Fault::Fail) {
+    if (IoResult r = run(QStringLiteral("COMMIT"), "commit"); !r) {
         rollback();
-        return InjectedFailure(*this, "commit");
+        return r;
     }
-    if (!db().commit()) {
-        const QString text = ErrorText(db().lastError());
-        rollback();
-        return IoResult::failure(failure(text, "commit"));
-    }
-    if (fault == Fault::LoseReply)
-        return InjectedFailure(*this, "commit");
     return IoResult::success();
 }
 
 void SyncDatabase::rollback()
 {
+    if (!m_conn)
+        return;
     Deadline deadline(*this);
-    db().rollback();
+    PGresult* result = Libpq()->exec(m_conn, "ROLLBACK");
+    if (result)
+        Libpq()->clear(result);
 }
 
 IoResult SyncDatabase::finish(const IoResult& result)

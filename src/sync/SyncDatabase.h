@@ -2,10 +2,9 @@
 
 #include "data/Result.h"
 #include "sync/Libpq.h"
+#include "sync/ServerRows.h"
 #include "sync/StationConfig.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -27,9 +26,13 @@ inline constexpr int ExitWaitMs = 900;
 // Fails with a clear message unless server_version_num belongs to the supported major version.
 IoResult CheckServerVersion(int serverVersionNum);
 
-// One connection to the shared database, used by the thread that opened it (Qt SQL connections
-// belong to one thread). Every statement is prepared; errors come back as messages. No call
-// waits longer than the connect limit or ServerAnswerLimitMs.
+struct pg_conn;
+
+// One connection to the shared database through libpq, used by one thread at a time. The
+// settings travel in the connection's first packet and the schema's version comes with the only
+// statement of open(): a connection costs the log-in and one round trip. Every statement is one
+// round trip; errors come back as messages. No call waits longer than the connect limit or
+// ServerAnswerLimitMs.
 class SyncDatabase
 {
 public:
@@ -44,16 +47,15 @@ public:
     void close();
     const DatabaseAddress& address() const { return m_address; }
 
-    QSqlDatabase db() const;
-    // Prepares (once per connection) and runs a statement with its values in order; what names
-    // it in a message. *query then reads the result, until the same statement runs again or
-    // the connection closes.
-    IoResult exec(QSqlQuery** query, const QString& sql, std::initializer_list<QVariant> values,
+    // Runs a statement with its values in order for its ? placeholders; what names it in a
+    // message. *query then reads the result, until the same statement runs again or the
+    // connection closes.
+    IoResult exec(ServerRows** query, const QString& sql, std::initializer_list<QVariant> values,
                   const char* what);
-    // Runs a statement without values as it is (no preparing: one round trip) and keeps its
+    // Runs a statement without values as it is and keeps its
     // result for *query until the next such statement.
-    IoResult ask(QSqlQuery** query, const QString& sql, const char* what);
-    // Runs a statement without values as it is (no preparing), within the same limits.
+    IoResult ask(ServerRows** query, const QString& sql, const char* what);
+    // Runs statements without values as they are, within the same limits.
     IoResult run(const QString& sql, const char* what);
     IoResult begin();
     IoResult commit();
@@ -80,13 +82,19 @@ private:
     class Deadline;
     // What the fault hook asks for this statement; CutLink is done here.
     Fault injected(const char* what);
+    // Runs one statement (values: null for the simple protocol) under the fault hook and the
+    // deadline; *rows gets its answer.
+    IoResult send(ServerRows* rows, const QString& sql,
+                  const std::initializer_list<QVariant>* values, const char* what);
+    IoResult connect();
 
     DatabaseAddress m_address;
-    QString m_name;
+    pg_conn* m_conn = nullptr;
     int m_socket = -1;
     // By statement text, for this connection's life.
-    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
-    std::unique_ptr<QSqlQuery> m_asked;
+    std::unordered_map<QString, QByteArray> m_numbered;
+    std::unordered_map<QString, ServerRows> m_results;
+    ServerRows m_asked;
 };
 
 // The server's own words, fit for a message: its first line, without the statement it quotes,

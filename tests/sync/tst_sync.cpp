@@ -1,5 +1,6 @@
 // A station and the server: its file, what it has sent, the schema, and every way the server
 // can be unusable while punching goes on locally.
+#include "DelayRelay.h"
 #include "data/TimeFile.h"
 #include "sync/Schema.h"
 #include "sync/SentLedger.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     // First: no connection of this process may have loaded libpq before it.
     void libpq_comesWithTheFirstConnection_data();
     void libpq_comesWithTheFirstConnection();
+    void connection_costsItsLogInAndOneStatement();
     void stationFile_readsDatabaseStationAndRole();
     void connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound_data();
     void connectLimit_ofNoneOrMinutes_isBroughtWithinTheBound();
@@ -74,6 +76,39 @@ private Q_SLOTS:
     void serverBackWhileStationRuns_sendsWhatWaited();
     void renamedStation_isRefusedRatherThanCountedTwice();
 };
+
+void TestSync::connection_costsItsLogInAndOneStatement()
+{
+    REQUIRE_TEST_SERVER();
+    DatabaseAddress address;
+    QVERIFY(ParseDatabaseUri(FreshDatabaseUri(), &address));
+    {
+        SyncDatabase schema(address);
+        const IoResult r = schema.open();
+        QVERIFY2(r, qPrintable(r.error));
+    }
+    // The relay counts each time the client speaks after the server answered.
+    DelayRelay relay(address.port, 0);
+    QTemporaryDir dir;
+    QByteArray lines;
+    QVERIFY(FileStore::readFile(qEnvironmentVariable("PGPASSFILE"), &lines, 1 << 16));
+    const QString passFile = dir.filePath(QStringLiteral("pgpass"));
+    QVERIFY(FileStore::replaceFile(
+        passFile, QByteArray(lines).replace(':' + QByteArray::number(address.port) + ':',
+                                            ':' + QByteArray::number(relay.port()) + ':')));
+    QFile::setPermissions(passFile, QFile::ReadOwner | QFile::WriteOwner);
+    address.host = QStringLiteral("127.0.0.1");
+    address.port = relay.port();
+    address.options.append(QStringLiteral("passfile=") + passFile);
+    SyncDatabase database(address);
+    // The first connection of a run asks whether the server speaks SSL (one round trip); the
+    // next know. Each is then the log-in (a start and two password steps) and one statement.
+    for (const long most : {5, 4, 4}) {
+        const IoResult r = database.open();
+        QVERIFY2(r, qPrintable(r.error));
+        QCOMPARE_LE(relay.newestRoundTrips(), most);
+    }
+}
 
 void TestSync::libpq_comesWithTheFirstConnection_data()
 {

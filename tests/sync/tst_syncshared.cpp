@@ -3,6 +3,7 @@
 #include "data/BadgeFile.h"
 #include "data/Environment.h"
 #include "data/PunchLine.h"
+#include "data/ShiftHours.h"
 #include "sync/LastAction.h"
 #include "sync/PunchRows.h"
 #include "sync/SharedFiles.h"
@@ -13,7 +14,6 @@
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -46,6 +46,7 @@ private Q_SLOTS:
     void sharedFiles_headStoresNewRevisions_punchStationTakesThem();
     void badgeIssuedAtHead_isKnownAtPunchStation();
     void badgeFileDeletedAtHead_noBadgeWorksAtPunchStation();
+    void shiftsSetAtHead_reachPunchStation_andTheirDeletionToo();
     void newestPunch_byMomentThenStationThenOffset();
     void momentKeyAndIn_serverReadsEveryLineAsTheStationDoes();
     void lastAction_inAtOneStation_outEnabledAtAnother();
@@ -118,6 +119,33 @@ void TestSyncShared::badgeFileDeletedAtHead_noBadgeWorksAtPunchStation()
     QVERIFY(!QFile::exists(head.file(QStringLiteral("badges.txt"))));
 }
 
+void TestSyncShared::shiftsSetAtHead_reachPunchStation_andTheirDeletionToo()
+{
+    REQUIRE_TEST_SERVER();
+    DataFolder head, punch;
+    setUpHeadAndPunchStation(FreshDatabaseUri(), head, punch);
+    ShiftSchedule schedule;
+    schedule.openLimitHours = 12;
+    schedule.shifts.append({1, QTime(8, 0), QTime(16, 30), {true, true, true, true, true}, 5, 30});
+    Environment::setDataDirectory(head.path());
+    QVERIFY(WriteShiftSchedule(schedule));
+    QCOMPARE(head.sync().exitCode, 0);
+    const ProgramRun took = punch.sync();
+    QVERIFY2(took.out.contains("shifts.txt"), took.out.constData());
+    QCOMPARE(punch.read(QStringLiteral("shifts.txt")), head.read(QStringLiteral("shifts.txt")));
+    Environment::setDataDirectory(punch.path());
+    QCOMPARE(ReadShiftSchedule()->shifts, schedule.shifts);
+    // Deleted at the head, no shift stays in force at the station.
+    QVERIFY(QFile::remove(head.file(QStringLiteral("shifts.txt"))));
+    QCOMPARE(head.sync().exitCode, 0);
+    QCOMPARE(punch.sync().exitCode, 0);
+    const Result<ShiftSchedule> left = ReadShiftSchedule();
+    QVERIFY(left && left->shifts.isEmpty());
+    QCOMPARE(left->openLimitHours, ShiftSchedule().openLimitHours);
+    Environment::setDataDirectory(QString());
+    QVERIFY(!QFile::exists(head.file(QStringLiteral("shifts.txt"))));
+}
+
 void TestSyncShared::newestPunch_byMomentThenStationThenOffset()
 {
     const StationPunch in{punchLine("IN ", "03/10/2008", "08:00"), QStringLiteral("front"), 0};
@@ -166,7 +194,7 @@ void TestSyncShared::momentKeyAndIn_serverReadsEveryLineAsTheStationDoes()
     const IoResult stored = StorePunchLines(database, QStringLiteral("front"), "file",
                                             QStringLiteral("Kim"), 0, sample);
     QVERIFY2(stored, qPrintable(stored.error));
-    QSqlQuery* query = nullptr;
+    ServerRows* query = nullptr;
     QVERIFY(database.exec(&query,
                           QStringLiteral("SELECT byte_offset, line, moment_key, is_in FROM "
                                          "horodex_punch ORDER BY byte_offset"),
