@@ -6,6 +6,7 @@
 #include "station/frmForgotOut.h"
 #include "station/frmPin.h"
 #include "ui/Messages.h"
+#include "ui/frmMsgBox.h"
 
 #include <QLabel>
 #include <QPushButton>
