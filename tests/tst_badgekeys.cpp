@@ -217,9 +217,10 @@ void tst_BadgeKeys::scanWithTheListFocused_reachesNoControl()
             ScanStation::stop(window);
             continue;
         }
-        QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, Patience);
-        QVERIFY2(messages.texts().constFirst().contains(QStringLiteral("not known")),
-                 qPrintable(messages.texts().constFirst()));
+        // The answer is the strip's: a box would hold up the people behind.
+        QTRY_VERIFY_WITH_TIMEOUT(window->lastActionShown().contains(QStringLiteral("not known")),
+                                 Patience);
+        QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(u'\n')));
         QCOMPARE(spy.keys, 0);
         QCOMPARE(window->lstNames->chosenName(), QString());
         QVERIFY(dir.read(QStringLiteral("Ann.txt")).isEmpty());
